@@ -1,0 +1,103 @@
+#include "app/frmStartUp.h"
+
+#include "app/frmChoosePort.h"
+#include "app/frmNotConnected.h"
+#include "app/frmQuit.h"
+#include "platform/Look.h"
+#include "platform/Services.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcStartUp, "kovara.startup")
+
+frmStartUp::frmStartUp()
+    : Form(QStringLiteral("frmStartUp"))
+{}
+
+void frmStartUp::build(QWidget *window)
+{
+    window->setWindowTitle(QStringLiteral("Kovara PC Program"));
+    window->setFixedSize(420, 230);
+
+    auto *title = new QLabel(QStringLiteral("Kovara Norvessia PC Program"), window);
+    title->setGeometry(20, 24, 380, 36);
+    title->setAlignment(Qt::AlignCenter);
+    look::setPointSize(title, 14);
+    look::setBold(title);
+    lblTitle.set(title);
+
+    auto *version = new QLabel(window);
+    version->setGeometry(20, 66, 380, 22);
+    version->setAlignment(Qt::AlignCenter);
+    lblVersion.set(version);
+
+    auto *maker = new QLabel(QStringLiteral("Kovara Scales - postage scales and rate updates"),
+                             window);
+    maker->setGeometry(20, 104, 380, 22);
+    maker->setAlignment(Qt::AlignCenter);
+    lblDurix.set(maker);
+
+    auto *loading = new QLabel(QStringLiteral("Loading, please wait...."), window);
+    loading->setGeometry(20, 160, 380, 22);
+    loading->setAlignment(Qt::AlignCenter);
+    lblLoading.set(loading);
+
+    Timer1.set(new platform::Timer(window));
+    connect(Timer1.peek(), &platform::Timer::Tick, this, &frmStartUp::Timer1_Timer);
+}
+
+void frmStartUp::Form_Load()
+{
+    VersionNum = QStringLiteral("Version 5.0");
+    AskExit = true;
+    look::paint({window(), lblTitle.get(), lblVersion.get(), lblDurix.get(), lblLoading.get()});
+    setMousePointer(platform::vbHourglass);
+    look::setBold(lblVersion.get());
+    lblVersion->setText(VersionNum);
+    Timer1->setInterval(1000);
+    centerOnScreen();
+}
+
+void frmStartUp::Timer1_Timer()
+{
+    // The probe blocks user input but lets timers run; a tick that arrives during it is dropped
+    // so the probe never runs twice.
+    if (m_inTick)
+        return;
+    m_inTick = true;
+    switch (m_counter) {
+    case 1:
+        if (!CheckConnection()) {
+            Timer1->setEnabled(false);
+            Forms::frmNotConnected().Show();
+        }
+        break;
+    case 2:
+        Forms::frmChoosePort().Show();
+        AskExit = false;
+        Close();
+        break;
+    default:
+        break;
+    }
+    ++m_counter;
+    m_inTick = false;
+}
+
+bool frmStartUp::CheckConnection()
+{
+    const bool reachable = platform::internetProbe().check();
+    qCInfo(lcStartUp) << "internet reachable:" << reachable;
+    return reachable;
+}
+
+void frmStartUp::Form_Unload(bool &Cancel)
+{
+    if (!AskExit)
+        return;
+    Cancel = true;
+    Timer1->setEnabled(false);
+    Forms::frmQuit().ShowModal(this);
+    if (isLoaded())
+        Timer1->setEnabled(true);
+}

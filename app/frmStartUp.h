@@ -1,0 +1,48 @@
+#pragma once
+
+// The start-up screen: shows the program's version, checks that the internet can be reached, and
+// opens the port search.
+
+#include "platform/Form.h"
+#include "platform/Timer.h"
+
+#include <QLabel>
+
+class frmStartUp final : public platform::Form
+{
+    Q_OBJECT
+public:
+    frmStartUp();
+
+    // The program's version text, shown on this screen and in the main window's version line.
+    QString VersionNum = QStringLiteral("Version 5.0");
+    bool AskExit = false;
+
+    platform::Control<QLabel> lblTitle{this};
+    platform::Control<QLabel> lblVersion{this};
+    platform::Control<QLabel> lblDurix{this};
+    platform::Control<QLabel> lblLoading{this};
+    platform::Control<platform::Timer> Timer1{this};
+
+    void Timer1_Timer();
+    bool CheckConnection();
+
+    // The start-up counter of Timer1's handler; kept for the whole run.
+    int startUpCounter() const { return m_counter; }
+
+protected:
+    void build(QWidget *window) override;
+    void Form_Load() override;
+    void Form_Unload(bool &Cancel) override;
+
+private:
+    int m_counter = 0;
+    bool m_inTick = false;
+};
+
+namespace Forms {
+inline ::frmStartUp &frmStartUp()
+{
+    return platform::FormRegistry::get<::frmStartUp>();
+}
+} // namespace Forms

@@ -1,0 +1,28 @@
+// The Kovara scale update program: a wizard that brings a postage scale's rates up to date.
+
+#include "app/frmStartUp.h"
+#include "platform/Files.h"
+#include "platform/Look.h"
+
+#include <QApplication>
+#include <QLoggingCategory>
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_MESSAGE_PATTERN"))
+        qSetMessagePattern(QStringLiteral(
+            "%{time yyyy-MM-dd hh:mm:ss.zzz} %{category} %{type}: %{message}"));
+
+    QApplication app(argc, argv);
+    // Window titles are the program's captions exactly: no application display name.
+    QApplication::setApplicationName(QStringLiteral("kovara-pc-program"));
+    QApplication::setOrganizationName(QStringLiteral("Kovara"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setFont(look::baseFont());
+
+    platform::workingFolder();
+    Forms::frmStartUp().Show();
+    const int status = QApplication::exec();
+    platform::FormRegistry::reset();
+    return status;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+// The program's files. Working files (the update file, the banner) live in the per-user working
+// folder $XDG_DATA_HOME/KovaraScale (by default ~/.local/share/KovaraScale), created on start,
+// because the folder of an installed program is not writable. Read-only files that ship with the
+// program (the clip, pictures) are found next to the executable.
+
+#include <QString>
+
+namespace platform {
+
+// The working folder, created when missing.
+QString workingFolder();
+// Points the working folder elsewhere (tests); an empty path restores the default.
+void setWorkingFolder(const QString &path);
+// A file of the working folder, named as the program's texts name it: "\KovaraNorvessia_APROM.hex".
+QString workingFile(const QString &backslashName);
+// The folder of the running executable.
+QString programFolder();
+
+bool fileExists(const QString &path);
+// Deletes a file; a missing file or a failure is ignored (and logged).
+void deleteFile(const QString &path);
+
+inline constexpr char kUpdateFileName[] = "\\KovaraNorvessia_APROM.hex";
+inline constexpr char kBannerFileName[] = "\\norvessiaupdatebanner.jpg";
+
+} // namespace platform

@@ -1,0 +1,60 @@
+#include "platform/Look.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QPalette>
+#include <QWidget>
+
+namespace look {
+
+QFont baseFont()
+{
+    QFont font(QStringLiteral("Verdana"));
+    font.setPointSizeF(8.25);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+void paint(QWidget *widget)
+{
+    if (!widget)
+        return;
+    QPalette palette = widget->palette();
+    const QColor colour = QColor::fromRgb(kBackground);
+    palette.setColor(QPalette::Window, colour);
+    if (qobject_cast<QAbstractButton *>(widget))
+        palette.setColor(QPalette::Button, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+void paint(std::initializer_list<QWidget *> widgets)
+{
+    for (QWidget *w : widgets)
+        paint(w);
+}
+
+QColor backgroundOf(const QWidget *widget)
+{
+    if (!widget)
+        return {};
+    if (qobject_cast<const QAbstractButton *>(widget))
+        return widget->palette().color(QPalette::Button);
+    return widget->palette().color(QPalette::Window);
+}
+
+void setBold(QWidget *widget, bool bold)
+{
+    QFont font = widget->font();
+    font.setBold(bold);
+    widget->setFont(font);
+}
+
+void setPointSize(QWidget *widget, qreal points)
+{
+    QFont font = widget->font();
+    font.setPointSizeF(points);
+    widget->setFont(font);
+}
+
+} // namespace look

@@ -1,0 +1,27 @@
+#include "platform/Process.h"
+
+#include "platform/Services.h"
+
+#include <QLoggingCategory>
+
+#include <cstdio>
+#include <cstdlib>
+
+Q_LOGGING_CATEGORY(lcProcess, "kovara.process")
+
+namespace platform {
+
+void SystemProcess::terminate()
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(0);
+}
+
+void Terminate()
+{
+    qCInfo(lcProcess) << "terminate";
+    process().terminate();
+}
+
+} // namespace platform

@@ -1,0 +1,23 @@
+#pragma once
+
+// The end of the program: terminate ends the process at once; no close handler runs.
+
+namespace platform {
+
+class Process
+{
+public:
+    virtual ~Process() = default;
+    virtual void terminate() = 0;
+};
+
+class SystemProcess final : public Process
+{
+public:
+    void terminate() override;
+};
+
+// Ends the program through the installed Process.
+void Terminate();
+
+} // namespace platform

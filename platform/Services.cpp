@@ -1,0 +1,97 @@
+#include "platform/Services.h"
+
+#include "platform/BuildConfig.h"
+
+namespace platform {
+
+namespace {
+template<class Interface, class Real>
+struct Slot
+{
+    Interface *installed = nullptr;
+    Interface &get()
+    {
+        if (installed)
+            return *installed;
+        static Real real = makeReal();
+        return real;
+    }
+    static Real makeReal();
+};
+
+template<>
+SystemClock Slot<Clock, SystemClock>::makeReal()
+{
+    return SystemClock();
+}
+template<>
+QtDialogs Slot<Dialogs, QtDialogs>::makeReal()
+{
+    return QtDialogs();
+}
+template<>
+HttpInternetProbe Slot<InternetProbe, HttpInternetProbe>::makeReal()
+{
+    return HttpInternetProbe(QString::fromUtf8(build_config::kProbeUrl));
+}
+template<>
+DesktopShell Slot<Shell, DesktopShell>::makeReal()
+{
+    return DesktopShell();
+}
+template<>
+SystemProcess Slot<Process, SystemProcess>::makeReal()
+{
+    return SystemProcess();
+}
+
+Slot<Clock, SystemClock> g_clock;
+Slot<Dialogs, QtDialogs> g_dialogs;
+Slot<InternetProbe, HttpInternetProbe> g_probe;
+Slot<Shell, DesktopShell> g_shell;
+Slot<Process, SystemProcess> g_process;
+} // namespace
+
+Clock &clock()
+{
+    return g_clock.get();
+}
+Dialogs &dialogs()
+{
+    return g_dialogs.get();
+}
+InternetProbe &internetProbe()
+{
+    return g_probe.get();
+}
+Shell &shell()
+{
+    return g_shell.get();
+}
+Process &process()
+{
+    return g_process.get();
+}
+
+void install(Clock *clock)
+{
+    g_clock.installed = clock;
+}
+void install(Dialogs *dialogs)
+{
+    g_dialogs.installed = dialogs;
+}
+void install(InternetProbe *probe)
+{
+    g_probe.installed = probe;
+}
+void install(Shell *shell)
+{
+    g_shell.installed = shell;
+}
+void install(Process *process)
+{
+    g_process.installed = process;
+}
+
+} // namespace platform

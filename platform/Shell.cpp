@@ -1,0 +1,41 @@
+#include "platform/Shell.h"
+
+#include <QLoggingCategory>
+#include <QProcess>
+
+Q_LOGGING_CATEGORY(lcShell, "kovara.shell")
+
+namespace platform {
+
+int DesktopShell::codeForExitStatus(int exitStatus)
+{
+    switch (exitStatus) {
+    case 0: return kShellOpenOk;
+    case 2: return 2;                    // the file does not exist
+    case -1:                             // xdg-open itself is missing
+    case 3: return kShellNoAssociation; // no tool to open the address
+    default: return 1;                  // any other failure: the table's last row
+    }
+}
+
+int DesktopShell::open(const QString &address)
+{
+    QProcess process;
+    process.setProgram(QStringLiteral("xdg-open"));
+    process.setArguments({address});
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start();
+    int status = -1;
+    if (process.waitForStarted(5000)) {
+        if (process.waitForFinished(10000))
+            status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : 4;
+        else
+            status = 0; // still starting the browser: it was handed over
+    }
+    const int code = codeForExitStatus(status);
+    qCInfo(lcShell).noquote() << "shell open" << address << "status" << status << "code" << code;
+    return code;
+}
+
+} // namespace platform

@@ -1,0 +1,163 @@
+// The quit protocol: who asks, what Yes deletes and in which order, what Cancel leaves, and the
+// new-version question.
+
+#include "TestPlatform.h"
+
+#include "app/frmChoosePort.h"
+#include "app/frmQuit.h"
+#include "platform/Files.h"
+#include "platform/Look.h"
+#include "query/frmVersion.h"
+
+#include <QLoggingCategory>
+#include <gtest/gtest.h>
+
+using testing_support::processEvents;
+using testing_support::TestPlatform;
+
+namespace {
+
+const QString kUpdate = QString::fromLatin1(platform::kUpdateFileName);
+const QString kBanner = QString::fromLatin1(platform::kBannerFileName);
+
+// Collects the deletions the program logs, in order.
+class DeletionLog
+{
+public:
+    DeletionLog()
+    {
+        s_lines.clear();
+        QLoggingCategory::setFilterRules(QStringLiteral("kovara.files.info=true"));
+        m_previous = qInstallMessageHandler(&DeletionLog::handler);
+    }
+    ~DeletionLog()
+    {
+        qInstallMessageHandler(m_previous);
+        testing_support::quietLogging();
+    }
+    static QStringList lines() { return s_lines; }
+
+private:
+    static void handler(QtMsgType, const QMessageLogContext &context, const QString &message)
+    {
+        if (QByteArray(context.category) == "kovara.files" && message.startsWith("deleted"))
+            s_lines << message.section(QLatin1Char('/'), -1);
+    }
+    static inline QStringList s_lines;
+    QtMessageHandler m_previous;
+};
+
+void answerQuit(bool yes)
+{
+    platform::Form::setModalObserver([yes](platform::Form &form, platform::Form *) {
+        ASSERT_EQ(&form, &Forms::frmQuit());
+        (yes ? Forms::frmQuit().cmdYes : Forms::frmQuit().cmdCancel)->click();
+    });
+}
+
+TEST(QuitProtocol, UserCloseOfAnAskingWindowAsksAndCancelKeepsIt)
+{
+    TestPlatform test;
+    frmChoosePort &choose = Forms::frmChoosePort();
+    choose.Show();
+    ASSERT_TRUE(choose.AskExit);
+    int asked = 0;
+    platform::Form::setModalObserver([&](platform::Form &form, platform::Form *owner) {
+        ++asked;
+        EXPECT_EQ(owner, &choose);
+        EXPECT_EQ(form.Caption(), QStringLiteral("Quit PC Program"));
+        EXPECT_EQ(Forms::frmQuit().cmdYes->text(), QStringLiteral("&Yes"));
+        EXPECT_EQ(Forms::frmQuit().cmdCancel->text(), QStringLiteral("&Cancel"));
+        EXPECT_EQ(look::backgroundOf(Forms::frmQuit().lblQuit.get()), QColor(154, 222, 248));
+        Forms::frmQuit().cmdCancel->click();
+    });
+    EXPECT_FALSE(choose.window()->close());
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(choose.isVisible());
+    EXPECT_TRUE(choose.AskExit);
+    EXPECT_FALSE(test.process.terminated());
+}
+
+TEST(QuitProtocol, AWindowClosingItselfDoesNotAsk)
+{
+    TestPlatform test;
+    frmChoosePort &choose = Forms::frmChoosePort();
+    choose.Show();
+    platform::Form::setModalObserver(
+        [](platform::Form &, platform::Form *) { ADD_FAILURE() << "asked"; });
+    choose.AskExit = false;
+    EXPECT_TRUE(choose.Close());
+    EXPECT_FALSE(choose.isLoaded());
+}
+
+TEST(QuitProtocol, YesDeletesTheBannerThenTheUpdateFileAndTerminates)
+{
+    TestPlatform test;
+    test.touchWorkingFile(kUpdate);
+    test.touchWorkingFile(kBanner);
+    DeletionLog log;
+    Forms::frmChoosePort().Show();
+    answerQuit(true);
+    Forms::frmChoosePort().window()->close();
+    EXPECT_TRUE(test.process.terminated());
+    EXPECT_FALSE(platform::fileExists(platform::workingFile(kUpdate)));
+    EXPECT_FALSE(platform::fileExists(platform::workingFile(kBanner)));
+    EXPECT_EQ(log.lines(),
+              QStringList({QStringLiteral("norvessiaupdatebanner.jpg"),
+                           QStringLiteral("KovaraNorvessia_APROM.hex")}));
+}
+
+TEST(QuitProtocol, YesWithNoWorkingFilesEndsWithoutAnyMessage)
+{
+    TestPlatform test;
+    Forms::frmChoosePort().Show();
+    answerQuit(true);
+    Forms::frmChoosePort().window()->close();
+    EXPECT_TRUE(test.process.terminated());
+    EXPECT_TRUE(test.dialogs.boxes().empty());
+}
+
+TEST(QuitProtocol, NewVersionQuestionClosesOnlyTheVersionWindow)
+{
+    TestPlatform test;
+    frmVersion &version = Forms::frmVersion();
+    version.Show();
+    version.NewVersion = true;
+    version.AskExit = true;
+    test.touchWorkingFile(kUpdate);
+    platform::Form::setModalObserver([](platform::Form &form, platform::Form *) {
+        EXPECT_EQ(form.Caption(), QStringLiteral("Exit Download"));
+        EXPECT_EQ(Forms::frmQuit().lblQuit->text(),
+                  QStringLiteral("Are you sure you do not want to download the latest version of "
+                                 "Kovara PC Program?"));
+        Forms::frmQuit().cmdYes->click();
+    });
+    Forms::frmQuit().ShowModal(&version);
+    EXPECT_FALSE(test.process.terminated());
+    EXPECT_FALSE(version.NewVersion);
+    EXPECT_FALSE(version.AskExit);
+    EXPECT_TRUE(Forms::frmQuit().CloseWindow);
+    EXPECT_FALSE(version.isLoaded());
+    EXPECT_FALSE(Forms::frmQuit().isLoaded());
+    EXPECT_TRUE(platform::fileExists(platform::workingFile(kUpdate))) << "nothing deleted";
+}
+
+TEST(QuitProtocol, TheQuestionIsFreshOnEveryShowing)
+{
+    TestPlatform test;
+    Forms::frmVersion().NewVersion = true;
+    platform::Form::setModalObserver(
+        [](platform::Form &, platform::Form *) { Forms::frmQuit().cmdCancel->click(); });
+    Forms::frmQuit().ShowModal(nullptr);
+    Forms::frmVersion().NewVersion = false;
+    platform::Form::setModalObserver([](platform::Form &form, platform::Form *) {
+        EXPECT_EQ(form.Caption(), QStringLiteral("Quit PC Program"));
+        EXPECT_EQ(Forms::frmQuit().lblQuit->text(),
+                  QStringLiteral("Are you sure you want to quit updating your scale?"));
+        Forms::frmQuit().cmdCancel->click();
+    });
+    Forms::frmQuit().ShowModal(nullptr);
+    processEvents();
+}
+
+} // namespace

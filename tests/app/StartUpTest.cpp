@@ -1,0 +1,159 @@
+// Start-up: the internet check on the second tick, the port search window on the third, and the
+// quit question when the start-up window is closed by hand.
+
+#include "TestPlatform.h"
+
+#include "app/frmChoosePort.h"
+#include "app/frmNotConnected.h"
+#include "app/frmQuit.h"
+#include "app/frmStartUp.h"
+#include "platform/Look.h"
+
+#include <gtest/gtest.h>
+
+using testing_support::processEvents;
+using testing_support::TestPlatform;
+
+namespace {
+
+// Steps the start-up timer as it would tick; fails when the timer is not running.
+void tick()
+{
+    ASSERT_TRUE(Forms::frmStartUp().Timer1->fire()) << "start-up timer is not running";
+}
+
+TEST(StartUp, LoadShowsVersionAndLookAndStartsTheSecondTimer)
+{
+    TestPlatform test;
+    frmStartUp &startUp = Forms::frmStartUp();
+    startUp.Show();
+    EXPECT_EQ(startUp.Caption(), QStringLiteral("Kovara PC Program"));
+    EXPECT_EQ(startUp.VersionNum, QStringLiteral("Version 5.0"));
+    EXPECT_EQ(startUp.lblVersion->text(), QStringLiteral("Version 5.0"));
+    EXPECT_TRUE(startUp.lblVersion->font().bold());
+    EXPECT_EQ(startUp.lblTitle->text(), QStringLiteral("Kovara Norvessia PC Program"));
+    EXPECT_EQ(startUp.lblLoading->text(), QStringLiteral("Loading, please wait...."));
+    EXPECT_EQ(startUp.MousePointer(), platform::vbHourglass);
+    EXPECT_EQ(startUp.Timer1->Interval(), 1000);
+    EXPECT_TRUE(startUp.AskExit);
+    for (QWidget *w : {startUp.window(),
+                       static_cast<QWidget *>(startUp.lblTitle.get()),
+                       static_cast<QWidget *>(startUp.lblVersion.get()),
+                       static_cast<QWidget *>(startUp.lblDurix.get()),
+                       static_cast<QWidget *>(startUp.lblLoading.get())})
+        EXPECT_EQ(look::backgroundOf(w), QColor(154, 222, 248)) << w->objectName().toStdString();
+}
+
+TEST(StartUp, ReachableInternetOpensThePortSearchOnTheThirdTick)
+{
+    TestPlatform test;
+    Forms::frmStartUp().Show();
+    tick(); // first tick: nothing
+    EXPECT_EQ(test.probe.calls, 0);
+    tick(); // second: the probe
+    EXPECT_EQ(test.probe.calls, 1);
+    EXPECT_FALSE(Forms::frmChoosePort().isLoaded());
+    tick(); // third: the port search
+    EXPECT_TRUE(Forms::frmChoosePort().isVisible());
+    EXPECT_EQ(Forms::frmChoosePort().Caption(), QStringLiteral("Connect Scale to Computer"));
+    EXPECT_FALSE(Forms::frmStartUp().isLoaded());
+    EXPECT_FALSE(Forms::frmStartUp().AskExit);
+    EXPECT_TRUE(test.dialogs.boxes().empty());
+    EXPECT_FALSE(test.process.terminated());
+}
+
+TEST(StartUp, UnreachableInternetStopsOnTheNoInternetScreen)
+{
+    TestPlatform test;
+    test.probe.reachable = false;
+    Forms::frmStartUp().Show();
+    tick();
+    tick();
+    EXPECT_TRUE(Forms::frmNotConnected().isVisible());
+    EXPECT_EQ(Forms::frmNotConnected().Caption(), QStringLiteral("No Internet Connection"));
+    EXPECT_EQ(Forms::frmNotConnected().lblMessage->text(),
+              QStringLiteral("Please connect your computer to the Internet first to proceed with "
+                             "scale update."));
+    EXPECT_EQ(Forms::frmNotConnected().cmdOkay->text(), QStringLiteral("&Okay"));
+    EXPECT_TRUE(Forms::frmStartUp().isVisible()) << "the start-up window stays behind it";
+    EXPECT_FALSE(Forms::frmStartUp().Timer1->isRunning());
+    EXPECT_FALSE(Forms::frmChoosePort().isLoaded());
+
+    Forms::frmNotConnected().cmdOkay->click();
+    EXPECT_TRUE(test.process.terminated());
+}
+
+TEST(StartUp, ClosingTheNoInternetScreenEndsTheProgram)
+{
+    TestPlatform test;
+    Forms::frmNotConnected().Show();
+    Forms::frmNotConnected().window()->close();
+    EXPECT_TRUE(test.process.terminated());
+    EXPECT_TRUE(test.dialogs.boxes().empty());
+}
+
+TEST(StartUp, ATickDuringTheProbeDoesNotStartASecondProbe)
+{
+    TestPlatform test;
+    Forms::frmStartUp().Show();
+    tick();
+    test.probe.during = [] { Forms::frmStartUp().Timer1->fire(); };
+    tick();
+    EXPECT_EQ(test.probe.calls, 1);
+    EXPECT_EQ(Forms::frmStartUp().startUpCounter(), 2) << "the dropped tick is not counted";
+    test.probe.during = nullptr;
+    tick();
+    EXPECT_TRUE(Forms::frmChoosePort().isVisible());
+}
+
+TEST(StartUp, ClosingByHandAsksWithTheTimerStoppedAndCancelRunsOn)
+{
+    TestPlatform test;
+    Forms::frmStartUp().Show();
+    tick();
+    bool asked = false;
+    platform::Form::setModalObserver([&](platform::Form &form, platform::Form *owner) {
+        asked = true;
+        EXPECT_EQ(&form, &Forms::frmQuit());
+        EXPECT_EQ(owner, &Forms::frmStartUp());
+        EXPECT_FALSE(Forms::frmStartUp().Timer1->isRunning()) << "timer stopped while asking";
+        EXPECT_EQ(Forms::frmQuit().lblQuit->text(),
+                  QStringLiteral("Are you sure you want to quit updating your scale?"));
+        Forms::frmQuit().cmdCancel->click();
+    });
+    EXPECT_FALSE(Forms::frmStartUp().window()->close());
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(Forms::frmStartUp().isVisible());
+    EXPECT_TRUE(Forms::frmStartUp().Timer1->isRunning());
+    EXPECT_FALSE(Forms::frmQuit().isLoaded());
+    tick(); // the pending step: the probe
+    EXPECT_EQ(test.probe.calls, 1);
+}
+
+TEST(StartUp, CancelAfterAFailedCheckStillOpensThePortSearchOnTheNextTick)
+{
+    TestPlatform test;
+    test.probe.reachable = false;
+    Forms::frmStartUp().Show();
+    tick();
+    tick();
+    ASSERT_TRUE(Forms::frmNotConnected().isVisible());
+    platform::Form::setModalObserver(
+        [](platform::Form &, platform::Form *) { Forms::frmQuit().cmdCancel->click(); });
+    Forms::frmStartUp().window()->close();
+    tick();
+    EXPECT_TRUE(Forms::frmChoosePort().isVisible());
+}
+
+TEST(StartUp, YesToTheQuestionEndsTheProgram)
+{
+    TestPlatform test;
+    Forms::frmStartUp().Show();
+    platform::Form::setModalObserver(
+        [](platform::Form &, platform::Form *) { Forms::frmQuit().cmdYes->click(); });
+    Forms::frmStartUp().window()->close();
+    EXPECT_TRUE(test.process.terminated());
+    EXPECT_TRUE(test.dialogs.boxes().empty());
+}
+
+} // namespace

@@ -1,0 +1,235 @@
+// The window model: loading on first use, state that outlives the widgets, cancellable closes,
+// modal windows, and the timer control.
+
+#include "TestPlatform.h"
+
+#include "platform/Form.h"
+#include "platform/Timer.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+using platform::Control;
+using platform::Form;
+using platform::FormRegistry;
+using testing_support::processEvents;
+using testing_support::TestPlatform;
+
+namespace {
+
+class frmSample final : public Form
+{
+public:
+    frmSample()
+        : Form(QStringLiteral("frmSample"))
+    {}
+
+    // State: survives closes.
+    int Counter = 0;
+    bool AskExit = false;
+    int loads = 0;
+    int unloads = 0;
+    int activations = 0;
+    std::function<void(bool &)> onUnload;
+
+    Control<QLabel> lblText{this};
+    Control<QPushButton> cmdOk{this};
+    Control<platform::Timer> Timer1{this};
+
+protected:
+    void build(QWidget *window) override
+    {
+        window->setWindowTitle(QStringLiteral("Sample"));
+        lblText.set(new QLabel(QStringLiteral("design time"), window));
+        cmdOk.set(new QPushButton(QStringLiteral("&OK"), window));
+        Timer1.set(new platform::Timer(window));
+    }
+    void Form_Load() override
+    {
+        ++loads;
+        AskExit = true;
+    }
+    void Form_Activate() override { ++activations; }
+    void Form_Unload(bool &Cancel) override
+    {
+        ++unloads;
+        if (onUnload)
+            onUnload(Cancel);
+    }
+};
+
+class frmOther final : public Form
+{
+public:
+    frmOther()
+        : Form(QStringLiteral("frmOther"))
+    {}
+    Control<QPushButton> cmdClose{this};
+
+protected:
+    void build(QWidget *window) override
+    {
+        cmdClose.set(new QPushButton(QStringLiteral("&Close"), window));
+        QObject::connect(cmdClose.peek(), &QPushButton::clicked, this, [this] { Close(); });
+    }
+};
+
+frmSample &sample()
+{
+    return FormRegistry::get<frmSample>();
+}
+
+TEST(FormModel, RegistryMakesEachWindowOnceAndKeepsItForTheRun)
+{
+    TestPlatform platform;
+    frmSample &first = sample();
+    EXPECT_EQ(&first, &sample());
+    EXPECT_FALSE(first.isLoaded()) << "making a window must not load it";
+    ASSERT_EQ(FormRegistry::all().size(), 1u);
+}
+
+TEST(FormModel, UsingAControlLoadsItsWindowOncePerLoad)
+{
+    TestPlatform platform;
+    EXPECT_EQ(sample().lblText->text(), QStringLiteral("design time"));
+    EXPECT_TRUE(sample().isLoaded());
+    EXPECT_FALSE(sample().isVisible()) << "a control's use loads the window hidden";
+    sample().cmdOk->setText(QStringLiteral("x"));
+    sample().Show();
+    EXPECT_EQ(sample().loads, 1);
+    EXPECT_EQ(sample().loadCount(), 1);
+}
+
+TEST(FormModel, StateSurvivesCloseAndReloadStartsFromDesignTime)
+{
+    TestPlatform platform;
+    sample().Show();
+    sample().Counter = 7;
+    sample().lblText->setText(QStringLiteral("changed"));
+    sample().setCaption(QStringLiteral("Changed caption"));
+    sample().setMousePointer(platform::vbHourglass);
+    sample().AskExit = false;
+    ASSERT_TRUE(sample().Close());
+    EXPECT_FALSE(sample().isLoaded());
+    EXPECT_EQ(sample().lblText.peek(), nullptr) << "controls go with the window";
+    processEvents();
+
+    EXPECT_EQ(sample().Counter, 7) << "state variables live as long as the program";
+    sample().Show();
+    EXPECT_EQ(sample().loads, 2);
+    EXPECT_EQ(sample().lblText->text(), QStringLiteral("design time"));
+    EXPECT_EQ(sample().Caption(), QStringLiteral("Sample"));
+    EXPECT_EQ(sample().MousePointer(), platform::vbDefault);
+}
+
+TEST(FormModel, CancelledCloseKeepsTheWindowForProgramAndUser)
+{
+    TestPlatform platform;
+    sample().onUnload = [](bool &cancel) { cancel = true; };
+    sample().Show();
+    EXPECT_FALSE(sample().Close());
+    EXPECT_TRUE(sample().isVisible());
+
+    // The close box goes through the same handler.
+    EXPECT_FALSE(sample().window()->close());
+    EXPECT_TRUE(sample().isVisible());
+    EXPECT_EQ(sample().unloads, 2);
+
+    sample().onUnload = nullptr;
+    EXPECT_TRUE(sample().window()->close());
+    EXPECT_FALSE(sample().isLoaded());
+    EXPECT_EQ(sample().unloads, 3);
+}
+
+TEST(FormModel, ClosingAWindowFromItsOwnButtonIsSafe)
+{
+    TestPlatform platform;
+    auto &other = FormRegistry::get<frmOther>();
+    other.Show();
+    other.cmdClose->click();
+    EXPECT_FALSE(other.isLoaded());
+    processEvents(); // the widget is deleted now, after its handler returned
+    other.Show();
+    EXPECT_TRUE(other.isVisible());
+}
+
+TEST(FormModel, ModalWindowRunsUntilItClosesAndOtherTimersKeepFiring)
+{
+    TestPlatform platform;
+    sample().Show();
+    auto &other = FormRegistry::get<frmOther>();
+    int observed = 0;
+    Form::setModalObserver([&](Form &form, Form *owner) {
+        ++observed;
+        EXPECT_EQ(&form, &other);
+        EXPECT_EQ(owner, &sample());
+        EXPECT_TRUE(form.isModal() || form.isVisible());
+        EXPECT_EQ(form.window()->windowModality(), Qt::ApplicationModal);
+        // The answer comes later, from a timer of another window inside the modal loop.
+        sample().Timer1->setInterval(1);
+        QObject::connect(sample().Timer1.get(), &platform::Timer::Tick, &other, [&] {
+            other.cmdClose->click();
+        });
+    });
+    other.ShowModal(&sample());
+    EXPECT_EQ(observed, 1);
+    EXPECT_FALSE(other.isLoaded());
+}
+
+TEST(FormModel, ModalObserverThatClosesTheWindowReturnsAtOnce)
+{
+    TestPlatform platform;
+    auto &other = FormRegistry::get<frmOther>();
+    Form::setModalObserver([](Form &form, Form *) { form.Close(); });
+    other.ShowModal(nullptr);
+    EXPECT_FALSE(other.isLoaded());
+}
+
+TEST(FormModel, ProcessEndStopsEveryModalLoop)
+{
+    TestPlatform platform;
+    auto &other = FormRegistry::get<frmOther>();
+    Form::setModalObserver([&](Form &, Form *) {
+        QTimer::singleShot(0, [&] { platform.process.terminate(); });
+    });
+    other.ShowModal(nullptr);
+    EXPECT_TRUE(platform.process.terminated());
+}
+
+TEST(FormModel, ActivationRunsTheHandlerOfALoadedWindow)
+{
+    TestPlatform platform;
+    sample().Show();
+    sample().window()->activateWindow();
+    processEvents();
+    QEvent change(QEvent::ActivationChange);
+    // Whatever the platform did on its own, an activation event of the active window counts.
+    const int before = sample().activations;
+    if (sample().window()->isActiveWindow()) {
+        QCoreApplication::sendEvent(sample().window(), &change);
+        EXPECT_EQ(sample().activations, before + 1);
+    }
+}
+
+TEST(TimerControl, TicksOnlyWhenEnabledWithAnInterval)
+{
+    QObject parent;
+    platform::Timer timer(&parent);
+    int ticks = 0;
+    QObject::connect(&timer, &platform::Timer::Tick, [&] { ++ticks; });
+    EXPECT_TRUE(timer.Enabled()) << "enabled from design time";
+    EXPECT_FALSE(timer.isRunning()) << "interval 0 never ticks";
+    EXPECT_FALSE(timer.fire());
+    timer.setInterval(1000);
+    EXPECT_TRUE(timer.fire());
+    timer.setEnabled(false);
+    EXPECT_FALSE(timer.fire());
+    EXPECT_EQ(ticks, 1);
+    timer.setEnabled(true);
+    EXPECT_TRUE(timer.isRunning());
+}
+
+} // namespace

@@ -1,0 +1,99 @@
+// Message boxes, the working folder, the shell's result codes and the system clock's wait.
+
+#include "TestPlatform.h"
+
+#include "platform/Files.h"
+#include "platform/Services.h"
+#include "platform/Shell.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace platform;
+using testing_support::TestPlatform;
+
+TEST(MessageBoxes, SplitStyleIntoButtonsAndIconAndDefaultTheTitle)
+{
+    TestPlatform test;
+    test.dialogs.answer(mb::Retry);
+    test.dialogs.answer(mb::OK);
+    EXPECT_EQ(MsgBox(QStringLiteral("Again?"), mb::RetryCancel | mb::Information, "Error Encountered"),
+              mb::Retry);
+    EXPECT_EQ(MsgBox(QStringLiteral("Timer Out")), mb::OK);
+    const auto &boxes = test.dialogs.boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].buttons, mb::RetryCancel);
+    EXPECT_EQ(boxes[0].icon, mb::Information);
+    EXPECT_EQ(boxes[0].title, QStringLiteral("Error Encountered"));
+    EXPECT_EQ(boxes[1].buttons, mb::OKOnly);
+    EXPECT_EQ(boxes[1].icon, 0);
+    EXPECT_EQ(boxes[1].title, QStringLiteral("Kovara Norvessia PC Program"));
+}
+
+TEST(MessageBoxes, InputBoxGivesTheTypedTextAndEmptyOnCancel)
+{
+    TestPlatform test;
+    test.dialogs.type(QStringLiteral("12345678"));
+    test.dialogs.type(QString());
+    EXPECT_EQ(InputBox(QStringLiteral("Input Serial Number ")), QStringLiteral("12345678"));
+    EXPECT_EQ(InputBox(QStringLiteral("Input Serial Number ")), QString());
+    EXPECT_EQ(test.dialogs.boxes()[0].title, applicationTitle());
+}
+
+TEST(WorkingFolder, NamesWithABackslashLandInTheFolderAndDeletionIgnoresErrors)
+{
+    TestPlatform test;
+    const QString path = workingFile(QString::fromLatin1(kUpdateFileName));
+    EXPECT_EQ(path, test.workingFolder() + QStringLiteral("/KovaraNorvessia_APROM.hex"));
+    EXPECT_FALSE(fileExists(path));
+    deleteFile(path); // missing: nothing happens
+    test.touchWorkingFile(QString::fromLatin1(kUpdateFileName));
+    EXPECT_TRUE(fileExists(path));
+    deleteFile(path);
+    EXPECT_FALSE(fileExists(path));
+
+    // A folder in the way cannot be deleted as a file: ignored, no crash.
+    QDir(test.workingFolder()).mkdir(QStringLiteral("norvessiaupdatebanner.jpg"));
+    deleteFile(workingFile(QString::fromLatin1(kBannerFileName)));
+}
+
+TEST(WorkingFolder, IsCreatedWhenMissing)
+{
+    TestPlatform test;
+    const QString nested = test.workingFolder() + QStringLiteral("/a/KovaraScale");
+    setWorkingFolder(nested);
+    EXPECT_EQ(workingFolder(), nested);
+    EXPECT_TRUE(QFileInfo(nested).isDir());
+    setWorkingFolder(test.workingFolder());
+}
+
+TEST(ShellOpen, ExitStatusesMapOntoTheProgramsCodes)
+{
+    EXPECT_GT(DesktopShell::codeForExitStatus(0), 32);
+    EXPECT_EQ(DesktopShell::codeForExitStatus(-1), 31) << "no opener installed";
+    EXPECT_EQ(DesktopShell::codeForExitStatus(3), 31);
+    EXPECT_EQ(DesktopShell::codeForExitStatus(2), 2);
+    const int other = DesktopShell::codeForExitStatus(4);
+    EXPECT_LE(other, 32);
+    for (int listed : {0, 2, 3, 5, 8, 11, 26, 27, 28, 29, 30, 31, 32})
+        EXPECT_NE(other, listed) << "other failures take the table's last row";
+}
+
+TEST(SystemClock, WaitWakesOnAnEventInsteadOfSleepingOut)
+{
+    SystemClock clock;
+    bool fired = false;
+    QTimer::singleShot(20, [&] { fired = true; });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const qint64 start = clock.nowMs();
+    while (!fired && elapsed.elapsed() < 30000)
+        clock.waitForEvents(30000);
+    EXPECT_TRUE(fired);
+    // Generous bound: the point is that it did not sleep for its whole maximum.
+    EXPECT_LT(elapsed.elapsed(), 20000);
+    EXPECT_GE(clock.nowMs(), start);
+}

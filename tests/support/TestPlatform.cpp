@@ -1,0 +1,73 @@
+#include "TestPlatform.h"
+
+#include "platform/Files.h"
+#include "platform/Form.h"
+#include "platform/Services.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLoggingCategory>
+
+namespace testing_support {
+
+bool FakeProbe::check()
+{
+    ++calls;
+    if (during)
+        during();
+    return reachable;
+}
+
+void RecordingProcess::terminate()
+{
+    ++terminations;
+    platform::Form::quitAllModalLoops();
+}
+
+TestPlatform::TestPlatform()
+{
+    platform::install(&clock);
+    platform::install(&dialogs);
+    platform::install(&probe);
+    platform::install(&shell);
+    platform::install(&process);
+    platform::setWorkingFolder(m_folder.path());
+}
+
+TestPlatform::~TestPlatform()
+{
+    platform::Form::setModalObserver(nullptr);
+    platform::FormRegistry::reset();
+    processEvents();
+    platform::setWorkingFolder(QString());
+    platform::install(static_cast<platform::Clock *>(nullptr));
+    platform::install(static_cast<platform::Dialogs *>(nullptr));
+    platform::install(static_cast<platform::InternetProbe *>(nullptr));
+    platform::install(static_cast<platform::Shell *>(nullptr));
+    platform::install(static_cast<platform::Process *>(nullptr));
+}
+
+void TestPlatform::touchWorkingFile(const QString &backslashName, const QByteArray &content)
+{
+    QFile file(platform::workingFile(backslashName));
+    if (file.open(QIODevice::WriteOnly))
+        file.write(content);
+}
+
+void processEvents()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+} // namespace testing_support
+
+namespace testing_support {
+
+void quietLogging()
+{
+    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
+        QLoggingCategory::setFilterRules(QStringLiteral("kovara.*.info=false"));
+}
+
+} // namespace testing_support

@@ -1,0 +1,92 @@
+#pragma once
+
+// A full set of platform doubles for one test: a virtual clock, scripted boxes, a probe that gives
+// a set answer, a shell that records what it opened, a process end that is recorded instead of
+// ending the test, and a fresh working folder. On destruction every window is destroyed and the
+// real services come back, so each test starts a fresh run of the program.
+
+#include "ScriptedDialogs.h"
+#include "VirtualClock.h"
+
+#include "platform/InternetProbe.h"
+#include "platform/Process.h"
+#include "platform/Shell.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <ostream>
+
+namespace testing_support {
+
+class FakeProbe final : public platform::InternetProbe
+{
+public:
+    bool reachable = true;
+    int calls = 0;
+    // Runs inside the probe, while it "waits" (to deliver a timer tick in the middle, say).
+    std::function<void()> during;
+    bool check() override;
+};
+
+class FakeShell final : public platform::Shell
+{
+public:
+    int result = platform::kShellOpenOk;
+    QStringList opened;
+    int open(const QString &address) override
+    {
+        opened << address;
+        return result;
+    }
+};
+
+// Records the end of the program and stops every modal loop, as the end of the process would.
+class RecordingProcess final : public platform::Process
+{
+public:
+    int terminations = 0;
+    bool terminated() const { return terminations > 0; }
+    void terminate() override;
+};
+
+class TestPlatform
+{
+public:
+    TestPlatform();
+    ~TestPlatform();
+    TestPlatform(const TestPlatform &) = delete;
+    TestPlatform &operator=(const TestPlatform &) = delete;
+
+    VirtualClock clock;
+    ScriptedDialogs dialogs;
+    FakeProbe probe;
+    FakeShell shell;
+    RecordingProcess process;
+
+    QString workingFolder() const { return m_folder.path(); }
+    // Creates a file of the working folder ("\name") with some content.
+    void touchWorkingFile(const QString &backslashName, const QByteArray &content = "x");
+
+private:
+    QTemporaryDir m_folder;
+};
+
+// Runs queued events (deferred deletes included) without waiting.
+void processEvents();
+
+// The program's info lines off (the default in tests; a test that reads them turns them on).
+void quietLogging();
+
+} // namespace testing_support
+
+// Readable QStrings in GoogleTest's messages.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace testing_support {
+
+} // namespace testing_support

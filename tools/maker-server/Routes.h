@@ -1,0 +1,30 @@
+#pragma once
+
+// The maker's web, download and manual servers, as routes of one server on loopback. Each group of
+// routes lives in its own file and is added here by main().
+
+#include "HttpServer.h"
+
+#include <string>
+
+namespace maker {
+
+struct Options
+{
+    std::string address = "127.0.0.1";
+    int port = 8642;
+    // Folder of the files served under /files/ and at the maker's fixed paths.
+    std::string filesDir;
+    // SQLite database of the query endpoint (created and seeded when missing).
+    std::string database;
+    // Values to put in the program row of the database at start, when given.
+    std::string version;
+    std::string update;
+    bool allowWrites = false;
+    bool quiet = false;
+};
+
+// "/": the page the program's internet check opens.
+void addProbeRoutes(Router &router, const Options &options);
+
+} // namespace maker

@@ -1,0 +1,84 @@
+// kovara-maker-server: the maker's servers on loopback, for the demo, the tests and benchmarks.
+
+#include "Routes.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+namespace {
+
+void usage(std::ostream &out)
+{
+    out << "usage: kovara-maker-server [--port N] [--files DIR] [--db FILE]\n"
+           "                           [--version V] [--update Y|N] [--allow-writes] [--quiet]\n"
+           "  --port N        port on 127.0.0.1 (default 8642; 0 picks a free one)\n"
+           "  --files DIR     folder of the files served under /files/\n"
+           "  --db FILE       database of the query endpoint (created when missing)\n"
+           "  --version V     CurrentVersion of the program row\n"
+           "  --update Y|N    SoftwareUpdate of the program row\n"
+           "  --allow-writes  let queries change the database (read-only otherwise)\n"
+           "  --quiet         do not log requests\n";
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    maker::Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](const char *name) -> std::string {
+            if (i + 1 >= argc) {
+                std::cerr << "kovara-maker-server: " << name << " needs a value\n";
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (arg == "--port") {
+            const std::string text = value("--port");
+            char *end = nullptr;
+            const long port = std::strtol(text.c_str(), &end, 10);
+            if (!end || *end || port < 0 || port > 65535) {
+                std::cerr << "kovara-maker-server: bad port " << text << "\n";
+                return 2;
+            }
+            options.port = static_cast<int>(port);
+        } else if (arg == "--files") {
+            options.filesDir = value("--files");
+        } else if (arg == "--db") {
+            options.database = value("--db");
+        } else if (arg == "--version") {
+            options.version = value("--version");
+        } else if (arg == "--update") {
+            options.update = value("--update");
+        } else if (arg == "--allow-writes") {
+            options.allowWrites = true;
+        } else if (arg == "--quiet") {
+            options.quiet = true;
+        } else if (arg == "--help" || arg == "-h") {
+            usage(std::cout);
+            return 0;
+        } else {
+            std::cerr << "kovara-maker-server: unknown option " << arg << "\n";
+            usage(std::cerr);
+            return 2;
+        }
+    }
+
+    try {
+        maker::Router router;
+        maker::addProbeRoutes(router, options);
+        maker::Server server(options.address,
+                             static_cast<std::uint16_t>(options.port),
+                             std::move(router),
+                             options.quiet);
+        std::cout << "kovara-maker-server listening on http://" << options.address << ":"
+                  << server.port() << std::endl;
+        server.run();
+    } catch (const std::exception &error) {
+        std::cerr << "kovara-maker-server: " << error.what() << std::endl;
+        return 1;
+    }
+    return 0;
+}
