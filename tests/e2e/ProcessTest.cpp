@@ -1,6 +1,8 @@
 // The built program as a user starts it, on the offscreen platform: with the maker server tool it
 // reaches the port search window; without it, the no-internet screen.
 
+#include "MakerPort.h"
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
@@ -53,12 +55,10 @@ private:
 
 TEST(WholeProgram, ReachesThePortSearchWithTheMakerServerRunning)
 {
-    QProcess server;
-    server.start(kBin + QStringLiteral("/kovara-maker-server"), {QStringLiteral("--quiet")});
-    ASSERT_TRUE(server.waitForStarted(10000));
-    ASSERT_TRUE(server.waitForReadyRead(10000)) << "maker server did not report its port";
-    ASSERT_TRUE(server.readAllStandardOutput().contains("127.0.0.1:8642"))
-        << "the dev build's maker port 8642 is taken";
+    testing_support::MakerPortLock lock;
+    ASSERT_TRUE(lock.locked());
+    testing_support::MakerServerProcess server(8642, {QStringLiteral("--quiet")});
+    ASSERT_EQ(server.port(), 8642) << "the dev build's maker port 8642 is taken";
 
     QTemporaryDir home;
     Program program(home.path());
@@ -70,12 +70,12 @@ TEST(WholeProgram, ReachesThePortSearchWithTheMakerServerRunning)
     EXPECT_FALSE(program.log().contains("frmNotConnected"));
     EXPECT_TRUE(QFileInfo(home.path() + QStringLiteral("/KovaraScale")).isDir())
         << "the working folder is made on start";
-    server.kill();
-    server.waitForFinished(5000);
 }
 
 TEST(WholeProgram, ShowsNoInternetConnectionWithoutTheServer)
 {
+    testing_support::MakerPortLock lock;
+    ASSERT_TRUE(lock.locked());
     QTemporaryDir home;
     Program program(home.path());
     EXPECT_TRUE(program.waitForLog("window shown: frmNotConnected \"No Internet Connection\"",

@@ -1,6 +1,7 @@
 // The real internet probe against the maker server tool, a closed port and a server that never
 // answers.
 
+#include "MakerPort.h"
 #include "platform/InternetProbe.h"
 
 #include <QElapsedTimer>
@@ -11,39 +12,9 @@
 
 namespace {
 
-// Starts kovara-maker-server on a free port and returns its base address.
-class MakerServer
-{
-public:
-    MakerServer()
-    {
-        m_process.setProgram(QStringLiteral(KOVARA_BIN_DIR "/kovara-maker-server"));
-        m_process.setArguments({QStringLiteral("--port"), QStringLiteral("0")});
-        m_process.start();
-        if (!m_process.waitForStarted(10000))
-            return;
-        QByteArray out;
-        while (!out.contains('\n') && m_process.waitForReadyRead(10000))
-            out += m_process.readAllStandardOutput();
-        const int at = out.indexOf("http://");
-        if (at >= 0)
-            m_url = QString::fromLatin1(out.mid(at).trimmed());
-    }
-    ~MakerServer()
-    {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-    QString url() const { return m_url; }
-
-private:
-    QProcess m_process;
-    QString m_url;
-};
-
 TEST(InternetProbe, ReachableWhenTheProbePageAnswers)
 {
-    MakerServer server;
+    testing_support::MakerServerProcess server;
     ASSERT_FALSE(server.url().isEmpty()) << "maker server did not start";
     platform::HttpInternetProbe probe(server.url() + QStringLiteral("/"), 5000);
     EXPECT_TRUE(probe.check());

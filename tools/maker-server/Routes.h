@@ -26,5 +26,10 @@ struct Options
 
 // "/": the page the program's internet check opens.
 void addProbeRoutes(Router &router, const Options &options);
+// "/files/NAME", the maker's fixed paths (banner, installer, manual, product page) and the fault
+// routes for the download engine.
+void addFileRoutes(Router &router, const Options &options);
+// "/kovarapc/samplecodes/sql-link.php": the enciphered query endpoint over SQLite.
+void addQueryRoutes(Router &router, const Options &options);
 
 } // namespace maker

@@ -68,6 +68,8 @@ int main(int argc, char *argv[])
 
     try {
         maker::Router router;
+        maker::addQueryRoutes(router, options);
+        maker::addFileRoutes(router, options);
         maker::addProbeRoutes(router, options);
         maker::Server server(options.address,
                              static_cast<std::uint16_t>(options.port),

@@ -1,0 +1,7 @@
+#include "Routes.h"
+
+namespace maker {
+
+void addFileRoutes(Router &, const Options &) {}
+
+} // namespace maker

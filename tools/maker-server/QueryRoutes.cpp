@@ -1,0 +1,7 @@
+#include "Routes.h"
+
+namespace maker {
+
+void addQueryRoutes(Router &, const Options &) {}
+
+} // namespace maker
