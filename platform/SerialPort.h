@@ -1,0 +1,98 @@
+#pragma once
+
+// The serial port to the scale and the machine's list of serial ports.
+//
+// SerialPort carries the operations the scale link needs of the one port object of the program
+// (port number, open/close, line settings, send, bytes still to send, bytes received, clear, read
+// up to InputLen bytes). SerialSystem lists the ports (names "COM1", "COM3", ... in the order the
+// system gives them) and makes the port object. The real ones are on QSerialPort; tests install an
+// in-process double bound to the virtual scale (tests/support).
+//
+// Failures that the program's design treats as run-time errors (a port that cannot be opened, a
+// send on a closed port) are thrown as SerialError; the screens that use the port catch them.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <stdexcept>
+
+namespace platform {
+
+class SerialError : public std::runtime_error
+{
+public:
+    enum class Kind {
+        NotFound,         // no such port
+        Busy,             // in use by another program
+        PermissionDenied, // the user may not open the device
+        NotOpen,          // an operation that needs the port open
+        Other,
+    };
+    SerialError(Kind kind, const QString &text)
+        : std::runtime_error(text.toStdString())
+        , m_kind(kind)
+        , m_text(text)
+    {}
+    Kind kind() const { return m_kind; }
+    // The text shown to the user.
+    const QString &text() const { return m_text; }
+
+private:
+    Kind m_kind;
+    QString m_text;
+};
+
+struct SerialSettings
+{
+    int baudRate = 19200;
+    char parity = 'N';
+    int dataBits = 8;
+    int stopBits = 1;
+    bool rtsEnable = true; // RTS raised while open
+    bool dtrEnable = true; // DTR raised while open
+    int inputLen = 256;    // a read returns at most this many bytes
+    int inBufferSize = 4096;
+};
+
+class SerialPort
+{
+public:
+    virtual ~SerialPort() = default;
+
+    // CommPort: the port number n of COMn. Only while closed.
+    virtual void setCommPort(int number) = 0;
+    virtual int commPort() const = 0;
+    // Applied while closed; takes effect at the next open.
+    virtual void configure(const SerialSettings &settings) = 0;
+    // PortOpen = True / False. open() throws SerialError with the platform's text.
+    virtual void open() = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // Output: queues bytes and returns at once. Throws SerialError(NotOpen) when closed.
+    virtual void output(const QByteArray &bytes) = 0;
+    // OutBufferCount: bytes queued and not yet on the wire.
+    virtual int outBufferCount() const = 0;
+    // InBufferCount: bytes received and not yet read.
+    virtual int inBufferCount() const = 0;
+    // InBufferCount = 0: discards every received byte.
+    virtual void clearInput() = 0;
+    // Input: every waiting byte, up to InputLen, removed from the queue; empty when none.
+    virtual QByteArray input() = 0;
+};
+
+class SerialSystem
+{
+public:
+    virtual ~SerialSystem() = default;
+    // The serial ports' names, "COMn", as the system lists them.
+    virtual QStringList portNames() = 0;
+    virtual std::unique_ptr<SerialPort> createPort() = 0;
+};
+
+SerialSystem &serialSystem();
+// Installs a replacement (tests); nullptr restores the real one. The caller keeps ownership.
+void install(SerialSystem *system);
+
+} // namespace platform
