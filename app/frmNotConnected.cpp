@@ -5,7 +5,7 @@
 
 frmNotConnected::frmNotConnected()
     : Form(QStringLiteral("frmNotConnected"))
-{}
+{ }
 
 void frmNotConnected::build(QWidget *window)
 {
@@ -40,6 +40,6 @@ void frmNotConnected::cmdOkay_Click()
 
 void frmNotConnected::Form_Unload(bool &Cancel)
 {
-    (void) Cancel;
+    (void)Cancel;
     platform::Terminate();
 }

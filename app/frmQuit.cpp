@@ -7,7 +7,7 @@
 
 frmQuit::frmQuit()
     : Form(QStringLiteral("frmQuit"))
-{}
+{ }
 
 void frmQuit::build(QWidget *window)
 {

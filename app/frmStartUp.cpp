@@ -12,7 +12,7 @@ Q_LOGGING_CATEGORY(lcStartUp, "kovara.startup")
 
 frmStartUp::frmStartUp()
     : Form(QStringLiteral("frmStartUp"))
-{}
+{ }
 
 void frmStartUp::build(QWidget *window)
 {
@@ -31,8 +31,8 @@ void frmStartUp::build(QWidget *window)
     version->setAlignment(Qt::AlignCenter);
     lblVersion.set(version);
 
-    auto *maker = new QLabel(QStringLiteral("Kovara Scales - postage scales and rate updates"),
-                             window);
+    auto *maker
+        = new QLabel(QStringLiteral("Kovara Scales - postage scales and rate updates"), window);
     maker->setGeometry(20, 104, 380, 22);
     maker->setAlignment(Qt::AlignCenter);
     lblDurix.set(maker);

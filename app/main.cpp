@@ -10,8 +10,8 @@
 int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_MESSAGE_PATTERN"))
-        qSetMessagePattern(QStringLiteral(
-            "%{time yyyy-MM-dd hh:mm:ss.zzz} %{category} %{type}: %{message}"));
+        qSetMessagePattern(
+            QStringLiteral("%{time yyyy-MM-dd hh:mm:ss.zzz} %{category} %{type}: %{message}"));
 
     QApplication app(argc, argv);
     // Window titles are the program's captions exactly: no application display name.

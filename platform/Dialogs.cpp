@@ -20,10 +20,10 @@ QString applicationTitle()
 
 int MsgBox(const QString &text, int style, const QString &title)
 {
-    MessageBoxRequest request{text,
-                              style & mb::kButtonsMask,
-                              style & mb::kIconMask,
-                              title.isEmpty() ? applicationTitle() : title};
+    MessageBoxRequest request {text,
+                               style & mb::kButtonsMask,
+                               style & mb::kIconMask,
+                               title.isEmpty() ? applicationTitle() : title};
     qCInfo(lcDialogs).noquote() << "message box:" << request.title << "-" << text;
     const int answer = dialogs().messageBox(request);
     qCDebug(lcDialogs) << "answer" << answer;
@@ -32,7 +32,7 @@ int MsgBox(const QString &text, int style, const QString &title)
 
 QString InputBox(const QString &prompt, const QString &title, const QString &defaultText)
 {
-    InputBoxRequest request{prompt, title.isEmpty() ? applicationTitle() : title, defaultText};
+    InputBoxRequest request {prompt, title.isEmpty() ? applicationTitle() : title, defaultText};
     qCInfo(lcDialogs).noquote() << "input box:" << request.title << "-" << prompt;
     return dialogs().inputBox(request);
 }
@@ -44,6 +44,34 @@ QString withLineBreaks(QString text)
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text;
 }
+struct ButtonAnswer
+{
+    QMessageBox::StandardButton button;
+    int answer;
+};
+
+// The buttons of a set, the default first.
+std::vector<ButtonAnswer> buttonsFor(int set)
+{
+    switch (set) {
+    case mb::OKCancel:
+        return {{QMessageBox::Ok, mb::OK}, {QMessageBox::Cancel, mb::Cancel}};
+    case mb::AbortRetryIgnore:
+        return {{QMessageBox::Abort, mb::Abort},
+                {QMessageBox::Retry, mb::Retry},
+                {QMessageBox::Ignore, mb::Ignore}};
+    case mb::YesNoCancel:
+        return {{QMessageBox::Yes, mb::Yes},
+                {QMessageBox::No, mb::No},
+                {QMessageBox::Cancel, mb::Cancel}};
+    case mb::YesNo:
+        return {{QMessageBox::Yes, mb::Yes}, {QMessageBox::No, mb::No}};
+    case mb::RetryCancel:
+        return {{QMessageBox::Retry, mb::Retry}, {QMessageBox::Cancel, mb::Cancel}};
+    default:
+        return {{QMessageBox::Ok, mb::OK}};
+    }
+}
 } // namespace
 
 int QtDialogs::messageBox(const MessageBoxRequest &request)
@@ -52,38 +80,23 @@ int QtDialogs::messageBox(const MessageBoxRequest &request)
     box.setWindowTitle(request.title);
     box.setText(withLineBreaks(request.text));
     switch (request.icon) {
-    case mb::Critical: box.setIcon(QMessageBox::Critical); break;
-    case mb::Question: box.setIcon(QMessageBox::Question); break;
-    case mb::Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case mb::Information: box.setIcon(QMessageBox::Information); break;
-    default: box.setIcon(QMessageBox::NoIcon); break;
+    case mb::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case mb::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case mb::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case mb::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
     }
-    struct ButtonAnswer
-    {
-        QMessageBox::StandardButton button;
-        int answer;
-    };
-    std::vector<ButtonAnswer> buttons;
-    switch (request.buttons) {
-    case mb::OKCancel:
-        buttons = {{QMessageBox::Ok, mb::OK}, {QMessageBox::Cancel, mb::Cancel}};
-        break;
-    case mb::AbortRetryIgnore:
-        buttons = {{QMessageBox::Abort, mb::Abort},
-                   {QMessageBox::Retry, mb::Retry},
-                   {QMessageBox::Ignore, mb::Ignore}};
-        break;
-    case mb::YesNoCancel:
-        buttons = {{QMessageBox::Yes, mb::Yes},
-                   {QMessageBox::No, mb::No},
-                   {QMessageBox::Cancel, mb::Cancel}};
-        break;
-    case mb::YesNo: buttons = {{QMessageBox::Yes, mb::Yes}, {QMessageBox::No, mb::No}}; break;
-    case mb::RetryCancel:
-        buttons = {{QMessageBox::Retry, mb::Retry}, {QMessageBox::Cancel, mb::Cancel}};
-        break;
-    default: buttons = {{QMessageBox::Ok, mb::OK}}; break;
-    }
+    const std::vector<ButtonAnswer> buttons = buttonsFor(request.buttons);
     QMessageBox::StandardButtons set;
     for (const ButtonAnswer &b : buttons)
         set |= b.button;
@@ -97,10 +110,14 @@ int QtDialogs::messageBox(const MessageBoxRequest &request)
     }
     // Closed with Esc or the close box: the cancelling answer of the set.
     switch (request.buttons) {
-    case mb::YesNo: return mb::No;
-    case mb::OKOnly: return mb::OK;
-    case mb::AbortRetryIgnore: return mb::Abort;
-    default: return mb::Cancel;
+    case mb::YesNo:
+        return mb::No;
+    case mb::OKOnly:
+        return mb::OK;
+    case mb::AbortRetryIgnore:
+        return mb::Abort;
+    default:
+        return mb::Cancel;
     }
 }
 

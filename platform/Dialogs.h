@@ -32,9 +32,9 @@ QString applicationTitle();
 
 struct MessageBoxRequest
 {
-    QString text;  // lines separated by CR, as the program writes them
-    int buttons;   // mb::OKOnly ... mb::RetryCancel
-    int icon;      // 0 or mb::Critical ... mb::Information
+    QString text; // lines separated by CR, as the program writes them
+    int buttons; // mb::OKOnly ... mb::RetryCancel
+    int icon; // 0 or mb::Critical ... mb::Information
     QString title; // never empty: the application's title when the caller gave none
 };
 
@@ -55,7 +55,8 @@ public:
     virtual QString inputBox(const InputBoxRequest &request) = 0;
 };
 
-// The boxes as the program calls them. style is a button set plus an icon (mb::YesNo | mb::Question).
+// The boxes as the program calls them. style is a button set plus an icon (mb::YesNo |
+// mb::Question).
 int MsgBox(const QString &text, int style = mb::OKOnly, const QString &title = QString());
 QString InputBox(const QString &prompt,
                  const QString &title = QString(),

@@ -24,7 +24,7 @@ QString workingFolder()
     QString folder = overrideFolder();
     if (folder.isEmpty()) {
         folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                 + QStringLiteral("/KovaraScale");
+            + QStringLiteral("/KovaraScale");
     }
     if (!QDir(folder).exists() && !QDir().mkpath(folder))
         qCWarning(lcFiles).noquote() << "cannot create the working folder" << folder;

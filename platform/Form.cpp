@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -120,8 +120,8 @@ void Form::ShowModal(Form *owner)
         if (QWindow *handle = m_window->windowHandle())
             handle->setTransientParent(owner->windowIfLoaded()->windowHandle());
     }
-    qCInfo(lcForms).noquote() << "window shown modal:" << m_name << '"' + Caption() + '"'
-                              << "owner" << (owner ? owner->name() : QStringLiteral("none"));
+    qCInfo(lcForms).noquote() << "window shown modal:" << m_name << '"' + Caption() + '"' << "owner"
+                              << (owner ? owner->name() : QStringLiteral("none"));
     QPointer<FormWindow> window = m_window;
     window->show();
     window->raise();
@@ -285,7 +285,8 @@ void Form::centerOnScreen()
     if (!screen)
         return;
     const QRect area = screen->availableGeometry();
-    w->move(area.x() + (area.width() - w->width()) / 2, area.y() + (area.height() - w->height()) / 2);
+    w->move(area.x() + (area.width() - w->width()) / 2,
+            area.y() + (area.height() - w->height()) / 2);
 }
 
 void Form::quitAllModalLoops()

@@ -52,8 +52,7 @@ protected:
 };
 
 // A control of a form. Using it loads the form if it is not loaded.
-template<class T>
-class Control final : public ControlBase
+template<class T> class Control final : public ControlBase
 {
 public:
     explicit Control(Form *form);
@@ -146,17 +145,16 @@ public:
 protected:
     // Creates the design-time controls on the window (size, caption, labels, buttons, timers).
     virtual void build(QWidget *window) = 0;
-    virtual void Form_Load() {}
-    virtual void Form_Activate() {}
+    virtual void Form_Load() { }
+    virtual void Form_Activate() { }
     // Runs before the window closes, by the user or by Close(). Setting Cancel keeps the window.
-    virtual void Form_Unload(bool &Cancel) { (void) Cancel; }
+    virtual void Form_Unload(bool &Cancel) { (void)Cancel; }
     // Esc pressed in the window (for windows whose cancel button answers Esc).
-    virtual void escapePressed() {}
+    virtual void escapePressed() { }
 
 private:
     friend class FormWindow;
-    template<class T>
-    friend class Control;
+    template<class T> friend class Control;
 
     void registerControl(ControlBase *control) { m_controls.push_back(control); }
     bool userClose();
@@ -182,8 +180,7 @@ Control<T>::Control(Form *form)
     m_form->registerControl(this);
 }
 
-template<class T>
-T *Control<T>::get() const
+template<class T> T *Control<T>::get() const
 {
     m_form->Load();
     return m_widget.data();
@@ -193,8 +190,7 @@ T *Control<T>::get() const
 class FormRegistry
 {
 public:
-    template<class T>
-    static T &get()
+    template<class T> static T &get()
     {
         auto &slot = forms()[std::type_index(typeid(T))];
         if (!slot) {

@@ -16,12 +16,12 @@ namespace platform {
 HttpInternetProbe::HttpInternetProbe(QString url, int timeoutMs)
     : m_url(std::move(url))
     , m_timeoutMs(timeoutMs)
-{}
+{ }
 
 bool HttpInternetProbe::check()
 {
     QNetworkAccessManager manager;
-    QNetworkRequest request{QUrl(m_url)};
+    QNetworkRequest request {QUrl(m_url)};
     request.setHeader(QNetworkRequest::UserAgentHeader, applicationTitle());
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
@@ -47,7 +47,8 @@ bool HttpInternetProbe::check()
     if (reachable)
         qCInfo(lcProbe).noquote() << "internet probe" << m_url << "answered" << status.toInt();
     else
-        qCWarning(lcProbe).noquote() << "internet probe" << m_url << "failed:" << reply->errorString();
+        qCWarning(lcProbe).noquote()
+            << "internet probe" << m_url << "failed:" << reply->errorString();
     reply->abort();
     return reachable;
 }

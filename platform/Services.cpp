@@ -5,8 +5,7 @@
 namespace platform {
 
 namespace {
-template<class Interface, class Real>
-struct Slot
+template<class Interface, class Real> struct Slot
 {
     Interface *installed = nullptr;
     Interface &get()
@@ -19,28 +18,23 @@ struct Slot
     static Real makeReal();
 };
 
-template<>
-SystemClock Slot<Clock, SystemClock>::makeReal()
+template<> SystemClock Slot<Clock, SystemClock>::makeReal()
 {
     return SystemClock();
 }
-template<>
-QtDialogs Slot<Dialogs, QtDialogs>::makeReal()
+template<> QtDialogs Slot<Dialogs, QtDialogs>::makeReal()
 {
     return QtDialogs();
 }
-template<>
-HttpInternetProbe Slot<InternetProbe, HttpInternetProbe>::makeReal()
+template<> HttpInternetProbe Slot<InternetProbe, HttpInternetProbe>::makeReal()
 {
     return HttpInternetProbe(QString::fromUtf8(build_config::kProbeUrl));
 }
-template<>
-DesktopShell Slot<Shell, DesktopShell>::makeReal()
+template<> DesktopShell Slot<Shell, DesktopShell>::makeReal()
 {
     return DesktopShell();
 }
-template<>
-SystemProcess Slot<Process, SystemProcess>::makeReal()
+template<> SystemProcess Slot<Process, SystemProcess>::makeReal()
 {
     return SystemProcess();
 }

@@ -10,11 +10,15 @@ namespace platform {
 int DesktopShell::codeForExitStatus(int exitStatus)
 {
     switch (exitStatus) {
-    case 0: return kShellOpenOk;
-    case 2: return 2;                    // the file does not exist
-    case -1:                             // xdg-open itself is missing
-    case 3: return kShellNoAssociation; // no tool to open the address
-    default: return 1;                  // any other failure: the table's last row
+    case 0:
+        return kShellOpenOk;
+    case 2:
+        return 2; // the file does not exist
+    case -1: // xdg-open itself is missing
+    case 3:
+        return kShellNoAssociation; // no tool to open the address
+    default:
+        return 1; // any other failure: the table's last row
     }
 }
 

@@ -97,7 +97,9 @@ TEST(StartUp, ATickDuringTheProbeDoesNotStartASecondProbe)
     TestPlatform test;
     Forms::frmStartUp().Show();
     tick();
-    test.probe.during = [] { Forms::frmStartUp().Timer1->fire(); };
+    test.probe.during = [] {
+        Forms::frmStartUp().Timer1->fire();
+    };
     tick();
     EXPECT_EQ(test.probe.calls, 1);
     EXPECT_EQ(Forms::frmStartUp().startUpCounter(), 2) << "the dropped tick is not counted";

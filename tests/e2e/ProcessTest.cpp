@@ -64,8 +64,8 @@ TEST(WholeProgram, ReachesThePortSearchWithTheMakerServerRunning)
     Program program(home.path());
     EXPECT_TRUE(program.waitForLog("window shown: frmStartUp \"Kovara PC Program\"", 20000))
         << program.log().toStdString();
-    EXPECT_TRUE(program.waitForLog("window shown: frmChoosePort \"Connect Scale to Computer\"",
-                                   20000))
+    EXPECT_TRUE(
+        program.waitForLog("window shown: frmChoosePort \"Connect Scale to Computer\"", 20000))
         << program.log().toStdString();
     EXPECT_FALSE(program.log().contains("frmNotConnected"));
     EXPECT_TRUE(QFileInfo(home.path() + QStringLiteral("/KovaraScale")).isDir())
@@ -78,8 +78,8 @@ TEST(WholeProgram, ShowsNoInternetConnectionWithoutTheServer)
     ASSERT_TRUE(lock.locked());
     QTemporaryDir home;
     Program program(home.path());
-    EXPECT_TRUE(program.waitForLog("window shown: frmNotConnected \"No Internet Connection\"",
-                                   30000))
+    EXPECT_TRUE(
+        program.waitForLog("window shown: frmNotConnected \"No Internet Connection\"", 30000))
         << program.log().toStdString();
     EXPECT_FALSE(program.log().contains("frmChoosePort"));
 }

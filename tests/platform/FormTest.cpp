@@ -25,7 +25,7 @@ class frmSample final : public Form
 public:
     frmSample()
         : Form(QStringLiteral("frmSample"))
-    {}
+    { }
 
     // State: survives closes.
     int Counter = 0;
@@ -35,9 +35,9 @@ public:
     int activations = 0;
     std::function<void(bool &)> onUnload;
 
-    Control<QLabel> lblText{this};
-    Control<QPushButton> cmdOk{this};
-    Control<platform::Timer> Timer1{this};
+    Control<QLabel> lblText {this};
+    Control<QPushButton> cmdOk {this};
+    Control<platform::Timer> Timer1 {this};
 
 protected:
     void build(QWidget *window) override
@@ -66,8 +66,8 @@ class frmOther final : public Form
 public:
     frmOther()
         : Form(QStringLiteral("frmOther"))
-    {}
-    Control<QPushButton> cmdClose{this};
+    { }
+    Control<QPushButton> cmdClose {this};
 
 protected:
     void build(QWidget *window) override
@@ -128,7 +128,9 @@ TEST(FormModel, StateSurvivesCloseAndReloadStartsFromDesignTime)
 TEST(FormModel, CancelledCloseKeepsTheWindowForProgramAndUser)
 {
     TestPlatform platform;
-    sample().onUnload = [](bool &cancel) { cancel = true; };
+    sample().onUnload = [](bool &cancel) {
+        cancel = true;
+    };
     sample().Show();
     EXPECT_FALSE(sample().Close());
     EXPECT_TRUE(sample().isVisible());
@@ -192,9 +194,8 @@ TEST(FormModel, ProcessEndStopsEveryModalLoop)
 {
     TestPlatform platform;
     auto &other = FormRegistry::get<frmOther>();
-    Form::setModalObserver([&](Form &, Form *) {
-        QTimer::singleShot(0, [&] { platform.process.terminate(); });
-    });
+    Form::setModalObserver(
+        [&](Form &, Form *) { QTimer::singleShot(0, [&] { platform.process.terminate(); }); });
     other.ShowModal(nullptr);
     EXPECT_TRUE(platform.process.terminated());
 }

@@ -1,8 +1,8 @@
 // The real internet probe against the maker server tool, a closed port and a server that never
 // answers.
 
-#include "MakerPort.h"
 #include "platform/InternetProbe.h"
+#include "MakerPort.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

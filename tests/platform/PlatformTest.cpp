@@ -20,8 +20,9 @@ TEST(MessageBoxes, SplitStyleIntoButtonsAndIconAndDefaultTheTitle)
     TestPlatform test;
     test.dialogs.answer(mb::Retry);
     test.dialogs.answer(mb::OK);
-    EXPECT_EQ(MsgBox(QStringLiteral("Again?"), mb::RetryCancel | mb::Information, "Error Encountered"),
-              mb::Retry);
+    EXPECT_EQ(
+        MsgBox(QStringLiteral("Again?"), mb::RetryCancel | mb::Information, "Error Encountered"),
+        mb::Retry);
     EXPECT_EQ(MsgBox(QStringLiteral("Timer Out")), mb::OK);
     const auto &boxes = test.dialogs.boxes();
     ASSERT_EQ(boxes.size(), 2u);

@@ -14,7 +14,7 @@ MakerPortLock::MakerPortLock()
 MakerServerProcess::MakerServerProcess(int port, const QStringList &extraArguments)
 {
     m_process.setProgram(QStringLiteral(KOVARA_BIN_DIR "/kovara-maker-server"));
-    m_process.setArguments(QStringList{QStringLiteral("--port"), QString::number(port)}
+    m_process.setArguments(QStringList {QStringLiteral("--port"), QString::number(port)}
                            + extraArguments);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start();

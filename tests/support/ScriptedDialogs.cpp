@@ -14,16 +14,19 @@ QStringList ScriptedDialogs::texts() const
 
 int ScriptedDialogs::messageBox(const platform::MessageBoxRequest &request)
 {
-    Box box{Box::Message, request.text, request.buttons, request.icon, request.title};
+    Box box {Box::Message, request.text, request.buttons, request.icon, request.title};
     m_boxes.push_back(box);
     if (m_hook)
         m_hook(box);
     if (m_answers.empty()) {
         ADD_FAILURE() << "unexpected message box: " << request.text.toStdString();
         switch (request.buttons) {
-        case platform::mb::OKOnly: return platform::mb::OK;
-        case platform::mb::YesNo: return platform::mb::No;
-        default: return platform::mb::Cancel;
+        case platform::mb::OKOnly:
+            return platform::mb::OK;
+        case platform::mb::YesNo:
+            return platform::mb::No;
+        default:
+            return platform::mb::Cancel;
         }
     }
     const int result = m_answers.front();
@@ -33,7 +36,7 @@ int ScriptedDialogs::messageBox(const platform::MessageBoxRequest &request)
 
 QString ScriptedDialogs::inputBox(const platform::InputBoxRequest &request)
 {
-    Box box{Box::Input, request.prompt, 0, 0, request.title};
+    Box box {Box::Input, request.prompt, 0, 0, request.title};
     m_boxes.push_back(box);
     if (m_hook)
         m_hook(box);

@@ -10,7 +10,7 @@ namespace maker {
 
 Connection::Connection(tcp::socket &socket)
     : m_socket(socket)
-{}
+{ }
 
 void Connection::send(Response &response)
 {
@@ -102,8 +102,8 @@ void Server::serve(tcp::socket socket)
         if (ec)
             break;
         const Request &request = parser.get();
-        std::string line = std::string(request.method_string()) + " "
-                           + std::string(request.target());
+        std::string line
+            = std::string(request.method_string()) + " " + std::string(request.target());
         const auto range = request.find(http::field::range);
         if (range != request.end())
             line += " Range: " + std::string(range->value());
@@ -113,9 +113,9 @@ void Server::serve(tcp::socket socket)
             (*handler)(request, connection);
         } else {
             Response response = makeResponse(request,
-                                              http::status::not_found,
-                                              "text/html",
-                                              "<html><body><h1>404 Not Found</h1></body></html>");
+                                             http::status::not_found,
+                                             "text/html",
+                                             "<html><body><h1>404 Not Found</h1></body></html>");
             connection.send(response);
         }
         if (!request.keep_alive())
@@ -134,12 +134,10 @@ void Server::log(const std::string &line)
     std::cerr << "kovara-maker-server: " << line << std::endl;
 }
 
-Response makeResponse(const Request &request,
-                      http::status status,
-                      std::string contentType,
-                      std::string body)
+Response
+makeResponse(const Request &request, http::status status, std::string contentType, std::string body)
 {
-    Response response{status, request.version()};
+    Response response {status, request.version()};
     response.set(http::field::server, "kovara-maker-server");
     response.set(http::field::content_type, contentType);
     response.keep_alive(request.keep_alive());
