@@ -17,7 +17,6 @@ namespace {
 
 constexpr char kExecuted[] = "Query Executed!";
 constexpr char kError[] = "#ERR#";
-constexpr int kMaxIndex = 32767;
 
 bool isBlank(char c)
 {
@@ -177,7 +176,7 @@ RecordTable ParseRecords(const QByteArray &reply)
     const qint64 fields = leadingNumber(reader.nextToken("\n"));
     if (fields < 1 || records < 0)
         return RecordTable();
-    if (records > kMaxIndex || fields > kMaxIndex || records * fields > kMaxCells) {
+    if (records > kMaxCells || fields > kMaxCells || records * fields > kMaxCells) {
         qCWarning(lcQuery).noquote()
             << "reply claims" << records << "records of" << fields << "fields, more than the"
             << kMaxCells << "cells a reply may have: no answer";

@@ -20,7 +20,8 @@ namespace modQuery {
 inline constexpr char QueryKey[] = "KWZQMPLTRVSNHDXBF";
 inline constexpr char kBoundary[] = "AaB03x";
 inline constexpr char kQueryPath[] = "/kovarapc/samplecodes/sql-link.php";
-// The most cells a record reply may ask for; a larger claim is treated as no answer.
+// The most cells a record reply may ask for; a larger claim is treated as no answer. Within
+// it, any number of records or fields is read.
 inline constexpr qint64 kMaxCells = 1000000;
 
 // The address of the query endpoint on the maker's web server (a build-time host).

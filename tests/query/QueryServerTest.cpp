@@ -3,6 +3,7 @@
 
 #include "MakerPort.h"
 #include "TestPlatform.h"
+#include "query/clsRC4.h"
 #include "query/modQuery.h"
 
 #include <QTemporaryDir>
@@ -107,6 +108,41 @@ TEST_F(QueryServer, WritesAreRefusedUnlessAllowed)
     url = start({QStringLiteral("--db"), database});
     ASSERT_FALSE(url.isEmpty());
     EXPECT_EQ(modQuery::RetrieveQuery(select, url).cell(0, 0), QStringLiteral("9.9"));
+}
+
+// The endpoint reads ordinary forms too: a browser's multipart body with a closing boundary, an
+// url-encoded form, and answers a form without a statement with an error.
+TEST_F(QueryServer, ReadsOtherFormShapes)
+{
+    const QString url = start();
+    ASSERT_FALSE(url.isEmpty());
+    clsRC4 rc4;
+    const QByteArray field
+        = modQuery::URLEncode(rc4.EncryptString("SELECT 'ok'", modQuery::QueryKey));
+    auto post = [&](const QByteArray &type, const QByteArray &body) {
+        platform::QtHttpRequest request(10000);
+        request.open("POST", url);
+        request.setRequestHeader("Content-Type", type);
+        request.send(body);
+        QByteArray reply = modQuery::URLDecode(request.responseText());
+        return clsRC4().DecryptString(reply, modQuery::QueryKey);
+    };
+    EXPECT_EQ(post("multipart/form-data; boundary=\"xyz\"",
+                   "--xyz\r\nContent-Disposition: form-data; name=\"rquery\"\r\n"
+                   "Content-Type: text/plain\r\n\r\n"
+                       + field + "\r\n--xyz--\r\n"),
+              "1\n1\nok|");
+    EXPECT_EQ(post("application/x-www-form-urlencoded", "other=1&query=" + field),
+              "Query Executed!");
+    EXPECT_EQ(post("application/x-www-form-urlencoded", "nothing=1"), "#ERR#No query received");
+}
+
+TEST_F(QueryServer, RefusesToStartOnADatabaseItCannotOpen)
+{
+    QTemporaryDir folder;
+    EXPECT_TRUE(
+        start({QStringLiteral("--db"), folder.filePath(QStringLiteral("missing/maker.sqlite"))})
+            .isEmpty());
 }
 
 TEST_F(QueryServer, ServerDownRaisesAnError)
