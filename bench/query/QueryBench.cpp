@@ -5,6 +5,9 @@
 #include "query/clsRC4.h"
 #include "query/modQuery.h"
 
+#include <QCoreApplication>
+#include <QProcess>
+
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -94,6 +97,41 @@ void BM_RC4Statement(benchmark::State &state)
 }
 BENCHMARK(BM_RC4Statement);
 
+// One whole query against the maker server tool on loopback: thread, connection, request, reply.
+void BM_RetrieveQueryLoopback(benchmark::State &state)
+{
+    QProcess server;
+    server.start(QStringLiteral(KOVARA_BIN_DIR "/kovara-maker-server"),
+                 {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--quiet")});
+    QByteArray out;
+    while (!out.contains('\n') && server.waitForReadyRead(10000))
+        out += server.readAllStandardOutput();
+    const int at = out.indexOf("http://");
+    if (at < 0) {
+        state.SkipWithError("maker server did not start");
+        return;
+    }
+    const QString url = QString::fromLatin1(out.mid(at, out.indexOf('\n', at) - at).trimmed())
+        + QLatin1String(modQuery::kQueryPath);
+    for (auto _ : state) {
+        RecordTable table = modQuery::RetrieveQuery(
+            QStringLiteral("SELECT CurrentVersion From KovaraPCPrograms WHERE Model ='NORVESSIA'"),
+            url);
+        if (table.cell(0, 0) != QLatin1String("5.0"))
+            state.SkipWithError("unexpected answer");
+    }
+    server.kill();
+    server.waitForFinished();
+}
+BENCHMARK(BM_RetrieveQueryLoopback)->UseRealTime()->Unit(benchmark::kMillisecond);
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
