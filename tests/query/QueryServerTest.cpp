@@ -110,8 +110,8 @@ TEST_F(QueryServer, WritesAreRefusedUnlessAllowed)
     EXPECT_EQ(modQuery::RetrieveQuery(select, url).cell(0, 0), QStringLiteral("9.9"));
 }
 
-// The endpoint reads ordinary forms too: a browser's multipart body with a closing boundary, an
-// url-encoded form, and answers a form without a statement with an error.
+// The endpoint reads a browser's multipart body too (closing boundary, headers in any case), and
+// answers a form without a statement with an error.
 TEST_F(QueryServer, ReadsOtherFormShapes)
 {
     const QString url = start();
@@ -132,9 +132,8 @@ TEST_F(QueryServer, ReadsOtherFormShapes)
                    "Content-Type: text/plain\r\n\r\n"
                        + field + "\r\n--xyz--\r\n"),
               "1\n1\nok|");
-    EXPECT_EQ(post("application/x-www-form-urlencoded", "other=1&query=" + field),
-              "Query Executed!");
-    EXPECT_EQ(post("application/x-www-form-urlencoded", "nothing=1"), "#ERR#No query received");
+    EXPECT_EQ(post("multipart/form-data, boundary=AaB03x", "--AaB03x\r\n\r\n--AaB03x"),
+              "#ERR#No query received");
 }
 
 TEST_F(QueryServer, RefusesToStartOnADatabaseItCannotOpen)

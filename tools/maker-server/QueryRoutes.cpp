@@ -78,28 +78,12 @@ multipartField(const std::string &body, const std::string &boundary, const std::
     return std::nullopt;
 }
 
-// The value of a field of an url-encoded form ("rquery=...&...").
-std::optional<std::string> urlEncodedField(const std::string &body, const std::string &name)
-{
-    std::size_t at = 0;
-    while (at <= body.size()) {
-        std::size_t end = body.find('&', at);
-        if (end == std::string::npos)
-            end = body.size();
-        const std::string pair = body.substr(at, end - at);
-        if (pair.rfind(name + "=", 0) == 0)
-            return pair.substr(name.size() + 1);
-        at = end + 1;
-    }
-    return std::nullopt;
-}
-
 std::optional<std::string> formField(const Request &request, const std::string &name)
 {
     const std::string boundary = boundaryOf(request);
-    if (!boundary.empty())
-        return multipartField(request.body(), boundary, name);
-    return urlEncodedField(request.body(), name);
+    if (boundary.empty())
+        return std::nullopt;
+    return multipartField(request.body(), boundary, name);
 }
 
 std::string escapeField(const std::string &value)
