@@ -28,24 +28,23 @@ public:
     bool EncryptFile(const QString &InFile,
                      const QString &OutFile,
                      bool Overwrite,
-                     const QByteArray &Key = QByteArray());
+                     const QByteArray &Key = {});
     bool DecryptFile(const QString &InFile,
                      const QString &OutFile,
                      bool Overwrite,
-                     const QByteArray &Key = QByteArray());
+                     const QByteArray &Key = {});
 
     // Deciphers the array in place.
-    void DecryptByte(QByteArray &byteArray, const QByteArray &Key = QByteArray());
+    void DecryptByte(QByteArray &byteArray, const QByteArray &Key = {});
     // The enciphered text, raw (one character per byte) or as upper-case hexadecimal.
-    QByteArray EncryptString(const QByteArray &Text,
-                             const QByteArray &Key = QByteArray(),
-                             bool OutputInHex = false);
+    QByteArray
+    EncryptString(const QByteArray &Text, const QByteArray &Key = {}, bool OutputInHex = false);
     // The deciphered text. With IsTextInHex, Text is first read as hexadecimal and the caller's
     // variable receives the decoded bytes.
     QByteArray
-    DecryptString(QByteArray &Text, const QByteArray &Key = QByteArray(), bool IsTextInHex = false);
+    DecryptString(QByteArray &Text, const QByteArray &Key = {}, bool IsTextInHex = false);
     // Enciphers the array in place, raising Progress as it goes.
-    void EncryptByte(QByteArray &byteArray, const QByteArray &Key = QByteArray());
+    void EncryptByte(QByteArray &byteArray, const QByteArray &Key = {});
     // Makes New_Value the current key; an empty text is ignored.
     void Key(const QByteArray &New_Value);
 

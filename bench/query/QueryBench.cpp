@@ -20,8 +20,8 @@ QByteArray recordReply(int records)
     reply.reserve(records * 104 + 16);
     for (int r = 0; r < records; ++r) {
         reply += "NORVESSIA-" + QByteArray::number(r).rightJustified(8, '0') + "|";
-        reply += "5.1 rates and services for the postal zone\\|tariff " + QByteArray::number(r % 97)
-            + "|";
+        const QByteArray tariff = QByteArray::number(r % 97);
+        reply += "5.1 rates and services for the postal zone\\|tariff " + tariff + "|";
         reply += "C:\\\\Kovara\\\\update" + QByteArray::number(r % 13) + ".hex|";
         reply += "Y|";
     }
