@@ -61,6 +61,7 @@ bool sendQuery(const QByteArray &field,
                const QString &url,
                QByteArray *reply)
 {
+    qCInfo(lcQuery).noquote() << field << statement << "to" << url;
     std::unique_ptr<platform::HttpRequest> request = platform::createHttpRequest();
     request->open("POST", url);
     request->setRequestHeader("Content-Type",
