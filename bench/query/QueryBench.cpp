@@ -1,0 +1,137 @@
+// Reply parsing must grow linearly with the reply (two sizes: 1 MB and 10 MB, 100,000 records),
+// and the cipher's throughput. The text-cutting NextField is measured on small replies only, to
+// show what reading a reply by cutting its front off would cost.
+
+#include "query/clsRC4.h"
+#include "query/modQuery.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// A record reply of the given number of records, four fields each, about 100 bytes a record,
+// with an escaped "|" and "\" in every record.
+QByteArray recordReply(int records)
+{
+    QByteArray reply = QByteArray::number(records) + "\n4\n";
+    reply.reserve(records * 104 + 16);
+    for (int r = 0; r < records; ++r) {
+        reply += "NORVESSIA-" + QByteArray::number(r).rightJustified(8, '0') + "|";
+        const QByteArray tariff = QByteArray::number(r % 97);
+        reply += "5.1 rates and services for the postal zone\\|tariff " + tariff + "|";
+        reply += "C:\\\\Kovara\\\\update" + QByteArray::number(r % 13) + ".hex|";
+        reply += "Y|";
+    }
+    return reply;
+}
+
+void BM_ParseRecords(benchmark::State &state)
+{
+    const QByteArray reply = recordReply(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        RecordTable table = modQuery::ParseRecords(reply);
+        benchmark::DoNotOptimize(table);
+    }
+    state.SetBytesProcessed(state.iterations() * reply.size());
+    state.counters["reply_MB"] = reply.size() / 1e6;
+}
+BENCHMARK(BM_ParseRecords)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The whole client side of a large reply: percent-decode, decipher, parse.
+void BM_ReplyToTable(benchmark::State &state)
+{
+    clsRC4 rc4;
+    const QByteArray body = modQuery::URLEncode(
+        rc4.EncryptString(recordReply(static_cast<int>(state.range(0))), modQuery::QueryKey));
+    for (auto _ : state) {
+        QByteArray decoded = modQuery::URLDecode(body);
+        clsRC4 reader;
+        RecordTable table
+            = modQuery::ParseRecords(reader.DecryptString(decoded, modQuery::QueryKey));
+        benchmark::DoNotOptimize(table);
+    }
+    state.SetBytesProcessed(state.iterations() * body.size());
+}
+BENCHMARK(BM_ReplyToTable)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// Fields taken by cutting them off the front of the text, one call at a time.
+void BM_NextFieldByCutting(benchmark::State &state)
+{
+    QByteArray fields;
+    for (int f = 0; f < state.range(0); ++f)
+        fields += "field " + QByteArray::number(f) + "|";
+    for (auto _ : state) {
+        QByteArray text = fields;
+        while (!text.isEmpty())
+            benchmark::DoNotOptimize(modQuery::NextField(text));
+    }
+    state.SetBytesProcessed(state.iterations() * fields.size());
+}
+BENCHMARK(BM_NextFieldByCutting)->Arg(5000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_RC4(benchmark::State &state)
+{
+    clsRC4 rc4;
+    QByteArray data(static_cast<int>(state.range(0)), 'x');
+    rc4.Key(modQuery::QueryKey);
+    for (auto _ : state) {
+        rc4.EncryptByte(data);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * data.size());
+}
+BENCHMARK(BM_RC4)->Arg(1 << 20)->Arg(10 << 20)->Unit(benchmark::kMillisecond);
+
+// A fresh object per message, as each query makes: the key schedule plus a short statement.
+void BM_RC4Statement(benchmark::State &state)
+{
+    const QByteArray statement
+        = "SELECT CurrentVersion From KovaraPCPrograms WHERE Model ='NORVESSIA'";
+    for (auto _ : state) {
+        clsRC4 rc4;
+        benchmark::DoNotOptimize(rc4.EncryptString(statement, modQuery::QueryKey));
+    }
+}
+BENCHMARK(BM_RC4Statement);
+
+// One whole query against the maker server tool on loopback: thread, connection, request, reply.
+void BM_RetrieveQueryLoopback(benchmark::State &state)
+{
+    QProcess server;
+    server.start(QStringLiteral(KOVARA_BIN_DIR "/kovara-maker-server"),
+                 {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--quiet")});
+    QByteArray out;
+    while (!out.contains('\n') && server.waitForReadyRead(10000))
+        out += server.readAllStandardOutput();
+    const int at = out.indexOf("http://");
+    if (at < 0) {
+        state.SkipWithError("maker server did not start");
+        return;
+    }
+    const QString url = QString::fromLatin1(out.mid(at, out.indexOf('\n', at) - at).trimmed())
+        + QLatin1String(modQuery::kQueryPath);
+    for (auto _ : state) {
+        RecordTable table = modQuery::RetrieveQuery(
+            QStringLiteral("SELECT CurrentVersion From KovaraPCPrograms WHERE Model ='NORVESSIA'"),
+            url);
+        if (table.cell(0, 0) != QLatin1String("5.0"))
+            state.SkipWithError("unexpected answer");
+    }
+    server.kill();
+    server.waitForFinished();
+}
+BENCHMARK(BM_RetrieveQueryLoopback)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
