@@ -2,6 +2,36 @@
 
 namespace platform {
 
+SerialError SerialError::notFound(const QString &portName)
+{
+    return SerialError(Kind::NotFound, QStringLiteral("%1 is not there.").arg(portName));
+}
+
+SerialError SerialError::busy(const QString &portName)
+{
+    return SerialError(Kind::Busy,
+                       QStringLiteral("%1 is in use by another program. Close that program and "
+                                      "try again.")
+                           .arg(portName));
+}
+
+SerialError
+SerialError::permissionDenied(const QString &portName, const QString &device, const QString &group)
+{
+    const QString owner = group.isEmpty() ? QStringLiteral("dialout") : group;
+    return SerialError(Kind::PermissionDenied,
+                       QStringLiteral("You may not open %1 (%2). To use it, your user must be a "
+                                      "member of the group \"%3\" that owns the device: run "
+                                      "\"sudo usermod -aG %3 $USER\" (or ask your administrator), "
+                                      "then log out and log in again.")
+                           .arg(portName, device, owner));
+}
+
+SerialError SerialError::notOpen()
+{
+    return SerialError(Kind::NotOpen, QStringLiteral("The port is not open."));
+}
+
 namespace {
 // Stands in until the system's serial ports are wired: no ports, and none can be opened.
 class NoSerialPorts final : public SerialSystem
