@@ -2,6 +2,7 @@
 // line timing.
 
 #include "VirtualScale.h"
+#include "FaultOptions.h"
 
 #include <gtest/gtest.h>
 
@@ -210,4 +211,34 @@ TEST(VirtualScaleTiming, PacedLineCountsFramesWhenTheyArriveAndAnswersAtLinePace
     out = scale.receive(programFrame(0x0000, 0x11), 100);
     ASSERT_EQ(out.size(), 1u);
     EXPECT_NEAR(out[0].atMs, 100 + (5 + 131 + 1) * kByteMs + 25.0, 1e-9);
+}
+
+TEST(VirtualScaleFaults, CommandOptionsBecomeFaults)
+{
+    VirtualScale scale;
+    scale.setSerialNumber(QStringLiteral("12345678"));
+    QString error;
+    ASSERT_TRUE(addFaultOption(scale, "refuse-session", "1", &error));
+    ASSERT_TRUE(addFaultOption(scale, "refuse-block", "0x0100,2", &error));
+    ASSERT_TRUE(addFaultOption(scale, "corrupt-read", "0180h,always", &error));
+    ASSERT_TRUE(addFaultOption(scale, "drop-read", "0200", &error));
+
+    EXPECT_EQ(ask(scale, kSession), bytes({kRefused}));
+    EXPECT_EQ(ask(scale, kSession), bytes({kAccepted}));
+    EXPECT_EQ(ask(scale, programFrame(0x0100, 1)), bytes({kRefused}));
+    EXPECT_EQ(ask(scale, programFrame(0x0100, 1)), bytes({kRefused}));
+    EXPECT_EQ(ask(scale, programFrame(0x0100, 1)), bytes({kAccepted}));
+    EXPECT_EQ(quint8(ask(scale, readFrame(0x0180)).at(3)), 0xFE);
+    EXPECT_EQ(quint8(ask(scale, readFrame(0x0180)).at(3)), 0xFE);
+    EXPECT_TRUE(ask(scale, readFrame(0x0200)).isEmpty());
+
+    for (const auto &bad : {std::pair("refuse-block", "0101"),
+                            std::pair("drop-read", "10000"),
+                            std::pair("refuse-session", "0"),
+                            std::pair("late", "soon"),
+                            std::pair("flip-stored", "0100,x")}) {
+        error.clear();
+        EXPECT_FALSE(addFaultOption(scale, bad.first, bad.second, &error)) << bad.first;
+        EXPECT_TRUE(error.startsWith(QStringLiteral("--") + bad.first)) << error.toStdString();
+    }
 }
