@@ -1,5 +1,7 @@
 #include "platform/SerialPort.h"
 
+#include "platform/SystemSerial.h"
+
 namespace platform {
 
 SerialError SerialError::notFound(const QString &portName)
@@ -33,45 +35,6 @@ SerialError SerialError::notOpen()
 }
 
 namespace {
-// Stands in until the system's serial ports are wired: no ports, and none can be opened.
-class NoSerialPorts final : public SerialSystem
-{
-public:
-    QStringList portNames() override { return {}; }
-    std::unique_ptr<SerialPort> createPort() override;
-};
-
-class AbsentPort final : public SerialPort
-{
-public:
-    void setCommPort(int number) override { m_number = number; }
-    int commPort() const override { return m_number; }
-    void configure(const SerialSettings &) override {}
-    void open() override
-    {
-        throw SerialError(SerialError::Kind::NotFound,
-                          QStringLiteral("COM%1 is not there.").arg(m_number));
-    }
-    void close() override {}
-    bool isOpen() const override { return false; }
-    void output(const QByteArray &) override
-    {
-        throw SerialError(SerialError::Kind::NotOpen, QStringLiteral("The port is not open."));
-    }
-    int outBufferCount() const override { return 0; }
-    int inBufferCount() const override { return 0; }
-    void clearInput() override {}
-    QByteArray input() override { return {}; }
-
-private:
-    int m_number = 1;
-};
-
-std::unique_ptr<SerialPort> NoSerialPorts::createPort()
-{
-    return std::make_unique<AbsentPort>();
-}
-
 SerialSystem *g_installed = nullptr;
 } // namespace
 
@@ -79,8 +42,8 @@ SerialSystem &serialSystem()
 {
     if (g_installed)
         return *g_installed;
-    static NoSerialPorts none;
-    return none;
+    static SystemSerial system;
+    return system;
 }
 
 void install(SerialSystem *system)
