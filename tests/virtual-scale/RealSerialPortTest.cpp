@@ -7,10 +7,12 @@
 #include "VirtualScalePorts.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -122,8 +124,11 @@ TEST_F(ScaleOnPty, FlashAfterAProgramSessionIsWhatWasSent)
     const QByteArray readBack = exchange(*port, frame({0xB4, 0xFF, 0x80}), 131);
     EXPECT_EQ(readBack.mid(3), image.mid(0xFF80));
     port->output(frame({0x4B}));
-    while (port->outBufferCount() > 0)
+    // The scale dumps its flash when the session closes.
+    const qint64 deadline = m_clock.nowMs() + 5000;
+    while (m_ports.flash(3) != image && m_clock.nowMs() < deadline)
         m_clock.waitForEvents(10);
+    EXPECT_TRUE(m_ports.flash(3) == image);
     port->close();
 
     m_ports.stopScale(3);
@@ -287,4 +292,26 @@ TEST(SystemSerialPorts, PermissionTextNamesTheGroupToJoin)
         EXPECT_TRUE(text.contains("administrator")) << text.toStdString();
         EXPECT_TRUE(text.contains("log out and log in again")) << text.toStdString();
     }
+}
+
+TEST(VirtualScaleCommand, RefusesMalformedOptionsAndLinksNothing)
+{
+    QTemporaryDir ports;
+    const QString dir = ports.path();
+    const QList<std::pair<QStringList, QString>> cases = {
+        {{"--com", "3"}, "--ports-dir is required"},
+        {{"--ports-dir", dir, "--com", "x"}, "--com needs a port number"},
+        {{"--ports-dir", dir, "--serial", "1234567"}, "--serial needs 8 digits"},
+        {{"--ports-dir", dir, "--refuse-block", "0101"}, "--refuse-block: 0101 is not the address"},
+        {{"--ports-dir", dir, "--image", dir + "/missing.bin"}, "cannot read"},
+    };
+    for (const auto &[arguments, message] : cases) {
+        QProcess command;
+        command.start(QStringLiteral(KOVARA_BIN_DIR "/kovara-virtual-scale"), arguments);
+        ASSERT_TRUE(command.waitForFinished(5000));
+        EXPECT_EQ(command.exitCode(), 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(command.readAllStandardError().contains(message.toLocal8Bit()))
+            << message.toStdString();
+    }
+    EXPECT_TRUE(QDir(dir).isEmpty());
 }
