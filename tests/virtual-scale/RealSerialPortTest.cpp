@@ -91,6 +91,11 @@ TEST_F(ScaleOnPty, ListsTheFolderAndFindsTheScaleBehindCom3)
     EXPECT_EQ(text, QStringLiteral("COM1 is not there."));
     EXPECT_EQ(failureOf([&] { open(2); }), SerialError::Kind::NotFound);
 
+    {
+        QSerialPort otherProgram(m_ports.device(3));
+        ASSERT_TRUE(otherProgram.open(QIODevice::ReadWrite));
+        EXPECT_EQ(failureOf([&] { open(3); }), SerialError::Kind::Busy) << "held by its device";
+    }
     auto port = open(3);
     EXPECT_TRUE(port->isOpen());
     EXPECT_EQ(failureOf([&] { open(3); }, &text), SerialError::Kind::Busy);
