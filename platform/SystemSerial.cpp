@@ -211,7 +211,7 @@ private:
         // The device went away (adapter unplugged, far end of a pseudo-terminal closed): the
         // port would report the same error on every turn of the event loop. Close it once the
         // signal has returned.
-        qCWarning(lcSerial).noquote() << comName(m_number) << "lost: the device went away" << error;
+        qCWarning(lcSerial).noquote() << comName(m_number) << "lost, the device is gone:" << error;
         m_lost = true;
         QMetaObject::invokeMethod(
             &m_port,

@@ -315,7 +315,7 @@ TEST(VirtualScaleCommand, RefusesMalformedOptionsAndLinksNothing)
         {{"--com", "3"}, "--ports-dir is required"},
         {{"--ports-dir", dir, "--com", "x"}, "--com needs a port number"},
         {{"--ports-dir", dir, "--serial", "1234567"}, "--serial needs 8 digits"},
-        {{"--ports-dir", dir, "--refuse-block", "0101"}, "--refuse-block: 0101 is not the address"},
+        {{"--ports-dir", dir, "--refuse-block", "0101"}, "0101 is not the address"},
         {{"--ports-dir", dir, "--image", dir + "/missing.bin"}, "cannot read"},
     };
     for (const auto &[arguments, message] : cases) {

@@ -30,6 +30,9 @@ struct FaultOption
 // The options above.
 QList<FaultOption> faultOptions();
 // Adds the fault of one option. False with a message in *error when the value is malformed.
-bool addFaultOption(VirtualScale &scale, const QString &name, const QString &value, QString *error);
+bool addFaultOption(VirtualScale &scale,
+                    const QString &option,
+                    const QString &value,
+                    QString *error);
 
 } // namespace virtual_scale

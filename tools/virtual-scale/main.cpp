@@ -76,7 +76,7 @@ int main(int argc, char **argv)
         {QStringLiteral("serial"),
          QStringLiteral("Serial number: 8 digits (hex letters give one that is not BCD)."),
          "DIGITS"},
-        {QStringLiteral("image"), QStringLiteral("Start the flash from this binary file."), "FILE"},
+        {QStringLiteral("image"), QStringLiteral("Start the flash from a binary."), "FILE"},
         {QStringLiteral("dump"),
          QStringLiteral("Write the flash here after each closed session and on exit."),
          "FILE"},
