@@ -1,0 +1,146 @@
+// The serial number: reading it from the scale, writing it into the image and into the scale, and
+// the two service commands that set it.
+
+#include "ScriptedSerial.h"
+#include "TestPlatform.h"
+
+#include "platform/Dialogs.h"
+#include "scale/ScaleIdentity.h"
+#include "scale/frmDisplay.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+class Identity : public ::testing::Test
+{
+protected:
+    Identity()
+    {
+        serial.ends[1] = scaleWithSerial(QByteArray::fromHex("20231187"));
+        display.MSComm1().setCommPort(1);
+        display.MSComm1().open();
+    }
+
+    QByteArray serialInImage() const { return display.FlashImage.bytes(0x0700, 4); }
+
+    TestPlatform test;
+    ScriptedSerialSystem serial {test.clock};
+    frmDisplay &display = Forms::frmDisplay();
+};
+
+TEST_F(Identity, RdSNReturnsTheScalesDigitsOrLettersOrNothing)
+{
+    EXPECT_EQ(display.RdSN(), QStringLiteral("20231187"));
+    EXPECT_EQ(serial.lastPort->frames.last(), QByteArray::fromHex("B40700"));
+
+    serial.ends[1] = scaleWithSerial(QByteArray::fromHex("1A2B3C4D"));
+    EXPECT_EQ(display.RdSN(), QStringLiteral("1A2B3C4D"));
+    EXPECT_FALSE(scale::isSerialNumber(display.RdSN()));
+
+    serial.ends[1].answer = nullptr;
+    const qint64 before = test.clock.nowMs();
+    EXPECT_EQ(display.RdSN(), QString());
+    EXPECT_FALSE(display.ScaleCom);
+    EXPECT_NEAR(double(test.clock.nowMs() - before), 10'000.0, 500.0);
+}
+
+TEST_F(Identity, UpdateSNPacksTheDigitsTwoToAByte)
+{
+    display.CurrentSN = QStringLiteral("20231187");
+    display.UpdateSN();
+    EXPECT_EQ(serialInImage(), QByteArray::fromHex("20231187"));
+
+    display.CurrentSN.clear();
+    display.UpdateSN();
+    EXPECT_EQ(serialInImage(), QByteArray::fromHex("00000000"));
+
+    // A short text or a non-digit counts as 0.
+    display.CurrentSN = QStringLiteral("12x4");
+    display.UpdateSN();
+    EXPECT_EQ(serialInImage(), QByteArray::fromHex("12040000"));
+
+    EXPECT_TRUE(scale::isSerialNumber(QStringLiteral("00000000")));
+    for (const char *wrong : {"", "1234567", "123456789", "1234567a", "1234 678"})
+        EXPECT_FALSE(scale::isSerialNumber(QString::fromUtf8(wrong))) << wrong;
+}
+
+TEST_F(Identity, WriteByteRetriesOnceThenSaysWhy)
+{
+    display.FlashImage.set(0x0702, 0x42);
+    QList<QByteArray> answers;
+    serial.ends[1].answer = [&answers](const QByteArray &) {
+        return answers.isEmpty() ? QByteArray() : answers.takeFirst();
+    };
+
+    answers = {QByteArray::fromHex("F1"), QByteArray::fromHex("F0")};
+    EXPECT_TRUE(display.WriteByte(0x0702));
+    EXPECT_EQ(serial.lastPort->frames.last(), QByteArray::fromHex("5A070242"));
+    EXPECT_TRUE(test.dialogs.boxes().empty());
+
+    answers = {QByteArray::fromHex("00"), QByteArray::fromHex("F1")};
+    test.dialogs.answer(platform::mb::OK);
+    EXPECT_FALSE(display.WriteByte(0x0702));
+
+    answers = {QByteArray::fromHex("F1")}; // then silence
+    test.dialogs.answer(platform::mb::OK);
+    EXPECT_FALSE(display.WriteByte(0x0702));
+
+    EXPECT_EQ(test.dialogs.texts(), (QStringList {"Error", "Timer Out"}));
+    EXPECT_EQ(test.dialogs.boxes().at(0).buttons, platform::mb::OKOnly);
+    EXPECT_EQ(test.dialogs.boxes().at(0).title, platform::applicationTitle());
+}
+
+TEST_F(Identity, RegisterSNAsksUntilEightDigits)
+{
+    for (const char *typed : {"1234567", "1234567a", "87654321"})
+        test.dialogs.type(QString::fromLatin1(typed));
+    test.dialogs.answer(platform::mb::OK);
+    test.dialogs.answer(platform::mb::OK);
+    const int framesBefore = int(serial.lastPort->frames.size());
+    display.mnuRSN_Click();
+
+    EXPECT_EQ(test.dialogs.texts(),
+              (QStringList {"Input Serial Number ",
+                            "input wrong",
+                            "Input Serial Number ",
+                            "input wrong",
+                            "Input Serial Number "}));
+    EXPECT_EQ(display.CurrentSN, QStringLiteral("87654321"));
+    EXPECT_EQ(serialInImage(), QByteArray::fromHex("87654321"));
+    EXPECT_EQ(serial.lastPort->frames.size(), framesBefore); // the scale is not contacted
+
+    test.dialogs.clear();
+    test.dialogs.type(QString()); // Cancel
+    display.mnuRSN_Click();
+    EXPECT_EQ(display.CurrentSN, QStringLiteral("87654321"));
+    EXPECT_TRUE(test.dialogs.allAnswersUsed());
+}
+
+TEST_F(Identity, ChangeSNWritesTheFourBytesInOrder)
+{
+    test.dialogs.type(QStringLiteral("31415926"));
+    test.dialogs.answer(platform::mb::OK);
+    display.mnuSSN_Click();
+    EXPECT_EQ(test.dialogs.texts().last(), QStringLiteral("Modify Password successfully"));
+    EXPECT_EQ(serial.lastPort->frames,
+              (QList<QByteArray> {QByteArray::fromHex("5A070031"),
+                                  QByteArray::fromHex("5A070141"),
+                                  QByteArray::fromHex("5A070259"),
+                                  QByteArray::fromHex("5A070326")}));
+
+    // A scale that does not answer: "Timer Out" once, after two tries of the first byte.
+    serial.lastPort->frames.clear();
+    test.dialogs.clear();
+    serial.ends[1].answer = nullptr;
+    test.dialogs.type(QStringLiteral("27182818"));
+    test.dialogs.answer(platform::mb::OK);
+    display.mnuSSN_Click();
+    EXPECT_EQ(test.dialogs.texts(), (QStringList {"Input Serial Number ", "Timer Out"}));
+    EXPECT_EQ(serial.lastPort->frames.size(), 2);
+    EXPECT_EQ(display.CurrentSN, QStringLiteral("27182818"));
+}
+
+} // namespace

@@ -1,0 +1,229 @@
+// The search for the scale's port on "Connect Scale to Computer", and the error window that a
+// failed search leads to.
+
+#include "ScriptedSerial.h"
+#include "TestPlatform.h"
+
+#include "app/frmChoosePort.h"
+#include "app/frmErrorScaleCom2.h"
+#include "app/frmQuit.h"
+#include "app/frmStartUp.h"
+#include "app/frmWelcome.h"
+#include "platform/Dialogs.h"
+#include "platform/Look.h"
+#include "query/frmVersion.h"
+#include "scale/frmDisplay.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+using Kind = platform::SerialError::Kind;
+
+namespace {
+
+class PortSearch : public ::testing::Test
+{
+protected:
+    TestPlatform test;
+    ScriptedSerialSystem serial {test.clock};
+    frmChoosePort &choose = Forms::frmChoosePort();
+};
+
+TEST_F(PortSearch, PortsAreTriedInNumericOrderOnceEach)
+{
+    serial.names = {"COM3", "COM10", "COM1", "COM3", "LPT1", "COM2x", "COM", "COM02"};
+    choose.Load();
+    EXPECT_EQ(choose.PortNumbers, (QList<int> {1, 2, 3, 10}));
+
+    serial.names = {};
+    choose.EnumPorts();
+    EXPECT_TRUE(choose.PortNumbers.isEmpty());
+
+    EXPECT_TRUE(choose.CheckSerial(QStringLiteral("01234567")));
+    for (const char *answer : {"", "1234567", "123456789", "1234A678", "1234567:", "1234567/"})
+        EXPECT_FALSE(choose.CheckSerial(QString::fromLatin1(answer))) << answer;
+}
+
+TEST_F(PortSearch, SkipsPortsThatCannotOpenOrDoNotAnswerAndStopsAtTheScale)
+{
+    serial.names = {"COM10", "COM1", "COM4", "COM3", "COM2", "COM12"};
+    serial.ends[1] = FarEnd {}; // silent
+    serial.ends[2].refuse = Kind::Busy;
+    serial.ends[3] = scaleWithSerial(QByteArray::fromHex("12AB5678")); // not BCD
+    // COM4 is not there
+    serial.ends[10] = scaleWithSerial(QByteArray::fromHex("20231187"));
+    serial.ends[12] = scaleWithSerial(QByteArray::fromHex("99999999"));
+    choose.Load();
+
+    EXPECT_TRUE(choose.DetectPort());
+    EXPECT_EQ(serial.opened, (std::vector<int> {1, 3, 10}));
+    frmDisplay &display = Forms::frmDisplay();
+    EXPECT_TRUE(display.isLoaded());
+    EXPECT_TRUE(Forms::frmWelcome().isLoaded());
+    EXPECT_FALSE(Forms::frmWelcome().isVisible());
+    EXPECT_EQ(display.MSComm1().commPort(), 10);
+    EXPECT_FALSE(display.MSComm1().isOpen());
+    EXPECT_TRUE(test.dialogs.boxes().empty());
+}
+
+TEST_F(PortSearch, ContinueFindsTheScaleAndOpensTheMainWindow)
+{
+    serial.names = {"COM1", "COM2"};
+    serial.ends[2] = scaleWithSerial(QByteArray::fromHex("20231187"));
+    serial.ends[2].replyDelayMs = 300;
+    choose.Show();
+
+    QString captionDuring;
+    int pointerDuring = -1;
+    test.clock.scheduleIn(100, [&] {
+        captionDuring = choose.Caption();
+        pointerDuring = choose.MousePointer();
+        choose.cmdContinue->click(); // a second press while searching
+    });
+    choose.cmdContinue->click();
+
+    EXPECT_EQ(captionDuring, QStringLiteral("Checking Scale Connection to Computer...."));
+    EXPECT_EQ(pointerDuring, platform::vbHourglass);
+    EXPECT_EQ(serial.opened, (std::vector<int> {2}));
+    EXPECT_TRUE(Forms::frmWelcome().isVisible());
+    EXPECT_FALSE(choose.isLoaded());
+    EXPECT_FALSE(choose.ErrorPort);
+    EXPECT_FALSE(Forms::frmErrorScaleCom2().isLoaded());
+}
+
+TEST_F(PortSearch, NoScaleLeadsToTheErrorWindowAfterTheDeadline)
+{
+    serial.names = {"COM1", "COM5"};
+    serial.ends[1] = FarEnd {};
+    serial.ends[5].refuse = Kind::NotFound;
+    choose.Show();
+    const qint64 before = test.clock.nowMs();
+    choose.cmdContinue->click();
+
+    EXPECT_NEAR(double(test.clock.nowMs() - before), 10'000.0, 600.0);
+    EXPECT_TRUE(choose.ErrorPort);
+    EXPECT_FALSE(choose.isLoaded());
+    frmErrorScaleCom2 &error = Forms::frmErrorScaleCom2();
+    EXPECT_TRUE(error.isVisible());
+    EXPECT_EQ(error.Caption(), QStringLiteral("Error Communicating with the Scale"));
+    EXPECT_EQ(error.cmdRetry->text(), QStringLiteral("&Retry"));
+    EXPECT_EQ(error.cmdExit->text(), QStringLiteral("E&xit"));
+    EXPECT_EQ(look::backgroundOf(error.lblFailed.get()), QColor(154, 222, 248));
+    EXPECT_TRUE(error.AskExit);
+    EXPECT_TRUE(test.dialogs.boxes().empty());
+}
+
+TEST_F(PortSearch, APortTheUserMayNotOpenIsExplainedOnce)
+{
+    serial.names = {"COM1", "COM2", "COM3"};
+    serial.ends[1].refuse = Kind::PermissionDenied;
+    serial.ends[3].refuse = Kind::PermissionDenied;
+    choose.Show();
+    test.dialogs.answer(platform::mb::OK);
+    choose.cmdContinue->click();
+
+    ASSERT_EQ(test.dialogs.boxes().size(), 1u);
+    const QString text = test.dialogs.boxes().at(0).text;
+    EXPECT_TRUE(text.contains(QStringLiteral("COM1 and COM3"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("dialout")));
+    EXPECT_EQ(test.dialogs.boxes().at(0).icon, platform::mb::Exclamation);
+    EXPECT_TRUE(Forms::frmErrorScaleCom2().isVisible());
+
+    // No message when the scale is found, refused ports or not.
+    serial.ends[2] = scaleWithSerial(QByteArray::fromHex("20231187"));
+    Forms::frmChoosePort().Show();
+    Forms::frmChoosePort().cmdContinue->click();
+    EXPECT_EQ(test.dialogs.boxes().size(), 1u);
+    EXPECT_TRUE(Forms::frmWelcome().isVisible());
+}
+
+TEST_F(PortSearch, RetryGoesBackToTheStepThatFailed)
+{
+    frmErrorScaleCom2 &error = Forms::frmErrorScaleCom2();
+    serial.names = {"COM1"};
+
+    choose.ErrorPort = true;
+    error.Show();
+    error.cmdRetry->click();
+    EXPECT_FALSE(error.isLoaded());
+    EXPECT_FALSE(choose.ErrorPort); // cleared by the close
+    EXPECT_TRUE(choose.isVisible());
+    EXPECT_EQ(choose.PortNumbers, (QList<int> {1}));
+    choose.AskExit = false;
+    choose.Close();
+
+    Forms::frmWelcome().ErrorScale = true;
+    error.Show();
+    error.cmdRetry->click();
+    EXPECT_TRUE(Forms::frmWelcome().isVisible());
+    EXPECT_FALSE(choose.isLoaded());
+
+    // Neither flag: back to the search rather than a window with no way on.
+    Forms::frmWelcome().ErrorScale = false;
+    Forms::frmDisplay().ScaleCom = true;
+    error.Show();
+    error.cmdRetry->click();
+    EXPECT_FALSE(error.isLoaded());
+    EXPECT_TRUE(choose.isVisible());
+}
+
+TEST_F(PortSearch, ExitAndCloseAskTheQuitQuestion)
+{
+    frmErrorScaleCom2 &error = Forms::frmErrorScaleCom2();
+    int asked = 0;
+    platform::Form::setModalObserver([&](platform::Form &form, platform::Form *owner) {
+        ++asked;
+        EXPECT_EQ(&form, &Forms::frmQuit());
+        EXPECT_EQ(owner, &error);
+        Forms::frmQuit().cmdCancel->click();
+    });
+    Forms::frmVersion().NewVersion = true;
+    choose.ErrorPort = true;
+    error.Show();
+    error.cmdExit->click();
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(Forms::frmVersion().NewVersion);
+    EXPECT_TRUE(choose.ErrorPort);
+
+    EXPECT_FALSE(error.window()->close());
+    EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(error.isVisible());
+    EXPECT_FALSE(choose.ErrorPort); // cleared before the question, even when it is cancelled
+}
+
+TEST(MainWindow, LoadSetsCaptionsVersionLineAndButtons)
+{
+    TestPlatform test;
+    frmWelcome &welcome = Forms::frmWelcome();
+    welcome.Load();
+    EXPECT_EQ(welcome.Caption(), QStringLiteral("Welcome to Kovara PC Program!"));
+    EXPECT_EQ(welcome.lblVersion->text(), QStringLiteral("Kovara PC Program Version 5.0"));
+    EXPECT_TRUE(welcome.lblVersion->font().bold());
+    EXPECT_EQ(welcome.lblVersion->font().pointSizeF(), 12.0);
+    EXPECT_TRUE(welcome.AskExit);
+    EXPECT_FALSE(Forms::frmStartUp().isLoaded());
+    EXPECT_TRUE(welcome.lblWelcome->text().startsWith(QStringLiteral("Welcome to Kovara PC")));
+    const QList<QPushButton *> buttons = {welcome.cmdUpdate.get(),
+                                          welcome.cmdDownload.get(),
+                                          welcome.cmdHelp.get(),
+                                          welcome.cmdExit.get()};
+    QStringList captions;
+    QStringList tips;
+    int left = -1;
+    for (QPushButton *button : buttons) {
+        captions << button->text();
+        tips << button->toolTip();
+        EXPECT_GT(button->x(), left); // one row, left to right, not overlapping
+        left = button->x() + button->width() - 1;
+        EXPECT_EQ(look::backgroundOf(button), QColor(154, 222, 248));
+    }
+    EXPECT_EQ(captions,
+              (QStringList {"&Update Scale", "Download Latest &Manual", "&Help", "E&xit"}));
+    EXPECT_EQ(tips,
+              (QStringList {"Continue updating scale.",
+                            "",
+                            "View help.",
+                            "Quit PC Program. Scale will not be updated."}));
+}
+
+} // namespace
