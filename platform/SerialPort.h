@@ -35,6 +35,15 @@ public:
         , m_kind(kind)
         , m_text(text)
     {}
+    // The texts every implementation gives for the common failures, so the user reads the same
+    // words whichever port object failed. portName is "COMn"; device the file behind it.
+    static SerialError notFound(const QString &portName);
+    static SerialError busy(const QString &portName);
+    // group: the group that owns the device, empty when unknown.
+    static SerialError
+    permissionDenied(const QString &portName, const QString &device, const QString &group);
+    static SerialError notOpen();
+
     Kind kind() const { return m_kind; }
     // The text shown to the user.
     const QString &text() const { return m_text; }

@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 #include "platform/Form.h"
+#include "platform/SerialPort.h"
 #include "platform/Services.h"
 
 #include <QCoreApplication>
@@ -31,6 +32,7 @@ TestPlatform::TestPlatform()
     platform::install(&probe);
     platform::install(&shell);
     platform::install(&process);
+    platform::install(&serial);
     platform::setWorkingFolder(m_folder.path());
 }
 
@@ -45,6 +47,7 @@ TestPlatform::~TestPlatform()
     platform::install(static_cast<platform::InternetProbe *>(nullptr));
     platform::install(static_cast<platform::Shell *>(nullptr));
     platform::install(static_cast<platform::Process *>(nullptr));
+    platform::install(static_cast<platform::SerialSystem *>(nullptr));
 }
 
 void TestPlatform::touchWorkingFile(const QString &backslashName, const QByteArray &content)

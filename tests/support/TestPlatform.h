@@ -2,11 +2,13 @@
 
 // A full set of platform doubles for one test: a virtual clock, scripted boxes, a probe that gives
 // a set answer, a shell that records what it opened, a process end that is recorded instead of
-// ending the test, and a fresh working folder. On destruction every window is destroyed and the
-// real services come back, so each test starts a fresh run of the program.
+// ending the test, serial ports with virtual scales, and a fresh working folder. On destruction
+// every window is destroyed and the real services come back, so each test starts a fresh run of
+// the program.
 
 #include "ScriptedDialogs.h"
 #include "VirtualClock.h"
+#include "VirtualScaleSerial.h"
 
 #include "platform/InternetProbe.h"
 #include "platform/Process.h"
@@ -64,6 +66,8 @@ public:
     FakeProbe probe;
     FakeShell shell;
     RecordingProcess process;
+    // The serial ports: none until a test adds them (a virtual scale, a busy port, ...).
+    VirtualScaleSerial serial{clock};
 
     QString workingFolder() const { return m_folder.path(); }
     // Creates a file of the working folder ("\name") with some content.

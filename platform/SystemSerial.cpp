@@ -1,0 +1,323 @@
+#include "platform/SystemSerial.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QRegularExpression>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+
+#include <grp.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcSerial, "kovara.serial")
+
+namespace platform {
+
+namespace {
+
+const char kPortsFolderVariable[] = "KOVARA_SERIAL_PORTS";
+
+struct DeviceRange
+{
+    const char *prefix;
+    int firstCom;
+};
+
+const DeviceRange kRanges[] = {
+    {"/dev/ttyS", 1},
+    {"/dev/ttyUSB", 101},
+    {"/dev/ttyACM", 201},
+    {"/dev/ttyAMA", 301},
+};
+constexpr int kRangeSize = 100;
+
+QString portsFolder()
+{
+    return qEnvironmentVariable(kPortsFolderVariable);
+}
+
+QString comName(int number)
+{
+    return QStringLiteral("COM%1").arg(number);
+}
+
+// The number n of a "COMn" name, 0 when it is not one.
+int comNumberOfName(const QString &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^COM([1-9][0-9]{0,5})$"));
+    const auto match = pattern.match(name);
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+bool userMayOpen(const QString &device)
+{
+    return ::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0;
+}
+
+QSerialPort::Parity parityOf(char parity)
+{
+    switch (parity) {
+    case 'E':
+    case 'e':
+        return QSerialPort::EvenParity;
+    case 'O':
+    case 'o':
+        return QSerialPort::OddParity;
+    case 'M':
+    case 'm':
+        return QSerialPort::MarkParity;
+    case 'S':
+    case 's':
+        return QSerialPort::SpaceParity;
+    default:
+        return QSerialPort::NoParity;
+    }
+}
+
+class SystemPort final : public SerialPort
+{
+public:
+    SystemPort()
+    {
+        QObject::connect(&m_port,
+                         &QSerialPort::errorOccurred,
+                         &m_port,
+                         [this](QSerialPort::SerialPortError error) { onError(error); });
+    }
+    ~SystemPort() override { close(); }
+
+    void setCommPort(int number) override
+    {
+        if (!m_port.isOpen())
+            m_number = number;
+    }
+    int commPort() const override { return m_number; }
+    void configure(const SerialSettings &settings) override { m_settings = settings; }
+
+    void open() override
+    {
+        if (isOpen())
+            return;
+        if (m_port.isOpen())
+            m_port.close(); // lost earlier; the close is still queued
+        const QString name = comName(m_number);
+        const QString device = deviceOfComNumber(m_number);
+        if (device.isEmpty() || !QFileInfo::exists(device)) {
+            qCInfo(lcSerial).noquote() << name << "is not there:" << device;
+            throw SerialError::notFound(name);
+        }
+        m_port.setPortName(QFileInfo(device).absoluteFilePath());
+        m_port.setBaudRate(m_settings.baudRate);
+        m_port.setDataBits(QSerialPort::DataBits(std::clamp(m_settings.dataBits, 5, 8)));
+        m_port.setParity(parityOf(m_settings.parity));
+        m_port.setStopBits(m_settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+        m_port.setFlowControl(QSerialPort::NoFlowControl);
+        m_port.setReadBufferSize(m_settings.inBufferSize);
+        m_opening = true;
+        const bool opened = m_port.open(QIODevice::ReadWrite);
+        if (!opened) {
+            m_opening = false;
+            const SerialError error = openFailure(
+                m_port.error(), m_port.errorString(), name, device, userMayOpen(device));
+            qCWarning(lcSerial).noquote()
+                << name << device << "could not be opened:" << m_port.errorString();
+            m_port.clearError();
+            throw error;
+        }
+        m_lost = false;
+        // A pseudo-terminal has no modem lines; raising them there fails and does no harm.
+        if (!m_port.setRequestToSend(m_settings.rtsEnable)
+            || !m_port.setDataTerminalReady(m_settings.dtrEnable)) {
+            qCDebug(lcSerial).noquote() << name << "has no RTS/DTR lines:" << m_port.errorString();
+        }
+        m_opening = false;
+        m_port.clearError();
+        m_port.clear(QSerialPort::Input);
+        qCInfo(lcSerial).noquote() << name << "open on" << device << "at" << m_settings.baudRate
+                                   << QStringLiteral("%1%2%3")
+                                          .arg(m_settings.dataBits)
+                                          .arg(QLatin1Char(m_settings.parity))
+                                          .arg(m_settings.stopBits);
+    }
+
+    void close() override
+    {
+        if (!m_port.isOpen())
+            return;
+        m_port.close();
+        if (!m_lost)
+            qCInfo(lcSerial).noquote() << comName(m_number) << "closed";
+        m_lost = false;
+    }
+
+    bool isOpen() const override { return m_port.isOpen() && !m_lost; }
+
+    void output(const QByteArray &bytes) override
+    {
+        if (!isOpen())
+            throw SerialError::notOpen();
+        if (m_port.write(bytes) != bytes.size()) {
+            const QString text = QStringLiteral("Sending to %1 failed: %2")
+                                     .arg(comName(m_number), m_port.errorString());
+            qCWarning(lcSerial).noquote() << text;
+            throw SerialError(SerialError::Kind::Other, text);
+        }
+    }
+
+    int outBufferCount() const override
+    {
+        if (!isOpen())
+            return 0;
+        // Bytes still in Qt's buffer and in the driver's queue, not yet on the wire.
+        int queued = 0;
+        if (::ioctl(m_port.handle(), TIOCOUTQ, &queued) != 0)
+            queued = 0;
+        return int(m_port.bytesToWrite()) + std::max(0, queued);
+    }
+
+    int inBufferCount() const override { return isOpen() ? int(m_port.bytesAvailable()) : 0; }
+
+    void clearInput() override
+    {
+        if (!isOpen())
+            return;
+        m_port.clear(QSerialPort::Input);
+        m_port.readAll();
+    }
+
+    QByteArray input() override
+    {
+        if (!isOpen())
+            return {};
+        return m_port.read(std::max(1, m_settings.inputLen));
+    }
+
+private:
+    void onError(QSerialPort::SerialPortError error)
+    {
+        if (error == QSerialPort::NoError || m_opening || m_lost)
+            return;
+        if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError
+            && error != QSerialPort::WriteError) {
+            qCDebug(lcSerial).noquote() << comName(m_number) << error << m_port.errorString();
+            return;
+        }
+        // The device went away (adapter unplugged, far end of a pseudo-terminal closed): the
+        // port would report the same error on every turn of the event loop. Close it once the
+        // signal has returned.
+        qCWarning(lcSerial).noquote() << comName(m_number) << "lost: the device went away" << error;
+        m_lost = true;
+        QMetaObject::invokeMethod(
+            &m_port,
+            [this] {
+                if (m_lost && m_port.isOpen())
+                    m_port.close();
+            },
+            Qt::QueuedConnection);
+    }
+
+    QSerialPort m_port;
+    int m_number = 1;
+    SerialSettings m_settings;
+    bool m_opening = false;
+    bool m_lost = false;
+};
+
+} // namespace
+
+QStringList SystemSerial::portNames()
+{
+    std::vector<int> numbers;
+    const QString folder = portsFolder();
+    if (!folder.isEmpty()) {
+        // Dangling links are listed too (QDir::System).
+        const QStringList entries
+            = QDir(folder).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
+        for (const QString &entry : entries) {
+            if (const int number = comNumberOfName(entry))
+                numbers.push_back(number);
+        }
+    } else {
+        for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+            if (const int number = comNumberOfDevice(info.systemLocation()))
+                numbers.push_back(number);
+        }
+    }
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    QStringList names;
+    for (const int number : numbers)
+        names << comName(number);
+    qCDebug(lcSerial) << "ports" << names << (folder.isEmpty() ? QString() : folder);
+    return names;
+}
+
+std::unique_ptr<SerialPort> SystemSerial::createPort()
+{
+    return std::make_unique<SystemPort>();
+}
+
+int comNumberOfDevice(const QString &device)
+{
+    for (const DeviceRange &range : kRanges) {
+        const QString prefix = QLatin1String(range.prefix);
+        if (!device.startsWith(prefix))
+            continue;
+        const QString rest = device.mid(prefix.size());
+        bool ok = false;
+        const int index = rest.toInt(&ok);
+        if (!ok || index < 0 || index >= kRangeSize || rest != QString::number(index))
+            return 0;
+        return range.firstCom + index;
+    }
+    return 0;
+}
+
+QString deviceOfComNumber(int number)
+{
+    if (number <= 0)
+        return {};
+    const QString folder = portsFolder();
+    if (!folder.isEmpty())
+        return QDir(folder).filePath(comName(number));
+    for (const DeviceRange &range : kRanges) {
+        if (number >= range.firstCom && number < range.firstCom + kRangeSize)
+            return QLatin1String(range.prefix) + QString::number(number - range.firstCom);
+    }
+    return {};
+}
+
+QString deviceGroup(const QString &device)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(device).constData(), &info) != 0)
+        return {};
+    const struct group *entry = ::getgrgid(info.st_gid);
+    return entry ? QString::fromLocal8Bit(entry->gr_name) : QString();
+}
+
+SerialError openFailure(QSerialPort::SerialPortError error,
+                        const QString &errorText,
+                        const QString &portName,
+                        const QString &device,
+                        bool mayOpen)
+{
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return SerialError::notFound(portName);
+    case QSerialPort::PermissionError:
+        if (mayOpen)
+            return SerialError::busy(portName);
+        return SerialError::permissionDenied(
+            portName, QFileInfo(device).canonicalFilePath(), deviceGroup(device));
+    default:
+        return SerialError(SerialError::Kind::Other,
+                           QStringLiteral("%1 could not be opened: %2").arg(portName, errorText));
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,263 @@
+#include "VirtualScaleSerial.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace testing_support {
+
+struct VirtualScaleSerial::Line
+{
+    PortState state = PortState::Absent;
+    std::unique_ptr<virtual_scale::VirtualScale> scale;
+    QByteArray sent;
+    QByteArray received;
+    QByteArray inbox;
+    int opens = 0;
+    int inBufferSize = 4096;
+    bool noise = false; // the port's settings do not match the scale's line
+    const void *owner = nullptr; // the port object that has it open
+    quint64 generation = 0; // bumps at every open and close; late answers of an old one drop
+    platform::SerialSettings settings;
+};
+
+struct VirtualScaleSerial::Lines
+{
+    explicit Lines(VirtualClock &c)
+        : clock(c)
+    {}
+    VirtualClock &clock;
+    std::map<int, Line> byNumber;
+    std::vector<int> listed;
+
+    Line *find(int number)
+    {
+        const auto it = byNumber.find(number);
+        return it == byNumber.end() ? nullptr : &it->second;
+    }
+};
+
+namespace {
+
+using Lines = VirtualScaleSerial::Lines;
+using Line = VirtualScaleSerial::Line;
+using PortState = VirtualScaleSerial::PortState;
+
+void deliver(Line &line, const QByteArray &bytes)
+{
+    line.received.append(bytes);
+    const int room = std::max(0, line.inBufferSize - int(line.inbox.size()));
+    line.inbox.append(bytes.left(room));
+}
+
+class VirtualPort final : public platform::SerialPort
+{
+public:
+    explicit VirtualPort(std::shared_ptr<Lines> lines)
+        : m_lines(std::move(lines))
+    {}
+    ~VirtualPort() override { close(); }
+
+    void setCommPort(int number) override { m_number = number; }
+    int commPort() const override { return m_number; }
+    void configure(const platform::SerialSettings &settings) override { m_settings = settings; }
+
+    void open() override
+    {
+        const QString name = QStringLiteral("COM%1").arg(m_number);
+        if (isOpen())
+            return;
+        Line *line = m_lines->find(m_number);
+        if (!line || line->state == PortState::Absent)
+            throw platform::SerialError::notFound(name);
+        if (line->state == PortState::Busy || line->owner)
+            throw platform::SerialError::busy(name);
+        if (line->state == PortState::Forbidden)
+            throw platform::SerialError::permissionDenied(
+                name, QStringLiteral("/dev/ttyS%1").arg(m_number - 1), QStringLiteral("dialout"));
+        line->owner = this;
+        ++line->generation;
+        ++line->opens;
+        line->inbox.clear();
+        line->settings = m_settings;
+        line->inBufferSize = m_settings.inBufferSize;
+        line->noise = m_settings.baudRate != 19200 || m_settings.parity != 'N'
+            || m_settings.dataBits != 8 || m_settings.stopBits != 1;
+        if (line->scale)
+            line->scale->resetLine();
+        m_generation = line->generation;
+    }
+
+    void close() override
+    {
+        if (Line *line = openLine()) {
+            line->owner = nullptr;
+            ++line->generation;
+            line->inbox.clear();
+        }
+    }
+
+    bool isOpen() const override { return openLine() != nullptr; }
+
+    void output(const QByteArray &bytes) override
+    {
+        Line *line = openLine();
+        if (!line)
+            throw platform::SerialError::notOpen();
+        line->sent.append(bytes);
+        if (!line->scale || line->noise)
+            return;
+        VirtualClock &clock = m_lines->clock;
+        const qint64 now = clock.nowMs();
+        for (const auto &delivery : line->scale->receive(bytes, double(now))) {
+            if (delivery.atMs <= now) {
+                deliver(*line, delivery.bytes);
+                continue;
+            }
+            std::weak_ptr<Lines> weak = m_lines;
+            const int number = m_number;
+            const quint64 generation = line->generation;
+            const QByteArray bytes = delivery.bytes;
+            // The clock runs whole milliseconds: a byte counts from the millisecond it completes.
+            clock.schedule(qint64(std::ceil(delivery.atMs)), [weak, number, generation, bytes] {
+                const auto lines = weak.lock();
+                Line *target = lines ? lines->find(number) : nullptr;
+                if (target && target->owner && target->generation == generation)
+                    deliver(*target, bytes);
+            });
+        }
+    }
+
+    int outBufferCount() const override
+    {
+        const Line *line = openLine();
+        if (!line || !line->scale || line->noise)
+            return 0;
+        return line->scale->bytesInFlight(double(m_lines->clock.nowMs()));
+    }
+
+    int inBufferCount() const override
+    {
+        const Line *line = openLine();
+        return line ? int(line->inbox.size()) : 0;
+    }
+
+    void clearInput() override
+    {
+        if (Line *line = openLine())
+            line->inbox.clear();
+    }
+
+    QByteArray input() override
+    {
+        Line *line = openLine();
+        if (!line)
+            return {};
+        const QByteArray bytes = line->inbox.left(m_settings.inputLen);
+        line->inbox.remove(0, bytes.size());
+        return bytes;
+    }
+
+private:
+    Line *openLine() const
+    {
+        Line *line = m_lines->find(m_number);
+        return line && line->owner == this && line->generation == m_generation ? line : nullptr;
+    }
+
+    std::shared_ptr<Lines> m_lines;
+    int m_number = 1;
+    quint64 m_generation = 0;
+    platform::SerialSettings m_settings;
+};
+
+} // namespace
+
+VirtualScaleSerial::VirtualScaleSerial(VirtualClock &clock)
+    : m_lines(std::make_shared<Lines>(clock))
+{}
+
+VirtualScaleSerial::~VirtualScaleSerial() = default;
+
+virtual_scale::VirtualScale &VirtualScaleSerial::addScale(int number, const QString &serial)
+{
+    addPort(number, PortState::Scale);
+    Line &line = m_lines->byNumber[number];
+    line.scale = std::make_unique<virtual_scale::VirtualScale>();
+    line.scale->setSerialNumber(serial);
+    return *line.scale;
+}
+
+void VirtualScaleSerial::addPort(int number, PortState state)
+{
+    Line &line = m_lines->byNumber[number];
+    line.state = state;
+    if (state != PortState::Scale)
+        line.scale.reset();
+    if (std::find(m_lines->listed.begin(), m_lines->listed.end(), number) == m_lines->listed.end())
+        m_lines->listed.push_back(number);
+}
+
+virtual_scale::VirtualScale *VirtualScaleSerial::scale(int number) const
+{
+    const Line *line = m_lines->find(number);
+    return line ? line->scale.get() : nullptr;
+}
+
+void VirtualScaleSerial::unplug(int number)
+{
+    if (Line *line = m_lines->find(number)) {
+        line->state = PortState::Absent;
+        line->owner = nullptr;
+        ++line->generation;
+        line->inbox.clear();
+    }
+}
+
+QByteArray VirtualScaleSerial::sent(int number) const
+{
+    const Line *line = m_lines->find(number);
+    return line ? line->sent : QByteArray();
+}
+
+QByteArray VirtualScaleSerial::received(int number) const
+{
+    const Line *line = m_lines->find(number);
+    return line ? line->received : QByteArray();
+}
+
+void VirtualScaleSerial::clearRecords()
+{
+    for (auto &entry : m_lines->byNumber) {
+        entry.second.sent.clear();
+        entry.second.received.clear();
+        if (entry.second.scale)
+            entry.second.scale->clearFrames();
+    }
+}
+
+int VirtualScaleSerial::opens(int number) const
+{
+    const Line *line = m_lines->find(number);
+    return line ? line->opens : 0;
+}
+
+platform::SerialSettings VirtualScaleSerial::lastSettings(int number) const
+{
+    const Line *line = m_lines->find(number);
+    return line ? line->settings : platform::SerialSettings();
+}
+
+QStringList VirtualScaleSerial::portNames()
+{
+    QStringList names;
+    for (const int number : m_lines->listed)
+        names << QStringLiteral("COM%1").arg(number);
+    return names;
+}
+
+std::unique_ptr<platform::SerialPort> VirtualScaleSerial::createPort()
+{
+    return std::make_unique<VirtualPort>(m_lines);
+}
+
+} // namespace testing_support
