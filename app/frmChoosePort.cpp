@@ -16,19 +16,14 @@ Q_LOGGING_CATEGORY(lcPortSearch, "kovara.portsearch")
 
 namespace {
 
-QString permissionAdvice(const QStringList &ports)
+// The ports' own texts say which device it was and how to be allowed to use it.
+QString permissionAdvice(const QStringList &refusals)
 {
-    QString names = ports.first();
-    for (int i = 1; i < ports.size(); ++i)
-        names += (i + 1 == ports.size() ? QStringLiteral(" and ") : QStringLiteral(", "))
-            + ports.at(i);
-    return QStringLiteral("No scale was found, and this program is not allowed to open %1, "
-                          "where your scale may be connected.\r"
-                          "To allow it, add your user to the group that owns the serial device "
-                          "(usually \"dialout\"), for example with:\r"
-                          "sudo adduser $USER dialout\r"
-                          "Then log out, log in again and start this program again.")
-        .arg(names);
+    return (refusals.size() == 1
+                ? QStringLiteral("No scale was found, and a serial port could not be searched.\r")
+                : QStringLiteral("No scale was found, and %1 serial ports could not be searched.\r")
+                      .arg(refusals.size()))
+        + refusals.join(QLatin1Char('\r'));
 }
 
 } // namespace
@@ -104,7 +99,7 @@ bool frmChoosePort::DetectPort()
             qCWarning(lcPortSearch).noquote()
                 << "COM" + QString::number(number) << "skipped:" << error.text();
             if (error.kind() == platform::SerialError::Kind::PermissionDenied)
-                m_refused << QStringLiteral("COM%1").arg(number);
+                m_refused << error.text();
             continue;
         }
         const QString serial = display.RdSN();

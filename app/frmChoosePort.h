@@ -32,7 +32,7 @@ public:
     bool CheckSerial(const QString &Serial) const;
     void cmdContinue_Click();
 
-    // Ports of the last search that the user was not allowed to open ("COM3").
+    // Why the last search could not open the ports the user may not use (the ports' texts).
     const QStringList &refusedPorts() const { return m_refused; }
 
 protected:

@@ -8,7 +8,7 @@ namespace scale {
 
 QList<int> portNumbers(const QStringList &names)
 {
-    static const QRegularExpression pattern(QStringLiteral("^COM(\\d{1,5})$"));
+    static const QRegularExpression pattern(QStringLiteral("^COM(\\d{1,6})$"));
     QList<int> numbers;
     for (const QString &name : names) {
         const QRegularExpressionMatch match = pattern.match(name);

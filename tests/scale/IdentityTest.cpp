@@ -1,7 +1,6 @@
 // The serial number: reading it from the scale, writing it into the image and into the scale, and
 // the two service commands that set it.
 
-#include "ScriptedSerial.h"
 #include "TestPlatform.h"
 
 #include "platform/Dialogs.h"
@@ -14,12 +13,13 @@ using namespace testing_support;
 
 namespace {
 
+using virtual_scale::Fault;
+
 class Identity : public ::testing::Test
 {
 protected:
     Identity()
     {
-        serial.ends[1] = scaleWithSerial(QByteArray::fromHex("20231187"));
         display.MSComm1().setCommPort(1);
         display.MSComm1().open();
     }
@@ -27,20 +27,19 @@ protected:
     QByteArray serialInImage() const { return display.FlashImage.bytes(0x0700, 4); }
 
     TestPlatform test;
-    ScriptedSerialSystem serial {test.clock};
+    virtual_scale::VirtualScale &scale = test.serial.addScale(1, QStringLiteral("20231187"));
     frmDisplay &display = Forms::frmDisplay();
 };
 
 TEST_F(Identity, RdSNReturnsTheScalesDigitsOrLettersOrNothing)
 {
     EXPECT_EQ(display.RdSN(), QStringLiteral("20231187"));
-    EXPECT_EQ(serial.lastPort->frames.last(), QByteArray::fromHex("B40700"));
+    EXPECT_EQ(test.serial.sent(1), QByteArray::fromHex("B40700"));
 
-    serial.ends[1] = scaleWithSerial(QByteArray::fromHex("1A2B3C4D"));
+    scale.setSerialNumber(QStringLiteral("1A2B3C4D"));
     EXPECT_EQ(display.RdSN(), QStringLiteral("1A2B3C4D"));
-    EXPECT_FALSE(scale::isSerialNumber(display.RdSN()));
 
-    serial.ends[1].answer = nullptr;
+    scale.setSilent(true);
     const qint64 before = test.clock.nowMs();
     EXPECT_EQ(display.RdSN(), QString());
     EXPECT_FALSE(display.ScaleCom);
@@ -70,21 +69,17 @@ TEST_F(Identity, UpdateSNPacksTheDigitsTwoToAByte)
 TEST_F(Identity, WriteByteRetriesOnceThenSaysWhy)
 {
     display.FlashImage.set(0x0702, 0x42);
-    QList<QByteArray> answers;
-    serial.ends[1].answer = [&answers](const QByteArray &) {
-        return answers.isEmpty() ? QByteArray() : answers.takeFirst();
-    };
-
-    answers = {QByteArray::fromHex("F1"), QByteArray::fromHex("F0")};
+    scale.addFault(Fault::refuse(virtual_scale::kStoreByte, -1, 1));
     EXPECT_TRUE(display.WriteByte(0x0702));
-    EXPECT_EQ(serial.lastPort->frames.last(), QByteArray::fromHex("5A070242"));
+    EXPECT_EQ(test.serial.sent(1), QByteArray::fromHex("5A070242 5A070242"));
+    EXPECT_EQ(scale.at(0x0702), 0x42);
     EXPECT_TRUE(test.dialogs.boxes().empty());
 
-    answers = {QByteArray::fromHex("00"), QByteArray::fromHex("F1")};
+    scale.addFault(Fault::refuse(virtual_scale::kStoreByte, -1, 2));
     test.dialogs.answer(platform::mb::OK);
     EXPECT_FALSE(display.WriteByte(0x0702));
 
-    answers = {QByteArray::fromHex("F1")}; // then silence
+    scale.addFault(Fault::ignore(virtual_scale::kStoreByte, -1, 2));
     test.dialogs.answer(platform::mb::OK);
     EXPECT_FALSE(display.WriteByte(0x0702));
 
@@ -99,7 +94,6 @@ TEST_F(Identity, RegisterSNAsksUntilEightDigits)
         test.dialogs.type(QString::fromLatin1(typed));
     test.dialogs.answer(platform::mb::OK);
     test.dialogs.answer(platform::mb::OK);
-    const int framesBefore = int(serial.lastPort->frames.size());
     display.mnuRSN_Click();
 
     EXPECT_EQ(test.dialogs.texts(),
@@ -110,7 +104,7 @@ TEST_F(Identity, RegisterSNAsksUntilEightDigits)
                             "Input Serial Number "}));
     EXPECT_EQ(display.CurrentSN, QStringLiteral("87654321"));
     EXPECT_EQ(serialInImage(), QByteArray::fromHex("87654321"));
-    EXPECT_EQ(serial.lastPort->frames.size(), framesBefore); // the scale is not contacted
+    EXPECT_TRUE(test.serial.sent(1).isEmpty()); // the scale is not contacted
 
     test.dialogs.clear();
     test.dialogs.type(QString()); // Cancel
@@ -125,21 +119,19 @@ TEST_F(Identity, ChangeSNWritesTheFourBytesInOrder)
     test.dialogs.answer(platform::mb::OK);
     display.mnuSSN_Click();
     EXPECT_EQ(test.dialogs.texts().last(), QStringLiteral("Modify Password successfully"));
-    EXPECT_EQ(serial.lastPort->frames,
-              (QList<QByteArray> {QByteArray::fromHex("5A070031"),
-                                  QByteArray::fromHex("5A070141"),
-                                  QByteArray::fromHex("5A070259"),
-                                  QByteArray::fromHex("5A070326")}));
+    EXPECT_EQ(test.serial.sent(1), QByteArray::fromHex("5A070031 5A070141 5A070259 5A070326"));
+    EXPECT_EQ(scale.serialNumber(), QStringLiteral("31415926"));
+    EXPECT_EQ(display.RdSN(), QStringLiteral("31415926"));
 
     // A scale that does not answer: "Timer Out" once, after two tries of the first byte.
-    serial.lastPort->frames.clear();
+    test.serial.clearRecords();
     test.dialogs.clear();
-    serial.ends[1].answer = nullptr;
+    scale.setSilent(true);
     test.dialogs.type(QStringLiteral("27182818"));
     test.dialogs.answer(platform::mb::OK);
     display.mnuSSN_Click();
     EXPECT_EQ(test.dialogs.texts(), (QStringList {"Input Serial Number ", "Timer Out"}));
-    EXPECT_EQ(serial.lastPort->frames.size(), 2);
+    EXPECT_EQ(test.serial.sent(1), QByteArray::fromHex("5A070027 5A070027"));
     EXPECT_EQ(display.CurrentSN, QStringLiteral("27182818"));
 }
 

@@ -1,7 +1,6 @@
 // The search for the scale's port on "Connect Scale to Computer", and the error window that a
 // failed search leads to.
 
-#include "ScriptedSerial.h"
 #include "TestPlatform.h"
 
 #include "app/frmChoosePort.h"
@@ -12,12 +11,13 @@
 #include "platform/Dialogs.h"
 #include "platform/Look.h"
 #include "query/frmVersion.h"
+#include "scale/PortList.h"
 #include "scale/frmDisplay.h"
 
 #include <gtest/gtest.h>
 
 using namespace testing_support;
-using Kind = platform::SerialError::Kind;
+using State = testing_support::VirtualScaleSerial::PortState;
 
 namespace {
 
@@ -25,19 +25,21 @@ class PortSearch : public ::testing::Test
 {
 protected:
     TestPlatform test;
-    ScriptedSerialSystem serial {test.clock};
+    VirtualScaleSerial &serial = test.serial;
     frmChoosePort &choose = Forms::frmChoosePort();
 };
 
 TEST_F(PortSearch, PortsAreTriedInNumericOrderOnceEach)
 {
-    serial.names = {"COM3", "COM10", "COM1", "COM3", "LPT1", "COM2x", "COM", "COM02"};
-    choose.Load();
-    EXPECT_EQ(choose.PortNumbers, (QList<int> {1, 2, 3, 10}));
+    EXPECT_EQ(
+        scale::portNumbers({"COM3", "COM10", "COM1", "COM3", "LPT1", "COM2x", "COM", "COM02"}),
+        (QList<int> {1, 2, 3, 10}));
 
-    serial.names = {};
-    choose.EnumPorts();
-    EXPECT_TRUE(choose.PortNumbers.isEmpty());
+    serial.addPort(3, State::Empty);
+    serial.addPort(10, State::Empty);
+    serial.addPort(1, State::Empty);
+    choose.Load();
+    EXPECT_EQ(choose.PortNumbers, (QList<int> {1, 3, 10}));
 
     EXPECT_TRUE(choose.CheckSerial(QStringLiteral("01234567")));
     for (const char *answer : {"", "1234567", "123456789", "1234A678", "1234567:", "1234567/"})
@@ -46,36 +48,39 @@ TEST_F(PortSearch, PortsAreTriedInNumericOrderOnceEach)
 
 TEST_F(PortSearch, SkipsPortsThatCannotOpenOrDoNotAnswerAndStopsAtTheScale)
 {
-    serial.names = {"COM10", "COM1", "COM4", "COM3", "COM2", "COM12"};
-    serial.ends[1] = FarEnd {}; // silent
-    serial.ends[2].refuse = Kind::Busy;
-    serial.ends[3] = scaleWithSerial(QByteArray::fromHex("12AB5678")); // not BCD
-    // COM4 is not there
-    serial.ends[10] = scaleWithSerial(QByteArray::fromHex("20231187"));
-    serial.ends[12] = scaleWithSerial(QByteArray::fromHex("99999999"));
+    serial.addScale(12, QStringLiteral("99999999"));
+    serial.addScale(10, QStringLiteral("20231187"));
+    serial.addPort(1, State::Empty);
+    serial.addPort(4, State::Absent);
+    serial.addPort(2, State::Busy);
+    serial.addScale(3, QStringLiteral("12AB5678")); // not BCD
     choose.Load();
 
     EXPECT_TRUE(choose.DetectPort());
-    EXPECT_EQ(serial.opened, (std::vector<int> {1, 3, 10}));
+    EXPECT_EQ(serial.opens(1), 1);
+    EXPECT_EQ(serial.opens(2), 0);
+    EXPECT_EQ(serial.opens(3), 1);
+    EXPECT_EQ(serial.opens(10), 1);
+    EXPECT_EQ(serial.opens(12), 0);
     frmDisplay &display = Forms::frmDisplay();
     EXPECT_TRUE(display.isLoaded());
     EXPECT_TRUE(Forms::frmWelcome().isLoaded());
     EXPECT_FALSE(Forms::frmWelcome().isVisible());
     EXPECT_EQ(display.MSComm1().commPort(), 10);
     EXPECT_FALSE(display.MSComm1().isOpen());
+    EXPECT_EQ(serial.lastSettings(10).baudRate, 19200);
     EXPECT_TRUE(test.dialogs.boxes().empty());
 }
 
 TEST_F(PortSearch, ContinueFindsTheScaleAndOpensTheMainWindow)
 {
-    serial.names = {"COM1", "COM2"};
-    serial.ends[2] = scaleWithSerial(QByteArray::fromHex("20231187"));
-    serial.ends[2].replyDelayMs = 300;
+    serial.addPort(1, State::Absent);
+    serial.addScale(2, QStringLiteral("20231187")).setTiming({true}); // at 19200 baud
     choose.Show();
 
     QString captionDuring;
     int pointerDuring = -1;
-    test.clock.scheduleIn(100, [&] {
+    test.clock.scheduleIn(30, [&] {
         captionDuring = choose.Caption();
         pointerDuring = choose.MousePointer();
         choose.cmdContinue->click(); // a second press while searching
@@ -84,7 +89,8 @@ TEST_F(PortSearch, ContinueFindsTheScaleAndOpensTheMainWindow)
 
     EXPECT_EQ(captionDuring, QStringLiteral("Checking Scale Connection to Computer...."));
     EXPECT_EQ(pointerDuring, platform::vbHourglass);
-    EXPECT_EQ(serial.opened, (std::vector<int> {2}));
+    EXPECT_EQ(serial.opens(2), 1);
+    EXPECT_EQ(serial.sent(2), QByteArray::fromHex("B40700"));
     EXPECT_TRUE(Forms::frmWelcome().isVisible());
     EXPECT_FALSE(choose.isLoaded());
     EXPECT_FALSE(choose.ErrorPort);
@@ -93,9 +99,8 @@ TEST_F(PortSearch, ContinueFindsTheScaleAndOpensTheMainWindow)
 
 TEST_F(PortSearch, NoScaleLeadsToTheErrorWindowAfterTheDeadline)
 {
-    serial.names = {"COM1", "COM5"};
-    serial.ends[1] = FarEnd {};
-    serial.ends[5].refuse = Kind::NotFound;
+    serial.addPort(1, State::Empty);
+    serial.addPort(5, State::Absent);
     choose.Show();
     const qint64 before = test.clock.nowMs();
     choose.cmdContinue->click();
@@ -109,28 +114,42 @@ TEST_F(PortSearch, NoScaleLeadsToTheErrorWindowAfterTheDeadline)
     EXPECT_EQ(error.cmdRetry->text(), QStringLiteral("&Retry"));
     EXPECT_EQ(error.cmdExit->text(), QStringLiteral("E&xit"));
     EXPECT_EQ(look::backgroundOf(error.lblFailed.get()), QColor(154, 222, 248));
+    EXPECT_EQ(error.MousePointer(), platform::vbDefault);
     EXPECT_TRUE(error.AskExit);
     EXPECT_TRUE(test.dialogs.boxes().empty());
 }
 
+TEST_F(PortSearch, NoPortsAtAllEndsTheSearchAtOnce)
+{
+    choose.Show();
+    choose.cmdContinue->click();
+    EXPECT_EQ(test.clock.waitedMs(), 0);
+    EXPECT_TRUE(choose.ErrorPort);
+    EXPECT_TRUE(Forms::frmErrorScaleCom2().isVisible());
+}
+
 TEST_F(PortSearch, APortTheUserMayNotOpenIsExplainedOnce)
 {
-    serial.names = {"COM1", "COM2", "COM3"};
-    serial.ends[1].refuse = Kind::PermissionDenied;
-    serial.ends[3].refuse = Kind::PermissionDenied;
+    serial.addPort(1, State::Forbidden);
+    serial.addPort(2, State::Empty);
+    serial.addPort(3, State::Forbidden);
     choose.Show();
     test.dialogs.answer(platform::mb::OK);
     choose.cmdContinue->click();
 
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
     const QString text = test.dialogs.boxes().at(0).text;
-    EXPECT_TRUE(text.contains(QStringLiteral("COM1 and COM3"))) << text.toStdString();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("No scale was found, and 2 serial ports could not "
+                                               "be searched.\r")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("You may not open COM1")));
+    EXPECT_TRUE(text.contains(QStringLiteral("You may not open COM3")));
     EXPECT_TRUE(text.contains(QStringLiteral("dialout")));
     EXPECT_EQ(test.dialogs.boxes().at(0).icon, platform::mb::Exclamation);
     EXPECT_TRUE(Forms::frmErrorScaleCom2().isVisible());
 
     // No message when the scale is found, refused ports or not.
-    serial.ends[2] = scaleWithSerial(QByteArray::fromHex("20231187"));
+    serial.addScale(4, QStringLiteral("20231187"));
     Forms::frmChoosePort().Show();
     Forms::frmChoosePort().cmdContinue->click();
     EXPECT_EQ(test.dialogs.boxes().size(), 1u);
@@ -140,7 +159,7 @@ TEST_F(PortSearch, APortTheUserMayNotOpenIsExplainedOnce)
 TEST_F(PortSearch, RetryGoesBackToTheStepThatFailed)
 {
     frmErrorScaleCom2 &error = Forms::frmErrorScaleCom2();
-    serial.names = {"COM1"};
+    serial.addPort(1, State::Empty);
 
     choose.ErrorPort = true;
     error.Show();
