@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-Q_LOGGING_CATEGORY(lcSerial, "kovara.serial")
+Q_LOGGING_CATEGORY(lcSerial, "kovara.serial", QtInfoMsg)
 
 namespace platform {
 

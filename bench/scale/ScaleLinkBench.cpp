@@ -1,0 +1,138 @@
+// The scale link's speed and idle cost through the real serial port, against kovara-virtual-scale
+// paced at 19200 baud on a pseudo-terminal:
+//   ReadBlockRoundTrip  B4h 07h 00h out, 131 bytes back; median against the line's own 69.8 ms
+//                       (134 bytes at 0.52 ms)
+//   SilentWait          the CPU time of a 10-second wait for an answer that never comes (the
+//                       scale is started with --silent); the goal is under 50 ms
+// Waiting is done the program's way: platform::clock().waitForEvents until the bytes are in.
+
+#include "platform/Services.h"
+#include "platform/SystemSerial.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLoggingCategory>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <ctime>
+#include <vector>
+
+namespace {
+
+QTemporaryDir *g_ports = nullptr;
+
+// Starts a paced scale as COMn; the caller ends it.
+std::unique_ptr<QProcess> startScale(int number, const QStringList &extra)
+{
+    auto scale = std::make_unique<QProcess>();
+    scale->setProgram(QStringLiteral(KOVARA_BIN_DIR "/kovara-virtual-scale"));
+    scale->setArguments(QStringList {"--ports-dir",
+                                     g_ports->path(),
+                                     "--com",
+                                     QString::number(number),
+                                     "--serial",
+                                     "12345678",
+                                     "--pace"}
+                        + extra);
+    scale->start();
+    while (scale->waitForReadyRead(5000) && !scale->canReadLine()) {}
+    return scale;
+}
+
+void stopScale(QProcess &scale)
+{
+    scale.terminate();
+    scale.waitForFinished(5000);
+}
+
+std::unique_ptr<platform::SerialPort> openPort(int number)
+{
+    auto port = platform::serialSystem().createPort();
+    port->setCommPort(number);
+    port->open();
+    return port;
+}
+
+// Waits the program's way until `count` bytes are in or maxMs have passed.
+bool waitForBytes(platform::SerialPort &port, int count, qint64 maxMs)
+{
+    platform::Clock &clock = platform::clock();
+    const qint64 deadline = clock.nowMs() + maxMs;
+    while (port.inBufferCount() < count) {
+        const qint64 left = deadline - clock.nowMs();
+        if (left <= 0)
+            return false;
+        clock.waitForEvents(int(left));
+    }
+    return true;
+}
+
+double cpuMs()
+{
+    timespec now = {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+void ReadBlockRoundTrip(benchmark::State &state)
+{
+    auto scale = startScale(3, {});
+    auto port = openPort(3);
+    const QByteArray frame("\xB4\x07\x00", 3);
+    std::vector<double> times;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        port->output(frame);
+        if (!waitForBytes(*port, 131, 10'000)) {
+            state.SkipWithError("the scale did not answer");
+            break;
+        }
+        benchmark::DoNotOptimize(port->input());
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    if (!times.empty()) {
+        state.counters["median_ms"] = times[times.size() / 2];
+        state.counters["max_ms"] = times.back();
+        state.counters["wire_ms"] = 134 * 10 * 1000.0 / 19200;
+    }
+    port->close();
+    stopScale(*scale);
+}
+BENCHMARK(ReadBlockRoundTrip)->Iterations(30)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void SilentWait(benchmark::State &state)
+{
+    auto scale = startScale(4, {"--silent"});
+    auto port = openPort(4);
+    for (auto _ : state) {
+        const double cpuBefore = cpuMs();
+        port->output(QByteArray("\xB4\x07\x00", 3));
+        const bool answered = waitForBytes(*port, 131, 10'000);
+        state.counters["cpu_ms"] = cpuMs() - cpuBefore;
+        if (answered)
+            state.SkipWithError("a silent scale answered");
+    }
+    port->close();
+    stopScale(*scale);
+}
+BENCHMARK(SilentWait)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("kovara.*.info=false"));
+    QTemporaryDir ports;
+    g_ports = &ports;
+    qputenv("KOVARA_SERIAL_PORTS", ports.path().toLocal8Bit());
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
