@@ -221,13 +221,17 @@ void frmDisplay::mnuSSN_Click()
         return;
     CurrentSN = *serial;
     UpdateSN();
+    // Each byte may wait up to twice ten seconds for a silent scale.
+    setMousePointer(platform::vbHourglass);
+    bool written = true;
     for (int address = scale::FlashImage::kSerialAddress;
-         address < scale::FlashImage::kSerialAddress + 4;
+         written && address < scale::FlashImage::kSerialAddress + 4;
          ++address) {
-        if (!WriteByte(address))
-            return;
+        written = WriteByte(address);
     }
-    platform::MsgBox(QStringLiteral("Modify Password successfully"));
+    setMousePointer(platform::vbDefault);
+    if (written)
+        platform::MsgBox(QStringLiteral("Modify Password successfully"));
 }
 
 bool frmDisplay::mnuLoad_Click()

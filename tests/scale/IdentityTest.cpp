@@ -129,7 +129,11 @@ TEST_F(Identity, ChangeSNWritesTheFourBytesInOrder)
     scale.setSilent(true);
     test.dialogs.type(QStringLiteral("27182818"));
     test.dialogs.answer(platform::mb::OK);
+    int pointerDuring = -1;
+    test.clock.scheduleIn(5'000, [&] { pointerDuring = display.MousePointer(); });
     display.mnuSSN_Click();
+    EXPECT_EQ(pointerDuring, platform::vbHourglass);
+    EXPECT_EQ(display.MousePointer(), platform::vbDefault);
     EXPECT_EQ(test.dialogs.texts(), (QStringList {"Input Serial Number ", "Timer Out"}));
     EXPECT_EQ(test.serial.sent(1), QByteArray::fromHex("5A070027 5A070027"));
     EXPECT_EQ(display.CurrentSN, QStringLiteral("27182818"));
