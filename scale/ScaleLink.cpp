@@ -121,12 +121,15 @@ Reply ScaleLink::exchange(Command command,
         reply = transfer(frame, replySize, waiting, markPolls);
     }
     qCDebug(lcScaleLink).noquote()
-        << QStringLiteral("%1 %2 out %3 in %4 (%5 bytes) %6 ms: %7%8")
+        << QStringLiteral("%1 %2 out %3 in %4 %5 ms: %6%7")
                .arg(QString::number(quint8(command), 16).toUpper(),
                     QStringLiteral("%1").arg(address, 4, 16, QLatin1Char('0')).toUpper(),
                     QString::fromLatin1(frame.toHex(' ').toUpper()),
-                    QString::fromLatin1(reply.bytes.toHex(' ').toUpper()),
-                    QString::number(reply.bytes.size()),
+                    reply.bytes.isEmpty()
+                        ? QStringLiteral("nothing")
+                        : QStringLiteral("%1 (%2 bytes)")
+                              .arg(QString::fromLatin1(reply.bytes.toHex(' ').toUpper()))
+                              .arg(reply.bytes.size()),
                     QString::number(platform::clock().nowMs() - started),
                     QString::fromLatin1(statusName(reply.status)),
                     reply.error.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(reply.error));

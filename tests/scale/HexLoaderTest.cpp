@@ -1,7 +1,6 @@
 // The HEX loader over what real tools write and over each kind of damaged file, and the load
 // command of the update window: area marker, serial number, refusal message.
 
-#include "ScriptedSerial.h"
 #include "TestPlatform.h"
 
 #include "platform/Dialogs.h"
@@ -65,13 +64,6 @@ TEST(HexLoader, ReadsWhatObjcopyAndSrecCatWrite)
 TEST(HexLoader, AcceptsBlankLinesLowerCaseAndRecordsInAnyOrder)
 {
     scale::FlashImage image;
-    const auto result = load(":02001000abcd76\n\n  \r\n:0100000012ed\n:0100100099\xff\n"
-                             ":020000040000fa\n:00000001ff\n:this line is never read\n",
-                             image);
-    // The third data line is bad: it is read and refused even though the data before was fine.
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.line, 5);
-
     const auto good = load(":02001000abcd76\n\n  \r\n:0100000012ed\n:010010009956\n"
                            ":020000040000fa\n:00000001ff\ngarbage after the end\n",
                            image);
@@ -118,11 +110,6 @@ TEST(HexLoader, RefusesDamagedFilesNamingTheLineAndLeavesTheImage)
             << c.line.toStdString() << " -> " << result.fault.toStdString();
         EXPECT_TRUE(image == before) << c.line.toStdString();
     }
-
-    scale::FlashImage image;
-    const auto missing = scale::loadIntelHexFile(QStringLiteral("/nonexistent/update.hex"), image);
-    EXPECT_FALSE(missing.ok);
-    EXPECT_TRUE(missing.message().contains(QStringLiteral("/nonexistent/update.hex")));
 }
 
 class Load : public ::testing::Test
@@ -134,7 +121,6 @@ protected:
     }
 
     TestPlatform test;
-    ScriptedSerialSystem serial {test.clock};
     frmDisplay &display = Forms::frmDisplay();
 };
 

@@ -1,7 +1,6 @@
-// The exchange with the scale in virtual time: deadline, discard, reply length, link status, one
-// exchange at a time, port faults and the transcript.
+// The exchange with the scale in virtual time: the rounded deadline, stale input, reply length,
+// the link status, one exchange at a time, a port that goes away, and the transcript.
 
-#include "ScriptedSerial.h"
 #include "TestPlatform.h"
 
 #include "scale/ScaleIdentity.h"
@@ -10,170 +9,118 @@
 #include <QLoggingCategory>
 #include <gtest/gtest.h>
 
-using namespace testing_support;
 using scale::Reply;
+using virtual_scale::Fault;
 
 namespace {
 
-QByteArray block131(quint8 first = 0xB4)
-{
-    QByteArray reply(131, char(0x11));
-    reply[0] = char(first);
-    return reply;
-}
+constexpr qint64 kStart = 1'000'000; // the virtual clock starts on a whole second
 
 class Link : public ::testing::Test
 {
 protected:
     Link()
     {
-        serial.ends[1] = FarEnd {};
-        port.open();
+        port->setCommPort(1);
+        port->open();
     }
 
-    // Schedules the 131-byte reply at an absolute virtual time and reads block 0700h.
-    Reply readWithReplyAt(qint64 atMs)
+    // Reads block 0700h at startAt; the scale answers lateMs after the frame.
+    Reply readLate(qint64 startAt, double lateMs)
     {
-        test.clock.schedule(atMs, [this] { port.receive(block131()); });
+        test.clock.advance(startAt - test.clock.nowMs());
+        scale.addFault(Fault::late(virtual_scale::kReadBlock, lateMs, 1));
         return link.readBlock(0x0700);
     }
 
-    TestPlatform test;
-    ScriptedSerialSystem serial {test.clock};
-    std::unique_ptr<platform::SerialPort> owned = serial.createPort();
-    ScriptedPort &port = *serial.lastPort;
+    testing_support::TestPlatform test;
+    virtual_scale::VirtualScale &scale = test.serial.addScale(1, QStringLiteral("20231187"));
+    std::unique_ptr<platform::SerialPort> port = test.serial.createPort();
     bool scaleCom = false;
-    scale::ScaleLink link {port, scaleCom};
+    scale::ScaleLink link {*port, scaleCom};
 };
-
-constexpr qint64 kStart = 1'000'000; // the virtual clock starts on a whole second
 
 TEST_F(Link, ReplyCountsUpToTheRoundedDeadlineAndTimesOutAfterIt)
 {
-    EXPECT_EQ(scale::ScaleLink::replyDeadline(kStart), kStart + 10'000);
-    EXPECT_EQ(scale::ScaleLink::replyDeadline(kStart + 400), kStart + 10'000);
-    EXPECT_EQ(scale::ScaleLink::replyDeadline(kStart + 600), kStart + 11'000);
+    EXPECT_TRUE(readLate(kStart, 10'000).complete());
 
-    EXPECT_TRUE(readWithReplyAt(kStart + 10'000).complete());
-
-    test.clock.advance(kStart + 20'000 - test.clock.nowMs());
-    const Reply late = readWithReplyAt(kStart + 31'000);
-    EXPECT_EQ(late.status, Reply::Status::TimedOut);
+    EXPECT_EQ(readLate(kStart + 20'000, 11'000).status, Reply::Status::TimedOut);
     EXPECT_EQ(test.clock.nowMs(), kStart + 30'001); // gave up at the first moment past it
     EXPECT_FALSE(scaleCom);
 
     // Started 0.4 s into a second the wait is 9.6 s long; started 0.6 s in, 10.4 s.
-    test.clock.advance(kStart + 40'400 - test.clock.nowMs());
-    EXPECT_FALSE(readWithReplyAt(kStart + 50'300).complete());
-    test.clock.advance(kStart + 60'600 - test.clock.nowMs());
-    EXPECT_TRUE(readWithReplyAt(kStart + 70'900).complete());
+    EXPECT_FALSE(readLate(kStart + 40'400, 9'700).complete());
+    const Reply reply = readLate(kStart + 60'600, 10'300);
+    EXPECT_TRUE(reply.complete());
+    // The late answers that missed their wait were dropped as stale, not taken as this reply.
+    EXPECT_EQ(reply.bytes.left(7), QByteArray::fromHex("B4070020231187"));
 }
 
-TEST_F(Link, DeadlineStartsWhenTheFrameHasLeft)
+TEST_F(Link, StaleInputIsDroppedAndEveryReplyIsJudgedByWhatItNeeds)
 {
-    port.sendMs = 3'000;
-    // 12.5 s after the call but 9.5 s after the frame left the port.
-    EXPECT_TRUE(readWithReplyAt(kStart + 12'500).complete());
-}
+    // A StoreByte answer followed by 600 bytes of noise: more than one read holds.
+    scale.addFault(Fault::append(virtual_scale::kStoreByte, QByteArray(600, char(0xF0)), 1));
+    EXPECT_TRUE(link.storeByte(0x0700, 0x20).accepted());
+    scale.addFault(Fault::append(virtual_scale::kReadBlock, QByteArray(9, char(0x22)), 1));
+    const Reply block = link.readBlock(0x0700);
+    EXPECT_EQ(block.bytes.size(), scale::kReadBlockReplySize);
+    EXPECT_EQ(block.bytes.left(7), QByteArray::fromHex("B4070020231187"));
 
-TEST_F(Link, StaleInputIsDroppedButTheReplyIsKept)
-{
-    port.receive(QByteArray(600, char(0x55))); // more than one read returns
-    serial.ends[1].answer = [](const QByteArray &) {
-        return QByteArray(1, char(0xF0));
-    };
-    EXPECT_TRUE(link.storeByte(0x0700, 0x12).accepted());
-
-    // A port that answers the moment the frame is handed over.
-    port.answerWithinOutput = true;
-    port.receive("stale");
-    const Reply reply = link.openSession(QByteArray::fromHex("12345678"));
-    EXPECT_TRUE(reply.accepted());
-    EXPECT_EQ(reply.bytes, QByteArray(1, char(0xF0)));
-    EXPECT_EQ(port.frames.last(), QByteArray::fromHex("1E12345678"));
-}
-
-TEST_F(Link, RepliesAreJudgedByTheBytesTheCommandNeeds)
-{
-    serial.ends[1].answer = [](const QByteArray &frame) -> QByteArray {
-        switch (quint8(frame.at(0))) {
-        case 0x1E:
-            return QByteArray::fromHex("F000");
-        case 0xC3:
-            return QByteArray::fromHex("F1F0");
-        default:
-            return block131(0xB4) + QByteArray(9, char(0x22));
-        }
-    };
-    const Reply session = link.openSession(QByteArray::fromHex("00000001"));
+    scale.addFault(Fault::append(virtual_scale::kOpenSession, QByteArray(1, '\0'), 1));
+    const Reply session = link.openSession(QByteArray::fromHex("20231187"));
     EXPECT_TRUE(session.accepted());
-    EXPECT_EQ(session.bytes.size(), 1);
+    EXPECT_EQ(session.bytes, QByteArray::fromHex("F0"));
 
-    const Reply program = link.programBlock(0x0080, QByteArray(128, char(0x5A)));
+    scale.addFault(Fault::refuse(virtual_scale::kProgramBlock, -1, 1));
+    scale.addFault(Fault::append(virtual_scale::kProgramBlock, QByteArray::fromHex("F0"), 1));
+    const Reply program = link.programBlock(0x0800, QByteArray(128, char(0x5A)));
     EXPECT_TRUE(program.complete());
-    EXPECT_FALSE(program.accepted());
-    EXPECT_EQ(port.frames.last().size(), 131);
-    EXPECT_EQ(port.frames.last().left(3), QByteArray::fromHex("C30080"));
-
-    const Reply block = link.readBlock(0x0100);
-    EXPECT_EQ(block.bytes, block131(0xB4));
-    EXPECT_EQ(port.frames.last(), QByteArray::fromHex("B40100"));
-
+    EXPECT_FALSE(program.accepted()); // 0Fh F0h: the first byte decides
     EXPECT_TRUE(link.closeSession().complete());
-    EXPECT_EQ(port.frames.last(), QByteArray::fromHex("4B"));
+    EXPECT_EQ(test.serial.sent(1).right(132).left(3), QByteArray::fromHex("C30800"));
+    EXPECT_EQ(test.serial.sent(1).right(1), QByteArray::fromHex("4B"));
 }
 
 TEST_F(Link, ScaleComFollowsTheSerialNumberWait)
 {
-    serial.ends[1] = scaleWithSerial(QByteArray::fromHex("12345678"));
+    EXPECT_EQ(scale::readSerialNumber(link), QStringLiteral("20231187"));
+    EXPECT_FALSE(scaleCom); // complete at the first poll: left as it was
 
-    // Complete at the first poll: left as it was.
-    port.answerWithinOutput = true;
-    EXPECT_EQ(scale::readSerialNumber(link), QStringLiteral("12345678"));
-    EXPECT_FALSE(scaleCom);
-
-    // Had to wait: set.
-    port.answerWithinOutput = false;
-    EXPECT_EQ(scale::readSerialNumber(link), QStringLiteral("12345678"));
+    scale.addFault(Fault::late(virtual_scale::kReadBlock, 50, 1));
+    EXPECT_EQ(scale::readSerialNumber(link), QStringLiteral("20231187"));
     EXPECT_TRUE(scaleCom);
 
-    // Timed out: cleared.
-    serial.ends[1].answer = nullptr;
+    scale.setSilent(true);
     EXPECT_EQ(scale::readSerialNumber(link), QString());
     EXPECT_FALSE(scaleCom);
 }
 
 TEST_F(Link, AnExchangeAskedForDuringAWaitGetsBusy)
 {
-    serial.ends[1].answer = [](const QByteArray &) {
-        return QByteArray(1, char(0xF0));
-    };
-    serial.ends[1].replyDelayMs = 500;
+    scale.addFault(Fault::late(virtual_scale::kStoreByte, 500, 1));
     scaleCom = true;
     Reply inner;
     test.clock.scheduleIn(100, [&] { inner = link.storeByte(0x0701, 0x34); });
 
     EXPECT_TRUE(link.storeByte(0x0700, 0x12).accepted());
     EXPECT_EQ(inner.status, Reply::Status::Busy);
-    EXPECT_EQ(port.frames.size(), 1);
+    EXPECT_EQ(test.serial.sent(1), QByteArray::fromHex("5A070012"));
     EXPECT_TRUE(scaleCom);
-    EXPECT_FALSE(link.busy());
     EXPECT_TRUE(link.storeByte(0x0701, 0x34).accepted()); // free again afterwards
 }
 
-TEST_F(Link, APortThatClosesOrIsClosedEndsTheExchange)
+TEST_F(Link, APortThatGoesAwayEndsTheWait)
 {
+    scale.setSilent(true);
     scaleCom = true;
-    test.clock.scheduleIn(1'000, [this] { port.close(); });
-    const Reply closedDuring = link.readBlock(0x0700);
-    EXPECT_EQ(closedDuring.status, Reply::Status::PortError);
-    EXPECT_LT(test.clock.nowMs(), kStart + 2'000);
+    test.clock.scheduleIn(1'000, [this] { test.serial.unplug(1); });
+    EXPECT_EQ(link.readBlock(0x0700).status, Reply::Status::PortError);
+    EXPECT_EQ(test.clock.nowMs(), kStart + 1'000);
     EXPECT_FALSE(scaleCom);
 
-    const Reply closedBefore = link.readBlock(0x0700);
-    EXPECT_EQ(closedBefore.status, Reply::Status::PortError);
-    EXPECT_EQ(closedBefore.error, QStringLiteral("The port is not open."));
-    EXPECT_EQ(scale::readSerialNumber(link), QString());
+    const Reply closed = link.readBlock(0x0700);
+    EXPECT_EQ(closed.status, Reply::Status::PortError);
+    EXPECT_EQ(closed.error, QStringLiteral("The port is not open."));
 }
 
 QStringList g_transcript;
@@ -186,23 +133,20 @@ void collect(QtMsgType, const QMessageLogContext &context, const QString &messag
 
 TEST_F(Link, EveryExchangeIsInTheTranscript)
 {
-    serial.ends[1] = scaleWithSerial(QByteArray::fromHex("12345678"));
     g_transcript.clear();
     QLoggingCategory::setFilterRules(QStringLiteral("kovara.scale.link.debug=true"));
     const QtMessageHandler previous = qInstallMessageHandler(&collect);
-    link.storeByte(0x0703, 0x78);
-    serial.ends[1].answer = nullptr;
-    link.storeByte(0x0703, 0x78);
+    link.storeByte(0x0703, 0x87);
+    scale.setSilent(true);
+    link.storeByte(0x0703, 0x87);
     qInstallMessageHandler(previous);
-    quietLogging();
+    testing_support::quietLogging();
 
     ASSERT_EQ(g_transcript.size(), 2);
-    EXPECT_TRUE(
-        g_transcript.at(0).startsWith(QStringLiteral("5A 0703 out 5A 07 03 78 in F0 (1 bytes)")))
-        << g_transcript.at(0).toStdString();
-    EXPECT_TRUE(g_transcript.at(0).endsWith(QStringLiteral(" ms: complete")));
-    EXPECT_TRUE(g_transcript.at(1).endsWith(QStringLiteral(" ms: timed out")))
-        << g_transcript.at(1).toStdString();
+    EXPECT_EQ(g_transcript.at(0),
+              QStringLiteral("5A 0703 out 5A 07 03 87 in F0 (1 bytes) 0 ms: complete"));
+    EXPECT_EQ(g_transcript.at(1),
+              QStringLiteral("5A 0703 out 5A 07 03 87 in nothing 10001 ms: timed out"));
 }
 
 } // namespace
