@@ -16,6 +16,19 @@
 
 namespace {
 
+// Points the real serial system at a ports folder for the test's life.
+class PortsFolder
+{
+public:
+    PortsFolder() { qputenv("KOVARA_SERIAL_PORTS", m_dir.path().toLocal8Bit()); }
+    ~PortsFolder() { qunsetenv("KOVARA_SERIAL_PORTS"); }
+    QString path() const { return m_dir.path(); }
+    QString filePath(const QString &name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
 TEST(PortSearchOnPty, FindsTheScaleOnCom3PastADanglingCom1)
 {
     testing_support::TestPlatform test;
@@ -23,10 +36,8 @@ TEST(PortSearchOnPty, FindsTheScaleOnCom3PastADanglingCom1)
     platform::install(static_cast<platform::SerialSystem *>(nullptr));
     platform::install(static_cast<platform::Clock *>(nullptr));
 
-    QTemporaryDir ports;
-    ASSERT_TRUE(ports.isValid());
+    PortsFolder ports;
     QFile::link(ports.filePath(QStringLiteral("gone")), ports.filePath(QStringLiteral("COM1")));
-    qputenv("KOVARA_SERIAL_PORTS", ports.path().toLocal8Bit());
 
     QProcess scale;
     scale.start(QStringLiteral(KOVARA_BIN_DIR "/kovara-virtual-scale"),
@@ -52,7 +63,6 @@ TEST(PortSearchOnPty, FindsTheScaleOnCom3PastADanglingCom1)
 
     scale.terminate();
     scale.waitForFinished(5000);
-    qunsetenv("KOVARA_SERIAL_PORTS");
 }
 
 } // namespace
