@@ -20,13 +20,22 @@ SerialError SerialError::busy(const QString &portName)
 SerialError
 SerialError::permissionDenied(const QString &portName, const QString &device, const QString &group)
 {
-    const QString owner = group.isEmpty() ? QStringLiteral("dialout") : group;
+    // A device of the group "root" is not meant to be shared through its group: access has to
+    // be granted by the administrator, usually by giving the device to "dialout".
+    if (group.isEmpty() || group == QLatin1String("root")) {
+        return SerialError(Kind::PermissionDenied,
+                           QStringLiteral("You may not open %1 (%2). Ask your administrator to "
+                                          "give your user access to it, usually through "
+                                          "membership of the group \"dialout\", then log out "
+                                          "and log in again.")
+                               .arg(portName, device));
+    }
     return SerialError(Kind::PermissionDenied,
                        QStringLiteral("You may not open %1 (%2). To use it, your user must be a "
                                       "member of the group \"%3\" that owns the device: run "
                                       "\"sudo usermod -aG %3 $USER\" (or ask your administrator), "
                                       "then log out and log in again.")
-                           .arg(portName, device, owner));
+                           .arg(portName, device, group));
 }
 
 SerialError SerialError::notOpen()

@@ -110,7 +110,9 @@ public:
             qCInfo(lcSerial).noquote() << name << "is not there:" << device;
             throw SerialError::notFound(name);
         }
-        m_port.setPortName(QFileInfo(device).absoluteFilePath());
+        // The device itself, not the link to it: the lock that keeps out a second program is
+        // named after the path opened.
+        m_port.setPortName(QFileInfo(device).canonicalFilePath());
         m_port.setBaudRate(m_settings.baudRate);
         m_port.setDataBits(QSerialPort::DataBits(std::clamp(m_settings.dataBits, 5, 8)));
         m_port.setParity(parityOf(m_settings.parity));

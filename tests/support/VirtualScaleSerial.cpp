@@ -57,7 +57,12 @@ public:
     {}
     ~VirtualPort() override { close(); }
 
-    void setCommPort(int number) override { m_number = number; }
+    // Like the real port: the number changes only while the port is closed.
+    void setCommPort(int number) override
+    {
+        if (!isOpen())
+            m_number = number;
+    }
     int commPort() const override { return m_number; }
     void configure(const platform::SerialSettings &settings) override { m_settings = settings; }
 

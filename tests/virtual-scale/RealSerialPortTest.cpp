@@ -4,63 +4,38 @@
 #include "platform/Clock.h"
 #include "platform/SystemSerial.h"
 
+#include "VirtualScalePorts.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 using platform::SerialError;
 
 namespace {
 
-// A kovara-virtual-scale linked as COM3 in a fresh ports folder that also holds a dangling COM1,
-// with KOVARA_SERIAL_PORTS pointing there while the test runs.
+// A kovara-virtual-scale linked as COM3 in a fresh ports folder that also holds a dangling COM1.
 class ScaleOnPty : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        QFile::link(m_dir.filePath("no-such-device"), m_dir.filePath("COM1"));
-        QFile(m_dir.filePath("notes.txt")).open(QIODevice::WriteOnly);
-        qputenv("KOVARA_SERIAL_PORTS", m_dir.path().toLocal8Bit());
-    }
-
-    void TearDown() override
-    {
-        stopScale();
-        qunsetenv("KOVARA_SERIAL_PORTS");
+        m_ports.addDanglingPort(1);
+        QFile(m_ports.folder() + "/notes.txt").open(QIODevice::WriteOnly);
     }
 
     void startScale(const QStringList &extra = {})
     {
-        m_scale.setProgram(QStringLiteral(KOVARA_BIN_DIR "/kovara-virtual-scale"));
-        m_scale.setArguments(QStringList {"--ports-dir",
-                                          m_dir.path(),
-                                          "--com",
-                                          "3",
-                                          "--serial",
-                                          "12345678",
-                                          "--dump",
-                                          dumpPath()}
-                             + extra);
-        m_scale.start();
-        ASSERT_TRUE(m_scale.waitForStarted(5000));
-        while (!m_scale.canReadLine() && m_scale.waitForReadyRead(5000)) {}
-        ASSERT_TRUE(m_scale.readLine().startsWith("COM3 -> /dev/pts/"));
+        ASSERT_TRUE(m_ports.startScale(3, QStringList {"--serial", "12345678"} + extra));
     }
-
-    void stopScale()
-    {
-        if (m_scale.state() == QProcess::NotRunning)
-            return;
-        m_scale.terminate();
-        m_scale.waitForFinished(5000);
-    }
-
-    QString dumpPath() const { return m_dir.filePath("flash.bin"); }
 
     std::unique_ptr<platform::SerialPort> open(int number)
     {
@@ -80,8 +55,7 @@ protected:
         return port.input();
     }
 
-    QTemporaryDir m_dir;
-    QProcess m_scale;
+    testing_support::VirtualScalePorts m_ports;
     platform::SystemSerial m_system;
     platform::SystemClock m_clock;
 };
@@ -118,6 +92,11 @@ TEST_F(ScaleOnPty, ListsTheFolderAndFindsTheScaleBehindCom3)
     EXPECT_EQ(text, QStringLiteral("COM1 is not there."));
     EXPECT_EQ(failureOf([&] { open(2); }), SerialError::Kind::NotFound);
 
+    {
+        QSerialPort otherProgram(m_ports.device(3));
+        ASSERT_TRUE(otherProgram.open(QIODevice::ReadWrite));
+        EXPECT_EQ(failureOf([&] { open(3); }), SerialError::Kind::Busy) << "held by its device";
+    }
     auto port = open(3);
     EXPECT_TRUE(port->isOpen());
     EXPECT_EQ(failureOf([&] { open(3); }, &text), SerialError::Kind::Busy);
@@ -151,14 +130,15 @@ TEST_F(ScaleOnPty, FlashAfterAProgramSessionIsWhatWasSent)
     const QByteArray readBack = exchange(*port, frame({0xB4, 0xFF, 0x80}), 131);
     EXPECT_EQ(readBack.mid(3), image.mid(0xFF80));
     port->output(frame({0x4B}));
-    while (port->outBufferCount() > 0)
+    // The scale dumps its flash when the session closes.
+    const qint64 deadline = m_clock.nowMs() + 5000;
+    while (m_ports.flash(3) != image && m_clock.nowMs() < deadline)
         m_clock.waitForEvents(10);
+    EXPECT_TRUE(m_ports.flash(3) == image);
     port->close();
 
-    stopScale();
-    QFile dump(dumpPath());
-    ASSERT_TRUE(dump.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(dump.readAll() == image);
+    m_ports.stopScale(3);
+    EXPECT_TRUE(m_ports.flash(3) == image);
 }
 
 TEST_F(ScaleOnPty, PortClosesItselfWhenTheFarEndGoes)
@@ -166,7 +146,7 @@ TEST_F(ScaleOnPty, PortClosesItselfWhenTheFarEndGoes)
     startScale();
     auto port = open(3);
     ASSERT_EQ(exchange(*port, frame({0xB4, 0x07, 0x00}), 131).size(), 131);
-    stopScale();
+    m_ports.killScale(3);
     const qint64 deadline = m_clock.nowMs() + 3000;
     while (port->isOpen() && m_clock.nowMs() < deadline)
         m_clock.waitForEvents(50);
@@ -175,7 +155,91 @@ TEST_F(ScaleOnPty, PortClosesItselfWhenTheFarEndGoes)
                   port->output(frame({0xB4, 0x07, 0x00}));
               }),
               SerialError::Kind::NotOpen);
-    EXPECT_EQ(failureOf([&] { open(3); }), SerialError::Kind::NotFound) << "the link is gone";
+}
+
+TEST_F(ScaleOnPty, StartsFromAnImageWithItsOwnSerialNumber)
+{
+    QByteArray image(0x0800, 0);
+    for (int i = 0; i < image.size(); ++i)
+        image[i] = char(i);
+    const QString imagePath = m_ports.folder() + "/image.bin";
+    QFile file(imagePath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(image);
+    file.close();
+    startScale({"--image", imagePath});
+
+    auto port = open(3);
+    EXPECT_EQ(exchange(*port, frame({0xB4, 0x00, 0x80}), 131).mid(3), image.mid(0x80, 128));
+    const QByteArray serial = exchange(*port, frame({0xB4, 0x07, 0x00}), 131);
+    EXPECT_EQ(serial.mid(3, 4), frame({0x12, 0x34, 0x56, 0x78}));
+    EXPECT_EQ(serial.mid(7), image.mid(0x0704, 124));
+    port->close();
+    m_ports.stopScale(3);
+    EXPECT_TRUE(m_ports.flash(3).mid(0x0800) == QByteArray(0x10000 - 0x0800, char(0xFF)));
+}
+
+// A device the user may not open. As root every device opens, so the check runs in a child
+// process of this binary with the rights of "nobody"; as any other user the device's rights are
+// taken away instead.
+TEST_F(ScaleOnPty, DeviceTheUserMayNotOpenSaysWhoMay)
+{
+    startScale();
+    const QString device = m_ports.device(3);
+    ASSERT_TRUE(device.startsWith("/dev/pts/"));
+    if (::getuid() != 0) {
+        const auto rights = QFile::permissions(device);
+        ASSERT_TRUE(QFile::setPermissions(device, {}));
+        QString text;
+        EXPECT_EQ(failureOf([&] { open(3); }, &text), SerialError::Kind::PermissionDenied);
+        EXPECT_TRUE(text.contains(device)) << text.toStdString();
+        QFile::setPermissions(device, rights);
+        return;
+    }
+    if (QStandardPaths::findExecutable("setpriv").isEmpty())
+        GTEST_SKIP() << "setpriv (util-linux) is needed to drop root's rights";
+    // The child runs from the ports folder, which "nobody" may enter wherever the build lives.
+    const QString folder = m_ports.folder();
+    const QString copy = folder + "/pty_serial_tests";
+    ASSERT_TRUE(QFile::copy(QCoreApplication::applicationFilePath(), copy));
+    const auto everyone = QFile::ReadOther | QFile::ExeOther;
+    QFile::setPermissions(copy, QFile::permissions(copy) | everyone);
+    QFile::setPermissions(folder, QFile::permissions(folder) | everyone);
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("KOVARA_FORBIDDEN_PORT", "3");
+    child.setProcessEnvironment(environment);
+    child.setWorkingDirectory(folder);
+    child.start("setpriv",
+                {"--reuid=65534",
+                 "--regid=65534",
+                 "--clear-groups",
+                 copy,
+                 "--gtest_filter=ForbiddenPort.*"});
+    ASSERT_TRUE(child.waitForFinished(20000));
+    const QByteArray output = child.readAllStandardOutput();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+}
+
+// Runs only as the child of the test above.
+TEST(ForbiddenPort, OpenSaysPermissionDeniedAndTheFix)
+{
+    const int number = qEnvironmentVariableIntValue("KOVARA_FORBIDDEN_PORT");
+    if (number == 0)
+        GTEST_SKIP() << "runs as a child of DeviceTheUserMayNotOpenSaysWhoMay";
+    platform::SystemSerial system;
+    auto port = system.createPort();
+    port->setCommPort(number);
+    QString text;
+    EXPECT_EQ(failureOf([&] { port->open(); }, &text), SerialError::Kind::PermissionDenied);
+    EXPECT_TRUE(text.contains(QStringLiteral("You may not open COM%1 (/dev/pts/").arg(number)))
+        << text.toStdString();
+    const QString group = platform::deviceGroup(platform::deviceOfComNumber(number));
+    ASSERT_FALSE(group.isEmpty());
+    EXPECT_TRUE(text.contains(group == "root" ? QStringLiteral("\"dialout\"") : '"' + group + '"'))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("log out and log in again")));
 }
 
 TEST(SystemSerialPorts, NumbersDevicesByAFixedRule)
@@ -207,16 +271,15 @@ TEST(SystemSerialPorts, TellsABusyPortFromAForbiddenOne)
     const SerialError busy = platform::openFailure(
         QSerialPort::PermissionError, "Permission denied", "COM3", tty, true);
     EXPECT_EQ(busy.kind(), SerialError::Kind::Busy);
+    EXPECT_EQ(busy.text(),
+              QStringLiteral("COM3 is in use by another program. Close that program and try "
+                             "again."));
 
     const SerialError forbidden = platform::openFailure(
         QSerialPort::PermissionError, "Permission denied", "COM3", tty, false);
     EXPECT_EQ(forbidden.kind(), SerialError::Kind::PermissionDenied);
-    const QString group = platform::deviceGroup(tty);
-    ASSERT_FALSE(group.isEmpty());
     EXPECT_TRUE(forbidden.text().startsWith(QStringLiteral("You may not open COM3 (/dev/ptmx).")))
         << forbidden.text().toStdString();
-    EXPECT_TRUE(forbidden.text().contains(QStringLiteral("usermod -aG %1").arg(group)));
-    EXPECT_TRUE(forbidden.text().contains(QStringLiteral("log out and log in again")));
 
     EXPECT_EQ(
         platform::openFailure(QSerialPort::DeviceNotFoundError, "", "COM4", "/dev/x", true).kind(),
@@ -225,4 +288,43 @@ TEST(SystemSerialPorts, TellsABusyPortFromAForbiddenOne)
         = platform::openFailure(QSerialPort::OpenError, "Device busy", "COM4", "/dev/x", true);
     EXPECT_EQ(other.kind(), SerialError::Kind::Other);
     EXPECT_EQ(other.text(), QStringLiteral("COM4 could not be opened: Device busy"));
+}
+
+TEST(SystemSerialPorts, PermissionTextNamesTheGroupToJoin)
+{
+    const QString dialout = SerialError::permissionDenied("COM1", "/dev/ttyS0", "dialout").text();
+    EXPECT_EQ(dialout,
+              QStringLiteral("You may not open COM1 (/dev/ttyS0). To use it, your user must be a "
+                             "member of the group \"dialout\" that owns the device: run \"sudo "
+                             "usermod -aG dialout $USER\" (or ask your administrator), then log "
+                             "out and log in again."));
+    // Joining "root" is no fix to offer.
+    for (const QString &group : {QString(), QStringLiteral("root")}) {
+        const QString text = SerialError::permissionDenied("COM1", "/dev/ttyS0", group).text();
+        EXPECT_FALSE(text.contains("usermod")) << text.toStdString();
+        EXPECT_TRUE(text.contains("administrator")) << text.toStdString();
+        EXPECT_TRUE(text.contains("log out and log in again")) << text.toStdString();
+    }
+}
+
+TEST(VirtualScaleCommand, RefusesMalformedOptionsAndLinksNothing)
+{
+    QTemporaryDir ports;
+    const QString dir = ports.path();
+    const QList<std::pair<QStringList, QString>> cases = {
+        {{"--com", "3"}, "--ports-dir is required"},
+        {{"--ports-dir", dir, "--com", "x"}, "--com needs a port number"},
+        {{"--ports-dir", dir, "--serial", "1234567"}, "--serial needs 8 digits"},
+        {{"--ports-dir", dir, "--refuse-block", "0101"}, "--refuse-block: 0101 is not the address"},
+        {{"--ports-dir", dir, "--image", dir + "/missing.bin"}, "cannot read"},
+    };
+    for (const auto &[arguments, message] : cases) {
+        QProcess command;
+        command.start(QStringLiteral(KOVARA_BIN_DIR "/kovara-virtual-scale"), arguments);
+        ASSERT_TRUE(command.waitForFinished(5000));
+        EXPECT_EQ(command.exitCode(), 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(command.readAllStandardError().contains(message.toLocal8Bit()))
+            << message.toStdString();
+    }
+    EXPECT_TRUE(QDir(dir).isEmpty());
 }

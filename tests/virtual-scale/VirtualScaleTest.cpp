@@ -102,6 +102,8 @@ TEST(VirtualScaleFirmware, OutsideASessionOnlyTheFirstTwoKilobytesReadAsStored)
 
     EXPECT_EQ(ask(scale, readFrame(0x0780)).mid(3), image.mid(0x0780, kBlockSize));
     EXPECT_EQ(ask(scale, readFrame(0x0800)).mid(3), QByteArray(kBlockSize, char(0xFF)));
+    EXPECT_EQ(ask(scale, readFrame(0x07C0)).mid(3),
+              image.mid(0x07C0, 64) + QByteArray(64, char(0xFF)));
     ask(scale, kSession);
     EXPECT_EQ(ask(scale, readFrame(0x0800)).mid(3), image.mid(0x0800, kBlockSize));
     EXPECT_EQ(ask(scale, readFrame(0xFF80)).mid(3), image.mid(0xFF80, kBlockSize));

@@ -37,15 +37,17 @@ bool parseBlock(const QString &value, int *address, int *count)
 
 } // namespace
 
-QStringList faultOptionNames()
+QList<FaultOption> faultOptions()
 {
-    return {QStringLiteral("ignore-session"),
-            QStringLiteral("refuse-session"),
-            QStringLiteral("refuse-block"),
-            QStringLiteral("drop-read"),
-            QStringLiteral("corrupt-read"),
-            QStringLiteral("flip-stored"),
-            QStringLiteral("late")};
+    return {
+        {"ignore-session", "N", "Leave the next N session openings (or \"always\") unanswered."},
+        {"refuse-session", "N", "Refuse the next N session openings (or \"always\")."},
+        {"refuse-block", "ADDR[,N]", "Refuse programming the block at hex ADDR N times."},
+        {"drop-read", "ADDR[,N]", "Leave reads of the block at hex ADDR unanswered N times."},
+        {"corrupt-read", "ADDR[,N]", "Flip a bit in reads of the block at hex ADDR, N times."},
+        {"flip-stored", "ADDR[,N]", "Store the block at hex ADDR with a bit flipped, N times."},
+        {"late", "MS", "Send every answer MS milliseconds late."},
+    };
 }
 
 bool addFaultOption(VirtualScale &scale, const QString &name, const QString &value, QString *error)

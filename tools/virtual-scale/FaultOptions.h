@@ -21,8 +21,14 @@
 
 namespace virtual_scale {
 
-// The option names above without their dashes.
-QStringList faultOptionNames();
+struct FaultOption
+{
+    QString name; // without the dashes
+    QString valueName;
+    QString help;
+};
+// The options above.
+QList<FaultOption> faultOptions();
 // Adds the fault of one option. False with a message in *error when the value is malformed.
 bool addFaultOption(VirtualScale &scale, const QString &name, const QString &value, QString *error);
 

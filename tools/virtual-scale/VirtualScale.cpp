@@ -218,9 +218,10 @@ void VirtualScale::execute(double atMs, std::vector<Delivery> &out)
         switch (record.command) {
         case kReadBlock: {
             reply = frame.left(3);
-            const bool open = m_session || record.address < kOpenReadLimit;
-            for (int i = 0; i < kBlockSize; ++i)
-                reply.append(open ? m_flash.at((record.address + i) & 0xFFFF) : char(0xFF));
+            for (int i = 0; i < kBlockSize; ++i) {
+                const int at = (record.address + i) & 0xFFFF;
+                reply.append(m_session || at < kOpenReadLimit ? m_flash.at(at) : char(0xFF));
+            }
             break;
         }
         case kOpenSession:

@@ -13,8 +13,8 @@
 //                                     number is changed)
 //   4Bh                close session-> no reply
 //
-// Outside a session the firmware guards the application: programming is refused, and a read of a
-// block at or above 0800h answers with FFh data. The first 2 KiB (the identity area with the
+// Outside a session the firmware guards the application: programming is refused, and a read
+// answers FFh for every byte at or above 0800h. The first 2 KiB (the identity area with the
 // serial number) read as they are, so the serial number can always be read. Inside a session every
 // block reads as stored. A byte that cannot start a frame is ignored; a partial frame is dropped
 // when the line stays quiet longer than frameGapMs.

@@ -73,7 +73,9 @@ int main(int argc, char **argv)
          QStringLiteral("Port number n of the link COMn (default 3)."),
          "N",
          QStringLiteral("3")},
-        {QStringLiteral("serial"), QStringLiteral("Serial number, 8 digits."), "DIGITS"},
+        {QStringLiteral("serial"),
+         QStringLiteral("Serial number: 8 digits (hex letters give one that is not BCD)."),
+         "DIGITS"},
         {QStringLiteral("image"), QStringLiteral("Start the flash from this binary file."), "FILE"},
         {QStringLiteral("dump"),
          QStringLiteral("Write the flash here after each closed session and on exit."),
@@ -86,8 +88,8 @@ int main(int argc, char **argv)
         {QStringLiteral("silent"), QStringLiteral("Answer nothing.")},
         {QStringLiteral("verbose"), QStringLiteral("Log every frame to stderr.")},
     });
-    for (const QString &name : faultOptionNames())
-        parser.addOption({name, QStringLiteral("Fault (see FaultOptions.h)."), "VALUE"});
+    for (const FaultOption &fault : faultOptions())
+        parser.addOption({fault.name, fault.help, fault.valueName});
     parser.process(app);
 
     const QString portsDir = parser.value(QStringLiteral("ports-dir"));
@@ -116,10 +118,10 @@ int main(int argc, char **argv)
         return fail(QStringLiteral("--flash-write-ms needs a number of milliseconds"));
     scale.setTiming(timing);
     scale.setSilent(parser.isSet(QStringLiteral("silent")));
-    for (const QString &name : faultOptionNames()) {
-        for (const QString &value : parser.values(name)) {
+    for (const FaultOption &fault : faultOptions()) {
+        for (const QString &value : parser.values(fault.name)) {
             QString error;
-            if (!addFaultOption(scale, name, value, &error))
+            if (!addFaultOption(scale, fault.name, value, &error))
                 return fail(error);
         }
     }
