@@ -6,6 +6,7 @@
 #include "platform/Form.h"
 
 #include <QLabel>
+#include <QList>
 #include <QPushButton>
 #include <QStringList>
 
@@ -18,14 +19,30 @@ public:
     // True once a port search has failed; cleared when the error window closes.
     bool ErrorPort = false;
     bool AskExit = false;
+    // The port numbers to search, ascending, each once; rebuilt on every load.
+    QList<int> PortNumbers;
 
-    platform::Control<QLabel> lblChoose{this};
-    platform::Control<QPushButton> cmdContinue{this};
+    platform::Control<QLabel> lblChoose {this};
+    platform::Control<QPushButton> cmdContinue {this};
+
+    void EnumPorts();
+    // Tries the ports in order until one answers with a valid serial number; that port is then
+    // frmDisplay's port number, closed. A port that cannot be opened is skipped.
+    bool DetectPort();
+    bool CheckSerial(const QString &Serial) const;
+    void cmdContinue_Click();
+
+    // Why the last search could not open the ports the user may not use (the ports' texts).
+    const QStringList &refusedPorts() const { return m_refused; }
 
 protected:
     void build(QWidget *window) override;
     void Form_Load() override;
     void Form_Unload(bool &Cancel) override;
+
+private:
+    QStringList m_refused;
+    bool m_searching = false;
 };
 
 namespace Forms {

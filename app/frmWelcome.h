@@ -6,6 +6,7 @@
 #include "platform/Form.h"
 
 #include <QLabel>
+#include <QPushButton>
 
 class frmWelcome final : public platform::Form
 {
@@ -23,10 +24,19 @@ public:
     bool ErrorScale = false;
     bool AskExit = false;
 
-    platform::Control<QLabel> lblVersion{this};
+    platform::Control<QLabel> lblWelcome {this};
+    platform::Control<QLabel> lblVersion {this};
+    platform::Control<QPushButton> cmdUpdate {this};
+    platform::Control<QPushButton> cmdDownload {this};
+    platform::Control<QPushButton> cmdHelp {this};
+    platform::Control<QPushButton> cmdExit {this};
 
 protected:
     void build(QWidget *window) override;
+    void Form_Load() override;
+
+private:
+    void InitForm();
 };
 
 namespace Forms {

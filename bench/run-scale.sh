@@ -5,3 +5,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build dev >/dev/null
 build/dev/bin/scale_link_bench "$@"
+build/dev/bin/scale_rdsn_bench "$@"

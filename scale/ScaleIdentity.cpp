@@ -1,0 +1,83 @@
+#include "scale/ScaleIdentity.h"
+
+#include "scale/FlashImage.h"
+#include "scale/ScaleLink.h"
+
+#include "platform/Dialogs.h"
+#include "platform/SerialPort.h"
+
+namespace scale {
+
+bool isSerialNumber(const QString &text)
+{
+    if (text.size() != 8)
+        return false;
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+QByteArray serialNumberBytes(const QString &serial)
+{
+    auto digit = [&serial](int index) {
+        if (index >= serial.size())
+            return 0;
+        const QChar c = serial.at(index);
+        return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ? c.unicode() - '0' : 0;
+    };
+    QByteArray bytes(4, '\0');
+    for (int k = 0; k < 4; ++k)
+        bytes[k] = char(digit(2 * k) * 16 + digit(2 * k + 1));
+    return bytes;
+}
+
+QString readSerialNumber(ScaleLink &link)
+{
+    try {
+        link.port().clearInput();
+    } catch (const platform::SerialError &) {
+        // The exchange reports the port's fault.
+    }
+    const Reply reply = link.readBlock(FlashImage::kSerialAddress, Waiting::Yield, true);
+    if (!reply.complete())
+        return {};
+    // Reply bytes 3 to 6 are the scale's bytes 0700h-0703h.
+    return QString::fromLatin1(reply.bytes.toHex().toUpper()).mid(6, 8);
+}
+
+void writeSerialNumber(FlashImage &image, const QString &serial)
+{
+    const QByteArray bytes = serialNumberBytes(serial);
+    for (int k = 0; k < 4; ++k)
+        image.set(FlashImage::kSerialAddress + k, quint8(bytes.at(k)));
+}
+
+bool writeByte(ScaleLink &link, const FlashImage &image, quint16 address)
+{
+    Reply reply;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        reply = link.storeByte(address, image.at(address));
+        if (reply.accepted())
+            return true;
+    }
+    platform::MsgBox(reply.status == Reply::Status::TimedOut ? QStringLiteral("Timer Out")
+                                                             : QStringLiteral("Error"),
+                     platform::mb::OKOnly);
+    return false;
+}
+
+std::optional<QString> askSerialNumber()
+{
+    for (;;) {
+        const QString answer = platform::InputBox(QStringLiteral("Input Serial Number "));
+        if (answer.isEmpty())
+            return std::nullopt;
+        if (isSerialNumber(answer))
+            return answer;
+        platform::MsgBox(QStringLiteral("input wrong"), platform::mb::OKOnly);
+    }
+}
+
+} // namespace scale

@@ -1,0 +1,112 @@
+#pragma once
+
+// The request/reply exchange with the scale's boot firmware over the one serial port.
+//
+// Frames carry no start byte, length or checksum: a reply is known only by how many bytes have
+// arrived and, for acknowledged commands, by its first byte (F0h). Each exchange drops the input
+// left over from before, sends the frame, waits for it to leave, then waits at most about ten
+// seconds for the reply, letting the program's events run meanwhile (the read-back's block waits
+// keep user input out).
+//
+// One exchange at a time: an event that runs during a wait and asks for a second exchange gets
+// Status::Busy at once; nothing is sent and ScaleCom is left alone. Every exchange is written to
+// the logging category kovara.scale.link at debug level
+// (QT_LOGGING_RULES=kovara.scale.link.debug=true).
+
+#include <QByteArray>
+#include <QLoggingCategory>
+#include <QString>
+
+Q_DECLARE_LOGGING_CATEGORY(lcScaleLink)
+
+namespace platform {
+class SerialPort;
+}
+
+namespace scale {
+
+enum class Command : quint8 {
+    ReadBlock = 0xB4,
+    OpenSession = 0x1E,
+    ProgramBlock = 0xC3,
+    StoreByte = 0x5A,
+    CloseSession = 0x4B,
+};
+
+inline constexpr quint8 kAcknowledge = 0xF0;
+inline constexpr int kReadBlockReplySize = 131; // 3 header bytes and 128 data bytes
+
+// Whether the program's events may run while a reply is awaited.
+enum class Waiting {
+    Yield, // every event runs (clicks, menus, timers)
+    NoUserInput, // timers and port events run, user input waits
+};
+
+struct Reply
+{
+    enum class Status {
+        Complete, // the bytes the command needs have arrived
+        TimedOut, // the deadline passed first
+        Busy, // another exchange is in progress
+        PortError, // the port is closed or failed
+    };
+    Status status = Status::TimedOut;
+    // The reply's bytes, cut to what the command needs.
+    QByteArray bytes;
+    // PortError: the platform's text.
+    QString error;
+
+    bool complete() const { return status == Status::Complete; }
+    // Complete and its first byte is the acknowledge byte.
+    bool accepted() const
+    {
+        return complete() && !bytes.isEmpty() && quint8(bytes.at(0)) == kAcknowledge;
+    }
+};
+
+class ScaleLink
+{
+public:
+    static constexpr int kReplyTimeoutMs = 10'000;
+    // The send queue of a working port empties in well under a second (131 bytes take 68 ms).
+    static constexpr int kSendTimeoutMs = 10'000;
+
+    // scaleCom is the link status that the screens read (frmDisplay's ScaleCom).
+    ScaleLink(platform::SerialPort &port, bool &scaleCom);
+
+    platform::SerialPort &port() const { return m_port; }
+    bool busy() const { return m_busy; }
+
+    // B4h: the 131 bytes from the block at address (header of 3, then 128 data bytes).
+    // markPolls sets ScaleCom on every poll that finds the reply still short (the serial number
+    // read does this).
+    Reply readBlock(quint16 address, Waiting waiting = Waiting::Yield, bool markPolls = false);
+    // 1Eh: opens a session with the 4 serial-number bytes; judged by accepted().
+    Reply openSession(const QByteArray &serialBytes);
+    // C3h: programs the 128 bytes at address; judged by accepted().
+    Reply programBlock(quint16 address, const QByteArray &data);
+    // 5Ah: writes one byte; judged by accepted().
+    Reply storeByte(quint16 address, quint8 value);
+    // 4Bh: ends the session; no reply is awaited.
+    Reply closeSession();
+
+    // The deadline of a reply wait that starts at nowMs: ten seconds on, rounded to the nearest
+    // whole second, so the wait lasts between 9.5 and 10.5 seconds.
+    static qint64 replyDeadline(qint64 nowMs);
+
+private:
+    Reply exchange(Command command,
+                   quint16 address,
+                   const QByteArray &frame,
+                   int replySize,
+                   Waiting waiting,
+                   bool markPolls);
+    Reply transfer(const QByteArray &frame, int replySize, Waiting waiting, bool markPolls);
+    void discardInput();
+
+    platform::SerialPort &m_port;
+    bool &m_scaleCom;
+    bool m_busy = false;
+};
+
+} // namespace scale

@@ -1,0 +1,178 @@
+// The HEX loader over what real tools write and over each kind of damaged file, and the load
+// command of the update window: area marker, serial number, refusal message.
+
+#include "TestPlatform.h"
+
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
+#include "scale/HexLoader.h"
+#include "scale/frmDisplay.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+QByteArray sample(const char *name)
+{
+    QFile file(QStringLiteral(KOVARA_SCALE_TEST_DATA "/") + QLatin1String(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+scale::HexLoadResult load(QByteArray text, scale::FlashImage &image)
+{
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::ReadOnly);
+    return scale::loadIntelHex(buffer, image);
+}
+
+// An image holding binary at offset and FFh elsewhere.
+scale::FlashImage imageOf(const QByteArray &binary, int offset)
+{
+    scale::FlashImage image;
+    for (int i = 0; i < binary.size(); ++i)
+        image.set(offset + i, quint8(binary.at(i)));
+    return image;
+}
+
+TEST(HexLoader, ReadsWhatObjcopyAndSrecCatWrite)
+{
+    const QByteArray aprom = sample("aprom.bin");
+    ASSERT_EQ(aprom.size(), 4096);
+    struct Case
+    {
+        const char *file;
+        QByteArray binary;
+        int offset;
+    } cases[] = {
+        {"aprom-objcopy.hex", aprom, 0},
+        {"top-objcopy.hex", aprom, 0xF000}, // ends at FFFFh, start address (03)
+        {"ldrom-srec-crlf.hex", sample("ldrom.bin"), 0}, // CR LF, 04 and 05 records
+    };
+    for (const Case &c : cases) {
+        scale::FlashImage image;
+        image.set(0x8000, 0x00); // a leftover the load must erase
+        const scale::HexLoadResult result = load(sample(c.file), image);
+        ASSERT_TRUE(result.ok) << c.file << ": " << result.message().toStdString();
+        EXPECT_TRUE(image == imageOf(c.binary, c.offset)) << c.file;
+    }
+}
+
+TEST(HexLoader, AcceptsBlankLinesLowerCaseAndRecordsInAnyOrder)
+{
+    scale::FlashImage image;
+    const auto good = load(":02001000abcd76\n\n  \r\n:0100000012ed\n:010010009956\n"
+                           ":020000040000fa\n:00000001ff\ngarbage after the end\n",
+                           image);
+    ASSERT_TRUE(good.ok) << good.message().toStdString();
+    EXPECT_EQ(image.at(0x0000), 0x12);
+    EXPECT_EQ(image.at(0x0010), 0x99); // the later record wins
+    EXPECT_EQ(image.at(0x0011), 0xCD);
+    EXPECT_EQ(image.at(0x0001), 0xFF);
+    EXPECT_EQ(good.dataRecords, 3);
+}
+
+TEST(HexLoader, RefusesDamagedFilesNamingTheLineAndLeavesTheImage)
+{
+    const QByteArray first = ":0100000012ED\n";
+    struct Case
+    {
+        QByteArray line;
+        int lineNo;
+        const char *fault;
+    } cases[] = {
+        {":0100010012ED\n", 2, "checksum"},
+        {":0200000012ED\n", 2, "cut short"},
+        {":0100000012EDED\n", 2, "longer than its byte count"},
+        {":01000000G2ED\n", 2, "\"G\" is not a hex digit"},
+        {":0100000012E\n", 2, "odd number"},
+        {":010000\n", 2, "cut short"},
+        {"0100000012ED\n", 2, "colon"},
+        {":02FFFF001234BA\n", 2, "past address FFFFh"},
+        {":020000040001F9\n", 2, "extended address 0001h"},
+        {":020000021000EC\n", 2, "extended address 1000h"},
+        {":0100000612E7\n", 2, "record type 06"},
+        {"\n", 0, "without its end record"},
+        {":00000001F\n", 2, "odd number"},
+        {QByteArray(":") + QByteArray(2000, '0') + "\n:00000001FF\n", 2, "too long"},
+    };
+    for (const Case &c : cases) {
+        scale::FlashImage image;
+        image.set(0x0000, 0x77);
+        const scale::FlashImage before = image;
+        const auto result = load(first + c.line + (c.lineNo ? ":00000001FF\n" : ""), image);
+        EXPECT_FALSE(result.ok) << c.line.toStdString();
+        EXPECT_EQ(result.line, c.lineNo) << c.line.toStdString();
+        EXPECT_TRUE(result.fault.contains(QLatin1String(c.fault)))
+            << c.line.toStdString() << " -> " << result.fault.toStdString();
+        EXPECT_TRUE(image == before) << c.line.toStdString();
+    }
+}
+
+class Load : public ::testing::Test
+{
+protected:
+    void writeUpdateFile(const QByteArray &content)
+    {
+        test.touchWorkingFile(QString::fromLatin1(platform::kUpdateFileName), content);
+    }
+
+    TestPlatform test;
+    frmDisplay &display = Forms::frmDisplay();
+};
+
+TEST_F(Load, TheAreaMarkerChoosesTheAreaAndTheSerialNumberReplacesTheFiles)
+{
+    display.down_Click();
+    display.CurrentSN = QStringLiteral("11223344");
+    writeUpdateFile(sample("ldrom-srec-crlf.hex"));
+    ASSERT_TRUE(display.mnuLoad_Click());
+    EXPECT_TRUE(display.LDROM->isChecked());
+    EXPECT_EQ(display.mnuLDROM->text(), QStringLiteral("->LDROM<-"));
+    EXPECT_EQ(display.FlashImage.bytes(0x0700, 4), QByteArray::fromHex("11223344"));
+    EXPECT_EQ(display.PageNo, 0);
+    EXPECT_FALSE(display.up->isEnabled());
+    EXPECT_TRUE(display.PageText.startsWith(QStringLiteral("0000  01 06 0B 10 ")));
+
+    writeUpdateFile(sample("aprom-objcopy.hex")); // AAh: APROM, serial bytes 99887766 replaced
+    ASSERT_TRUE(display.mnuLoad_Click());
+    EXPECT_TRUE(display.APROM->isChecked());
+    EXPECT_EQ(display.FlashImage.bytes(0x0700, 4), QByteArray::fromHex("11223344"));
+
+    writeUpdateFile(":0106FF0042B8\n:00000001FF\n"); // any other value: selection kept
+    display.mnuLDROM_Click();
+    ASSERT_TRUE(display.mnuLoad_Click());
+    EXPECT_TRUE(display.LDROM->isChecked());
+    EXPECT_TRUE(test.dialogs.boxes().empty());
+}
+
+TEST_F(Load, ARefusedFileIsReportedAndChangesNothing)
+{
+    writeUpdateFile(sample("aprom-objcopy.hex"));
+    ASSERT_TRUE(display.mnuLoad_Click());
+    const scale::FlashImage loaded = display.FlashImage;
+    display.down_Click();
+
+    QByteArray damaged = sample("aprom-objcopy.hex");
+    damaged.replace(":10002000E3EAF1F8", ":10002000E3EAF1F9");
+    writeUpdateFile(damaged);
+    test.dialogs.answer(platform::mb::OK);
+    EXPECT_FALSE(display.mnuLoad_Click());
+    ASSERT_EQ(test.dialogs.boxes().size(), 1u);
+    EXPECT_EQ(test.dialogs.boxes().at(0).text,
+              QStringLiteral("The update file cannot be used (line 3: the checksum does not "
+                             "match). The scale was not changed."));
+    EXPECT_EQ(test.dialogs.boxes().at(0).icon, platform::mb::Exclamation);
+    EXPECT_TRUE(display.FlashImage == loaded);
+    EXPECT_EQ(display.PageNo, 1);
+
+    platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
+    test.dialogs.answer(platform::mb::OK);
+    EXPECT_FALSE(display.mnuLoad_Click());
+    EXPECT_TRUE(test.dialogs.texts().last().contains(QStringLiteral("KovaraNorvessia_APROM.hex")));
+}
+
+} // namespace

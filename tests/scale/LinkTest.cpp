@@ -1,0 +1,152 @@
+// The exchange with the scale in virtual time: the rounded deadline, stale input, reply length,
+// the link status, one exchange at a time, a port that goes away, and the transcript.
+
+#include "TestPlatform.h"
+
+#include "scale/ScaleIdentity.h"
+#include "scale/ScaleLink.h"
+
+#include <QLoggingCategory>
+#include <gtest/gtest.h>
+
+using scale::Reply;
+using virtual_scale::Fault;
+
+namespace {
+
+constexpr qint64 kStart = 1'000'000; // the virtual clock starts on a whole second
+
+class Link : public ::testing::Test
+{
+protected:
+    Link()
+    {
+        port->setCommPort(1);
+        port->open();
+    }
+
+    // Reads block 0700h at startAt; the scale answers lateMs after the frame.
+    Reply readLate(qint64 startAt, double lateMs)
+    {
+        test.clock.advance(startAt - test.clock.nowMs());
+        scale.addFault(Fault::late(virtual_scale::kReadBlock, lateMs, 1));
+        return link.readBlock(0x0700);
+    }
+
+    testing_support::TestPlatform test;
+    virtual_scale::VirtualScale &scale = test.serial.addScale(1, QStringLiteral("20231187"));
+    std::unique_ptr<platform::SerialPort> port = test.serial.createPort();
+    bool scaleCom = false;
+    scale::ScaleLink link {*port, scaleCom};
+};
+
+TEST_F(Link, ReplyCountsUpToTheRoundedDeadlineAndTimesOutAfterIt)
+{
+    EXPECT_TRUE(readLate(kStart, 10'000).complete());
+
+    EXPECT_EQ(readLate(kStart + 20'000, 11'000).status, Reply::Status::TimedOut);
+    EXPECT_EQ(test.clock.nowMs(), kStart + 30'001); // gave up at the first moment past it
+    EXPECT_FALSE(scaleCom);
+
+    // Started 0.4 s into a second the wait is 9.6 s long; started 0.6 s in, 10.4 s.
+    EXPECT_FALSE(readLate(kStart + 40'400, 9'700).complete());
+    const Reply reply = readLate(kStart + 60'600, 10'300);
+    EXPECT_TRUE(reply.complete());
+    // The late answers that missed their wait were dropped as stale, not taken as this reply.
+    EXPECT_EQ(reply.bytes.left(7), QByteArray::fromHex("B4070020231187"));
+}
+
+TEST_F(Link, StaleInputIsDroppedAndEveryReplyIsJudgedByWhatItNeeds)
+{
+    // A StoreByte answer followed by 600 bytes of noise: more than one read holds.
+    scale.addFault(Fault::append(virtual_scale::kStoreByte, QByteArray(600, char(0xF0)), 1));
+    EXPECT_TRUE(link.storeByte(0x0700, 0x20).accepted());
+    scale.addFault(Fault::append(virtual_scale::kReadBlock, QByteArray(9, char(0x22)), 1));
+    const Reply block = link.readBlock(0x0700);
+    EXPECT_EQ(block.bytes.size(), scale::kReadBlockReplySize);
+    EXPECT_EQ(block.bytes.left(7), QByteArray::fromHex("B4070020231187"));
+
+    scale.addFault(Fault::append(virtual_scale::kOpenSession, QByteArray(1, '\0'), 1));
+    const Reply session = link.openSession(QByteArray::fromHex("20231187"));
+    EXPECT_TRUE(session.accepted());
+    EXPECT_EQ(session.bytes, QByteArray::fromHex("F0"));
+
+    scale.addFault(Fault::refuse(virtual_scale::kProgramBlock, -1, 1));
+    scale.addFault(Fault::append(virtual_scale::kProgramBlock, QByteArray::fromHex("F0"), 1));
+    const Reply program = link.programBlock(0x0800, QByteArray(128, char(0x5A)));
+    EXPECT_TRUE(program.complete());
+    EXPECT_FALSE(program.accepted()); // 0Fh F0h: the first byte decides
+    EXPECT_TRUE(link.closeSession().complete());
+    EXPECT_EQ(test.serial.sent(1).right(132).left(3), QByteArray::fromHex("C30800"));
+    EXPECT_EQ(test.serial.sent(1).right(1), QByteArray::fromHex("4B"));
+}
+
+TEST_F(Link, ScaleComFollowsTheSerialNumberWait)
+{
+    EXPECT_EQ(scale::readSerialNumber(link), QStringLiteral("20231187"));
+    EXPECT_FALSE(scaleCom); // complete at the first poll: left as it was
+
+    scale.addFault(Fault::late(virtual_scale::kReadBlock, 50, 1));
+    EXPECT_EQ(scale::readSerialNumber(link), QStringLiteral("20231187"));
+    EXPECT_TRUE(scaleCom);
+
+    scale.setSilent(true);
+    EXPECT_EQ(scale::readSerialNumber(link), QString());
+    EXPECT_FALSE(scaleCom);
+}
+
+TEST_F(Link, AnExchangeAskedForDuringAWaitGetsBusy)
+{
+    scale.addFault(Fault::late(virtual_scale::kStoreByte, 500, 1));
+    scaleCom = true;
+    Reply inner;
+    test.clock.scheduleIn(100, [&] { inner = link.storeByte(0x0701, 0x34); });
+
+    EXPECT_TRUE(link.storeByte(0x0700, 0x12).accepted());
+    EXPECT_EQ(inner.status, Reply::Status::Busy);
+    EXPECT_EQ(test.serial.sent(1), QByteArray::fromHex("5A070012"));
+    EXPECT_TRUE(scaleCom);
+    EXPECT_TRUE(link.storeByte(0x0701, 0x34).accepted()); // free again afterwards
+}
+
+TEST_F(Link, APortThatGoesAwayEndsTheWait)
+{
+    scale.setSilent(true);
+    scaleCom = true;
+    test.clock.scheduleIn(1'000, [this] { test.serial.unplug(1); });
+    EXPECT_EQ(link.readBlock(0x0700).status, Reply::Status::PortError);
+    EXPECT_EQ(test.clock.nowMs(), kStart + 1'000);
+    EXPECT_FALSE(scaleCom);
+
+    const Reply closed = link.readBlock(0x0700);
+    EXPECT_EQ(closed.status, Reply::Status::PortError);
+    EXPECT_EQ(closed.error, QStringLiteral("The port is not open."));
+}
+
+QStringList g_transcript;
+
+void collect(QtMsgType, const QMessageLogContext &context, const QString &message)
+{
+    if (QByteArray(context.category) == "kovara.scale.link")
+        g_transcript << message;
+}
+
+TEST_F(Link, EveryExchangeIsInTheTranscript)
+{
+    g_transcript.clear();
+    QLoggingCategory::setFilterRules(QStringLiteral("kovara.scale.link.debug=true"));
+    const QtMessageHandler previous = qInstallMessageHandler(&collect);
+    link.storeByte(0x0703, 0x87);
+    scale.setSilent(true);
+    link.storeByte(0x0703, 0x87);
+    qInstallMessageHandler(previous);
+    testing_support::quietLogging();
+
+    ASSERT_EQ(g_transcript.size(), 2);
+    EXPECT_EQ(g_transcript.at(0),
+              QStringLiteral("5A 0703 out 5A 07 03 87 in F0 (1 bytes) 0 ms: complete"));
+    EXPECT_EQ(g_transcript.at(1),
+              QStringLiteral("5A 0703 out 5A 07 03 87 in nothing 10001 ms: timed out"));
+}
+
+} // namespace

@@ -1,0 +1,68 @@
+// The port search through the real serial ports: kovara-virtual-scale on a pseudo-terminal linked
+// as COM3, next to a COM1 whose device is gone.
+
+#include "TestPlatform.h"
+
+#include "app/frmChoosePort.h"
+#include "platform/SerialPort.h"
+#include "platform/Services.h"
+#include "scale/frmDisplay.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Points the real serial system at a ports folder for the test's life.
+class PortsFolder
+{
+public:
+    PortsFolder() { qputenv("KOVARA_SERIAL_PORTS", m_dir.path().toLocal8Bit()); }
+    ~PortsFolder() { qunsetenv("KOVARA_SERIAL_PORTS"); }
+    QString path() const { return m_dir.path(); }
+    QString filePath(const QString &name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+TEST(PortSearchOnPty, FindsTheScaleOnCom3PastADanglingCom1)
+{
+    testing_support::TestPlatform test;
+    // Real ports and real time for this one.
+    platform::install(static_cast<platform::SerialSystem *>(nullptr));
+    platform::install(static_cast<platform::Clock *>(nullptr));
+
+    PortsFolder ports;
+    QFile::link(ports.filePath(QStringLiteral("gone")), ports.filePath(QStringLiteral("COM1")));
+
+    QProcess scale;
+    scale.start(QStringLiteral(KOVARA_BIN_DIR "/kovara-virtual-scale"),
+                {"--ports-dir", ports.path(), "--com", "3", "--serial", "20231187", "--pace"});
+    ASSERT_TRUE(scale.waitForStarted(5000));
+    while (!scale.canReadLine() && scale.waitForReadyRead(5000)) { }
+    ASSERT_TRUE(scale.readLine().startsWith("COM3 -> "));
+
+    frmChoosePort &choose = Forms::frmChoosePort();
+    choose.Load();
+    EXPECT_EQ(choose.PortNumbers, (QList<int> {1, 3}));
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_TRUE(choose.DetectPort());
+    EXPECT_LT(elapsed.elapsed(), 3000);
+    platform::SerialPort &port = Forms::frmDisplay().MSComm1();
+    EXPECT_EQ(port.commPort(), 3);
+    EXPECT_FALSE(port.isOpen());
+
+    port.open();
+    EXPECT_EQ(Forms::frmDisplay().RdSN(), QStringLiteral("20231187"));
+    port.close();
+
+    scale.terminate();
+    scale.waitForFinished(5000);
+}
+
+} // namespace

@@ -1,0 +1,184 @@
+// The search for the scale's port on "Connect Scale to Computer" and the error window a failed
+// search leads to.
+
+#include "TestPlatform.h"
+
+#include "app/frmChoosePort.h"
+#include "app/frmErrorScaleCom2.h"
+#include "app/frmQuit.h"
+#include "app/frmWelcome.h"
+#include "platform/Dialogs.h"
+#include "query/frmVersion.h"
+#include "scale/PortList.h"
+#include "scale/frmDisplay.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using State = testing_support::VirtualScaleSerial::PortState;
+
+class PortSearch : public ::testing::Test
+{
+protected:
+    testing_support::TestPlatform test;
+    testing_support::VirtualScaleSerial &serial = test.serial;
+    frmChoosePort &choose = Forms::frmChoosePort();
+};
+
+TEST_F(PortSearch, PortsAreTriedInNumericOrderOnceEach)
+{
+    EXPECT_EQ(
+        scale::portNumbers({"COM3", "COM10", "COM1", "COM3", "LPT1", "COM2x", "COM", "COM02"}),
+        (QList<int> {1, 2, 3, 10}));
+
+    EXPECT_TRUE(choose.CheckSerial(QStringLiteral("01234567")));
+    for (const char *answer : {"", "1234567", "123456789", "1234A678", "1234567:", "1234567/"})
+        EXPECT_FALSE(choose.CheckSerial(QString::fromLatin1(answer))) << answer;
+}
+
+TEST_F(PortSearch, SkipsPortsThatCannotOpenOrDoNotAnswerAndStopsAtTheScale)
+{
+    serial.addScale(12, QStringLiteral("99999999"));
+    serial.addScale(10, QStringLiteral("20231187"));
+    serial.addPort(1, State::Empty);
+    serial.addPort(4, State::Absent);
+    serial.addPort(2, State::Busy);
+    serial.addScale(3, QStringLiteral("12AB5678")); // not BCD
+    choose.Load();
+    EXPECT_EQ(choose.PortNumbers, (QList<int> {1, 2, 3, 4, 10, 12}));
+
+    EXPECT_TRUE(choose.DetectPort());
+    for (auto [port, opens] : {std::pair {1, 1}, {2, 0}, {3, 1}, {10, 1}, {12, 0}})
+        EXPECT_EQ(serial.opens(port), opens) << "COM" << port;
+    platform::SerialPort &found = Forms::frmDisplay().MSComm1();
+    EXPECT_EQ(found.commPort(), 10);
+    EXPECT_FALSE(found.isOpen());
+    EXPECT_TRUE(Forms::frmWelcome().isLoaded());
+    EXPECT_FALSE(Forms::frmWelcome().isVisible());
+    EXPECT_TRUE(test.dialogs.boxes().empty());
+}
+
+TEST_F(PortSearch, ContinueFindsTheScaleAndOpensTheMainWindow)
+{
+    serial.addPort(1, State::Absent);
+    serial.addScale(2, QStringLiteral("20231187")).setTiming({true}); // at 19200 baud
+    choose.Show();
+
+    QString captionDuring;
+    int pointerDuring = -1;
+    test.clock.scheduleIn(30, [&] {
+        captionDuring = choose.Caption();
+        pointerDuring = choose.MousePointer();
+        choose.cmdContinue->click(); // a second press while searching
+    });
+    choose.cmdContinue->click();
+
+    EXPECT_EQ(captionDuring, QStringLiteral("Checking Scale Connection to Computer...."));
+    EXPECT_EQ(pointerDuring, platform::vbHourglass);
+    EXPECT_EQ(serial.sent(2), QByteArray::fromHex("B40700"));
+    EXPECT_TRUE(Forms::frmWelcome().isVisible());
+    EXPECT_FALSE(choose.isLoaded());
+    EXPECT_FALSE(choose.ErrorPort);
+    EXPECT_FALSE(Forms::frmErrorScaleCom2().isLoaded());
+}
+
+TEST_F(PortSearch, NoScaleLeadsToTheErrorWindow)
+{
+    serial.addPort(1, State::Empty);
+    serial.addPort(5, State::Absent);
+    choose.Show();
+    choose.cmdContinue->click();
+
+    EXPECT_NEAR(double(test.clock.waitedMs()), 10'000.0, 600.0);
+    EXPECT_TRUE(choose.ErrorPort);
+    EXPECT_FALSE(choose.isLoaded());
+    frmErrorScaleCom2 &error = Forms::frmErrorScaleCom2();
+    EXPECT_TRUE(error.isVisible());
+    EXPECT_EQ(error.Caption(), QStringLiteral("Error Communicating with the Scale"));
+    EXPECT_EQ(error.MousePointer(), platform::vbDefault);
+    EXPECT_TRUE(test.dialogs.boxes().empty());
+}
+
+TEST_F(PortSearch, APortTheUserMayNotOpenIsExplainedOnce)
+{
+    serial.addPort(1, State::Forbidden);
+    serial.addPort(2, State::Empty);
+    serial.addPort(3, State::Forbidden);
+    choose.Show();
+    test.dialogs.answer(platform::mb::OK);
+    choose.cmdContinue->click();
+
+    ASSERT_EQ(test.dialogs.boxes().size(), 1u);
+    const QString text = test.dialogs.boxes().at(0).text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("No scale was found, and 2 serial ports could not "
+                                               "be searched.\r")));
+    EXPECT_TRUE(text.contains(QStringLiteral("You may not open COM1")));
+    EXPECT_TRUE(text.contains(QStringLiteral("You may not open COM3")));
+    EXPECT_TRUE(text.contains(QStringLiteral("dialout")));
+    EXPECT_EQ(test.dialogs.boxes().at(0).icon, platform::mb::Exclamation);
+    EXPECT_TRUE(Forms::frmErrorScaleCom2().isVisible());
+
+    // No message when the scale is found, refused ports or not.
+    serial.addScale(4, QStringLiteral("20231187"));
+    choose.Show();
+    choose.cmdContinue->click();
+    EXPECT_EQ(test.dialogs.boxes().size(), 1u);
+    EXPECT_TRUE(Forms::frmWelcome().isVisible());
+}
+
+TEST_F(PortSearch, RetryGoesBackToTheStepThatFailed)
+{
+    frmErrorScaleCom2 &error = Forms::frmErrorScaleCom2();
+    serial.addPort(1, State::Empty);
+
+    choose.ErrorPort = true;
+    error.Show();
+    error.cmdRetry->click();
+    EXPECT_FALSE(error.isLoaded());
+    EXPECT_FALSE(choose.ErrorPort); // cleared by the close
+    EXPECT_TRUE(choose.isVisible());
+    EXPECT_EQ(choose.PortNumbers, (QList<int> {1}));
+    choose.AskExit = false;
+    choose.Close();
+
+    Forms::frmWelcome().ErrorScale = true;
+    error.Show();
+    error.cmdRetry->click();
+    EXPECT_TRUE(Forms::frmWelcome().isVisible());
+    EXPECT_FALSE(choose.isLoaded());
+
+    // Neither flag: back to the search rather than a window with no way on.
+    Forms::frmWelcome().ErrorScale = false;
+    Forms::frmDisplay().ScaleCom = true;
+    error.Show();
+    error.cmdRetry->click();
+    EXPECT_FALSE(error.isLoaded());
+    EXPECT_TRUE(choose.isVisible());
+}
+
+TEST_F(PortSearch, ErrorWindowExitAndCloseAskTheQuitQuestion)
+{
+    frmErrorScaleCom2 &error = Forms::frmErrorScaleCom2();
+    int asked = 0;
+    platform::Form::setModalObserver([&](platform::Form &form, platform::Form *owner) {
+        ++asked;
+        EXPECT_EQ(&form, &Forms::frmQuit());
+        EXPECT_EQ(owner, &error);
+        Forms::frmQuit().cmdCancel->click();
+    });
+    Forms::frmVersion().NewVersion = true;
+    choose.ErrorPort = true;
+    error.Show();
+    error.cmdExit->click();
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(Forms::frmVersion().NewVersion);
+    EXPECT_TRUE(choose.ErrorPort);
+
+    EXPECT_FALSE(error.window()->close());
+    EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(error.isVisible());
+    EXPECT_FALSE(choose.ErrorPort); // cleared before the question, even when it is cancelled
+}
+
+} // namespace
