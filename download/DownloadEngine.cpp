@@ -186,7 +186,7 @@ void Download::pass()
         m_inet.setCredentials(UserName, Password);
         QString headers = QStringLiteral("Range: bytes=") + QString::number(BytesSoFar)
             + QStringLiteral("-\r\n");
-        if (Resuming && !m_validator.isEmpty())
+        if (Resuming && BytesSoFar > 0 && !m_validator.isEmpty())
             headers += QStringLiteral("If-Range: ") + m_validator + QStringLiteral("\r\n");
         m_requestedFrom = BytesSoFar;
         m_inet.Execute(strURL, QStringLiteral("GET"), headers);
@@ -295,6 +295,10 @@ Download::Next Download::examineAnswer()
                                  + QStringLiteral("Please free up some disk space and try again."),
                              platform::mb::OKOnly | platform::mb::Critical,
                              QStringLiteral("Insufficient Disk Space"));
+            // A fresh download ends here. A stale file of an earlier run may lie at the
+            // destination: offering to resume would splice onto it.
+            if (!Resuming)
+                CancelSearch = true;
             return Next::EndCheck;
         }
     }

@@ -21,7 +21,7 @@ QString AddBackslash(const QString &path)
 
 double GetFreeDiskSpace(const QString &root)
 {
-    QString folder = AddBackslash(root);
+    QString folder = root.endsWith(QLatin1Char('/')) ? root : AddBackslash(root);
     folder.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return platform::diskSpace().freeBytes(folder);
 }

@@ -3,17 +3,19 @@
 
 #include "Routes.h"
 
-#include <boost/asio/socket_base.hpp>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
 
 namespace maker {
@@ -190,13 +192,15 @@ void sendSmall(const Request &request,
     connection.send(response);
 }
 
-bool writeBody(Connection &connection, const std::string &bytes, bool chunked)
+// Writes a part of the body; in a chunked body, as a chunk that declares declared bytes (more
+// than it holds when the body is about to be cut).
+bool writeBody(Connection &connection, const std::string &bytes, bool chunked, std::size_t declared)
 {
     if (!chunked)
         return connection.sendRaw(bytes);
     char size[32];
-    std::snprintf(size, sizeof(size), "%zx\r\n", bytes.size());
-    return connection.sendRaw(std::string(size) + bytes + "\r\n");
+    std::snprintf(size, sizeof(size), "%zx\r\n", declared);
+    return connection.sendRaw(std::string(size) + bytes + (declared == bytes.size() ? "\r\n" : ""));
 }
 
 void serveFile(const Request &request,
@@ -264,7 +268,7 @@ void serveFile(const Request &request,
     std::ifstream in(file.path, std::ios::binary);
     in.seekg(static_cast<std::streamoff>(first));
     // A cut applies to a request that starts the file; a retry from further on completes.
-    const bool cut = delivery.resetAfter >= 0 && first == 0;
+    const bool cut = delivery.resetAfter >= 0 && (first == 0 || delivery.ignoreRange);
     std::uint64_t left = length;
     std::uint64_t sent = 0;
     const std::size_t block = delivery.bytesPerSecond
@@ -274,6 +278,7 @@ void serveFile(const Request &request,
     const auto started = std::chrono::steady_clock::now();
     while (left > 0) {
         std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(block, left));
+        const std::size_t declared = want;
         if (cut)
             want = static_cast<std::size_t>(std::min<std::uint64_t>(
                 want, static_cast<std::uint64_t>(delivery.resetAfter) - sent));
@@ -284,7 +289,7 @@ void serveFile(const Request &request,
         if (in.gcount() <= 0)
             break;
         buffer.resize(static_cast<std::size_t>(in.gcount()));
-        if (!writeBody(connection, buffer, chunked))
+        if (!writeBody(connection, buffer, chunked, std::max(declared, buffer.size())))
             return;
         sent += buffer.size();
         left -= buffer.size();
@@ -295,9 +300,8 @@ void serveFile(const Request &request,
         }
     }
     if (left > 0) {
-        // Cut short: the client has been promised more than it gets.
-        boost::system::error_code ignored;
-        connection.socket().set_option(boost::asio::socket_base::linger(true, 0), ignored);
+        // Cut short: the client has been promised more than it gets. The bytes sent still
+        // arrive; the connection then ends.
         connection.close();
         return;
     }
@@ -305,6 +309,25 @@ void serveFile(const Request &request,
         connection.sendRaw("0\r\n\r\n");
     if (closeAfter)
         connection.close();
+}
+
+std::uint64_t queryNumber(const Request &request, const std::string &key, std::uint64_t fallback);
+
+// "?reset=N" on a file or fault route cuts the body after N bytes on the first request for that
+// address only; later requests get the route's answer whole.
+bool firstCut(const Request &request)
+{
+    static std::mutex mutex;
+    static std::set<std::string> done;
+    std::lock_guard<std::mutex> lock(mutex);
+    return done.insert(std::string(request.target())).second;
+}
+
+void cutOnceIfAsked(const Request &request, Delivery &delivery)
+{
+    const std::uint64_t cutAt = queryNumber(request, "reset", UINT64_MAX);
+    if (cutAt != UINT64_MAX && firstCut(request))
+        delivery.resetAfter = static_cast<std::int64_t>(cutAt);
 }
 
 class Files
@@ -372,8 +395,10 @@ void addFileRoutes(Router &router, const Options &options)
 
     const auto serveUnder = [files](std::string prefix, Delivery delivery = Delivery()) {
         return [files, prefix, delivery](const Request &request, Connection &connection) {
+            Delivery once = delivery;
+            cutOnceIfAsked(request, once);
             if (auto info = files->find(nameAfter(request, prefix)))
-                serveFile(request, connection, *info, delivery);
+                serveFile(request, connection, *info, once);
             else
                 notFound(request, connection);
         };
@@ -439,14 +464,18 @@ void addFileRoutes(Router &router, const Options &options)
     router.add("GET", "/fault/ignore-range/*", [files](const Request &request, Connection &c) {
         Delivery delivery;
         delivery.ignoreRange = true;
+        cutOnceIfAsked(request, delivery);
         if (auto info = files->find(nameAfter(request, "/fault/ignore-range/")))
             serveFile(request, c, *info, delivery);
         else
             notFound(request, c);
     });
     router.add("GET", "/fault/no-length/*", [files](const Request &request, Connection &c) {
+        // A body made as it is sent: no length, and no ranges either.
         Delivery delivery;
         delivery.noLength = true;
+        delivery.ignoreRange = true;
+        cutOnceIfAsked(request, delivery);
         if (auto info = files->find(nameAfter(request, "/fault/no-length/")))
             serveFile(request, c, *info, delivery);
         else
