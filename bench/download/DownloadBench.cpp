@@ -2,6 +2,8 @@
 // the same maker server in the same run, and the program's peak memory while it downloads.
 //
 //   build/dev/bin/download_bench                 200 MB (KOVARA_BENCH_MB=50 for a quicker run)
+//   xvfb-run -a env QT_QPA_PLATFORM=xcb build/dev/bin/download_bench --screenshot=shot.png
+//                                                the window in the middle of a slow download
 //
 // Counters: MB_per_s for each; peak_MB is the process's peak resident size during the download
 // (reset before it starts), ratio_to_curl compares the two throughputs.
@@ -16,7 +18,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -138,9 +142,36 @@ BENCHMARK(BM_DownloadFile)->Iterations(1)->UseManualTime()->Unit(benchmark::kMil
 
 } // namespace
 
+// Downloads a file at a trickle and photographs the screen half-way.
+int screenshot(Setup &setup, const QString &path)
+{
+    const QString url
+        = QString(setup.url).replace(QStringLiteral("/files/"), QStringLiteral("/fault/slow/"))
+        + QStringLiteral("?bps=2000000");
+    const QString out = setup.target.filePath(QStringLiteral("KovaraNorvessia_APROM.hex"));
+    bool saved = false;
+    QTimer::singleShot(2500, [&] {
+        QWidget *window = Forms::frmDownload().windowIfLoaded();
+        QScreen *screen = QGuiApplication::primaryScreen();
+        if (window && screen)
+            saved = screen->grabWindow(0).save(path);
+        Forms::frmDownload().CancelSearch = true;
+    });
+    Forms::frmDownload().DownloadFile(url, out, {}, {});
+    std::fprintf(
+        stderr, "download_bench: %s %s\n", saved ? "saved" : "could not save", qPrintable(path));
+    return saved ? 0 : 1;
+}
+
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QString shot;
+    for (int i = 1; i < argc; ++i) {
+        if (QByteArray(argv[i]).startsWith("--screenshot="))
+            shot = QString::fromLocal8Bit(argv[i] + 13);
+    }
+    if (shot.isEmpty() || qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setFont(look::baseFont());
@@ -150,6 +181,13 @@ int main(int argc, char **argv)
         return 1;
     }
     g_setup = &setup;
+    if (!shot.isEmpty()) {
+        const int result = screenshot(setup, shot);
+        platform::FormRegistry::reset();
+        setup.server.kill();
+        setup.server.waitForFinished(5000);
+        return result;
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

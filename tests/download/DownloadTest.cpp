@@ -345,7 +345,7 @@ TEST_F(DownloadTest, CancelThenNoGoesOn)
         Forms::frmDownload().CancelButton_Click();
         playingAfter = Forms::frmDownload().Animation1.peek()->isPlaying();
     });
-    EXPECT_TRUE(download(QStringLiteral("/fault/slow/update.hex?bps=100000")));
+    EXPECT_TRUE(download(QStringLiteral("/fault/slow/update.hex?bps=40000")));
     EXPECT_FALSE(cancelled());
     EXPECT_TRUE(stoppedDuringQuestion);
     EXPECT_TRUE(playingAfter);
