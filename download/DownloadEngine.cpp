@@ -11,6 +11,8 @@
 #include <QLoggingCategory>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 Q_LOGGING_CATEGORY(lcDownload, "kovara.download")
 
@@ -67,7 +69,7 @@ private:
     Next askToRestart(bool wholeFileFollows);
     void refuse(const QString &text, int style, const QString &title, const QString &why);
     void writeBody();
-    void fileFailure(int number, const QString &description);
+    void fileFailure(const QFile &file);
     void refresh();
     bool complete() const;
     QString localPath() const { return QString(strDestination).replace(QLatin1Char('\\'), '/'); }
@@ -350,7 +352,7 @@ void Download::writeBody()
     const bool opened = Resuming ? file.open(QIODevice::ReadWrite)
                                  : file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     if (!opened || (Resuming && !file.seek(BytesSoFar))) {
-        fileFailure(file.error(), file.errorString());
+        fileFailure(file);
         return;
     }
 
@@ -358,8 +360,9 @@ void Download::writeBody()
     int sinceEvents = 0;
     for (;;) {
         const QByteArray chunk = m_inet.GetChunk(m_options.chunkSize);
+        errno = 0;
         if (!chunk.isEmpty() && file.write(chunk) != chunk.size()) {
-            fileFailure(file.error(), file.errorString());
+            fileFailure(file);
             return;
         }
         if (CancelSearch || chunk.isEmpty())
@@ -371,8 +374,9 @@ void Download::writeBody()
             platform::clock().waitForEvents(0);
         }
     }
+    errno = 0;
     if (!file.flush()) {
-        fileFailure(file.error(), file.errorString());
+        fileFailure(file);
         return;
     }
     file.close();
@@ -389,8 +393,15 @@ void Download::writeBody()
     }
 }
 
-void Download::fileFailure(int number, const QString &description)
+void Download::fileFailure(const QFile &file)
 {
+    // The system's error number says most ("No space left on device"); Qt's own text is the
+    // fall-back when the system gave none.
+    const int systemError = errno;
+    const int number = systemError != 0 ? systemError : static_cast<int>(file.error());
+    const QString description = systemError != 0
+        ? QString::fromLocal8Bit(std::strerror(systemError))
+        : file.errorString();
     qCWarning(lcDownload).noquote() << "cannot write" << strDestination << "-" << description;
     platform::MsgBox(QStringLiteral("Cannot write file to disk.") + CR + CR
                          + QStringLiteral("Error ") + QString::number(number) + QStringLiteral(": ")

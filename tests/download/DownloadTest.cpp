@@ -11,6 +11,10 @@
 #include "platform/DiskSpace.h"
 #include "platform/Services.h"
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
@@ -38,6 +42,16 @@ public:
     double freeBytes(const QString &) override { return free; }
 };
 
+// Real transfers that give up quickly, for servers that never answer or stop sending.
+class ShortTimeouts final : public platform::HttpTransferFactory
+{
+public:
+    std::unique_ptr<platform::HttpTransfer> create() override
+    {
+        return std::make_unique<platform::QtHttpTransfer>(300, 300);
+    }
+};
+
 class DownloadTest : public ::testing::Test
 {
 protected:
@@ -48,7 +62,11 @@ protected:
         ASSERT_FALSE(server.url().isEmpty()) << "maker server did not start";
         server.put(QStringLiteral("update.hex"), content);
     }
-    void TearDown() override { platform::install(static_cast<platform::DiskSpace *>(nullptr)); }
+    void TearDown() override
+    {
+        platform::install(static_cast<platform::DiskSpace *>(nullptr));
+        platform::install(static_cast<platform::HttpTransferFactory *>(nullptr));
+    }
 
     bool download(const QString &path)
     {
@@ -416,9 +434,82 @@ TEST_F(DownloadTest, WriteFailureSaysSoAndFails)
         {}));
     EXPECT_TRUE(cancelled());
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
-    EXPECT_TRUE(test.dialogs.boxes().front().text.startsWith(
-        QStringLiteral("Cannot write file to disk.\r\rError ")));
+    EXPECT_EQ(test.dialogs.boxes().front().text,
+              QStringLiteral("Cannot write file to disk.\r\rError 20: Not a directory"));
     EXPECT_EQ(test.dialogs.boxes().front().title, QStringLiteral("Error Downloading File"));
+}
+
+TEST_F(DownloadTest, ServerThatNeverAnswersTimesOutAsNoConnection)
+{
+    ShortTimeouts factory;
+    platform::install(&factory);
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    QList<QTcpSocket *> held;
+    QObject::connect(&silent, &QTcpServer::newConnection, [&] {
+        while (QTcpSocket *s = silent.nextPendingConnection())
+            held << s;
+    });
+    test.dialogs.answer(platform::mb::OK);
+    EXPECT_FALSE(Forms::frmDownload().DownloadFile(
+        QStringLiteral("http://127.0.0.1:%1/update.hex").arg(silent.serverPort()),
+        destination(),
+        {},
+        {}));
+    EXPECT_TRUE(cancelled());
+    ASSERT_EQ(test.dialogs.boxes().size(), 1u);
+    EXPECT_EQ(test.dialogs.boxes().front().title, QStringLiteral("Cannot Establish Connection"));
+}
+
+TEST_F(DownloadTest, BodyThatStopsComingIsIncomplete)
+{
+    ShortTimeouts factory;
+    platform::install(&factory);
+    // Promises 50,000 bytes, sends 5,000 and falls silent with the connection open.
+    QTcpServer stalls;
+    ASSERT_TRUE(stalls.listen(QHostAddress::LocalHost));
+    QList<QTcpSocket *> held;
+    QObject::connect(&stalls, &QTcpServer::newConnection, [&] {
+        while (QTcpSocket *s = stalls.nextPendingConnection()) {
+            held << s;
+            QObject::connect(s, &QTcpSocket::readyRead, s, [s] {
+                if (s->readAll().contains("\r\n\r\n"))
+                    s->write("HTTP/1.1 200 OK\r\nContent-Length: 50000\r\n\r\n"
+                             + QByteArray(5000, 'x'));
+            });
+        }
+    });
+    test.dialogs.answer(platform::mb::Cancel);
+    EXPECT_FALSE(Forms::frmDownload().DownloadFile(
+        QStringLiteral("http://127.0.0.1:%1/update.hex").arg(stalls.serverPort()),
+        destination(),
+        {},
+        {}));
+    ASSERT_EQ(test.dialogs.boxes().size(), 1u);
+    EXPECT_EQ(test.dialogs.boxes().front().title, QStringLiteral("Download Incomplete"));
+    EXPECT_FALSE(QFileInfo::exists(destination()));
+}
+
+TEST_F(DownloadTest, WriteFailingMidBodySaysSoAndLeavesNoFile)
+{
+    // Files of this process may not grow past 20,000 bytes: the disk "fills up" mid-download.
+    rlimit before {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = 20000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    test.dialogs.answer(platform::mb::OK);
+    const bool result = download(QStringLiteral("/files/update.hex"));
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(result);
+    EXPECT_TRUE(cancelled());
+    ASSERT_EQ(test.dialogs.boxes().size(), 1u);
+    EXPECT_TRUE(test.dialogs.boxes().front().text.startsWith(
+        QStringLiteral("Cannot write file to disk.\r\rError 27: File too large")))
+        << test.dialogs.boxes().front().text.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(destination()));
 }
 
 } // namespace
