@@ -82,48 +82,22 @@ private:
     int m_handedOut = 0;
 };
 
-// Hands the one double to the window that asks for a transfer.
+// Hands a double to the window that asks for a transfer. The window owns it from then on; the
+// test keeps using it through transfer() while the window lives (until TestPlatform ends).
 class DoubleFactory final : public platform::HttpTransferFactory
 {
 public:
-    explicit DoubleFactory(TransferDouble *transfer)
-        : m_transfer(transfer)
-    { }
+    TransferDouble &transfer() { return *m_transfer; }
     std::unique_ptr<platform::HttpTransfer> create() override
     {
-        return std::make_unique<Forwarder>(m_transfer);
+        m_owned.release(); // the window owns it now
+        return std::unique_ptr<platform::HttpTransfer>(m_transfer);
     }
 
 private:
-    // The window owns what it gets; the test keeps the double.
-    class Forwarder final : public platform::HttpTransfer
-    {
-    public:
-        explicit Forwarder(TransferDouble *target)
-            : m_target(target)
-        { }
-        void setCredentials(const QString &u, const QString &p) override
-        {
-            m_target->setCredentials(u, p);
-        }
-        void Execute(const QString &u, const QString &m, const QString &h) override
-        {
-            m_target->Execute(u, m, h);
-        }
-        bool StillExecuting() override { return m_target->StillExecuting(); }
-        QString headerText() const override { return m_target->headerText(); }
-        QString GetHeader(const QString &n) const override { return m_target->GetHeader(n); }
-        QString RemoteHost() const override { return m_target->RemoteHost(); }
-        QByteArray GetChunk(int s) override { return m_target->GetChunk(s); }
-        void Cancel() override { m_target->Cancel(); }
-        Failure failure() const override { return m_target->failure(); }
-        QString failureText() const override { return m_target->failureText(); }
-
-    private:
-        TransferDouble *m_target;
-    };
-
-    TransferDouble *m_transfer;
+    TransferDouble *m_transfer = new TransferDouble;
+    // Owns the double until a window takes it.
+    std::unique_ptr<TransferDouble> m_owned {m_transfer};
 };
 
 } // namespace testing_support

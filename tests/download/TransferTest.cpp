@@ -121,13 +121,4 @@ TEST(HttpTransfer, GivesUpOnABodyThatStopsComing)
     EXPECT_EQ(transfer.failure(), HttpTransfer::TimedOut);
 }
 
-TEST(HttpTransfer, AddressThatIsNoAddressFailsAtOnce)
-{
-    QtHttpTransfer transfer;
-    transfer.Execute(QStringLiteral("not an address"), QStringLiteral("GET"), QString());
-    EXPECT_FALSE(transfer.StillExecuting());
-    EXPECT_EQ(transfer.failure(), HttpTransfer::ConnectFailed);
-    EXPECT_TRUE(transfer.GetChunk(1024).isEmpty());
-}
-
 } // namespace

@@ -43,8 +43,8 @@ protected:
     }
 
     testing_support::TestPlatform test;
-    TransferDouble transfer;
-    testing_support::DoubleFactory factory {&transfer};
+    testing_support::DoubleFactory factory;
+    TransferDouble &transfer = factory.transfer();
 };
 
 TEST_F(WindowTest, LoadsOffScreenWithItsDesignAndColours)
