@@ -147,8 +147,10 @@ bool Download::run(const QString &url,
                 + QStringLiteral("Click \"Cancel\" to cancel downloading the file."),
             platform::mb::RetryCancel | platform::mb::Exclamation,
             QStringLiteral("Download Incomplete"));
-        if (answer != platform::mb::Retry)
+        if (answer != platform::mb::Retry) {
+            CancelSearch = true;
             break;
+        }
         Resuming = true;
     }
 
