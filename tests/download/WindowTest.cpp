@@ -5,6 +5,7 @@
 #include "TransferDouble.h"
 
 #include "download/frmDownload.h"
+#include "platform/DiskSpace.h"
 #include "platform/Look.h"
 
 #include <QCoreApplication>
@@ -234,6 +235,44 @@ TEST_F(WindowTest, ConfirmedCancelDoesNotLoadTheWindowAgain)
     EXPECT_EQ(Forms::frmDownload().loadCount(), 1);
     EXPECT_FALSE(Forms::frmDownload().isLoaded());
     EXPECT_FALSE(QFileInfo::exists(destination()));
+}
+
+class SetSpace final : public platform::DiskSpace
+{
+public:
+    double free = 1e9;
+    double freeBytes(const QString &) override { return free; }
+};
+
+TEST_F(WindowTest, DiskFullOnAResumeOffersTheRetryAgain)
+{
+    SetSpace space;
+    platform::install(&space);
+    const QString head = QStringLiteral("HTTP/1.1 206 Partial Content\r\nContent-Length: 8192\r\n"
+                                        "Content-Range: bytes 0-8191/8192\r\n\r\n");
+    auto first = answer(head, {QByteArray(6000, 'x')});
+    first.endsWith = platform::HttpTransfer::BodyBroken;
+    const auto second = answer(QStringLiteral("HTTP/1.1 206 Partial Content\r\n"
+                                              "Content-Range: bytes 1904-8191/8192\r\n\r\n"));
+    transfer.answers = {first, second};
+    test.dialogs.onBox([&](const testing_support::ScriptedDialogs::Box &box) {
+        if (box.title == QStringLiteral("Download Incomplete"))
+            space.free = 100; // the disk filled up meanwhile
+    });
+    test.dialogs.answer(platform::mb::Retry);
+    test.dialogs.answer(platform::mb::OK);
+    test.dialogs.answer(platform::mb::Cancel);
+    EXPECT_FALSE(download());
+    ASSERT_EQ(test.dialogs.boxes().size(), 3u);
+    const QStringList titles = {test.dialogs.boxes()[0].title,
+                                test.dialogs.boxes()[1].title,
+                                test.dialogs.boxes()[2].title};
+    EXPECT_EQ(titles,
+              QStringList({QStringLiteral("Download Incomplete"),
+                           QStringLiteral("Insufficient Disk Space"),
+                           QStringLiteral("Download Incomplete")}));
+    EXPECT_FALSE(QFileInfo::exists(destination()));
+    platform::install(static_cast<platform::DiskSpace *>(nullptr));
 }
 
 } // namespace
