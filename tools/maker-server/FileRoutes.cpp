@@ -133,12 +133,12 @@ Range parseRange(std::string_view header, std::uint64_t size)
     Range range;
     if (header.substr(0, 6) != "bytes=" || header.find(',') != std::string_view::npos)
         return range; // not understood, or several ranges: the whole file
-    const std::string spec(header.substr(6));
-    const auto dash = spec.find('-');
+    const std::string ranges(header.substr(6));
+    const auto dash = ranges.find('-');
     if (dash == std::string::npos)
         return range;
-    const std::string from = spec.substr(0, dash);
-    const std::string to = spec.substr(dash + 1);
+    const std::string from = ranges.substr(0, dash);
+    const std::string to = ranges.substr(dash + 1);
     const auto digits = [](const std::string &text) {
         return !text.empty() && text.size() < 19
             && std::all_of(
