@@ -107,6 +107,9 @@ void Server::serve(tcp::socket socket)
         const auto range = request.find(http::field::range);
         if (range != request.end())
             line += " Range: " + std::string(range->value());
+        const auto ifRange = request.find(http::field::if_range);
+        if (ifRange != request.end())
+            line += " If-Range: " + std::string(ifRange->value());
         log(line);
 
         if (const Handler *handler = m_router.match(request)) {

@@ -1,0 +1,88 @@
+#pragma once
+
+// The download window: the clip, the status, source and destination lines, the progress bar, the
+// time left, the rate and Cancel. It carries DownloadFile, which runs the download while the
+// window shows it, and the flags CancelSearch and AskAgain that callers and its handlers share.
+
+#include "download/DownloadEngine.h"
+#include "platform/Animation.h"
+#include "platform/Form.h"
+#include "platform/HttpTransfer.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <memory>
+
+class frmDownload final : public platform::Form, private download::DownloadView
+{
+    Q_OBJECT
+public:
+    frmDownload();
+    ~frmDownload() override;
+
+    // True once the download was cancelled by the user or refused; read by the caller afterwards.
+    bool CancelSearch = false;
+    // True while closing the window must ask the user first.
+    bool AskAgain = false;
+
+    platform::Control<platform::Animation> Animation1 {this};
+    platform::Control<QLabel> StatusLabel {this};
+    platform::Control<QLabel> SourceLabel {this};
+    platform::Control<QProgressBar> ProgressBar {this};
+    platform::Control<QLabel> EstimatedTimeLeft {this};
+    platform::Control<QLabel> TimeLabel {this};
+    platform::Control<QLabel> DownloadTo {this};
+    platform::Control<QLabel> ToLabel {this};
+    platform::Control<QLabel> TransferRate {this};
+    platform::Control<QLabel> RateLabel {this};
+    platform::Control<QCheckBox> chkClose {this};
+    platform::Control<QPushButton> CancelButton {this};
+
+    // Fetches strURL into strDestination, showing the progress here. True when the whole file
+    // arrived; the caller counts the download as good only when CancelSearch is also False.
+    bool DownloadFile(const QString &strURL,
+                      const QString &strDestination,
+                      const QString &UserName,
+                      const QString &Password);
+
+    void CancelButton_Click();
+
+    // The window's transfer control, made on first use.
+    platform::HttpTransfer &Inet1();
+
+protected:
+    void build(QWidget *window) override;
+    void Form_Load() override;
+    void Form_Unload(bool &Cancel) override;
+    void escapePressed() override { CancelButton_Click(); }
+
+private:
+    void setStatusText(const QString &text) override;
+    void setSourceText(const QString &text) override;
+    void setToText(const QString &text) override;
+    void setTimeText(const QString &text) override;
+    void setRateText(const QString &text) override;
+    void setProgress(qint64 value, qint64 maximum) override;
+    void setCaptionText(const QString &text) override;
+    void playAnimation(const QString &clipPath) override;
+    void closeAnimation() override;
+    void showCentred() override;
+    void closeWindow() override;
+
+    std::unique_ptr<platform::HttpTransfer> m_inet;
+    bool m_running = false;
+};
+
+// The text shortened with "..." in its middle until it fits the width of control; texts of 11
+// characters or fewer are never shortened.
+QString ShortenPath(const QWidget *control, const QString &text);
+
+namespace Forms {
+inline ::frmDownload &frmDownload()
+{
+    return platform::FormRegistry::get<::frmDownload>();
+}
+} // namespace Forms

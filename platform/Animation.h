@@ -1,0 +1,62 @@
+#pragma once
+
+// The animation control: plays a short silent AVI clip in a loop, like the clip of a file flying
+// to the computer in the download window. Clips hold one video stream of Motion-JPEG frames or of
+// uncompressed 24- or 32-bit frames. A clip that is missing or cannot be read leaves the control
+// empty (only its background shows); nothing is reported to the user.
+//
+// AviClip reads a clip file into pictures and is usable on its own (tests, tools).
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <vector>
+
+namespace platform {
+
+struct AviClip
+{
+    std::vector<QImage> frames;
+    int frameIntervalMs = 100;
+    QString error; // why the clip could not be read; empty when it could
+
+    bool isValid() const { return !frames.empty(); }
+    // Reads a clip; a clip larger than maxBytes is refused.
+    static AviClip read(const QString &path, qint64 maxBytes = 32 * 1024 * 1024);
+};
+
+class Animation final : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Animation(QWidget *parent = nullptr);
+
+    // Loads a clip and shows its first frame; false (and an empty control) when it cannot.
+    bool Open(const QString &path);
+    // Plays the clip in a loop from the current frame.
+    void Play();
+    // Stops at the current frame.
+    void Stop();
+    // Stops and empties the control.
+    void Close();
+
+    bool isOpen() const { return !m_clip.frames.empty(); }
+    bool isPlaying() const { return m_timer.isActive(); }
+    int frameCount() const { return static_cast<int>(m_clip.frames.size()); }
+    int currentFrame() const { return m_frame; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void nextFrame();
+
+    AviClip m_clip;
+    int m_frame = 0;
+    QTimer m_timer;
+};
+
+} // namespace platform

@@ -1,0 +1,44 @@
+#include "platform/DiskSpace.h"
+
+#include <QFileInfo>
+#include <QStorageInfo>
+
+namespace platform {
+
+namespace {
+DiskSpace *&installedDiskSpace()
+{
+    static DiskSpace *installed = nullptr;
+    return installed;
+}
+} // namespace
+
+double StorageDiskSpace::freeBytes(const QString &path)
+{
+    // The folder may not exist yet: its nearest existing ancestor is on the same disk.
+    QFileInfo info(path);
+    while (!info.exists()) {
+        const QString parent = info.absolutePath();
+        if (parent == info.absoluteFilePath())
+            return 0;
+        info = QFileInfo(parent);
+    }
+    const QStorageInfo storage(info.absoluteFilePath());
+    if (!storage.isValid())
+        return 0;
+    return static_cast<double>(storage.bytesAvailable());
+}
+
+DiskSpace &diskSpace()
+{
+    static StorageDiskSpace real;
+    DiskSpace *installed = installedDiskSpace();
+    return installed ? *installed : real;
+}
+
+void install(DiskSpace *diskSpace)
+{
+    installedDiskSpace() = diskSpace;
+}
+
+} // namespace platform

@@ -1,0 +1,30 @@
+#pragma once
+
+// Free space of the disk that holds a folder, asked before a download is written. The real answer
+// comes from the file system (QStorageInfo); a test installs a double that reports a set number,
+// so the "not enough space" path runs without filling a disk.
+
+#include <QString>
+
+namespace platform {
+
+class DiskSpace
+{
+public:
+    virtual ~DiskSpace() = default;
+    // Bytes free to this user on the disk of path (a folder or a file, existing or not);
+    // 0 when it cannot be told.
+    virtual double freeBytes(const QString &path) = 0;
+};
+
+class StorageDiskSpace final : public DiskSpace
+{
+public:
+    double freeBytes(const QString &path) override;
+};
+
+DiskSpace &diskSpace();
+// Installs a double (nullptr: the real one again). The caller keeps ownership.
+void install(DiskSpace *diskSpace);
+
+} // namespace platform

@@ -1,0 +1,93 @@
+#pragma once
+
+// The maker server tool on a free port of loopback, serving a folder of test files, with its
+// request log at hand: tests check what the program asked for (the Range and If-Range of each
+// request), not only what it wrote.
+
+#include <QByteArray>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace testing_support {
+
+class LoggedServer
+{
+public:
+    LoggedServer()
+    {
+        m_process.setProgram(QStringLiteral(KOVARA_BIN_DIR "/kovara-maker-server"));
+        m_process.setArguments(
+            {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--files"), folder()});
+        m_process.start();
+        if (!m_process.waitForStarted(10000))
+            return;
+        QByteArray out;
+        while (!out.contains('\n') && m_process.waitForReadyRead(10000))
+            out += m_process.readAllStandardOutput();
+        const int at = out.indexOf("http://");
+        if (at >= 0)
+            m_url = QString::fromLatin1(out.mid(at, out.indexOf('\n', at) - at).trimmed());
+    }
+    ~LoggedServer()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+
+    QString url() const { return m_url; }
+    QString folder() const { return m_files.path(); }
+
+    // Puts a file into the served folder.
+    void put(const QString &name, const QByteArray &content)
+    {
+        QFile file(m_files.filePath(name));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(content);
+    }
+
+    // The requests logged so far, as "GET /files/x Range: bytes=0-".
+    QStringList requests()
+    {
+        // The log line is written before the answer, so it is in the pipe by now.
+        QElapsedTimer waited;
+        waited.start();
+        while (m_process.waitForReadyRead(20) && waited.elapsed() < 500) { }
+        m_log += QString::fromLatin1(m_process.readAllStandardError());
+        QStringList lines;
+        for (const QString &line : m_log.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            lines << line.section(QStringLiteral("kovara-maker-server: "), 1);
+        return lines;
+    }
+
+private:
+    QTemporaryDir m_files;
+    QProcess m_process;
+    QString m_url;
+    QString m_log;
+};
+
+// Bytes that are not all the same, so a splice or an offset error shows in a comparison.
+inline QByteArray patternBytes(int size, int seed = 1)
+{
+    QByteArray bytes(size, '\0');
+    quint32 state = 2463534242u + static_cast<quint32>(seed);
+    for (int i = 0; i < size; ++i) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        bytes[i] = static_cast<char>(state & 0xFF);
+    }
+    return bytes;
+}
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace testing_support

@@ -1,0 +1,278 @@
+// The download window on its own and with a scripted transfer: its load, ShortenPath, Esc, the
+// lines it shows in the middle of a download, and answers a real server cannot give.
+
+#include "TestPlatform.h"
+#include "TransferDouble.h"
+
+#include "download/frmDownload.h"
+#include "platform/DiskSpace.h"
+#include "platform/Look.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <gtest/gtest.h>
+
+using testing_support::TransferDouble;
+
+namespace {
+
+class WindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { platform::install(&factory); }
+    void TearDown() override
+    {
+        platform::install(static_cast<platform::HttpTransferFactory *>(nullptr));
+    }
+
+    QString destination() const
+    {
+        return test.workingFolder() + QStringLiteral("/KovaraNorvessia_APROM.hex");
+    }
+    bool download()
+    {
+        return Forms::frmDownload().DownloadFile(
+            QStringLiteral("http://downloads.test/a/u.hex"), destination(), {}, {});
+    }
+    static TransferDouble::Answer answer(const QString &head, std::deque<QByteArray> chunks = {})
+    {
+        TransferDouble::Answer a;
+        a.headerText = head;
+        a.chunks = std::move(chunks);
+        return a;
+    }
+
+    testing_support::TestPlatform test;
+    testing_support::DoubleFactory factory;
+    TransferDouble &transfer = factory.transfer();
+};
+
+TEST_F(WindowTest, LoadsOffScreenWithItsDesignAndColours)
+{
+    frmDownload &form = Forms::frmDownload();
+    form.Load();
+    EXPECT_EQ(form.Caption(), QStringLiteral("Downloading....."));
+    EXPECT_TRUE(form.AskAgain);
+    QWidget *window = form.window();
+    EXPECT_EQ(window->size(), QSize(453, 265));
+    EXPECT_EQ(window->pos(), QPoint(-453, -265));
+    EXPECT_EQ(form.StatusLabel->geometry(), QRect(24, 61, 365, 13));
+    EXPECT_EQ(form.CancelButton->geometry(), QRect(176, 224, 81, 25));
+    EXPECT_EQ(form.EstimatedTimeLeft->text(), QStringLiteral("Estimated time left:"));
+    EXPECT_EQ(form.DownloadTo->text(), QStringLiteral("Download to:"));
+    EXPECT_EQ(form.TransferRate->text(), QStringLiteral("Transfer rate:"));
+    EXPECT_EQ(form.chkClose->text(), QStringLiteral("Close this box when download is completed."));
+    const QColor blue(154, 222, 248);
+    for (QWidget *w : std::initializer_list<QWidget *> {window,
+                                                        form.CancelButton.get(),
+                                                        form.Animation1.get(),
+                                                        form.StatusLabel.get(),
+                                                        form.SourceLabel.get(),
+                                                        form.TimeLabel.get(),
+                                                        form.ToLabel.get(),
+                                                        form.RateLabel.get(),
+                                                        form.EstimatedTimeLeft.get(),
+                                                        form.DownloadTo.get(),
+                                                        form.TransferRate.get(),
+                                                        form.chkClose.get()})
+        EXPECT_EQ(look::backgroundOf(w), blue) << w->metaObject()->className();
+}
+
+TEST_F(WindowTest, ShortenPathKeepsBothEndsAroundDots)
+{
+    QLabel &label = *Forms::frmDownload().ToLabel;
+    const QFontMetrics metrics(label.font());
+    const QString fits = QStringLiteral("short.hex");
+    EXPECT_EQ(ShortenPath(&label, fits), fits);
+
+    const QString sixty = QStringLiteral("/home/someone/.local/share/KovaraScale/updates/")
+        + QStringLiteral("APROM_v2.hex");
+    ASSERT_EQ(sixty.size(), 59);
+    const QString path = sixty + QLatin1Char('x');
+    // Narrow enough that the whole path does not fit, wide enough for 28 + "..." + 28.
+    const QString expected = path.left(28) + QStringLiteral("...") + path.right(28);
+    label.setFixedWidth(metrics.horizontalAdvance(expected) + 1);
+    ASSERT_GT(metrics.horizontalAdvance(path), label.width());
+    EXPECT_EQ(ShortenPath(&label, path), expected);
+
+    label.setFixedWidth(1);
+    EXPECT_EQ(ShortenPath(&label, QStringLiteral("elevenchars")), QStringLiteral("elevenchars"));
+    EXPECT_EQ(ShortenPath(&label, QStringLiteral("twelve_chars")), QStringLiteral("twel...hars"));
+    // Whatever the width, the shortest form keeps four characters on each side.
+    EXPECT_EQ(ShortenPath(&label, path), path.left(4) + QStringLiteral("...") + path.right(4));
+}
+
+TEST_F(WindowTest, EscapeAsksLikeCancel)
+{
+    Forms::frmDownload().Load();
+    test.dialogs.answer(platform::mb::No);
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(Forms::frmDownload().window(), &esc);
+    ASSERT_EQ(test.dialogs.boxes().size(), 1u);
+    EXPECT_EQ(test.dialogs.boxes().front().text,
+              QStringLiteral("Are you sure you want to cancel this operation?"));
+    EXPECT_TRUE(Forms::frmDownload().isLoaded());
+    EXPECT_FALSE(Forms::frmDownload().CancelSearch);
+}
+
+TEST_F(WindowTest, LinesInTheMiddleOfADownload)
+{
+    // 10 KB in chunks; after 4.5 KB (45 %) the clock has run two seconds since the start.
+    auto a = answer(QStringLiteral("HTTP/1.1 206 Partial Content\r\nContent-Length: 10240\r\n"
+                                   "Content-Range: bytes 0-10239/10240\r\n\r\n"),
+                    {QByteArray(1024, 'a'),
+                     QByteArray(1024, 'b'),
+                     QByteArray(1024, 'c'),
+                     QByteArray(1024, 'd'),
+                     QByteArray(512, 'e'),
+                     QByteArray(5632, 'f')});
+    transfer.answers.push_back(a);
+    QString caption, time, rate, source, to, status;
+    transfer.beforeChunk = [&](int handedOut) {
+        frmDownload &form = Forms::frmDownload();
+        if (handedOut == 4)
+            test.clock.advance(1000);
+        if (handedOut == 5) {
+            caption = form.Caption();
+            time = form.TimeLabel.peek()->text();
+            rate = form.RateLabel.peek()->text();
+            source = form.SourceLabel.peek()->text();
+            to = form.ToLabel.peek()->text();
+            status = form.StatusLabel.peek()->text();
+        }
+    };
+    EXPECT_TRUE(download());
+    EXPECT_EQ(caption, QStringLiteral("45% of KovaraNorvessia_APROM.hex Completed"));
+    EXPECT_EQ(rate, QStringLiteral("2.3 KB/Sec"));
+    EXPECT_EQ(time, QStringLiteral("2 sec (5 KB of 10 KB copied)"));
+    EXPECT_EQ(source, QStringLiteral("u.hex from downloads.test"));
+    EXPECT_EQ(status, QStringLiteral("Saving:"));
+    EXPECT_TRUE(destination().endsWith(to.section(QStringLiteral("..."), -1)));
+    EXPECT_EQ(transfer.requests, QStringList({QStringLiteral("Range: bytes=0-\r\n")}));
+}
+
+TEST_F(WindowTest, FirstEmptyChunkIsABrokenTransferNotADiskError)
+{
+    auto a = answer(QStringLiteral("HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n"));
+    a.endsWith = platform::HttpTransfer::BodyBroken;
+    transfer.answers.push_back(a);
+    test.dialogs.answer(platform::mb::Cancel);
+    EXPECT_FALSE(download());
+    ASSERT_EQ(test.dialogs.boxes().size(), 1u);
+    EXPECT_EQ(test.dialogs.boxes().front().title, QStringLiteral("Download Incomplete"));
+    EXPECT_TRUE(test.dialogs.boxes().front().text.contains(
+        QStringLiteral("(Approximate time remaining: 0 sec)")));
+    EXPECT_FALSE(QFileInfo::exists(destination()));
+}
+
+TEST_F(WindowTest, OneByteChunksDoNotEndTheBody)
+{
+    std::deque<QByteArray> chunks;
+    for (int i = 0; i < 10; ++i)
+        chunks.push_back(QByteArray(1, char('0' + i)));
+    transfer.answers.push_back(
+        answer(QStringLiteral("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n"), chunks));
+    EXPECT_TRUE(download());
+    QFile file(destination());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("0123456789"));
+}
+
+TEST_F(WindowTest, OddHeaderBlocks)
+{
+    // A header block without CR has no first line to show.
+    transfer.answers.push_back(answer(QStringLiteral("garbage")));
+    test.dialogs.answer(platform::mb::OK);
+    EXPECT_FALSE(download());
+    ASSERT_EQ(test.dialogs.boxes().size(), 1u);
+    EXPECT_EQ(test.dialogs.boxes().back().text,
+              QStringLiteral("The server returned the following response:\r\r<nothing>"));
+
+    // Eleven characters ending in CR LF put CR LF where the code belongs: no connection.
+    transfer.answers.push_back(answer(QStringLiteral("HTTP/1.1 \r\n")));
+    test.dialogs.answer(platform::mb::OK);
+    EXPECT_FALSE(download());
+    ASSERT_EQ(test.dialogs.boxes().size(), 2u);
+    EXPECT_EQ(test.dialogs.boxes().back().title, QStringLiteral("Cannot Establish Connection"));
+    EXPECT_TRUE(Forms::frmDownload().CancelSearch);
+}
+
+TEST_F(WindowTest, PartStartingElsewhereOnResumeIsTreatedAsARestart)
+{
+    const QString head = QStringLiteral("HTTP/1.1 206 Partial Content\r\nContent-Length: 8192\r\n"
+                                        "ETag: \"v1\"\r\nContent-Range: bytes 0-8191/8192\r\n\r\n");
+    auto first = answer(head, {QByteArray(6000, 'x')});
+    first.endsWith = platform::HttpTransfer::BodyBroken;
+    // The resume asks from 1904 but the part starts at 0.
+    auto second = answer(head, {QByteArray(8192, 'y')});
+    auto third = answer(head, {QByteArray(8192, 'z')});
+    transfer.answers = {first, second, third};
+    test.dialogs.answer(platform::mb::Retry);
+    test.dialogs.answer(platform::mb::Yes);
+    EXPECT_TRUE(download());
+    EXPECT_EQ(transfer.requests,
+              QStringList({QStringLiteral("Range: bytes=0-\r\n"),
+                           QStringLiteral("Range: bytes=1904-\r\nIf-Range: \"v1\"\r\n"),
+                           QStringLiteral("Range: bytes=0-\r\n")}));
+    QFile file(destination());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray(8192, 'z'));
+}
+
+TEST_F(WindowTest, ConfirmedCancelDoesNotLoadTheWindowAgain)
+{
+    auto a = answer(QStringLiteral("HTTP/1.1 200 OK\r\nContent-Length: 4096\r\n\r\n"),
+                    {QByteArray(1024, 'a'), QByteArray(1024, 'b'), QByteArray(2048, 'c')});
+    transfer.answers.push_back(a);
+    test.dialogs.answer(platform::mb::Yes);
+    transfer.beforeChunk = [](int handedOut) {
+        if (handedOut == 1)
+            Forms::frmDownload().CancelButton_Click();
+    };
+    EXPECT_FALSE(download());
+    EXPECT_TRUE(Forms::frmDownload().CancelSearch);
+    EXPECT_EQ(Forms::frmDownload().loadCount(), 1);
+    EXPECT_FALSE(Forms::frmDownload().isLoaded());
+    EXPECT_FALSE(QFileInfo::exists(destination()));
+}
+
+class SetSpace final : public platform::DiskSpace
+{
+public:
+    double free = 1e9;
+    double freeBytes(const QString &) override { return free; }
+};
+
+TEST_F(WindowTest, DiskFullOnAResumeOffersTheRetryAgain)
+{
+    SetSpace space;
+    platform::install(&space);
+    const QString head = QStringLiteral("HTTP/1.1 206 Partial Content\r\nContent-Length: 8192\r\n"
+                                        "Content-Range: bytes 0-8191/8192\r\n\r\n");
+    auto first = answer(head, {QByteArray(6000, 'x')});
+    first.endsWith = platform::HttpTransfer::BodyBroken;
+    const auto second = answer(QStringLiteral("HTTP/1.1 206 Partial Content\r\n"
+                                              "Content-Range: bytes 1904-8191/8192\r\n\r\n"));
+    transfer.answers = {first, second};
+    test.dialogs.onBox([&](const testing_support::ScriptedDialogs::Box &box) {
+        if (box.title == QStringLiteral("Download Incomplete"))
+            space.free = 100; // the disk filled up meanwhile
+    });
+    test.dialogs.answer(platform::mb::Retry);
+    test.dialogs.answer(platform::mb::OK);
+    test.dialogs.answer(platform::mb::Cancel);
+    EXPECT_FALSE(download());
+    ASSERT_EQ(test.dialogs.boxes().size(), 3u);
+    const QStringList titles = {test.dialogs.boxes()[0].title,
+                                test.dialogs.boxes()[1].title,
+                                test.dialogs.boxes()[2].title};
+    EXPECT_EQ(titles,
+              QStringList({QStringLiteral("Download Incomplete"),
+                           QStringLiteral("Insufficient Disk Space"),
+                           QStringLiteral("Download Incomplete")}));
+    EXPECT_FALSE(QFileInfo::exists(destination()));
+    platform::install(static_cast<platform::DiskSpace *>(nullptr));
+}
+
+} // namespace
