@@ -58,8 +58,13 @@ public:
         while (m_process.waitForReadyRead(20) && waited.elapsed() < 500) { }
         m_log += QString::fromLatin1(m_process.readAllStandardError());
         QStringList lines;
-        for (const QString &line : m_log.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-            lines << line.section(QStringLiteral("kovara-maker-server: "), 1);
+        for (const QString &line : m_log.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            // Request lines only: the server also logs its own start-up (its query database).
+            const QString entry = line.section(QStringLiteral("kovara-maker-server: "), 1);
+            if (entry.startsWith(QLatin1String("GET ")) || entry.startsWith(QLatin1String("HEAD "))
+                || entry.startsWith(QLatin1String("POST ")))
+                lines << entry;
+        }
         return lines;
     }
 
