@@ -137,13 +137,4 @@ QueryDatabase::Result QueryDatabase::run(const std::string &sql)
     return result;
 }
 
-std::string temporaryDatabasePath()
-{
-    const char *base = std::getenv("TMPDIR");
-    std::string folder = std::string(base && *base ? base : "/tmp") + "/kovara-maker-db-XXXXXX";
-    if (!mkdtemp(folder.data()))
-        throw std::runtime_error("cannot create a temporary folder for the database");
-    return folder + "/maker.sqlite";
-}
-
 } // namespace maker

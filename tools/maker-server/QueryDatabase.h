@@ -45,7 +45,4 @@ private:
     std::mutex m_mutex;
 };
 
-// A fresh database file in a new temporary folder, for a server started without --db.
-std::string temporaryDatabasePath();
-
 } // namespace maker

@@ -114,7 +114,9 @@ std::string recordReply(const QueryDatabase::Result &result)
 
 void addQueryRoutes(Router &router, const Options &options)
 {
-    const std::string path = options.database.empty() ? temporaryDatabasePath() : options.database;
+    // Without --db the database lives in memory for the server's life: nothing is left behind
+    // when a test or the demo kills the server.
+    const std::string path = options.database.empty() ? std::string(":memory:") : options.database;
     auto database = std::make_shared<QueryDatabase>(
         path, options.version, options.update, options.allowWrites);
     auto logMutex = std::make_shared<std::mutex>();
