@@ -1,5 +1,7 @@
 #include "query/clsRC4.h"
 
+#include "platform/Hex.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -136,18 +138,6 @@ QByteArray clsRC4::EnHex(const QByteArray &text)
     return result;
 }
 
-namespace {
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-} // namespace
 
 QByteArray clsRC4::DeHex(const QByteArray &text)
 {
@@ -157,7 +147,7 @@ QByteArray clsRC4::DeHex(const QByteArray &text)
         // Reading stops at the first character that is not a hex digit; no digits read as 0.
         int value = 0;
         for (qsizetype k = at; k < at + 2 && k < text.size(); ++k) {
-            const int digit = hexValue(text.at(k));
+            const int digit = platform::hexDigitValue(text.at(k));
             if (digit < 0)
                 break;
             value = value * 16 + digit;

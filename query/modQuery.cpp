@@ -1,5 +1,6 @@
 #include "query/modQuery.h"
 
+#include "platform/Hex.h"
 #include "platform/BuildConfig.h"
 #include "platform/Dialogs.h"
 #include "platform/HttpRequest.h"
@@ -21,17 +22,6 @@ constexpr char kError[] = "#ERR#";
 bool isBlank(char c)
 {
     return c == ' ';
-}
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
 }
 
 // The leading decimal number of a count line; leading blanks skipped, no number is 0. Absurdly
@@ -153,7 +143,7 @@ QByteArray URLDecode(const QByteArray &text)
                 break;
             int value = 0;
             for (qsizetype k = at + 1; k <= at + 2 && k < length; ++k) {
-                const int digit = hexDigit(text.at(k));
+                const int digit = platform::hexDigitValue(text.at(k));
                 if (digit < 0)
                     break;
                 value = value * 16 + digit;

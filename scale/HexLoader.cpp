@@ -1,5 +1,6 @@
 #include "scale/HexLoader.h"
 
+#include "platform/Hex.h"
 #include <QFile>
 #include <QIODevice>
 
@@ -18,17 +19,6 @@ enum RecordType : quint8 {
     ExtendedLinearAddress = 0x04,
     StartLinearAddress = 0x05,
 };
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 HexLoadResult refuse(int line, const QString &fault)
 {
@@ -70,8 +60,8 @@ HexLoadResult loadIntelHex(QIODevice &device, FlashImage &image)
         QByteArray bytes;
         bytes.reserve(line.size() / 2);
         for (int i = 1; i + 1 < line.size(); i += 2) {
-            const int high = hexValue(line.at(i));
-            const int low = hexValue(line.at(i + 1));
+            const int high = platform::hexDigitValue(line.at(i));
+            const int low = platform::hexDigitValue(line.at(i + 1));
             if (high < 0 || low < 0) {
                 return refuse(lineNo,
                               QStringLiteral("\"%1\" is not a hex digit")
@@ -81,7 +71,7 @@ HexLoadResult loadIntelHex(QIODevice &device, FlashImage &image)
         }
         if (line.size() % 2 == 0) {
             const char last = line.at(line.size() - 1);
-            if (hexValue(last) < 0)
+            if (platform::hexDigitValue(last) < 0)
                 return refuse(
                     lineNo,
                     QStringLiteral("\"%1\" is not a hex digit").arg(QChar::fromLatin1(last)));

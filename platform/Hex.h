@@ -1,0 +1,19 @@
+#pragma once
+
+// Hex digits as the program reads them (update files, cipher text, percent escapes).
+
+namespace platform {
+
+// The value of a hex digit in either letter case, or -1 for any other character.
+constexpr int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+} // namespace platform
