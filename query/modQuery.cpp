@@ -1,8 +1,8 @@
 #include "query/modQuery.h"
 
-#include "platform/Hex.h"
 #include "platform/BuildConfig.h"
 #include "platform/Dialogs.h"
+#include "platform/Hex.h"
 #include "platform/HttpRequest.h"
 #include "query/clsRC4.h"
 

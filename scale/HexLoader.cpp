@@ -1,6 +1,7 @@
 #include "scale/HexLoader.h"
 
 #include "platform/Hex.h"
+
 #include <QFile>
 #include <QIODevice>
 
