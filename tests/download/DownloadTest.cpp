@@ -120,12 +120,15 @@ TEST_F(DownloadTest, BreakThenRetryResumesFourKilobytesEarlierAndCompletes)
     EXPECT_TRUE(download(QStringLiteral("/fault/reset/10000/update.hex")));
     EXPECT_FALSE(cancelled());
     EXPECT_EQ(readFile(destination()), content);
+    // Qt's network stack may send the first request once more by itself when the connection
+    // drops; every request but the last asks from 0, the last resumes.
     const QStringList asked = ranges();
-    ASSERT_EQ(asked.size(), 2);
-    EXPECT_EQ(asked[0], QStringLiteral("Range: bytes=0-"));
+    ASSERT_GE(asked.size(), 2) << asked.join(QStringLiteral(" | ")).toStdString();
+    for (qsizetype i = 0; i + 1 < asked.size(); ++i)
+        EXPECT_EQ(asked[i], QStringLiteral("Range: bytes=0-"));
     // The resume names the version of the file it continues.
-    EXPECT_TRUE(asked[1].startsWith(QStringLiteral("Range: bytes=5904- If-Range: \"")))
-        << asked[1].toStdString();
+    EXPECT_TRUE(asked.last().startsWith(QStringLiteral("Range: bytes=5904- If-Range: \"")))
+        << asked.last().toStdString();
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
     const auto &box = test.dialogs.boxes().front();
     EXPECT_EQ(box.title, QStringLiteral("Download Incomplete"));
@@ -298,10 +301,11 @@ TEST_F(DownloadTest, BodyWithoutLengthIsReadToItsEnd)
 TEST_F(DownloadTest, BodyWithoutLengthThatBreaksOffIsIncomplete)
 {
     test.dialogs.answer(platform::mb::Cancel);
-    EXPECT_FALSE(download(QStringLiteral("/fault/no-length/update.hex?reset=10000")));
-    ASSERT_EQ(test.dialogs.boxes().size(), 1u);
+    EXPECT_FALSE(download(QStringLiteral("/fault/no-length/update.hex?reset=10000&cuts=9")));
+    ASSERT_EQ(test.dialogs.boxes().size(), 1u) << ranges().join(QStringLiteral(" | ")).toStdString();
     EXPECT_EQ(test.dialogs.boxes().front().title, QStringLiteral("Download Incomplete"));
     EXPECT_FALSE(QFileInfo::exists(destination()));
+    EXPECT_EQ(ranges().size(), 1) << "a dropped connection is not asked again behind our back";
 }
 
 TEST_F(DownloadTest, EmptyFileFails)

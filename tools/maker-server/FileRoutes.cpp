@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -300,8 +301,11 @@ void serveFile(const Request &request,
         }
     }
     if (left > 0) {
-        // Cut short: the client has been promised more than it gets. The bytes sent still
-        // arrive; the connection then ends.
+        // Cut short: the client has been promised more than it gets. The bytes sent arrive
+        // first, as they would from a real server that breaks off mid-transfer; the connection
+        // then ends. (Closed at once, on loopback a client may still see the close before the
+        // bytes, and Qt then sends the request again by itself.)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
         connection.close();
         return;
     }
@@ -314,19 +318,19 @@ void serveFile(const Request &request,
 std::uint64_t queryNumber(const Request &request, const std::string &key, std::uint64_t fallback);
 
 // "?reset=N" on a file or fault route cuts the body after N bytes on the first request for that
-// address only; later requests get the route's answer whole.
-bool firstCut(const Request &request)
+// address only ("&cuts=K": on the first K requests); later requests get the route's answer whole.
+bool stillToCut(const Request &request, std::uint64_t cuts)
 {
     static std::mutex mutex;
-    static std::set<std::string> done;
+    static std::map<std::string, std::uint64_t> seen;
     std::lock_guard<std::mutex> lock(mutex);
-    return done.insert(std::string(request.target())).second;
+    return ++seen[std::string(request.target())] <= cuts;
 }
 
 void cutOnceIfAsked(const Request &request, Delivery &delivery)
 {
     const std::uint64_t cutAt = queryNumber(request, "reset", UINT64_MAX);
-    if (cutAt != UINT64_MAX && firstCut(request))
+    if (cutAt != UINT64_MAX && stillToCut(request, queryNumber(request, "cuts", 1)))
         delivery.resetAfter = static_cast<std::int64_t>(cutAt);
 }
 
