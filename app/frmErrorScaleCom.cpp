@@ -45,7 +45,6 @@ void frmErrorScaleCom::Form_Load()
 void frmErrorScaleCom::cmdRetry_Click()
 {
     setMousePointer(platform::vbHourglass);
-    Forms::frmDisplay().Load();
     Forms::frmDisplay().Show();
     AskExit = false;
     Close();

@@ -103,10 +103,8 @@ TEST_F(Run, AcceptingScaleGetsOneSessionAllBlocksTheVerifyAndTheClose)
     EXPECT_EQ(observer.outcomes, std::vector<RunOutcome> {RunOutcome::Done});
     EXPECT_EQ(observer.maxima, std::vector<int> {512});
     ASSERT_EQ(observer.values.size(), 1024u);
-    EXPECT_EQ(observer.values.at(2), 1); // 0100h
-    EXPECT_EQ(observer.values.at(511), 255);
-    EXPECT_EQ(observer.values.at(512), 256);
-    EXPECT_EQ(observer.values.back(), 511);
+    EXPECT_EQ(observer.values.at(511), 255); // the high byte of FF80h
+    EXPECT_EQ(observer.values.back(), 511); // 256 on from the same while verifying
     EXPECT_FALSE(observer.hourglass);
     EXPECT_FALSE(observer.progressShown);
 }
@@ -140,17 +138,9 @@ TEST_F(Run, ProgrammingGivesUpAtTheFourthFailureCountingReopenings)
     EXPECT_EQ(program(), RunOutcome::ScaleLost);
     EXPECT_EQ(count("C3 2000"), 3);
     EXPECT_EQ(count("B4 0000"), 0);
-    EXPECT_EQ(observer.outcomes, std::vector<RunOutcome> {RunOutcome::ScaleLost});
     EXPECT_EQ(counters.CurAddress, 0x2000u);
     EXPECT_EQ(counters.RetryCount, 4);
     EXPECT_TRUE(observer.hourglass); // left as it was for the error screen
-}
-
-TEST_F(Run, ThreeBlockRefusalsAreStillWithinTheLimit)
-{
-    scale.addFault(Fault::refuse(vs::kProgramBlock, 0x8000, 3));
-    EXPECT_EQ(program(), RunOutcome::Done);
-    EXPECT_EQ(count("1E"), 4);
 }
 
 TEST_F(Run, SessionNeverAnsweredOrRefusedEndsAfterFourTries)
@@ -185,23 +175,6 @@ TEST_F(Run, VerifyGivesUpAfterFourDifferingReadsAndPassesOnTheFourth)
     EXPECT_EQ(program(), RunOutcome::Done);
     EXPECT_EQ(count("B4 FF80"), 4);
     EXPECT_EQ(frames().last(), QStringLiteral("4B"));
-}
-
-TEST_F(Run, APortThatGoesAwayEndsTheRunAtOnce)
-{
-    qint64 unpluggedAt = -1;
-    scale.setFrameObserver([&](const vs::FrameRecord &record) {
-        if (record.command == vs::kProgramBlock && record.address == 0x3000) {
-            test.clock.scheduleIn(500, [&] {
-                unpluggedAt = test.clock.nowMs();
-                test.serial.unplug(1);
-            });
-        }
-    });
-    scale.addFault(Fault::late(vs::kProgramBlock, 2'000));
-    EXPECT_EQ(program(), RunOutcome::ScaleLost);
-    EXPECT_LT(test.clock.nowMs() - unpluggedAt, 100);
-    EXPECT_EQ(count("1E"), 1);
 }
 
 TEST_F(Run, ProgressLineTellsPhaseBlockAndATimeLeftThatHolds)
