@@ -545,6 +545,7 @@ void frmDisplay::ended(scale::RunOutcome outcome)
         break;
     case Operation::ReadAprom:
     case Operation::ReadLdrom:
+        setMousePointer(platform::vbDefault);
         if (outcome == RunOutcome::Done) {
             showFirstPage();
             platform::MsgBox(m_operation == Operation::ReadAprom
