@@ -58,6 +58,14 @@ double cpuMs()
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
+// The run's own line in the transcript (serial number, CRC-32, time of the programming alone).
+QString g_runLine;
+void keepRunLine(QtMsgType, const QMessageLogContext &context, const QString &text)
+{
+    if (QByteArray(context.category) == "kovara.scale.link" && text.contains("verified"))
+        g_runLine = text;
+}
+
 long peakKiB()
 {
     rusage usage = {};
@@ -76,6 +84,7 @@ int main(int argc, char **argv)
     QApplication::setFont(look::baseFont());
     QLoggingCategory::setFilterRules(
         QStringLiteral("kovara.*.info=false\nkovara.scale.link.info=true"));
+    qInstallMessageHandler(keepRunLine);
 
     QTemporaryDir ports;
     QTemporaryDir working;
@@ -127,6 +136,8 @@ int main(int argc, char **argv)
                 kFloorMs / 1000,
                 ratio,
                 kWallTarget);
+    std::printf("  per exchange   %8.2f ms above the line's time\n", (wallMs - kFloorMs) / 1024);
+    std::printf("  transcript     %s\n", qPrintable(g_runLine));
     std::printf(
         "  CPU time       %8.3f s   (target < %.1f s)\n", cpuRunMs / 1000, kCpuTargetMs / 1000);
     std::printf("  peak memory    %8.1f MiB (%.1f MiB before the run)\n",
