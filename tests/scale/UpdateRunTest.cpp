@@ -77,26 +77,21 @@ protected:
             n += record.command == command && (address < 0 || record.address == address);
         return n;
     }
-    // Counts the quit questions and answers them with Cancel.
-    int *cancelQuitQuestions()
+    // Counts the quit questions in quitQuestions and answers them with Cancel.
+    void cancelQuitQuestions()
     {
-        auto *asked = &m_quitQuestions;
-        platform::Form::setModalObserver([asked](platform::Form &form, platform::Form *owner) {
+        platform::Form::setModalObserver([this](platform::Form &form, platform::Form *) {
             EXPECT_EQ(&form, &Forms::frmQuit());
-            Q_UNUSED(owner);
-            ++*asked;
+            ++quitQuestions;
             Forms::frmQuit().cmdCancel->click();
         });
-        return asked;
     }
 
     testing_support::TestPlatform test;
     vs::VirtualScale &scale = test.serial.addScale(1, kSerial);
     frmDisplay &display = Forms::frmDisplay();
     QByteArray source = testing_support::applicationImage();
-
-private:
-    int m_quitQuestions = 0;
+    int quitQuestions = 0;
 };
 
 TEST_F(UpdateRun, ShowingTheWindowUpdatesTheScaleAndHandsOverToTheSuccessScreen)
@@ -190,9 +185,9 @@ TEST_F(UpdateRun, SilentSessionEndsOnTheErrorScreenWhoseRetryRunsTheWholeUpdateA
     EXPECT_FALSE(display.AskExit);
 
     // Exit asks the quit question over the error screen; Cancel keeps it.
-    int *asked = cancelQuitQuestions();
+    cancelQuitQuestions();
     error.cmdExit->click();
-    EXPECT_EQ(*asked, 1);
+    EXPECT_EQ(quitQuestions, 1);
     EXPECT_TRUE(error.isVisible());
 
     // A new file and a scale that answers again: Retry starts over from loading the file.
@@ -205,7 +200,7 @@ TEST_F(UpdateRun, SilentSessionEndsOnTheErrorScreenWhoseRetryRunsTheWholeUpdateA
     display.Form_Activate();
     EXPECT_EQ(scale.flash(), testing_support::programmedImage(second, kSerial));
     EXPECT_TRUE(Forms::frmSuccessUpdate().isVisible());
-    EXPECT_EQ(*asked, 1);
+    EXPECT_EQ(quitQuestions, 1);
 }
 
 TEST_F(UpdateRun, APortThatGoesAwayEndsOnTheErrorScreenAtOnceAndClosingAsksNothing)
@@ -224,18 +219,18 @@ TEST_F(UpdateRun, APortThatGoesAwayEndsOnTheErrorScreenAtOnceAndClosingAsksNothi
     EXPECT_TRUE(Forms::frmErrorScaleCom().isVisible());
     EXPECT_LT(test.clock.nowMs() - unpluggedAt, 100);
 
-    int *asked = cancelQuitQuestions();
+    cancelQuitQuestions();
     EXPECT_TRUE(display.Close());
-    EXPECT_EQ(*asked, 0);
+    EXPECT_EQ(quitQuestions, 0);
 }
 
 TEST_F(UpdateRun, ClosingTheWindowAsksTheQuitQuestionAndKeepsIt)
 {
     display.Show();
-    int *asked = cancelQuitQuestions();
+    cancelQuitQuestions();
     EXPECT_FALSE(display.window()->close());
     display.mnuFileExit->trigger();
-    EXPECT_EQ(*asked, 2);
+    EXPECT_EQ(quitQuestions, 2);
     EXPECT_TRUE(display.isVisible());
 
     // Auto and Read under Run do nothing.
