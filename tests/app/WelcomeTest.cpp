@@ -169,9 +169,10 @@ TEST_F(UpdateScale, AScaleThatCannotBeReadLeadsToTheErrorWindow)
         EXPECT_FALSE(Forms::frmCheckScale().isLoaded());
         EXPECT_TRUE(test.dialogs.boxes().empty()) << "the error window says it, no box";
         ASSERT_EQ(log.s_lines.size(), 1);
-        if (port == 4)
+        if (port == 4) {
             EXPECT_TRUE(log.s_lines[0].contains(QStringLiteral("COM4 is in use")))
                 << log.s_lines[0].toStdString();
+        }
 
         Forms::frmDisplay().MSComm1().close();
         Forms::frmErrorScaleCom2().AskExit = false;
@@ -394,8 +395,9 @@ TEST_F(MainWindow, NoTextIsClipped)
                                                  : label->sizeHint().height();
             EXPECT_LE(needed, label->height())
                 << form->name().toStdString() << ": " << label->text().toStdString();
-            if (!label->wordWrap())
+            if (!label->wordWrap()) {
                 EXPECT_LE(label->sizeHint().width(), label->width()) << label->text().toStdString();
+            }
         }
         for (QAbstractButton *button : form->window()->findChildren<QAbstractButton *>())
             EXPECT_LE(button->sizeHint().width(), button->width()) << button->text().toStdString();
