@@ -1,16 +1,24 @@
 #include "scale/frmDisplay.h"
 
+#include "app/frmErrorScaleCom.h"
+#include "app/frmQuit.h"
+#include "app/frmSuccessUpdate.h"
 #include "app/frmWelcome.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/Look.h"
 #include "platform/SerialPort.h"
 #include "scale/HexLoader.h"
+#include "scale/Programming.h"
+#include "scale/ReadBack.h"
 #include "scale/ScaleIdentity.h"
 #include "scale/ScaleLink.h"
 
+#include <QEvent>
 #include <QFontDatabase>
 #include <QMenuBar>
+
+#include <functional>
 
 Q_LOGGING_CATEGORY(lcDisplay, "kovara.scale")
 
@@ -20,6 +28,24 @@ QAction *addItem(QMenu *menu, const QString &caption)
 {
     return menu->addAction(caption);
 }
+
+// Marks the window's operation for the life of a command.
+class OperationScope
+{
+public:
+    template<class T>
+    OperationScope(T &slot, T value)
+        : m_reset([&slot, previous = slot] { slot = previous; })
+    {
+        slot = value;
+    }
+    ~OperationScope() { m_reset(); }
+    OperationScope(const OperationScope &) = delete;
+    OperationScope &operator=(const OperationScope &) = delete;
+
+private:
+    std::function<void()> m_reset;
+};
 
 } // namespace
 
@@ -39,6 +65,7 @@ void frmDisplay::build(QWidget *window)
     window->setWindowTitle(QStringLiteral("Kovara Scale Update"));
     window->setFixedSize(640, 600);
     connect(window, &QObject::destroyed, this, &frmDisplay::windowDestroyed);
+    window->installEventFilter(this);
 
     auto *menuBar = new QMenuBar(window);
     menuBar->setGeometry(0, 0, 640, 24);
@@ -48,11 +75,13 @@ void frmDisplay::build(QWidget *window)
     mnuLoad.set(addItem(file, QStringLiteral("&Load ")));
     connect(mnuLoad.peek(), &QAction::triggered, this, [this] { mnuLoad_Click(); });
     mnuFileExit.set(addItem(file, QStringLiteral("E&xit")));
+    connect(mnuFileExit.peek(), &QAction::triggered, this, &frmDisplay::mnuFileExit_Click);
 
     auto *run = menuBar->addMenu(QStringLiteral("&Run"));
     mnuRun.set(run);
     mnuAuto.set(addItem(run, QStringLiteral("&Auto")));
     mnuProgram.set(addItem(run, QStringLiteral("&Program")));
+    connect(mnuProgram.peek(), &QAction::triggered, this, &frmDisplay::mnuProgram_Click);
     mnuRead.set(addItem(run, QStringLiteral("&Read")));
 
     auto *select = menuBar->addMenu(QStringLiteral("&Select"));
@@ -92,10 +121,12 @@ void frmDisplay::build(QWidget *window)
     auto *program = new QPushButton(QStringLiteral("Program"), window);
     program->setGeometry(116, 64, 90, 28);
     Program.set(program);
+    connect(program, &QPushButton::clicked, this, &frmDisplay::Program_Click);
 
     auto *read = new QPushButton(QStringLiteral("Read"), window);
     read->setGeometry(216, 64, 90, 28);
     Read.set(read);
+    connect(read, &QPushButton::clicked, this, &frmDisplay::Read_Click);
 
     auto *aprom = new QRadioButton(QStringLiteral("APROM"), window);
     aprom->setGeometry(320, 62, 100, 20);
@@ -115,6 +146,11 @@ void frmDisplay::build(QWidget *window)
     progress->setGeometry(16, 132, 410, 18);
     progress->setVisible(false);
     ProgressBar1.set(progress);
+
+    auto *line = new QLabel(window);
+    line->setGeometry(16, 151, 410, 18);
+    line->setVisible(false);
+    lblProgress.set(line);
 
     auto *pageUp = new QPushButton(QStringLiteral("Page   up"), window);
     pageUp->setGeometry(440, 138, 88, 26);
@@ -144,9 +180,10 @@ void frmDisplay::build(QWidget *window)
 
 void frmDisplay::Form_Load()
 {
-    look::paint({window(), lblStatus.get(), lblVersion.get()});
+    look::paint({window(), lblStatus.get(), lblVersion.get(), lblProgress.get()});
     lblVersion->setText(Forms::frmWelcome().lblVersion->text());
     AskExit = true;
+    m_autoRunStarted = false;
     centerOnScreen();
     CurrentSN.clear();
     if (!m_port) {
@@ -208,6 +245,8 @@ bool frmDisplay::WriteByte(int AddrEE)
 
 void frmDisplay::mnuRSN_Click()
 {
+    if (ignoredDuringRun("Register SN"))
+        return;
     if (const auto serial = scale::askSerialNumber()) {
         CurrentSN = *serial;
         UpdateSN();
@@ -216,6 +255,8 @@ void frmDisplay::mnuRSN_Click()
 
 void frmDisplay::mnuSSN_Click()
 {
+    if (ignoredDuringRun("Change SN"))
+        return;
     const auto serial = scale::askSerialNumber();
     if (!serial)
         return;
@@ -236,6 +277,8 @@ void frmDisplay::mnuSSN_Click()
 
 bool frmDisplay::mnuLoad_Click()
 {
+    if (ignoredDuringRun("Load"))
+        return false;
     const QString path = platform::workingFile(QString::fromLatin1(platform::kUpdateFileName));
     const scale::HexLoadResult result = scale::loadIntelHexFile(path, FlashImage);
     setMousePointer(platform::vbDefault);
@@ -313,6 +356,8 @@ void frmDisplay::mnuComm2_Click()
 
 void frmDisplay::selectPort(int number)
 {
+    if (ignoredDuringRun("PC Port"))
+        return;
     platform::SerialPort &port = MSComm1();
     // Errors of these steps are of no consequence: the open below reports what matters.
     try {
@@ -337,5 +382,184 @@ void frmDisplay::TogglePort()
     } catch (const platform::SerialError &error) {
         qCWarning(lcDisplay).noquote() << "COM" << port.commPort() << ":" << error.text();
         platform::MsgBox(error.text(), platform::mb::Exclamation);
+    }
+}
+
+bool frmDisplay::ignoredDuringRun(const char *command) const
+{
+    if (!running())
+        return false;
+    qCInfo(lcDisplay) << command << "ignored: the scale is being programmed or read";
+    return true;
+}
+
+void frmDisplay::Form_Activate()
+{
+    if (m_autoRunStarted || running())
+        return;
+    m_autoRunStarted = true;
+    AutoProgram();
+}
+
+bool frmDisplay::eventFilter(QObject *watched, QEvent *event)
+{
+    // Hidden by the program (not minimised by the user): the next showing runs the update again.
+    if (event->type() == QEvent::Hide && !event->spontaneous() && watched == windowIfLoaded())
+        m_autoRunStarted = false;
+    return Form::eventFilter(watched, event);
+}
+
+void frmDisplay::AutoProgram()
+{
+    qCInfo(lcDisplay) << "automatic update run";
+    lblStatus->setText(QStringLiteral("Updating scale with latest postage rates and services..."));
+    if (!mnuLoad_Click())
+        return;
+    Program_Click();
+}
+
+void frmDisplay::Program_Click()
+{
+    if (ignoredDuringRun("Program"))
+        return;
+    OperationScope scope(m_operation, Operation::Programming);
+    // Reading the serial number may take ten seconds on a silent scale.
+    setMousePointer(platform::vbHourglass);
+    CurrentSN = RdSN();
+    UpdateSN();
+    ProgramScale();
+}
+
+void frmDisplay::ProgramScale()
+{
+    OperationScope scope(m_operation, Operation::Programming);
+    scale::programScale(link(), FlashImage, Run, *this);
+}
+
+void frmDisplay::Read_Click()
+{
+    if (ignoredDuringRun("Read"))
+        return;
+    const bool aprom = APROM->isChecked();
+    OperationScope scope(m_operation, aprom ? Operation::ReadAprom : Operation::ReadLdrom);
+    FlashImage.erase();
+    setMousePointer(platform::vbHourglass);
+    if (aprom) {
+        UpdateSN();
+        scale::readAprom(link(), FlashImage, Run, *this);
+    } else {
+        scale::readLdrom(link(), FlashImage, Run, *this);
+    }
+    setMousePointer(platform::vbDefault);
+}
+
+void frmDisplay::Form_Unload(bool &Cancel)
+{
+    if (AskExit) {
+        Cancel = true;
+        Forms::frmQuit().ShowModal(this);
+    }
+}
+
+void frmDisplay::mnuFileExit_Click()
+{
+    bool cancel = false;
+    Form_Unload(cancel);
+}
+
+void frmDisplay::setHourglass(bool on)
+{
+    if (isLoaded())
+        setMousePointer(on ? platform::vbHourglass : platform::vbDefault);
+}
+
+void frmDisplay::showProgress(int maximum)
+{
+    QProgressBar *bar = ProgressBar1.peek();
+    QLabel *line = lblProgress.peek();
+    if (!bar || !line)
+        return;
+    bar->setRange(0, maximum);
+    bar->setValue(0);
+    bar->setVisible(true);
+    line->clear();
+    line->setVisible(true);
+}
+
+void frmDisplay::setProgress(int value)
+{
+    if (QProgressBar *bar = ProgressBar1.peek())
+        bar->setValue(value);
+}
+
+void frmDisplay::hideProgress()
+{
+    if (QProgressBar *bar = ProgressBar1.peek())
+        bar->setVisible(false);
+    if (QLabel *line = lblProgress.peek())
+        line->setVisible(false);
+}
+
+void frmDisplay::setProgressLine(const QString &text)
+{
+    if (QLabel *line = lblProgress.peek())
+        line->setText(text);
+}
+
+void frmDisplay::showFirstPage()
+{
+    PageNo = 0;
+    up->setEnabled(false);
+    down->setEnabled(true);
+    ShowPage();
+}
+
+void frmDisplay::failurePath()
+{
+    ScaleCom = false;
+    Forms::frmErrorScaleCom().Show();
+    AskExit = false;
+    Hide();
+}
+
+void frmDisplay::ended(scale::RunOutcome outcome)
+{
+    using scale::RunOutcome;
+    const QString serialWrong = QStringLiteral("Serial number wrong");
+    switch (m_operation) {
+    case Operation::Programming:
+        if (outcome == RunOutcome::Done) {
+            platform::deleteFile(
+                platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
+            AskExit = false;
+            Close();
+            Forms::frmSuccessUpdate().Show();
+        } else if (outcome == RunOutcome::SerialRefused) {
+            // The window stays for the service tools: it must look and act ready.
+            setMousePointer(platform::vbDefault);
+            hideProgress();
+            platform::MsgBox(serialWrong);
+        } else {
+            failurePath();
+        }
+        break;
+    case Operation::ReadAprom:
+    case Operation::ReadLdrom:
+        setMousePointer(platform::vbDefault);
+        if (outcome == RunOutcome::Done) {
+            showFirstPage();
+            platform::MsgBox(m_operation == Operation::ReadAprom
+                                 ? QStringLiteral("APROM Read successfully")
+                                 : QStringLiteral("LDROM Read suceessfully"));
+        } else if (outcome == RunOutcome::SerialRefused) {
+            platform::MsgBox(serialWrong);
+        } else if (outcome == RunOutcome::ScaleLost && m_operation == Operation::ReadAprom) {
+            failurePath();
+        } else {
+            ScaleCom = false;
+        }
+        break;
+    case Operation::None:
+        break;
     }
 }

@@ -2,11 +2,18 @@
 
 // "Kovara Scale Update": the screen on which the scale is updated, and the owner of the program's
 // one serial port (MSComm1) and of the flash image. Its menus and buttons carry the service tools:
-// load the update file, page through the image, choose the flash area, set the serial number,
-// choose the port. Other windows reach the scale only through this one; using its port loads it.
+// load the update file, program, read back, page through the image, choose the flash area, set
+// the serial number, choose the port. Other windows reach the scale only through this one; using
+// its port loads it.
+//
+// Shown by the wizard, it runs the whole update on its own once it becomes the active window:
+// once per showing, so a user switching windows during a run does not start a second one. While
+// a programming run or a read-back is in progress the commands that would start another
+// operation, change the image or move the port are ignored.
 
 #include "platform/Form.h"
 #include "scale/FlashImage.h"
+#include "scale/RunObserver.h"
 
 #include <QAction>
 #include <QLabel>
@@ -25,7 +32,7 @@ namespace scale {
 class ScaleLink;
 }
 
-class frmDisplay final : public platform::Form
+class frmDisplay final : public platform::Form, private scale::RunObserver
 {
     Q_OBJECT
 public:
@@ -42,6 +49,9 @@ public:
     int PageNo = 0;
     // The text of the shown page, as the page view holds it (lines end CR LF).
     QString PageText;
+    // The block being programmed, verified or read (CurAddress) and the failures counted in the
+    // current phase (RetryCount).
+    scale::RunCounters Run;
 
     platform::Control<QPushButton> LoadHex {this};
     platform::Control<QPushButton> Program {this};
@@ -56,6 +66,8 @@ public:
     platform::Control<QLabel> lblVersion {this};
     platform::Control<QLabel> Image1 {this};
     platform::Control<QProgressBar> ProgressBar1 {this};
+    // Under the bar: the phase, the block and the time left.
+    platform::Control<QLabel> lblProgress {this};
 
     platform::Control<QMenu> mnuFile {this};
     platform::Control<QAction> mnuLoad {this};
@@ -99,17 +111,54 @@ public:
     void mnuComm1_Click();
     void mnuComm2_Click();
 
+    // Reads the serial number from the scale, puts it into the image and programs the scale.
+    void Program_Click();
+    void mnuProgram_Click() { Program_Click(); }
+    // Programs and verifies the image, then hands over to the success or the scale-error screen.
+    void ProgramScale();
+    // Reads the selected flash area of the scale into the image.
+    void Read_Click();
+    // The whole update: load the update file, then Program_Click.
+    void AutoProgram();
+    void mnuFileExit_Click();
+    // The window became the active one: the automatic run, once per showing.
+    void Form_Activate() override;
+
+    // True while a programming run or a read-back is in progress.
+    bool running() const { return m_operation != Operation::None; }
+
 protected:
     void build(QWidget *window) override;
     void Form_Load() override;
+    void Form_Unload(bool &Cancel) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    enum class Operation { None, Programming, ReadAprom, ReadLdrom };
+
+    // scale::RunObserver
+    void setHourglass(bool on) override;
+    void showProgress(int maximum) override;
+    void setProgress(int value) override;
+    void hideProgress() override;
+    void setProgressLine(const QString &text) override;
+    void ended(scale::RunOutcome outcome) override;
+
+    // True (and logged) when a run is in progress and the command must wait.
+    bool ignoredDuringRun(const char *command) const;
+    void showFirstPage();
+    // The scale stopped answering: the scale-error screen takes over.
+    void failurePath();
+
     void TogglePort();
     void selectPort(int number);
     void windowDestroyed();
 
     std::unique_ptr<platform::SerialPort> m_port;
     std::unique_ptr<scale::ScaleLink> m_link;
+    Operation m_operation = Operation::None;
+    // The automatic run has started since the window was last shown.
+    bool m_autoRunStarted = false;
 };
 
 namespace Forms {

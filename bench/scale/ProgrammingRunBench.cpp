@@ -1,0 +1,152 @@
+// A whole programming run of the update window through the real serial port, against
+// kovara-virtual-scale paced at 19200 baud (no extra write time) on a pseudo-terminal: the window
+// is shown with an update file in the working folder and its activation runs the update (load,
+// serial number, session, 512 blocks programmed, 512 verified, close).
+//
+// Prints the run's wall time against the line's floor of 70.94 s (512 x 132 bytes while
+// programming and 512 x 134 while verifying, at 10 bits a byte), the CPU time this process spent
+// during the run, and the process's peak memory; exits 1 when a target is missed or the scale's
+// flash does not equal the file's image. Run it with bench/run-programming.sh.
+
+#include "UpdateFile.h"
+
+#include "app/frmSuccessUpdate.h"
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
+#include "platform/Look.h"
+#include "platform/SerialPort.h"
+#include "platform/Services.h"
+#include "scale/frmDisplay.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <ctime>
+
+#include <sys/resource.h>
+
+namespace {
+
+constexpr double kByteMs = 10.0 * 1000.0 / 19200.0;
+constexpr double kFloorMs = 512 * (132 + 134) * kByteMs;
+constexpr double kWallTarget = 1.02;
+constexpr double kCpuTargetMs = 2000;
+
+// Any box would stop an unattended run: answer it and say what it was.
+class AnsweringDialogs final : public platform::Dialogs
+{
+public:
+    int boxes = 0;
+    int messageBox(const platform::MessageBoxRequest &request) override
+    {
+        ++boxes;
+        std::fprintf(stderr, "message box: %s\n", qPrintable(request.text));
+        return platform::mb::OK;
+    }
+    QString inputBox(const platform::InputBoxRequest &) override { return {}; }
+};
+
+double cpuMs()
+{
+    timespec now = {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// The run's own line in the transcript (serial number, CRC-32, time of the programming alone).
+QString g_runLine;
+void keepRunLine(QtMsgType, const QMessageLogContext &context, const QString &text)
+{
+    if (QByteArray(context.category) == "kovara.scale.link" && text.contains("verified"))
+        g_runLine = text;
+}
+
+long peakKiB()
+{
+    rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setFont(look::baseFont());
+    QLoggingCategory::setFilterRules(
+        QStringLiteral("kovara.*.info=false\nkovara.scale.link.info=true"));
+    qInstallMessageHandler(keepRunLine);
+
+    QTemporaryDir ports;
+    QTemporaryDir working;
+    qputenv("KOVARA_SERIAL_PORTS", ports.path().toLocal8Bit());
+    platform::setWorkingFolder(working.path());
+    AnsweringDialogs dialogs;
+    platform::install(&dialogs);
+
+    const QString serial = QStringLiteral("20231187");
+    const QString dump = ports.filePath(QStringLiteral("COM3.flash"));
+    QProcess scale;
+    scale.start(
+        QStringLiteral(KOVARA_BIN_DIR "/kovara-virtual-scale"),
+        {"--ports-dir", ports.path(), "--com", "3", "--serial", serial, "--pace", "--dump", dump});
+    while (scale.waitForReadyRead(5000) && !scale.canReadLine()) { }
+    if (!scale.readLine().startsWith("COM3 -> ")) {
+        std::fprintf(stderr, "kovara-virtual-scale did not start\n");
+        return 2;
+    }
+
+    const QByteArray source = testing_support::applicationImage(5);
+    testing_support::writeUpdateFile(
+        platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)), source);
+    frmDisplay &display = Forms::frmDisplay();
+    display.MSComm1().setCommPort(3);
+    display.MSComm1().open();
+    display.Show();
+
+    const long peakBefore = peakKiB();
+    const double cpuBefore = cpuMs();
+    QElapsedTimer wall;
+    wall.start();
+    display.Form_Activate();
+    const double wallMs = double(wall.nsecsElapsed()) / 1e6;
+    const double cpuRunMs = cpuMs() - cpuBefore;
+    const bool handedOver = Forms::frmSuccessUpdate().isVisible();
+
+    scale.terminate();
+    scale.waitForFinished(5000);
+    QFile flash(dump);
+    const bool equal = flash.open(QIODevice::ReadOnly)
+        && flash.readAll() == testing_support::programmedImage(source, serial);
+    platform::FormRegistry::reset();
+
+    const double ratio = wallMs / kFloorMs;
+    std::printf("programming run (load, serial number, 512 blocks programmed and verified)\n");
+    std::printf("  wall time      %8.2f s   floor %.2f s   ratio %.4f (target <= %.2f)\n",
+                wallMs / 1000,
+                kFloorMs / 1000,
+                ratio,
+                kWallTarget);
+    std::printf("  per exchange   %8.2f ms above the line's time\n", (wallMs - kFloorMs) / 1024);
+    std::printf("  transcript     %s\n", qPrintable(g_runLine));
+    std::printf(
+        "  CPU time       %8.3f s   (target < %.1f s)\n", cpuRunMs / 1000, kCpuTargetMs / 1000);
+    std::printf("  peak memory    %8.1f MiB (%.1f MiB before the run)\n",
+                double(peakKiB()) / 1024,
+                double(peakBefore) / 1024);
+    std::printf("  success screen %s, scale flash equals the file's image: %s, message boxes %d\n",
+                handedOver ? "shown" : "NOT shown",
+                equal ? "yes" : "NO",
+                dialogs.boxes);
+    const bool met = handedOver && equal && ratio <= kWallTarget && cpuRunMs < kCpuTargetMs;
+    return met ? 0 : 1;
+}

@@ -1,0 +1,204 @@
+#include "scale/Programming.h"
+
+#include "scale/FlashImage.h"
+#include "scale/ScaleLink.h"
+
+#include "platform/Services.h"
+
+#include <array>
+
+namespace scale {
+
+namespace {
+
+constexpr quint32 kEnd = 0x10000;
+constexpr int kProgressMaximum = kApromBlocks;
+
+QString hex4(quint32 address)
+{
+    return QStringLiteral("%1").arg(address, 4, 16, QLatin1Char('0')).toUpper();
+}
+
+QString failureText(const Reply &reply)
+{
+    switch (reply.status) {
+    case Reply::Status::Complete:
+        return QStringLiteral("refused (%1h)")
+            .arg(reply.bytes.isEmpty()
+                     ? QStringLiteral("-")
+                     : QString::fromLatin1(reply.bytes.left(1).toHex().toUpper()));
+    case Reply::Status::TimedOut:
+        return QStringLiteral("no answer");
+    case Reply::Status::Busy:
+        return QStringLiteral("another exchange in progress");
+    case Reply::Status::PortError:
+        return QStringLiteral("port lost: ") + reply.error;
+    }
+    return {};
+}
+
+// Runs an exchange and feeds the pace of an answered one to the estimate.
+template<class Exchange> Reply timed(PaceEstimate &pace, Exchange &&exchange)
+{
+    const qint64 started = platform::clock().nowMs();
+    Reply reply = exchange();
+    if (reply.complete())
+        pace.add(platform::clock().nowMs() - started);
+    return reply;
+}
+
+// The image's data in the read-back of the block at address (131 bytes: command, address
+// echo, 128 data bytes); byte 0 is not examined.
+bool readBackMatches(const Reply &reply, quint32 address, const FlashImage &image)
+{
+    if (reply.bytes.size() < kReadBlockReplySize)
+        return false;
+    return quint8(reply.bytes.at(1)) == quint8(address >> 8)
+        && quint8(reply.bytes.at(2)) == quint8(address & 0xFF)
+        && reply.bytes.mid(3, FlashImage::kBlockSize)
+        == image.bytes(int(address), FlashImage::kBlockSize);
+}
+
+} // namespace
+
+RunOutcome
+programScale(ScaleLink &link, const FlashImage &image, RunCounters &counters, RunObserver &observer)
+{
+    platform::Clock &clock = platform::clock();
+    const qint64 started = clock.nowMs();
+    const QByteArray serial = image.bytes(FlashImage::kSerialAddress, 4);
+    PaceEstimate pace;
+    int sessions = 0;
+
+    auto giveUp = [&](RunOutcome outcome, const QString &what) {
+        qCWarning(lcScaleLink).noquote() << QStringLiteral("programming gave up: %1 (failure %2)")
+                                                .arg(what)
+                                                .arg(counters.RetryCount);
+        observer.ended(outcome);
+        return outcome;
+    };
+
+    counters.RetryCount = 0;
+    bool opened = false;
+    // Opening the session; a block the scale did not take comes back here and resumes.
+    for (;;) {
+        observer.setHourglass(true);
+        observer.showProgress(kProgressMaximum);
+        observer.setProgressLine(QStringLiteral("Opening the programming session"));
+        const Reply session = link.openSession(serial);
+        if (session.status == Reply::Status::PortError)
+            return giveUp(RunOutcome::ScaleLost,
+                          QStringLiteral("session: ") + failureText(session));
+        if (!session.accepted()) {
+            ++counters.RetryCount;
+            if (counters.RetryCount > kRetryLimit) {
+                return giveUp(session.complete() ? RunOutcome::SerialRefused
+                                                 : RunOutcome::ScaleLost,
+                              QStringLiteral("session: ") + failureText(session));
+            }
+            continue;
+        }
+        ++sessions;
+        if (!opened) {
+            opened = true;
+            counters.CurAddress = 0;
+            counters.RetryCount = 0;
+        }
+
+        bool failed = false;
+        while (counters.CurAddress < kEnd) {
+            const quint32 address = counters.CurAddress;
+            const int block = int(address / FlashImage::kBlockSize);
+            observer.setProgress(int((address & 0xFF00) / 256));
+            observer.setProgressLine(progressText(Phase::Programming,
+                                                  block + 1,
+                                                  kApromBlocks,
+                                                  pace.timeLeft(2 * kApromBlocks - block)));
+            const Reply reply = timed(pace, [&] {
+                return link.programBlock(quint16(address),
+                                         image.bytes(int(address), FlashImage::kBlockSize));
+            });
+            if (reply.accepted()) {
+                counters.CurAddress += FlashImage::kBlockSize;
+                continue;
+            }
+            const QString what
+                = QStringLiteral("block %1: %2").arg(hex4(address), failureText(reply));
+            if (reply.status == Reply::Status::PortError)
+                return giveUp(RunOutcome::ScaleLost, what);
+            ++counters.RetryCount;
+            if (counters.RetryCount > kRetryLimit)
+                return giveUp(RunOutcome::ScaleLost, what);
+            qCInfo(lcScaleLink).noquote()
+                << QStringLiteral("block %1 %2; opening the session again")
+                       .arg(hex4(address), failureText(reply));
+            failed = true;
+            break;
+        }
+        if (!failed)
+            break;
+    }
+
+    // Every block is read back and compared with the image.
+    counters.CurAddress = 0;
+    counters.RetryCount = 0;
+    while (counters.CurAddress < kEnd) {
+        const quint32 address = counters.CurAddress;
+        const int block = int(address / FlashImage::kBlockSize);
+        observer.setProgress(int((address & 0xFF00) / 256) + 256);
+        observer.setProgressLine(progressText(
+            Phase::Verifying, block + 1, kApromBlocks, pace.timeLeft(kApromBlocks - block)));
+        const Reply reply
+            = timed(pace, [&] { return link.readBlock(quint16(address), Waiting::Yield); });
+        if (reply.complete() && readBackMatches(reply, address, image)) {
+            counters.CurAddress += FlashImage::kBlockSize;
+            continue;
+        }
+        const QString what = QStringLiteral("verify of block %1: %2")
+                                 .arg(hex4(address),
+                                      reply.complete() ? QStringLiteral("differs from the image")
+                                                       : failureText(reply));
+        if (reply.status == Reply::Status::PortError)
+            return giveUp(RunOutcome::ScaleLost, what);
+        ++counters.RetryCount;
+        if (counters.RetryCount > kRetryLimit)
+            return giveUp(RunOutcome::ScaleLost, what);
+    }
+
+    observer.setHourglass(false);
+    observer.hideProgress();
+    // The closing byte needs no answer; closeSession returns once it has left the port.
+    link.closeSession();
+    qCInfo(lcScaleLink).noquote()
+        << QStringLiteral("scale %1 updated and verified: %2 blocks, image CRC-32 %3, %4 s, "
+                          "%5 session(s)")
+               .arg(QString::fromLatin1(serial.toHex().toUpper()))
+               .arg(kApromBlocks)
+               .arg(QStringLiteral("%1")
+                        .arg(crc32(image.bytes(0, FlashImage::kSize)), 8, 16, QLatin1Char('0'))
+                        .toUpper())
+               .arg(double(clock.nowMs() - started) / 1000.0, 0, 'f', 1)
+               .arg(sessions);
+    observer.ended(RunOutcome::Done);
+    return RunOutcome::Done;
+}
+
+quint32 crc32(const QByteArray &bytes)
+{
+    static const std::array<quint32, 256> table = [] {
+        std::array<quint32, 256> t {};
+        for (quint32 n = 0; n < 256; ++n) {
+            quint32 c = n;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char byte : bytes)
+        crc = table[(crc ^ quint8(byte)) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+} // namespace scale

@@ -1,0 +1,94 @@
+#include "scale/ReadBack.h"
+
+#include "scale/FlashImage.h"
+#include "scale/Programming.h"
+#include "scale/ScaleLink.h"
+
+#include "platform/Services.h"
+
+namespace scale {
+
+namespace {
+
+// Reads the blocks from 0000h up to end into image. Done, or ScaleLost after the fourth failure
+// or when the port went away.
+RunOutcome readBlocks(
+    ScaleLink &link, FlashImage &image, quint32 end, RunCounters &counters, RunObserver &observer)
+{
+    const int blocks = int(end / FlashImage::kBlockSize);
+    PaceEstimate pace;
+    counters.CurAddress = 0;
+    while (counters.CurAddress < end) {
+        const quint32 address = counters.CurAddress;
+        const int block = int(address / FlashImage::kBlockSize);
+        observer.setProgress(int((address & 0xFF00) / 256));
+        observer.setProgressLine(
+            progressText(Phase::Reading, block + 1, blocks, pace.timeLeft(blocks - block)));
+        const qint64 started = platform::clock().nowMs();
+        const Reply reply = link.readBlock(quint16(address), Waiting::NoUserInput);
+        if (reply.complete()) {
+            pace.add(platform::clock().nowMs() - started);
+            // The echo bytes are not examined: a read shows what came.
+            for (int i = 0; i < FlashImage::kBlockSize; ++i)
+                image.set(int(address) + i, quint8(reply.bytes.at(3 + i)));
+            counters.CurAddress += FlashImage::kBlockSize;
+            continue;
+        }
+        ++counters.RetryCount;
+        if (reply.status == Reply::Status::PortError || counters.RetryCount > kRetryLimit) {
+            qCWarning(lcScaleLink).noquote()
+                << QStringLiteral("read-back gave up at block %1: %2")
+                       .arg(QStringLiteral("%1").arg(address, 4, 16, QLatin1Char('0')).toUpper(),
+                            reply.status == Reply::Status::PortError
+                                ? QStringLiteral("port lost: ") + reply.error
+                                : QStringLiteral("no answer"));
+            return RunOutcome::ScaleLost;
+        }
+    }
+    return RunOutcome::Done;
+}
+
+} // namespace
+
+RunOutcome
+readAprom(ScaleLink &link, FlashImage &image, RunCounters &counters, RunObserver &observer)
+{
+    counters.RetryCount = 0;
+    RunOutcome outcome = RunOutcome::Done;
+    bool open = false;
+    while (!open) {
+        const Reply session = link.openSession(image.bytes(FlashImage::kSerialAddress, 4));
+        if (session.accepted()) {
+            open = true;
+        } else if (session.status == Reply::Status::PortError) {
+            outcome = RunOutcome::SessionTimedOut;
+            break;
+        } else if (++counters.RetryCount > kRetryLimit) {
+            outcome = session.complete() ? RunOutcome::SerialRefused : RunOutcome::SessionTimedOut;
+            break;
+        }
+    }
+    if (open) {
+        counters.RetryCount = 0;
+        observer.showProgress(256);
+        outcome = readBlocks(link, image, FlashImage::kSize, counters, observer);
+    }
+    observer.ended(outcome);
+    observer.hideProgress();
+    link.closeSession();
+    return outcome;
+}
+
+RunOutcome
+readLdrom(ScaleLink &link, FlashImage &image, RunCounters &counters, RunObserver &observer)
+{
+    counters.RetryCount = 0;
+    observer.showProgress(7);
+    const RunOutcome outcome
+        = readBlocks(link, image, kLdromBlocks * FlashImage::kBlockSize, counters, observer);
+    observer.ended(outcome);
+    observer.hideProgress();
+    return outcome;
+}
+
+} // namespace scale

@@ -1,0 +1,54 @@
+#pragma once
+
+// Update files for the programming tests: a 64 KiB application image with distinct bytes in
+// every block, written as Intel-HEX records the way the maker's tools write them.
+
+#include "scale/FlashImage.h"
+#include "scale/ScaleIdentity.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+namespace testing_support {
+
+// Every byte depends on its address and on seed, so a block sent to the wrong address or a
+// stale image shows in the scale's flash.
+inline QByteArray applicationImage(int seed = 1)
+{
+    QByteArray image(scale::FlashImage::kSize, '\0');
+    for (int a = 0; a < image.size(); ++a)
+        image[a] = char((a * 7 + (a >> 8) * 13 + seed * 31) & 0xFF);
+    image[scale::FlashImage::kAreaMarkerAddress] = char(scale::FlashImage::kApromMarker);
+    return image;
+}
+
+inline bool writeUpdateFile(const QString &path, const QByteArray &image)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    for (int a = 0; a < image.size(); a += 32) {
+        QByteArray record(4, '\0');
+        record[0] = char(32);
+        record[1] = char(a >> 8);
+        record[2] = char(a & 0xFF);
+        record.append(image.mid(a, 32));
+        quint8 sum = 0;
+        for (const char c : record)
+            sum = quint8(sum + quint8(c));
+        record.append(char(quint8(-sum)));
+        file.write(':' + record.toHex().toUpper() + "\r\n");
+    }
+    file.write(":00000001FF\r\n");
+    return file.error() == QFile::NoError;
+}
+
+// What the scale must hold after programming image into the scale with this serial number.
+inline QByteArray programmedImage(QByteArray image, const QString &serial)
+{
+    image.replace(scale::FlashImage::kSerialAddress, 4, scale::serialNumberBytes(serial));
+    return image;
+}
+
+} // namespace testing_support

@@ -1,0 +1,51 @@
+// A whole update run of the real windows through the real serial port: kovara-virtual-scale on a
+// pseudo-terminal linked as COM3, the update file in the working folder, frmDisplay shown.
+
+#include "TestPlatform.h"
+#include "UpdateFile.h"
+#include "VirtualScalePorts.h"
+
+#include "app/frmSuccessUpdate.h"
+#include "platform/Files.h"
+#include "platform/SerialPort.h"
+#include "platform/Services.h"
+#include "scale/frmDisplay.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(UpdateRunOnPty, TheScaleEndsUpHoldingTheUpdateFile)
+{
+    testing_support::TestPlatform test;
+    // Real ports and real time for this one.
+    platform::install(static_cast<platform::SerialSystem *>(nullptr));
+    platform::install(static_cast<platform::Clock *>(nullptr));
+    testing_support::VirtualScalePorts ports;
+    ASSERT_TRUE(ports.startScale(3, {"--serial", "20231187"}));
+
+    const QByteArray source = testing_support::applicationImage(3);
+    ASSERT_TRUE(testing_support::writeUpdateFile(
+        platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)), source));
+    frmDisplay &display = Forms::frmDisplay();
+    display.MSComm1().setCommPort(3);
+    display.MSComm1().open();
+    display.Show();
+    display.Form_Activate();
+    EXPECT_TRUE(Forms::frmSuccessUpdate().isVisible());
+    EXPECT_TRUE(test.dialogs.boxes().empty()) << test.dialogs.texts().join('|').toStdString();
+
+    // The scale writes its flash out when a session is closed: the closing byte got there.
+    QElapsedTimer waited;
+    waited.start();
+    while (!QFile::exists(ports.dumpPath(3)) && waited.elapsed() < 5000)
+        platform::clock().waitForEvents(20);
+    const QByteArray expected = testing_support::programmedImage(source, "20231187");
+    EXPECT_EQ(ports.flash(3), expected) << "dump after the session";
+    ports.stopScale(3);
+    EXPECT_EQ(ports.flash(3), expected);
+}
+
+} // namespace

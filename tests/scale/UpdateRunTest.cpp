@@ -1,0 +1,333 @@
+// The update window's automatic run and its hand-over to the success and scale-error screens,
+// the read-back buttons, and the quit question, with the virtual scale in virtual time.
+
+#include "TestPlatform.h"
+#include "UpdateFile.h"
+
+#include "app/frmErrorScaleCom.h"
+#include "app/frmQuit.h"
+#include "app/frmSuccessUpdate.h"
+#include "platform/Files.h"
+#include "scale/Programming.h"
+#include "scale/frmDisplay.h"
+
+#include <QLoggingCategory>
+#include <gtest/gtest.h>
+
+using platform::mb::OK;
+using virtual_scale::Fault;
+namespace vs = virtual_scale;
+
+namespace {
+
+const QString kSerial = QStringLiteral("20231187");
+const QString kUpdate = QString::fromLatin1(platform::kUpdateFileName);
+const QString kBanner = QString::fromLatin1(platform::kBannerFileName);
+
+// The transcript's info lines of one test.
+class Transcript
+{
+public:
+    Transcript()
+    {
+        s_lines.clear();
+        QLoggingCategory::setFilterRules(QStringLiteral("kovara.scale.link.info=true"));
+        m_previous = qInstallMessageHandler(&Transcript::handler);
+    }
+    ~Transcript()
+    {
+        qInstallMessageHandler(m_previous);
+        testing_support::quietLogging();
+    }
+    static QStringList lines() { return s_lines; }
+
+private:
+    static void handler(QtMsgType type, const QMessageLogContext &context, const QString &text)
+    {
+        if (type == QtInfoMsg && QByteArray(context.category) == "kovara.scale.link")
+            s_lines << text;
+    }
+    static inline QStringList s_lines;
+    QtMessageHandler m_previous;
+};
+
+class UpdateRun : public ::testing::Test
+{
+protected:
+    UpdateRun()
+    {
+        writeFile(source);
+        display.MSComm1().setCommPort(1);
+        display.MSComm1().open();
+    }
+
+    void writeFile(const QByteArray &image)
+    {
+        ASSERT_TRUE(testing_support::writeUpdateFile(platform::workingFile(kUpdate), image));
+    }
+    void showAndActivate()
+    {
+        display.Show();
+        display.Form_Activate();
+    }
+    int frames(quint8 command, int address = -1) const
+    {
+        int n = 0;
+        for (const vs::FrameRecord &record : scale.frames())
+            n += record.command == command && (address < 0 || record.address == address);
+        return n;
+    }
+    // Counts the quit questions in quitQuestions and answers them with Cancel.
+    void cancelQuitQuestions()
+    {
+        platform::Form::setModalObserver([this](platform::Form &form, platform::Form *) {
+            EXPECT_EQ(&form, &Forms::frmQuit());
+            ++quitQuestions;
+            Forms::frmQuit().cmdCancel->click();
+        });
+    }
+
+    testing_support::TestPlatform test;
+    vs::VirtualScale &scale = test.serial.addScale(1, kSerial);
+    frmDisplay &display = Forms::frmDisplay();
+    QByteArray source = testing_support::applicationImage();
+    int quitQuestions = 0;
+};
+
+TEST_F(UpdateRun, ShowingTheWindowUpdatesTheScaleAndHandsOverToTheSuccessScreen)
+{
+    Transcript transcript;
+    scale.setTiming({true});
+    display.Show(); // the platform activates the window it shows, and that starts the run
+    testing_support::processEvents();
+
+    const QByteArray expected = testing_support::programmedImage(source, kSerial);
+    EXPECT_EQ(scale.flash(), expected);
+    EXPECT_EQ(frames(vs::kOpenSession), 1);
+    // The closing byte had reached the scale when the window let its port go.
+    ASSERT_EQ(scale.frames().back().command, vs::kCloseSession);
+    EXPECT_LE(scale.frames().back().atMs, double(test.clock.nowMs()));
+
+    EXPECT_FALSE(display.isLoaded());
+    EXPECT_TRUE(Forms::frmSuccessUpdate().isVisible());
+    EXPECT_FALSE(platform::fileExists(platform::workingFile(kUpdate)));
+    EXPECT_TRUE(test.dialogs.boxes().empty());
+    testing_support::processEvents();
+    EXPECT_FALSE(display.MSComm1().isOpen()) << "the port closes with the window";
+
+    const QString crc = QStringLiteral("%1").arg(scale::crc32(expected), 8, 16, QLatin1Char('0'));
+    const QStringList done = transcript.lines().filter(QStringLiteral("updated and verified"));
+    ASSERT_EQ(done.size(), 1);
+    EXPECT_TRUE(done.at(0).startsWith(QStringLiteral("scale 20231187 updated and verified")));
+    EXPECT_TRUE(done.at(0).contains(crc.toUpper())) << done.at(0).toStdString();
+    EXPECT_TRUE(done.at(0).contains(QStringLiteral(", 71."))) << done.at(0).toStdString();
+}
+
+TEST_F(UpdateRun, NothingStartsASecondRunInsideTheFirst)
+{
+    test.serial.addPort(2, testing_support::VirtualScaleSerial::PortState::Empty);
+    scale.setFrameObserver([&](const vs::FrameRecord &record) {
+        if (record.command == vs::kProgramBlock && record.address == 0x4000) {
+            test.clock.scheduleIn(0, [&] {
+                display.Form_Activate(); // the user comes back from another window
+                display.Program->click();
+                display.Read->click();
+                display.mnuLoad->trigger();
+                display.mnuComm2->trigger();
+            });
+        }
+    });
+    scale.addFault(Fault::late(vs::kProgramBlock, 50));
+    showAndActivate();
+    EXPECT_EQ(frames(vs::kOpenSession), 1);
+    EXPECT_EQ(frames(vs::kProgramBlock), 512);
+    EXPECT_EQ(scale.flash(), testing_support::programmedImage(source, kSerial));
+    EXPECT_TRUE(Forms::frmSuccessUpdate().isVisible());
+    EXPECT_EQ(test.serial.opens(2), 0);
+}
+
+TEST_F(UpdateRun, RefusedSessionLeavesTheWindowReadyAndRunsOncePerShowing)
+{
+    scale.addFault(Fault::refuse(vs::kOpenSession, -1, vs::kAlways));
+    test.dialogs.answer(OK);
+    showAndActivate();
+    EXPECT_EQ(test.dialogs.texts(), QStringList {"Serial number wrong"});
+    EXPECT_EQ(test.dialogs.boxes().at(0).buttons, platform::mb::OKOnly);
+    EXPECT_EQ(frames(vs::kOpenSession), 4);
+    EXPECT_TRUE(display.isVisible());
+    EXPECT_EQ(display.MousePointer(), platform::vbDefault);
+    EXPECT_FALSE(display.ProgressBar1->isVisible());
+    EXPECT_FALSE(display.lblProgress->isVisible());
+    EXPECT_TRUE(display.AskExit);
+    EXPECT_EQ(display.lblStatus->text(),
+              QStringLiteral("Updating scale with latest postage rates and services..."));
+
+    display.Form_Activate();
+    EXPECT_EQ(frames(vs::kOpenSession), 4) << "one run per showing";
+
+    display.Hide();
+    test.dialogs.answer(OK);
+    showAndActivate();
+    EXPECT_EQ(frames(vs::kOpenSession), 8);
+}
+
+TEST_F(UpdateRun, SilentSessionEndsOnTheErrorScreenWhoseRetryRunsTheWholeUpdateAgain)
+{
+    scale.addFault(Fault::ignore(vs::kOpenSession, -1, vs::kAlways));
+    showAndActivate();
+    frmErrorScaleCom &error = Forms::frmErrorScaleCom();
+    EXPECT_EQ(frames(vs::kOpenSession), 4);
+    EXPECT_TRUE(error.isVisible());
+    EXPECT_EQ(error.Caption(), QStringLiteral("Error Communicating with the Scale"));
+    EXPECT_FALSE(display.isVisible());
+    EXPECT_TRUE(display.isLoaded());
+    EXPECT_FALSE(display.ScaleCom);
+    EXPECT_FALSE(display.AskExit);
+
+    // Exit asks the quit question over the error screen; Cancel keeps it.
+    cancelQuitQuestions();
+    error.cmdExit->click();
+    EXPECT_EQ(quitQuestions, 1);
+    EXPECT_TRUE(error.isVisible());
+
+    // A new file and a scale that answers again: Retry starts over from loading the file.
+    const QByteArray second = testing_support::applicationImage(2);
+    writeFile(second);
+    scale.clearFaults();
+    error.cmdRetry->click();
+    EXPECT_FALSE(error.isLoaded());
+    EXPECT_TRUE(display.isVisible());
+    display.Form_Activate();
+    EXPECT_EQ(scale.flash(), testing_support::programmedImage(second, kSerial));
+    EXPECT_TRUE(Forms::frmSuccessUpdate().isVisible());
+    EXPECT_EQ(quitQuestions, 1);
+}
+
+TEST_F(UpdateRun, APortThatGoesAwayEndsOnTheErrorScreenAtOnceAndClosingAsksNothing)
+{
+    qint64 unpluggedAt = 0;
+    scale.setFrameObserver([&](const vs::FrameRecord &record) {
+        if (record.command == vs::kReadBlock && record.address == 0x8000) {
+            test.clock.scheduleIn(1, [&] {
+                unpluggedAt = test.clock.nowMs();
+                test.serial.unplug(1);
+            });
+        }
+    });
+    scale.addFault(Fault::late(vs::kReadBlock, 20));
+    showAndActivate();
+    EXPECT_TRUE(Forms::frmErrorScaleCom().isVisible());
+    EXPECT_LT(test.clock.nowMs() - unpluggedAt, 100);
+
+    cancelQuitQuestions();
+    EXPECT_TRUE(display.Close());
+    EXPECT_EQ(quitQuestions, 0);
+}
+
+TEST_F(UpdateRun, ClosingTheWindowAsksTheQuitQuestionAndKeepsIt)
+{
+    display.Show();
+    cancelQuitQuestions();
+    EXPECT_FALSE(display.window()->close());
+    display.mnuFileExit->trigger();
+    EXPECT_EQ(quitQuestions, 2);
+    EXPECT_TRUE(display.isVisible());
+
+    // Auto and Read under Run do nothing.
+    display.mnuAuto->trigger();
+    display.mnuRead->trigger();
+    EXPECT_TRUE(test.serial.sent(1).isEmpty());
+    EXPECT_TRUE(test.dialogs.boxes().empty());
+}
+
+TEST_F(UpdateRun, AMissingUpdateFileLeavesTheScaleUntouched)
+{
+    platform::deleteFile(platform::workingFile(kUpdate));
+    test.dialogs.answer(OK);
+    showAndActivate();
+    EXPECT_EQ(test.dialogs.boxes().size(), 1u);
+    EXPECT_TRUE(test.serial.sent(1).isEmpty());
+    EXPECT_TRUE(display.isVisible());
+}
+
+TEST_F(UpdateRun, ReadButtonsTellTheOutcomeOfEachArea)
+{
+    display.Show();
+    test.dialogs.answer(OK);
+    display.LDROM->click();
+    display.Read->click();
+    test.dialogs.answer(OK);
+    display.CurrentSN = kSerial;
+    display.APROM->click();
+    display.Read->click();
+    EXPECT_EQ(test.dialogs.texts(),
+              (QStringList {"LDROM Read suceessfully", "APROM Read successfully"}));
+    EXPECT_EQ(display.FlashImage.all(), scale.flash());
+    EXPECT_FALSE(display.ProgressBar1->isVisible());
+    EXPECT_EQ(display.MousePointer(), platform::vbDefault);
+
+    // Blocks that time out: LDROM only notes it, APROM goes to the error screen.
+    scale.addFault(Fault::ignore(vs::kReadBlock, -1, vs::kAlways));
+    display.LDROM->click();
+    display.Read->click();
+    EXPECT_FALSE(display.ScaleCom);
+    EXPECT_TRUE(display.isVisible());
+    display.APROM->click();
+    display.Read->click();
+    EXPECT_TRUE(Forms::frmErrorScaleCom().isVisible());
+    EXPECT_FALSE(display.isVisible());
+    EXPECT_EQ(test.serial.sent(1).right(1), QByteArray("\x4B"));
+    EXPECT_EQ(test.dialogs.boxes().size(), 2u);
+}
+
+class SuccessScreen : public ::testing::Test
+{
+protected:
+    SuccessScreen()
+    {
+        test.touchWorkingFile(kUpdate);
+        test.touchWorkingFile(kBanner);
+        success.Show();
+        success.Form_Activate();
+    }
+    bool filesGone() const
+    {
+        return !platform::fileExists(platform::workingFile(kUpdate))
+            && !platform::fileExists(platform::workingFile(kBanner));
+    }
+
+    testing_support::TestPlatform test;
+    frmSuccessUpdate &success = Forms::frmSuccessUpdate();
+};
+
+TEST_F(SuccessScreen, TheSuccessTextComesOnTheEleventhTickAndExitEndsTheProgram)
+{
+    EXPECT_EQ(success.MousePointer(), platform::vbHourglass);
+    for (int tick = 0; tick < 10; ++tick)
+        ASSERT_TRUE(success.Timer1->fire());
+    EXPECT_FALSE(success.lblSuccess->isVisible());
+    EXPECT_FALSE(success.cmdExit->isVisible());
+
+    ASSERT_TRUE(success.Timer1->fire());
+    EXPECT_EQ(success.Caption(), QStringLiteral("Successful Scale Update"));
+    EXPECT_TRUE(success.lblSuccess->isVisible());
+    EXPECT_FALSE(success.lblUpdate->isVisible());
+    EXPECT_EQ(success.MousePointer(), platform::vbDefault);
+    EXPECT_FALSE(success.Timer1->isRunning());
+    EXPECT_FALSE(test.process.terminated());
+
+    success.cmdExit->click();
+    EXPECT_TRUE(test.process.terminated());
+    EXPECT_TRUE(filesGone());
+}
+
+TEST_F(SuccessScreen, ClosingItEarlyDeletesTheFilesAndEndsTheProgramWithoutAQuestion)
+{
+    success.Timer1->fire();
+    success.window()->close();
+    EXPECT_TRUE(test.process.terminated());
+    EXPECT_TRUE(filesGone());
+    EXPECT_FALSE(Forms::frmQuit().isLoaded());
+}
+
+} // namespace
