@@ -1,11 +1,27 @@
 #include "app/frmWelcome.h"
 
+#include "app/frmCheckScale.h"
+#include "app/frmErrorScaleCom2.h"
+#include "app/frmHelp.h"
+#include "app/frmQuit.h"
 #include "app/frmStartUp.h"
+#include "assets/Pictures.h"
+#include "platform/HttpTransfer.h"
 #include "platform/Look.h"
+#include "platform/SerialPort.h"
+#include "query/CheckWindows.h"
+#include "query/frmVersion.h"
+#include "scale/frmDisplay.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcWelcome, "kovara.welcome")
 
 frmWelcome::frmWelcome()
     : Form(QStringLiteral("frmWelcome"))
 { }
+
+frmWelcome::~frmWelcome() = default;
 
 void frmWelcome::build(QWidget *window)
 {
@@ -17,14 +33,26 @@ void frmWelcome::build(QWidget *window)
                        "Kovara scale with the latest postage rates and services that are "
                        "available."),
         window);
-    welcome->setGeometry(24, 20, 592, 60);
+    welcome->setGeometry(24, 16, 592, 52);
     welcome->setWordWrap(true);
     lblWelcome.set(welcome);
 
     auto *version = new QLabel(window);
-    version->setGeometry(24, 90, 592, 30);
+    version->setGeometry(24, 74, 592, 30);
     look::setPointSize(version, 12);
     lblVersion.set(version);
+
+    auto *picture = new QLabel(window);
+    picture->setGeometry(24, 128, 180, 150);
+    picture->setAlignment(Qt::AlignCenter);
+    picture->setPixmap(pictures::scale());
+    Image1.set(picture);
+
+    auto *banner = new QLabel(window);
+    banner->setGeometry(228, 150, 388, 100);
+    banner->setAlignment(Qt::AlignCenter);
+    banner->setVisible(false);
+    ImgBanner.set(banner);
 
     auto button = [window](const QString &caption, const QString &tip, int left, int width) {
         auto *b = new QPushButton(caption, window);
@@ -41,11 +69,28 @@ void frmWelcome::build(QWidget *window)
                        QStringLiteral("Quit PC Program. Scale will not be updated."),
                        500,
                        116));
+    connect(cmdUpdate.peek(), &QPushButton::clicked, this, &frmWelcome::cmdUpdate_Click);
+    connect(cmdDownload.peek(), &QPushButton::clicked, this, &frmWelcome::cmdDownload_Click);
+    connect(cmdHelp.peek(), &QPushButton::clicked, this, &frmWelcome::cmdHelp_Click);
+    connect(cmdExit.peek(), &QPushButton::clicked, this, &frmWelcome::cmdExit_Click);
+
+    auto *versionTimer = new platform::Timer(window);
+    connect(versionTimer, &platform::Timer::Tick, this, &frmWelcome::Timer1_Timer);
+    Timer1.set(versionTimer);
+    auto *blinkTimer = new platform::Timer(window);
+    connect(blinkTimer, &platform::Timer::Tick, this, &frmWelcome::Timer2_Timer);
+    Timer2.set(blinkTimer);
 }
 
 void frmWelcome::Form_Load()
 {
     InitForm();
+    CheckUpdate();
+    Timer2->setInterval(1000);
+    if (UpdateShown)
+        Timer1->setEnabled(false);
+    else
+        Timer1->setInterval(50);
 }
 
 void frmWelcome::InitForm()
@@ -61,4 +106,116 @@ void frmWelcome::InitForm()
     AskExit = true;
     // The start-up window's VersionNum is state, read without loading that window again.
     lblVersion->setText(QStringLiteral("Kovara PC Program ") + Forms::frmStartUp().VersionNum);
+}
+
+platform::HttpTransfer &frmWelcome::Inet1()
+{
+    if (!m_inet)
+        m_inet = platform::newHttpTransfer();
+    return *m_inet;
+}
+
+void frmWelcome::setBanner(const QPixmap &picture)
+{
+    QLabel *banner = ImgBanner.get();
+    const QSize room = banner->size();
+    if (picture.width() > room.width() || picture.height() > room.height())
+        banner->setPixmap(picture.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    else
+        banner->setPixmap(picture);
+}
+
+void frmWelcome::Timer1_Timer()
+{
+    if (m_versionTicks != 10) {
+        ++m_versionTicks;
+        return;
+    }
+    // Stopped before the check starts: its query blocks and its boxes run nested event loops,
+    // and a tick meanwhile must not start a second check.
+    Timer1->setEnabled(false);
+    UpdateShown = true;
+    CheckNewVersion();
+}
+
+void frmWelcome::Timer2_Timer()
+{
+    ImgBanner->setVisible(m_blinkTicks % 2 == 0);
+    ++m_blinkTicks;
+}
+
+void frmWelcome::cmdUpdate_Click()
+{
+    if (m_updating)
+        return;
+    m_updating = true;
+    Timer2->setEnabled(false);
+    setMousePointer(platform::vbHourglass);
+
+    ::frmDisplay &display = Forms::frmDisplay();
+    try {
+        if (!display.MSComm1().isOpen())
+            display.MSComm1().open();
+        KovaraSN = display.RdSN();
+        if (display.ScaleCom && !KovaraSN.isEmpty()) {
+            if (!display.MSComm1().isOpen())
+                display.MSComm1().open();
+            qCInfo(lcWelcome).noquote() << "the scale answered with serial number" << KovaraSN;
+            Forms::frmCheckScale().Show();
+            AskExit = false;
+            Close();
+            ErrorScale = false;
+            m_updating = false;
+            return;
+        }
+        qCWarning(lcWelcome).noquote() << "the scale did not answer with its serial number on COM"
+                + QString::number(display.MSComm1().commPort());
+    } catch (const platform::SerialError &error) {
+        qCWarning(lcWelcome).noquote() << "cannot open the scale's port COM"
+                + QString::number(display.MSComm1().commPort())
+                + ':' << error.text();
+    }
+    toScaleError();
+}
+
+void frmWelcome::toScaleError()
+{
+    ErrorScale = true;
+    Forms::frmErrorScaleCom2().Show();
+    AskExit = false;
+    Close();
+    m_updating = false;
+}
+
+void frmWelcome::cmdDownload_Click()
+{
+    HideForm = false;
+    setMousePointer(platform::vbHourglass);
+    DownloadLatestManual();
+    setMousePointer(platform::vbDefault);
+}
+
+void frmWelcome::cmdHelp_Click()
+{
+    Forms::frmHelp().Show();
+    setWindowState(platform::vbMinimized);
+}
+
+void frmWelcome::cmdExit_Click()
+{
+    Forms::frmVersion().NewVersion = false;
+    Forms::frmQuit().ShowModal(this);
+}
+
+void frmWelcome::Form_Unload(bool &Cancel)
+{
+    Forms::frmVersion().NewVersion = false;
+    // Both stopped before the question: its nested loop would let them tick, and a version check
+    // that has not run yet must not run in this visit.
+    Timer1->setEnabled(false);
+    Timer2->setEnabled(false);
+    if (AskExit) {
+        Cancel = true;
+        Forms::frmQuit().ShowModal(this);
+    }
 }

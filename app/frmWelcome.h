@@ -1,18 +1,28 @@
 #pragma once
 
 // The main window: the version line, the update banner and the buttons that start the scale
-// update, show help, open the manual and leave. It holds much of the program-wide state.
+// update, show help, open the manual and leave. It holds much of the program-wide state. Its load
+// asks the maker's server whether an update for the scale is on offer (the banner), and its
+// Timer1 asks, once, whether a newer program exists.
 
 #include "platform/Form.h"
+#include "platform/Timer.h"
 
 #include <QLabel>
 #include <QPushButton>
+
+#include <memory>
+
+namespace platform {
+class HttpTransfer;
+}
 
 class frmWelcome final : public platform::Form
 {
     Q_OBJECT
 public:
     frmWelcome();
+    ~frmWelcome() override;
 
     // True while the download engine must run without showing its window (the banner fetch).
     bool HideForm = false;
@@ -30,13 +40,40 @@ public:
     platform::Control<QPushButton> cmdDownload {this};
     platform::Control<QPushButton> cmdHelp {this};
     platform::Control<QPushButton> cmdExit {this};
+    platform::Control<QLabel> Image1 {this};
+    platform::Control<QLabel> ImgBanner {this};
+    // The program-version check, on its eleventh tick.
+    platform::Control<platform::Timer> Timer1 {this};
+    // The banner's blink.
+    platform::Control<platform::Timer> Timer2 {this};
+
+    // The transfer that fetches the banner; made on first use, kept for the run.
+    platform::HttpTransfer &Inet1();
+    // Puts a picture in ImgBanner, scaled down to fit when it is larger.
+    void setBanner(const QPixmap &picture);
+
+    void cmdUpdate_Click();
+    void cmdDownload_Click();
+    void cmdHelp_Click();
+    void cmdExit_Click();
+    void Timer1_Timer();
+    void Timer2_Timer();
 
 protected:
     void build(QWidget *window) override;
     void Form_Load() override;
+    void Form_Unload(bool &Cancel) override;
 
 private:
     void InitForm();
+    void toScaleError();
+
+    std::unique_ptr<platform::HttpTransfer> m_inet;
+    // Tick counters of Timer1 and Timer2; kept for the whole run. The blink counter wraps.
+    qint16 m_versionTicks = 0;
+    quint16 m_blinkTicks = 0;
+    // Update Scale waits for the scale with events running: a second press meanwhile is ignored.
+    bool m_updating = false;
 };
 
 namespace Forms {

@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <QUrl>
 
-Q_LOGGING_CATEGORY(lcHttp, "kovara.http")
+Q_LOGGING_CATEGORY(lcHttpRequest, "kovara.http")
 
 namespace platform {
 
@@ -98,6 +98,11 @@ void install(HttpRequestFactory *factory)
     g_installed = factory;
 }
 
+HttpRequestFactory *installedHttpRequestFactory()
+{
+    return g_installed;
+}
+
 std::unique_ptr<HttpRequest> QtHttpRequestFactory::create()
 {
     return std::make_unique<QtHttpRequest>();
@@ -156,12 +161,12 @@ void QtHttpRequest::send(const QByteArray &body)
     worker->wait();
 
     if (!outcome.answered) {
-        qCWarning(lcHttp).noquote()
+        qCWarning(lcHttpRequest).noquote()
             << m_method << m_url << "failed:" << outcome.error << outcome.description;
         throw HttpError(outcome.error, outcome.description);
     }
-    qCInfo(lcHttp).noquote() << m_method << m_url << "answered" << outcome.status << "with"
-                             << outcome.body.size() << "bytes";
+    qCInfo(lcHttpRequest).noquote() << m_method << m_url << "answered" << outcome.status << "with"
+                                    << outcome.body.size() << "bytes";
     m_response = outcome.body;
 }
 

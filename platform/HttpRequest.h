@@ -56,6 +56,8 @@ public:
 // A new request from the installed factory.
 std::unique_ptr<HttpRequest> createHttpRequest();
 void install(HttpRequestFactory *factory);
+// The factory installed now (nullptr: the real one), for a double that puts it back.
+HttpRequestFactory *installedHttpRequestFactory();
 
 // The real request on QNetworkAccessManager.
 //

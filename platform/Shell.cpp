@@ -12,13 +12,13 @@ int DesktopShell::codeForExitStatus(int exitStatus)
     switch (exitStatus) {
     case 0:
         return kShellOpenOk;
-    case 2:
-        return 2; // the file does not exist
     case -1: // xdg-open itself is missing
-    case 3:
-        return kShellNoAssociation; // no tool to open the address
+    case 3: // xdg-open found no tool for this kind of address
+        return kShellNoAssociation;
     default:
-        return 1; // any other failure: the table's last row
+        // Syntax error (1), missing file (2), the opener failed (4), a crash: none of these has a
+        // message of its own for a web address.
+        return kShellOpenFailed;
     }
 }
 

@@ -16,7 +16,9 @@ public:
     virtual int open(const QString &address) = 0;
 };
 
-// xdg-open, waited for (at most a few seconds) so that its exit status becomes the result code.
+// xdg-open, waited for (at most a few seconds) so that its exit status becomes the result code:
+// no opener at all (xdg-open missing, or its exit status 3) is 31, any other failure
+// kShellOpenFailed. An opener still running after the wait has taken the address: success.
 class DesktopShell final : public Shell
 {
 public:
@@ -27,5 +29,7 @@ public:
 
 inline constexpr int kShellOpenOk = 42;
 inline constexpr int kShellNoAssociation = 31;
+// A failure without a more precise code: its message is the general one.
+inline constexpr int kShellOpenFailed = 1;
 
 } // namespace platform

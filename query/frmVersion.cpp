@@ -1,12 +1,156 @@
 #include "query/frmVersion.h"
 
-#include <QWidget>
+#include "app/frmCheckScale.h"
+#include "app/frmQuit.h"
+#include "app/frmWelcome.h"
+#include "assets/Pictures.h"
+#include "platform/Look.h"
+#include "query/modCheck.h"
+
+#include <QEvent>
+#include <QLoggingCategory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcCheck)
 
 frmVersion::frmVersion()
     : Form(QStringLiteral("frmVersion"))
-{}
+{ }
 
 void frmVersion::build(QWidget *window)
 {
     window->setWindowTitle(QStringLiteral("Program Version"));
+    window->setFixedSize(520, 260);
+    window->installEventFilter(this);
+
+    auto *picture = new QLabel(window);
+    picture->setGeometry(20, 20, 96, 96);
+    picture->setPixmap(pictures::newVersion());
+    picture->setAlignment(Qt::AlignCenter);
+    Image1.set(picture);
+
+    auto label = [window](const QString &text, int left, int top, int width, int height) {
+        auto *l = new QLabel(text, window);
+        l->setGeometry(left, top, width, height);
+        l->setTextFormat(Qt::PlainText);
+        return l;
+    };
+    QLabel *status = label(QStringLiteral("It has been automatically detected that your PC "
+                                          "Program is not the latest version."),
+                           136,
+                           20,
+                           364,
+                           44);
+    status->setWordWrap(true);
+    lblStatus.set(status);
+    lblProgVer.set(label(QStringLiteral("Your PC Program Version:"), 136, 80, 200, 22));
+    QLabel *prog = label(QString(), 340, 80, 160, 22);
+    prog->setToolTip(QStringLiteral("This is the version of the current/running PC Program."));
+    lblProg.set(prog);
+    lblLatestVer.set(label(QStringLiteral("Latest PC Program Version:"), 136, 108, 200, 22));
+    QLabel *latest = label(QString(), 340, 108, 160, 22);
+    latest->setToolTip(QStringLiteral("This is the latest PC Program version available."));
+    look::setBold(latest);
+    lblLatest.set(latest);
+    lblPCProg.set(label(QString(), 136, 144, 364, 22));
+
+    auto *download = new QPushButton(QStringLiteral("&Download PC Program"), window);
+    download->setGeometry(136, 200, 220, 34);
+    download->setToolTip(QStringLiteral("Download the latest PC Program for free."));
+    download->setEnabled(false);
+    cmdDownloadPCProg.set(download);
+    connect(download, &QPushButton::clicked, this, &frmVersion::cmdDownloadPCProg_Click);
+
+    auto *exit = new QPushButton(QStringLiteral("E&xit"), window);
+    exit->setGeometry(380, 200, 120, 34);
+    exit->setEnabled(false);
+    cmdExit.set(exit);
+    connect(exit, &QPushButton::clicked, this, &frmVersion::cmdExit_Click);
+}
+
+void frmVersion::Form_Load()
+{
+    look::paint({window(),
+                 lblStatus.get(),
+                 lblProgVer.get(),
+                 lblProg.get(),
+                 lblLatestVer.get(),
+                 lblLatest.get(),
+                 lblPCProg.get(),
+                 cmdDownloadPCProg.get(),
+                 cmdExit.get(),
+                 Image1.get()});
+    lblPCProg->setText(Forms::frmWelcome().lblVersion->text());
+    AskExit = true;
+    NewVersion = true;
+    centerOnScreen();
+}
+
+void frmVersion::Form_Activate()
+{
+    AskExit = true;
+    NewVersion = true;
+}
+
+void frmVersion::Form_LostFocus()
+{
+    // The quit question asked for this window takes the focus from it; it must still know that
+    // it concerns this window, or its Yes would end the whole program.
+    if (Forms::frmQuit().isVisible())
+        return;
+    NewVersion = false;
+}
+
+bool frmVersion::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && watched == windowIfLoaded()
+        && !windowIfLoaded()->isActiveWindow())
+        Form_LostFocus();
+    return Form::eventFilter(watched, event);
+}
+
+void frmVersion::cmdExit_Click()
+{
+    NewVersion = true;
+    Forms::frmQuit().Show();
+}
+
+void frmVersion::cmdDownloadPCProg_Click()
+{
+    Forms::frmWelcome().HideForm = false;
+    DownloadPCProgram();
+}
+
+void frmVersion::DownloadPCProgram()
+{
+    setWindowState(platform::vbMinimized);
+    setMousePointer(platform::vbHourglass);
+    const bool opened = modCheck::ShellOpenOrTell(modCheck::InstallerURL());
+    setMousePointer(platform::vbDefault);
+    if (opened) {
+        qCInfo(lcCheck).noquote() << "the installer's address went to the browser";
+        ::frmCheckScale &checkScale = Forms::frmCheckScale();
+        if (checkScale.isLoaded()) {
+            // Its own close asks the quit question, which is then about the scale update.
+            NewVersion = false;
+            checkScale.Close();
+        }
+    }
+    AskExit = false;
+    Close();
+}
+
+void frmVersion::Form_Unload(bool &Cancel)
+{
+    NewVersion = true;
+    if (AskExit) {
+        ::frmQuit &quit = Forms::frmQuit();
+        quit.CloseWindow = false;
+        quit.ShowModal(this);
+        if (!quit.CloseWindow) {
+            Cancel = true;
+            return;
+        }
+    }
+    // Gone: the quit question is no longer about this window.
+    NewVersion = false;
 }

@@ -1,9 +1,13 @@
 #pragma once
 
 // The new-version window: shown when the maker's server reports a program version other than this
-// one. Its flags decide which question the quit window asks.
+// one, it offers the new program's installer through the desktop's browser. Its flags decide which
+// question the quit window asks.
 
 #include "platform/Form.h"
+
+#include <QLabel>
+#include <QPushButton>
 
 class frmVersion final : public platform::Form
 {
@@ -11,12 +15,36 @@ class frmVersion final : public platform::Form
 public:
     frmVersion();
 
-    // True while the new-version window is up and has the focus; every Exit button clears it.
+    // True while the quit question concerns this window (it is up and has the focus, or its close
+    // is being confirmed); every Exit button clears it.
     bool NewVersion = false;
+    // True while closing this window must first be confirmed.
     bool AskExit = false;
+
+    platform::Control<QLabel> lblStatus {this};
+    platform::Control<QLabel> lblProgVer {this};
+    platform::Control<QLabel> lblProg {this};
+    platform::Control<QLabel> lblLatestVer {this};
+    platform::Control<QLabel> lblLatest {this};
+    platform::Control<QLabel> lblPCProg {this};
+    platform::Control<QPushButton> cmdDownloadPCProg {this};
+    platform::Control<QPushButton> cmdExit {this};
+    platform::Control<QLabel> Image1 {this};
+
+    void cmdDownloadPCProg_Click();
+    void cmdExit_Click();
+    // Hands the installer's address to the browser and closes the window.
+    void DownloadPCProgram();
 
 protected:
     void build(QWidget *window) override;
+    void Form_Load() override;
+    void Form_Activate() override;
+    void Form_Unload(bool &Cancel) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void Form_LostFocus();
 };
 
 namespace Forms {

@@ -14,6 +14,8 @@ namespace {
 class QueryServer : public ::testing::Test
 {
 protected:
+    QueryServer() { platform.useRealQueries(); }
+
     // A server with extra arguments; its query address, or "" when it did not start.
     QString start(const QStringList &arguments = {})
     {

@@ -46,13 +46,14 @@ private:
 };
 
 ScriptedHttp::ScriptedHttp()
+    : m_previous(platform::installedHttpRequestFactory())
 {
     platform::install(this);
 }
 
 ScriptedHttp::~ScriptedHttp()
 {
-    platform::install(static_cast<platform::HttpRequestFactory *>(nullptr));
+    platform::install(m_previous);
 }
 
 std::unique_ptr<platform::HttpRequest> ScriptedHttp::create()

@@ -4,7 +4,8 @@
 // factory: every request sent is recorded (method, address, headers, body) and answered from a
 // queue, with a reply body or with an HttpError. A request with nothing queued fails the test and
 // raises an error. A responder, when set, answers instead of the queue (to reply to what was
-// asked, or to act while the request "blocks").
+// asked, or to act while the request "blocks"). On destruction the factory installed before it
+// (TestPlatform's maker double, say) is installed again.
 
 #include "platform/HttpRequest.h"
 
@@ -58,6 +59,7 @@ private:
     std::deque<Answer> m_answers;
     std::vector<Sent> m_sent;
     Responder m_responder;
+    platform::HttpRequestFactory *m_previous;
 };
 
 } // namespace testing_support

@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 #include "platform/Form.h"
+#include "platform/HttpRequest.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
 
@@ -33,6 +34,7 @@ TestPlatform::TestPlatform()
     platform::install(&shell);
     platform::install(&process);
     platform::install(&serial);
+    platform::install(&maker);
     platform::setWorkingFolder(m_folder.path());
 }
 
@@ -48,6 +50,12 @@ TestPlatform::~TestPlatform()
     platform::install(static_cast<platform::Shell *>(nullptr));
     platform::install(static_cast<platform::Process *>(nullptr));
     platform::install(static_cast<platform::SerialSystem *>(nullptr));
+    platform::install(static_cast<platform::HttpRequestFactory *>(nullptr));
+}
+
+void TestPlatform::useRealQueries()
+{
+    platform::install(static_cast<platform::HttpRequestFactory *>(nullptr));
 }
 
 void TestPlatform::touchWorkingFile(const QString &backslashName, const QByteArray &content)

@@ -2,10 +2,12 @@
 
 // A full set of platform doubles for one test: a virtual clock, scripted boxes, a probe that gives
 // a set answer, a shell that records what it opened, a process end that is recorded instead of
-// ending the test, serial ports with virtual scales, and a fresh working folder. On destruction
+// ending the test, serial ports with virtual scales, the maker's query endpoint answering that the
+// program is current and no update is on offer, and a fresh working folder. On destruction
 // every window is destroyed and the real services come back, so each test starts a fresh run of
 // the program.
 
+#include "MakerQueries.h"
 #include "ScriptedDialogs.h"
 #include "VirtualClock.h"
 #include "VirtualScaleSerial.h"
@@ -68,6 +70,11 @@ public:
     RecordingProcess process;
     // The serial ports: none until a test adds them (a virtual scale, a busy port, ...).
     VirtualScaleSerial serial{clock};
+    // The maker's answers to the main window's two questions.
+    MakerQueries maker;
+
+    // Queries go to a real server that the test starts, not to `maker`.
+    void useRealQueries();
 
     QString workingFolder() const { return m_folder.path(); }
     // Creates a file of the working folder ("\name") with some content.

@@ -1,0 +1,48 @@
+#pragma once
+
+// "Kovara PC Program Help": how an update goes, step by step, and a link to the product's web
+// page. The main window minimises itself while help is open; closing help restores it.
+
+#include "platform/Form.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+class frmHelp final : public platform::Form
+{
+    Q_OBJECT
+public:
+    frmHelp();
+
+    platform::Control<QLabel> lblHelp1 {this};
+    platform::Control<QLabel> lblHelp2 {this};
+    platform::Control<QLabel> lblHelp3 {this};
+    platform::Control<QLabel> lblHelp4 {this};
+    platform::Control<QLabel> lblhelp5 {this};
+    platform::Control<QLabel> lblUpdate {this};
+    platform::Control<QLabel> lblUpdate2 {this};
+    platform::Control<QLabel> lblFormore {this};
+    platform::Control<QLabel> lblWebsite {this};
+    platform::Control<QPushButton> cmdClose {this};
+
+    void cmdClose_Click();
+    void lblWebsite_Click();
+
+    // A help text as the program words it, where a run of blanks ends a line, laid out with
+    // those line ends.
+    static QString layOut(const QString &text);
+
+protected:
+    void build(QWidget *window) override;
+    void Form_Load() override;
+    void Form_Unload(bool &Cancel) override;
+    void escapePressed() override { cmdClose_Click(); }
+    bool eventFilter(QObject *watched, QEvent *event) override;
+};
+
+namespace Forms {
+inline ::frmHelp &frmHelp()
+{
+    return platform::FormRegistry::get<::frmHelp>();
+}
+} // namespace Forms
