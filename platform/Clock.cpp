@@ -17,10 +17,13 @@ qint64 SystemClock::nowMs() const
 
 void SystemClock::waitForEvents(int maxMs, QEventLoop::ProcessEventsFlags flags)
 {
-    QCoreApplication::processEvents(flags);
-    if (maxMs <= 0)
+    if (maxMs <= 0) {
+        QCoreApplication::processEvents(flags);
         return;
-    // The dispatcher sleeps until an event source fires; the timer bounds the sleep.
+    }
+    // One pass only: the dispatcher runs what is pending and returns, or sleeps until an event
+    // source fires; the timer bounds the sleep. A pass without sleeping before it could take in
+    // the event the caller waits for (the last bytes of a reply) and then sleep to the bound.
     QTimer bound;
     bound.setSingleShot(true);
     bound.start(maxMs);

@@ -19,7 +19,8 @@ public:
     virtual ~Clock() = default;
     // Milliseconds since an arbitrary fixed point; monotonic.
     virtual qint64 nowMs() const = 0;
-    // Runs pending events, then waits at most maxMs for more and runs them.
+    // Runs the pending events or, when none are pending, waits at most maxMs for the next ones and
+    // runs them. Callers loop on what they wait for: the call may return early.
     virtual void waitForEvents(int maxMs,
                                QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents)
         = 0;

@@ -99,3 +99,15 @@ TEST(SystemClock, WaitWakesOnAnEventInsteadOfSleepingOut)
     EXPECT_LT(elapsed.elapsed(), 20000);
     EXPECT_GE(clock.nowMs(), start);
 }
+
+TEST(SystemClock, AnEventAlreadyPendingEndsTheWait)
+{
+    SystemClock clock;
+    bool done = false;
+    QTimer::singleShot(0, [&] { done = true; });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    clock.waitForEvents(5000);
+    EXPECT_TRUE(done);
+    EXPECT_LT(elapsed.elapsed(), 2500) << "it ran the pending event and then slept to its bound";
+}
