@@ -8,6 +8,7 @@
 
 #include <QMouseEvent>
 #include <QRegularExpression>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -47,41 +48,51 @@ QString frmHelp::layOut(const QString &text)
 void frmHelp::build(QWidget *window)
 {
     window->setWindowTitle(QStringLiteral("Kovara PC Program Help"));
-    window->setFixedSize(560, 560);
+    constexpr int kWidth = 560;
+    window->setFixedWidth(kWidth);
 
-    int top = 18;
-    auto label = [window, &top](const char *text, int height, int gapAfter = 10) {
+    // The texts are laid out top to bottom at the height the face needs, so none is cut off.
+    auto *column = new QVBoxLayout(window);
+    column->setContentsMargins(24, 20, 24, 20);
+    column->setSpacing(10);
+    auto label = [window, column](const char *text) {
         auto *l = new QLabel(layOut(QString::fromLatin1(text)), window);
-        l->setGeometry(24, top, 512, height);
         l->setWordWrap(true);
         l->setTextFormat(Qt::PlainText);
-        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        top += height + gapAfter;
+        column->addWidget(l);
         return l;
     };
-    lblHelp1.set(label(kHelp1, 34, 14));
-    lblHelp2.set(label(kHelp2, 52));
-    lblHelp3.set(label(kHelp3, 34));
-    lblHelp4.set(label(kHelp4, 70));
-    lblhelp5.set(label(kHelp5, 52, 22));
-    QLabel *updates = label("Software Updates:", 20, 4);
+    lblHelp1.set(label(kHelp1));
+    column->addSpacing(4);
+    lblHelp2.set(label(kHelp2));
+    lblHelp3.set(label(kHelp3));
+    lblHelp4.set(label(kHelp4));
+    lblhelp5.set(label(kHelp5));
+    column->addSpacing(12);
+    QLabel *updates = label("Software Updates:");
     look::setBold(updates);
     lblUpdate.set(updates);
-    lblUpdate2.set(label(kUpdate2, 104, 18));
-    lblFormore.set(label("For more details and help, please visit us at:", 20, 2));
+    lblUpdate2.set(label(kUpdate2));
+    column->addSpacing(12);
+    lblFormore.set(label("For more details and help, please visit us at:"));
 
     auto *website = new QLabel(QString::fromUtf8(build_config::kMakerWebUrl), window);
-    website->setGeometry(24, top, 512, 22);
     website->setTextFormat(Qt::PlainText);
     website->setCursor(Qt::PointingHandCursor);
+    website->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     website->installEventFilter(this);
     lblWebsite.set(website);
+    column->addWidget(website);
+    column->addSpacing(8);
 
     auto *close = new QPushButton(QStringLiteral("&Close"), window);
-    close->setGeometry(436, 506, 100, 34);
+    close->setFixedSize(100, 34);
     close->setDefault(true);
     cmdClose.set(close);
     connect(close, &QPushButton::clicked, this, &frmHelp::cmdClose_Click);
+    column->addWidget(close, 0, Qt::AlignRight);
+
+    window->setFixedHeight(column->totalHeightForWidth(kWidth));
 }
 
 void frmHelp::Form_Load()

@@ -26,7 +26,7 @@ frmWelcome::~frmWelcome() = default;
 void frmWelcome::build(QWidget *window)
 {
     window->setWindowTitle(QStringLiteral("Welcome to Kovara PC Program!"));
-    window->setFixedSize(640, 420);
+    window->setFixedSize(640, 360);
 
     auto *welcome = new QLabel(
         QStringLiteral("Welcome to Kovara PC Program! This program will let you update your "
@@ -43,20 +43,20 @@ void frmWelcome::build(QWidget *window)
     lblVersion.set(version);
 
     auto *picture = new QLabel(window);
-    picture->setGeometry(24, 128, 180, 150);
+    picture->setGeometry(24, 116, 180, 150);
     picture->setAlignment(Qt::AlignCenter);
     picture->setPixmap(pictures::scale());
     Image1.set(picture);
 
     auto *banner = new QLabel(window);
-    banner->setGeometry(228, 150, 388, 100);
+    banner->setGeometry(228, 141, 388, 100);
     banner->setAlignment(Qt::AlignCenter);
     banner->setVisible(false);
     ImgBanner.set(banner);
 
     auto button = [window](const QString &caption, const QString &tip, int left, int width) {
         auto *b = new QPushButton(caption, window);
-        b->setGeometry(left, 360, width, 34);
+        b->setGeometry(left, 298, width, 34);
         if (!tip.isEmpty())
             b->setToolTip(tip);
         return b;

@@ -1,4 +1,5 @@
-// Message boxes, the working folder, the shell's result codes and the system clock's wait.
+// Message boxes, the working folder, the shell open and its result codes, and the system clock's
+// wait.
 
 #include "TestPlatform.h"
 
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -82,6 +84,41 @@ TEST(ShellOpen, ExitStatusesMapOntoTheProgramsCodes)
         for (int listed : {0, 2, 3, 5, 8, 11, 26, 27, 28, 29, 30, 31, 32})
             EXPECT_NE(other, listed) << "exit " << status << " takes the table's last row";
     }
+}
+
+// The real shell open against a stand-in xdg-open on PATH that exits as told, or none at all.
+TEST(ShellOpen, DesktopShellReportsWhatXdgOpenDid)
+{
+    QTemporaryDir bin;
+    struct RestorePath
+    {
+        QByteArray path = qgetenv("PATH");
+        ~RestorePath() { qputenv("PATH", path); }
+    } restorePath;
+    const QString argumentFile = bin.filePath(QStringLiteral("argument"));
+    auto standIn = [&](int status) {
+        QFile script(bin.filePath(QStringLiteral("xdg-open")));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        script.write("#!/bin/sh\nprintf '%s' \"$1\" > '" + argumentFile.toUtf8() + "'\nexit "
+                     + QByteArray::number(status) + "\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    qputenv("PATH", bin.path().toUtf8());
+    DesktopShell shell;
+    const QString address
+        = QStringLiteral("http://127.0.0.1:8642/Manuals/KovaraNorvessia_Manual.pdf");
+
+    EXPECT_EQ(shell.open(address), kShellNoAssociation) << "no xdg-open at all";
+    standIn(0);
+    EXPECT_GT(shell.open(address), 32);
+    QFile argument(argumentFile);
+    ASSERT_TRUE(argument.open(QIODevice::ReadOnly));
+    EXPECT_EQ(argument.readAll(), address.toUtf8());
+    standIn(3);
+    EXPECT_EQ(shell.open(address), kShellNoAssociation) << "no browser";
+    standIn(4);
+    EXPECT_EQ(shell.open(address), kShellOpenFailed);
 }
 
 TEST(SystemClock, WaitWakesOnAnEventInsteadOfSleepingOut)

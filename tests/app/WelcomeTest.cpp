@@ -1,0 +1,389 @@
+// The main window: its loading chain with the two checks, Update Scale with a scale that answers
+// and one that does not, the quit question from the new-version window, the manual, the
+// installer link and help.
+
+#include "TestPlatform.h"
+
+#include "app/frmCheckScale.h"
+#include "app/frmErrorScaleCom2.h"
+#include "app/frmHelp.h"
+#include "app/frmQuit.h"
+#include "app/frmWelcome.h"
+#include "platform/Dialogs.h"
+#include "query/CheckWindows.h"
+#include "query/frmVersion.h"
+#include "query/modCheck.h"
+#include "scale/frmDisplay.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLoggingCategory>
+#include <QMouseEvent>
+#include <gtest/gtest.h>
+
+namespace {
+
+using State = testing_support::VirtualScaleSerial::PortState;
+using testing_support::processEvents;
+
+const QString kScaleQuestion = QStringLiteral("Are you sure you want to quit updating your scale?");
+const QString kVersionQuestion = QStringLiteral(
+    "Are you sure you do not want to download the latest version of Kovara PC Program?");
+
+// The warnings of the main window while it lives.
+class WelcomeLog
+{
+public:
+    WelcomeLog()
+    {
+        s_lines.clear();
+        m_previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext &c, const QString &text) {
+                if (qstrcmp(c.category, "kovara.welcome") == 0)
+                    s_lines << text;
+            });
+    }
+    ~WelcomeLog() { qInstallMessageHandler(m_previous); }
+    static inline QStringList s_lines;
+
+private:
+    QtMessageHandler m_previous;
+};
+
+class MainWindow : public ::testing::Test
+{
+protected:
+    // Answers the quit question and records the caption and question it showed.
+    void answerQuit(bool yes)
+    {
+        platform::Form::setModalObserver([this, yes](platform::Form &form, platform::Form *) {
+            ASSERT_EQ(&form, &Forms::frmQuit());
+            asked << form.Caption() + QLatin1Char('|') + Forms::frmQuit().lblQuit->text();
+            (yes ? Forms::frmQuit().cmdYes : Forms::frmQuit().cmdCancel)->click();
+        });
+    }
+
+    testing_support::TestPlatform test;
+    frmWelcome &welcome = Forms::frmWelcome();
+    frmVersion &version = Forms::frmVersion();
+    QStringList asked;
+};
+
+TEST_F(MainWindow, LoadingTheScaleWindowRunsBothChecksBeforeTheMainWindowShows)
+{
+    Forms::frmDisplay().Load();
+    ASSERT_TRUE(welcome.isLoaded());
+    EXPECT_FALSE(welcome.isVisible());
+    EXPECT_EQ(test.maker.asked("SoftwareUpdate"), 1) << "the update check runs in the load";
+    EXPECT_EQ(test.maker.asked("CurrentVersion"), 0);
+    EXPECT_EQ(welcome.lblVersion->text(), QStringLiteral("Kovara PC Program Version 5.0"));
+    EXPECT_EQ(welcome.Timer2->Interval(), 1000);
+
+    ASSERT_EQ(welcome.Timer1->Interval(), 50);
+    for (int tick = 1; tick <= 10; ++tick)
+        ASSERT_TRUE(welcome.Timer1->fire()) << tick;
+    EXPECT_EQ(test.maker.asked("CurrentVersion"), 0) << "not before the eleventh tick (550 ms)";
+    welcome.Timer1->fire();
+    EXPECT_EQ(test.maker.asked("CurrentVersion"), 1);
+    EXPECT_TRUE(welcome.UpdateShown);
+    EXPECT_FALSE(welcome.Timer1->isRunning());
+    EXPECT_FALSE(welcome.isVisible());
+
+    // Back again after Retry on the error window: a fresh update check, no second version check.
+    welcome.AskExit = false;
+    welcome.Close();
+    welcome.Show();
+    EXPECT_EQ(test.maker.asked("SoftwareUpdate"), 2);
+    EXPECT_FALSE(welcome.Timer1->isRunning());
+    EXPECT_EQ(test.maker.asked("CurrentVersion"), 1);
+}
+
+TEST_F(MainWindow, CancelledCloseInTheFirstHalfSecondStopsBothTimers)
+{
+    test.maker.setUpdate(QStringLiteral("N"));
+    welcome.Show();
+    welcome.Timer1->fire();
+    welcome.Timer1->fire();
+    version.NewVersion = true;
+    answerQuit(false);
+    EXPECT_FALSE(welcome.window()->close());
+
+    EXPECT_EQ(asked, QStringList {QStringLiteral("Quit PC Program|") + kScaleQuestion});
+    EXPECT_TRUE(welcome.isVisible());
+    EXPECT_FALSE(welcome.Timer1->isRunning());
+    EXPECT_FALSE(welcome.Timer2->isRunning());
+    EXPECT_EQ(test.maker.asked("CurrentVersion"), 0);
+    EXPECT_FALSE(test.process.terminated());
+}
+
+class UpdateScale : public MainWindow
+{
+protected:
+    // The main window as the port search leaves it: the scale's port chosen, closed.
+    void showMainWindow(int port)
+    {
+        Forms::frmDisplay().MSComm1().setCommPort(port);
+        welcome.Show();
+    }
+};
+
+TEST_F(UpdateScale, AScaleThatAnswersLeadsToTheUpdateFileWindow)
+{
+    // Only an answer is needed here, not a valid serial number.
+    for (auto [port, serial] : {std::pair {3, "12345678"}, {5, "12AB5678"}}) {
+        SCOPED_TRACE(serial);
+        // Its answer takes a while, as on a real line.
+        test.serial.addScale(port, QString::fromLatin1(serial))
+            .addFault(virtual_scale::Fault::late(virtual_scale::kReadBlock, 50));
+        showMainWindow(port);
+        welcome.cmdUpdate->click();
+
+        EXPECT_TRUE(Forms::frmCheckScale().isVisible());
+        EXPECT_EQ(welcome.KovaraSN, QString::fromLatin1(serial));
+        EXPECT_FALSE(welcome.ErrorScale);
+        EXPECT_FALSE(welcome.isLoaded());
+        EXPECT_TRUE(Forms::frmDisplay().MSComm1().isOpen()) << "left open for the next steps";
+        EXPECT_FALSE(Forms::frmErrorScaleCom2().isLoaded());
+
+        Forms::frmDisplay().MSComm1().close();
+        Forms::frmCheckScale().AskExit = false;
+        Forms::frmCheckScale().Close();
+    }
+}
+
+TEST_F(UpdateScale, AScaleThatCannotBeReadLeadsToTheErrorWindow)
+{
+    test.serial.addPort(3, State::Empty);
+    test.serial.addPort(4, State::Busy);
+    for (int port : {3, 4}) {
+        SCOPED_TRACE(port);
+        WelcomeLog log;
+        showMainWindow(port);
+        welcome.cmdUpdate->click();
+
+        EXPECT_TRUE(Forms::frmErrorScaleCom2().isVisible());
+        EXPECT_TRUE(welcome.ErrorScale);
+        EXPECT_TRUE(welcome.KovaraSN.isEmpty());
+        EXPECT_FALSE(welcome.isLoaded());
+        EXPECT_FALSE(Forms::frmCheckScale().isLoaded());
+        EXPECT_TRUE(test.dialogs.boxes().empty()) << "the error window says it, no box";
+        ASSERT_EQ(log.s_lines.size(), 1);
+        if (port == 4)
+            EXPECT_TRUE(log.s_lines[0].contains(QStringLiteral("COM4 is in use")))
+                << log.s_lines[0].toStdString();
+
+        Forms::frmDisplay().MSComm1().close();
+        Forms::frmErrorScaleCom2().AskExit = false;
+        Forms::frmErrorScaleCom2().Close();
+        welcome.KovaraSN.clear();
+    }
+}
+
+TEST_F(UpdateScale, ASecondPressWhileTheScaleIsReadIsIgnored)
+{
+    test.serial.addScale(3, QStringLiteral("12345678"))
+        .addFault(virtual_scale::Fault::late(-1, 500));
+    showMainWindow(3);
+    int nested = 0;
+    test.clock.scheduleIn(1, [&] {
+        ++nested;
+        if (QPushButton *button = welcome.cmdUpdate.peek())
+            button->click();
+    });
+    welcome.cmdUpdate->click();
+    EXPECT_EQ(nested, 1);
+    EXPECT_TRUE(Forms::frmCheckScale().isVisible());
+    EXPECT_FALSE(Forms::frmErrorScaleCom2().isLoaded());
+}
+
+class NewVersionWindow : public MainWindow
+{
+protected:
+    void SetUp() override
+    {
+        test.maker.setVersion(QStringLiteral("5.1"));
+        welcome.Show();
+        CheckNewVersion();
+        ASSERT_TRUE(version.isVisible());
+        version.window()->activateWindow();
+        processEvents();
+    }
+};
+
+TEST_F(NewVersionWindow, ItsCloseBoxAsksAboutTheDownloadAndYesClosesOnlyIt)
+{
+    bool yes = false;
+    platform::Form::setModalObserver([&](platform::Form &form, platform::Form *owner) {
+        EXPECT_EQ(owner, &version);
+        asked << form.Caption() + QLatin1Char('|') + Forms::frmQuit().lblQuit->text();
+        // The question takes the focus from the window it asks for before the user answers.
+        form.window()->activateWindow();
+        processEvents();
+        (yes ? Forms::frmQuit().cmdYes : Forms::frmQuit().cmdCancel)->click();
+    });
+    EXPECT_FALSE(version.window()->close());
+    EXPECT_TRUE(version.isVisible());
+
+    yes = true;
+    version.window()->activateWindow();
+    processEvents();
+    EXPECT_TRUE(version.window()->close());
+    EXPECT_EQ(asked,
+              (QStringList {QStringLiteral("Exit Download|") + kVersionQuestion,
+                            QStringLiteral("Exit Download|") + kVersionQuestion}));
+    EXPECT_FALSE(version.isLoaded());
+    EXPECT_FALSE(test.process.terminated());
+    EXPECT_TRUE(welcome.isVisible());
+    EXPECT_FALSE(version.NewVersion) << "later questions are about the scale again";
+}
+
+TEST_F(NewVersionWindow, ExitButtonsAlwaysAskAboutTheScale)
+{
+    answerQuit(false);
+    ASSERT_TRUE(version.NewVersion);
+    welcome.cmdExit->click();
+    Forms::frmErrorScaleCom2().Show();
+    version.NewVersion = true;
+    Forms::frmErrorScaleCom2().cmdExit->click();
+    EXPECT_EQ(asked,
+              (QStringList {QStringLiteral("Quit PC Program|") + kScaleQuestion,
+                            QStringLiteral("Quit PC Program|") + kScaleQuestion}));
+}
+
+TEST_F(NewVersionWindow, DownloadHandsTheInstallerToTheBrowserAndCloses)
+{
+    Forms::frmCheckScale().Show();
+    Forms::frmCheckScale().AskExit = false;
+    welcome.HideForm = true;
+    version.cmdDownloadPCProg->click();
+    EXPECT_EQ(test.shell.opened, QStringList {modCheck::InstallerURL()});
+    EXPECT_FALSE(welcome.HideForm);
+    EXPECT_FALSE(version.isLoaded());
+    EXPECT_FALSE(Forms::frmCheckScale().isLoaded());
+    EXPECT_TRUE(test.dialogs.boxes().empty());
+    EXPECT_TRUE(asked.isEmpty()) << "no quit question for the version window";
+}
+
+TEST_F(NewVersionWindow, AFailedShellOpenIsToldAndTheWindowClosesAllTheSame)
+{
+    Forms::frmCheckScale().Show();
+    Forms::frmCheckScale().AskExit = false;
+    test.shell.result = platform::kShellNoAssociation;
+    test.dialogs.answer(platform::mb::OK);
+    version.cmdDownloadPCProg->click();
+    ASSERT_EQ(test.dialogs.boxes().size(), 1u);
+    EXPECT_EQ(test.dialogs.boxes()[0].text,
+              QStringLiteral("No application is associated with this file type."));
+    EXPECT_EQ(test.dialogs.boxes()[0].title, QStringLiteral("Download Error"));
+    EXPECT_EQ(test.dialogs.boxes()[0].icon, platform::mb::Exclamation);
+    EXPECT_FALSE(version.isLoaded());
+    EXPECT_TRUE(Forms::frmCheckScale().isVisible()) << "the update goes on";
+}
+
+TEST_F(MainWindow, ManualButtonOpensTheManualOrSaysWhyNot)
+{
+    welcome.Show();
+    welcome.HideForm = true;
+    welcome.cmdDownload->click();
+    EXPECT_EQ(test.shell.opened, QStringList {modCheck::ManualURL()});
+    EXPECT_FALSE(welcome.HideForm);
+    EXPECT_TRUE(test.dialogs.boxes().empty());
+
+    test.shell.result = platform::kShellNoAssociation;
+    test.dialogs.answer(platform::mb::OK);
+    welcome.cmdDownload->click();
+    EXPECT_EQ(test.dialogs.texts(),
+              QStringList {QStringLiteral("No application is associated with this file type.")});
+    EXPECT_EQ(test.dialogs.boxes()[0].title, QStringLiteral("Download Error"));
+    EXPECT_TRUE(welcome.isVisible());
+}
+
+TEST_F(MainWindow, HelpMinimisesTheMainWindowUntilItCloses)
+{
+    welcome.Show();
+    welcome.cmdHelp->click();
+    frmHelp &help = Forms::frmHelp();
+    EXPECT_TRUE(help.isVisible());
+    EXPECT_EQ(help.Caption(), QStringLiteral("Kovara PC Program Help"));
+    EXPECT_EQ(welcome.WindowState(), platform::vbMinimized);
+    help.cmdClose->click();
+    EXPECT_FALSE(help.isLoaded());
+    EXPECT_EQ(welcome.WindowState(), platform::vbNormal);
+
+    welcome.cmdHelp->click();
+    help.window()->close();
+    EXPECT_EQ(welcome.WindowState(), platform::vbNormal) << "the close box restores it too";
+
+    // Help outliving the main window does not bring it back (nor ask the server again).
+    help.Show();
+    welcome.AskExit = false;
+    welcome.Close();
+    help.cmdClose->click();
+    EXPECT_FALSE(welcome.isLoaded());
+    EXPECT_EQ(test.maker.asked("SoftwareUpdate"), 1);
+}
+
+TEST_F(MainWindow, HelpLinkOpensTheProductPageAndAFailureIsNotReported)
+{
+    frmHelp &help = Forms::frmHelp();
+    help.Show();
+    EXPECT_TRUE(help.lblWebsite->font().underline());
+    test.shell.result = platform::kShellNoAssociation;
+    const QPoint inside = help.lblWebsite->rect().center();
+    QMouseEvent press(QEvent::MouseButtonPress,
+                      inside,
+                      help.lblWebsite->mapToGlobal(inside),
+                      Qt::LeftButton,
+                      Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease,
+                        inside,
+                        help.lblWebsite->mapToGlobal(inside),
+                        Qt::LeftButton,
+                        Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(help.lblWebsite.get(), &press);
+    QApplication::sendEvent(help.lblWebsite.get(), &release);
+    EXPECT_EQ(test.shell.opened, QStringList {modCheck::ProductPageURL()});
+    EXPECT_TRUE(test.dialogs.boxes().empty());
+    EXPECT_TRUE(help.isVisible());
+}
+
+TEST_F(MainWindow, HelpTextsReadAsWordedWithALineWhereTheyHadARunOfBlanks)
+{
+    frmHelp &help = Forms::frmHelp();
+    EXPECT_EQ(frmHelp::layOut(QStringLiteral("a  b.  c       d")), QStringLiteral("a  b.  c\nd"));
+    const QString step1 = help.lblHelp2->text();
+    EXPECT_EQ(step1.count(QLatin1Char('\n')), 2);
+    EXPECT_TRUE(step1.startsWith(QStringLiteral("1.  Upon running PC Program, connect your scale "
+                                                "to your computer\nand turn it on.")));
+    EXPECT_EQ(help.lblUpdate2->text().count(QLatin1Char('\n')), 1);
+    EXPECT_TRUE(help.lblhelp5->text().contains(QStringLiteral("updated.  After this")));
+}
+
+// Every text of the three windows fits its control at the program's font.
+TEST_F(MainWindow, NoTextIsClipped)
+{
+    test.maker.setVersion(QStringLiteral("5.1"));
+    welcome.Show();
+    CheckNewVersion();
+    Forms::frmHelp().Show();
+    for (platform::Form *form :
+         std::initializer_list<platform::Form *> {&welcome, &version, &Forms::frmHelp()}) {
+        for (QLabel *label : form->window()->findChildren<QLabel *>()) {
+            if (label->text().isEmpty())
+                continue;
+            const int needed = label->wordWrap() ? label->heightForWidth(label->width())
+                                                 : label->sizeHint().height();
+            EXPECT_LE(needed, label->height())
+                << form->name().toStdString() << ": " << label->text().toStdString();
+            if (!label->wordWrap())
+                EXPECT_LE(label->sizeHint().width(), label->width()) << label->text().toStdString();
+        }
+        for (QAbstractButton *button : form->window()->findChildren<QAbstractButton *>())
+            EXPECT_LE(button->sizeHint().width(), button->width()) << button->text().toStdString();
+    }
+}
+
+} // namespace

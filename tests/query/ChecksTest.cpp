@@ -1,0 +1,289 @@
+// The maker's two questions as the main window asks them: the program-version check with its
+// new-version window and retry question, and the software-update check with its blinking banner.
+// The maker's answers come from TestPlatform's query double, the banner from a transfer double.
+
+#include "BannerServer.h"
+#include "TestPlatform.h"
+
+#include "app/frmWelcome.h"
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
+#include "query/CheckWindows.h"
+#include "query/frmVersion.h"
+#include "query/modCheck.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QImage>
+#include <gtest/gtest.h>
+
+namespace {
+
+using platform::mb::Information;
+using platform::mb::OKOnly;
+using platform::mb::RetryCancel;
+using testing_support::MakerQueries;
+
+const QString kBanner = QString::fromLatin1(platform::kBannerFileName);
+const QString kRetryText
+    = QStringLiteral("An error occurred while trying to check latest version of PC Program.");
+
+QByteArray jpeg(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::yellow);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG");
+    return bytes;
+}
+
+class VersionCheck : public ::testing::Test
+{
+protected:
+    // The check runs from the main window, which is loaded by then.
+    void SetUp() override { Forms::frmWelcome().Load(); }
+
+    testing_support::TestPlatform test;
+    frmVersion &version = Forms::frmVersion();
+};
+
+TEST_F(VersionCheck, AnyDifferenceInTheTextsShowsTheWindow)
+{
+    struct Case
+    {
+        RecordTable table;
+        bool shown;
+        const char *latest;
+    };
+    RecordTable twoRecords(2, 1);
+    twoRecords.setCell(0, 0, QStringLiteral("5.1"));
+    twoRecords.setCell(1, 0, QStringLiteral("5.2"));
+    const Case cases[] = {
+        {MakerQueries::record({"5.0"}), false, "Version 5.0"},
+        {MakerQueries::record({" 5.0 "}), false, "Version 5.0"},
+        {MakerQueries::record({"5", ".0"}), false, "Version 5.0"},
+        {MakerQueries::record({"5.1"}), true, "Version 5.1"},
+        {MakerQueries::record({"4.9"}), true, "Version 4.9"},
+        {MakerQueries::record({"5.00"}), true, "Version 5.00"},
+        {twoRecords, true, "Version 5.2"}, // only the last record counts
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.latest);
+        test.maker.currentVersion = c.table;
+        CheckNewVersion();
+        EXPECT_EQ(version.isVisible(), c.shown);
+        EXPECT_EQ(version.lblProg->text(), QStringLiteral("Version 5.0"));
+        EXPECT_EQ(version.lblLatest->text(), QString::fromLatin1(c.latest));
+        EXPECT_TRUE(test.dialogs.boxes().empty());
+        if (c.shown) {
+            EXPECT_EQ(version.lblLatest->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+            EXPECT_TRUE(version.cmdDownloadPCProg->isEnabled());
+            EXPECT_TRUE(version.cmdExit->isEnabled());
+            EXPECT_TRUE(version.NewVersion);
+        } else {
+            EXPECT_FALSE(version.NewVersion) << "a hidden window must not word the quit question";
+        }
+        version.AskExit = false;
+        version.Close();
+    }
+}
+
+TEST_F(VersionCheck, UnreachableServerShowsTheErrorThenRetryAsksAgain)
+{
+    test.maker.failNext(1, QStringLiteral("Connection refused"));
+    test.maker.setVersion(QStringLiteral("5.1"));
+    test.dialogs.answer(platform::mb::OK);
+    test.dialogs.answer(platform::mb::Retry);
+    CheckNewVersion();
+
+    ASSERT_EQ(test.dialogs.boxes().size(), 2u);
+    const auto &error = test.dialogs.boxes()[0];
+    EXPECT_EQ(error.text, QStringLiteral("Error: Connection refused"));
+    EXPECT_EQ(error.buttons, OKOnly);
+    EXPECT_EQ(error.icon, 0);
+    EXPECT_EQ(error.title, platform::applicationTitle());
+    const auto &retry = test.dialogs.boxes()[1];
+    EXPECT_EQ(retry.text, kRetryText);
+    EXPECT_EQ(retry.buttons, RetryCancel);
+    EXPECT_EQ(retry.icon, Information);
+    EXPECT_EQ(retry.title, QStringLiteral("Error Encountered"));
+    EXPECT_EQ(test.maker.asked("CurrentVersion"), 2);
+    EXPECT_TRUE(version.isVisible());
+    EXPECT_EQ(version.lblLatest->text(), QStringLiteral("Version 5.1"));
+}
+
+TEST_F(VersionCheck, CancelAtTheRetryQuestionEndsWithNoWindow)
+{
+    // No record, and a record with no value: the same question, no "Error:" box.
+    for (const RecordTable &table : {RecordTable(), MakerQueries::record({"  "})}) {
+        test.dialogs.clear();
+        test.maker.currentVersion = table;
+        test.dialogs.answer(platform::mb::Cancel);
+        CheckNewVersion();
+        EXPECT_EQ(test.dialogs.texts(), QStringList {kRetryText});
+        EXPECT_FALSE(version.isVisible());
+        EXPECT_FALSE(version.NewVersion);
+    }
+}
+
+TEST_F(VersionCheck, RunsOnceWhateverTicksArriveWhileItWaits)
+{
+    frmWelcome &welcome = Forms::frmWelcome();
+    for (int tick = 0; tick < 10; ++tick)
+        ASSERT_TRUE(welcome.Timer1->fire());
+    int ticksDuring = 0;
+    auto tickAgain = [&] {
+        ++ticksDuring;
+        welcome.Timer1->fire();
+    };
+    test.maker.during = [&](const QByteArray &statement) {
+        if (statement.contains("CurrentVersion"))
+            tickAgain();
+    };
+    test.dialogs.onBox([&](const auto &) { tickAgain(); });
+    test.maker.currentVersion = RecordTable();
+    test.dialogs.answer(platform::mb::Retry);
+    test.dialogs.answer(platform::mb::Cancel);
+
+    welcome.Timer1->fire();
+    EXPECT_EQ(ticksDuring, 4) << "two queries and two questions";
+    EXPECT_EQ(test.maker.asked("CurrentVersion"), 2) << "the first check and its one retry";
+    EXPECT_TRUE(welcome.UpdateShown);
+    EXPECT_FALSE(welcome.Timer1->isRunning());
+}
+
+class UpdateCheck : public ::testing::Test
+{
+protected:
+    // Loads the main window, whose load runs the check.
+    void loadMainWindow() { welcome.Load(); }
+    bool bannerFileExists() const { return platform::fileExists(platform::workingFile(kBanner)); }
+
+    testing_support::TestPlatform test;
+    testing_support::BannerServer server;
+    frmWelcome &welcome = Forms::frmWelcome();
+};
+
+TEST_F(UpdateCheck, OnOfferTheBannerIsFetchedShownAndBlinks)
+{
+    for (const char *answer : {"y", " Y "}) {
+        SCOPED_TRACE(answer);
+        test.maker.setUpdate(QString::fromLatin1(answer));
+        server.body = jpeg(300, 50);
+        loadMainWindow();
+
+        EXPECT_EQ(server.requested.value(0), modCheck::BannerURL());
+        EXPECT_TRUE(welcome.HideForm);
+        EXPECT_TRUE(welcome.ImgBanner->isVisibleTo(welcome.window()));
+        EXPECT_EQ(welcome.ImgBanner->pixmap().size(), QSize(300, 50));
+        EXPECT_FALSE(bannerFileExists()) << "the banner file is gone once shown";
+        EXPECT_TRUE(test.dialogs.boxes().empty());
+
+        ASSERT_TRUE(welcome.Timer2->isRunning());
+        EXPECT_EQ(welcome.Timer2->Interval(), 1000);
+        QList<bool> shown;
+        for (int tick = 0; tick < 4; ++tick) {
+            welcome.Timer2->fire();
+            shown << welcome.ImgBanner->isVisibleTo(welcome.window());
+        }
+        EXPECT_EQ(shown, (QList<bool> {true, false, true, false}));
+
+        welcome.AskExit = false;
+        welcome.Close();
+        server.requested.clear();
+    }
+}
+
+TEST_F(UpdateCheck, NoOfferNoBannerAndNoBlink)
+{
+    test.maker.setUpdate(QStringLiteral("n"));
+    loadMainWindow();
+    EXPECT_TRUE(server.requested.isEmpty());
+    EXPECT_FALSE(welcome.Timer2->isRunning());
+    EXPECT_FALSE(welcome.ImgBanner->isVisibleTo(welcome.window()));
+    EXPECT_TRUE(test.dialogs.boxes().empty());
+}
+
+TEST_F(UpdateCheck, AnyOtherAnswerIsAFailedCheck)
+{
+    test.maker.setUpdate(QStringLiteral("Yes"));
+    test.dialogs.answer(platform::mb::OK);
+    loadMainWindow();
+    ASSERT_EQ(test.dialogs.boxes().size(), 1u);
+    EXPECT_EQ(test.dialogs.boxes()[0].text, QStringLiteral("Unable to check software update."));
+    EXPECT_EQ(test.dialogs.boxes()[0].buttons, OKOnly);
+    EXPECT_EQ(test.dialogs.boxes()[0].icon, 0);
+    EXPECT_EQ(test.dialogs.boxes()[0].title, platform::applicationTitle());
+    EXPECT_TRUE(server.requested.isEmpty());
+    EXPECT_FALSE(welcome.HideForm);
+}
+
+TEST_F(UpdateCheck, UnreachableServerSaysSoThenUnableToCheck)
+{
+    test.maker.failNext(1, QStringLiteral("Host not found"));
+    test.dialogs.answer(platform::mb::OK);
+    test.dialogs.answer(platform::mb::OK);
+    loadMainWindow();
+    EXPECT_EQ(test.dialogs.texts(),
+              (QStringList {QStringLiteral("Error: Host not found"),
+                            QStringLiteral("Unable to check software update.")}));
+    EXPECT_TRUE(server.requested.isEmpty());
+}
+
+TEST_F(UpdateCheck, AStaleBannerIsReplacedBeforeItIsLoaded)
+{
+    test.touchWorkingFile(kBanner, jpeg(40, 40));
+    test.maker.setUpdate(QStringLiteral("Y"));
+    server.body = jpeg(320, 60);
+    loadMainWindow();
+    EXPECT_EQ(welcome.ImgBanner->pixmap().size(), QSize(320, 60));
+    EXPECT_FALSE(bannerFileExists());
+}
+
+TEST_F(UpdateCheck, AnErrorPageOrNoAnswerIsNotABanner)
+{
+    test.maker.setUpdate(QStringLiteral("Y"));
+    for (const char *status : {"404 Not Found", "500 Internal Server Error", ""}) {
+        SCOPED_TRACE(status);
+        server.status = QString::fromLatin1(status);
+        server.body = "<html><body><h1>404 Not Found</h1></body></html>";
+        loadMainWindow();
+        EXPECT_FALSE(bannerFileExists()) << "the error page was written as the banner";
+        EXPECT_FALSE(welcome.ImgBanner->isVisibleTo(welcome.window()));
+        EXPECT_TRUE(welcome.Timer2->isRunning()) << "blinks an empty banner, so nothing shows";
+        EXPECT_TRUE(test.dialogs.boxes().empty());
+        welcome.AskExit = false;
+        welcome.Close();
+    }
+}
+
+TEST_F(UpdateCheck, ABannerThatIsNoPictureLeavesAnEmptyBannerAndNoFile)
+{
+    test.maker.setUpdate(QStringLiteral("Y"));
+    server.body = "not a picture";
+    loadMainWindow();
+    EXPECT_TRUE(welcome.ImgBanner->isVisibleTo(welcome.window()));
+    EXPECT_TRUE(welcome.ImgBanner->pixmap().isNull());
+    EXPECT_FALSE(bannerFileExists());
+}
+
+TEST_F(UpdateCheck, RetrieveFileNeedsANameAndAWritableFolder)
+{
+    server.body = "bytes";
+    const QString folder = test.workingFolder() + QLatin1Char('/');
+    EXPECT_FALSE(modCheck::RetrieveFile(welcome.Inet1(), QStringLiteral("http://h/dir/"), folder));
+    EXPECT_TRUE(server.requested.isEmpty());
+    EXPECT_FALSE(modCheck::RetrieveFile(
+        welcome.Inet1(), QStringLiteral("http://h/f.jpg"), folder + QStringLiteral("missing/")));
+    EXPECT_TRUE(QDir(test.workingFolder()).entryList(QDir::Files).isEmpty())
+        << "nothing is left behind";
+    EXPECT_TRUE(
+        modCheck::RetrieveFile(welcome.Inet1(), QStringLiteral("http://h/a/f.jpg"), folder));
+    QFile written(folder + QStringLiteral("f.jpg"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), QByteArray("bytes"));
+}
+
+} // namespace
