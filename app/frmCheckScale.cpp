@@ -4,6 +4,7 @@
 #include "app/frmStartUp.h"
 #include "app/frmSuccess.h"
 #include "app/frmWelcome.h"
+#include "assets/Pictures.h"
 #include "download/frmDownload.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
@@ -11,42 +12,10 @@
 #include "query/frmVersion.h"
 
 #include <QLoggingCategory>
-#include <QPainter>
-#include <QPixmap>
 
 namespace {
-
 Q_LOGGING_CATEGORY(lcWizard, "kovara.wizard")
-
-// The picture beside the instruction: a postage scale with its display.
-QPixmap scalePicture()
-{
-    QPixmap picture(96, 96);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(40, 60, 90), 2));
-    painter.setBrush(QColor(235, 240, 245));
-    painter.drawRoundedRect(QRectF(8, 56, 80, 30), 5, 5);
-    painter.setBrush(QColor(200, 210, 220));
-    painter.drawRect(QRectF(14, 46, 68, 10));
-    painter.setBrush(QColor(30, 40, 50));
-    painter.drawRoundedRect(QRectF(24, 64, 48, 14), 2, 2);
-    painter.setPen(QColor(120, 255, 140));
-    QFont digits = painter.font();
-    digits.setPixelSize(11);
-    digits.setBold(true);
-    painter.setFont(digits);
-    painter.drawText(QRectF(24, 64, 48, 14), Qt::AlignCenter, QStringLiteral("0.00"));
-    painter.setPen(QPen(QColor(40, 60, 90), 2));
-    painter.setBrush(QColor(250, 250, 240));
-    painter.drawRect(QRectF(26, 18, 44, 28));
-    painter.drawLine(QPointF(26, 18), QPointF(48, 34));
-    painter.drawLine(QPointF(70, 18), QPointF(48, 34));
-    return picture;
 }
-
-} // namespace
 
 frmCheckScale::frmCheckScale()
     : Form(QStringLiteral("frmCheckScale"))
@@ -68,7 +37,8 @@ void frmCheckScale::build(QWidget *window)
 
     auto *picture = new QLabel(window);
     picture->setGeometry(20, 78, 96, 96);
-    picture->setPixmap(scalePicture());
+    picture->setPixmap(pictures::scale().scaled(
+        picture->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     Image1.set(picture);
 
     auto *check = new QLabel(

@@ -1,15 +1,9 @@
 #include "app/frmSuccess.h"
 
+#include "app/ScalePort.h"
 #include "app/frmQuit.h"
 #include "platform/Look.h"
-#include "platform/SerialPort.h"
 #include "scale/frmDisplay.h"
-
-#include <QLoggingCategory>
-
-namespace {
-Q_LOGGING_CATEGORY(lcWizard, "kovara.wizard")
-}
 
 frmSuccess::frmSuccess()
     : Form(QStringLiteral("frmSuccess"))
@@ -47,19 +41,8 @@ void frmSuccess::Form_Load()
 
 void frmSuccess::cmdUpdate_Click()
 {
-    ::frmDisplay &display = Forms::frmDisplay();
-    platform::SerialPort &port = display.MSComm1();
-    if (!port.isOpen()) {
-        // A port that cannot be opened now leaves the programming run without an answer from
-        // the scale, which ends on the communication-error window with its Retry.
-        try {
-            port.open();
-        } catch (const platform::SerialError &error) {
-            qCWarning(lcWizard).noquote() << "opening COM" + QString::number(port.commPort())
-                                          << "for the update:" << error.text();
-        }
-    }
-    display.Show();
+    wizard::openScalePort();
+    Forms::frmDisplay().Show();
     AskExit = false;
     Close();
 }
