@@ -37,8 +37,8 @@ void frmCheckScale::build(QWidget *window)
 
     auto *picture = new QLabel(window);
     picture->setGeometry(20, 78, 96, 96);
-    picture->setPixmap(pictures::scale().scaled(
-        picture->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    picture->setPixmap(
+        pictures::scale().scaled(picture->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     Image1.set(picture);
 
     auto *check = new QLabel(
