@@ -6,7 +6,7 @@
 
 namespace wizard {
 
-// Opens frmDisplay's port unless it is open already (as after a cable was pulled, which closes it).
+// Opens frmDisplay's port unless it is open already (a pulled cable closes it).
 void openScalePort();
 
 } // namespace wizard

@@ -90,12 +90,13 @@ void frmCheckScale::Form_Load()
                  cmdContinue.get(),
                  cmdExit.get()});
     look::setBold(lblVersion.get());
-    // The main window's version line; that window is still loaded when it opens this one, and
-    // its text is rebuilt from the version otherwise rather than loading the main window again.
+    // The main window's version line. That window is still loaded when it opens this one; when it
+    // is not, the same line is made from the version rather than loading the main window again.
     ::frmWelcome &welcome = Forms::frmWelcome();
-    lblVersion->setText(welcome.lblVersion.peek() ? welcome.lblVersion.peek()->text()
-                                                  : QStringLiteral("Kovara PC Program ")
-                                + Forms::frmStartUp().VersionNum);
+    if (const QLabel *mainVersion = welcome.lblVersion.peek())
+        lblVersion->setText(mainVersion->text());
+    else
+        lblVersion->setText(QStringLiteral("Kovara PC Program ") + Forms::frmStartUp().VersionNum);
     lblSerial->setText(QStringLiteral("Kovara Scale Serial Number:  ") + welcome.KovaraSN);
     AskExit = true;
     centerOnScreen();
@@ -132,8 +133,10 @@ void frmCheckScale::cmdContinue_Click()
     const bool ok = download.DownloadFile(
         Link, platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)), {}, {});
     m_downloading = false;
+    // Closed meanwhile (Yes to the quit question once the cancel had enabled it): touching the
+    // window now would load it again.
     if (!isLoaded())
-        return; // the program is ending
+        return;
     setMousePointer(platform::vbDefault);
 
     if (ok && !download.CancelSearch) {

@@ -208,8 +208,8 @@ TEST(KeyboardRun, AUserUpdatesTheScaleWithTheKeyboardAlone)
     user.keys({"alt+x"});
     ASSERT_TRUE(program.waitForEnd(10000)) << program.log();
 
-    EXPECT_TRUE(QDir(home.filePath(QStringLiteral("KovaraScale"))).entryList(QDir::Files).isEmpty())
-        << "working files left behind";
+    const QDir working(home.filePath(QStringLiteral("KovaraScale")));
+    EXPECT_TRUE(working.entryList(QDir::Files).isEmpty()) << "working files left behind";
     ports.stopScale(3);
     EXPECT_TRUE(ports.flash(3) == testing_support::withSerialNumber(image, "12345678"))
         << "the scale's flash is not the update file's image with its serial number";

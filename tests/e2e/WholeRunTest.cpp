@@ -102,7 +102,7 @@ protected:
         update.write(testing_support::intelHex(image));
         update.close();
         server = std::make_unique<testing_support::MakerServerProcess>(
-            8642, QStringList {QStringLiteral("--quiet"), QStringLiteral("--files"), files.path()});
+            8642, QStringList {"--quiet", "--files", files.path()});
         ASSERT_EQ(server->port(), 8642) << "the dev build's maker port 8642 is taken";
         ports.addDanglingPort(1);
     }
