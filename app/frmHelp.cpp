@@ -69,9 +69,7 @@ void frmHelp::build(QWidget *window)
     lblHelp4.set(label(kHelp4));
     lblhelp5.set(label(kHelp5));
     column->addSpacing(12);
-    QLabel *updates = label("Software Updates:");
-    look::setBold(updates);
-    lblUpdate.set(updates);
+    lblUpdate.set(label("Software Updates:"));
     lblUpdate2.set(label(kUpdate2));
     column->addSpacing(12);
     lblFormore.set(label("For more details and help, please visit us at:"));

@@ -91,6 +91,7 @@ void frmWelcome::Form_Load()
         Timer1->setEnabled(false);
     else
         Timer1->setInterval(50);
+    centerOnScreen();
 }
 
 void frmWelcome::InitForm()

@@ -49,7 +49,6 @@ void frmVersion::build(QWidget *window)
     lblLatestVer.set(label(QStringLiteral("Latest PC Program Version:"), 136, 108, 200, 22));
     QLabel *latest = label(QString(), 340, 108, 160, 22);
     latest->setToolTip(QStringLiteral("This is the latest PC Program version available."));
-    look::setBold(latest);
     lblLatest.set(latest);
     lblPCProg.set(label(QString(), 136, 144, 364, 22));
 

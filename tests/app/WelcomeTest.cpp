@@ -238,6 +238,22 @@ TEST_F(NewVersionWindow, ItsCloseBoxAsksAboutTheDownloadAndYesClosesOnlyIt)
     EXPECT_FALSE(version.NewVersion) << "later questions are about the scale again";
 }
 
+TEST_F(NewVersionWindow, ItsExitButtonAsksAboutTheDownloadWithoutBlockingTheOthers)
+{
+    version.cmdExit->click();
+    frmQuit &quit = Forms::frmQuit();
+    ASSERT_TRUE(quit.isVisible());
+    EXPECT_FALSE(quit.isModal());
+    EXPECT_EQ(quit.Caption(), QStringLiteral("Exit Download"));
+    quit.window()->activateWindow();
+    processEvents();
+    quit.cmdYes->click();
+    EXPECT_FALSE(version.isLoaded());
+    EXPECT_FALSE(quit.isLoaded());
+    EXPECT_FALSE(test.process.terminated());
+    EXPECT_TRUE(welcome.isVisible());
+}
+
 TEST_F(NewVersionWindow, ExitButtonsAlwaysAskAboutTheScale)
 {
     answerQuit(false);
