@@ -23,7 +23,6 @@
 #include <QKeyEvent>
 #include <gtest/gtest.h>
 
-
 namespace {
 
 const QString kUpdate = QString::fromLatin1(platform::kUpdateFileName);
