@@ -159,6 +159,17 @@ public:
         return ended && m_process.exitCode() == 0;
     }
     std::string log() const { return m_log.toStdString(); }
+    // The windows shown not modal, in order.
+    QStringList screens() const
+    {
+        QStringList names;
+        for (const QByteArray &line : m_log.split('\n')) {
+            const int at = line.indexOf("window shown: ");
+            if (at >= 0)
+                names << QString::fromLatin1(line.mid(at + 14).split(' ').value(0));
+        }
+        return names;
+    }
 
 private:
     QProcess m_process;
@@ -207,6 +218,16 @@ TEST(KeyboardRun, AUserUpdatesTheScaleWithTheKeyboardAlone)
     ASSERT_TRUE(user.focus(QStringLiteral("^Successful Scale Update$"))) << program.log();
     user.keys({"alt+x"});
     ASSERT_TRUE(program.waitForEnd(10000)) << program.log();
+    EXPECT_EQ(program.screens(),
+              QStringList({"frmStartUp",
+                           "frmChoosePort",
+                           "frmWelcome",
+                           "frmCheckScale",
+                           "frmDownload",
+                           "frmSuccess",
+                           "frmDisplay",
+                           "frmSuccessUpdate"}))
+        << program.log();
 
     const QDir working(home.filePath(QStringLiteral("KovaraScale")));
     EXPECT_TRUE(working.entryList(QDir::Files).isEmpty()) << "working files left behind";
