@@ -142,7 +142,7 @@ protected:
     {
         ASSERT_TRUE(Forms::frmSuccess().isVisible());
         Forms::frmSuccess().cmdUpdate->click();
-        runAutomaticUpdate();
+        ASSERT_NO_FATAL_FAILURE(runAutomaticUpdate());
     }
     // The update window runs when it becomes the active window; the offscreen platform has no
     // window manager to activate it, so the test does what the user's click would.
@@ -212,17 +212,17 @@ const QStringList kHappyScreens = {"frmStartUp",
 TEST_F(WholeRun, FromStartUpToSuccessfulScaleUpdateWithEveryQuitQuestionCancelled)
 {
     ASSERT_TRUE(plugScale());
-    startUp();
+    ASSERT_NO_FATAL_FAILURE(startUp());
     exitAndStay(Forms::frmChoosePort(), [] { Forms::frmChoosePort().window()->close(); });
     searchPorts();
     ASSERT_TRUE(Forms::frmWelcome().isVisible());
     exitAndStay(Forms::frmWelcome(), [] { Forms::frmWelcome().cmdExit->click(); });
-    updateScale();
+    ASSERT_NO_FATAL_FAILURE(updateScale());
     exitAndStay(Forms::frmCheckScale(), [] { Forms::frmCheckScale().cmdExit->click(); });
     download(address());
     exitAndStay(Forms::frmSuccess(), [] { Forms::frmSuccess().window()->close(); });
-    program();
-    finish();
+    ASSERT_NO_FATAL_FAILURE(program());
+    ASSERT_NO_FATAL_FAILURE(finish());
     EXPECT_EQ(ScreenLog::screens(), kHappyScreens);
     EXPECT_TRUE(test.dialogs.boxes().empty()) << test.dialogs.texts().join(" | ").toStdString();
 }
@@ -230,7 +230,7 @@ TEST_F(WholeRun, FromStartUpToSuccessfulScaleUpdateWithEveryQuitQuestionCancelle
 TEST_F(WholeRun, ASilentScaleLeadsToTheErrorWindowAndRetryFindsItBack)
 {
     ASSERT_TRUE(plugScale({QStringLiteral("--silent")}));
-    startUp();
+    ASSERT_NO_FATAL_FAILURE(startUp());
     searchPorts(); // ten seconds of silence on COM3
     frmErrorScaleCom2 &error = Forms::frmErrorScaleCom2();
     ASSERT_TRUE(error.isVisible());
@@ -243,10 +243,10 @@ TEST_F(WholeRun, ASilentScaleLeadsToTheErrorWindowAndRetryFindsItBack)
     ASSERT_TRUE(Forms::frmChoosePort().isVisible());
     searchPorts();
     ASSERT_TRUE(Forms::frmWelcome().isVisible());
-    updateScale();
+    ASSERT_NO_FATAL_FAILURE(updateScale());
     download(address());
-    program();
-    finish();
+    ASSERT_NO_FATAL_FAILURE(program());
+    ASSERT_NO_FATAL_FAILURE(finish());
     EXPECT_EQ(ScreenLog::screens(),
               QStringList({"frmStartUp",
                            "frmChoosePort",
@@ -263,9 +263,9 @@ TEST_F(WholeRun, ASilentScaleLeadsToTheErrorWindowAndRetryFindsItBack)
 TEST_F(WholeRun, AWrongAddressThenTheRightOneGoesOn)
 {
     ASSERT_TRUE(plugScale());
-    startUp();
+    ASSERT_NO_FATAL_FAILURE(startUp());
     searchPorts();
-    updateScale();
+    ASSERT_NO_FATAL_FAILURE(updateScale());
     test.dialogs.answer(platform::mb::OK);
     download(address(QStringLiteral("/fault/404/")));
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
@@ -276,8 +276,8 @@ TEST_F(WholeRun, AWrongAddressThenTheRightOneGoesOn)
     EXPECT_EQ(check.txtLink->text(), address(QStringLiteral("/fault/404/")));
 
     download(address());
-    program();
-    finish();
+    ASSERT_NO_FATAL_FAILURE(program());
+    ASSERT_NO_FATAL_FAILURE(finish());
     EXPECT_EQ(ScreenLog::screens(),
               QStringList({"frmStartUp",
                            "frmChoosePort",
@@ -293,9 +293,9 @@ TEST_F(WholeRun, AWrongAddressThenTheRightOneGoesOn)
 TEST_F(WholeRun, AConnectionResetMidDownloadResumesOnRetry)
 {
     ASSERT_TRUE(plugScale());
-    startUp();
+    ASSERT_NO_FATAL_FAILURE(startUp());
     searchPorts();
-    updateScale();
+    ASSERT_NO_FATAL_FAILURE(updateScale());
     test.dialogs.answer(platform::mb::Retry);
     download(address() + QStringLiteral("?reset=60000"));
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
@@ -304,17 +304,17 @@ TEST_F(WholeRun, AConnectionResetMidDownloadResumesOnRetry)
     EXPECT_EQ(
         QFileInfo(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName))).size(),
         testing_support::intelHex(image).size());
-    program();
-    finish();
+    ASSERT_NO_FATAL_FAILURE(program());
+    ASSERT_NO_FATAL_FAILURE(finish());
     EXPECT_EQ(ScreenLog::screens(), kHappyScreens);
 }
 
 TEST_F(WholeRun, AScaleUnpluggedWhileProgrammedIsUpdatedOnRetryOncePluggedBack)
 {
     ASSERT_TRUE(plugScale());
-    startUp();
+    ASSERT_NO_FATAL_FAILURE(startUp());
     searchPorts();
-    updateScale();
+    ASSERT_NO_FATAL_FAILURE(updateScale());
     download(address());
     // The cable comes out a quarter of the way through.
     QTimer unplug;
@@ -326,7 +326,7 @@ TEST_F(WholeRun, AScaleUnpluggedWhileProgrammedIsUpdatedOnRetryOncePluggedBack)
         }
     });
     unplug.start(1);
-    program();
+    ASSERT_NO_FATAL_FAILURE(program());
     frmErrorScaleCom &error = Forms::frmErrorScaleCom();
     ASSERT_TRUE(error.isVisible());
     EXPECT_FALSE(unplug.isActive()) << "the run ended before the cable came out";
@@ -334,8 +334,8 @@ TEST_F(WholeRun, AScaleUnpluggedWhileProgrammedIsUpdatedOnRetryOncePluggedBack)
 
     ASSERT_TRUE(plugScale());
     error.cmdRetry->click();
-    runAutomaticUpdate();
-    finish();
+    ASSERT_NO_FATAL_FAILURE(runAutomaticUpdate());
+    ASSERT_NO_FATAL_FAILURE(finish());
     EXPECT_EQ(ScreenLog::screens(),
               QStringList({"frmStartUp",
                            "frmChoosePort",
@@ -352,9 +352,9 @@ TEST_F(WholeRun, AScaleUnpluggedWhileProgrammedIsUpdatedOnRetryOncePluggedBack)
 TEST_F(WholeRun, YesToTheQuitQuestionEndsTheRunAndDeletesTheWorkingFiles)
 {
     ASSERT_TRUE(plugScale());
-    startUp();
+    ASSERT_NO_FATAL_FAILURE(startUp());
     searchPorts();
-    updateScale();
+    ASSERT_NO_FATAL_FAILURE(updateScale());
     download(address());
     ASSERT_TRUE(Forms::frmSuccess().isVisible());
     test.touchWorkingFile(QString::fromLatin1(platform::kBannerFileName));
