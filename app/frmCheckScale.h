@@ -1,8 +1,13 @@
 #pragma once
 
-// "Update Scale": shows the scale's serial number and takes the address of the update file.
+// "Update Scale": shows the scale's serial number and takes the address of the update file;
+// Continue downloads it into the working folder and moves on to "Successful Download".
 
 #include "platform/Form.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 
 class frmCheckScale final : public platform::Form
 {
@@ -14,8 +19,27 @@ public:
     QString Link;
     bool AskExit = false;
 
+    platform::Control<QLabel> lblVersion {this};
+    platform::Control<QLabel> lblSerial {this};
+    platform::Control<QLabel> Image1 {this};
+    platform::Control<QLabel> lblCheck {this};
+    platform::Control<QLabel> lblLink {this};
+    platform::Control<QLineEdit> txtLink {this};
+    platform::Control<QPushButton> cmdContinue {this};
+    platform::Control<QPushButton> cmdExit {this};
+
+    // Enter in the address box moves the focus to Continue; it does not press it.
+    void txtLink_KeyPress(int KeyAscii);
+    void cmdContinue_Click();
+    void cmdExit_Click();
+
 protected:
     void build(QWidget *window) override;
+    void Form_Load() override;
+    void Form_Unload(bool &Cancel) override;
+
+private:
+    bool m_downloading = false;
 };
 
 namespace Forms {

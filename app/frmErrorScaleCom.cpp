@@ -1,5 +1,6 @@
 #include "app/frmErrorScaleCom.h"
 
+#include "app/ScalePort.h"
 #include "app/frmQuit.h"
 #include "platform/Look.h"
 #include "query/frmVersion.h"
@@ -45,6 +46,8 @@ void frmErrorScaleCom::Form_Load()
 void frmErrorScaleCom::cmdRetry_Click()
 {
     setMousePointer(platform::vbHourglass);
+    // A scale that was unplugged took its port with it; plugged back, the port opens again.
+    wizard::openScalePort();
     Forms::frmDisplay().Show();
     AskExit = false;
     Close();

@@ -1,0 +1,244 @@
+// The wizard's link window and "Successful Download": what they show, the keyboard, Continue
+// with a good and a cancelled download (a scripted transfer; the whole runs in tests/e2e fetch
+// over real HTTP), the hand-over to the programming window, and the quit question.
+
+#include "TestPlatform.h"
+#include "TransferDouble.h"
+
+#include "app/frmCheckScale.h"
+#include "app/frmQuit.h"
+#include "app/frmStartUp.h"
+#include "app/frmSuccess.h"
+#include "app/frmWelcome.h"
+#include "download/frmDownload.h"
+#include "platform/Files.h"
+#include "platform/Look.h"
+#include "platform/SerialPort.h"
+#include "platform/Services.h"
+#include "query/frmVersion.h"
+#include "scale/frmDisplay.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kUpdate = QString::fromLatin1(platform::kUpdateFileName);
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A scripted answer with the whole file.
+testing_support::TransferDouble::Answer wholeFile(const QByteArray &content)
+{
+    testing_support::TransferDouble::Answer answer;
+    answer.headerText
+        = QStringLiteral("HTTP/1.1 200 OK\r\nContent-Length: %1\r\n\r\n").arg(content.size());
+    answer.chunks = {content};
+    return answer;
+}
+
+void pressEnter(QWidget *widget)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QApplication::sendEvent(widget, &release);
+}
+
+class Wizard : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Forms::frmWelcome().KovaraSN = QStringLiteral("20231187");
+        Forms::frmStartUp().VersionNum = QStringLiteral("Version 5.0");
+    }
+    QString updateFile() const { return platform::workingFile(kUpdate); }
+
+    testing_support::TestPlatform test;
+    frmCheckScale &check = Forms::frmCheckScale();
+};
+
+TEST_F(Wizard, LinkWindowShowsTheScaleAndWaitsInTheAddressBox)
+{
+    check.Show();
+    EXPECT_EQ(check.Caption(), QStringLiteral("Update Scale"));
+    EXPECT_EQ(check.lblVersion->text(), QStringLiteral("Kovara PC Program Version 5.0"));
+    EXPECT_EQ(check.lblSerial->text(), QStringLiteral("Kovara Scale Serial Number:  20231187"));
+    EXPECT_EQ(check.lblLink->text(), QStringLiteral("Link:"));
+    const QString instruction = check.lblCheck->text();
+    EXPECT_TRUE(instruction.startsWith(QStringLiteral(
+        "Before your scale will be updated, the PC Program needs to download a file.")));
+    EXPECT_TRUE(instruction.endsWith(
+        QStringLiteral("The file will be automatically saved to KovaraScale folder.")));
+    EXPECT_EQ(check.cmdContinue->text(), QStringLiteral("&Continue"));
+    EXPECT_EQ(check.cmdContinue->toolTip(), QStringLiteral("Continue updating your scale."));
+    EXPECT_EQ(check.cmdExit->text(), QStringLiteral("E&xit"));
+    EXPECT_EQ(check.cmdExit->toolTip(),
+              QStringLiteral("Quit PC Program. Scale will not be updated."));
+    EXPECT_EQ(look::backgroundOf(check.lblCheck.get()), QColor(154, 222, 248));
+    EXPECT_EQ(check.window()->focusWidget(), check.txtLink.get());
+    EXPECT_TRUE(check.AskExit);
+}
+
+TEST_F(Wizard, EnterMovesToContinueAndASecondEnterPressesItWithBlanksMissingTheLink)
+{
+    check.Show();
+    check.txtLink->setText(QStringLiteral("   \t "));
+    pressEnter(check.txtLink.get());
+    EXPECT_EQ(check.window()->focusWidget(), check.cmdContinue.get());
+    EXPECT_TRUE(test.dialogs.boxes().empty()) << "the first Enter does not press Continue";
+
+    test.dialogs.answer(platform::mb::OK);
+    pressEnter(check.cmdContinue.get());
+    ASSERT_EQ(test.dialogs.boxes().size(), 1u);
+    const auto &box = test.dialogs.boxes().front();
+    EXPECT_EQ(box.text, QStringLiteral("Please provide the link on the text box."));
+    EXPECT_EQ(box.title, QStringLiteral("Missing Link"));
+    EXPECT_EQ(box.buttons, platform::mb::OKOnly);
+    EXPECT_EQ(box.icon, 0);
+    EXPECT_FALSE(Forms::frmDownload().isLoaded());
+    EXPECT_TRUE(check.isVisible());
+    EXPECT_TRUE(check.Enabled());
+}
+
+TEST_F(Wizard, ContinueDownloadsWithTheWindowDisabledAndMovesOnToSuccessfulDownload)
+{
+    testing_support::DoubleFactory factory;
+    platform::install(&factory);
+    testing_support::TransferDouble &transfer = factory.transfer();
+    transfer.answers.push_back(wholeFile("0123456789"));
+    Forms::frmWelcome().HideForm = true; // left by the banner fetch
+    check.Show();
+    check.txtLink->setText(QStringLiteral("  http://downloads.test/u.hex \t"));
+    bool disabledDuring = false;
+    bool hourglassDuring = false;
+    transfer.beforeChunk = [&](int) {
+        disabledDuring = !check.Enabled();
+        hourglassDuring = check.MousePointer() == platform::vbHourglass;
+    };
+    check.cmdContinue->click();
+    platform::install(static_cast<platform::HttpTransferFactory *>(nullptr));
+
+    EXPECT_EQ(check.Link, QStringLiteral("http://downloads.test/u.hex"));
+    EXPECT_FALSE(Forms::frmWelcome().HideForm) << "the download shows its window";
+    EXPECT_TRUE(disabledDuring);
+    EXPECT_TRUE(hourglassDuring);
+    EXPECT_EQ(readAll(updateFile()), QByteArray("0123456789"));
+    EXPECT_FALSE(check.isLoaded());
+    EXPECT_FALSE(check.AskExit);
+    frmSuccess &success = Forms::frmSuccess();
+    EXPECT_TRUE(success.isVisible());
+    EXPECT_EQ(success.Caption(), QStringLiteral("Successful Download"));
+    EXPECT_EQ(success.lblSuccess->text(),
+              QStringLiteral("The file for updating your scale has been successfully downloaded. "
+                             "Click Update button to continue updating your scale with the latest "
+                             "postage rates."));
+    EXPECT_EQ(success.cmdUpdate->text(), QStringLiteral("&Update"));
+    EXPECT_EQ(success.cmdUpdate->toolTip(), QStringLiteral("Update Kovara scale"));
+    EXPECT_TRUE(success.AskExit);
+    EXPECT_TRUE(test.dialogs.boxes().empty());
+}
+
+TEST_F(Wizard, ACancelConfirmedAfterTheLastByteIsNoDownload)
+{
+    testing_support::DoubleFactory factory;
+    platform::install(&factory);
+    testing_support::TransferDouble &transfer = factory.transfer();
+    transfer.answers.push_back(wholeFile("0123456789"));
+
+    check.Show();
+    check.txtLink->setText(QStringLiteral("http://downloads.test/u.hex"));
+    bool enabledByTheCancel = false;
+    transfer.beforeChunk = [&](int handedOut) {
+        if (handedOut != 1)
+            return;
+        // Every byte is in; the user closes the progress window and confirms.
+        test.dialogs.answer(platform::mb::Yes);
+        Forms::frmDownload().window()->close();
+        enabledByTheCancel = check.Enabled();
+        check.cmdContinue->click(); // pressed again while the download is ending
+    };
+    check.cmdContinue->click();
+    platform::install(static_cast<platform::HttpTransferFactory *>(nullptr));
+
+    EXPECT_TRUE(enabledByTheCancel) << "the progress window's cancel enables the link window";
+    EXPECT_TRUE(Forms::frmDownload().CancelSearch);
+    EXPECT_EQ(transfer.requests.size(), 1) << "the second press started nothing";
+    EXPECT_FALSE(Forms::frmSuccess().isLoaded());
+    EXPECT_TRUE(check.isVisible());
+    EXPECT_TRUE(check.Enabled());
+    EXPECT_EQ(check.txtLink->text(), QStringLiteral("http://downloads.test/u.hex"));
+    EXPECT_EQ(test.dialogs.boxes().size(), 1u);
+}
+
+TEST_F(Wizard, ExitAndCloseAskTheQuitQuestionOverTheirWindow)
+{
+    std::vector<platform::Form *> owners;
+    platform::Form::setModalObserver([&](platform::Form &form, platform::Form *owner) {
+        EXPECT_EQ(&form, &Forms::frmQuit());
+        EXPECT_EQ(Forms::frmQuit().lblQuit->text(),
+                  QStringLiteral("Are you sure you want to quit updating your scale?"));
+        owners.push_back(owner);
+        Forms::frmQuit().cmdCancel->click();
+    });
+    Forms::frmVersion().NewVersion = true;
+    check.Show();
+    check.cmdExit->click();
+    EXPECT_FALSE(Forms::frmVersion().NewVersion);
+    EXPECT_FALSE(check.window()->close());
+    EXPECT_TRUE(check.isVisible());
+
+    frmSuccess &success = Forms::frmSuccess();
+    success.Show();
+    EXPECT_FALSE(success.window()->close());
+    EXPECT_TRUE(success.isVisible());
+    EXPECT_EQ(owners, (std::vector<platform::Form *> {&check, &check, &success}));
+    EXPECT_FALSE(test.process.terminated());
+
+    // Yes ends the program and takes the working files with it.
+    test.touchWorkingFile(kUpdate);
+    test.touchWorkingFile(QString::fromLatin1(platform::kBannerFileName));
+    platform::Form::setModalObserver(
+        [](platform::Form &, platform::Form *) { Forms::frmQuit().cmdYes->click(); });
+    success.window()->close();
+    EXPECT_TRUE(test.process.terminated());
+    EXPECT_FALSE(platform::fileExists(updateFile()));
+    EXPECT_FALSE(platform::fileExists(
+        platform::workingFile(QString::fromLatin1(platform::kBannerFileName))));
+}
+
+TEST_F(Wizard, UpdateOpensTheScalesPortAndHandsOverToTheProgrammingWindow)
+{
+    test.serial.addScale(3, QStringLiteral("20231187"));
+    test.serial.addPort(4, testing_support::VirtualScaleSerial::PortState::Busy);
+    platform::Form::setModalObserver([](platform::Form &form, platform::Form *) {
+        ADD_FAILURE() << "asked " << form.name().toStdString();
+    });
+    frmDisplay &display = Forms::frmDisplay();
+    frmSuccess &success = Forms::frmSuccess();
+    for (const int port : {3, 4}) {
+        SCOPED_TRACE(port);
+        display.MSComm1().setCommPort(port);
+        success.Show();
+        success.cmdUpdate->click();
+        // A port that will not open is no error here: the update run meets a silent scale and
+        // offers Retry.
+        EXPECT_EQ(display.MSComm1().isOpen(), port == 3);
+        EXPECT_TRUE(display.isVisible());
+        EXPECT_FALSE(success.isLoaded());
+        EXPECT_FALSE(success.AskExit);
+        display.Hide();
+        if (display.MSComm1().isOpen())
+            display.MSComm1().close();
+    }
+    EXPECT_TRUE(test.dialogs.boxes().empty());
+}
+
+} // namespace

@@ -1,0 +1,374 @@
+// Whole runs of the program's real windows in this process: the start-up window's ticks stepped,
+// boxes and the quit question scripted, everything else real: QSerialPort over a pseudo-terminal
+// to kovara-virtual-scale (unpaced), HTTP to the maker server tool on the dev build's maker port.
+// Each run checks the screens in the order they were shown and how the run ended.
+
+#include "FirmwareImage.h"
+#include "MakerPort.h"
+#include "TestPlatform.h"
+#include "VirtualScalePorts.h"
+
+#include "app/frmCheckScale.h"
+#include "app/frmChoosePort.h"
+#include "app/frmErrorScaleCom.h"
+#include "app/frmErrorScaleCom2.h"
+#include "app/frmQuit.h"
+#include "app/frmStartUp.h"
+#include "app/frmSuccess.h"
+#include "app/frmSuccessUpdate.h"
+#include "app/frmWelcome.h"
+#include "platform/Files.h"
+#include "platform/SerialPort.h"
+#include "platform/Services.h"
+#include "platform/Timer.h"
+#include "scale/frmDisplay.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using testing_support::ScriptedDialogs;
+
+namespace {
+
+const QString kUpdateName = QStringLiteral("KovaraNorvessia_APROM.hex");
+const QByteArray kSerial = "12345678";
+
+// The windows shown, in order, from the program's own log.
+class ScreenLog
+{
+public:
+    ScreenLog()
+    {
+        s_screens.clear();
+        QLoggingCategory::setFilterRules(QStringLiteral("kovara.forms.info=true"));
+        m_previous = qInstallMessageHandler(&ScreenLog::handler);
+    }
+    ~ScreenLog()
+    {
+        qInstallMessageHandler(m_previous);
+        testing_support::quietLogging();
+    }
+    static QStringList screens() { return s_screens; }
+
+private:
+    static void handler(QtMsgType, const QMessageLogContext &context, const QString &message)
+    {
+        if (QByteArray(context.category) != "kovara.forms")
+            return;
+        // Windows shown not modal; the quit question is checked where it is answered.
+        if (message.startsWith(QStringLiteral("window shown: ")))
+            s_screens << message.section(QLatin1Char(' '), 2, 2);
+    }
+    static inline QStringList s_screens;
+    QtMessageHandler m_previous;
+};
+
+// Lets the program run (its timers, the port, the transfer) until done() or the time is up.
+bool runUntil(const std::function<bool()> &done, int timeoutMs = 20000)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!done()) {
+        if (elapsed.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+class WholeRun : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(lock.locked());
+        // Real ports, real time, the maker's real query endpoint.
+        test.useRealQueries();
+        platform::install(static_cast<platform::SerialSystem *>(nullptr));
+        platform::install(static_cast<platform::Clock *>(nullptr));
+        QFile update(files.filePath(kUpdateName));
+        ASSERT_TRUE(update.open(QIODevice::WriteOnly));
+        update.write(testing_support::intelHex(image));
+        update.close();
+        server = std::make_unique<testing_support::MakerServerProcess>(
+            8642, QStringList {"--quiet", "--files", files.path()});
+        ASSERT_EQ(server->port(), 8642) << "the dev build's maker port 8642 is taken";
+        ports.addDanglingPort(1);
+    }
+
+    QString address(const QString &route = QStringLiteral("/files/")) const
+    {
+        return server->url() + route + kUpdateName;
+    }
+    bool plugScale(const QStringList &extra = {})
+    {
+        return ports.startScale(3, QStringList {QStringLiteral("--serial"), kSerial} + extra);
+    }
+
+    // Steps: each ends on the window the user meets next.
+    void startUp()
+    {
+        Forms::frmStartUp().Show();
+        for (int tick = 0; tick < 3; ++tick)
+            Forms::frmStartUp().Timer1->fire();
+        ASSERT_TRUE(Forms::frmChoosePort().isVisible());
+    }
+    void searchPorts() { Forms::frmChoosePort().cmdContinue->click(); }
+    void updateScale()
+    {
+        Forms::frmWelcome().cmdUpdate->click();
+        ASSERT_TRUE(Forms::frmCheckScale().isVisible());
+        EXPECT_EQ(Forms::frmCheckScale().lblSerial->text(),
+                  QStringLiteral("Kovara Scale Serial Number:  12345678"));
+    }
+    void download(const QString &link)
+    {
+        Forms::frmCheckScale().txtLink->setText(link);
+        Forms::frmCheckScale().cmdContinue->click();
+    }
+    // Update on "Successful Download"; ends when the programming run has handed over.
+    void program()
+    {
+        ASSERT_TRUE(Forms::frmSuccess().isVisible());
+        Forms::frmSuccess().cmdUpdate->click();
+        ASSERT_NO_FATAL_FAILURE(runAutomaticUpdate());
+    }
+    // The update window runs when it becomes the active window; the offscreen platform has no
+    // window manager to activate it, so the test does what the user's click would.
+    void runAutomaticUpdate()
+    {
+        ASSERT_TRUE(Forms::frmDisplay().isVisible());
+        Forms::frmDisplay().Form_Activate();
+        ASSERT_TRUE(runUntil([] {
+            return Forms::frmSuccessUpdate().isVisible() || Forms::frmErrorScaleCom().isVisible();
+        })) << "the programming run did not end";
+    }
+    void finish()
+    {
+        frmSuccessUpdate &done = Forms::frmSuccessUpdate();
+        ASSERT_TRUE(done.isVisible());
+        done.Form_Activate(); // as the window manager would
+        for (int tick = 0; tick < 11; ++tick)
+            done.Timer1->fire();
+        EXPECT_EQ(done.Caption(), QStringLiteral("Successful Scale Update"));
+        done.cmdExit->click();
+        EXPECT_TRUE(test.process.terminated());
+        EXPECT_FALSE(platform::fileExists(
+            platform::workingFile(QString::fromLatin1(platform::kUpdateFileName))));
+        EXPECT_FALSE(platform::fileExists(
+            platform::workingFile(QString::fromLatin1(platform::kBannerFileName))));
+        ports.stopScale(3);
+        EXPECT_TRUE(ports.flash(3) == testing_support::withSerialNumber(image, kSerial))
+            << "the scale's flash is not the update file's image with its serial number";
+    }
+
+    // Answers the quit question with Cancel (checking it is asked over owner), then expects the
+    // window to be still there.
+    void exitAndStay(platform::Form &owner, const std::function<void()> &exit)
+    {
+        int asked = 0;
+        platform::Form::setModalObserver([&](platform::Form &form, platform::Form *by) {
+            ++asked;
+            EXPECT_EQ(&form, &Forms::frmQuit());
+            EXPECT_EQ(by, &owner);
+            Forms::frmQuit().cmdCancel->click();
+        });
+        exit();
+        platform::Form::setModalObserver(nullptr);
+        EXPECT_EQ(asked, 1) << owner.name().toStdString();
+        EXPECT_TRUE(owner.isVisible()) << owner.name().toStdString();
+        EXPECT_FALSE(test.process.terminated());
+    }
+
+    testing_support::MakerPortLock lock;
+    testing_support::TestPlatform test;
+    testing_support::VirtualScalePorts ports;
+    QTemporaryDir files;
+    const QByteArray image = testing_support::scaleFirmwareImage();
+    std::unique_ptr<testing_support::MakerServerProcess> server;
+    ScreenLog log;
+};
+
+const QStringList kHappyScreens = {"frmStartUp",
+                                   "frmChoosePort",
+                                   "frmWelcome",
+                                   "frmCheckScale",
+                                   "frmDownload",
+                                   "frmSuccess",
+                                   "frmDisplay",
+                                   "frmSuccessUpdate"};
+
+TEST_F(WholeRun, FromStartUpToSuccessfulScaleUpdateWithEveryQuitQuestionCancelled)
+{
+    ASSERT_TRUE(plugScale());
+    ASSERT_NO_FATAL_FAILURE(startUp());
+    exitAndStay(Forms::frmChoosePort(), [] { Forms::frmChoosePort().window()->close(); });
+    searchPorts();
+    ASSERT_TRUE(Forms::frmWelcome().isVisible());
+    exitAndStay(Forms::frmWelcome(), [] { Forms::frmWelcome().cmdExit->click(); });
+    ASSERT_NO_FATAL_FAILURE(updateScale());
+    exitAndStay(Forms::frmCheckScale(), [] { Forms::frmCheckScale().cmdExit->click(); });
+    download(address());
+    exitAndStay(Forms::frmSuccess(), [] { Forms::frmSuccess().window()->close(); });
+    ASSERT_NO_FATAL_FAILURE(program());
+    ASSERT_NO_FATAL_FAILURE(finish());
+    EXPECT_EQ(ScreenLog::screens(), kHappyScreens);
+    EXPECT_TRUE(test.dialogs.boxes().empty()) << test.dialogs.texts().join(" | ").toStdString();
+}
+
+TEST_F(WholeRun, ASilentScaleLeadsToTheErrorWindowAndRetryFindsItBack)
+{
+    ASSERT_TRUE(plugScale({QStringLiteral("--silent")}));
+    ASSERT_NO_FATAL_FAILURE(startUp());
+    searchPorts(); // ten seconds of silence on COM3
+    frmErrorScaleCom2 &error = Forms::frmErrorScaleCom2();
+    ASSERT_TRUE(error.isVisible());
+    EXPECT_TRUE(Forms::frmChoosePort().ErrorPort);
+    exitAndStay(error, [&] { error.cmdExit->click(); });
+
+    ports.stopScale(3);
+    ASSERT_TRUE(plugScale()); // switched on
+    error.cmdRetry->click();
+    ASSERT_TRUE(Forms::frmChoosePort().isVisible());
+    searchPorts();
+    ASSERT_TRUE(Forms::frmWelcome().isVisible());
+    ASSERT_NO_FATAL_FAILURE(updateScale());
+    download(address());
+    ASSERT_NO_FATAL_FAILURE(program());
+    ASSERT_NO_FATAL_FAILURE(finish());
+    EXPECT_EQ(ScreenLog::screens(),
+              QStringList({"frmStartUp",
+                           "frmChoosePort",
+                           "frmErrorScaleCom2",
+                           "frmChoosePort",
+                           "frmWelcome",
+                           "frmCheckScale",
+                           "frmDownload",
+                           "frmSuccess",
+                           "frmDisplay",
+                           "frmSuccessUpdate"}));
+}
+
+TEST_F(WholeRun, AWrongAddressThenTheRightOneGoesOn)
+{
+    ASSERT_TRUE(plugScale());
+    ASSERT_NO_FATAL_FAILURE(startUp());
+    searchPorts();
+    ASSERT_NO_FATAL_FAILURE(updateScale());
+    test.dialogs.answer(platform::mb::OK);
+    download(address(QStringLiteral("/fault/404/")));
+    ASSERT_EQ(test.dialogs.boxes().size(), 1u);
+    EXPECT_EQ(test.dialogs.boxes().front().title, QStringLiteral("File Not Found"));
+    frmCheckScale &check = Forms::frmCheckScale();
+    ASSERT_TRUE(check.isVisible());
+    EXPECT_TRUE(check.Enabled());
+    EXPECT_EQ(check.txtLink->text(), address(QStringLiteral("/fault/404/")));
+
+    download(address());
+    ASSERT_NO_FATAL_FAILURE(program());
+    ASSERT_NO_FATAL_FAILURE(finish());
+    EXPECT_EQ(ScreenLog::screens(),
+              QStringList({"frmStartUp",
+                           "frmChoosePort",
+                           "frmWelcome",
+                           "frmCheckScale",
+                           "frmDownload",
+                           "frmDownload",
+                           "frmSuccess",
+                           "frmDisplay",
+                           "frmSuccessUpdate"}));
+}
+
+TEST_F(WholeRun, AConnectionResetMidDownloadResumesOnRetry)
+{
+    ASSERT_TRUE(plugScale());
+    ASSERT_NO_FATAL_FAILURE(startUp());
+    searchPorts();
+    ASSERT_NO_FATAL_FAILURE(updateScale());
+    test.dialogs.answer(platform::mb::Retry);
+    download(address() + QStringLiteral("?reset=60000"));
+    ASSERT_EQ(test.dialogs.boxes().size(), 1u);
+    EXPECT_EQ(test.dialogs.boxes().front().title, QStringLiteral("Download Incomplete"));
+    ASSERT_TRUE(Forms::frmSuccess().isVisible());
+    EXPECT_EQ(
+        QFileInfo(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName))).size(),
+        testing_support::intelHex(image).size());
+    ASSERT_NO_FATAL_FAILURE(program());
+    ASSERT_NO_FATAL_FAILURE(finish());
+    EXPECT_EQ(ScreenLog::screens(), kHappyScreens);
+}
+
+TEST_F(WholeRun, AScaleUnpluggedWhileProgrammedIsUpdatedOnRetryOncePluggedBack)
+{
+    ASSERT_TRUE(plugScale());
+    ASSERT_NO_FATAL_FAILURE(startUp());
+    searchPorts();
+    ASSERT_NO_FATAL_FAILURE(updateScale());
+    download(address());
+    // The cable comes out a quarter of the way through.
+    QTimer unplug;
+    QObject::connect(&unplug, &QTimer::timeout, [&] {
+        QProgressBar *bar = Forms::frmDisplay().ProgressBar1.peek();
+        if (bar && bar->maximum() > 0 && bar->value() * 4 >= bar->maximum()) {
+            unplug.stop();
+            ports.killScale(3);
+        }
+    });
+    unplug.start(1);
+    ASSERT_NO_FATAL_FAILURE(program());
+    frmErrorScaleCom &error = Forms::frmErrorScaleCom();
+    ASSERT_TRUE(error.isVisible());
+    EXPECT_FALSE(unplug.isActive()) << "the run ended before the cable came out";
+    exitAndStay(error, [&] { error.cmdExit->click(); });
+
+    ASSERT_TRUE(plugScale());
+    error.cmdRetry->click();
+    ASSERT_NO_FATAL_FAILURE(runAutomaticUpdate());
+    ASSERT_NO_FATAL_FAILURE(finish());
+    EXPECT_EQ(ScreenLog::screens(),
+              QStringList({"frmStartUp",
+                           "frmChoosePort",
+                           "frmWelcome",
+                           "frmCheckScale",
+                           "frmDownload",
+                           "frmSuccess",
+                           "frmDisplay",
+                           "frmErrorScaleCom",
+                           "frmDisplay",
+                           "frmSuccessUpdate"}));
+}
+
+TEST_F(WholeRun, YesToTheQuitQuestionEndsTheRunAndDeletesTheWorkingFiles)
+{
+    ASSERT_TRUE(plugScale());
+    ASSERT_NO_FATAL_FAILURE(startUp());
+    searchPorts();
+    ASSERT_NO_FATAL_FAILURE(updateScale());
+    download(address());
+    ASSERT_TRUE(Forms::frmSuccess().isVisible());
+    test.touchWorkingFile(QString::fromLatin1(platform::kBannerFileName));
+    platform::Form::setModalObserver(
+        [](platform::Form &, platform::Form *) { Forms::frmQuit().cmdYes->click(); });
+    Forms::frmSuccess().window()->close();
+    EXPECT_TRUE(test.process.terminated());
+    EXPECT_FALSE(platform::fileExists(
+        platform::workingFile(QString::fromLatin1(platform::kUpdateFileName))));
+    EXPECT_FALSE(platform::fileExists(
+        platform::workingFile(QString::fromLatin1(platform::kBannerFileName))));
+    ports.stopScale(3);
+    EXPECT_TRUE(ports.flash(3).isEmpty() || ports.flash(3).mid(0x800, 16) != image.mid(0x800, 16))
+        << "the scale was not programmed";
+}
+
+} // namespace
