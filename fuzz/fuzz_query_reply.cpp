@@ -1,0 +1,58 @@
+// The reply path of the maker's query protocol: a reply body is percent-decoded, deciphered and
+// read as records. Any body must be read without a fault; encoding and enciphering must undo
+// exactly what decoding and deciphering do.
+
+#include "FuzzTarget.h"
+#include "query/clsRC4.h"
+#include "query/modQuery.h"
+
+namespace {
+
+void readTable(const QByteArray &reply)
+{
+    const RecordTable table = modQuery::ParseRecords(reply);
+    if (table.records() < 0 || table.fields() < 0)
+        fuzzing::violated("a negative table size");
+    if (qint64(table.records()) * table.fields() > modQuery::kMaxCells)
+        fuzzing::violated("a table above the cell limit");
+    if (!table.isEmpty()) {
+        (void) table.cell(0, 0);
+        (void) table.cell(table.records() - 1, table.fields() - 1);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    static const bool quiet = (fuzzing::quietLogging(), true);
+    (void) quiet;
+
+    const QByteArray body(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+
+    // A reply already deciphered, as the records reader sees it.
+    readTable(body);
+
+    // The whole path of a reply body.
+    QByteArray decoded = modQuery::URLDecode(body);
+    if (decoded.size() > body.size())
+        fuzzing::violated("decoding made the body longer");
+    clsRC4 rc4;
+    const QByteArray plain = rc4.DecryptString(decoded, modQuery::QueryKey, false);
+    if (plain.size() != decoded.size())
+        fuzzing::violated("deciphering changed the length");
+    readTable(plain);
+
+    // What the program sends must come back as it was.
+    if (modQuery::URLDecode(modQuery::URLEncode(body)) != body)
+        fuzzing::violated("URLDecode does not undo URLEncode");
+    clsRC4 other;
+    QByteArray sent = other.EncryptString(body, modQuery::QueryKey, false);
+    if (other.DecryptString(sent, modQuery::QueryKey, false) != body)
+        fuzzing::violated("deciphering does not undo enciphering");
+
+    // A reply given as hexadecimal text.
+    QByteArray hex = body;
+    (void) rc4.DecryptString(hex, modQuery::QueryKey, true);
+    return 0;
+}

@@ -1,0 +1,114 @@
+// The scale's replies over the serial link: the serial-number read (RdSN) and each exchange of a
+// programming run (open session, program block, store byte, read block, close session), with
+// whatever bytes the scale sends back. The input gives each reply in turn as a length byte and
+// that many bytes; a missing reply is silence, which the virtual clock turns into a time-out.
+//
+// Invariants: a complete reply holds exactly the bytes its command needs and no more than came;
+// the serial number read is "" (no answer) or eight hex digits, and the link status says which.
+
+#include "FuzzTarget.h"
+#include "platform/SerialPort.h"
+#include "platform/Services.h"
+#include "scale/FlashImage.h"
+#include "scale/ScaleIdentity.h"
+#include "scale/ScaleLink.h"
+
+namespace {
+
+class VirtualClock final : public platform::Clock
+{
+public:
+    qint64 nowMs() const override { return m_now; }
+    void waitForEvents(int maxMs, QEventLoop::ProcessEventsFlags) override
+    {
+        m_now += std::max(1, maxMs);
+    }
+
+private:
+    qint64 m_now = 0;
+};
+
+// A port whose scale answers every frame with the next scripted reply.
+class ScriptedPort final : public platform::SerialPort
+{
+public:
+    explicit ScriptedPort(QByteArray script)
+        : m_script(std::move(script))
+    { }
+
+    qsizetype lastReplySize() const { return m_lastReplySize; }
+
+    void setCommPort(int number) override { m_number = number; }
+    int commPort() const override { return m_number; }
+    void configure(const platform::SerialSettings &) override { }
+    void open() override { }
+    void close() override { }
+    bool isOpen() const override { return true; }
+    void output(const QByteArray &) override
+    {
+        m_pending.clear();
+        if (m_at < m_script.size()) {
+            const int length = quint8(m_script.at(m_at++));
+            m_pending = m_script.mid(m_at, length);
+            m_at += m_pending.size();
+        }
+        m_lastReplySize = m_pending.size();
+    }
+    int outBufferCount() const override { return 0; }
+    int inBufferCount() const override { return int(m_pending.size()); }
+    void clearInput() override { m_pending.clear(); }
+    QByteArray input() override
+    {
+        const QByteArray bytes = m_pending.left(256);
+        m_pending.remove(0, bytes.size());
+        return bytes;
+    }
+
+private:
+    QByteArray m_script;
+    qsizetype m_at = 0;
+    QByteArray m_pending;
+    qsizetype m_lastReplySize = 0;
+    int m_number = 1;
+};
+
+void check(const scale::Reply &reply, const ScriptedPort &port, int needed)
+{
+    const qsizetype got = reply.bytes.size();
+    if (reply.complete() && (got != needed || got > port.lastReplySize()))
+        fuzzing::violated("a complete reply of the wrong size");
+    if (!reply.complete() && reply.status != scale::Reply::Status::TimedOut)
+        fuzzing::violated("a failure other than a time-out on a working port");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    static VirtualClock *clock = [] {
+        fuzzing::quietLogging();
+        static VirtualClock instance;
+        platform::install(&instance);
+        return &instance;
+    }();
+    (void) clock;
+
+    ScriptedPort port(
+        QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size)));
+    bool scaleCom = true;
+    scale::ScaleLink link(port, scaleCom);
+
+    const QString serial = scale::readSerialNumber(link);
+    if (!serial.isEmpty() && serial.size() != 8)
+        fuzzing::violated("a serial number that is not eight digits");
+    if (serial.isEmpty() == scaleCom)
+        fuzzing::violated("the link status disagrees with the serial number read");
+
+    check(link.readBlock(0x0100), port, scale::kReadBlockReplySize);
+    // The acknowledged commands need one byte: F0h accepts.
+    check(link.openSession(scale::serialNumberBytes(QStringLiteral("12345678"))), port, 1);
+    check(link.programBlock(0x0080, QByteArray(128, '\x5A')), port, 1);
+    check(link.storeByte(0x0700, 0x12), port, 1);
+    check(link.closeSession(), port, 0);
+    return 0;
+}
