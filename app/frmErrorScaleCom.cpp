@@ -1,47 +1,11 @@
 #include "app/frmErrorScaleCom.h"
 
 #include "app/ScalePort.h"
-#include "app/frmQuit.h"
-#include "platform/Look.h"
-#include "query/frmVersion.h"
 #include "scale/frmDisplay.h"
 
 frmErrorScaleCom::frmErrorScaleCom()
-    : Form(QStringLiteral("frmErrorScaleCom"))
-{ }
-
-void frmErrorScaleCom::build(QWidget *window)
-{
-    window->setWindowTitle(QStringLiteral("Error Communicating with the Scale"));
-    window->setFixedSize(440, 190);
-
-    auto *failed = new QLabel(
-        QStringLiteral("A communication error with your scale was encountered. Please make sure "
-                       "that your Kovara scale is connected to your computer and that it is "
-                       "turned on."),
-        window);
-    failed->setGeometry(20, 16, 400, 90);
-    failed->setWordWrap(true);
-    lblFailed.set(failed);
-
-    auto *retry = new QPushButton(QStringLiteral("&Retry"), window);
-    retry->setGeometry(100, 130, 100, 30);
-    retry->setDefault(true);
-    cmdRetry.set(retry);
-    connect(retry, &QPushButton::clicked, this, &frmErrorScaleCom::cmdRetry_Click);
-
-    auto *exit = new QPushButton(QStringLiteral("E&xit"), window);
-    exit->setGeometry(240, 130, 100, 30);
-    cmdExit.set(exit);
-    connect(exit, &QPushButton::clicked, this, &frmErrorScaleCom::cmdExit_Click);
-}
-
-void frmErrorScaleCom::Form_Load()
-{
-    look::paint({window(), lblFailed.get(), cmdRetry.get(), cmdExit.get()});
-    AskExit = true;
-    centerOnScreen();
-}
+    : ScaleErrorWindow(QStringLiteral("frmErrorScaleCom"))
+{}
 
 void frmErrorScaleCom::cmdRetry_Click()
 {
@@ -51,19 +15,4 @@ void frmErrorScaleCom::cmdRetry_Click()
     Forms::frmDisplay().Show();
     AskExit = false;
     Close();
-}
-
-void frmErrorScaleCom::cmdExit_Click()
-{
-    Forms::frmVersion().NewVersion = false;
-    AskExit = true;
-    Forms::frmQuit().ShowModal(this);
-}
-
-void frmErrorScaleCom::Form_Unload(bool &Cancel)
-{
-    if (AskExit) {
-        Cancel = true;
-        Forms::frmQuit().ShowModal(this);
-    }
 }

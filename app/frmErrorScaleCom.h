@@ -4,30 +4,15 @@
 // read: Retry shows the update window again, which starts the whole update anew; Exit and a
 // close by the user ask the quit question.
 
-#include "platform/Form.h"
+#include "app/ScaleErrorWindow.h"
 
-#include <QLabel>
-#include <QPushButton>
-
-class frmErrorScaleCom final : public platform::Form
+class frmErrorScaleCom final : public ScaleErrorWindow
 {
     Q_OBJECT
 public:
     frmErrorScaleCom();
 
-    bool AskExit = false;
-
-    platform::Control<QLabel> lblFailed {this};
-    platform::Control<QPushButton> cmdRetry {this};
-    platform::Control<QPushButton> cmdExit {this};
-
-    void cmdRetry_Click();
-    void cmdExit_Click();
-
-protected:
-    void build(QWidget *window) override;
-    void Form_Load() override;
-    void Form_Unload(bool &Cancel) override;
+    void cmdRetry_Click() override;
 };
 
 namespace Forms {

@@ -1,0 +1,30 @@
+#pragma once
+
+// The contents and the quit protocol that the two "Error Communicating with the Scale" windows
+// share: the message, Retry and Exit; Exit and a close by the user ask the quit question. Each
+// window says where its Retry leads.
+
+#include "platform/Form.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+class ScaleErrorWindow : public platform::Form
+{
+    Q_OBJECT
+public:
+    bool AskExit = false;
+
+    platform::Control<QLabel> lblFailed{this};
+    platform::Control<QPushButton> cmdRetry{this};
+    platform::Control<QPushButton> cmdExit{this};
+
+    virtual void cmdRetry_Click() = 0;
+    void cmdExit_Click();
+
+protected:
+    explicit ScaleErrorWindow(const QString &name);
+    void build(QWidget *window) override;
+    void Form_Load() override;
+    void Form_Unload(bool &Cancel) override;
+};
