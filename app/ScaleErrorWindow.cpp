@@ -6,7 +6,7 @@
 
 ScaleErrorWindow::ScaleErrorWindow(const QString &name)
     : Form(name)
-{}
+{ }
 
 void ScaleErrorWindow::build(QWidget *window)
 {

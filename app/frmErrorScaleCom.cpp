@@ -5,7 +5,7 @@
 
 frmErrorScaleCom::frmErrorScaleCom()
     : ScaleErrorWindow(QStringLiteral("frmErrorScaleCom"))
-{}
+{ }
 
 void frmErrorScaleCom::cmdRetry_Click()
 {

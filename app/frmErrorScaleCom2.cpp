@@ -5,7 +5,7 @@
 
 frmErrorScaleCom2::frmErrorScaleCom2()
     : ScaleErrorWindow(QStringLiteral("frmErrorScaleCom2"))
-{}
+{ }
 
 void frmErrorScaleCom2::Form_Load()
 {
