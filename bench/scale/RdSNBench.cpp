@@ -10,6 +10,8 @@
 #include "scale/ScaleIdentity.h"
 #include "scale/ScaleLink.h"
 
+#include "PacedScale.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLoggingCategory>
@@ -23,44 +25,13 @@
 
 namespace {
 
+using namespace bench_support;
+
 QTemporaryDir *g_ports = nullptr;
-
-std::unique_ptr<QProcess> startScale(int number, const QStringList &extra)
-{
-    auto scale = std::make_unique<QProcess>();
-    scale->setProgram(QStringLiteral(KOVARA_BIN_DIR "/kovara-virtual-scale"));
-    scale->setArguments(QStringList {"--ports-dir",
-                                     g_ports->path(),
-                                     "--com",
-                                     QString::number(number),
-                                     "--serial",
-                                     "20231187",
-                                     "--pace"}
-                        + extra);
-    scale->start();
-    while (scale->waitForReadyRead(5000) && !scale->canReadLine()) { }
-    return scale;
-}
-
-std::unique_ptr<platform::SerialPort> openPort(int number)
-{
-    auto port = platform::serialSystem().createPort();
-    port->configure(platform::SerialSettings {});
-    port->setCommPort(number);
-    port->open();
-    return port;
-}
-
-double cpuMs()
-{
-    timespec now = {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
 
 void RdSNRoundTrip(benchmark::State &state)
 {
-    auto scale = startScale(5, {});
+    auto scale = startScale(g_ports->path(), 5, QStringLiteral("20231187"), {});
     auto port = openPort(5);
     bool scaleCom = false;
     scale::ScaleLink link(*port, scaleCom);
@@ -81,14 +52,13 @@ void RdSNRoundTrip(benchmark::State &state)
         state.counters["wire_ms"] = 134 * 10 * 1000.0 / 19200;
     }
     port->close();
-    scale->terminate();
-    scale->waitForFinished(5000);
+    stopScale(*scale);
 }
 BENCHMARK(RdSNRoundTrip)->Iterations(30)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void RdSNNoAnswer(benchmark::State &state)
 {
-    auto scale = startScale(6, {"--silent"});
+    auto scale = startScale(g_ports->path(), 6, QStringLiteral("20231187"), {"--silent"});
     auto port = openPort(6);
     bool scaleCom = true;
     scale::ScaleLink link(*port, scaleCom);
@@ -103,8 +73,7 @@ void RdSNNoAnswer(benchmark::State &state)
             state.SkipWithError("a silent scale answered");
     }
     port->close();
-    scale->terminate();
-    scale->waitForFinished(5000);
+    stopScale(*scale);
 }
 BENCHMARK(RdSNNoAnswer)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -9,6 +9,8 @@
 #include "platform/Services.h"
 #include "platform/SystemSerial.h"
 
+#include "PacedScale.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLoggingCategory>
@@ -22,39 +24,9 @@
 
 namespace {
 
+using namespace bench_support;
+
 QTemporaryDir *g_ports = nullptr;
-
-// Starts a paced scale as COMn; the caller ends it.
-std::unique_ptr<QProcess> startScale(int number, const QStringList &extra)
-{
-    auto scale = std::make_unique<QProcess>();
-    scale->setProgram(QStringLiteral(KOVARA_BIN_DIR "/kovara-virtual-scale"));
-    scale->setArguments(QStringList {"--ports-dir",
-                                     g_ports->path(),
-                                     "--com",
-                                     QString::number(number),
-                                     "--serial",
-                                     "12345678",
-                                     "--pace"}
-                        + extra);
-    scale->start();
-    while (scale->waitForReadyRead(5000) && !scale->canReadLine()) {}
-    return scale;
-}
-
-void stopScale(QProcess &scale)
-{
-    scale.terminate();
-    scale.waitForFinished(5000);
-}
-
-std::unique_ptr<platform::SerialPort> openPort(int number)
-{
-    auto port = platform::serialSystem().createPort();
-    port->setCommPort(number);
-    port->open();
-    return port;
-}
 
 // Waits the program's way until `count` bytes are in or maxMs have passed.
 bool waitForBytes(platform::SerialPort &port, int count, qint64 maxMs)
@@ -70,16 +42,9 @@ bool waitForBytes(platform::SerialPort &port, int count, qint64 maxMs)
     return true;
 }
 
-double cpuMs()
-{
-    timespec now = {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
-
 void ReadBlockRoundTrip(benchmark::State &state)
 {
-    auto scale = startScale(3, {});
+    auto scale = startScale(g_ports->path(), 3, QStringLiteral("12345678"), {});
     auto port = openPort(3);
     const QByteArray frame("\xB4\x07\x00", 3);
     std::vector<double> times;
@@ -107,7 +72,7 @@ BENCHMARK(ReadBlockRoundTrip)->Iterations(30)->Unit(benchmark::kMillisecond)->Us
 
 void SilentWait(benchmark::State &state)
 {
-    auto scale = startScale(4, {"--silent"});
+    auto scale = startScale(g_ports->path(), 4, QStringLiteral("12345678"), {"--silent"});
     auto port = openPort(4);
     for (auto _ : state) {
         const double cpuBefore = cpuMs();
