@@ -54,10 +54,11 @@ QImage decodeFrame(const QByteArray &bytes, const Format &format)
     for (int y = 0; y < height; ++y) {
         // Rows run from the bottom up unless the height is negative.
         const int row = format.height > 0 ? height - 1 - y : y;
-        const auto *source = reinterpret_cast<const uchar *>(bytes.constData()) + row * stride;
+        const auto *source
+            = reinterpret_cast<const uchar *>(bytes.constData()) + qsizetype(row) * stride;
         auto *target = reinterpret_cast<QRgb *>(image.scanLine(y));
         for (int x = 0; x < width; ++x) {
-            const uchar *p = source + x * bytesPerPixel;
+            const uchar *p = source + qsizetype(x) * bytesPerPixel;
             target[x] = qRgb(p[2], p[1], p[0]);
         }
     }

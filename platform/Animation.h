@@ -25,7 +25,7 @@ struct AviClip
 
     bool isValid() const { return !frames.empty(); }
     // Reads a clip; a clip larger than maxBytes is refused.
-    static AviClip read(const QString &path, qint64 maxBytes = 32 * 1024 * 1024);
+    static AviClip read(const QString &path, qint64 maxBytes = qint64(32) * 1024 * 1024);
 };
 
 class Animation final : public QWidget

@@ -33,7 +33,9 @@ DiskSpace &diskSpace()
 {
     static StorageDiskSpace real;
     DiskSpace *installed = installedDiskSpace();
-    return installed ? *installed : real;
+    if (installed)
+        return *installed;
+    return real;
 }
 
 void install(DiskSpace *diskSpace)

@@ -122,14 +122,15 @@ void Form::ShowModal(Form *owner)
     }
     qCInfo(lcForms).noquote() << "window shown modal:" << m_name << '"' + Caption() + '"' << "owner"
                               << (owner ? owner->name() : QStringLiteral("none"));
-    QPointer<FormWindow> window = m_window;
-    window->show();
-    window->raise();
-    window->activateWindow();
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
 
+    // The modal observer of the tests may close the window (and delete it) before its loop starts.
+    const QPointer<FormWindow> window = m_window;
     if (modalObserver())
         modalObserver()(*this, owner);
-    if (!window || !window->isVisible() || m_modalLoop || g_ending)
+    if (window.isNull() || !window->isVisible() || m_modalLoop || g_ending)
         return;
 
     QEventLoop loop;

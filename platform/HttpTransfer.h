@@ -72,7 +72,7 @@ public:
     // The most body bytes held in memory. Qt 6.4 stalls a reply for seconds at a time when its
     // read buffer runs full, which small buffers make frequent on a fast line; this size keeps
     // memory bounded and the stalls away.
-    static constexpr qint64 kReadBufferBytes = 16 * 1024 * 1024;
+    static constexpr qint64 kReadBufferBytes = qint64(16) * 1024 * 1024;
 
     explicit QtHttpTransfer(int connectTimeoutMs = kDefaultConnectTimeoutMs,
                             int readTimeoutMs = kDefaultReadTimeoutMs);

@@ -19,7 +19,7 @@ QString pageText(const FlashImage &image, int pageNo)
     const QByteArray &bytes = image.all();
 
     QByteArray text;
-    text.reserve(kPageSize / 16 * kLineLength);
+    text.reserve(qsizetype(kPageSize / 16) * kLineLength);
     for (int address = first; address < first + kPageSize; address += 16) {
         for (int shift = 12; shift >= 0; shift -= 4)
             text.append(kDigits[(address >> shift) & 0xF]);

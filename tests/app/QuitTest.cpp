@@ -1,6 +1,7 @@
 // The quit protocol: who asks, what Yes deletes and in which order, what Cancel leaves, and the
 // new-version question.
 
+#include "LogCapture.h"
 #include "TestPlatform.h"
 
 #include "app/frmChoosePort.h"
@@ -9,7 +10,6 @@
 #include "platform/Look.h"
 #include "query/frmVersion.h"
 
-#include <QLoggingCategory>
 #include <gtest/gtest.h>
 
 using testing_support::processEvents;
@@ -19,33 +19,6 @@ namespace {
 
 const QString kUpdate = QString::fromLatin1(platform::kUpdateFileName);
 const QString kBanner = QString::fromLatin1(platform::kBannerFileName);
-
-// Collects the deletions the program logs, in order.
-class DeletionLog
-{
-public:
-    DeletionLog()
-    {
-        s_lines.clear();
-        QLoggingCategory::setFilterRules(QStringLiteral("kovara.files.info=true"));
-        m_previous = qInstallMessageHandler(&DeletionLog::handler);
-    }
-    ~DeletionLog()
-    {
-        qInstallMessageHandler(m_previous);
-        testing_support::quietLogging();
-    }
-    static QStringList lines() { return s_lines; }
-
-private:
-    static void handler(QtMsgType, const QMessageLogContext &context, const QString &message)
-    {
-        if (QByteArray(context.category) == "kovara.files" && message.startsWith("deleted"))
-            s_lines << message.section(QLatin1Char('/'), -1);
-    }
-    static inline QStringList s_lines;
-    QtMessageHandler m_previous;
-};
 
 void answerQuit(bool yes)
 {
@@ -95,14 +68,17 @@ TEST(QuitProtocol, YesDeletesTheBannerThenTheUpdateFileAndTerminates)
     TestPlatform test;
     test.touchWorkingFile(kUpdate);
     test.touchWorkingFile(kBanner);
-    DeletionLog log;
+    testing_support::LogCapture log("kovara.files", QStringLiteral("kovara.files.info=true"));
     Forms::frmChoosePort().Show();
     answerQuit(true);
     Forms::frmChoosePort().window()->close();
     EXPECT_TRUE(test.process.terminated());
     EXPECT_FALSE(platform::fileExists(platform::workingFile(kUpdate)));
     EXPECT_FALSE(platform::fileExists(platform::workingFile(kBanner)));
-    EXPECT_EQ(log.lines(),
+    QStringList deleted;
+    for (const QString &line : log.linesAfter(QStringLiteral("deleted")))
+        deleted << line.section(QLatin1Char('/'), -1);
+    EXPECT_EQ(deleted,
               QStringList({QStringLiteral("norvessiaupdatebanner.jpg"),
                            QStringLiteral("KovaraNorvessia_APROM.hex")}));
 }

@@ -2,6 +2,7 @@
 // and one that does not, the quit question from the new-version window, the manual, the
 // installer link and help.
 
+#include "LogCapture.h"
 #include "TestPlatform.h"
 
 #include "app/frmCheckScale.h"
@@ -18,7 +19,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
-#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <gtest/gtest.h>
 
@@ -30,26 +30,6 @@ using testing_support::processEvents;
 const QString kScaleQuestion = QStringLiteral("Are you sure you want to quit updating your scale?");
 const QString kVersionQuestion = QStringLiteral(
     "Are you sure you do not want to download the latest version of Kovara PC Program?");
-
-// The warnings of the main window while it lives.
-class WelcomeLog
-{
-public:
-    WelcomeLog()
-    {
-        s_lines.clear();
-        m_previous = qInstallMessageHandler(
-            [](QtMsgType, const QMessageLogContext &c, const QString &text) {
-                if (qstrcmp(c.category, "kovara.welcome") == 0)
-                    s_lines << text;
-            });
-    }
-    ~WelcomeLog() { qInstallMessageHandler(m_previous); }
-    static inline QStringList s_lines;
-
-private:
-    QtMessageHandler m_previous;
-};
 
 class MainWindow : public ::testing::Test
 {
@@ -158,7 +138,7 @@ TEST_F(UpdateScale, AScaleThatCannotBeReadLeadsToTheErrorWindow)
     test.serial.addPort(4, State::Busy);
     for (int port : {3, 4}) {
         SCOPED_TRACE(port);
-        WelcomeLog log;
+        testing_support::LogCapture log("kovara.welcome");
         showMainWindow(port);
         welcome.cmdUpdate->click();
 
@@ -168,10 +148,10 @@ TEST_F(UpdateScale, AScaleThatCannotBeReadLeadsToTheErrorWindow)
         EXPECT_FALSE(welcome.isLoaded());
         EXPECT_FALSE(Forms::frmCheckScale().isLoaded());
         EXPECT_TRUE(test.dialogs.boxes().empty()) << "the error window says it, no box";
-        ASSERT_EQ(log.s_lines.size(), 1);
+        ASSERT_EQ(log.lines().size(), 1);
         if (port == 4) {
-            EXPECT_TRUE(log.s_lines[0].contains(QStringLiteral("COM4 is in use")))
-                << log.s_lines[0].toStdString();
+            EXPECT_TRUE(log.lines()[0].contains(QStringLiteral("COM4 is in use")))
+                << log.lines()[0].toStdString();
         }
 
         Forms::frmDisplay().MSComm1().close();

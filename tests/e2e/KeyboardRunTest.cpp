@@ -5,6 +5,7 @@
 
 #include "FirmwareImage.h"
 #include "MakerPort.h"
+#include "ProgramProcess.h"
 #include "VirtualScalePorts.h"
 
 #include <QDir>
@@ -17,8 +18,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-const QString kBin = QStringLiteral(KOVARA_BIN_DIR);
 
 // Runs a short command to its end; its standard output, trimmed ("" when it failed).
 QString run(const QString &program, const QStringList &arguments, QProcessEnvironment env)
@@ -124,58 +123,6 @@ private:
     QProcessEnvironment m_env;
 };
 
-class Program
-{
-public:
-    Program(QProcessEnvironment env, const QString &dataHome)
-    {
-        env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
-        env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("kovara.*.info=true"));
-        m_process.setProcessEnvironment(env);
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.start(kBin + QStringLiteral("/kovara-pc-program"), {});
-    }
-    ~Program()
-    {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-    bool waitForLog(const QByteArray &text, int timeoutMs)
-    {
-        QElapsedTimer elapsed;
-        elapsed.start();
-        while (!m_log.contains(text) && elapsed.elapsed() < timeoutMs) {
-            m_process.waitForReadyRead(100);
-            m_log += m_process.readAll();
-            if (m_process.state() == QProcess::NotRunning)
-                break;
-        }
-        return m_log.contains(text);
-    }
-    bool waitForEnd(int timeoutMs)
-    {
-        const bool ended = m_process.waitForFinished(timeoutMs);
-        m_log += m_process.readAll();
-        return ended && m_process.exitCode() == 0;
-    }
-    std::string log() const { return m_log.toStdString(); }
-    // The windows shown not modal, in order.
-    QStringList screens() const
-    {
-        QStringList names;
-        for (const QByteArray &line : m_log.split('\n')) {
-            const int at = line.indexOf("window shown: ");
-            if (at >= 0)
-                names << QString::fromLatin1(line.mid(at + 14).split(' ').value(0));
-        }
-        return names;
-    }
-
-private:
-    QProcess m_process;
-    QByteArray m_log;
-};
-
 TEST(KeyboardRun, AUserUpdatesTheScaleWithTheKeyboardAlone)
 {
     testing_support::MakerPortLock lock;
@@ -195,29 +142,36 @@ TEST(KeyboardRun, AUserUpdatesTheScaleWithTheKeyboardAlone)
     ASSERT_TRUE(display.ready()) << "Xvfb did not start";
 
     QTemporaryDir home;
-    Program program(display.env(), home.path());
+    testing_support::ProgramProcess program(display.env(), home.path());
     KeyboardUser user(display.env());
 
-    ASSERT_TRUE(program.waitForLog("window shown: frmChoosePort", 20000)) << program.log();
+    ASSERT_TRUE(program.waitForLog("window shown: frmChoosePort", 20000))
+        << program.log().toStdString();
     ASSERT_TRUE(user.focus(QStringLiteral("^Connect Scale to Computer$")));
     user.keys({"alt+c"});
-    ASSERT_TRUE(program.waitForLog("window shown: frmWelcome", 20000)) << program.log();
+    ASSERT_TRUE(program.waitForLog("window shown: frmWelcome", 20000))
+        << program.log().toStdString();
     ASSERT_TRUE(user.focus(QStringLiteral("^Welcome to Kovara PC Program!$")));
     user.keys({"alt+u"});
-    ASSERT_TRUE(program.waitForLog("window shown: frmCheckScale", 20000)) << program.log();
+    ASSERT_TRUE(program.waitForLog("window shown: frmCheckScale", 20000))
+        << program.log().toStdString();
     ASSERT_TRUE(user.focus(QStringLiteral("^Update Scale$")));
     user.type(server.url() + QStringLiteral("/files/KovaraNorvessia_APROM.hex"));
     user.keys({"Return", "Return"}); // to Continue, then press it
-    ASSERT_TRUE(program.waitForLog("window shown: frmSuccess \"", 20000)) << program.log();
+    ASSERT_TRUE(program.waitForLog("window shown: frmSuccess \"", 20000))
+        << program.log().toStdString();
     ASSERT_TRUE(user.focus(QStringLiteral("^Successful Download$")));
     user.keys({"alt+u"});
-    ASSERT_TRUE(program.waitForLog("window shown: frmDisplay", 20000)) << program.log();
+    ASSERT_TRUE(program.waitForLog("window shown: frmDisplay", 20000))
+        << program.log().toStdString();
     ASSERT_TRUE(user.focus(QStringLiteral("^Kovara Scale Update$")));
-    ASSERT_TRUE(program.waitForLog("window shown: frmSuccessUpdate", 30000)) << program.log();
+    ASSERT_TRUE(program.waitForLog("window shown: frmSuccessUpdate", 30000))
+        << program.log().toStdString();
     // The success text comes on the eleventh second.
-    ASSERT_TRUE(user.focus(QStringLiteral("^Successful Scale Update$"))) << program.log();
+    ASSERT_TRUE(user.focus(QStringLiteral("^Successful Scale Update$")))
+        << program.log().toStdString();
     user.keys({"alt+x"});
-    ASSERT_TRUE(program.waitForEnd(10000)) << program.log();
+    ASSERT_TRUE(program.waitForEnd(10000)) << program.log().toStdString();
     EXPECT_EQ(program.screens(),
               QStringList({"frmStartUp",
                            "frmChoosePort",
@@ -227,7 +181,7 @@ TEST(KeyboardRun, AUserUpdatesTheScaleWithTheKeyboardAlone)
                            "frmSuccess",
                            "frmDisplay",
                            "frmSuccessUpdate"}))
-        << program.log();
+        << program.log().toStdString();
 
     const QDir working(home.filePath(QStringLiteral("KovaraScale")));
     EXPECT_TRUE(working.entryList(QDir::Files).isEmpty()) << "working files left behind";

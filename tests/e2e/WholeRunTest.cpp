@@ -4,6 +4,7 @@
 // Each run checks the screens in the order they were shown and how the run ended.
 
 #include "FirmwareImage.h"
+#include "LogCapture.h"
 #include "MakerPort.h"
 #include "TestPlatform.h"
 #include "VirtualScalePorts.h"
@@ -27,7 +28,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QThread>
@@ -42,36 +42,6 @@ namespace {
 
 const QString kUpdateName = QStringLiteral("KovaraNorvessia_APROM.hex");
 const QByteArray kSerial = "12345678";
-
-// The windows shown, in order, from the program's own log.
-class ScreenLog
-{
-public:
-    ScreenLog()
-    {
-        s_screens.clear();
-        QLoggingCategory::setFilterRules(QStringLiteral("kovara.forms.info=true"));
-        m_previous = qInstallMessageHandler(&ScreenLog::handler);
-    }
-    ~ScreenLog()
-    {
-        qInstallMessageHandler(m_previous);
-        testing_support::quietLogging();
-    }
-    static QStringList screens() { return s_screens; }
-
-private:
-    static void handler(QtMsgType, const QMessageLogContext &context, const QString &message)
-    {
-        if (QByteArray(context.category) != "kovara.forms")
-            return;
-        // Windows shown not modal; the quit question is checked where it is answered.
-        if (message.startsWith(QStringLiteral("window shown: ")))
-            s_screens << message.section(QLatin1Char(' '), 2, 2);
-    }
-    static inline QStringList s_screens;
-    QtMessageHandler m_previous;
-};
 
 // Lets the program run (its timers, the port, the transfer) until done() or the time is up.
 bool runUntil(const std::function<bool()> &done, int timeoutMs = 20000)
@@ -125,6 +95,14 @@ protected:
         ASSERT_TRUE(Forms::frmChoosePort().isVisible());
     }
     void searchPorts() { Forms::frmChoosePort().cmdContinue->click(); }
+    // Start-up, the port search finding the scale, and Update Scale on the main window.
+    void upToUpdateScale()
+    {
+        ASSERT_NO_FATAL_FAILURE(startUp());
+        searchPorts();
+        ASSERT_TRUE(Forms::frmWelcome().isVisible());
+        ASSERT_NO_FATAL_FAILURE(updateScale());
+    }
     void updateScale()
     {
         Forms::frmWelcome().cmdUpdate->click();
@@ -197,7 +175,17 @@ protected:
     QTemporaryDir files;
     const QByteArray image = testing_support::scaleFirmwareImage();
     std::unique_ptr<testing_support::MakerServerProcess> server;
-    ScreenLog log;
+    // The windows shown not modal, in order, from the program's own log (the quit question is
+    // checked where it is answered).
+    QStringList screens() const
+    {
+        QStringList names;
+        for (const QString &line : log.linesAfter(QStringLiteral("window shown: ")))
+            names << line.section(QLatin1Char(' '), 0, 0);
+        return names;
+    }
+
+    testing_support::LogCapture log {"kovara.forms", QStringLiteral("kovara.forms.info=true")};
 };
 
 const QStringList kHappyScreens = {"frmStartUp",
@@ -223,7 +211,7 @@ TEST_F(WholeRun, FromStartUpToSuccessfulScaleUpdateWithEveryQuitQuestionCancelle
     exitAndStay(Forms::frmSuccess(), [] { Forms::frmSuccess().window()->close(); });
     ASSERT_NO_FATAL_FAILURE(program());
     ASSERT_NO_FATAL_FAILURE(finish());
-    EXPECT_EQ(ScreenLog::screens(), kHappyScreens);
+    EXPECT_EQ(screens(), kHappyScreens);
     EXPECT_TRUE(test.dialogs.boxes().empty()) << test.dialogs.texts().join(" | ").toStdString();
 }
 
@@ -247,7 +235,7 @@ TEST_F(WholeRun, ASilentScaleLeadsToTheErrorWindowAndRetryFindsItBack)
     download(address());
     ASSERT_NO_FATAL_FAILURE(program());
     ASSERT_NO_FATAL_FAILURE(finish());
-    EXPECT_EQ(ScreenLog::screens(),
+    EXPECT_EQ(screens(),
               QStringList({"frmStartUp",
                            "frmChoosePort",
                            "frmErrorScaleCom2",
@@ -263,9 +251,7 @@ TEST_F(WholeRun, ASilentScaleLeadsToTheErrorWindowAndRetryFindsItBack)
 TEST_F(WholeRun, AWrongAddressThenTheRightOneGoesOn)
 {
     ASSERT_TRUE(plugScale());
-    ASSERT_NO_FATAL_FAILURE(startUp());
-    searchPorts();
-    ASSERT_NO_FATAL_FAILURE(updateScale());
+    ASSERT_NO_FATAL_FAILURE(upToUpdateScale());
     test.dialogs.answer(platform::mb::OK);
     download(address(QStringLiteral("/fault/404/")));
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
@@ -278,7 +264,7 @@ TEST_F(WholeRun, AWrongAddressThenTheRightOneGoesOn)
     download(address());
     ASSERT_NO_FATAL_FAILURE(program());
     ASSERT_NO_FATAL_FAILURE(finish());
-    EXPECT_EQ(ScreenLog::screens(),
+    EXPECT_EQ(screens(),
               QStringList({"frmStartUp",
                            "frmChoosePort",
                            "frmWelcome",
@@ -293,9 +279,7 @@ TEST_F(WholeRun, AWrongAddressThenTheRightOneGoesOn)
 TEST_F(WholeRun, AConnectionResetMidDownloadResumesOnRetry)
 {
     ASSERT_TRUE(plugScale());
-    ASSERT_NO_FATAL_FAILURE(startUp());
-    searchPorts();
-    ASSERT_NO_FATAL_FAILURE(updateScale());
+    ASSERT_NO_FATAL_FAILURE(upToUpdateScale());
     test.dialogs.answer(platform::mb::Retry);
     download(address() + QStringLiteral("?reset=60000"));
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
@@ -306,15 +290,13 @@ TEST_F(WholeRun, AConnectionResetMidDownloadResumesOnRetry)
         testing_support::intelHex(image).size());
     ASSERT_NO_FATAL_FAILURE(program());
     ASSERT_NO_FATAL_FAILURE(finish());
-    EXPECT_EQ(ScreenLog::screens(), kHappyScreens);
+    EXPECT_EQ(screens(), kHappyScreens);
 }
 
 TEST_F(WholeRun, AScaleUnpluggedWhileProgrammedIsUpdatedOnRetryOncePluggedBack)
 {
     ASSERT_TRUE(plugScale());
-    ASSERT_NO_FATAL_FAILURE(startUp());
-    searchPorts();
-    ASSERT_NO_FATAL_FAILURE(updateScale());
+    ASSERT_NO_FATAL_FAILURE(upToUpdateScale());
     download(address());
     // The cable comes out a quarter of the way through.
     QTimer unplug;
@@ -336,7 +318,7 @@ TEST_F(WholeRun, AScaleUnpluggedWhileProgrammedIsUpdatedOnRetryOncePluggedBack)
     error.cmdRetry->click();
     ASSERT_NO_FATAL_FAILURE(runAutomaticUpdate());
     ASSERT_NO_FATAL_FAILURE(finish());
-    EXPECT_EQ(ScreenLog::screens(),
+    EXPECT_EQ(screens(),
               QStringList({"frmStartUp",
                            "frmChoosePort",
                            "frmWelcome",
@@ -352,9 +334,7 @@ TEST_F(WholeRun, AScaleUnpluggedWhileProgrammedIsUpdatedOnRetryOncePluggedBack)
 TEST_F(WholeRun, YesToTheQuitQuestionEndsTheRunAndDeletesTheWorkingFiles)
 {
     ASSERT_TRUE(plugScale());
-    ASSERT_NO_FATAL_FAILURE(startUp());
-    searchPorts();
-    ASSERT_NO_FATAL_FAILURE(updateScale());
+    ASSERT_NO_FATAL_FAILURE(upToUpdateScale());
     download(address());
     ASSERT_TRUE(Forms::frmSuccess().isVisible());
     test.touchWorkingFile(QString::fromLatin1(platform::kBannerFileName));

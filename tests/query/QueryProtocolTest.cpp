@@ -1,13 +1,13 @@
 // The query protocol without a network: percent coding, the reply parser, the request body and
 // the handling of every kind of reply, with a scripted request object.
 
+#include "LogCapture.h"
 #include "ScriptedHttp.h"
 #include "TestPlatform.h"
 #include "query/clsRC4.h"
 #include "query/modQuery.h"
 
 #include <QFile>
-#include <QLoggingCategory>
 #include <gtest/gtest.h>
 
 namespace {
@@ -33,27 +33,6 @@ QByteArray fieldValueOf(const QByteArray &body)
     const int start = body.indexOf("\r\n\r\n") + 4;
     return body.mid(start, body.lastIndexOf("\r\n--") - start);
 }
-
-// Collects the query module's warnings while it lives.
-class LogCapture
-{
-public:
-    LogCapture()
-    {
-        s_lines.clear();
-        m_previous = qInstallMessageHandler(
-            [](QtMsgType, const QMessageLogContext &context, const QString &text) {
-                if (qstrcmp(context.category, "kovara.query") == 0)
-                    s_lines << text;
-            });
-    }
-    ~LogCapture() { qInstallMessageHandler(m_previous); }
-    static QStringList s_lines;
-
-private:
-    QtMessageHandler m_previous;
-};
-QStringList LogCapture::s_lines;
 
 TEST(URLCoding, EncodesEverythingButLettersAndDigits)
 {
@@ -158,13 +137,13 @@ TEST(ReplyParsing, RecordReplies)
 
 TEST(ReplyParsing, AbsurdCountsAreNoAnswer)
 {
-    LogCapture log;
+    testing_support::LogCapture log("kovara.query");
     EXPECT_TRUE(ParseRecords("32767\n32767\nx|").isEmpty());
     EXPECT_TRUE(ParseRecords("1000\n1001\n").isEmpty());
     EXPECT_TRUE(ParseRecords("1000001\n1\n").isEmpty());
     EXPECT_TRUE(ParseRecords("99999999999999999999\n99999999999999999999\n").isEmpty());
-    EXPECT_EQ(log.s_lines.size(), 4);
-    EXPECT_TRUE(log.s_lines.value(0).contains(QStringLiteral("32767")));
+    EXPECT_EQ(log.lines().size(), 4);
+    EXPECT_TRUE(log.lines().value(0).contains(QStringLiteral("32767")));
 
     const RecordTable largest = ParseRecords("1000\n1000\nfirst|");
     EXPECT_EQ(largest.records(), 1000);

@@ -1,12 +1,12 @@
 // The exchange with the scale in virtual time: the rounded deadline, stale input, reply length,
 // the link status, one exchange at a time, a port that goes away, and the transcript.
 
+#include "LogCapture.h"
 #include "TestPlatform.h"
 
 #include "scale/ScaleIdentity.h"
 #include "scale/ScaleLink.h"
 
-#include <QLoggingCategory>
 #include <gtest/gtest.h>
 
 using scale::Reply;
@@ -123,29 +123,22 @@ TEST_F(Link, APortThatGoesAwayEndsTheWait)
     EXPECT_EQ(closed.error, QStringLiteral("The port is not open."));
 }
 
-QStringList g_transcript;
-
-void collect(QtMsgType, const QMessageLogContext &context, const QString &message)
-{
-    if (QByteArray(context.category) == "kovara.scale.link")
-        g_transcript << message;
-}
-
 TEST_F(Link, EveryExchangeIsInTheTranscript)
 {
-    g_transcript.clear();
-    QLoggingCategory::setFilterRules(QStringLiteral("kovara.scale.link.debug=true"));
-    const QtMessageHandler previous = qInstallMessageHandler(&collect);
-    link.storeByte(0x0703, 0x87);
-    scale.setSilent(true);
-    link.storeByte(0x0703, 0x87);
-    qInstallMessageHandler(previous);
-    testing_support::quietLogging();
+    QStringList transcript;
+    {
+        testing_support::LogCapture log("kovara.scale.link",
+                                        QStringLiteral("kovara.scale.link.debug=true"));
+        link.storeByte(0x0703, 0x87);
+        scale.setSilent(true);
+        link.storeByte(0x0703, 0x87);
+        transcript = log.lines();
+    }
 
-    ASSERT_EQ(g_transcript.size(), 2);
-    EXPECT_EQ(g_transcript.at(0),
+    ASSERT_EQ(transcript.size(), 2);
+    EXPECT_EQ(transcript.at(0),
               QStringLiteral("5A 0703 out 5A 07 03 87 in F0 (1 bytes) 0 ms: complete"));
-    EXPECT_EQ(g_transcript.at(1),
+    EXPECT_EQ(transcript.at(1),
               QStringLiteral("5A 0703 out 5A 07 03 87 in nothing 10001 ms: timed out"));
 }
 

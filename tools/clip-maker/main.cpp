@@ -135,14 +135,16 @@ std::vector<QByteArray> encodeFrames(const std::vector<QImage> &images, bool &jp
     frames.clear();
     for (const QImage &image : images) {
         const int stride = ((image.width() * 24 + 31) / 32) * 4;
-        QByteArray bytes(stride * image.height(), '\0');
+        QByteArray bytes(qsizetype(stride) * image.height(), '\0');
         for (int y = 0; y < image.height(); ++y) {
-            auto *row = reinterpret_cast<uchar *>(bytes.data()) + (image.height() - 1 - y) * stride;
+            auto *row = reinterpret_cast<uchar *>(bytes.data())
+                + qsizetype(image.height() - 1 - y) * stride;
             for (int x = 0; x < image.width(); ++x) {
                 const QRgb pixel = image.pixel(x, y);
-                row[x * 3] = static_cast<uchar>(qBlue(pixel));
-                row[x * 3 + 1] = static_cast<uchar>(qGreen(pixel));
-                row[x * 3 + 2] = static_cast<uchar>(qRed(pixel));
+                uchar *bgr = row + qsizetype(x) * 3;
+                bgr[0] = static_cast<uchar>(qBlue(pixel));
+                bgr[1] = static_cast<uchar>(qGreen(pixel));
+                bgr[2] = static_cast<uchar>(qRed(pixel));
             }
         }
         frames.push_back(bytes);
@@ -153,6 +155,7 @@ std::vector<QByteArray> encodeFrames(const std::vector<QImage> &images, bool &jp
 bool writeClip(const QString &path)
 {
     std::vector<QImage> images;
+    images.reserve(kFrames);
     for (int i = 0; i < kFrames; ++i)
         images.push_back(clipFrame(i));
     bool jpeg = true;

@@ -274,7 +274,7 @@ void serveFile(const Request &request,
     std::uint64_t sent = 0;
     const std::size_t block = delivery.bytesPerSecond
         ? std::max<std::size_t>(1, std::min<std::uint64_t>(1024, delivery.bytesPerSecond / 10))
-        : 64 * 1024;
+        : std::size_t(64) * 1024;
     std::string buffer;
     const auto started = std::chrono::steady_clock::now();
     while (left > 0) {
@@ -397,7 +397,7 @@ void addFileRoutes(Router &router, const Options &options)
 {
     auto files = std::make_shared<Files>(options);
 
-    const auto serveUnder = [files](std::string prefix, Delivery delivery = Delivery()) {
+    const auto serveUnder = [files](const std::string &prefix, Delivery delivery = Delivery()) {
         return [files, prefix, delivery](const Request &request, Connection &connection) {
             Delivery once = delivery;
             cutOnceIfAsked(request, once);

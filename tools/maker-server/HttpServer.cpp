@@ -3,6 +3,7 @@
 #include <boost/asio/write.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 
+#include <cstdint>
 #include <iostream>
 #include <thread>
 
@@ -96,7 +97,7 @@ void Server::serve(tcp::socket socket)
     Connection connection(socket);
     while (!connection.isClosed()) {
         http::request_parser<http::string_body> parser;
-        parser.body_limit(64 * 1024 * 1024);
+        parser.body_limit(std::uint64_t(64) * 1024 * 1024);
         boost::system::error_code ec;
         http::read(socket, buffer, parser, ec);
         if (ec)
@@ -137,8 +138,10 @@ void Server::log(const std::string &line)
     std::cerr << "kovara-maker-server: " << line << std::endl;
 }
 
-Response
-makeResponse(const Request &request, http::status status, std::string contentType, std::string body)
+Response makeResponse(const Request &request,
+                      http::status status,
+                      const std::string &contentType,
+                      std::string body)
 {
     Response response {status, request.version()};
     response.set(http::field::server, "kovara-maker-server");

@@ -86,7 +86,7 @@ private:
 // A response with a status, a content type and a body.
 Response makeResponse(const Request &request,
                       http::status status,
-                      std::string contentType,
+                      const std::string &contentType,
                       std::string body);
 
 } // namespace maker

@@ -35,7 +35,9 @@ std::string boundaryOf(const Request &request)
         const auto at = lower(value).find("boundary=");
         if (at != std::string::npos) {
             std::string boundary = value.substr(at + 9);
-            boundary = boundary.substr(0, boundary.find_first_of(";, \t"));
+            const auto end = boundary.find_first_of(";, \t");
+            if (end != std::string::npos)
+                boundary.resize(end);
             if (boundary.size() >= 2 && boundary.front() == '"' && boundary.back() == '"')
                 boundary = boundary.substr(1, boundary.size() - 2);
             if (!boundary.empty())

@@ -40,7 +40,12 @@ bool PtyServer::start(QString *error)
         return false;
     }
     const char *name = ::ptsname(m_master);
-    m_terminalPath = QString::fromLocal8Bit(name ? name : "");
+    if (!name) {
+        *error = QStringLiteral("cannot name the pseudo-terminal: %1")
+                     .arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    m_terminalPath = QString::fromLocal8Bit(name);
     m_terminal = ::open(name, O_RDWR | O_NOCTTY);
     if (m_terminal < 0) {
         *error = QStringLiteral("cannot open %1: %2")
