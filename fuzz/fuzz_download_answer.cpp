@@ -158,7 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         platform::install(&dialogs);
         return true;
     }();
-    (void) ready;
+    (void)ready;
     static QTemporaryDir folder;
 
     const QByteArray input(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
@@ -169,9 +169,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString destination = folder.filePath(QStringLiteral("update.hex"));
     download::DownloadOptions options;
     options.chunkSize = 7; // several steps for even a short body
-    const bool good = download::DownloadFile(view, transfer, cancel,
+    const bool good = download::DownloadFile(view,
+                                             transfer,
+                                             cancel,
                                              QStringLiteral("http://127.0.0.1/update.hex"),
-                                             destination, QString(), QString(), options);
+                                             destination,
+                                             QString(),
+                                             QString(),
+                                             options);
 
     QFile file(destination);
     if (!good) {

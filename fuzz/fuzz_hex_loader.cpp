@@ -9,7 +9,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     static const bool quiet = (fuzzing::quietLogging(), true);
-    (void) quiet;
+    (void)quiet;
 
     QByteArray text(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     QBuffer device(&text);
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             fuzzing::violated("a refused file changed the image");
         if (result.fault.isEmpty() || result.line < 0)
             fuzzing::violated("a refusal without its reason");
-        (void) result.message();
+        (void)result.message();
     } else if (result.dataRecords < 0) {
         fuzzing::violated("a negative record count");
     }

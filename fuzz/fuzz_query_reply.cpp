@@ -16,8 +16,8 @@ void readTable(const QByteArray &reply)
     if (qint64(table.records()) * table.fields() > modQuery::kMaxCells)
         fuzzing::violated("a table above the cell limit");
     if (!table.isEmpty()) {
-        (void) table.cell(0, 0);
-        (void) table.cell(table.records() - 1, table.fields() - 1);
+        (void)table.cell(0, 0);
+        (void)table.cell(table.records() - 1, table.fields() - 1);
     }
 }
 
@@ -26,7 +26,7 @@ void readTable(const QByteArray &reply)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     static const bool quiet = (fuzzing::quietLogging(), true);
-    (void) quiet;
+    (void)quiet;
 
     const QByteArray body(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
 
@@ -53,6 +53,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     // A reply given as hexadecimal text.
     QByteArray hex = body;
-    (void) rc4.DecryptString(hex, modQuery::QueryKey, true);
+    (void)rc4.DecryptString(hex, modQuery::QueryKey, true);
     return 0;
 }

@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         platform::install(&instance);
         return &instance;
     }();
-    (void) clock;
+    (void)clock;
 
     ScriptedPort port(
         QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size)));

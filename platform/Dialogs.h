@@ -32,9 +32,9 @@ QString applicationTitle();
 
 struct MessageBoxRequest
 {
-    QString text; // lines separated by CR, as the program writes them
-    int buttons; // mb::OKOnly ... mb::RetryCancel
-    int icon; // 0 or mb::Critical ... mb::Information
+    QString text;  // lines separated by CR, as the program writes them
+    int buttons;   // mb::OKOnly ... mb::RetryCancel
+    int icon;      // 0 or mb::Critical ... mb::Information
     QString title; // never empty: the application's title when the caller gave none
 };
 

@@ -27,8 +27,8 @@ public:
     enum Failure : int {
         NoFailure = 0,
         ConnectFailed = 1, // refused, unknown host, reset before any answer
-        TimedOut = 2, // no answer or no body bytes within the time-out
-        BodyBroken = 3, // the body ended early (connection closed or reset)
+        TimedOut = 2,      // no answer or no body bytes within the time-out
+        BodyBroken = 3,    // the body ended early (connection closed or reset)
         Cancelled = 4,
     };
 

@@ -34,7 +34,7 @@ public:
         : std::runtime_error(text.toStdString())
         , m_kind(kind)
         , m_text(text)
-    {}
+    { }
     // The texts every implementation gives for the common failures, so the user reads the same
     // words whichever port object failed. portName is "COMn"; device the file behind it.
     static SerialError notFound(const QString &portName);

@@ -13,7 +13,7 @@ int DesktopShell::codeForExitStatus(int exitStatus)
     case 0:
         return kShellOpenOk;
     case -1: // xdg-open itself is missing
-    case 3: // xdg-open found no tool for this kind of address
+    case 3:  // xdg-open found no tool for this kind of address
         return kShellNoAssociation;
     default:
         // Syntax error (1), missing file (2), the opener failed (4), a crash: none of these has a

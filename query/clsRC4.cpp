@@ -138,7 +138,6 @@ QByteArray clsRC4::EnHex(const QByteArray &text)
     return result;
 }
 
-
 QByteArray clsRC4::DeHex(const QByteArray &text)
 {
     QByteArray result;

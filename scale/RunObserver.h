@@ -14,10 +14,10 @@ namespace scale {
 
 // How a run ended.
 enum class RunOutcome {
-    Done, // every block programmed and verified, or the whole area read
-    ScaleLost, // the scale stopped answering (or the port went away) in the blocks
+    Done,            // every block programmed and verified, or the whole area read
+    ScaleLost,       // the scale stopped answering (or the port went away) in the blocks
     SessionTimedOut, // read-back: the session was never answered
-    SerialRefused, // the scale refused the session: the serial number is not its own
+    SerialRefused,   // the scale refused the session: the serial number is not its own
 };
 
 // The block being worked on and the failures counted in the current phase. They belong to the

@@ -38,16 +38,16 @@ inline constexpr int kReadBlockReplySize = 131; // 3 header bytes and 128 data b
 
 // Whether the program's events may run while a reply is awaited.
 enum class Waiting {
-    Yield, // every event runs (clicks, menus, timers)
+    Yield,       // every event runs (clicks, menus, timers)
     NoUserInput, // timers and port events run, user input waits
 };
 
 struct Reply
 {
     enum class Status {
-        Complete, // the bytes the command needs have arrived
-        TimedOut, // the deadline passed first
-        Busy, // another exchange is in progress
+        Complete,  // the bytes the command needs have arrived
+        TimedOut,  // the deadline passed first
+        Busy,      // another exchange is in progress
         PortError, // the port is closed or failed
     };
     Status status = Status::TimedOut;

@@ -302,7 +302,8 @@ TEST_F(DownloadTest, BodyWithoutLengthThatBreaksOffIsIncomplete)
 {
     test.dialogs.answer(platform::mb::Cancel);
     EXPECT_FALSE(download(QStringLiteral("/fault/no-length/update.hex?reset=10000&cuts=9")));
-    ASSERT_EQ(test.dialogs.boxes().size(), 1u) << ranges().join(QStringLiteral(" | ")).toStdString();
+    ASSERT_EQ(test.dialogs.boxes().size(), 1u)
+        << ranges().join(QStringLiteral(" | ")).toStdString();
     EXPECT_EQ(test.dialogs.boxes().front().title, QStringLiteral("Download Incomplete"));
     EXPECT_FALSE(QFileInfo::exists(destination()));
     EXPECT_EQ(ranges().size(), 1) << "a dropped connection is not asked again behind our back";

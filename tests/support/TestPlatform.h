@@ -69,7 +69,7 @@ public:
     FakeShell shell;
     RecordingProcess process;
     // The serial ports: none until a test adds them (a virtual scale, a busy port, ...).
-    VirtualScaleSerial serial{clock};
+    VirtualScaleSerial serial {clock};
     // The maker's answers to the main window's two questions.
     MakerQueries maker;
 
@@ -98,6 +98,4 @@ inline void PrintTo(const QString &text, std::ostream *out)
     *out << '"' << text.toStdString() << '"';
 }
 
-namespace testing_support {
-
-} // namespace testing_support
+namespace testing_support { } // namespace testing_support

@@ -49,7 +49,7 @@ bool VirtualScalePorts::startScale(int number, const QStringList &arguments)
                                      dumpPath(number)}
                         + arguments);
     scale->start();
-    while (scale->waitForReadyRead(5000) && !scale->canReadLine()) {}
+    while (scale->waitForReadyRead(5000) && !scale->canReadLine()) { }
     if (!scale->readLine().startsWith(QStringLiteral("COM%1 ->").arg(number).toLatin1())) {
         scale->waitForFinished(1000);
         std::fprintf(stderr,

@@ -35,8 +35,8 @@ struct FileInfo
 struct Delivery
 {
     bool ignoreRange = false;
-    bool noLength = false; // chunked body without Content-Length
-    std::int64_t resetAfter = -1; // bytes of the body before the connection is cut
+    bool noLength = false;            // chunked body without Content-Length
+    std::int64_t resetAfter = -1;     // bytes of the body before the connection is cut
     std::uint64_t bytesPerSecond = 0; // 0: as fast as the socket takes them
 };
 

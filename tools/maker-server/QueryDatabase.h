@@ -20,8 +20,8 @@ public:
     struct Result
     {
         bool ok = false;
-        std::string error; // SQLite's message when !ok
-        int columns = 0; // of a statement that returns rows
+        std::string error;                          // SQLite's message when !ok
+        int columns = 0;                            // of a statement that returns rows
         std::vector<std::vector<std::string>> rows; // NULL reads as ""
     };
 
