@@ -96,6 +96,7 @@ programScale(ScaleLink &link, const FlashImage &image, RunCounters &counters, Ru
                                                  : RunOutcome::ScaleLost,
                               QStringLiteral("session: ") + failureText(session));
             }
+            link.settle();
             continue;
         }
         ++sessions;
@@ -132,6 +133,7 @@ programScale(ScaleLink &link, const FlashImage &image, RunCounters &counters, Ru
             qCInfo(lcScaleLink).noquote()
                 << QStringLiteral("block %1 %2; opening the session again")
                        .arg(hex4(address), failureText(reply));
+            link.settle();
             failed = true;
             break;
         }
@@ -163,6 +165,7 @@ programScale(ScaleLink &link, const FlashImage &image, RunCounters &counters, Ru
         ++counters.RetryCount;
         if (counters.RetryCount > kRetryLimit)
             return giveUp(RunOutcome::ScaleLost, what);
+        link.settle();
     }
 
     observer.setHourglass(false);

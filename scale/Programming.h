@@ -7,7 +7,9 @@
 // 512 blocks of 128 bytes from 0000h, verifies them in the same order and closes the session.
 // A block the scale does not accept sends the run back to open the session again and resume at
 // that block; the opening and the programming share one count of failures, the verify has its
-// own, and the fourth failure of a phase ends the run. A port that goes away ends the run at once.
+// own, and the fourth failure of a phase ends the run. Before each new attempt the line is let
+// settle, so that the rest of a late or overlong answer cannot be taken for the next reply. A port
+// that goes away ends the run at once.
 // After a verified run the transcript category kovara.scale.link gets one line with the serial
 // number, the CRC-32 of the image and the run's time.
 

@@ -3,6 +3,7 @@
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
 
+#include <algorithm>
 #include <cmath>
 
 Q_LOGGING_CATEGORY(lcScaleLink, "kovara.scale.link", QtInfoMsg)
@@ -185,6 +186,32 @@ Reply ScaleLink::transfer(const QByteArray &frame, int replySize, Waiting waitin
         return reply;
     } catch (const platform::SerialError &error) {
         return fail(Reply::Status::PortError, error.text());
+    }
+}
+
+void ScaleLink::settle()
+{
+    if (m_busy)
+        return;
+    BusyFlag busy(m_busy);
+    platform::Clock &clock = platform::clock();
+    try {
+        const qint64 limit = clock.nowMs() + kSettleLimitMs;
+        discardInput();
+        qint64 quietSince = clock.nowMs();
+        while (m_port.isOpen()) {
+            const qint64 now = clock.nowMs();
+            const qint64 quietUntil = std::min(quietSince + kSettleQuietMs, limit);
+            if (now >= quietUntil)
+                break;
+            clock.waitForEvents(int(quietUntil - now), QEventLoop::AllEvents);
+            if (m_port.inBufferCount() > 0) {
+                discardInput();
+                quietSince = clock.nowMs();
+            }
+        }
+    } catch (const platform::SerialError &) {
+        // The next exchange reports the port's fault.
     }
 }
 

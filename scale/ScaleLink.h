@@ -90,6 +90,17 @@ public:
     // 4Bh: ends the session; no reply is awaited.
     Reply closeSession();
 
+    // How long the line must stay quiet before settle() returns, and the longest settle().
+    static constexpr int kSettleQuietMs = 100;
+    static constexpr int kSettleLimitMs = 2'000;
+
+    // Drops what the line still brings until no byte has come for kSettleQuietMs (at most
+    // kSettleLimitMs). For the moment after a failed exchange: the rest of an overlong answer, or
+    // an answer that came after its wait, would otherwise arrive during the next exchange and be
+    // taken for the start of its reply, and every later reply would be shifted the same way.
+    // Does nothing during another exchange or on a closed port.
+    void settle();
+
     // The deadline of a reply wait that starts at nowMs: ten seconds on, rounded to the nearest
     // whole second, so the wait lasts between 9.5 and 10.5 seconds.
     static qint64 replyDeadline(qint64 nowMs);

@@ -123,6 +123,42 @@ TEST_F(Link, APortThatGoesAwayEndsTheWait)
     EXPECT_EQ(closed.error, QStringLiteral("The port is not open."));
 }
 
+TEST_F(Link, SettleDropsTheRestOfAnAnswerUntilTheLineIsQuiet)
+{
+    scale.setTiming({true});
+    // Six surplus bytes follow the answer on the line after the reply was taken: they would be
+    // the first six of the next reply.
+    scale.addFault(Fault::append(virtual_scale::kReadBlock, QByteArray(6, char(0x55)), 1));
+    ASSERT_TRUE(link.readBlock(0x0700).complete());
+    const qint64 taken = test.clock.nowMs();
+    link.settle();
+    EXPECT_GE(test.clock.nowMs(), taken + scale::ScaleLink::kSettleQuietMs);
+    EXPECT_LT(test.clock.nowMs(), taken + scale::ScaleLink::kSettleQuietMs + 10);
+    EXPECT_EQ(link.readBlock(0x0780).bytes.left(3), QByteArray::fromHex("B40780"));
+
+    // Nothing to wait for during another exchange.
+    scale.addFault(Fault::late(virtual_scale::kReadBlock, 500, 1));
+    qint64 innerWait = -1;
+    test.clock.scheduleIn(100, [&] {
+        const qint64 inner = test.clock.nowMs();
+        link.settle();
+        innerWait = test.clock.nowMs() - inner;
+    });
+    EXPECT_TRUE(link.readBlock(0x0700).complete());
+    EXPECT_EQ(innerWait, 0);
+
+    // A line that never goes quiet is given up on; a port that went away is not waited for.
+    scale.addFault(Fault::append(virtual_scale::kReadBlock, QByteArray(8000, char(0x55)), 1));
+    ASSERT_TRUE(link.readBlock(0x0700).complete());
+    const qint64 noisy = test.clock.nowMs();
+    link.settle();
+    EXPECT_EQ(test.clock.nowMs(), noisy + scale::ScaleLink::kSettleLimitMs);
+    test.serial.unplug(1);
+    const qint64 unplugged = test.clock.nowMs();
+    link.settle();
+    EXPECT_EQ(test.clock.nowMs(), unplugged);
+}
+
 TEST_F(Link, EveryExchangeIsInTheTranscript)
 {
     QStringList transcript;

@@ -177,6 +177,24 @@ TEST_F(Run, VerifyGivesUpAfterFourDifferingReadsAndPassesOnTheFourth)
     EXPECT_EQ(frames().last(), QStringLiteral("4B"));
 }
 
+// On a line at the scale's pace, surplus bytes still arrive after the reply was taken: six after
+// one read-back, and a read-back answered 10.8 s late (after its wait, so it lands in the retry,
+// and the retry's own answer in the next block's wait). Each costs retries, not the run.
+TEST_F(Run, TheRestOfAnOverlongOrLateAnswerCostsARetryNotTheRun)
+{
+    scale.setTiming({true});
+    scale.addFault(Fault::append(vs::kReadBlock, QByteArray::fromHex("B42580FFFFFF"), 1));
+    auto late = Fault::late(vs::kReadBlock, 10'800, 1);
+    late.address = 0x9E00;
+    scale.addFault(late);
+    EXPECT_EQ(program(), RunOutcome::Done);
+    EXPECT_EQ(count("B4 0080"), 2);
+    EXPECT_EQ(count("B4 9E00"), 2);
+    EXPECT_EQ(count("B4 9E80"), 2);
+    EXPECT_EQ(count("B4 A000"), 1);
+    EXPECT_EQ(scale.flash(), image.all());
+}
+
 TEST_F(Run, ProgressLineTellsPhaseBlockAndATimeLeftThatHolds)
 {
     scale.setTiming({true});

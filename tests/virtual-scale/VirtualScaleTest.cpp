@@ -191,6 +191,25 @@ TEST(VirtualScaleFaults, LateAndLongerAnswers)
     EXPECT_EQ(out[0].atMs, 20'000);
 }
 
+TEST(VirtualScaleFaults, ShortAnswersAreCutAfterTheirOtherFaults)
+{
+    VirtualScale scale;
+    scale.setSerialNumber(QStringLiteral("12345678"));
+    scale.addFault(Fault::truncate(kReadBlock, 0x0700, 7, 2));
+    scale.addFault(Fault::append(kReadBlock, bytes({0x55, 0x66})));
+    scale.addFault(Fault::truncate(kOpenSession, -1, 0));
+
+    const QByteArray cut = ask(scale, readFrame(0x0700));
+    EXPECT_EQ(cut, bytes({kReadBlock, 0x07, 0x00, 0x12, 0x34, 0x56, 0x78}));
+    EXPECT_EQ(ask(scale, readFrame(0x0700)), cut);
+    EXPECT_EQ(ask(scale, readFrame(0x0700)).size(), kReadReplyLength + 2) << "used up";
+    EXPECT_TRUE(ask(scale, readFrame(0x0780)).endsWith(bytes({0x55, 0x66}))) << "other blocks";
+
+    EXPECT_TRUE(ask(scale, kSession).isEmpty()) << "cut to nothing";
+    EXPECT_TRUE(scale.sessionOpen()) << "a cut answer still acts";
+    EXPECT_EQ(scale.frames().back().note, QStringLiteral("cut to 0 bytes"));
+}
+
 TEST(VirtualScaleTiming, PacedLineCountsFramesWhenTheyArriveAndAnswersAtLinePace)
 {
     VirtualScale scale;

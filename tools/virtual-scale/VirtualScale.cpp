@@ -94,9 +94,16 @@ Fault Fault::append(int command, const QByteArray &extra, int times)
     return fault;
 }
 
+Fault Fault::truncate(int command, int address, int keep, int times)
+{
+    Fault fault = make(Action::Truncate, command, address, times);
+    fault.index = keep;
+    return fault;
+}
+
 VirtualScale::VirtualScale()
     : m_flash(kFlashSize, char(0xFF))
-{}
+{ }
 
 void VirtualScale::loadImage(const QByteArray &image)
 {
@@ -272,6 +279,13 @@ void VirtualScale::execute(double atMs, std::vector<Delivery> &out)
                 notes << QStringLiteral("%1 extra bytes").arg(fault->extra.size());
             } else if (fault->action == Fault::Action::FlipStored) {
                 notes << QStringLiteral("stored bits flipped");
+            }
+        }
+        // Cut last, so a lengthened answer can be cut too.
+        for (const Fault *fault : acting) {
+            if (fault->action == Fault::Action::Truncate && fault->index < reply.size()) {
+                reply.truncate(std::max(0, fault->index));
+                notes << QStringLiteral("cut to %1 bytes").arg(reply.size());
             }
         }
     }

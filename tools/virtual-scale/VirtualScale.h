@@ -23,7 +23,7 @@
 // returns each reply with the moment it reaches the host. With pacing on (19200 baud 8N1, about
 // 0.52 ms a byte) a frame counts only once its last byte would have arrived, and replies leave at
 // the line's pace; flashWriteMs delays the answer to every program block. Faults (Fault) make the
-// scale deaf, refuse, answer late, corrupt or lengthen answers, or store wrong bits.
+// scale deaf, refuse, answer late, corrupt, cut short or lengthen answers, or store wrong bits.
 
 #include <QByteArray>
 #include <QString>
@@ -65,6 +65,7 @@ struct Fault
         Corrupt, // the answer's byte `index` is XORed with `mask` (read data starts at index 3)
         FlipStored, // program/store: the flash keeps the byte at `index` of the block XOR `mask`
         Append, // `extra` follows the answer
+        Truncate, // only the answer's first `index` bytes leave (0: nothing does)
     };
     Action action = Action::Ignore;
     int command = -1; // the command byte it applies to, -1 for every command
@@ -81,6 +82,7 @@ struct Fault
     static Fault corrupt(int command, int address, int index, quint8 mask, int times = 1);
     static Fault flipStored(int command, int address, int index, quint8 mask, int times = 1);
     static Fault append(int command, const QByteArray &extra, int times = kAlways);
+    static Fault truncate(int command, int address, int keep, int times = 1);
 };
 
 struct Timing
