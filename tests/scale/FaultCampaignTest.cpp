@@ -84,7 +84,7 @@ QString hex(int value, int digits)
 struct PlannedFault
 {
     Kind kind = Kind::Silence;
-    Fault fault; // what the scale does (not used when the port vanishes)
+    Fault fault;              // what the scale does (not used when the port vanishes)
     int unplugAfterFrame = 0; // the port vanishes this long after the scale's frame number N
     int unplugDelayMs = 0;
 
@@ -126,7 +126,7 @@ struct Plan
     quint32 seed = 0;
     QString serial;
     QByteArray oldFirmware; // the scale's flash before the run
-    QByteArray image; // the update file's contents
+    QByteArray image;       // the update file's contents
     int codeBytes = 0;
     double flashWriteMs = 0;
     std::vector<PlannedFault> faults;
@@ -282,10 +282,10 @@ Plan drawPlan(quint32 seed)
 }
 
 enum class End {
-    Success, // the success screen, the flash equal to the image
-    ErrorScreen, // the scale-error screen
+    Success,       // the success screen, the flash equal to the image
+    ErrorScreen,   // the scale-error screen
     SerialRefused, // "Serial number wrong", the update window stays for its service tools
-    WrongSuccess, // the success screen with a difference in the flash
+    WrongSuccess,  // the success screen with a difference in the flash
     NoScreen,
     BothScreens,
     UnexpectedMessage,

@@ -49,7 +49,7 @@ TEST(HexLoader, ReadsWhatObjcopyAndSrecCatWrite)
         int offset;
     } cases[] = {
         {"aprom-objcopy.hex", aprom, 0},
-        {"top-objcopy.hex", aprom, 0xF000}, // ends at FFFFh, start address (03)
+        {"top-objcopy.hex", aprom, 0xF000},              // ends at FFFFh, start address (03)
         {"ldrom-srec-crlf.hex", sample("ldrom.bin"), 0}, // CR LF, 04 and 05 records
     };
     for (const Case &c : cases) {

@@ -104,7 +104,7 @@ TEST_F(Run, AcceptingScaleGetsOneSessionAllBlocksTheVerifyAndTheClose)
     EXPECT_EQ(observer.maxima, std::vector<int> {512});
     ASSERT_EQ(observer.values.size(), 1024u);
     EXPECT_EQ(observer.values.at(511), 255); // the high byte of FF80h
-    EXPECT_EQ(observer.values.back(), 511); // 256 on from the same while verifying
+    EXPECT_EQ(observer.values.back(), 511);  // 256 on from the same while verifying
     EXPECT_FALSE(observer.hourglass);
     EXPECT_FALSE(observer.progressShown);
 }

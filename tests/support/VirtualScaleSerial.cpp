@@ -14,9 +14,9 @@ struct VirtualScaleSerial::Line
     QByteArray inbox;
     int opens = 0;
     int inBufferSize = 4096;
-    bool noise = false; // the port's settings do not match the scale's line
+    bool noise = false;          // the port's settings do not match the scale's line
     const void *owner = nullptr; // the port object that has it open
-    quint64 generation = 0; // bumps at every open and close; late answers of an old one drop
+    quint64 generation = 0;      // bumps at every open and close; late answers of an old one drop
     platform::SerialSettings settings;
 };
 
@@ -24,7 +24,7 @@ struct VirtualScaleSerial::Lines
 {
     explicit Lines(VirtualClock &c)
         : clock(c)
-    {}
+    { }
     VirtualClock &clock;
     std::map<int, Line> byNumber;
     std::vector<int> listed;
@@ -54,7 +54,7 @@ class VirtualPort final : public platform::SerialPort
 public:
     explicit VirtualPort(std::shared_ptr<Lines> lines)
         : m_lines(std::move(lines))
-    {}
+    { }
     ~VirtualPort() override { close(); }
 
     // Like the real port: the number changes only while the port is closed.
@@ -179,7 +179,7 @@ private:
 
 VirtualScaleSerial::VirtualScaleSerial(VirtualClock &clock)
     : m_lines(std::make_shared<Lines>(clock))
-{}
+{ }
 
 VirtualScaleSerial::~VirtualScaleSerial() = default;
 

@@ -59,18 +59,18 @@ QString commandName(quint8 command);
 struct Fault
 {
     enum class Action {
-        Ignore, // the frame goes unheard: no answer, no effect (silence, dropped read-back)
-        Refuse, // answered with 0Fh and without effect (not for read or close)
-        Late, // the answer leaves delayMs later than it would
-        Corrupt, // the answer's byte `index` is XORed with `mask` (read data starts at index 3)
+        Ignore,     // the frame goes unheard: no answer, no effect (silence, dropped read-back)
+        Refuse,     // answered with 0Fh and without effect (not for read or close)
+        Late,       // the answer leaves delayMs later than it would
+        Corrupt,    // the answer's byte `index` is XORed with `mask` (read data starts at index 3)
         FlipStored, // program/store: the flash keeps the byte at `index` of the block XOR `mask`
-        Append, // `extra` follows the answer
-        Truncate, // only the answer's first `index` bytes leave (0: nothing does)
+        Append,     // `extra` follows the answer
+        Truncate,   // only the answer's first `index` bytes leave (0: nothing does)
     };
     Action action = Action::Ignore;
     int command = -1; // the command byte it applies to, -1 for every command
     int address = -1; // the frame's address it applies to, -1 for any
-    int times = 1; // how many frames it applies to; kAlways for every one
+    int times = 1;    // how many frames it applies to; kAlways for every one
     double delayMs = 0;
     int index = 0;
     quint8 mask = 0x01;
