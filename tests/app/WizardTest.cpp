@@ -18,9 +18,8 @@
 #include "query/frmVersion.h"
 #include "scale/frmDisplay.h"
 
-#include <QApplication>
 #include <QFile>
-#include <QKeyEvent>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -41,14 +40,6 @@ testing_support::TransferDouble::Answer wholeFile(const QByteArray &content)
         = QStringLiteral("HTTP/1.1 200 OK\r\nContent-Length: %1\r\n\r\n").arg(content.size());
     answer.chunks = {content};
     return answer;
-}
-
-void pressEnter(QWidget *widget)
-{
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-    QApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-    QApplication::sendEvent(widget, &release);
 }
 
 class Wizard : public ::testing::Test
@@ -91,12 +82,12 @@ TEST_F(Wizard, EnterMovesToContinueAndASecondEnterPressesItWithBlanksMissingTheL
 {
     check.Show();
     check.txtLink->setText(QStringLiteral("   \t "));
-    pressEnter(check.txtLink.get());
+    QTest::keyClick(check.txtLink.get(), Qt::Key_Return);
     EXPECT_EQ(check.window()->focusWidget(), check.cmdContinue.get());
     EXPECT_TRUE(test.dialogs.boxes().empty()) << "the first Enter does not press Continue";
 
     test.dialogs.answer(platform::mb::OK);
-    pressEnter(check.cmdContinue.get());
+    QTest::keyClick(check.cmdContinue.get(), Qt::Key_Return);
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
     const auto &box = test.dialogs.boxes().front();
     EXPECT_EQ(box.text, QStringLiteral("Please provide the link on the text box."));
@@ -201,17 +192,6 @@ TEST_F(Wizard, ExitAndCloseAskTheQuitQuestionOverTheirWindow)
     EXPECT_TRUE(success.isVisible());
     EXPECT_EQ(owners, (std::vector<platform::Form *> {&check, &check, &success}));
     EXPECT_FALSE(test.process.terminated());
-
-    // Yes ends the program and takes the working files with it.
-    test.touchWorkingFile(kUpdate);
-    test.touchWorkingFile(QString::fromLatin1(platform::kBannerFileName));
-    platform::Form::setModalObserver(
-        [](platform::Form &, platform::Form *) { Forms::frmQuit().cmdYes->click(); });
-    success.window()->close();
-    EXPECT_TRUE(test.process.terminated());
-    EXPECT_FALSE(platform::fileExists(updateFile()));
-    EXPECT_FALSE(platform::fileExists(
-        platform::workingFile(QString::fromLatin1(platform::kBannerFileName))));
 }
 
 TEST_F(Wizard, UpdateOpensTheScalesPortAndHandsOverToTheProgrammingWindow)
