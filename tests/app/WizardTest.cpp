@@ -18,19 +18,12 @@
 #include "query/frmVersion.h"
 #include "scale/frmDisplay.h"
 
-#include <QFile>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
 
 const QString kUpdate = QString::fromLatin1(platform::kUpdateFileName);
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A scripted answer with the whole file.
 testing_support::TransferDouble::Answer wholeFile(const QByteArray &content)
@@ -49,10 +42,17 @@ protected:
     {
         Forms::frmWelcome().KovaraSN = QStringLiteral("20231187");
         Forms::frmStartUp().VersionNum = QStringLiteral("Version 5.0");
+        platform::install(&factory);
+    }
+    void TearDown() override
+    {
+        platform::install(static_cast<platform::HttpTransferFactory *>(nullptr));
     }
     QString updateFile() const { return platform::workingFile(kUpdate); }
 
     testing_support::TestPlatform test;
+    testing_support::DoubleFactory factory;
+    testing_support::TransferDouble &transfer = factory.transfer();
     frmCheckScale &check = Forms::frmCheckScale();
 };
 
@@ -101,9 +101,6 @@ TEST_F(Wizard, EnterMovesToContinueAndASecondEnterPressesItWithBlanksMissingTheL
 
 TEST_F(Wizard, ContinueDownloadsWithTheWindowDisabledAndMovesOnToSuccessfulDownload)
 {
-    testing_support::DoubleFactory factory;
-    platform::install(&factory);
-    testing_support::TransferDouble &transfer = factory.transfer();
     transfer.answers.push_back(wholeFile("0123456789"));
     Forms::frmWelcome().HideForm = true; // left by the banner fetch
     check.Show();
@@ -115,13 +112,12 @@ TEST_F(Wizard, ContinueDownloadsWithTheWindowDisabledAndMovesOnToSuccessfulDownl
         hourglassDuring = check.MousePointer() == platform::vbHourglass;
     };
     check.cmdContinue->click();
-    platform::install(static_cast<platform::HttpTransferFactory *>(nullptr));
 
     EXPECT_EQ(check.Link, QStringLiteral("http://downloads.test/u.hex"));
     EXPECT_FALSE(Forms::frmWelcome().HideForm) << "the download shows its window";
     EXPECT_TRUE(disabledDuring);
     EXPECT_TRUE(hourglassDuring);
-    EXPECT_EQ(readAll(updateFile()), QByteArray("0123456789"));
+    EXPECT_EQ(testing_support::readFile(updateFile()), QByteArray("0123456789"));
     EXPECT_FALSE(check.isLoaded());
     EXPECT_FALSE(check.AskExit);
     frmSuccess &success = Forms::frmSuccess();
@@ -139,9 +135,6 @@ TEST_F(Wizard, ContinueDownloadsWithTheWindowDisabledAndMovesOnToSuccessfulDownl
 
 TEST_F(Wizard, ACancelConfirmedAfterTheLastByteIsNoDownload)
 {
-    testing_support::DoubleFactory factory;
-    platform::install(&factory);
-    testing_support::TransferDouble &transfer = factory.transfer();
     transfer.answers.push_back(wholeFile("0123456789"));
 
     check.Show();
@@ -157,7 +150,6 @@ TEST_F(Wizard, ACancelConfirmedAfterTheLastByteIsNoDownload)
         check.cmdContinue->click(); // pressed again while the download is ending
     };
     check.cmdContinue->click();
-    platform::install(static_cast<platform::HttpTransferFactory *>(nullptr));
 
     EXPECT_TRUE(enabledByTheCancel) << "the progress window's cancel enables the link window";
     EXPECT_TRUE(Forms::frmDownload().CancelSearch);

@@ -135,10 +135,4 @@ inline QByteArray patternBytes(int size, int seed = 1)
     return bytes;
 }
 
-inline QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace testing_support

@@ -9,6 +9,7 @@
 #include "platform/DiskSpace.h"
 #include "platform/HttpTransfer.h"
 
+#include <QFile>
 #include <QStringList>
 
 #include <deque>
@@ -119,6 +120,13 @@ public:
         return free;
     }
 };
+
+// A file's bytes; empty when it cannot be read.
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 // Hands a double to the window that asks for a transfer. The window owns it from then on; the
 // test keeps using it through transfer() while the window lives (until TestPlatform ends).

@@ -190,9 +190,7 @@ TEST_F(WindowTest, OneByteChunksDoNotEndTheBody)
     transfer.answers.push_back(
         answer(QStringLiteral("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n"), chunks));
     EXPECT_TRUE(download());
-    QFile file(destination());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("0123456789"));
+    EXPECT_EQ(testing_support::readFile(destination()), QByteArray("0123456789"));
 }
 
 TEST_F(WindowTest, OddHeaderBlocks)
@@ -227,9 +225,7 @@ TEST_F(WindowTest, PartStartingElsewhereOnResumeIsTreatedAsARestart)
               QStringList({QStringLiteral("Range: bytes=0-\r\n"),
                            QStringLiteral("Range: bytes=1904-\r\nIf-Range: \"v1\"\r\n"),
                            QStringLiteral("Range: bytes=0-\r\n")}));
-    QFile file(destination());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray(8192, 'z'));
+    EXPECT_EQ(testing_support::readFile(destination()), QByteArray(8192, 'z'));
 }
 
 // Cancel button, Esc and close box each ask; No goes on with the download, and the clip plays on
@@ -239,9 +235,12 @@ TEST_F(WindowTest, CancelAnsweredNoGoesOn)
     fourChunks();
     frmDownload &form = Forms::frmDownload();
     QList<bool> playingAtQuestion, playingAfter, loadedAfter;
-    test.dialogs.onBox([&](const testing_support::ScriptedDialogs::Box &) {
-        playingAtQuestion << form.Animation1.peek()->isPlaying();
-    });
+    const auto playing = [&form] {
+        const auto *clip = form.Animation1.peek();
+        return clip && clip->isPlaying();
+    };
+    test.dialogs.onBox(
+        [&](const testing_support::ScriptedDialogs::Box &) { playingAtQuestion << playing(); });
     transfer.beforeChunk = [&](int handedOut) {
         if (handedOut == 1) {
             form.CancelButton_Click();
@@ -253,7 +252,7 @@ TEST_F(WindowTest, CancelAnsweredNoGoesOn)
         } else {
             return;
         }
-        playingAfter << form.Animation1.peek()->isPlaying();
+        playingAfter << playing();
         loadedAfter << form.isLoaded();
     };
     for (int i = 0; i < 3; ++i)
@@ -267,9 +266,7 @@ TEST_F(WindowTest, CancelAnsweredNoGoesOn)
     EXPECT_EQ(playingAtQuestion.mid(0, 2), QList<bool>(2, false)) << "button and Esc stop the clip";
     EXPECT_EQ(playingAfter, QList<bool>(3, true));
     EXPECT_EQ(loadedAfter, QList<bool>(3, true));
-    QFile file(destination());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.size(), 4096);
+    EXPECT_EQ(testing_support::readFile(destination()).size(), 4096);
 }
 
 // Yes ends the download at once: no second question, the window not loaded again, no file. The
