@@ -222,17 +222,4 @@ TEST_F(QueryExchange, ExecuteShowsAnythingButSuccess)
                             QStringLiteral("No response from server")}));
 }
 
-TEST_F(QueryExchange, PlatformErrorsReachTheCaller)
-{
-    http.fail(1, QStringLiteral("Connection refused"));
-    try {
-        modQuery::RetrieveQuery(QStringLiteral("SELECT 1"), url);
-        ADD_FAILURE() << "no error raised";
-    } catch (const platform::HttpError &error) {
-        EXPECT_EQ(error.number(), 1);
-        EXPECT_EQ(error.description(), QStringLiteral("Connection refused"));
-    }
-    EXPECT_TRUE(platform.dialogs.boxes().empty());
-}
-
 } // namespace

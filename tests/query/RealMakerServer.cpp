@@ -1,7 +1,7 @@
 // The banner over real HTTP, against the maker server tool on a port of the test's own: the
 // main window's transfers to the dev build's fixed maker address are sent there instead. The
-// questions themselves over HTTP are in QueryServerTest; a dead server is checked at each layer
-// (HttpRequestTest, QueryProtocolTest, ChecksTest).
+// questions themselves over HTTP are in QueryServerTest; a dead server is checked by
+// HttpRequestTest (the request raises) and ChecksTest (what the windows say).
 
 #include "MakerPort.h"
 #include "TestPlatform.h"
