@@ -140,18 +140,6 @@ TEST(FormModel, CancelledCloseKeepsTheWindowForProgramAndUser)
     EXPECT_EQ(sample().unloads, 3);
 }
 
-TEST(FormModel, ClosingAWindowFromItsOwnButtonIsSafe)
-{
-    TestPlatform platform;
-    auto &other = FormRegistry::get<frmOther>();
-    other.Show();
-    other.cmdClose->click();
-    EXPECT_FALSE(other.isLoaded());
-    processEvents(); // the widget is deleted now, after its handler returned
-    other.Show();
-    EXPECT_TRUE(other.isVisible());
-}
-
 TEST(FormModel, ModalWindowRunsUntilItClosesAndOtherTimersKeepFiring)
 {
     TestPlatform platform;
