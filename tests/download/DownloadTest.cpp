@@ -333,6 +333,19 @@ TEST_F(DownloadTest, CancelWhileTheRequestWaitsEndsWithoutAQuestion)
     EXPECT_FALSE(QFileInfo::exists(destination()));
 }
 
+// A click while the body comes in from a real server is heard (the window's own handling of the
+// question is in WindowTest).
+TEST_F(DownloadTest, CancelWhileTheBodyComesInIsHeard)
+{
+    test.dialogs.answer(platform::mb::Yes);
+    QTimer::singleShot(200, [] { Forms::frmDownload().CancelButton_Click(); });
+    EXPECT_FALSE(download(QStringLiteral("/fault/slow/update.hex?bps=50000")));
+    EXPECT_TRUE(cancelled());
+    EXPECT_EQ(test.dialogs.boxes().size(), 1u);
+    EXPECT_FALSE(Forms::frmDownload().isLoaded());
+    EXPECT_FALSE(QFileInfo::exists(destination()));
+}
+
 TEST_F(DownloadTest, WriteFailingMidBodySaysSoAndLeavesNoFile)
 {
     // Files of this process may not grow past 20,000 bytes: the disk "fills up" mid-download.
