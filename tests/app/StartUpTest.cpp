@@ -36,11 +36,8 @@ TEST(StartUp, LoadShowsVersionAndLookAndStartsTheSecondTimer)
     EXPECT_EQ(startUp.MousePointer(), platform::vbHourglass);
     EXPECT_EQ(startUp.Timer1->Interval(), 1000);
     EXPECT_TRUE(startUp.AskExit);
-    for (QWidget *w : {startUp.window(),
-                       static_cast<QWidget *>(startUp.lblTitle.get()),
-                       static_cast<QWidget *>(startUp.lblVersion.get()),
-                       static_cast<QWidget *>(startUp.lblDurix.get()),
-                       static_cast<QWidget *>(startUp.lblLoading.get())})
+    QList<QWidget *> widgets = startUp.window()->findChildren<QWidget *>();
+    for (QWidget *w : widgets << startUp.window())
         EXPECT_EQ(look::backgroundOf(w), QColor(154, 222, 248)) << w->objectName().toStdString();
 }
 

@@ -92,18 +92,8 @@ TEST_F(WindowTest, LoadsOffScreenWithItsDesignAndColours)
     EXPECT_EQ(form.TransferRate->text(), QStringLiteral("Transfer rate:"));
     EXPECT_EQ(form.chkClose->text(), QStringLiteral("Close this box when download is completed."));
     const QColor blue(154, 222, 248);
-    for (QWidget *w : std::initializer_list<QWidget *> {window,
-                                                        form.CancelButton.get(),
-                                                        form.Animation1.get(),
-                                                        form.StatusLabel.get(),
-                                                        form.SourceLabel.get(),
-                                                        form.TimeLabel.get(),
-                                                        form.ToLabel.get(),
-                                                        form.RateLabel.get(),
-                                                        form.EstimatedTimeLeft.get(),
-                                                        form.DownloadTo.get(),
-                                                        form.TransferRate.get(),
-                                                        form.chkClose.get()})
+    QList<QWidget *> widgets = window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    for (QWidget *w : widgets << window)
         EXPECT_EQ(look::backgroundOf(w), blue) << w->metaObject()->className();
 }
 
