@@ -1,5 +1,5 @@
-// The quit protocol: who asks, what Yes deletes and in which order, what Cancel leaves, and the
-// new-version question.
+// The quit protocol: who asks, what Yes deletes and in which order, what Cancel leaves, and which
+// question shows. The new-version window's own question is in WelcomeTest.
 
 #include "LogCapture.h"
 #include "TestPlatform.h"
@@ -81,41 +81,6 @@ TEST(QuitProtocol, YesDeletesTheBannerThenTheUpdateFileAndTerminates)
     EXPECT_EQ(deleted,
               QStringList({QStringLiteral("norvessiaupdatebanner.jpg"),
                            QStringLiteral("KovaraNorvessia_APROM.hex")}));
-}
-
-TEST(QuitProtocol, YesWithNoWorkingFilesEndsWithoutAnyMessage)
-{
-    TestPlatform test;
-    Forms::frmChoosePort().Show();
-    answerQuit(true);
-    Forms::frmChoosePort().window()->close();
-    EXPECT_TRUE(test.process.terminated());
-    EXPECT_TRUE(test.dialogs.boxes().empty());
-}
-
-TEST(QuitProtocol, NewVersionQuestionClosesOnlyTheVersionWindow)
-{
-    TestPlatform test;
-    frmVersion &version = Forms::frmVersion();
-    version.Show();
-    version.NewVersion = true;
-    version.AskExit = true;
-    test.touchWorkingFile(kUpdate);
-    platform::Form::setModalObserver([](platform::Form &form, platform::Form *) {
-        EXPECT_EQ(form.Caption(), QStringLiteral("Exit Download"));
-        EXPECT_EQ(Forms::frmQuit().lblQuit->text(),
-                  QStringLiteral("Are you sure you do not want to download the latest version of "
-                                 "Kovara PC Program?"));
-        Forms::frmQuit().cmdYes->click();
-    });
-    Forms::frmQuit().ShowModal(&version);
-    EXPECT_FALSE(test.process.terminated());
-    EXPECT_FALSE(version.NewVersion);
-    EXPECT_FALSE(version.AskExit);
-    EXPECT_TRUE(Forms::frmQuit().CloseWindow);
-    EXPECT_FALSE(version.isLoaded());
-    EXPECT_FALSE(Forms::frmQuit().isLoaded());
-    EXPECT_TRUE(platform::fileExists(platform::workingFile(kUpdate))) << "nothing deleted";
 }
 
 TEST(QuitProtocol, TheQuestionIsFreshOnEveryShowing)

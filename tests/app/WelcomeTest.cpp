@@ -11,15 +11,15 @@
 #include "app/frmQuit.h"
 #include "app/frmWelcome.h"
 #include "platform/Dialogs.h"
+#include "platform/Files.h"
 #include "query/CheckWindows.h"
 #include "query/frmVersion.h"
 #include "query/modCheck.h"
 #include "scale/frmDisplay.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QLabel>
-#include <QMouseEvent>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -207,6 +207,7 @@ TEST_F(NewVersionWindow, ItsCloseBoxAsksAboutTheDownloadAndYesClosesOnlyIt)
     EXPECT_TRUE(version.isVisible());
 
     yes = true;
+    test.touchWorkingFile(QString::fromLatin1(platform::kUpdateFileName));
     version.window()->activateWindow();
     processEvents();
     EXPECT_TRUE(version.window()->close());
@@ -214,7 +215,12 @@ TEST_F(NewVersionWindow, ItsCloseBoxAsksAboutTheDownloadAndYesClosesOnlyIt)
               (QStringList {QStringLiteral("Exit Download|") + kVersionQuestion,
                             QStringLiteral("Exit Download|") + kVersionQuestion}));
     EXPECT_FALSE(version.isLoaded());
+    EXPECT_FALSE(Forms::frmQuit().isLoaded());
+    EXPECT_FALSE(version.AskExit);
     EXPECT_FALSE(test.process.terminated());
+    EXPECT_TRUE(
+        platform::fileExists(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName))))
+        << "nothing deleted";
     EXPECT_TRUE(welcome.isVisible());
     EXPECT_FALSE(version.NewVersion) << "later questions are about the scale again";
 }
@@ -327,21 +333,7 @@ TEST_F(MainWindow, HelpLinkOpensTheProductPageAndAFailureIsNotReported)
     help.Show();
     EXPECT_TRUE(help.lblWebsite->font().underline());
     test.shell.result = platform::kShellNoAssociation;
-    const QPoint inside = help.lblWebsite->rect().center();
-    QMouseEvent press(QEvent::MouseButtonPress,
-                      inside,
-                      help.lblWebsite->mapToGlobal(inside),
-                      Qt::LeftButton,
-                      Qt::LeftButton,
-                      Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease,
-                        inside,
-                        help.lblWebsite->mapToGlobal(inside),
-                        Qt::LeftButton,
-                        Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(help.lblWebsite.get(), &press);
-    QApplication::sendEvent(help.lblWebsite.get(), &release);
+    QTest::mouseClick(help.lblWebsite.get(), Qt::LeftButton);
     EXPECT_EQ(test.shell.opened, QStringList {modCheck::ProductPageURL()});
     EXPECT_TRUE(test.dialogs.boxes().empty());
     EXPECT_TRUE(help.isVisible());

@@ -18,20 +18,12 @@
 #include "query/frmVersion.h"
 #include "scale/frmDisplay.h"
 
-#include <QApplication>
-#include <QFile>
-#include <QKeyEvent>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
 
 const QString kUpdate = QString::fromLatin1(platform::kUpdateFileName);
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A scripted answer with the whole file.
 testing_support::TransferDouble::Answer wholeFile(const QByteArray &content)
@@ -43,14 +35,6 @@ testing_support::TransferDouble::Answer wholeFile(const QByteArray &content)
     return answer;
 }
 
-void pressEnter(QWidget *widget)
-{
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-    QApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-    QApplication::sendEvent(widget, &release);
-}
-
 class Wizard : public ::testing::Test
 {
 protected:
@@ -58,10 +42,17 @@ protected:
     {
         Forms::frmWelcome().KovaraSN = QStringLiteral("20231187");
         Forms::frmStartUp().VersionNum = QStringLiteral("Version 5.0");
+        platform::install(&factory);
+    }
+    void TearDown() override
+    {
+        platform::install(static_cast<platform::HttpTransferFactory *>(nullptr));
     }
     QString updateFile() const { return platform::workingFile(kUpdate); }
 
     testing_support::TestPlatform test;
+    testing_support::DoubleFactory factory;
+    testing_support::TransferDouble &transfer = factory.transfer();
     frmCheckScale &check = Forms::frmCheckScale();
 };
 
@@ -91,12 +82,12 @@ TEST_F(Wizard, EnterMovesToContinueAndASecondEnterPressesItWithBlanksMissingTheL
 {
     check.Show();
     check.txtLink->setText(QStringLiteral("   \t "));
-    pressEnter(check.txtLink.get());
+    QTest::keyClick(check.txtLink.get(), Qt::Key_Return);
     EXPECT_EQ(check.window()->focusWidget(), check.cmdContinue.get());
     EXPECT_TRUE(test.dialogs.boxes().empty()) << "the first Enter does not press Continue";
 
     test.dialogs.answer(platform::mb::OK);
-    pressEnter(check.cmdContinue.get());
+    QTest::keyClick(check.cmdContinue.get(), Qt::Key_Return);
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
     const auto &box = test.dialogs.boxes().front();
     EXPECT_EQ(box.text, QStringLiteral("Please provide the link on the text box."));
@@ -110,9 +101,6 @@ TEST_F(Wizard, EnterMovesToContinueAndASecondEnterPressesItWithBlanksMissingTheL
 
 TEST_F(Wizard, ContinueDownloadsWithTheWindowDisabledAndMovesOnToSuccessfulDownload)
 {
-    testing_support::DoubleFactory factory;
-    platform::install(&factory);
-    testing_support::TransferDouble &transfer = factory.transfer();
     transfer.answers.push_back(wholeFile("0123456789"));
     Forms::frmWelcome().HideForm = true; // left by the banner fetch
     check.Show();
@@ -124,13 +112,12 @@ TEST_F(Wizard, ContinueDownloadsWithTheWindowDisabledAndMovesOnToSuccessfulDownl
         hourglassDuring = check.MousePointer() == platform::vbHourglass;
     };
     check.cmdContinue->click();
-    platform::install(static_cast<platform::HttpTransferFactory *>(nullptr));
 
     EXPECT_EQ(check.Link, QStringLiteral("http://downloads.test/u.hex"));
     EXPECT_FALSE(Forms::frmWelcome().HideForm) << "the download shows its window";
     EXPECT_TRUE(disabledDuring);
     EXPECT_TRUE(hourglassDuring);
-    EXPECT_EQ(readAll(updateFile()), QByteArray("0123456789"));
+    EXPECT_EQ(testing_support::readFile(updateFile()), QByteArray("0123456789"));
     EXPECT_FALSE(check.isLoaded());
     EXPECT_FALSE(check.AskExit);
     frmSuccess &success = Forms::frmSuccess();
@@ -148,9 +135,6 @@ TEST_F(Wizard, ContinueDownloadsWithTheWindowDisabledAndMovesOnToSuccessfulDownl
 
 TEST_F(Wizard, ACancelConfirmedAfterTheLastByteIsNoDownload)
 {
-    testing_support::DoubleFactory factory;
-    platform::install(&factory);
-    testing_support::TransferDouble &transfer = factory.transfer();
     transfer.answers.push_back(wholeFile("0123456789"));
 
     check.Show();
@@ -166,7 +150,6 @@ TEST_F(Wizard, ACancelConfirmedAfterTheLastByteIsNoDownload)
         check.cmdContinue->click(); // pressed again while the download is ending
     };
     check.cmdContinue->click();
-    platform::install(static_cast<platform::HttpTransferFactory *>(nullptr));
 
     EXPECT_TRUE(enabledByTheCancel) << "the progress window's cancel enables the link window";
     EXPECT_TRUE(Forms::frmDownload().CancelSearch);
@@ -201,17 +184,6 @@ TEST_F(Wizard, ExitAndCloseAskTheQuitQuestionOverTheirWindow)
     EXPECT_TRUE(success.isVisible());
     EXPECT_EQ(owners, (std::vector<platform::Form *> {&check, &check, &success}));
     EXPECT_FALSE(test.process.terminated());
-
-    // Yes ends the program and takes the working files with it.
-    test.touchWorkingFile(kUpdate);
-    test.touchWorkingFile(QString::fromLatin1(platform::kBannerFileName));
-    platform::Form::setModalObserver(
-        [](platform::Form &, platform::Form *) { Forms::frmQuit().cmdYes->click(); });
-    success.window()->close();
-    EXPECT_TRUE(test.process.terminated());
-    EXPECT_FALSE(platform::fileExists(updateFile()));
-    EXPECT_FALSE(platform::fileExists(
-        platform::workingFile(QString::fromLatin1(platform::kBannerFileName))));
 }
 
 TEST_F(Wizard, UpdateOpensTheScalesPortAndHandsOverToTheProgrammingWindow)

@@ -30,6 +30,15 @@ QByteArray chunk(const char *id, const QByteArray &data)
     return out;
 }
 
+// Writes a file into dir; its path.
+QString writeFile(const QTemporaryDir &dir, const char *name, const QByteArray &bytes)
+{
+    QFile file(dir.filePath(QString::fromLatin1(name)));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return file.fileName();
+}
+
 TEST(Animation, ShippedClipLoopsFramesThatFitTheControl)
 {
     const platform::AviClip clip = platform::AviClip::read(download::clipPath());
@@ -81,11 +90,7 @@ TEST(Animation, ReadsUncompressedBottomUpFrames)
     QByteArray riff = chunk("RIFF", QByteArray("AVI ", 4) + hdrl + movi);
 
     QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("raw.avi")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(riff);
-    file.close();
-    const platform::AviClip clip = platform::AviClip::read(file.fileName());
+    const platform::AviClip clip = platform::AviClip::read(writeFile(dir, "raw.avi", riff));
     ASSERT_TRUE(clip.isValid()) << clip.error.toStdString();
     EXPECT_EQ(clip.frameIntervalMs, 50);
     const QImage &frame = clip.frames.front();
@@ -95,11 +100,8 @@ TEST(Animation, ReadsUncompressedBottomUpFrames)
     EXPECT_EQ(frame.pixel(1, 1), qRgb(0, 255, 0));
 
     // Cut short in the middle of its frame, the file holds nothing to show.
-    QFile cut(dir.filePath(QStringLiteral("cut.avi")));
-    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
-    cut.write(riff.left(riff.size() - 6));
-    cut.close();
-    EXPECT_FALSE(platform::AviClip::read(cut.fileName()).isValid());
+    EXPECT_FALSE(
+        platform::AviClip::read(writeFile(dir, "cut.avi", riff.left(riff.size() - 6))).isValid());
 }
 
 TEST(Animation, MissingOrForeignFileLeavesTheControlEmpty)
@@ -110,11 +112,7 @@ TEST(Animation, MissingOrForeignFileLeavesTheControlEmpty)
     EXPECT_FALSE(player.isPlaying());
 
     QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("text.avi")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("RIFF\x10\x00\x00\x00WAVEfmt junk");
-    file.close();
-    EXPECT_FALSE(player.Open(file.fileName()));
+    EXPECT_FALSE(player.Open(writeFile(dir, "text.avi", "RIFF\x10\x00\x00\x00WAVEfmt junk")));
     EXPECT_FALSE(player.isOpen());
 }
 

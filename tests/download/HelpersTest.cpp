@@ -1,7 +1,8 @@
 // The path and format helpers on their tables and at the edges of their ranges.
 
+#include "TransferDouble.h"
+
 #include "download/modGlobals.h"
-#include "platform/DiskSpace.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
@@ -84,26 +85,13 @@ TEST(PathParts, FileAndFolderOfPathsAndAddresses)
     EXPECT_EQ(AddBackslash(QStringLiteral("C:\\")), QStringLiteral("C:\\"));
 }
 
-class FixedSpace final : public platform::DiskSpace
-{
-public:
-    double free = 0;
-    QString asked;
-    double freeBytes(const QString &path) override
-    {
-        asked = path;
-        return free;
-    }
-};
-
 TEST(FreeDiskSpace, AsksTheInstalledSeamAndTheRealDisk)
 {
-    FixedSpace space;
-    space.free = 5e12; // more than 32 bits can hold
-    platform::install(&space);
-    EXPECT_EQ(GetFreeDiskSpace(QStringLiteral("/data/KovaraScale/")), 5e12);
-    EXPECT_EQ(space.asked, QStringLiteral("/data/KovaraScale/"));
-    platform::install(static_cast<platform::DiskSpace *>(nullptr));
+    {
+        testing_support::FixedSpace space(5e12); // more than 32 bits can hold
+        EXPECT_EQ(GetFreeDiskSpace(QStringLiteral("/data/KovaraScale/")), 5e12);
+        EXPECT_EQ(space.asked, QStringLiteral("/data/KovaraScale/"));
+    }
 
     // The real disk: a folder that does not exist yet is measured on its nearest parent.
     EXPECT_GT(GetFreeDiskSpace(QDir::tempPath() + QStringLiteral("/no/such/folder")), 0);

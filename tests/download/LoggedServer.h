@@ -2,7 +2,8 @@
 
 // The maker server tool on a free port of loopback, serving a folder of test files, with its
 // request log at hand: tests check what the program asked for (the Range and If-Range of each
-// request), not only what it wrote.
+// request), not only what it wrote. ScriptedSocketServer is a hand-made server for answers the
+// tool does not give: silence, or a body that stops coming.
 
 #include <QByteArray>
 #include <QDir>
@@ -10,6 +11,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 
 namespace testing_support {
@@ -75,6 +78,49 @@ private:
     QString m_log;
 };
 
+// A hand-made server on loopback: records the request, answers it with the given bytes (none: a
+// silent server), then keeps the connection open without a word.
+class ScriptedSocketServer
+{
+public:
+    explicit ScriptedSocketServer(QByteArray answer = {})
+        : m_answer(std::move(answer))
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    request += socket->readAll();
+                    if (request.contains("\r\n\r\n") && !m_answered) {
+                        m_answered = true;
+                        socket->write(m_answer);
+                    }
+                });
+            }
+        });
+    }
+    QString url() const
+    {
+        return QStringLiteral("http://127.0.0.1:%1/f.bin").arg(m_server.serverPort());
+    }
+    QByteArray request;
+
+private:
+    QTcpServer m_server;
+    QByteArray m_answer;
+    bool m_answered = false;
+};
+
+// An address on loopback where nothing listens.
+inline QString closedPortUrl()
+{
+    QTcpServer reserve;
+    reserve.listen(QHostAddress::LocalHost);
+    const quint16 port = reserve.serverPort();
+    reserve.close();
+    return QStringLiteral("http://127.0.0.1:%1/files/update.hex").arg(port);
+}
+
 // Bytes that are not all the same, so a splice or an offset error shows in a comparison.
 inline QByteArray patternBytes(int size, int seed = 1)
 {
@@ -87,12 +133,6 @@ inline QByteArray patternBytes(int size, int seed = 1)
         bytes[i] = static_cast<char>(state & 0xFF);
     }
     return bytes;
-}
-
-inline QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace testing_support

@@ -4,9 +4,12 @@
 // chunks given, then how the body ended. Each GetChunk can run a hook first (to read the window
 // in the middle of a download, or move virtual time). Used where a real server cannot produce
 // the answer (a status line without CR, an empty first chunk) or where exact timing matters.
+// FixedSpace stands in for the disk.
 
+#include "platform/DiskSpace.h"
 #include "platform/HttpTransfer.h"
 
+#include <QFile>
 #include <QStringList>
 
 #include <deque>
@@ -29,12 +32,26 @@ public:
     std::deque<Answer> answers;
     // Runs before each chunk is handed out, with the count of chunks handed out so far.
     std::function<void(int)> beforeChunk;
-    // The extra header text of every request.
+    // The address and the extra header text of every request.
+    QStringList urls;
     QStringList requests;
 
-    void setCredentials(const QString &, const QString &) override { }
-    void Execute(const QString &, const QString &, const QString &headerText) override
+    // Queues a whole answer with this status ("200 OK"...); an empty status gets no answer at all.
+    void serve(const QString &status, const QByteArray &body)
     {
+        Answer a;
+        if (status.isEmpty())
+            a.endsWith = ConnectFailed;
+        else
+            a.headerText = QStringLiteral("HTTP/1.1 ") + status + QStringLiteral("\r\n\r\n");
+        a.chunks = {body};
+        answers.push_back(a);
+    }
+
+    void setCredentials(const QString &, const QString &) override { }
+    void Execute(const QString &url, const QString &, const QString &headerText) override
+    {
+        urls << url;
         requests << headerText;
         m_current = Answer();
         m_current.endsWith = ConnectFailed;
@@ -81,6 +98,35 @@ private:
     Answer m_current;
     int m_handedOut = 0;
 };
+
+// Free disk space as the test sets it, installed while it lives; remembers the path asked about.
+class FixedSpace final : public platform::DiskSpace
+{
+public:
+    explicit FixedSpace(double freeBytes = 0)
+        : free(freeBytes)
+    {
+        platform::install(this);
+    }
+    ~FixedSpace() override { platform::install(static_cast<platform::DiskSpace *>(nullptr)); }
+    FixedSpace(const FixedSpace &) = delete;
+    FixedSpace &operator=(const FixedSpace &) = delete;
+
+    double free;
+    QString asked;
+    double freeBytes(const QString &path) override
+    {
+        asked = path;
+        return free;
+    }
+};
+
+// A file's bytes; empty when it cannot be read.
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 // Hands a double to the window that asks for a transfer. The window owns it from then on; the
 // test keeps using it through transfer() while the window lives (until TestPlatform ends).

@@ -7,12 +7,11 @@
 #include "platform/Services.h"
 
 #include <QElapsedTimer>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <gtest/gtest.h>
 
 using platform::HttpTransfer;
 using platform::QtHttpTransfer;
+using testing_support::ScriptedSocketServer;
 
 namespace {
 
@@ -56,39 +55,6 @@ TEST(HttpTransfer, StatusLineHeadersAndBodyFromTheServer)
     EXPECT_EQ(transfer.OpenURL(server.url() + QStringLiteral("/files/f.bin"), &ok), content);
     EXPECT_TRUE(ok);
 }
-
-// A hand-made server: records the request, answers with the given bytes, then keeps the
-// connection open without a word.
-class ScriptedSocketServer
-{
-public:
-    explicit ScriptedSocketServer(QByteArray answer)
-        : m_answer(std::move(answer))
-    {
-        m_server.listen(QHostAddress::LocalHost);
-        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
-            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    request += socket->readAll();
-                    if (request.contains("\r\n\r\n") && !m_answered) {
-                        m_answered = true;
-                        socket->write(m_answer);
-                    }
-                });
-            }
-        });
-    }
-    QString url() const
-    {
-        return QStringLiteral("http://127.0.0.1:%1/f.bin").arg(m_server.serverPort());
-    }
-    QByteArray request;
-
-private:
-    QTcpServer m_server;
-    QByteArray m_answer;
-    bool m_answered = false;
-};
 
 TEST(HttpTransfer, AsksForTheFileAsItIsAndGivesUpOnASilentServer)
 {

@@ -1,19 +1,23 @@
-// The download window on its own and with a scripted transfer: its load, ShortenPath, Esc, the
-// lines it shows in the middle of a download, and answers a real server cannot give.
+// The download window on its own and with a scripted transfer: its load, ShortenPath, the lines it
+// shows in the middle of a download, cancelling by button, Esc and close box, and answers a real
+// server cannot give.
 
 #include "TestPlatform.h"
 #include "TransferDouble.h"
 
+#include "app/frmWelcome.h"
 #include "download/frmDownload.h"
-#include "platform/DiskSpace.h"
 #include "platform/Look.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QPointer>
 #include <gtest/gtest.h>
 
 using testing_support::TransferDouble;
+
+const QString kCancelQuestion = QStringLiteral("Are you sure you want to cancel this operation?");
 
 namespace {
 
@@ -42,6 +46,30 @@ protected:
         a.chunks = std::move(chunks);
         return a;
     }
+    // 4 KB in four chunks.
+    void fourChunks()
+    {
+        transfer.answers.push_back(
+            answer(QStringLiteral("HTTP/1.1 200 OK\r\nContent-Length: 4096\r\n\r\n"),
+                   {QByteArray(1024, 'a'),
+                    QByteArray(1024, 'b'),
+                    QByteArray(1024, 'c'),
+                    QByteArray(1024, 'd')}));
+    }
+    // An 8 KB file whose first answer breaks off after 6,000 bytes; the resume asks from 1904.
+    static const QString &partHead()
+    {
+        static const QString head
+            = QStringLiteral("HTTP/1.1 206 Partial Content\r\nContent-Length: 8192\r\n"
+                             "ETag: \"v1\"\r\nContent-Range: bytes 0-8191/8192\r\n\r\n");
+        return head;
+    }
+    static TransferDouble::Answer brokenPart()
+    {
+        auto first = answer(partHead(), {QByteArray(6000, 'x')});
+        first.endsWith = platform::HttpTransfer::BodyBroken;
+        return first;
+    }
 
     testing_support::TestPlatform test;
     testing_support::DoubleFactory factory;
@@ -64,18 +92,8 @@ TEST_F(WindowTest, LoadsOffScreenWithItsDesignAndColours)
     EXPECT_EQ(form.TransferRate->text(), QStringLiteral("Transfer rate:"));
     EXPECT_EQ(form.chkClose->text(), QStringLiteral("Close this box when download is completed."));
     const QColor blue(154, 222, 248);
-    for (QWidget *w : std::initializer_list<QWidget *> {window,
-                                                        form.CancelButton.get(),
-                                                        form.Animation1.get(),
-                                                        form.StatusLabel.get(),
-                                                        form.SourceLabel.get(),
-                                                        form.TimeLabel.get(),
-                                                        form.ToLabel.get(),
-                                                        form.RateLabel.get(),
-                                                        form.EstimatedTimeLeft.get(),
-                                                        form.DownloadTo.get(),
-                                                        form.TransferRate.get(),
-                                                        form.chkClose.get()})
+    QList<QWidget *> widgets = window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    for (QWidget *w : widgets << window)
         EXPECT_EQ(look::backgroundOf(w), blue) << w->metaObject()->className();
 }
 
@@ -101,19 +119,6 @@ TEST_F(WindowTest, ShortenPathKeepsBothEndsAroundDots)
     EXPECT_EQ(ShortenPath(&label, QStringLiteral("twelve_chars")), QStringLiteral("twel...hars"));
     // Whatever the width, the shortest form keeps four characters on each side.
     EXPECT_EQ(ShortenPath(&label, path), path.left(4) + QStringLiteral("...") + path.right(4));
-}
-
-TEST_F(WindowTest, EscapeAsksLikeCancel)
-{
-    Forms::frmDownload().Load();
-    test.dialogs.answer(platform::mb::No);
-    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QCoreApplication::sendEvent(Forms::frmDownload().window(), &esc);
-    ASSERT_EQ(test.dialogs.boxes().size(), 1u);
-    EXPECT_EQ(test.dialogs.boxes().front().text,
-              QStringLiteral("Are you sure you want to cancel this operation?"));
-    EXPECT_TRUE(Forms::frmDownload().isLoaded());
-    EXPECT_FALSE(Forms::frmDownload().CancelSearch);
 }
 
 TEST_F(WindowTest, LinesInTheMiddleOfADownload)
@@ -174,9 +179,7 @@ TEST_F(WindowTest, OneByteChunksDoNotEndTheBody)
     transfer.answers.push_back(
         answer(QStringLiteral("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n"), chunks));
     EXPECT_TRUE(download());
-    QFile file(destination());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("0123456789"));
+    EXPECT_EQ(testing_support::readFile(destination()), QByteArray("0123456789"));
 }
 
 TEST_F(WindowTest, OddHeaderBlocks)
@@ -200,14 +203,10 @@ TEST_F(WindowTest, OddHeaderBlocks)
 
 TEST_F(WindowTest, PartStartingElsewhereOnResumeIsTreatedAsARestart)
 {
-    const QString head = QStringLiteral("HTTP/1.1 206 Partial Content\r\nContent-Length: 8192\r\n"
-                                        "ETag: \"v1\"\r\nContent-Range: bytes 0-8191/8192\r\n\r\n");
-    auto first = answer(head, {QByteArray(6000, 'x')});
-    first.endsWith = platform::HttpTransfer::BodyBroken;
     // The resume asks from 1904 but the part starts at 0.
-    auto second = answer(head, {QByteArray(8192, 'y')});
-    auto third = answer(head, {QByteArray(8192, 'z')});
-    transfer.answers = {first, second, third};
+    transfer.answers = {brokenPart(),
+                        answer(partHead(), {QByteArray(8192, 'y')}),
+                        answer(partHead(), {QByteArray(8192, 'z')})};
     test.dialogs.answer(platform::mb::Retry);
     test.dialogs.answer(platform::mb::Yes);
     EXPECT_TRUE(download());
@@ -215,46 +214,100 @@ TEST_F(WindowTest, PartStartingElsewhereOnResumeIsTreatedAsARestart)
               QStringList({QStringLiteral("Range: bytes=0-\r\n"),
                            QStringLiteral("Range: bytes=1904-\r\nIf-Range: \"v1\"\r\n"),
                            QStringLiteral("Range: bytes=0-\r\n")}));
-    QFile file(destination());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray(8192, 'z'));
+    EXPECT_EQ(testing_support::readFile(destination()), QByteArray(8192, 'z'));
 }
 
-TEST_F(WindowTest, ConfirmedCancelDoesNotLoadTheWindowAgain)
+// Cancel button, Esc and close box each ask; No goes on with the download, and the clip plays on
+// after the question.
+TEST_F(WindowTest, CancelAnsweredNoGoesOn)
 {
-    auto a = answer(QStringLiteral("HTTP/1.1 200 OK\r\nContent-Length: 4096\r\n\r\n"),
-                    {QByteArray(1024, 'a'), QByteArray(1024, 'b'), QByteArray(2048, 'c')});
-    transfer.answers.push_back(a);
-    test.dialogs.answer(platform::mb::Yes);
-    transfer.beforeChunk = [](int handedOut) {
-        if (handedOut == 1)
-            Forms::frmDownload().CancelButton_Click();
+    fourChunks();
+    frmDownload &form = Forms::frmDownload();
+    QList<bool> playingAtQuestion, playingAfter, loadedAfter;
+    const auto playing = [&form] {
+        const auto *clip = form.Animation1.peek();
+        return clip && clip->isPlaying();
     };
-    EXPECT_FALSE(download());
-    EXPECT_TRUE(Forms::frmDownload().CancelSearch);
-    EXPECT_EQ(Forms::frmDownload().loadCount(), 1);
-    EXPECT_FALSE(Forms::frmDownload().isLoaded());
-    EXPECT_FALSE(QFileInfo::exists(destination()));
+    test.dialogs.onBox(
+        [&](const testing_support::ScriptedDialogs::Box &) { playingAtQuestion << playing(); });
+    transfer.beforeChunk = [&](int handedOut) {
+        if (handedOut == 1) {
+            form.CancelButton_Click();
+        } else if (handedOut == 2) {
+            QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(form.window(), &esc);
+        } else if (handedOut == 3) {
+            form.window()->close();
+        } else {
+            return;
+        }
+        playingAfter << playing();
+        loadedAfter << form.isLoaded();
+    };
+    for (int i = 0; i < 3; ++i)
+        test.dialogs.answer(platform::mb::No);
+    EXPECT_TRUE(download());
+    EXPECT_FALSE(form.CancelSearch);
+    EXPECT_EQ(test.dialogs.texts(), QStringList(3, kCancelQuestion));
+    EXPECT_EQ(test.dialogs.boxes().front().buttons | test.dialogs.boxes().front().icon,
+              platform::mb::YesNo | platform::mb::Question);
+    ASSERT_EQ(playingAtQuestion.size(), 3);
+    EXPECT_EQ(playingAtQuestion.mid(0, 2), QList<bool>(2, false)) << "button and Esc stop the clip";
+    EXPECT_EQ(playingAfter, QList<bool>(3, true));
+    EXPECT_EQ(loadedAfter, QList<bool>(3, true));
+    EXPECT_EQ(testing_support::readFile(destination()).size(), 4096);
 }
 
-class SetSpace final : public platform::DiskSpace
+// Yes ends the download at once: no second question, the window not loaded again, no file. (That
+// the close box enables the link window again is in the wizard's tests.)
+TEST_F(WindowTest, ConfirmedCancelEndsTheDownload)
 {
-public:
-    double free = 1e9;
-    double freeBytes(const QString &) override { return free; }
-};
+    frmDownload &form = Forms::frmDownload();
+    for (const bool closeBox : {false, true}) {
+        SCOPED_TRACE(closeBox ? "close box" : "Cancel button");
+        test.dialogs.clear();
+        fourChunks();
+        QString status;
+        transfer.beforeChunk = [&](int handedOut) {
+            if (handedOut != 1)
+                return;
+            QPointer<QLabel> label = form.StatusLabel.peek();
+            if (closeBox)
+                form.window()->close();
+            else
+                form.CancelButton_Click();
+            if (label)
+                status = label->text();
+        };
+        test.dialogs.answer(platform::mb::Yes);
+        EXPECT_FALSE(download());
+        EXPECT_TRUE(form.CancelSearch);
+        EXPECT_EQ(status, QStringLiteral("Cancelling..."));
+        EXPECT_EQ(test.dialogs.boxes().size(), 1u);
+        EXPECT_EQ(form.loadCount(), closeBox ? 2 : 1) << "one load a download";
+        EXPECT_FALSE(form.isLoaded());
+        EXPECT_FALSE(QFileInfo::exists(destination()));
+    }
+}
+
+TEST_F(WindowTest, HiddenWhileTheMainWindowAsksForIt)
+{
+    fourChunks();
+    Forms::frmWelcome().HideForm = true;
+    bool everVisible = false;
+    transfer.beforeChunk = [&](int) {
+        everVisible = everVisible || Forms::frmDownload().isVisible();
+    };
+    EXPECT_TRUE(download());
+    EXPECT_FALSE(everVisible);
+}
 
 TEST_F(WindowTest, DiskFullOnAResumeOffersTheRetryAgain)
 {
-    SetSpace space;
-    platform::install(&space);
-    const QString head = QStringLiteral("HTTP/1.1 206 Partial Content\r\nContent-Length: 8192\r\n"
-                                        "Content-Range: bytes 0-8191/8192\r\n\r\n");
-    auto first = answer(head, {QByteArray(6000, 'x')});
-    first.endsWith = platform::HttpTransfer::BodyBroken;
+    testing_support::FixedSpace space(1e9);
     const auto second = answer(QStringLiteral("HTTP/1.1 206 Partial Content\r\n"
                                               "Content-Range: bytes 1904-8191/8192\r\n\r\n"));
-    transfer.answers = {first, second};
+    transfer.answers = {brokenPart(), second};
     test.dialogs.onBox([&](const testing_support::ScriptedDialogs::Box &box) {
         if (box.title == QStringLiteral("Download Incomplete"))
             space.free = 100; // the disk filled up meanwhile
@@ -272,7 +325,6 @@ TEST_F(WindowTest, DiskFullOnAResumeOffersTheRetryAgain)
                            QStringLiteral("Insufficient Disk Space"),
                            QStringLiteral("Download Incomplete")}));
     EXPECT_FALSE(QFileInfo::exists(destination()));
-    platform::install(static_cast<platform::DiskSpace *>(nullptr));
 }
 
 } // namespace

@@ -82,18 +82,12 @@ frmSample &sample()
     return FormRegistry::get<frmSample>();
 }
 
-TEST(FormModel, RegistryMakesEachWindowOnceAndKeepsItForTheRun)
+TEST(FormModel, MadeOnceAndLoadedOncePerLoadByUsingAControl)
 {
     TestPlatform platform;
-    frmSample &first = sample();
-    EXPECT_EQ(&first, &sample());
-    EXPECT_FALSE(first.isLoaded()) << "making a window must not load it";
-    ASSERT_EQ(FormRegistry::all().size(), 1u);
-}
-
-TEST(FormModel, UsingAControlLoadsItsWindowOncePerLoad)
-{
-    TestPlatform platform;
+    EXPECT_EQ(&sample(), &sample());
+    EXPECT_FALSE(sample().isLoaded()) << "making a window must not load it";
+    EXPECT_EQ(FormRegistry::all().size(), 1u);
     EXPECT_EQ(sample().lblText->text(), QStringLiteral("design time"));
     EXPECT_TRUE(sample().isLoaded());
     EXPECT_FALSE(sample().isVisible()) << "a control's use loads the window hidden";
@@ -146,18 +140,6 @@ TEST(FormModel, CancelledCloseKeepsTheWindowForProgramAndUser)
     EXPECT_EQ(sample().unloads, 3);
 }
 
-TEST(FormModel, ClosingAWindowFromItsOwnButtonIsSafe)
-{
-    TestPlatform platform;
-    auto &other = FormRegistry::get<frmOther>();
-    other.Show();
-    other.cmdClose->click();
-    EXPECT_FALSE(other.isLoaded());
-    processEvents(); // the widget is deleted now, after its handler returned
-    other.Show();
-    EXPECT_TRUE(other.isVisible());
-}
-
 TEST(FormModel, ModalWindowRunsUntilItClosesAndOtherTimersKeepFiring)
 {
     TestPlatform platform;
@@ -181,19 +163,14 @@ TEST(FormModel, ModalWindowRunsUntilItClosesAndOtherTimersKeepFiring)
     EXPECT_FALSE(other.isLoaded());
 }
 
-TEST(FormModel, ModalObserverThatClosesTheWindowReturnsAtOnce)
+TEST(FormModel, ModalLoopEndsAtOnceOnACloseFromTheObserverOrOnTheProcessEnd)
 {
     TestPlatform platform;
     auto &other = FormRegistry::get<frmOther>();
     Form::setModalObserver([](Form &form, Form *) { form.Close(); });
     other.ShowModal(nullptr);
     EXPECT_FALSE(other.isLoaded());
-}
 
-TEST(FormModel, ProcessEndStopsEveryModalLoop)
-{
-    TestPlatform platform;
-    auto &other = FormRegistry::get<frmOther>();
     Form::setModalObserver(
         [&](Form &, Form *) { QTimer::singleShot(0, [&] { platform.process.terminate(); }); });
     other.ShowModal(nullptr);

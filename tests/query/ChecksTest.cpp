@@ -2,8 +2,8 @@
 // new-version window and retry question, and the software-update check with its blinking banner.
 // The maker's answers come from TestPlatform's query double, the banner from a transfer double.
 
-#include "BannerServer.h"
 #include "TestPlatform.h"
+#include "TransferDouble.h"
 
 #include "app/frmWelcome.h"
 #include "platform/Dialogs.h"
@@ -159,10 +159,25 @@ class UpdateCheck : public ::testing::Test
 protected:
     // Loads the main window, whose load runs the check.
     void loadMainWindow() { welcome.Load(); }
+    void closeMainWindow()
+    {
+        welcome.AskExit = false;
+        welcome.Close();
+        transfer.urls.clear();
+        test.dialogs.clear();
+    }
     bool bannerFileExists() const { return platform::fileExists(platform::workingFile(kBanner)); }
+    bool bannerShown() const { return welcome.ImgBanner->isVisibleTo(welcome.window()); }
+
+    void SetUp() override { platform::install(&factory); }
+    void TearDown() override
+    {
+        platform::install(static_cast<platform::HttpTransferFactory *>(nullptr));
+    }
 
     testing_support::TestPlatform test;
-    testing_support::BannerServer server;
+    testing_support::DoubleFactory factory;
+    testing_support::TransferDouble &transfer = factory.transfer();
     frmWelcome &welcome = Forms::frmWelcome();
 };
 
@@ -170,13 +185,14 @@ TEST_F(UpdateCheck, OnOfferTheBannerIsFetchedShownAndBlinks)
 {
     for (const char *answer : {"y", " Y "}) {
         SCOPED_TRACE(answer);
+        test.touchWorkingFile(kBanner, jpeg(40, 40)); // a stale banner is replaced before loading
         test.maker.setUpdate(QString::fromLatin1(answer));
-        server.body = jpeg(300, 50);
+        transfer.serve(QStringLiteral("200 OK"), jpeg(300, 50));
         loadMainWindow();
 
-        EXPECT_EQ(server.requested.value(0), modCheck::BannerURL());
+        EXPECT_EQ(transfer.urls.value(0), modCheck::BannerURL());
         EXPECT_TRUE(welcome.HideForm);
-        EXPECT_TRUE(welcome.ImgBanner->isVisibleTo(welcome.window()));
+        EXPECT_TRUE(bannerShown());
         EXPECT_EQ(welcome.ImgBanner->pixmap().size(), QSize(300, 50));
         EXPECT_FALSE(bannerFileExists()) << "the banner file is gone once shown";
         EXPECT_TRUE(test.dialogs.boxes().empty());
@@ -186,95 +202,79 @@ TEST_F(UpdateCheck, OnOfferTheBannerIsFetchedShownAndBlinks)
         QList<bool> shown;
         for (int tick = 0; tick < 4; ++tick) {
             welcome.Timer2->fire();
-            shown << welcome.ImgBanner->isVisibleTo(welcome.window());
+            shown << bannerShown();
         }
         EXPECT_EQ(shown, (QList<bool> {true, false, true, false}));
-
-        welcome.AskExit = false;
-        welcome.Close();
-        server.requested.clear();
+        closeMainWindow();
     }
 }
 
-TEST_F(UpdateCheck, NoOfferNoBannerAndNoBlink)
+// "n" is no offer; any other answer, or none, is a failed check. No banner is asked for.
+TEST_F(UpdateCheck, WithoutAnOfferNoBanner)
 {
-    test.maker.setUpdate(QStringLiteral("n"));
-    loadMainWindow();
-    EXPECT_TRUE(server.requested.isEmpty());
-    EXPECT_FALSE(welcome.Timer2->isRunning());
-    EXPECT_FALSE(welcome.ImgBanner->isVisibleTo(welcome.window()));
-    EXPECT_TRUE(test.dialogs.boxes().empty());
+    const QString unable = QStringLiteral("Unable to check software update.");
+    struct Case
+    {
+        const char *answer;
+        const char *failure;
+        QStringList texts;
+    };
+    const Case cases[] = {
+        {"n", nullptr, {}},
+        {"Yes", nullptr, {unable}},
+        {"Y", "Host not found", {QStringLiteral("Error: Host not found"), unable}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.answer);
+        test.maker.setUpdate(QString::fromLatin1(c.answer));
+        if (c.failure)
+            test.maker.failNext(1, QString::fromLatin1(c.failure));
+        for (qsizetype i = 0; i < c.texts.size(); ++i)
+            test.dialogs.answer(platform::mb::OK);
+        loadMainWindow();
+        EXPECT_EQ(test.dialogs.texts(), c.texts);
+        for (const auto &box : test.dialogs.boxes()) {
+            EXPECT_EQ(box.buttons | box.icon, OKOnly);
+            EXPECT_EQ(box.title, platform::applicationTitle());
+        }
+        EXPECT_TRUE(transfer.urls.isEmpty());
+        EXPECT_FALSE(welcome.HideForm);
+        EXPECT_FALSE(bannerShown());
+        if (c.texts.isEmpty()) {
+            EXPECT_FALSE(welcome.Timer2->isRunning()) << "no offer, no blink";
+        }
+        closeMainWindow();
+    }
 }
 
-TEST_F(UpdateCheck, AnyOtherAnswerIsAFailedCheck)
-{
-    test.maker.setUpdate(QStringLiteral("Yes"));
-    test.dialogs.answer(platform::mb::OK);
-    loadMainWindow();
-    ASSERT_EQ(test.dialogs.boxes().size(), 1u);
-    EXPECT_EQ(test.dialogs.boxes()[0].text, QStringLiteral("Unable to check software update."));
-    EXPECT_EQ(test.dialogs.boxes()[0].buttons, OKOnly);
-    EXPECT_EQ(test.dialogs.boxes()[0].icon, 0);
-    EXPECT_EQ(test.dialogs.boxes()[0].title, platform::applicationTitle());
-    EXPECT_TRUE(server.requested.isEmpty());
-    EXPECT_FALSE(welcome.HideForm);
-}
-
-TEST_F(UpdateCheck, UnreachableServerSaysSoThenUnableToCheck)
-{
-    test.maker.failNext(1, QStringLiteral("Host not found"));
-    test.dialogs.answer(platform::mb::OK);
-    test.dialogs.answer(platform::mb::OK);
-    loadMainWindow();
-    EXPECT_EQ(test.dialogs.texts(),
-              (QStringList {QStringLiteral("Error: Host not found"),
-                            QStringLiteral("Unable to check software update.")}));
-    EXPECT_TRUE(server.requested.isEmpty());
-}
-
-TEST_F(UpdateCheck, AStaleBannerIsReplacedBeforeItIsLoaded)
-{
-    test.touchWorkingFile(kBanner, jpeg(40, 40));
-    test.maker.setUpdate(QStringLiteral("Y"));
-    server.body = jpeg(320, 60);
-    loadMainWindow();
-    EXPECT_EQ(welcome.ImgBanner->pixmap().size(), QSize(320, 60));
-    EXPECT_FALSE(bannerFileExists());
-}
-
-TEST_F(UpdateCheck, AnErrorPageOrNoAnswerIsNotABanner)
+// An error page, no answer, or a body that is no picture: no banner file is left, nothing
+// shows (the window blinks an empty banner), and no box.
+TEST_F(UpdateCheck, WhatIsNoPictureIsNoBanner)
 {
     test.maker.setUpdate(QStringLiteral("Y"));
-    for (const char *status : {"404 Not Found", "500 Internal Server Error", ""}) {
+    for (const char *status : {"404 Not Found", "500 Internal Server Error", "", "200 OK"}) {
         SCOPED_TRACE(status);
-        server.status = QString::fromLatin1(status);
-        server.body = "<html><body><h1>404 Not Found</h1></body></html>";
+        const QString line = QString::fromLatin1(status);
+        transfer.serve(line,
+                       line == QStringLiteral("200 OK")
+                           ? QByteArray("not a picture")
+                           : QByteArray("<html><body><h1>404 Not Found</h1></body></html>"));
         loadMainWindow();
         EXPECT_FALSE(bannerFileExists()) << "the error page was written as the banner";
-        EXPECT_FALSE(welcome.ImgBanner->isVisibleTo(welcome.window()));
-        EXPECT_TRUE(welcome.Timer2->isRunning()) << "blinks an empty banner, so nothing shows";
+        EXPECT_TRUE(welcome.ImgBanner->pixmap().isNull());
+        EXPECT_TRUE(welcome.Timer2->isRunning());
         EXPECT_TRUE(test.dialogs.boxes().empty());
-        welcome.AskExit = false;
-        welcome.Close();
+        closeMainWindow();
     }
-}
-
-TEST_F(UpdateCheck, ABannerThatIsNoPictureLeavesAnEmptyBannerAndNoFile)
-{
-    test.maker.setUpdate(QStringLiteral("Y"));
-    server.body = "not a picture";
-    loadMainWindow();
-    EXPECT_TRUE(welcome.ImgBanner->isVisibleTo(welcome.window()));
-    EXPECT_TRUE(welcome.ImgBanner->pixmap().isNull());
-    EXPECT_FALSE(bannerFileExists());
 }
 
 TEST_F(UpdateCheck, RetrieveFileNeedsANameAndAWritableFolder)
 {
-    server.body = "bytes";
+    for (int i = 0; i < 2; ++i)
+        transfer.serve(QStringLiteral("200 OK"), "bytes");
     const QString folder = test.workingFolder() + QLatin1Char('/');
     EXPECT_FALSE(modCheck::RetrieveFile(welcome.Inet1(), QStringLiteral("http://h/dir/"), folder));
-    EXPECT_TRUE(server.requested.isEmpty());
+    EXPECT_TRUE(transfer.urls.isEmpty());
     EXPECT_FALSE(modCheck::RetrieveFile(
         welcome.Inet1(), QStringLiteral("http://h/f.jpg"), folder + QStringLiteral("missing/")));
     EXPECT_TRUE(QDir(test.workingFolder()).entryList(QDir::Files).isEmpty())

@@ -146,19 +146,4 @@ TEST_F(QueryServer, RefusesToStartOnADatabaseItCannotOpen)
             .isEmpty());
 }
 
-TEST_F(QueryServer, ServerDownRaisesAnError)
-{
-    const QString url = start();
-    ASSERT_FALSE(url.isEmpty());
-    stop();
-    try {
-        modQuery::RetrieveQuery(QStringLiteral("SELECT 1"), url);
-        ADD_FAILURE() << "no error raised";
-    } catch (const platform::HttpError &error) {
-        EXPECT_NE(error.number(), 0);
-        EXPECT_FALSE(error.description().isEmpty());
-    }
-    EXPECT_TRUE(platform.dialogs.boxes().empty());
-}
-
 } // namespace
