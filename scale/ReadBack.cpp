@@ -11,7 +11,9 @@ namespace scale {
 namespace {
 
 // Reads the blocks from 0000h up to end into image. Done, or ScaleLost after the fourth failure
-// or when the port went away.
+// or when the port went away. An answer whose address echo names another block (the rest of an
+// earlier answer that came late) is a failure too: its bytes are not this block's, and showing
+// them as this block's would mislead whoever reads the page. The line settles before the retry.
 RunOutcome readBlocks(
     ScaleLink &link, FlashImage &image, quint32 end, RunCounters &counters, RunObserver &observer)
 {
@@ -26,24 +28,31 @@ RunOutcome readBlocks(
             progressText(Phase::Reading, block + 1, blocks, pace.timeLeft(blocks - block)));
         const qint64 started = platform::clock().nowMs();
         const Reply reply = link.readBlock(quint16(address), Waiting::NoUserInput);
-        if (reply.complete()) {
+        const bool echoed = reply.complete() && quint8(reply.bytes.at(1)) == (address >> 8)
+            && quint8(reply.bytes.at(2)) == (address & 0xFF);
+        if (echoed) {
             pace.add(platform::clock().nowMs() - started);
-            // The echo bytes are not examined: a read shows what came.
             for (int i = 0; i < FlashImage::kBlockSize; ++i)
                 image.set(int(address) + i, quint8(reply.bytes.at(3 + i)));
             counters.CurAddress += FlashImage::kBlockSize;
             continue;
         }
         ++counters.RetryCount;
+        const QString why = reply.status == Reply::Status::PortError
+            ? QStringLiteral("port lost: ") + reply.error
+            : reply.complete()
+            ? QStringLiteral("the answer is for block %1")
+                  .arg(QString::fromLatin1(reply.bytes.mid(1, 2).toHex().toUpper()))
+            : QStringLiteral("no answer");
+        const QString at = QStringLiteral("%1").arg(address, 4, 16, QLatin1Char('0')).toUpper();
         if (reply.status == Reply::Status::PortError || counters.RetryCount > kRetryLimit) {
             qCWarning(lcScaleLink).noquote()
-                << QStringLiteral("read-back gave up at block %1: %2")
-                       .arg(QStringLiteral("%1").arg(address, 4, 16, QLatin1Char('0')).toUpper(),
-                            reply.status == Reply::Status::PortError
-                                ? QStringLiteral("port lost: ") + reply.error
-                                : QStringLiteral("no answer"));
+                << QStringLiteral("read-back gave up at block %1: %2").arg(at, why);
             return RunOutcome::ScaleLost;
         }
+        qCInfo(lcScaleLink).noquote()
+            << QStringLiteral("read-back of block %1 again: %2").arg(at, why);
+        link.settle();
     }
     return RunOutcome::Done;
 }

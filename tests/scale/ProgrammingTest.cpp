@@ -259,6 +259,17 @@ TEST_F(Run, ApromReadOpensWithTheSerialNumberAndAlwaysEndsWithTheClose)
     EXPECT_EQ(image.all(), scale.flash());
     EXPECT_EQ(observer.maxima, std::vector<int> {256});
 
+    // The rest of a late answer that names another block is not taken for this block's bytes.
+    scale.setTiming({true});
+    image.erase();
+    scale::writeSerialNumber(image, kSerial);
+    auto late = Fault::late(vs::kReadBlock, 10'800, 1);
+    late.address = 0x2000;
+    scale.addFault(late);
+    EXPECT_EQ(scale::readAprom(link, image, counters, observer), RunOutcome::Done);
+    EXPECT_EQ(image.all(), scale.flash());
+    scale.setTiming({false});
+
     // The fourth time-out anywhere in the area ends the read; the close still goes out.
     test.serial.clearRecords();
     scale.clearFrames();
