@@ -426,6 +426,16 @@ void frmDisplay::Program_Click()
     // Reading the serial number may take ten seconds on a silent scale.
     setMousePointer(platform::vbHourglass);
     CurrentSN = RdSN();
+    // A read that got no complete answer is made again, after the line settles, as every other
+    // exchange of the run is: going on with no number would open the session with 00000000, which
+    // the scale refuses, and the run would end on "Serial number wrong" over one lost answer.
+    for (int retry = 1;
+         CurrentSN.isEmpty() && retry <= scale::kRetryLimit && m_port && m_port->isOpen();
+         ++retry) {
+        qCInfo(lcDisplay) << "no serial number from the scale; reading it again, try" << retry;
+        link().settle();
+        CurrentSN = RdSN();
+    }
     UpdateSN();
     ProgramScale();
 }

@@ -171,6 +171,19 @@ TEST_F(UpdateRun, RefusedSessionLeavesTheWindowReadyAndRunsOncePerShowing)
     EXPECT_EQ(frames(vs::kOpenSession), 8);
 }
 
+TEST_F(UpdateRun, ALostSerialNumberAnswerIsReadAgainNotTakenForARefusal)
+{
+    // The first two reads of the serial number go unanswered.
+    scale.setTiming({true});
+    scale.addFault(Fault::ignore(vs::kReadBlock, 0x0700, 2));
+    showAndActivate();
+    EXPECT_EQ(frames(vs::kReadBlock, 0x0700), 3 + 1) << "three serial reads, then the verify";
+    EXPECT_EQ(frames(vs::kOpenSession), 1);
+    EXPECT_TRUE(test.dialogs.boxes().empty()) << test.dialogs.texts().join(" | ").toStdString();
+    EXPECT_TRUE(Forms::frmSuccessUpdate().isVisible());
+    EXPECT_EQ(scale.flash(), testing_support::programmedImage(source, kSerial));
+}
+
 TEST_F(UpdateRun, SilentSessionEndsOnTheErrorScreenWhoseRetryRunsTheWholeUpdateAgain)
 {
     scale.addFault(Fault::ignore(vs::kOpenSession, -1, vs::kAlways));
