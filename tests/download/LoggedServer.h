@@ -5,6 +5,8 @@
 // request), not only what it wrote. ScriptedSocketServer is a hand-made server for answers the
 // tool does not give: silence, or a body that stops coming.
 
+#include "MakerPort.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,20 +23,10 @@ class LoggedServer
 {
 public:
     LoggedServer()
-    {
-        m_process.setProgram(QStringLiteral(KOVARA_BIN_DIR "/kovara-maker-server"));
-        m_process.setArguments(
-            {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--files"), folder()});
-        m_process.start();
-        if (!m_process.waitForStarted(10000))
-            return;
-        QByteArray out;
-        while (!out.contains('\n') && m_process.waitForReadyRead(10000))
-            out += m_process.readAllStandardOutput();
-        const int at = out.indexOf("http://");
-        if (at >= 0)
-            m_url = QString::fromLatin1(out.mid(at, out.indexOf('\n', at) - at).trimmed());
-    }
+        : m_url(startMakerServer(
+            m_process,
+            {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--files"), folder()}))
+    { }
     ~LoggedServer()
     {
         m_process.kill();

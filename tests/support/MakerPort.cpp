@@ -11,23 +11,29 @@ MakerPortLock::MakerPortLock()
     m_lock.tryLock(300000);
 }
 
-MakerServerProcess::MakerServerProcess(int port, const QStringList &extraArguments)
+QString startMakerServer(QProcess &process, const QStringList &arguments)
 {
-    m_process.setProgram(QStringLiteral(KOVARA_BIN_DIR "/kovara-maker-server"));
-    m_process.setArguments(QStringList {QStringLiteral("--port"), QString::number(port)}
-                           + extraArguments);
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start();
-    if (!m_process.waitForStarted(10000))
-        return;
+    process.setProgram(QStringLiteral(KOVARA_BIN_DIR "/kovara-maker-server"));
+    process.setArguments(arguments);
+    process.start();
+    if (!process.waitForStarted(10000))
+        return QString();
     QByteArray out;
-    while (!out.contains('\n') && m_process.waitForReadyRead(10000))
-        out += m_process.readAllStandardOutput();
+    while (!out.contains('\n') && process.waitForReadyRead(10000))
+        out += process.readAllStandardOutput();
     const int at = out.indexOf("http://");
     if (at < 0)
-        return;
-    m_url = QString::fromLatin1(out.mid(at, out.indexOf('\n', at) - at).trimmed());
-    m_port = m_url.section(QLatin1Char(':'), -1).toInt();
+        return QString();
+    return QString::fromLatin1(out.mid(at, out.indexOf('\n', at) - at).trimmed());
+}
+
+MakerServerProcess::MakerServerProcess(int port, const QStringList &extraArguments)
+{
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_url = startMakerServer(
+        m_process, QStringList {QStringLiteral("--port"), QString::number(port)} + extraArguments);
+    if (!m_url.isEmpty())
+        m_port = m_url.section(QLatin1Char(':'), -1).toInt();
 }
 
 MakerServerProcess::~MakerServerProcess()

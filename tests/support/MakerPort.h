@@ -20,6 +20,10 @@ private:
     QLockFile m_lock;
 };
 
+// Starts kovara-maker-server in process with the arguments and waits for the line in which it
+// names its address. The address ("http://127.0.0.1:PORT"), or empty when it did not start.
+QString startMakerServer(QProcess &process, const QStringList &arguments);
+
 // kovara-maker-server on a port (0: a free one), killed on destruction.
 class MakerServerProcess
 {
