@@ -15,9 +15,9 @@ class ScaleErrorWindow : public platform::Form
 public:
     bool AskExit = false;
 
-    platform::Control<QLabel> lblFailed {this};
-    platform::Control<QPushButton> cmdRetry {this};
-    platform::Control<QPushButton> cmdExit {this};
+    platform::Control<QLabel> lblFailed {this, "lblFailed"};
+    platform::Control<QPushButton> cmdRetry {this, "cmdRetry"};
+    platform::Control<QPushButton> cmdExit {this, "cmdExit"};
 
     virtual void cmdRetry_Click() = 0;
     void cmdExit_Click();

@@ -19,14 +19,14 @@ public:
     QString Link;
     bool AskExit = false;
 
-    platform::Control<QLabel> lblVersion {this};
-    platform::Control<QLabel> lblSerial {this};
-    platform::Control<QLabel> Image1 {this};
-    platform::Control<QLabel> lblCheck {this};
-    platform::Control<QLabel> lblLink {this};
-    platform::Control<QLineEdit> txtLink {this};
-    platform::Control<QPushButton> cmdContinue {this};
-    platform::Control<QPushButton> cmdExit {this};
+    platform::Control<QLabel> lblVersion {this, "lblVersion"};
+    platform::Control<QLabel> lblSerial {this, "lblSerial"};
+    platform::Control<QLabel> Image1 {this, "Image1"};
+    platform::Control<QLabel> lblCheck {this, "lblCheck"};
+    platform::Control<QLabel> lblLink {this, "lblLink"};
+    platform::Control<QLineEdit> txtLink {this, "txtLink"};
+    platform::Control<QPushButton> cmdContinue {this, "cmdContinue"};
+    platform::Control<QPushButton> cmdExit {this, "cmdExit"};
 
     // Enter in the address box moves the focus to Continue; it does not press it.
     void txtLink_KeyPress(int KeyAscii);

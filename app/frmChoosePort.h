@@ -22,8 +22,8 @@ public:
     // The port numbers to search, ascending, each once; rebuilt on every load.
     QList<int> PortNumbers;
 
-    platform::Control<QLabel> lblChoose {this};
-    platform::Control<QPushButton> cmdContinue {this};
+    platform::Control<QLabel> lblChoose {this, "lblChoose"};
+    platform::Control<QPushButton> cmdContinue {this, "cmdContinue"};
 
     void EnumPorts();
     // Tries the ports in order until one answers with a valid serial number; that port is then

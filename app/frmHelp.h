@@ -14,16 +14,16 @@ class frmHelp final : public platform::Form
 public:
     frmHelp();
 
-    platform::Control<QLabel> lblHelp1 {this};
-    platform::Control<QLabel> lblHelp2 {this};
-    platform::Control<QLabel> lblHelp3 {this};
-    platform::Control<QLabel> lblHelp4 {this};
-    platform::Control<QLabel> lblhelp5 {this};
-    platform::Control<QLabel> lblUpdate {this};
-    platform::Control<QLabel> lblUpdate2 {this};
-    platform::Control<QLabel> lblFormore {this};
-    platform::Control<QLabel> lblWebsite {this};
-    platform::Control<QPushButton> cmdClose {this};
+    platform::Control<QLabel> lblHelp1 {this, "lblHelp1"};
+    platform::Control<QLabel> lblHelp2 {this, "lblHelp2"};
+    platform::Control<QLabel> lblHelp3 {this, "lblHelp3"};
+    platform::Control<QLabel> lblHelp4 {this, "lblHelp4"};
+    platform::Control<QLabel> lblhelp5 {this, "lblhelp5"};
+    platform::Control<QLabel> lblUpdate {this, "lblUpdate"};
+    platform::Control<QLabel> lblUpdate2 {this, "lblUpdate2"};
+    platform::Control<QLabel> lblFormore {this, "lblFormore"};
+    platform::Control<QLabel> lblWebsite {this, "lblWebsite"};
+    platform::Control<QPushButton> cmdClose {this, "cmdClose"};
 
     void cmdClose_Click();
     void lblWebsite_Click();

@@ -13,8 +13,8 @@ class frmNotConnected final : public platform::Form
 public:
     frmNotConnected();
 
-    platform::Control<QLabel> lblMessage {this};
-    platform::Control<QPushButton> cmdOkay {this};
+    platform::Control<QLabel> lblMessage {this, "lblMessage"};
+    platform::Control<QPushButton> cmdOkay {this, "cmdOkay"};
 
     void cmdOkay_Click();
 

@@ -17,9 +17,9 @@ public:
     // Set when Yes answered the new-version question; read by the new-version window's close.
     bool CloseWindow = false;
 
-    platform::Control<QLabel> lblQuit {this};
-    platform::Control<QPushButton> cmdYes {this};
-    platform::Control<QPushButton> cmdCancel {this};
+    platform::Control<QLabel> lblQuit {this, "lblQuit"};
+    platform::Control<QPushButton> cmdYes {this, "cmdYes"};
+    platform::Control<QPushButton> cmdCancel {this, "cmdCancel"};
 
     void cmdYes_Click();
     void cmdCancel_Click();

@@ -18,11 +18,11 @@ public:
     QString VersionNum = QStringLiteral("Version 5.0");
     bool AskExit = false;
 
-    platform::Control<QLabel> lblTitle {this};
-    platform::Control<QLabel> lblVersion {this};
-    platform::Control<QLabel> lblDurix {this};
-    platform::Control<QLabel> lblLoading {this};
-    platform::Control<platform::Timer> Timer1 {this};
+    platform::Control<QLabel> lblTitle {this, "lblTitle"};
+    platform::Control<QLabel> lblVersion {this, "lblVersion"};
+    platform::Control<QLabel> lblDurix {this, "lblDurix"};
+    platform::Control<QLabel> lblLoading {this, "lblLoading"};
+    platform::Control<platform::Timer> Timer1 {this, "Timer1"};
 
     void Timer1_Timer();
     bool CheckConnection();

@@ -16,8 +16,8 @@ public:
 
     bool AskExit = false;
 
-    platform::Control<QLabel> lblSuccess {this};
-    platform::Control<QPushButton> cmdUpdate {this};
+    platform::Control<QLabel> lblSuccess {this, "lblSuccess"};
+    platform::Control<QPushButton> cmdUpdate {this, "cmdUpdate"};
 
     void cmdUpdate_Click();
 

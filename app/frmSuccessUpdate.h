@@ -16,10 +16,10 @@ class frmSuccessUpdate final : public platform::Form
 public:
     frmSuccessUpdate();
 
-    platform::Control<QLabel> lblUpdate {this};
-    platform::Control<QLabel> lblSuccess {this};
-    platform::Control<QPushButton> cmdExit {this};
-    platform::Control<platform::Timer> Timer1 {this};
+    platform::Control<QLabel> lblUpdate {this, "lblUpdate"};
+    platform::Control<QLabel> lblSuccess {this, "lblSuccess"};
+    platform::Control<QPushButton> cmdExit {this, "cmdExit"};
+    platform::Control<platform::Timer> Timer1 {this, "Timer1"};
 
     void Timer1_Timer();
     void cmdExit_Click();

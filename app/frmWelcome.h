@@ -34,18 +34,18 @@ public:
     bool ErrorScale = false;
     bool AskExit = false;
 
-    platform::Control<QLabel> lblWelcome {this};
-    platform::Control<QLabel> lblVersion {this};
-    platform::Control<QPushButton> cmdUpdate {this};
-    platform::Control<QPushButton> cmdDownload {this};
-    platform::Control<QPushButton> cmdHelp {this};
-    platform::Control<QPushButton> cmdExit {this};
-    platform::Control<QLabel> Image1 {this};
-    platform::Control<QLabel> ImgBanner {this};
+    platform::Control<QLabel> lblWelcome {this, "lblWelcome"};
+    platform::Control<QLabel> lblVersion {this, "lblVersion"};
+    platform::Control<QPushButton> cmdUpdate {this, "cmdUpdate"};
+    platform::Control<QPushButton> cmdDownload {this, "cmdDownload"};
+    platform::Control<QPushButton> cmdHelp {this, "cmdHelp"};
+    platform::Control<QPushButton> cmdExit {this, "cmdExit"};
+    platform::Control<QLabel> Image1 {this, "Image1"};
+    platform::Control<QLabel> ImgBanner {this, "ImgBanner"};
     // The program-version check, on its eleventh tick.
-    platform::Control<platform::Timer> Timer1 {this};
+    platform::Control<platform::Timer> Timer1 {this, "Timer1"};
     // The banner's blink.
-    platform::Control<platform::Timer> Timer2 {this};
+    platform::Control<platform::Timer> Timer2 {this, "Timer2"};
 
     // The transfer that fetches the banner; made on first use, kept for the run.
     platform::HttpTransfer &Inet1();

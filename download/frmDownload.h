@@ -28,18 +28,18 @@ public:
     // True while closing the window must ask the user first.
     bool AskAgain = false;
 
-    platform::Control<platform::Animation> Animation1 {this};
-    platform::Control<QLabel> StatusLabel {this};
-    platform::Control<QLabel> SourceLabel {this};
-    platform::Control<QProgressBar> ProgressBar {this};
-    platform::Control<QLabel> EstimatedTimeLeft {this};
-    platform::Control<QLabel> TimeLabel {this};
-    platform::Control<QLabel> DownloadTo {this};
-    platform::Control<QLabel> ToLabel {this};
-    platform::Control<QLabel> TransferRate {this};
-    platform::Control<QLabel> RateLabel {this};
-    platform::Control<QCheckBox> chkClose {this};
-    platform::Control<QPushButton> CancelButton {this};
+    platform::Control<platform::Animation> Animation1 {this, "Animation1"};
+    platform::Control<QLabel> StatusLabel {this, "StatusLabel"};
+    platform::Control<QLabel> SourceLabel {this, "SourceLabel"};
+    platform::Control<QProgressBar> ProgressBar {this, "ProgressBar"};
+    platform::Control<QLabel> EstimatedTimeLeft {this, "EstimatedTimeLeft"};
+    platform::Control<QLabel> TimeLabel {this, "TimeLabel"};
+    platform::Control<QLabel> DownloadTo {this, "DownloadTo"};
+    platform::Control<QLabel> ToLabel {this, "ToLabel"};
+    platform::Control<QLabel> TransferRate {this, "TransferRate"};
+    platform::Control<QLabel> RateLabel {this, "RateLabel"};
+    platform::Control<QCheckBox> chkClose {this, "chkClose"};
+    platform::Control<QPushButton> CancelButton {this, "CancelButton"};
 
     // Fetches strURL into strDestination, showing the progress here. True when the whole file
     // arrived; the caller counts the download as good only when CancelSearch is also False.

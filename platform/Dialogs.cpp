@@ -74,9 +74,8 @@ std::vector<ButtonAnswer> buttonsFor(int set)
 }
 } // namespace
 
-int QtDialogs::messageBox(const MessageBoxRequest &request)
+void prepareMessageBox(QMessageBox &box, const MessageBoxRequest &request)
 {
-    QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(request.title);
     box.setText(withLineBreaks(request.text));
     switch (request.icon) {
@@ -102,6 +101,13 @@ int QtDialogs::messageBox(const MessageBoxRequest &request)
         set |= b.button;
     box.setStandardButtons(set);
     box.setDefaultButton(buttons.front().button);
+}
+
+int QtDialogs::messageBox(const MessageBoxRequest &request)
+{
+    QMessageBox box(QApplication::activeWindow());
+    prepareMessageBox(box, request);
+    const std::vector<ButtonAnswer> buttons = buttonsFor(request.buttons);
     box.exec();
     const auto clicked = box.standardButton(box.clickedButton());
     for (const ButtonAnswer &b : buttons) {

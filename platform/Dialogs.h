@@ -6,6 +6,8 @@
 
 #include <QString>
 
+class QMessageBox;
+
 namespace platform {
 
 // Button sets, icons and answers, with the values of the program's design.
@@ -61,6 +63,10 @@ int MsgBox(const QString &text, int style = mb::OKOnly, const QString &title = Q
 QString InputBox(const QString &prompt,
                  const QString &title = QString(),
                  const QString &defaultText = QString());
+
+// Gives a QMessageBox the title, text, icon and buttons (the default first) that the request asks
+// for.
+void prepareMessageBox(QMessageBox &box, const MessageBoxRequest &request);
 
 // The real boxes on QMessageBox and QInputDialog.
 class QtDialogs final : public Dialogs

@@ -51,11 +51,12 @@ protected:
     virtual void release() = 0;
 };
 
-// A control of a form. Using it loads the form if it is not loaded.
+// A control of a form. Using it loads the form if it is not loaded. Its name becomes the widget's
+// objectName, the name that automation and the screen record know it by.
 template<class T> class Control final : public ControlBase
 {
 public:
-    explicit Control(Form *form);
+    Control(Form *form, const char *name);
 
     T *operator->() const { return get(); }
     T &operator*() const { return *get(); }
@@ -64,12 +65,17 @@ public:
     // The control if its window is loaded, else nullptr; never loads.
     T *peek() const { return m_widget.data(); }
     // Sets the control while the window is being built.
-    void set(T *widget) { m_widget = widget; }
+    void set(T *widget)
+    {
+        m_widget = widget;
+        widget->setObjectName(QLatin1String(m_name));
+    }
 
 private:
     void release() override { m_widget.clear(); }
 
     Form *m_form;
+    const char *m_name;
     QPointer<T> m_widget;
 };
 
@@ -174,8 +180,9 @@ private:
 };
 
 template<class T>
-Control<T>::Control(Form *form)
+Control<T>::Control(Form *form, const char *name)
     : m_form(form)
+    , m_name(name)
 {
     m_form->registerControl(this);
 }

@@ -21,15 +21,15 @@ public:
     // True while closing this window must first be confirmed.
     bool AskExit = false;
 
-    platform::Control<QLabel> lblStatus {this};
-    platform::Control<QLabel> lblProgVer {this};
-    platform::Control<QLabel> lblProg {this};
-    platform::Control<QLabel> lblLatestVer {this};
-    platform::Control<QLabel> lblLatest {this};
-    platform::Control<QLabel> lblPCProg {this};
-    platform::Control<QPushButton> cmdDownloadPCProg {this};
-    platform::Control<QPushButton> cmdExit {this};
-    platform::Control<QLabel> Image1 {this};
+    platform::Control<QLabel> lblStatus {this, "lblStatus"};
+    platform::Control<QLabel> lblProgVer {this, "lblProgVer"};
+    platform::Control<QLabel> lblProg {this, "lblProg"};
+    platform::Control<QLabel> lblLatestVer {this, "lblLatestVer"};
+    platform::Control<QLabel> lblLatest {this, "lblLatest"};
+    platform::Control<QLabel> lblPCProg {this, "lblPCProg"};
+    platform::Control<QPushButton> cmdDownloadPCProg {this, "cmdDownloadPCProg"};
+    platform::Control<QPushButton> cmdExit {this, "cmdExit"};
+    platform::Control<QLabel> Image1 {this, "Image1"};
 
     void cmdDownloadPCProg_Click();
     void cmdExit_Click();

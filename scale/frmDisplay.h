@@ -53,38 +53,38 @@ public:
     // current phase (RetryCount).
     scale::RunCounters Run;
 
-    platform::Control<QPushButton> LoadHex {this};
-    platform::Control<QPushButton> Program {this};
-    platform::Control<QPushButton> Read {this};
-    platform::Control<QRadioButton> APROM {this};
-    platform::Control<QRadioButton> LDROM {this};
-    platform::Control<QPushButton> up {this};
-    platform::Control<QPushButton> down {this};
-    platform::Control<QLabel> Label1 {this};
-    platform::Control<QPlainTextEdit> txtPage {this};
-    platform::Control<QLabel> lblStatus {this};
-    platform::Control<QLabel> lblVersion {this};
-    platform::Control<QLabel> Image1 {this};
-    platform::Control<QProgressBar> ProgressBar1 {this};
+    platform::Control<QPushButton> LoadHex {this, "LoadHex"};
+    platform::Control<QPushButton> Program {this, "Program"};
+    platform::Control<QPushButton> Read {this, "Read"};
+    platform::Control<QRadioButton> APROM {this, "APROM"};
+    platform::Control<QRadioButton> LDROM {this, "LDROM"};
+    platform::Control<QPushButton> up {this, "up"};
+    platform::Control<QPushButton> down {this, "down"};
+    platform::Control<QLabel> Label1 {this, "Label1"};
+    platform::Control<QPlainTextEdit> txtPage {this, "txtPage"};
+    platform::Control<QLabel> lblStatus {this, "lblStatus"};
+    platform::Control<QLabel> lblVersion {this, "lblVersion"};
+    platform::Control<QLabel> Image1 {this, "Image1"};
+    platform::Control<QProgressBar> ProgressBar1 {this, "ProgressBar1"};
     // Under the bar: the phase, the block and the time left.
-    platform::Control<QLabel> lblProgress {this};
+    platform::Control<QLabel> lblProgress {this, "lblProgress"};
 
-    platform::Control<QMenu> mnuFile {this};
-    platform::Control<QAction> mnuLoad {this};
-    platform::Control<QAction> mnuFileExit {this};
-    platform::Control<QMenu> mnuRun {this};
-    platform::Control<QAction> mnuAuto {this};
-    platform::Control<QAction> mnuProgram {this};
-    platform::Control<QAction> mnuRead {this};
-    platform::Control<QMenu> mnuSelect {this};
-    platform::Control<QAction> mnuAPROM {this};
-    platform::Control<QAction> mnuLDROM {this};
-    platform::Control<QMenu> mnuSN {this};
-    platform::Control<QAction> mnuSSN {this};
-    platform::Control<QAction> mnuRSN {this};
-    platform::Control<QMenu> mnuPort {this};
-    platform::Control<QAction> mnuComm1 {this};
-    platform::Control<QAction> mnuComm2 {this};
+    platform::Control<QMenu> mnuFile {this, "mnuFile"};
+    platform::Control<QAction> mnuLoad {this, "mnuLoad"};
+    platform::Control<QAction> mnuFileExit {this, "mnuFileExit"};
+    platform::Control<QMenu> mnuRun {this, "mnuRun"};
+    platform::Control<QAction> mnuAuto {this, "mnuAuto"};
+    platform::Control<QAction> mnuProgram {this, "mnuProgram"};
+    platform::Control<QAction> mnuRead {this, "mnuRead"};
+    platform::Control<QMenu> mnuSelect {this, "mnuSelect"};
+    platform::Control<QAction> mnuAPROM {this, "mnuAPROM"};
+    platform::Control<QAction> mnuLDROM {this, "mnuLDROM"};
+    platform::Control<QMenu> mnuSN {this, "mnuSN"};
+    platform::Control<QAction> mnuSSN {this, "mnuSSN"};
+    platform::Control<QAction> mnuRSN {this, "mnuRSN"};
+    platform::Control<QMenu> mnuPort {this, "mnuPort"};
+    platform::Control<QAction> mnuComm1 {this, "mnuComm1"};
+    platform::Control<QAction> mnuComm2 {this, "mnuComm2"};
 
     // The serial port to the scale. Using it loads the window, which sets the port up.
     platform::SerialPort &MSComm1();

@@ -35,9 +35,9 @@ public:
     int activations = 0;
     std::function<void(bool &)> onUnload;
 
-    Control<QLabel> lblText {this};
-    Control<QPushButton> cmdOk {this};
-    Control<platform::Timer> Timer1 {this};
+    Control<QLabel> lblText {this, "lblText"};
+    Control<QPushButton> cmdOk {this, "cmdOk"};
+    Control<platform::Timer> Timer1 {this, "Timer1"};
 
 protected:
     void build(QWidget *window) override
@@ -67,7 +67,7 @@ public:
     frmOther()
         : Form(QStringLiteral("frmOther"))
     { }
-    Control<QPushButton> cmdClose {this};
+    Control<QPushButton> cmdClose {this, "cmdClose"};
 
 protected:
     void build(QWidget *window) override

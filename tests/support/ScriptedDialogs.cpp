@@ -1,5 +1,7 @@
 #include "ScriptedDialogs.h"
 
+#include "ScreenRecord.h"
+
 #include <gtest/gtest.h>
 
 namespace testing_support {
@@ -16,6 +18,7 @@ int ScriptedDialogs::messageBox(const platform::MessageBoxRequest &request)
 {
     Box box {Box::Message, request.text, request.buttons, request.icon, request.title};
     m_boxes.push_back(box);
+    collectBox(describeBox(request));
     if (m_hook)
         m_hook(box);
     if (m_answers.empty()) {
@@ -38,6 +41,7 @@ QString ScriptedDialogs::inputBox(const platform::InputBoxRequest &request)
 {
     Box box {Box::Input, request.prompt, 0, 0, request.title};
     m_boxes.push_back(box);
+    collectBox(describeBox(request));
     if (m_hook)
         m_hook(box);
     if (m_typed.empty()) {

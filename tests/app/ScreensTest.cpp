@@ -1,0 +1,167 @@
+// Every window of the program, in each state a user meets it, against the checked-in record
+// tests/records/screens.txt (KOVARA_UPDATE_SNAPSHOT=1 rewrites it).
+
+#include "ScreenRecord.h"
+#include "TestPlatform.h"
+#include "TransferDouble.h"
+#include "UpdateFile.h"
+
+#include "app/frmCheckScale.h"
+#include "app/frmChoosePort.h"
+#include "app/frmErrorScaleCom.h"
+#include "app/frmErrorScaleCom2.h"
+#include "app/frmHelp.h"
+#include "app/frmNotConnected.h"
+#include "app/frmQuit.h"
+#include "app/frmStartUp.h"
+#include "app/frmSuccess.h"
+#include "app/frmSuccessUpdate.h"
+#include "app/frmWelcome.h"
+#include "download/frmDownload.h"
+#include "platform/Files.h"
+#include "platform/Services.h"
+#include "query/frmVersion.h"
+#include "scale/frmDisplay.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+namespace vs = virtual_scale;
+using testing_support::describeWindow;
+
+QByteArray jpeg(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::yellow);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG");
+    return bytes;
+}
+
+QStringList record(const char *name, platform::Form &form)
+{
+    return QStringList {QStringLiteral("[%1]").arg(QLatin1String(name))}
+    + describeWindow(form.window()) + QStringList {QString()};
+}
+
+using Platform = testing_support::TestPlatform;
+using Transfer = testing_support::TransferDouble;
+
+// Program runs that end in the states worth recording. Each gets a fresh set of doubles with a
+// scale of serial number 20231187 on COM1, and adds the record of the windows it shows to `out`.
+const std::function<void(Platform &, Transfer &, QStringList &out)> scenes[] = {
+    [](Platform &, Transfer &, QStringList &out) {
+        Forms::frmStartUp().Show();
+        out << record("start-up", Forms::frmStartUp());
+    },
+    [](Platform &, Transfer &, QStringList &out) {
+        Forms::frmNotConnected().Show();
+        out << record("no internet connection", Forms::frmNotConnected());
+    },
+    [](Platform &, Transfer &, QStringList &out) {
+        Forms::frmChoosePort().Show();
+        out << record("port search", Forms::frmChoosePort());
+    },
+    [](Platform &, Transfer &, QStringList &out) {
+        Forms::frmWelcome().Show();
+        out << record("main window", Forms::frmWelcome());
+        Forms::frmHelp().Show();
+        out << record("help", Forms::frmHelp());
+    },
+    [](Platform &test, Transfer &transfer, QStringList &out) {
+        test.maker.setUpdate(QStringLiteral("Y"));
+        transfer.serve(QStringLiteral("200 OK"), jpeg(300, 50));
+        Forms::frmWelcome().Show();
+        out << record("main window with the update banner", Forms::frmWelcome());
+    },
+    [](Platform &test, Transfer &, QStringList &out) {
+        test.maker.setVersion(QStringLiteral("5.1"));
+        Forms::frmWelcome().Show();
+        for (int tick = 0; tick <= 10; ++tick)
+            Forms::frmWelcome().Timer1->fire();
+        out << record("new version", Forms::frmVersion());
+        Forms::frmQuit().Load();
+        out << record("quit question over the new version", Forms::frmQuit());
+    },
+    [](Platform &, Transfer &, QStringList &out) {
+        Forms::frmQuit().Load();
+        out << record("quit question", Forms::frmQuit());
+    },
+    [](Platform &test, Transfer &transfer, QStringList &out) {
+        Forms::frmCheckScale().Show();
+        out << record("scale check", Forms::frmCheckScale());
+        const QByteArray file(10240, 'x');
+        transfer.answers.push_back(
+            {QStringLiteral("HTTP/1.1 200 OK\r\nContent-Length: 10240\r\n\r\n"),
+             {file.left(4096), file.mid(4096)}});
+        transfer.beforeChunk = [&](int handedOut) {
+            test.clock.advance(1000);
+            if (handedOut == 1)
+                out << record("download progress", Forms::frmDownload());
+        };
+        Forms::frmDownload().DownloadFile(QStringLiteral("http://downloads.test/a/u.hex"),
+                                          platform::workingFile(QStringLiteral("\\u.hex")),
+                                          {},
+                                          {});
+        Forms::frmSuccess().Show();
+        out << record("download done", Forms::frmSuccess());
+    },
+    [](Platform &test, Transfer &, QStringList &out) {
+        testing_support::writeUpdateFile(
+            platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)),
+            testing_support::applicationImage());
+        frmDisplay &display = Forms::frmDisplay();
+        display.Load();
+        out << record("scale update before the run", display);
+        vs::VirtualScale &scale = *test.serial.scale(1);
+        scale.setTiming({true});
+        scale.setFrameObserver([&](const vs::FrameRecord &frame) {
+            if (frame.command == vs::kProgramBlock && frame.address == 0x4000)
+                test.clock.scheduleIn(
+                    0, [&] { out << record("scale update during the run", display); });
+        });
+        display.MSComm1().setCommPort(1);
+        display.MSComm1().open();
+        display.Show();
+        display.Form_Activate();
+        frmSuccessUpdate &success = Forms::frmSuccessUpdate();
+        success.Form_Activate();
+        out << record("update success, at first", success);
+        for (int tick = 0; tick <= 10; ++tick)
+            success.Timer1->fire();
+        out << record("update success", success);
+    },
+    [](Platform &, Transfer &, QStringList &out) {
+        Forms::frmErrorScaleCom().Show();
+        out << record("communication error while updating", Forms::frmErrorScaleCom());
+        Forms::frmErrorScaleCom2().Show();
+        out << record("communication error in the search", Forms::frmErrorScaleCom2());
+    },
+};
+
+TEST(Screens, EveryWindowLooksAsRecorded)
+{
+    QStringList lines;
+    for (const auto &scene : scenes) {
+        testing_support::TestPlatform test;
+        testing_support::DoubleFactory factory;
+        platform::install(&factory);
+        test.serial.addScale(1, QStringLiteral("20231187"));
+        Forms::frmStartUp().VersionNum = QStringLiteral("Version 5.0");
+        Forms::frmWelcome().KovaraSN = QStringLiteral("20231187");
+        scene(test, factory.transfer(), lines);
+        platform::install(static_cast<platform::HttpTransferFactory *>(nullptr));
+    }
+    const QString difference
+        = testing_support::compareWithRecord(QStringLiteral("screens.txt"), lines.join('\n'));
+    EXPECT_TRUE(difference.isEmpty()) << difference.toStdString();
+}
+
+} // namespace
