@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <utility>
 
 namespace testing_support {
 
@@ -75,21 +76,31 @@ QString fontOf(const QWidget *widget)
     const QFont font = widget->font();
     if (font == QApplication::font())
         return QString();
-    return QStringLiteral(" font=\"%1,%2%3%4\"")
+    QString styles;
+    for (const auto &[on, name] : {std::pair {font.bold(), ",bold"},
+                                   std::pair {font.italic(), ",italic"},
+                                   std::pair {font.underline(), ",underline"}})
+        styles += on ? QLatin1String(name) : QLatin1String();
+    return QStringLiteral(" font=\"%1,%2%3\"")
         .arg(font.family())
         .arg(font.pointSizeF())
-        .arg(font.bold() ? QStringLiteral(",bold") : QString(),
-             font.italic() ? QStringLiteral(",italic") : QString());
+        .arg(styles);
 }
 
-QString colourOf(const QWidget *widget)
+// The background (a button's face) and the text colour, where they differ from the defaults.
+QString coloursOf(const QWidget *widget)
 {
-    const QPalette::ColorRole role
+    const QPalette::ColorRole back
         = qobject_cast<const QAbstractButton *>(widget) ? QPalette::Button : QPalette::Window;
-    const QColor colour = widget->palette().color(role);
-    if (colour == QApplication::palette(widget).color(role))
-        return QString();
-    return QStringLiteral(" bg=") + colour.name();
+    const QPalette defaults = QApplication::palette(widget);
+    const QPalette own = widget->palette();
+    QString line;
+    for (const auto &[role, name] :
+         {std::pair {back, " bg="}, std::pair {QPalette::WindowText, " fg="}}) {
+        if (own.color(QPalette::Active, role) != defaults.color(QPalette::Active, role))
+            line += QLatin1String(name) + own.color(QPalette::Active, role).name();
+    }
+    return line;
 }
 
 QString contentOf(const QWidget *widget)
@@ -177,16 +188,18 @@ QStringList describeWindow(const QWidget *window)
     const bool busy = window->cursor().shape() == Qt::WaitCursor
         || (QApplication::overrideCursor()
             && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
-    QStringList lines {QStringLiteral("window %1 %2 %3x%4%5%6%7%8")
-                           .arg(window->objectName(), quoted(window->windowTitle()))
-                           .arg(window->width())
-                           .arg(window->height())
-                           .arg(window->minimumSize() == window->maximumSize()
-                                    ? QStringLiteral(" fixed")
-                                    : QString(),
-                                window->isEnabled() ? QString() : QStringLiteral(" disabled"),
-                                busy ? QStringLiteral(" busy") : QString(),
-                                fontOf(window) + colourOf(window))};
+    const QWidget *focus = window->focusWidget();
+    QStringList lines {
+        QStringLiteral("window %1 %2 %3x%4%5%6%7%8%9")
+            .arg(window->objectName(), quoted(window->windowTitle()))
+            .arg(window->width())
+            .arg(window->height())
+            .arg(window->minimumSize() == window->maximumSize() ? QStringLiteral(" fixed")
+                                                                : QString(),
+                 window->isEnabled() ? QString() : QStringLiteral(" disabled"),
+                 busy ? QStringLiteral(" busy") : QString(),
+                 fontOf(window) + coloursOf(window),
+                 focus ? QStringLiteral(" focus=") + focus->objectName() : QString())};
     for (const QMenuBar *bar : window->findChildren<QMenuBar *>())
         describeMenus(bar, lines);
 
@@ -214,7 +227,7 @@ QStringList describeWindow(const QWidget *window)
             line += QStringLiteral(" disabled");
         if (!widget->isVisibleTo(window))
             line += QStringLiteral(" hidden");
-        widgets << line + fontOf(widget) + colourOf(widget);
+        widgets << line + fontOf(widget) + coloursOf(widget);
     }
     std::sort(widgets.begin(), widgets.end());
     return lines + widgets;
