@@ -65,9 +65,17 @@ const std::function<void(Platform &, Transfer &, QStringList &out)> scenes[] = {
         Forms::frmNotConnected().Show();
         out << record("no internet connection", Forms::frmNotConnected());
     },
-    [](Platform &, Transfer &, QStringList &out) {
-        Forms::frmChoosePort().Show();
-        out << record("port search", Forms::frmChoosePort());
+    [](Platform &test, Transfer &, QStringList &out) {
+        frmChoosePort &search = Forms::frmChoosePort();
+        search.Show();
+        out << record("port search", search);
+        vs::VirtualScale &scale = *test.serial.scale(1);
+        scale.setTiming({true});
+        // The search reads the serial number once: the one frame it sends.
+        scale.setFrameObserver([&](const vs::FrameRecord &) {
+            test.clock.scheduleIn(0, [&] { out << record("port search, searching", search); });
+        });
+        search.cmdContinue->click();
     },
     [](Platform &, Transfer &, QStringList &out) {
         Forms::frmWelcome().Show();
