@@ -255,7 +255,9 @@ TEST_F(WindowTest, ConfirmedCancelEndsTheDownload)
         test.dialogs.clear();
         fourChunks();
         QString status;
+        int asked = 0;
         transfer.beforeChunk = [&](int handedOut) {
+            asked = handedOut + 1;
             if (handedOut != 1)
                 return;
             QPointer<QLabel> label = form.StatusLabel.peek();
@@ -270,6 +272,7 @@ TEST_F(WindowTest, ConfirmedCancelEndsTheDownload)
         EXPECT_FALSE(download());
         EXPECT_TRUE(form.CancelSearch);
         EXPECT_EQ(status, QStringLiteral("Cancelling..."));
+        EXPECT_EQ(asked, 2) << "the body is not read on after the cancel";
         EXPECT_EQ(test.dialogs.boxes().size(), 1u);
         EXPECT_EQ(form.loadCount(), closeBox ? 2 : 1) << "one load a download";
         EXPECT_FALSE(form.isLoaded());
