@@ -112,30 +112,35 @@ TEST_F(DownloadTest, WholeFileArrivesAskedFromZeroAndReplacesAStaleLongerOne)
     EXPECT_TRUE(test.dialogs.boxes().empty());
 }
 
+// The resume asks from four kilobytes before the end of what is on disk, also when the partial
+// file was cut shorter while the question was open.
 TEST_F(DownloadTest, BreakThenRetryResumesFourKilobytesEarlierAndCompletes)
 {
-    test.dialogs.answer(platform::mb::Retry);
-    EXPECT_TRUE(download(QStringLiteral("/fault/reset/10000/update.hex")));
-    EXPECT_FALSE(cancelled());
-    EXPECT_EQ(readFile(destination()), content);
-    // Qt's network stack may send the first request once more by itself when the connection
-    // drops; every request but the last asks from 0, the last resumes.
-    const QStringList asked = ranges();
-    ASSERT_GE(asked.size(), 2) << asked.join(QStringLiteral(" | ")).toStdString();
-    for (qsizetype i = 0; i + 1 < asked.size(); ++i)
-        EXPECT_EQ(asked[i], QStringLiteral("Range: bytes=0-"));
-    // The resume names the version of the file it continues.
-    EXPECT_TRUE(asked.last().startsWith(QStringLiteral("Range: bytes=5904- If-Range: \"")))
-        << asked.last().toStdString();
-    ASSERT_EQ(test.dialogs.boxes().size(), 1u);
-    const auto &box = test.dialogs.boxes().front();
-    EXPECT_EQ(box.title, QStringLiteral("Download Incomplete"));
-    EXPECT_EQ(box.buttons | box.icon, RetryCancel | Exclamation);
-    EXPECT_TRUE(box.text.startsWith(QStringLiteral(
-        "The connection with the server was reset.\r\rClick \"Retry\" to resume downloading the "
-        "file.\r(Approximate time remaining: ")));
-    EXPECT_TRUE(
-        box.text.endsWith(QStringLiteral(")\r\rClick \"Cancel\" to cancel downloading the file.")));
+    for (const auto &[cutTo, from] : {std::pair {-1, "5904"}, std::pair {7000, "2904"}}) {
+        SCOPED_TRACE(cutTo);
+        test.dialogs.clear();
+        const qsizetype before = ranges().size();
+        test.dialogs.onBox([&, cutTo = cutTo](const auto &) {
+            if (cutTo >= 0)
+                QFile::resize(destination(), cutTo);
+        });
+        test.dialogs.answer(platform::mb::Retry);
+        EXPECT_TRUE(download(QStringLiteral("/fault/reset/10000/update.hex")));
+        EXPECT_FALSE(cancelled());
+        EXPECT_EQ(readFile(destination()), content);
+        // Qt's network stack may send the first request once more by itself when the connection
+        // drops; every request but the last asks from 0, the last resumes.
+        const QStringList asked = ranges().mid(before);
+        ASSERT_GE(asked.size(), 2) << asked.join(QStringLiteral(" | ")).toStdString();
+        for (qsizetype i = 0; i + 1 < asked.size(); ++i)
+            EXPECT_EQ(asked[i], QStringLiteral("Range: bytes=0-"));
+        // The resume names the version of the file it continues.
+        EXPECT_TRUE(asked.last().startsWith(
+            QStringLiteral("Range: bytes=%1- If-Range: \"").arg(QLatin1String(from))))
+            << asked.last().toStdString();
+        ASSERT_EQ(test.dialogs.boxes().size(), 1u);
+        EXPECT_EQ(test.dialogs.boxes().front().title, QStringLiteral("Download Incomplete"));
+    }
 }
 
 TEST_F(DownloadTest, BreakBelowFourKilobytesRestartsFromZeroAndCancelLeavesNoFile)
