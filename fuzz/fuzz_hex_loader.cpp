@@ -2,7 +2,7 @@
 // file leaves the caller's image exactly as it was.
 
 #include "FuzzTarget.h"
-#include "scale/HexLoader.h"
+#include "core/HexLoader.h"
 
 #include <QBuffer>
 
@@ -15,12 +15,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QBuffer device(&text);
     device.open(QIODevice::ReadOnly);
 
-    scale::FlashImage image;
+    core::FlashImage image;
     image.set(0x1234, 0x5A); // something a refusal must keep
-    const scale::FlashImage before = image;
-    const scale::HexLoadResult result = scale::loadIntelHex(device, image);
+    const core::FlashImage before = image;
+    const core::HexLoadResult result = core::loadIntelHex(device, image);
 
-    if (image.all().size() != scale::FlashImage::kSize)
+    if (image.all().size() != core::FlashImage::kSize)
         fuzzing::violated("the image changed its size");
     if (!result.ok) {
         if (!(image == before))

@@ -3,7 +3,7 @@
 // exactly what decoding and deciphering do.
 
 #include "FuzzTarget.h"
-#include "query/clsRC4.h"
+#include "core/Rc4.h"
 #include "query/modQuery.h"
 
 namespace {
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QByteArray decoded = modQuery::URLDecode(body);
     if (decoded.size() > body.size())
         fuzzing::violated("decoding made the body longer");
-    clsRC4 rc4;
+    Rc4 rc4;
     const QByteArray plain = rc4.DecryptString(decoded, modQuery::QueryKey, false);
     if (plain.size() != decoded.size())
         fuzzing::violated("deciphering changed the length");
@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // What the program sends must come back as it was.
     if (modQuery::URLDecode(modQuery::URLEncode(body)) != body)
         fuzzing::violated("URLDecode does not undo URLEncode");
-    clsRC4 other;
+    Rc4 other;
     QByteArray sent = other.EncryptString(body, modQuery::QueryKey, false);
     if (other.DecryptString(sent, modQuery::QueryKey, false) != body)
         fuzzing::violated("deciphering does not undo enciphering");

@@ -9,7 +9,7 @@
 #include "FuzzTarget.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
-#include "scale/FlashImage.h"
+#include "core/FlashImage.h"
 #include "scale/ScaleIdentity.h"
 #include "scale/ScaleLink.h"
 

@@ -7,7 +7,7 @@
 #include "platform/HttpTransfer.h"
 #include "platform/Services.h"
 #include "platform/Shell.h"
-#include "query/RecordTable.h"
+#include "core/RecordTable.h"
 #include "query/modQuery.h"
 
 #include <QFile>

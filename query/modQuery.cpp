@@ -2,9 +2,9 @@
 
 #include "platform/BuildConfig.h"
 #include "platform/Dialogs.h"
-#include "platform/Hex.h"
+#include "core/Hex.h"
 #include "platform/HttpRequest.h"
-#include "query/clsRC4.h"
+#include "core/Rc4.h"
 
 #include <QLoggingCategory>
 
@@ -64,7 +64,7 @@ bool sendQuery(const QByteArray &field,
         return false;
     }
     QByteArray decoded = URLDecode(body);
-    clsRC4 rc4;
+    Rc4 rc4;
     *reply = rc4.DecryptString(decoded, QueryKey, false);
     return true;
 }
@@ -78,7 +78,7 @@ QString QueryURL()
 
 QByteArray requestBody(const QByteArray &fieldName, const QByteArray &statement)
 {
-    clsRC4 rc4;
+    Rc4 rc4;
     const QByteArray cipher = rc4.EncryptString(statement, QueryKey, false);
     return QByteArray("--") + kBoundary + "\r\n" + "content-disposition: form-data; name=\""
         + fieldName + "\"\r\n" + "\r\n" + URLEncode(cipher) + "\r\n" + "--" + kBoundary;
@@ -143,7 +143,7 @@ QByteArray URLDecode(const QByteArray &text)
                 break;
             int value = 0;
             for (qsizetype k = at + 1; k <= at + 2 && k < length; ++k) {
-                const int digit = platform::hexDigitValue(text.at(k));
+                const int digit = core::hexDigitValue(text.at(k));
                 if (digit < 0)
                     break;
                 value = value * 16 + digit;

@@ -9,7 +9,7 @@
 // raises platform::HttpError with the platform's number and description, for the caller to catch.
 
 #include "platform/HttpRequest.h"
-#include "query/RecordTable.h"
+#include "core/RecordTable.h"
 
 #include <QByteArray>
 #include <QString>

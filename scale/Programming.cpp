@@ -1,6 +1,6 @@
 #include "scale/Programming.h"
 
-#include "scale/FlashImage.h"
+#include "core/FlashImage.h"
 #include "scale/ScaleLink.h"
 
 #include "platform/Services.h"
@@ -49,24 +49,24 @@ template<class Exchange> Reply timed(PaceEstimate &pace, Exchange &&exchange)
 
 // The image's data in the read-back of the block at address (131 bytes: command, address
 // echo, 128 data bytes); byte 0 is not examined.
-bool readBackMatches(const Reply &reply, quint32 address, const FlashImage &image)
+bool readBackMatches(const Reply &reply, quint32 address, const core::FlashImage &image)
 {
     if (reply.bytes.size() < kReadBlockReplySize)
         return false;
     return quint8(reply.bytes.at(1)) == quint8(address >> 8)
         && quint8(reply.bytes.at(2)) == quint8(address & 0xFF)
-        && reply.bytes.mid(3, FlashImage::kBlockSize)
-        == image.bytes(int(address), FlashImage::kBlockSize);
+        && reply.bytes.mid(3, core::FlashImage::kBlockSize)
+        == image.bytes(int(address), core::FlashImage::kBlockSize);
 }
 
 } // namespace
 
 RunOutcome
-programScale(ScaleLink &link, const FlashImage &image, RunCounters &counters, RunObserver &observer)
+programScale(ScaleLink &link, const core::FlashImage &image, RunCounters &counters, RunObserver &observer)
 {
     platform::Clock &clock = platform::clock();
     const qint64 started = clock.nowMs();
-    const QByteArray serial = image.bytes(FlashImage::kSerialAddress, 4);
+    const QByteArray serial = image.bytes(core::FlashImage::kSerialAddress, 4);
     PaceEstimate pace;
     int sessions = 0;
 
@@ -109,7 +109,7 @@ programScale(ScaleLink &link, const FlashImage &image, RunCounters &counters, Ru
         bool failed = false;
         while (counters.CurAddress < kEnd) {
             const quint32 address = counters.CurAddress;
-            const int block = int(address / FlashImage::kBlockSize);
+            const int block = int(address / core::FlashImage::kBlockSize);
             observer.setProgress(int((address & 0xFF00) / 256));
             observer.setProgressLine(progressText(Phase::Programming,
                                                   block + 1,
@@ -117,10 +117,10 @@ programScale(ScaleLink &link, const FlashImage &image, RunCounters &counters, Ru
                                                   pace.timeLeft(2 * kApromBlocks - block)));
             const Reply reply = timed(pace, [&] {
                 return link.programBlock(quint16(address),
-                                         image.bytes(int(address), FlashImage::kBlockSize));
+                                         image.bytes(int(address), core::FlashImage::kBlockSize));
             });
             if (reply.accepted()) {
-                counters.CurAddress += FlashImage::kBlockSize;
+                counters.CurAddress += core::FlashImage::kBlockSize;
                 continue;
             }
             const QString what
@@ -146,14 +146,14 @@ programScale(ScaleLink &link, const FlashImage &image, RunCounters &counters, Ru
     counters.RetryCount = 0;
     while (counters.CurAddress < kEnd) {
         const quint32 address = counters.CurAddress;
-        const int block = int(address / FlashImage::kBlockSize);
+        const int block = int(address / core::FlashImage::kBlockSize);
         observer.setProgress(int((address & 0xFF00) / 256) + 256);
         observer.setProgressLine(progressText(
             Phase::Verifying, block + 1, kApromBlocks, pace.timeLeft(kApromBlocks - block)));
         const Reply reply
             = timed(pace, [&] { return link.readBlock(quint16(address), Waiting::Yield); });
         if (reply.complete() && readBackMatches(reply, address, image)) {
-            counters.CurAddress += FlashImage::kBlockSize;
+            counters.CurAddress += core::FlashImage::kBlockSize;
             continue;
         }
         const QString what = QStringLiteral("verify of block %1: %2")
@@ -178,7 +178,7 @@ programScale(ScaleLink &link, const FlashImage &image, RunCounters &counters, Ru
                .arg(QString::fromLatin1(serial.toHex().toUpper()))
                .arg(kApromBlocks)
                .arg(QStringLiteral("%1")
-                        .arg(crc32(image.bytes(0, FlashImage::kSize)), 8, 16, QLatin1Char('0'))
+                        .arg(crc32(image.bytes(0, core::FlashImage::kSize)), 8, 16, QLatin1Char('0'))
                         .toUpper())
                .arg(double(clock.nowMs() - started) / 1000.0, 0, 'f', 1)
                .arg(sessions);

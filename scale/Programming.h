@@ -13,13 +13,13 @@
 // After a verified run the transcript category kovara.scale.link gets one line with the serial
 // number, the CRC-32 of the image and the run's time.
 
+#include "core/FlashImage.h"
 #include "scale/RunObserver.h"
 
 #include <QByteArray>
 
 namespace scale {
 
-class FlashImage;
 class ScaleLink;
 
 // Attempts a phase makes before it gives up.
@@ -28,7 +28,7 @@ inline constexpr int kRetryLimit = 3;
 inline constexpr int kApromBlocks = 512;
 
 RunOutcome programScale(ScaleLink &link,
-                        const FlashImage &image,
+                        const core::FlashImage &image,
                         RunCounters &counters,
                         RunObserver &observer);
 

@@ -1,6 +1,6 @@
 #include "scale/ReadBack.h"
 
-#include "scale/FlashImage.h"
+#include "core/FlashImage.h"
 #include "scale/Programming.h"
 #include "scale/ScaleLink.h"
 
@@ -15,14 +15,14 @@ namespace {
 // earlier answer that came late) is a failure too: its bytes are not this block's, and showing
 // them as this block's would mislead whoever reads the page. The line settles before the retry.
 RunOutcome readBlocks(
-    ScaleLink &link, FlashImage &image, quint32 end, RunCounters &counters, RunObserver &observer)
+    ScaleLink &link, core::FlashImage &image, quint32 end, RunCounters &counters, RunObserver &observer)
 {
-    const int blocks = int(end / FlashImage::kBlockSize);
+    const int blocks = int(end / core::FlashImage::kBlockSize);
     PaceEstimate pace;
     counters.CurAddress = 0;
     while (counters.CurAddress < end) {
         const quint32 address = counters.CurAddress;
-        const int block = int(address / FlashImage::kBlockSize);
+        const int block = int(address / core::FlashImage::kBlockSize);
         observer.setProgress(int((address & 0xFF00) / 256));
         observer.setProgressLine(
             progressText(Phase::Reading, block + 1, blocks, pace.timeLeft(blocks - block)));
@@ -32,9 +32,9 @@ RunOutcome readBlocks(
             && quint8(reply.bytes.at(2)) == (address & 0xFF);
         if (echoed) {
             pace.add(platform::clock().nowMs() - started);
-            for (int i = 0; i < FlashImage::kBlockSize; ++i)
+            for (int i = 0; i < core::FlashImage::kBlockSize; ++i)
                 image.set(int(address) + i, quint8(reply.bytes.at(3 + i)));
-            counters.CurAddress += FlashImage::kBlockSize;
+            counters.CurAddress += core::FlashImage::kBlockSize;
             continue;
         }
         ++counters.RetryCount;
@@ -60,13 +60,13 @@ RunOutcome readBlocks(
 } // namespace
 
 RunOutcome
-readAprom(ScaleLink &link, FlashImage &image, RunCounters &counters, RunObserver &observer)
+readAprom(ScaleLink &link, core::FlashImage &image, RunCounters &counters, RunObserver &observer)
 {
     counters.RetryCount = 0;
     RunOutcome outcome = RunOutcome::Done;
     bool open = false;
     while (!open) {
-        const Reply session = link.openSession(image.bytes(FlashImage::kSerialAddress, 4));
+        const Reply session = link.openSession(image.bytes(core::FlashImage::kSerialAddress, 4));
         if (session.accepted()) {
             open = true;
         } else if (session.status == Reply::Status::PortError) {
@@ -80,7 +80,7 @@ readAprom(ScaleLink &link, FlashImage &image, RunCounters &counters, RunObserver
     if (open) {
         counters.RetryCount = 0;
         observer.showProgress(256);
-        outcome = readBlocks(link, image, FlashImage::kSize, counters, observer);
+        outcome = readBlocks(link, image, core::FlashImage::kSize, counters, observer);
     }
     observer.ended(outcome);
     observer.hideProgress();
@@ -89,12 +89,12 @@ readAprom(ScaleLink &link, FlashImage &image, RunCounters &counters, RunObserver
 }
 
 RunOutcome
-readLdrom(ScaleLink &link, FlashImage &image, RunCounters &counters, RunObserver &observer)
+readLdrom(ScaleLink &link, core::FlashImage &image, RunCounters &counters, RunObserver &observer)
 {
     counters.RetryCount = 0;
     observer.showProgress(7);
     const RunOutcome outcome
-        = readBlocks(link, image, kLdromBlocks * FlashImage::kBlockSize, counters, observer);
+        = readBlocks(link, image, kLdromBlocks * core::FlashImage::kBlockSize, counters, observer);
     observer.ended(outcome);
     observer.hideProgress();
     return outcome;

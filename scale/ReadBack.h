@@ -9,19 +9,19 @@
 // the fourth one ends the read, and a port that goes away ends it at once. The block waits keep
 // user input out. What was read before a read ended stays in the image.
 
+#include "core/FlashImage.h"
 #include "scale/RunObserver.h"
 
 namespace scale {
 
-class FlashImage;
 class ScaleLink;
 
 // Blocks of 128 bytes in the loader area.
 inline constexpr int kLdromBlocks = 16;
 
 RunOutcome
-readAprom(ScaleLink &link, FlashImage &image, RunCounters &counters, RunObserver &observer);
+readAprom(ScaleLink &link, core::FlashImage &image, RunCounters &counters, RunObserver &observer);
 RunOutcome
-readLdrom(ScaleLink &link, FlashImage &image, RunCounters &counters, RunObserver &observer);
+readLdrom(ScaleLink &link, core::FlashImage &image, RunCounters &counters, RunObserver &observer);
 
 } // namespace scale

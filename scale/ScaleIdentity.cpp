@@ -1,6 +1,6 @@
 #include "scale/ScaleIdentity.h"
 
-#include "scale/FlashImage.h"
+#include "core/FlashImage.h"
 #include "scale/ScaleLink.h"
 
 #include "platform/Dialogs.h"
@@ -40,21 +40,21 @@ QString readSerialNumber(ScaleLink &link)
     } catch (const platform::SerialError &) {
         // The exchange reports the port's fault.
     }
-    const Reply reply = link.readBlock(FlashImage::kSerialAddress, Waiting::Yield, true);
+    const Reply reply = link.readBlock(core::FlashImage::kSerialAddress, Waiting::Yield, true);
     if (!reply.complete())
         return {};
     // Reply bytes 3 to 6 are the scale's bytes 0700h-0703h.
     return QString::fromLatin1(reply.bytes.toHex().toUpper()).mid(6, 8);
 }
 
-void writeSerialNumber(FlashImage &image, const QString &serial)
+void writeSerialNumber(core::FlashImage &image, const QString &serial)
 {
     const QByteArray bytes = serialNumberBytes(serial);
     for (int k = 0; k < 4; ++k)
-        image.set(FlashImage::kSerialAddress + k, quint8(bytes.at(k)));
+        image.set(core::FlashImage::kSerialAddress + k, quint8(bytes.at(k)));
 }
 
-bool writeByte(ScaleLink &link, const FlashImage &image, quint16 address)
+bool writeByte(ScaleLink &link, const core::FlashImage &image, quint16 address)
 {
     Reply reply;
     for (int attempt = 0; attempt < 2; ++attempt) {

@@ -3,6 +3,7 @@
 // The scale's serial number: 8 decimal digits, kept by the scale and mirrored in the flash image
 // as 4 packed-BCD bytes at 0700h-0703h, most significant first.
 
+#include "core/FlashImage.h"
 #include <QByteArray>
 #include <QString>
 
@@ -10,7 +11,6 @@
 
 namespace scale {
 
-class FlashImage;
 class ScaleLink;
 
 // True for a text of exactly 8 characters "0" to "9".
@@ -25,11 +25,11 @@ QByteArray serialNumberBytes(const QString &serial);
 QString readSerialNumber(ScaleLink &link);
 
 // Writes serial's bytes at 0700h-0703h of the image.
-void writeSerialNumber(FlashImage &image, const QString &serial);
+void writeSerialNumber(core::FlashImage &image, const QString &serial);
 
 // Sends the image's byte at address to the same address of the scale; one retry. After two
 // failures it tells the user ("Timer Out" or "Error") and returns false.
-bool writeByte(ScaleLink &link, const FlashImage &image, quint16 address);
+bool writeByte(ScaleLink &link, const core::FlashImage &image, quint16 address);
 
 // Asks for a serial number until the user gives 8 digits (telling "input wrong" otherwise) or
 // gives nothing; nothing means the command ends.

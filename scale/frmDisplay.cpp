@@ -8,7 +8,7 @@
 #include "platform/Files.h"
 #include "platform/Look.h"
 #include "platform/SerialPort.h"
-#include "scale/HexLoader.h"
+#include "core/HexLoader.h"
 #include "scale/Programming.h"
 #include "scale/ReadBack.h"
 #include "scale/ScaleIdentity.h"
@@ -265,8 +265,8 @@ void frmDisplay::mnuSSN_Click()
     // Each byte may wait up to twice ten seconds for a silent scale.
     setMousePointer(platform::vbHourglass);
     bool written = true;
-    for (int address = scale::FlashImage::kSerialAddress;
-         written && address < scale::FlashImage::kSerialAddress + 4;
+    for (int address = core::FlashImage::kSerialAddress;
+         written && address < core::FlashImage::kSerialAddress + 4;
          ++address) {
         written = WriteByte(address);
     }
@@ -280,7 +280,7 @@ bool frmDisplay::mnuLoad_Click()
     if (ignoredDuringRun("Load"))
         return false;
     const QString path = platform::workingFile(QString::fromLatin1(platform::kUpdateFileName));
-    const scale::HexLoadResult result = scale::loadIntelHexFile(path, FlashImage);
+    const core::HexLoadResult result = core::loadIntelHexFile(path, FlashImage);
     setMousePointer(platform::vbDefault);
     if (!result.ok) {
         qCWarning(lcDisplay).noquote() << "update file" << path << "refused:" << result.message();
@@ -289,10 +289,10 @@ bool frmDisplay::mnuLoad_Click()
     }
     qCInfo(lcDisplay).noquote() << "update file" << path << "loaded," << result.dataRecords
                                 << "data records";
-    const quint8 marker = FlashImage.at(scale::FlashImage::kAreaMarkerAddress);
-    if (marker == scale::FlashImage::kApromMarker)
+    const quint8 marker = FlashImage.at(core::FlashImage::kAreaMarkerAddress);
+    if (marker == core::FlashImage::kApromMarker)
         mnuAPROM_Click();
-    else if (marker == scale::FlashImage::kLdromMarker)
+    else if (marker == core::FlashImage::kLdromMarker)
         mnuLDROM_Click();
     UpdateSN();
     PageNo = 0;
@@ -320,7 +320,7 @@ void frmDisplay::mnuLDROM_Click()
 
 void frmDisplay::ShowPage()
 {
-    PageText = scale::pageText(FlashImage, PageNo);
+    PageText = core::pageText(FlashImage, PageNo);
     QString shown = PageText;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     txtPage->setPlainText(shown);

@@ -11,8 +11,8 @@
 // a programming run or a read-back is in progress the commands that would start another
 // operation, change the image or move the port are ignored.
 
+#include "core/FlashImage.h"
 #include "platform/Form.h"
-#include "scale/FlashImage.h"
 #include "scale/RunObserver.h"
 
 #include <QAction>
@@ -44,7 +44,7 @@ public:
     bool AskExit = false;
     // The serial number in use: set by the programming and by the serial-number commands.
     QString CurrentSN;
-    scale::FlashImage FlashImage;
+    core::FlashImage FlashImage;
     // The page of the image that the page view shows, 0 to 3.
     int PageNo = 0;
     // The text of the shown page, as the page view holds it (lines end CR LF).

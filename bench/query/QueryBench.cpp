@@ -2,7 +2,7 @@
 // and the cipher's throughput. The text-cutting NextField is measured on small replies only, to
 // show what reading a reply by cutting its front off would cost.
 
-#include "query/clsRC4.h"
+#include "core/Rc4.h"
 #include "query/modQuery.h"
 
 #include <QCoreApplication>
@@ -43,12 +43,12 @@ BENCHMARK(BM_ParseRecords)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecon
 // The whole client side of a large reply: percent-decode, decipher, parse.
 void BM_ReplyToTable(benchmark::State &state)
 {
-    clsRC4 rc4;
+    Rc4 rc4;
     const QByteArray body = modQuery::URLEncode(
         rc4.EncryptString(recordReply(static_cast<int>(state.range(0))), modQuery::QueryKey));
     for (auto _ : state) {
         QByteArray decoded = modQuery::URLDecode(body);
-        clsRC4 reader;
+        Rc4 reader;
         RecordTable table
             = modQuery::ParseRecords(reader.DecryptString(decoded, modQuery::QueryKey));
         benchmark::DoNotOptimize(table);
@@ -74,7 +74,7 @@ BENCHMARK(BM_NextFieldByCutting)->Arg(5000)->Arg(10000)->Unit(benchmark::kMillis
 
 void BM_RC4(benchmark::State &state)
 {
-    clsRC4 rc4;
+    Rc4 rc4;
     QByteArray data(static_cast<int>(state.range(0)), 'x');
     rc4.Key(modQuery::QueryKey);
     for (auto _ : state) {
@@ -91,7 +91,7 @@ void BM_RC4Statement(benchmark::State &state)
     const QByteArray statement
         = "SELECT CurrentVersion From KovaraPCPrograms WHERE Model ='NORVESSIA'";
     for (auto _ : state) {
-        clsRC4 rc4;
+        Rc4 rc4;
         benchmark::DoNotOptimize(rc4.EncryptString(statement, modQuery::QueryKey));
     }
 }

@@ -4,7 +4,7 @@
 #include "LogCapture.h"
 #include "ScriptedHttp.h"
 #include "TestPlatform.h"
-#include "query/clsRC4.h"
+#include "core/Rc4.h"
 #include "query/modQuery.h"
 
 #include <QFile>
@@ -24,7 +24,7 @@ const QByteArray kVersionStatement
 // A reply body as the maker's server sends it: enciphered under the query key, percent-encoded.
 QByteArray serverReply(const QByteArray &text)
 {
-    clsRC4 rc4;
+    Rc4 rc4;
     return URLEncode(rc4.EncryptString(text, modQuery::QueryKey));
 }
 

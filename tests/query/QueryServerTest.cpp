@@ -3,7 +3,7 @@
 
 #include "MakerPort.h"
 #include "TestPlatform.h"
-#include "query/clsRC4.h"
+#include "core/Rc4.h"
 #include "query/modQuery.h"
 
 #include <QTemporaryDir>
@@ -118,7 +118,7 @@ TEST_F(QueryServer, ReadsOtherFormShapes)
 {
     const QString url = start();
     ASSERT_FALSE(url.isEmpty());
-    clsRC4 rc4;
+    Rc4 rc4;
     const QByteArray field
         = modQuery::URLEncode(rc4.EncryptString("SELECT 'ok'", modQuery::QueryKey));
     auto post = [&](const QByteArray &type, const QByteArray &body) {
@@ -127,7 +127,7 @@ TEST_F(QueryServer, ReadsOtherFormShapes)
         request.setRequestHeader("Content-Type", type);
         request.send(body);
         QByteArray reply = modQuery::URLDecode(request.responseText());
-        return clsRC4().DecryptString(reply, modQuery::QueryKey);
+        return Rc4().DecryptString(reply, modQuery::QueryKey);
     };
     EXPECT_EQ(post("multipart/form-data; boundary=\"xyz\"",
                    "--xyz\r\nContent-Disposition: form-data; name=\"rquery\"\r\n"

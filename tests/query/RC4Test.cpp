@@ -1,7 +1,7 @@
 // The cipher against published keystreams, its round trips, key handling, progress events and
 // file operations.
 
-#include "query/clsRC4.h"
+#include "core/Rc4.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,14 +24,14 @@ QByteArray allBytes()
 TEST(RC4, MatchesPublishedKeystreams)
 {
     // RFC 6229, 40-bit key 0102030405, keystream at offsets 0 and 16.
-    clsRC4 rc4;
+    Rc4 rc4;
     QByteArray stream(32, '\0');
     rc4.EncryptByte(stream, QByteArray::fromHex("0102030405"));
     EXPECT_EQ(stream.left(16).toHex(), "b2396305f03dc027ccc3524a0a1118a8");
     EXPECT_EQ(stream.mid(16).toHex(), "6982944f18fc82d589c403a47a0d0919");
 
     // The classic text vectors, through the hex form of EncryptString.
-    clsRC4 text;
+    Rc4 text;
     EXPECT_EQ(text.EncryptString("Plaintext", "Key", true), "BBF316E8D940AF0AD3");
     EXPECT_EQ(text.EncryptString("pedia", "Wiki", true), "1021BF0420");
     const QByteArray dawn = text.EncryptString("Attack at dawn", "Secret", true);
@@ -40,7 +40,7 @@ TEST(RC4, MatchesPublishedKeystreams)
 
 TEST(RC4, RoundTripsRawAndHex)
 {
-    clsRC4 rc4;
+    Rc4 rc4;
     const QByteArray plain = allBytes() + "KovaraPCPrograms";
     const QByteArray raw = rc4.EncryptString(plain, "KWZQMPLTRVSNHDXBF");
     EXPECT_NE(raw, plain);
@@ -62,14 +62,14 @@ TEST(RC4, RoundTripsRawAndHex)
 
 TEST(RC4, KeyHandling)
 {
-    clsRC4 fresh;
+    Rc4 fresh;
     const QByteArray plain = allBytes();
     EXPECT_EQ(fresh.EncryptString(plain), plain) << "no key yet: the keystream is all zeros";
     QByteArray bytes = plain;
     fresh.EncryptByte(bytes);
     EXPECT_EQ(bytes, plain);
 
-    clsRC4 rc4;
+    Rc4 rc4;
     const QByteArray first = rc4.EncryptString("same text", "one");
     EXPECT_EQ(rc4.EncryptString("same text"), first) << "a key given once stays";
     EXPECT_EQ(rc4.EncryptString("same text"), first) << "every call starts a fresh keystream";
@@ -82,7 +82,7 @@ TEST(RC4, KeyHandling)
 
 TEST(RC4, HexFormOnTheZeroState)
 {
-    clsRC4 rc4; // leaves data unchanged, so only the hex conversions act
+    Rc4 rc4; // leaves data unchanged, so only the hex conversions act
     EXPECT_EQ(rc4.EncryptString(QByteArray("\x00\x0A\xFF", 3), {}, true), "000AFF");
     QByteArray lower = "000aff";
     EXPECT_EQ(rc4.DecryptString(lower, {}, true), QByteArray("\x00\x0A\xFF", 3));
@@ -95,10 +95,10 @@ TEST(RC4, HexFormOnTheZeroState)
 
 std::vector<int> progressOf(int size)
 {
-    clsRC4 rc4;
+    Rc4 rc4;
     std::vector<int> events;
     QObject::connect(
-        &rc4, &clsRC4::Progress, &rc4, [&](int percent) { events.push_back(percent); });
+        &rc4, &Rc4::Progress, &rc4, [&](int percent) { events.push_back(percent); });
     QByteArray bytes(size, 'x');
     rc4.EncryptByte(bytes, "key");
     return events;
@@ -137,7 +137,7 @@ protected:
     }
 
     QTemporaryDir m_dir;
-    clsRC4 rc4;
+    Rc4 rc4;
 };
 
 TEST_F(RC4Files, RoundTripAndOverwriteRules)
@@ -145,7 +145,7 @@ TEST_F(RC4Files, RoundTripAndOverwriteRules)
     write("plain", allBytes());
     ASSERT_TRUE(rc4.EncryptFile(path("plain"), path("cipher"), false, "file key"));
     QByteArray expected = allBytes();
-    clsRC4().EncryptByte(expected, "file key");
+    Rc4().EncryptByte(expected, "file key");
     EXPECT_EQ(read("cipher"), expected);
 
     // An existing output without Overwrite: refused, both files unchanged.

@@ -69,7 +69,7 @@ TEST_F(Display, PageTextLayoutAndPageButtons)
     display.up->click();
     EXPECT_EQ(display.PageNo, 0);
     EXPECT_FALSE(display.up->isEnabled());
-    EXPECT_EQ(scale::pageText(display.FlashImage, 7), scale::pageText(display.FlashImage, 0));
+    EXPECT_EQ(core::pageText(display.FlashImage, 7), core::pageText(display.FlashImage, 0));
 }
 
 TEST_F(Display, PortMenuMovesThePortAndShowsWhyItCannotOpen)

@@ -20,7 +20,7 @@
 #include "app/frmErrorScaleCom.h"
 #include "app/frmSuccessUpdate.h"
 #include "platform/Files.h"
-#include "scale/FlashImage.h"
+#include "core/FlashImage.h"
 #include "scale/ScaleIdentity.h"
 #include "scale/frmDisplay.h"
 
@@ -190,7 +190,7 @@ QByteArray firmware(Draw &draw, const QString &serial, int *codeBytes)
     const int length = draw.between(4, 60) * 1024;
     for (int a = 0; a < length; ++a)
         image[a] = char(draw.byte());
-    image[scale::FlashImage::kAreaMarkerAddress] = char(scale::FlashImage::kApromMarker);
+    image[core::FlashImage::kAreaMarkerAddress] = char(core::FlashImage::kApromMarker);
     image.replace(vs::kSerialAddress, 4, scale::serialNumberBytes(serial));
     if (codeBytes)
         *codeBytes = length;

@@ -5,7 +5,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
-#include "scale/HexLoader.h"
+#include "core/HexLoader.h"
 #include "scale/frmDisplay.h"
 
 #include <QBuffer>
@@ -22,17 +22,17 @@ QByteArray sample(const char *name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-scale::HexLoadResult load(QByteArray text, scale::FlashImage &image)
+core::HexLoadResult load(QByteArray text, core::FlashImage &image)
 {
     QBuffer buffer(&text);
     buffer.open(QIODevice::ReadOnly);
-    return scale::loadIntelHex(buffer, image);
+    return core::loadIntelHex(buffer, image);
 }
 
 // An image holding binary at offset and FFh elsewhere.
-scale::FlashImage imageOf(const QByteArray &binary, int offset)
+core::FlashImage imageOf(const QByteArray &binary, int offset)
 {
-    scale::FlashImage image;
+    core::FlashImage image;
     for (int i = 0; i < binary.size(); ++i)
         image.set(offset + i, quint8(binary.at(i)));
     return image;
@@ -53,9 +53,9 @@ TEST(HexLoader, ReadsWhatObjcopyAndSrecCatWrite)
         {"ldrom-srec-crlf.hex", sample("ldrom.bin"), 0}, // CR LF, 04 and 05 records
     };
     for (const Case &c : cases) {
-        scale::FlashImage image;
+        core::FlashImage image;
         image.set(0x8000, 0x00); // a leftover the load must erase
-        const scale::HexLoadResult result = load(sample(c.file), image);
+        const core::HexLoadResult result = load(sample(c.file), image);
         ASSERT_TRUE(result.ok) << c.file << ": " << result.message().toStdString();
         EXPECT_TRUE(image == imageOf(c.binary, c.offset)) << c.file;
     }
@@ -63,7 +63,7 @@ TEST(HexLoader, ReadsWhatObjcopyAndSrecCatWrite)
 
 TEST(HexLoader, AcceptsBlankLinesLowerCaseAndRecordsInAnyOrder)
 {
-    scale::FlashImage image;
+    core::FlashImage image;
     const auto good = load(":02001000abcd76\n\n  \r\n:0100000012ed\n:010010009956\n"
                            ":020000040000fa\n:00000001ff\ngarbage after the end\n",
                            image);
@@ -100,9 +100,9 @@ TEST(HexLoader, RefusesDamagedFilesNamingTheLineAndLeavesTheImage)
         {QByteArray(":") + QByteArray(2000, '0') + "\n:00000001FF\n", 2, "too long"},
     };
     for (const Case &c : cases) {
-        scale::FlashImage image;
+        core::FlashImage image;
         image.set(0x0000, 0x77);
-        const scale::FlashImage before = image;
+        const core::FlashImage before = image;
         const auto result = load(first + c.line + (c.lineNo ? ":00000001FF\n" : ""), image);
         EXPECT_FALSE(result.ok) << c.line.toStdString();
         EXPECT_EQ(result.line, c.lineNo) << c.line.toStdString();
@@ -153,7 +153,7 @@ TEST_F(Load, ARefusedFileIsReportedAndChangesNothing)
 {
     writeUpdateFile(sample("aprom-objcopy.hex"));
     ASSERT_TRUE(display.mnuLoad_Click());
-    const scale::FlashImage loaded = display.FlashImage;
+    const core::FlashImage loaded = display.FlashImage;
     display.down_Click();
 
     QByteArray damaged = sample("aprom-objcopy.hex");

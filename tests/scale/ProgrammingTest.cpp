@@ -77,7 +77,7 @@ protected:
     bool scaleCom = true;
     scale::ScaleLink link {*port, scaleCom};
     QByteArray source = testing_support::applicationImage();
-    scale::FlashImage image;
+    core::FlashImage image;
     scale::RunCounters counters;
     RecordingObserver observer;
 };

@@ -3,7 +3,7 @@
 // Update files for the programming tests: a 64 KiB application image with distinct bytes in
 // every block, written as Intel-HEX records the way the maker's tools write them.
 
-#include "scale/FlashImage.h"
+#include "core/FlashImage.h"
 #include "scale/ScaleIdentity.h"
 
 #include <QByteArray>
@@ -16,10 +16,10 @@ namespace testing_support {
 // stale image shows in the scale's flash.
 inline QByteArray applicationImage(int seed = 1)
 {
-    QByteArray image(scale::FlashImage::kSize, '\0');
+    QByteArray image(core::FlashImage::kSize, '\0');
     for (int a = 0; a < image.size(); ++a)
         image[a] = char((a * 7 + (a >> 8) * 13 + seed * 31) & 0xFF);
-    image[scale::FlashImage::kAreaMarkerAddress] = char(scale::FlashImage::kApromMarker);
+    image[core::FlashImage::kAreaMarkerAddress] = char(core::FlashImage::kApromMarker);
     return image;
 }
 
@@ -47,7 +47,7 @@ inline bool writeUpdateFile(const QString &path, const QByteArray &image)
 // What the scale must hold after programming image into the scale with this serial number.
 inline QByteArray programmedImage(QByteArray image, const QString &serial)
 {
-    image.replace(scale::FlashImage::kSerialAddress, 4, scale::serialNumberBytes(serial));
+    image.replace(core::FlashImage::kSerialAddress, 4, scale::serialNumberBytes(serial));
     return image;
 }
 

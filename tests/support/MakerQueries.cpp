@@ -1,6 +1,6 @@
 #include "MakerQueries.h"
 
-#include "query/clsRC4.h"
+#include "core/Rc4.h"
 #include "query/modQuery.h"
 
 #include <gtest/gtest.h>
@@ -60,7 +60,7 @@ QByteArray MakerQueries::replyFor(const RecordTable &table)
             text += cell + '|';
         }
     }
-    clsRC4 rc4;
+    Rc4 rc4;
     return modQuery::URLEncode(rc4.EncryptString(text, modQuery::QueryKey));
 }
 
@@ -68,7 +68,7 @@ QByteArray MakerQueries::statementOf(const QByteArray &body)
 {
     const qsizetype start = body.indexOf("\r\n\r\n") + 4;
     QByteArray cipher = modQuery::URLDecode(body.mid(start, body.lastIndexOf("\r\n--") - start));
-    clsRC4 rc4;
+    Rc4 rc4;
     return rc4.DecryptString(cipher, modQuery::QueryKey);
 }
 

@@ -10,7 +10,7 @@
 // Every statement asked is recorded, deciphered.
 
 #include "platform/HttpRequest.h"
-#include "query/RecordTable.h"
+#include "core/RecordTable.h"
 
 #include <QByteArrayList>
 

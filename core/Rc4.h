@@ -16,11 +16,11 @@
 #include <array>
 #include <cstdint>
 
-class clsRC4 final : public QObject
+class Rc4 final : public QObject
 {
     Q_OBJECT
 public:
-    explicit clsRC4(QObject *parent = nullptr);
+    explicit Rc4(QObject *parent = nullptr);
 
     // Enciphers (deciphers) the whole of InFile into OutFile. False when InFile is missing or
     // empty, when OutFile exists and Overwrite is false, or when reading or writing fails.

@@ -1,6 +1,6 @@
-#include "scale/FlashImage.h"
+#include "core/FlashImage.h"
 
-namespace scale {
+namespace core {
 
 FlashImage::FlashImage()
     : m_bytes(kSize, char(kErased))
@@ -35,4 +35,4 @@ QString pageText(const FlashImage &image, int pageNo)
     return QString::fromLatin1(text);
 }
 
-} // namespace scale
+} // namespace core

@@ -2,7 +2,7 @@
 
 // Hex digits as the program reads them (update files, cipher text, percent escapes).
 
-namespace platform {
+namespace core {
 
 // The value of a hex digit in either letter case, or -1 for any other character.
 constexpr int hexDigitValue(char c)
@@ -16,4 +16,4 @@ constexpr int hexDigitValue(char c)
     return -1;
 }
 
-} // namespace platform
+} // namespace core

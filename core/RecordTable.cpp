@@ -1,4 +1,4 @@
-#include "query/RecordTable.h"
+#include "core/RecordTable.h"
 
 RecordTable::RecordTable(int records, int fields)
 {

@@ -7,7 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace scale {
+namespace core {
 
 class FlashImage
 {
@@ -45,4 +45,4 @@ inline constexpr int kPageSize = 0x4000;
 // bytes as two hex digits and a space each, CR LF. A page number out of range shows page 0.
 QString pageText(const FlashImage &image, int pageNo);
 
-} // namespace scale
+} // namespace core

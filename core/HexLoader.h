@@ -9,13 +9,13 @@
 // are a line that is not a record, a wrong byte count or checksum, data past FFFFh, a non-zero
 // extended address, an unknown record type and a file without its end record.
 
-#include "scale/FlashImage.h"
+#include "core/FlashImage.h"
 
 #include <QString>
 
 class QIODevice;
 
-namespace scale {
+namespace core {
 
 struct HexLoadResult
 {
@@ -36,4 +36,4 @@ HexLoadResult loadIntelHex(QIODevice &device, FlashImage &image);
 // The same from a file; a file that cannot be opened is refused with the reason.
 HexLoadResult loadIntelHexFile(const QString &path, FlashImage &image);
 
-} // namespace scale
+} // namespace core

@@ -1,11 +1,11 @@
-#include "scale/HexLoader.h"
+#include "core/HexLoader.h"
 
-#include "platform/Hex.h"
+#include "core/Hex.h"
 
 #include <QFile>
 #include <QIODevice>
 
-namespace scale {
+namespace core {
 
 namespace {
 
@@ -61,8 +61,8 @@ HexLoadResult loadIntelHex(QIODevice &device, FlashImage &image)
         QByteArray bytes;
         bytes.reserve(line.size() / 2);
         for (int i = 1; i + 1 < line.size(); i += 2) {
-            const int high = platform::hexDigitValue(line.at(i));
-            const int low = platform::hexDigitValue(line.at(i + 1));
+            const int high = core::hexDigitValue(line.at(i));
+            const int low = core::hexDigitValue(line.at(i + 1));
             if (high < 0 || low < 0) {
                 return refuse(lineNo,
                               QStringLiteral("\"%1\" is not a hex digit")
@@ -72,7 +72,7 @@ HexLoadResult loadIntelHex(QIODevice &device, FlashImage &image)
         }
         if (line.size() % 2 == 0) {
             const char last = line.at(line.size() - 1);
-            if (platform::hexDigitValue(last) < 0)
+            if (core::hexDigitValue(last) < 0)
                 return refuse(
                     lineNo,
                     QStringLiteral("\"%1\" is not a hex digit").arg(QChar::fromLatin1(last)));
@@ -149,4 +149,4 @@ HexLoadResult loadIntelHexFile(const QString &path, FlashImage &image)
     return loadIntelHex(file, image);
 }
 
-} // namespace scale
+} // namespace core

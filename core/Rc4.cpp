@@ -1,6 +1,6 @@
-#include "query/clsRC4.h"
+#include "core/Rc4.h"
 
-#include "platform/Hex.h"
+#include "core/Hex.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,11 +8,11 @@
 
 #include <utility>
 
-clsRC4::clsRC4(QObject *parent)
+Rc4::Rc4(QObject *parent)
     : QObject(parent)
 { }
 
-void clsRC4::Key(const QByteArray &New_Value)
+void Rc4::Key(const QByteArray &New_Value)
 {
     // An empty key would leave nothing to schedule with: the current key stays.
     if (New_Value.isEmpty() || New_Value == m_key)
@@ -29,7 +29,7 @@ void clsRC4::Key(const QByteArray &New_Value)
     }
 }
 
-void clsRC4::EncryptByte(QByteArray &byteArray, const QByteArray &Key)
+void Rc4::EncryptByte(QByteArray &byteArray, const QByteArray &Key)
 {
     this->Key(Key);
     std::array<std::uint8_t, 256> w = m_state;
@@ -60,19 +60,19 @@ void clsRC4::EncryptByte(QByteArray &byteArray, const QByteArray &Key)
         Q_EMIT Progress(100);
 }
 
-void clsRC4::DecryptByte(QByteArray &byteArray, const QByteArray &Key)
+void Rc4::DecryptByte(QByteArray &byteArray, const QByteArray &Key)
 {
     EncryptByte(byteArray, Key);
 }
 
-QByteArray clsRC4::EncryptString(const QByteArray &Text, const QByteArray &Key, bool OutputInHex)
+QByteArray Rc4::EncryptString(const QByteArray &Text, const QByteArray &Key, bool OutputInHex)
 {
     QByteArray bytes = Text;
     EncryptByte(bytes, Key);
     return OutputInHex ? EnHex(bytes) : bytes;
 }
 
-QByteArray clsRC4::DecryptString(QByteArray &Text, const QByteArray &Key, bool IsTextInHex)
+QByteArray Rc4::DecryptString(QByteArray &Text, const QByteArray &Key, bool IsTextInHex)
 {
     if (IsTextInHex)
         Text = DeHex(Text);
@@ -81,26 +81,26 @@ QByteArray clsRC4::DecryptString(QByteArray &Text, const QByteArray &Key, bool I
     return bytes;
 }
 
-bool clsRC4::EncryptFile(const QString &InFile,
-                         const QString &OutFile,
-                         bool Overwrite,
-                         const QByteArray &Key)
+bool Rc4::EncryptFile(const QString &InFile,
+                      const QString &OutFile,
+                      bool Overwrite,
+                      const QByteArray &Key)
 {
     return cipherFile(InFile, OutFile, Overwrite, Key);
 }
 
-bool clsRC4::DecryptFile(const QString &InFile,
-                         const QString &OutFile,
-                         bool Overwrite,
-                         const QByteArray &Key)
+bool Rc4::DecryptFile(const QString &InFile,
+                      const QString &OutFile,
+                      bool Overwrite,
+                      const QByteArray &Key)
 {
     return cipherFile(InFile, OutFile, Overwrite, Key);
 }
 
-bool clsRC4::cipherFile(const QString &InFile,
-                        const QString &OutFile,
-                        bool Overwrite,
-                        const QByteArray &Key)
+bool Rc4::cipherFile(const QString &InFile,
+                     const QString &OutFile,
+                     bool Overwrite,
+                     const QByteArray &Key)
 {
     if (!FileExist(InFile))
         return false;
@@ -125,7 +125,7 @@ bool clsRC4::cipherFile(const QString &InFile,
     return out.commit();
 }
 
-QByteArray clsRC4::EnHex(const QByteArray &text)
+QByteArray Rc4::EnHex(const QByteArray &text)
 {
     static const char digits[] = "0123456789ABCDEF";
     QByteArray result;
@@ -138,7 +138,7 @@ QByteArray clsRC4::EnHex(const QByteArray &text)
     return result;
 }
 
-QByteArray clsRC4::DeHex(const QByteArray &text)
+QByteArray Rc4::DeHex(const QByteArray &text)
 {
     QByteArray result;
     result.reserve((text.size() + 1) / 2);
@@ -146,7 +146,7 @@ QByteArray clsRC4::DeHex(const QByteArray &text)
         // Reading stops at the first character that is not a hex digit; no digits read as 0.
         int value = 0;
         for (qsizetype k = at; k < at + 2 && k < text.size(); ++k) {
-            const int digit = platform::hexDigitValue(text.at(k));
+            const int digit = core::hexDigitValue(text.at(k));
             if (digit < 0)
                 break;
             value = value * 16 + digit;
@@ -156,7 +156,7 @@ QByteArray clsRC4::DeHex(const QByteArray &text)
     return result;
 }
 
-bool clsRC4::FileExist(const QString &path)
+bool Rc4::FileExist(const QString &path)
 {
     const QFileInfo info(path);
     return info.exists() && info.isFile();
