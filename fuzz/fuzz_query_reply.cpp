@@ -4,16 +4,17 @@
 
 #include "FuzzTarget.h"
 #include "core/Rc4.h"
+#include "core/QueryCodec.h"
 #include "query/modQuery.h"
 
 namespace {
 
 void readTable(const QByteArray &reply)
 {
-    const RecordTable table = modQuery::ParseRecords(reply);
+    const RecordTable table = core::ParseRecords(reply);
     if (table.records() < 0 || table.fields() < 0)
         fuzzing::violated("a negative table size");
-    if (qint64(table.records()) * table.fields() > modQuery::kMaxCells)
+    if (qint64(table.records()) * table.fields() > core::kMaxCells)
         fuzzing::violated("a table above the cell limit");
     if (!table.isEmpty()) {
         (void)table.cell(0, 0);
@@ -34,25 +35,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     readTable(body);
 
     // The whole path of a reply body.
-    QByteArray decoded = modQuery::URLDecode(body);
+    QByteArray decoded = core::URLDecode(body);
     if (decoded.size() > body.size())
         fuzzing::violated("decoding made the body longer");
     Rc4 rc4;
-    const QByteArray plain = rc4.DecryptString(decoded, modQuery::QueryKey, false);
+    const QByteArray plain = rc4.DecryptString(decoded, core::QueryKey, false);
     if (plain.size() != decoded.size())
         fuzzing::violated("deciphering changed the length");
     readTable(plain);
 
     // What the program sends must come back as it was.
-    if (modQuery::URLDecode(modQuery::URLEncode(body)) != body)
+    if (core::URLDecode(core::URLEncode(body)) != body)
         fuzzing::violated("URLDecode does not undo URLEncode");
     Rc4 other;
-    QByteArray sent = other.EncryptString(body, modQuery::QueryKey, false);
-    if (other.DecryptString(sent, modQuery::QueryKey, false) != body)
+    QByteArray sent = other.EncryptString(body, core::QueryKey, false);
+    if (other.DecryptString(sent, core::QueryKey, false) != body)
         fuzzing::violated("deciphering does not undo enciphering");
 
     // A reply given as hexadecimal text.
     QByteArray hex = body;
-    (void)rc4.DecryptString(hex, modQuery::QueryKey, true);
+    (void)rc4.DecryptString(hex, core::QueryKey, true);
     return 0;
 }

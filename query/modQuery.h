@@ -1,28 +1,20 @@
 #pragma once
 
-// The query protocol to the maker's web server. A statement is enciphered with RC4 under QueryKey,
-// percent-encoded and POSTed as the one field of a multipart form; the reply body is decoded,
-// deciphered and, for a record query, read into a RecordTable. Nothing is kept between calls.
-//
-// Texts that travel are byte strings, one byte per character (statements are ASCII in practice).
+// The query protocol to the maker's web server: a statement coded by core/QueryCodec.h is POSTed
+// to the query endpoint and its reply decoded. Nothing is kept between calls.
 // Failures the protocol knows of are shown in a message box; a request that gets no answer at all
 // raises platform::HttpError with the platform's number and description, for the caller to catch.
 
-#include "platform/HttpRequest.h"
+#include "core/QueryCodec.h"
 #include "core/RecordTable.h"
+#include "platform/HttpRequest.h"
 
 #include <QByteArray>
 #include <QString>
 
 namespace modQuery {
 
-// The RC4 key of the protocol, for requests and replies alike.
-inline constexpr char QueryKey[] = "KWZQMPLTRVSNHDXBF";
-inline constexpr char kBoundary[] = "AaB03x";
 inline constexpr char kQueryPath[] = "/kovarapc/samplecodes/sql-link.php";
-// The most cells a record reply may ask for; a larger claim is treated as no answer. Within
-// it, any number of records or fields is read.
-inline constexpr qint64 kMaxCells = 1000000;
 
 // The address of the query endpoint on the maker's web server (a build-time host).
 QString QueryURL();
@@ -33,48 +25,5 @@ void ExecuteQuery(const QString &statement, const QString &url);
 // Sends a SELECT in the field "rquery" and returns its records, or the empty table on a failure
 // it reported itself (no reply, "#ERR#" and the server's message).
 RecordTable RetrieveQuery(const QString &statement, const QString &url);
-
-// The exact request body that carries an enciphered statement in the form field fieldName.
-QByteArray requestBody(const QByteArray &fieldName, const QByteArray &statement);
-
-// Percent-encoding: letters and digits stay, every other byte becomes "%" and two upper-case hex
-// digits (a blank too: "%20").
-QByteArray URLEncode(const QByteArray &text);
-// Percent-decoding of a reply body: "+" is a blank, "%" reads up to two hex digits; a "%" with
-// nothing after it is dropped.
-QByteArray URLDecode(const QByteArray &text);
-
-// Reads a deciphered record reply: the record count and the field count, each ended by a line
-// feed, then the fields, each ended by "|", with "\\" and "\|" as escapes. The empty table for a
-// count of 0, a field count below 1, a negative record count, or a claim above kMaxCells cells.
-RecordTable ParseRecords(const QByteArray &reply);
-
-// Removes and returns the part of text before the first separator; what is left loses its
-// leading and trailing blanks. Without a separator, all of the text.
-QByteArray NextToken(QByteArray &text, const QByteArray &separator);
-// Removes and returns the next field of a record reply, escapes resolved. A text without any
-// "|" is returned whole, as it is.
-QByteArray NextField(QByteArray &text);
-
-// A record reply read from the front. Taking a piece moves the front on instead of copying the
-// rest, so reading a whole reply costs time in proportion to its length. NextToken and NextField
-// above are these on a text of their own.
-class ReplyReader
-{
-public:
-    explicit ReplyReader(QByteArray text);
-    bool isEmpty() const { return m_begin >= m_end; }
-    // What is left.
-    QByteArray rest() const;
-    QByteArray nextToken(const QByteArray &separator);
-    QByteArray nextField();
-
-private:
-    QByteArray m_text;
-    qsizetype m_begin = 0;
-    qsizetype m_end = 0;
-    // Index of the last "|" of the text, or -1: whether any is left is then a comparison.
-    qsizetype m_lastBar = -1;
-};
 
 } // namespace modQuery

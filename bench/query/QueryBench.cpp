@@ -3,6 +3,7 @@
 // show what reading a reply by cutting its front off would cost.
 
 #include "core/Rc4.h"
+#include "core/QueryCodec.h"
 #include "query/modQuery.h"
 
 #include <QCoreApplication>
@@ -32,7 +33,7 @@ void BM_ParseRecords(benchmark::State &state)
 {
     const QByteArray reply = recordReply(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        RecordTable table = modQuery::ParseRecords(reply);
+        RecordTable table = core::ParseRecords(reply);
         benchmark::DoNotOptimize(table);
     }
     state.SetBytesProcessed(state.iterations() * reply.size());
@@ -44,13 +45,13 @@ BENCHMARK(BM_ParseRecords)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecon
 void BM_ReplyToTable(benchmark::State &state)
 {
     Rc4 rc4;
-    const QByteArray body = modQuery::URLEncode(
-        rc4.EncryptString(recordReply(static_cast<int>(state.range(0))), modQuery::QueryKey));
+    const QByteArray body = core::URLEncode(
+        rc4.EncryptString(recordReply(static_cast<int>(state.range(0))), core::QueryKey));
     for (auto _ : state) {
-        QByteArray decoded = modQuery::URLDecode(body);
+        QByteArray decoded = core::URLDecode(body);
         Rc4 reader;
         RecordTable table
-            = modQuery::ParseRecords(reader.DecryptString(decoded, modQuery::QueryKey));
+            = core::ParseRecords(reader.DecryptString(decoded, core::QueryKey));
         benchmark::DoNotOptimize(table);
     }
     state.SetBytesProcessed(state.iterations() * body.size());
@@ -66,7 +67,7 @@ void BM_NextFieldByCutting(benchmark::State &state)
     for (auto _ : state) {
         QByteArray text = fields;
         while (!text.isEmpty())
-            benchmark::DoNotOptimize(modQuery::NextField(text));
+            benchmark::DoNotOptimize(core::NextField(text));
     }
     state.SetBytesProcessed(state.iterations() * fields.size());
 }
@@ -76,7 +77,7 @@ void BM_RC4(benchmark::State &state)
 {
     Rc4 rc4;
     QByteArray data(static_cast<int>(state.range(0)), 'x');
-    rc4.Key(modQuery::QueryKey);
+    rc4.Key(core::QueryKey);
     for (auto _ : state) {
         rc4.EncryptByte(data);
         benchmark::ClobberMemory();
@@ -92,7 +93,7 @@ void BM_RC4Statement(benchmark::State &state)
         = "SELECT CurrentVersion From KovaraPCPrograms WHERE Model ='NORVESSIA'";
     for (auto _ : state) {
         Rc4 rc4;
-        benchmark::DoNotOptimize(rc4.EncryptString(statement, modQuery::QueryKey));
+        benchmark::DoNotOptimize(rc4.EncryptString(statement, core::QueryKey));
     }
 }
 BENCHMARK(BM_RC4Statement);

@@ -5,6 +5,7 @@
 #include "ScriptedHttp.h"
 #include "TestPlatform.h"
 #include "core/Rc4.h"
+#include "core/QueryCodec.h"
 #include "query/modQuery.h"
 
 #include <QFile>
@@ -12,11 +13,11 @@
 
 namespace {
 
-using modQuery::NextField;
-using modQuery::NextToken;
-using modQuery::ParseRecords;
-using modQuery::URLDecode;
-using modQuery::URLEncode;
+using core::NextField;
+using core::NextToken;
+using core::ParseRecords;
+using core::URLDecode;
+using core::URLEncode;
 
 const QByteArray kVersionStatement
     = "SELECT CurrentVersion From KovaraPCPrograms WHERE Model ='NORVESSIA'";
@@ -25,7 +26,7 @@ const QByteArray kVersionStatement
 QByteArray serverReply(const QByteArray &text)
 {
     Rc4 rc4;
-    return URLEncode(rc4.EncryptString(text, modQuery::QueryKey));
+    return URLEncode(rc4.EncryptString(text, core::QueryKey));
 }
 
 TEST(URLCoding, EncodesEverythingButLettersAndDigits)

@@ -4,6 +4,7 @@
 #include "MakerPort.h"
 #include "TestPlatform.h"
 #include "core/Rc4.h"
+#include "core/QueryCodec.h"
 #include "query/modQuery.h"
 
 #include <QTemporaryDir>
@@ -120,14 +121,14 @@ TEST_F(QueryServer, ReadsOtherFormShapes)
     ASSERT_FALSE(url.isEmpty());
     Rc4 rc4;
     const QByteArray field
-        = modQuery::URLEncode(rc4.EncryptString("SELECT 'ok'", modQuery::QueryKey));
+        = core::URLEncode(rc4.EncryptString("SELECT 'ok'", core::QueryKey));
     auto post = [&](const QByteArray &type, const QByteArray &body) {
         platform::QtHttpRequest request(10000);
         request.open("POST", url);
         request.setRequestHeader("Content-Type", type);
         request.send(body);
-        QByteArray reply = modQuery::URLDecode(request.responseText());
-        return Rc4().DecryptString(reply, modQuery::QueryKey);
+        QByteArray reply = core::URLDecode(request.responseText());
+        return Rc4().DecryptString(reply, core::QueryKey);
     };
     EXPECT_EQ(post("multipart/form-data; boundary=\"xyz\"",
                    "--xyz\r\nContent-Disposition: form-data; name=\"rquery\"\r\n"

@@ -1,6 +1,7 @@
 #include "MakerQueries.h"
 
 #include "core/Rc4.h"
+#include "core/QueryCodec.h"
 #include "query/modQuery.h"
 
 #include <gtest/gtest.h>
@@ -61,15 +62,15 @@ QByteArray MakerQueries::replyFor(const RecordTable &table)
         }
     }
     Rc4 rc4;
-    return modQuery::URLEncode(rc4.EncryptString(text, modQuery::QueryKey));
+    return core::URLEncode(rc4.EncryptString(text, core::QueryKey));
 }
 
 QByteArray MakerQueries::statementOf(const QByteArray &body)
 {
     const qsizetype start = body.indexOf("\r\n\r\n") + 4;
-    QByteArray cipher = modQuery::URLDecode(body.mid(start, body.lastIndexOf("\r\n--") - start));
+    QByteArray cipher = core::URLDecode(body.mid(start, body.lastIndexOf("\r\n--") - start));
     Rc4 rc4;
-    return rc4.DecryptString(cipher, modQuery::QueryKey);
+    return rc4.DecryptString(cipher, core::QueryKey);
 }
 
 QByteArray MakerQueries::answer(const QByteArray &body)
