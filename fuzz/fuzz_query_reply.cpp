@@ -3,8 +3,8 @@
 // exactly what decoding and deciphering do.
 
 #include "FuzzTarget.h"
-#include "core/Rc4.h"
 #include "core/QueryCodec.h"
+#include "core/Rc4.h"
 #include "query/modQuery.h"
 
 namespace {

@@ -7,9 +7,9 @@
 // the serial number read is "" (no answer) or eight hex digits, and the link status says which.
 
 #include "FuzzTarget.h"
+#include "core/FlashImage.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
-#include "core/FlashImage.h"
 #include "scale/ScaleIdentity.h"
 #include "scale/ScaleLink.h"
 

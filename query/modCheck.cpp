@@ -1,5 +1,6 @@
 #include "query/modCheck.h"
 
+#include "core/RecordTable.h"
 #include "platform/BuildConfig.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
@@ -7,7 +8,6 @@
 #include "platform/HttpTransfer.h"
 #include "platform/Services.h"
 #include "platform/Shell.h"
-#include "core/RecordTable.h"
 #include "query/modQuery.h"
 
 #include <QFile>

@@ -61,8 +61,10 @@ bool readBackMatches(const Reply &reply, quint32 address, const core::FlashImage
 
 } // namespace
 
-RunOutcome
-programScale(ScaleLink &link, const core::FlashImage &image, RunCounters &counters, RunObserver &observer)
+RunOutcome programScale(ScaleLink &link,
+                        const core::FlashImage &image,
+                        RunCounters &counters,
+                        RunObserver &observer)
 {
     platform::Clock &clock = platform::clock();
     const qint64 started = clock.nowMs();
@@ -177,9 +179,10 @@ programScale(ScaleLink &link, const core::FlashImage &image, RunCounters &counte
                           "%5 session(s)")
                .arg(QString::fromLatin1(serial.toHex().toUpper()))
                .arg(kApromBlocks)
-               .arg(QStringLiteral("%1")
-                        .arg(crc32(image.bytes(0, core::FlashImage::kSize)), 8, 16, QLatin1Char('0'))
-                        .toUpper())
+               .arg(
+                   QStringLiteral("%1")
+                       .arg(crc32(image.bytes(0, core::FlashImage::kSize)), 8, 16, QLatin1Char('0'))
+                       .toUpper())
                .arg(double(clock.nowMs() - started) / 1000.0, 0, 'f', 1)
                .arg(sessions);
     observer.ended(RunOutcome::Done);

@@ -14,8 +14,11 @@ namespace {
 // or when the port went away. An answer whose address echo names another block (the rest of an
 // earlier answer that came late) is a failure too: its bytes are not this block's, and showing
 // them as this block's would mislead whoever reads the page. The line settles before the retry.
-RunOutcome readBlocks(
-    ScaleLink &link, core::FlashImage &image, quint32 end, RunCounters &counters, RunObserver &observer)
+RunOutcome readBlocks(ScaleLink &link,
+                      core::FlashImage &image,
+                      quint32 end,
+                      RunCounters &counters,
+                      RunObserver &observer)
 {
     const int blocks = int(end / core::FlashImage::kBlockSize);
     PaceEstimate pace;

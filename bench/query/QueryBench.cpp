@@ -2,8 +2,8 @@
 // and the cipher's throughput. The text-cutting NextField is measured on small replies only, to
 // show what reading a reply by cutting its front off would cost.
 
-#include "core/Rc4.h"
 #include "core/QueryCodec.h"
+#include "core/Rc4.h"
 #include "query/modQuery.h"
 
 #include <QCoreApplication>
@@ -50,8 +50,7 @@ void BM_ReplyToTable(benchmark::State &state)
     for (auto _ : state) {
         QByteArray decoded = core::URLDecode(body);
         Rc4 reader;
-        RecordTable table
-            = core::ParseRecords(reader.DecryptString(decoded, core::QueryKey));
+        RecordTable table = core::ParseRecords(reader.DecryptString(decoded, core::QueryKey));
         benchmark::DoNotOptimize(table);
     }
     state.SetBytesProcessed(state.iterations() * body.size());

@@ -4,8 +4,8 @@
 #include "LogCapture.h"
 #include "ScriptedHttp.h"
 #include "TestPlatform.h"
-#include "core/Rc4.h"
 #include "core/QueryCodec.h"
+#include "core/Rc4.h"
 #include "query/modQuery.h"
 
 #include <QFile>

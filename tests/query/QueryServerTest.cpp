@@ -3,8 +3,8 @@
 
 #include "MakerPort.h"
 #include "TestPlatform.h"
-#include "core/Rc4.h"
 #include "core/QueryCodec.h"
+#include "core/Rc4.h"
 #include "query/modQuery.h"
 
 #include <QTemporaryDir>
@@ -120,8 +120,7 @@ TEST_F(QueryServer, ReadsOtherFormShapes)
     const QString url = start();
     ASSERT_FALSE(url.isEmpty());
     Rc4 rc4;
-    const QByteArray field
-        = core::URLEncode(rc4.EncryptString("SELECT 'ok'", core::QueryKey));
+    const QByteArray field = core::URLEncode(rc4.EncryptString("SELECT 'ok'", core::QueryKey));
     auto post = [&](const QByteArray &type, const QByteArray &body) {
         platform::QtHttpRequest request(10000);
         request.open("POST", url);

@@ -97,8 +97,7 @@ std::vector<int> progressOf(int size)
 {
     Rc4 rc4;
     std::vector<int> events;
-    QObject::connect(
-        &rc4, &Rc4::Progress, &rc4, [&](int percent) { events.push_back(percent); });
+    QObject::connect(&rc4, &Rc4::Progress, &rc4, [&](int percent) { events.push_back(percent); });
     QByteArray bytes(size, 'x');
     rc4.EncryptByte(bytes, "key");
     return events;

@@ -19,8 +19,8 @@
 
 #include "app/frmErrorScaleCom.h"
 #include "app/frmSuccessUpdate.h"
-#include "platform/Files.h"
 #include "core/FlashImage.h"
+#include "platform/Files.h"
 #include "scale/ScaleIdentity.h"
 #include "scale/frmDisplay.h"
 

@@ -3,9 +3,9 @@
 
 #include "TestPlatform.h"
 
+#include "core/HexLoader.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
-#include "core/HexLoader.h"
 #include "scale/frmDisplay.h"
 
 #include <QBuffer>

@@ -1,7 +1,7 @@
 #include "MakerQueries.h"
 
-#include "core/Rc4.h"
 #include "core/QueryCodec.h"
+#include "core/Rc4.h"
 #include "query/modQuery.h"
 
 #include <gtest/gtest.h>

@@ -9,8 +9,8 @@
 // it wants, makes the next requests fail as a dead server would, or acts while a request blocks.
 // Every statement asked is recorded, deciphered.
 
-#include "platform/HttpRequest.h"
 #include "core/RecordTable.h"
+#include "platform/HttpRequest.h"
 
 #include <QByteArrayList>
 
