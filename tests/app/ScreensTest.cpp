@@ -23,8 +23,6 @@
 #include "query/frmVersion.h"
 #include "scale/frmDisplay.h"
 
-#include <QBuffer>
-#include <QImage>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -33,17 +31,6 @@ namespace {
 
 namespace vs = virtual_scale;
 using testing_support::describeWindow;
-
-QByteArray jpeg(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::yellow);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPEG");
-    return bytes;
-}
 
 QStringList record(const char *name, platform::Form &form)
 {
@@ -85,7 +72,7 @@ const std::function<void(Platform &, Transfer &, QStringList &out)> scenes[] = {
     },
     [](Platform &test, Transfer &transfer, QStringList &out) {
         test.maker.setUpdate(QStringLiteral("Y"));
-        transfer.serve(QStringLiteral("200 OK"), jpeg(300, 50));
+        transfer.serve(QStringLiteral("200 OK"), testing_support::jpeg(300, 50));
         Forms::frmWelcome().Show();
         out << record("main window with the update banner", Forms::frmWelcome());
     },

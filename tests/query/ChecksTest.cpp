@@ -12,9 +12,7 @@
 #include "query/frmVersion.h"
 #include "query/modCheck.h"
 
-#include <QBuffer>
 #include <QDir>
-#include <QImage>
 #include <gtest/gtest.h>
 
 namespace {
@@ -27,17 +25,6 @@ using testing_support::MakerQueries;
 const QString kBanner = QString::fromLatin1(platform::kBannerFileName);
 const QString kRetryText
     = QStringLiteral("An error occurred while trying to check latest version of PC Program.");
-
-QByteArray jpeg(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::yellow);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPEG");
-    return bytes;
-}
 
 class VersionCheck : public ::testing::Test
 {
@@ -185,9 +172,10 @@ TEST_F(UpdateCheck, OnOfferTheBannerIsFetchedShownAndBlinks)
 {
     for (const char *answer : {"y", " Y "}) {
         SCOPED_TRACE(answer);
-        test.touchWorkingFile(kBanner, jpeg(40, 40)); // a stale banner is replaced before loading
+        test.touchWorkingFile(
+            kBanner, testing_support::jpeg(40, 40)); // a stale banner is replaced before loading
         test.maker.setUpdate(QString::fromLatin1(answer));
-        transfer.serve(QStringLiteral("200 OK"), jpeg(300, 50));
+        transfer.serve(QStringLiteral("200 OK"), testing_support::jpeg(300, 50));
         loadMainWindow();
 
         EXPECT_EQ(transfer.urls.value(0), modCheck::BannerURL());

@@ -6,8 +6,10 @@
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
+#include <QImage>
 #include <QLoggingCategory>
 
 namespace testing_support {
@@ -63,6 +65,17 @@ void TestPlatform::touchWorkingFile(const QString &backslashName, const QByteArr
     QFile file(platform::workingFile(backslashName));
     if (file.open(QIODevice::WriteOnly))
         file.write(content);
+}
+
+QByteArray jpeg(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::yellow);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG");
+    return bytes;
 }
 
 void processEvents()

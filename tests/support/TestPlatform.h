@@ -84,6 +84,9 @@ private:
     QTemporaryDir m_folder;
 };
 
+// A plain yellow picture as a JPEG file's bytes (a banner, say).
+QByteArray jpeg(int width, int height);
+
 // Runs queued events (deferred deletes included) without waiting.
 void processEvents();
 
