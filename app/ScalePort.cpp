@@ -1,5 +1,6 @@
 #include "app/ScalePort.h"
 
+#include "device/ScaleProgrammer.h"
 #include "platform/SerialPort.h"
 #include "scale/frmDisplay.h"
 
@@ -13,14 +14,12 @@ namespace wizard {
 
 void openScalePort()
 {
-    platform::SerialPort &port = Forms::frmDisplay().MSComm1();
-    if (port.isOpen())
+    device::ScaleProgrammer &scale = Forms::frmDisplay().scale();
+    if (scale.isOpen())
         return;
-    try {
-        port.open();
-    } catch (const platform::SerialError &error) {
-        qCWarning(lcWizard).noquote() << "opening COM" + QString::number(port.commPort())
-                                      << "for the update:" << error.text();
+    if (const auto error = scale.open()) {
+        qCWarning(lcWizard).noquote() << "opening COM" + QString::number(scale.portNumber())
+                                      << "for the update:" << error->text();
     }
 }
 

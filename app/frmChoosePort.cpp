@@ -3,16 +3,11 @@
 #include "app/frmErrorScaleCom2.h"
 #include "app/frmQuit.h"
 #include "app/frmWelcome.h"
+#include "device/PortList.h"
 #include "platform/Dialogs.h"
 #include "platform/Look.h"
 #include "platform/SerialPort.h"
-#include "scale/PortList.h"
-#include "scale/ScaleIdentity.h"
 #include "scale/frmDisplay.h"
-
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcPortSearch, "kovara.portsearch")
 
 namespace {
 
@@ -73,70 +68,39 @@ void frmChoosePort::Form_Unload(bool &Cancel)
 void frmChoosePort::EnumPorts()
 {
     const QStringList names = platform::serialSystem().portNames();
-    PortNumbers = scale::portNumbers(names);
+    PortNumbers = device::portNumbers(names);
     qCInfo(lcPortSearch).noquote()
         << "serial ports:" << names.join(QLatin1Char(' ')) << "-> search order" << PortNumbers;
 }
 
-bool frmChoosePort::DetectPort()
+void frmChoosePort::DetectPort()
 {
-    ::frmDisplay &display = Forms::frmDisplay();
-    platform::SerialPort &port = display.MSComm1();
+    device::ScaleProgrammer &scale = Forms::frmDisplay().scale();
     m_refused.clear();
-    try {
-        if (port.isOpen())
-            port.close();
-    } catch (const platform::SerialError &error) {
-        qCWarning(lcPortSearch).noquote() << "closing the port:" << error.text();
-    }
-
-    const QList<int> numbers = PortNumbers;
-    for (int number : numbers) {
-        try {
-            port.setCommPort(number);
-            port.open();
-        } catch (const platform::SerialError &error) {
-            qCWarning(lcPortSearch).noquote()
-                << "COM" + QString::number(number) << "skipped:" << error.text();
-            if (error.kind() == platform::SerialError::Kind::PermissionDenied)
-                m_refused << error.text();
-            continue;
-        }
-        const QString serial = display.RdSN();
-        try {
-            port.close();
-        } catch (const platform::SerialError &error) {
-            qCWarning(lcPortSearch).noquote()
-                << "closing COM" + QString::number(number) << ":" << error.text();
-        }
-        if (CheckSerial(serial)) {
-            qCInfo(lcPortSearch).noquote()
-                << "scale" << serial << "found on COM" + QString::number(number);
-            return true;
-        }
-        qCInfo(lcPortSearch).noquote() << "COM" + QString::number(number) << "answered"
-                                       << (serial.isEmpty() ? QStringLiteral("nothing") : serial);
-    }
-    return false;
-}
-
-bool frmChoosePort::CheckSerial(const QString &Serial) const
-{
-    return scale::isSerialNumber(Serial);
+    connect(&scale,
+            &device::ScaleProgrammer::searchEnded,
+            this,
+            &frmChoosePort::searchEnded,
+            Qt::SingleShotConnection);
+    scale.findScale(PortNumbers);
 }
 
 void frmChoosePort::cmdContinue_Click()
 {
-    // The search lets events run; a second press meanwhile must not start a second search.
+    // A second press while the search runs must not start a second search.
     if (m_searching)
         return;
     m_searching = true;
     setCaption(QStringLiteral("Checking Scale Connection to Computer...."));
     setMousePointer(platform::vbHourglass);
-    const bool found = DetectPort();
-    m_searching = false;
+    DetectPort();
+}
 
-    if (found) {
+void frmChoosePort::searchEnded(const device::ScaleSearch &search)
+{
+    m_searching = false;
+    m_refused = search.refused;
+    if (search.found) {
         Forms::frmWelcome().Show();
         AskExit = false;
         Close();

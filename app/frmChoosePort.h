@@ -3,6 +3,7 @@
 // "Connect Scale to Computer": asks the user to connect the scale, then searches the serial ports
 // for it.
 
+#include "device/ScaleProgrammer.h"
 #include "platform/Form.h"
 
 #include <QLabel>
@@ -27,9 +28,9 @@ public:
 
     void EnumPorts();
     // Tries the ports in order until one answers with a valid serial number; that port is then
-    // frmDisplay's port number, closed. A port that cannot be opened is skipped.
-    bool DetectPort();
-    bool CheckSerial(const QString &Serial) const;
+    // frmDisplay's port number, closed. A port that cannot be opened is skipped. The search runs
+    // on the scale's thread; its end takes the wizard on.
+    void DetectPort();
     void cmdContinue_Click();
 
     // Why the last search could not open the ports the user may not use (the ports' texts).
@@ -41,6 +42,8 @@ protected:
     void Form_Unload(bool &Cancel) override;
 
 private:
+    void searchEnded(const device::ScaleSearch &search);
+
     QStringList m_refused;
     bool m_searching = false;
 };

@@ -6,6 +6,7 @@
 #include "app/frmQuit.h"
 #include "app/frmStartUp.h"
 #include "assets/Pictures.h"
+#include "device/ScaleProgrammer.h"
 #include "platform/HttpTransfer.h"
 #include "platform/Look.h"
 #include "platform/SerialPort.h"
@@ -153,30 +154,40 @@ void frmWelcome::cmdUpdate_Click()
     Timer2->setEnabled(false);
     setMousePointer(platform::vbHourglass);
 
-    ::frmDisplay &display = Forms::frmDisplay();
-    try {
-        if (!display.MSComm1().isOpen())
-            display.MSComm1().open();
-        KovaraSN = display.RdSN();
-        if (display.ScaleCom && !KovaraSN.isEmpty()) {
-            if (!display.MSComm1().isOpen())
-                display.MSComm1().open();
-            qCInfo(lcWelcome).noquote() << "the scale answered with serial number" << KovaraSN;
-            Forms::frmCheckScale().Show();
-            AskExit = false;
-            Close();
-            ErrorScale = false;
-            m_updating = false;
+    device::ScaleProgrammer &scale = Forms::frmDisplay().scale();
+    if (!scale.isOpen()) {
+        if (const auto error = scale.open()) {
+            qCWarning(lcWelcome).noquote()
+                << "cannot open the scale's port COM" + QString::number(scale.portNumber()) + ':'
+                << error->text();
+            toScaleError();
             return;
         }
-        qCWarning(lcWelcome).noquote() << "the scale did not answer with its serial number on COM"
-                + QString::number(display.MSComm1().commPort());
-    } catch (const platform::SerialError &error) {
-        qCWarning(lcWelcome).noquote() << "cannot open the scale's port COM"
-                + QString::number(display.MSComm1().commPort())
-                + ':' << error.text();
     }
-    toScaleError();
+    connect(&scale,
+            &device::ScaleProgrammer::serialNumberRead,
+            this,
+            &frmWelcome::serialNumberRead,
+            Qt::SingleShotConnection);
+    scale.readSerialNumber();
+}
+
+void frmWelcome::serialNumberRead(const QString &serial)
+{
+    KovaraSN = serial;
+    device::ScaleProgrammer &scale = Forms::frmDisplay().scale();
+    if (KovaraSN.isEmpty()) {
+        qCWarning(lcWelcome).noquote() << "the scale did not answer with its serial number on COM"
+                + QString::number(scale.portNumber());
+        toScaleError();
+        return;
+    }
+    qCInfo(lcWelcome).noquote() << "the scale answered with serial number" << KovaraSN;
+    Forms::frmCheckScale().Show();
+    AskExit = false;
+    Close();
+    ErrorScale = false;
+    m_updating = false;
 }
 
 void frmWelcome::toScaleError()

@@ -65,6 +65,7 @@ protected:
     void Form_Unload(bool &Cancel) override;
 
 private:
+    void serialNumberRead(const QString &serial);
     void InitForm();
     void toScaleError();
 

@@ -4,7 +4,8 @@
 //
 // SerialPort carries the operations the scale link needs of the one port object of the program
 // (port number, open/close, line settings, send, bytes still to send, bytes received, clear, read
-// up to InputLen bytes). SerialSystem lists the ports (names "COM1", "COM3", ... in the order the
+// up to InputLen bytes, the blocking waits). A port object is used by one thread only: the one
+// that made it. SerialSystem lists the ports (names "COM1", "COM3", ... in the order the
 // system gives them) and makes the port object. The real ones are on QSerialPort; tests install an
 // in-process double bound to the virtual scale (tests/support).
 //
@@ -89,6 +90,11 @@ public:
     virtual void clearInput() = 0;
     // Input: every waiting byte, up to InputLen, removed from the queue; empty when none.
     virtual QByteArray input() = 0;
+    // Block the calling thread, running no events, until some of the queued bytes have left or
+    // new bytes have arrived, the port failed, or maxMs have passed. Callers loop on what they
+    // wait for: the calls may return early.
+    virtual void waitForSent(int maxMs) = 0;
+    virtual void waitForInput(int maxMs) = 0;
 };
 
 class SerialSystem
@@ -98,6 +104,10 @@ public:
     // The serial ports' names, "COMn", as the system lists them.
     virtual QStringList portNames() = 0;
     virtual std::unique_ptr<SerialPort> createPort() = 0;
+    // Whether the ports' waits take real time, so that the exchanges need a thread of their own.
+    // The virtual ports of the tests wait on a virtual clock; their exchanges run in the caller's
+    // thread.
+    virtual bool waitsTakeRealTime() const { return true; }
 };
 
 SerialSystem &serialSystem();

@@ -5,6 +5,7 @@
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
+#include <QThread>
 
 #include <algorithm>
 
@@ -34,6 +35,8 @@ const DeviceRange kRanges[] = {
     {"/dev/ttyAMA", 301},
 };
 constexpr int kRangeSize = 100;
+// How long a wait for the driver's send queue sleeps before it looks again.
+constexpr int kDrainPollMs = 2;
 
 QString portsFolder()
 {
@@ -196,6 +199,25 @@ public:
         if (!isOpen())
             return {};
         return m_port.read(std::max(1, m_settings.inputLen));
+    }
+
+    void waitForSent(int maxMs) override
+    {
+        if (!isOpen())
+            return;
+        if (m_port.bytesToWrite() > 0) {
+            m_port.waitForBytesWritten(maxMs);
+            return;
+        }
+        // Qt has handed everything to the driver, which gives no wake-up when its queue drains
+        // (131 bytes take 68 ms): look again shortly.
+        QThread::msleep(std::clamp(maxMs, 0, kDrainPollMs));
+    }
+
+    void waitForInput(int maxMs) override
+    {
+        if (isOpen())
+            m_port.waitForReadyRead(std::max(0, maxMs));
     }
 
 private:

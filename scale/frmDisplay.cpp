@@ -5,20 +5,17 @@
 #include "app/frmSuccessUpdate.h"
 #include "app/frmWelcome.h"
 #include "core/HexLoader.h"
+#include "device/ScaleIdentity.h"
+#include "device/ScaleProgrammer.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/Look.h"
 #include "platform/SerialPort.h"
-#include "scale/Programming.h"
-#include "scale/ReadBack.h"
-#include "scale/ScaleIdentity.h"
-#include "scale/ScaleLink.h"
+#include "platform/Services.h"
 
 #include <QEvent>
 #include <QFontDatabase>
 #include <QMenuBar>
-
-#include <functional>
 
 Q_LOGGING_CATEGORY(lcDisplay, "kovara.scale")
 
@@ -28,24 +25,6 @@ QAction *addItem(QMenu *menu, const QString &caption)
 {
     return menu->addAction(caption);
 }
-
-// Marks the window's operation for the life of a command.
-class OperationScope
-{
-public:
-    template<class T>
-    OperationScope(T &slot, T value)
-        : m_reset([&slot, previous = slot] { slot = previous; })
-    {
-        slot = value;
-    }
-    ~OperationScope() { m_reset(); }
-    OperationScope(const OperationScope &) = delete;
-    OperationScope &operator=(const OperationScope &) = delete;
-
-private:
-    std::function<void()> m_reset;
-};
 
 } // namespace
 
@@ -186,15 +165,12 @@ void frmDisplay::Form_Load()
     m_autoRunStarted = false;
     centerOnScreen();
     CurrentSN.clear();
-    if (!m_port) {
-        m_port = platform::serialSystem().createPort();
-        m_link = std::make_unique<scale::ScaleLink>(*m_port, ScaleCom);
+    if (!m_scale) {
+        m_scale = std::make_unique<device::ScaleProgrammer>(platform::serialSystem(),
+                                                            platform::clock());
+        connectScale();
     }
-    try {
-        m_port->configure(platform::SerialSettings {});
-    } catch (const std::exception &error) {
-        qCWarning(lcDisplay) << "port settings not applied:" << error.what();
-    }
+    m_scale->configure(platform::SerialSettings {});
     FlashImage.erase();
     UpdateSN();
     PageNo = 0;
@@ -204,50 +180,48 @@ void frmDisplay::Form_Load()
     mnuAPROM_Click();
 }
 
+void frmDisplay::connectScale()
+{
+    device::ScaleProgrammer *scale = m_scale.get();
+    connect(scale, &device::ScaleProgrammer::serialNumberUsed, this, [this](const QString &serial) {
+        CurrentSN = serial;
+        UpdateSN();
+    });
+    connect(scale, &device::ScaleProgrammer::busyChanged, this, &frmDisplay::setHourglass);
+    connect(scale, &device::ScaleProgrammer::progressShown, this, &frmDisplay::showProgress);
+    connect(scale, &device::ScaleProgrammer::progressChanged, this, &frmDisplay::setProgress);
+    connect(
+        scale, &device::ScaleProgrammer::progressLineChanged, this, &frmDisplay::setProgressLine);
+    connect(scale, &device::ScaleProgrammer::progressHidden, this, &frmDisplay::hideProgress);
+    connect(scale, &device::ScaleProgrammer::runEnded, this, &frmDisplay::runEnded);
+    connect(scale, &device::ScaleProgrammer::areaRead, this, &frmDisplay::areaRead);
+    connect(
+        scale, &device::ScaleProgrammer::serialNumberStored, this, &frmDisplay::serialNumberStored);
+}
+
 void frmDisplay::windowDestroyed()
 {
     // The port closes with the window.
-    if (!m_port || !m_port->isOpen())
-        return;
-    try {
-        m_port->close();
-    } catch (const std::exception &error) {
-        qCWarning(lcDisplay) << "closing the port:" << error.what();
-    }
+    if (m_scale)
+        m_scale->close();
 }
 
-platform::SerialPort &frmDisplay::MSComm1()
+device::ScaleProgrammer &frmDisplay::scale()
 {
     Load();
-    return *m_port;
-}
-
-scale::ScaleLink &frmDisplay::link()
-{
-    Load();
-    return *m_link;
-}
-
-QString frmDisplay::RdSN()
-{
-    return scale::readSerialNumber(link());
+    return *m_scale;
 }
 
 void frmDisplay::UpdateSN()
 {
-    scale::writeSerialNumber(FlashImage, CurrentSN);
-}
-
-bool frmDisplay::WriteByte(int AddrEE)
-{
-    return scale::writeByte(link(), FlashImage, quint16(AddrEE));
+    device::writeSerialNumber(FlashImage, CurrentSN);
 }
 
 void frmDisplay::mnuRSN_Click()
 {
     if (ignoredDuringRun("Register SN"))
         return;
-    if (const auto serial = scale::askSerialNumber()) {
+    if (const auto serial = askSerialNumber()) {
         CurrentSN = *serial;
         UpdateSN();
     }
@@ -257,22 +231,38 @@ void frmDisplay::mnuSSN_Click()
 {
     if (ignoredDuringRun("Change SN"))
         return;
-    const auto serial = scale::askSerialNumber();
+    const auto serial = askSerialNumber();
     if (!serial)
         return;
     CurrentSN = *serial;
     UpdateSN();
     // Each byte may wait up to twice ten seconds for a silent scale.
+    m_operation = Operation::StoringSerial;
     setMousePointer(platform::vbHourglass);
-    bool written = true;
-    for (int address = core::FlashImage::kSerialAddress;
-         written && address < core::FlashImage::kSerialAddress + 4;
-         ++address) {
-        written = WriteByte(address);
-    }
+    m_scale->storeSerialNumber(FlashImage);
+}
+
+void frmDisplay::serialNumberStored(bool ok, bool timedOut)
+{
+    m_operation = Operation::None;
     setMousePointer(platform::vbDefault);
-    if (written)
+    if (ok)
         platform::MsgBox(QStringLiteral("Modify Password successfully"));
+    else
+        platform::MsgBox(timedOut ? QStringLiteral("Timer Out") : QStringLiteral("Error"),
+                         platform::mb::OKOnly);
+}
+
+std::optional<QString> frmDisplay::askSerialNumber()
+{
+    for (;;) {
+        const QString answer = platform::InputBox(QStringLiteral("Input Serial Number "));
+        if (answer.isEmpty())
+            return std::nullopt;
+        if (device::isSerialNumber(answer))
+            return answer;
+        platform::MsgBox(QStringLiteral("input wrong"), platform::mb::OKOnly);
+    }
 }
 
 bool frmDisplay::mnuLoad_Click()
@@ -358,14 +348,9 @@ void frmDisplay::selectPort(int number)
 {
     if (ignoredDuringRun("PC Port"))
         return;
-    platform::SerialPort &port = MSComm1();
-    // Errors of these steps are of no consequence: the open below reports what matters.
-    try {
-        port.close();
-    } catch (const std::exception &) { }
-    try {
-        port.setCommPort(number);
-    } catch (const std::exception &) { }
+    device::ScaleProgrammer &port = scale();
+    port.close();
+    port.setPortNumber(number);
     mnuComm1->setText(number == 1 ? QStringLiteral("-> COM1 <-") : QStringLiteral("   COM1   "));
     mnuComm2->setText(number == 2 ? QStringLiteral("-> COM2 <-") : QStringLiteral("   COM2   "));
     TogglePort();
@@ -373,15 +358,14 @@ void frmDisplay::selectPort(int number)
 
 void frmDisplay::TogglePort()
 {
-    platform::SerialPort &port = MSComm1();
-    try {
-        if (port.isOpen())
-            port.close();
-        else
-            port.open();
-    } catch (const platform::SerialError &error) {
-        qCWarning(lcDisplay).noquote() << "COM" << port.commPort() << ":" << error.text();
-        platform::MsgBox(error.text(), platform::mb::Exclamation);
+    device::ScaleProgrammer &port = scale();
+    if (port.isOpen()) {
+        port.close();
+        return;
+    }
+    if (const auto error = port.open()) {
+        qCWarning(lcDisplay).noquote() << "COM" << port.portNumber() << ":" << error->text();
+        platform::MsgBox(error->text(), platform::mb::Exclamation);
     }
 }
 
@@ -422,28 +406,10 @@ void frmDisplay::Program_Click()
 {
     if (ignoredDuringRun("Program"))
         return;
-    OperationScope scope(m_operation, Operation::Programming);
+    m_operation = Operation::Programming;
     // Reading the serial number may take ten seconds on a silent scale.
     setMousePointer(platform::vbHourglass);
-    CurrentSN = RdSN();
-    // A read that got no complete answer is made again, after the line settles, as every other
-    // exchange of the run is: going on with no number would open the session with 00000000, which
-    // the scale refuses, and the run would end on "Serial number wrong" over one lost answer.
-    for (int retry = 1;
-         CurrentSN.isEmpty() && retry <= scale::kRetryLimit && m_port && m_port->isOpen();
-         ++retry) {
-        qCInfo(lcDisplay) << "no serial number from the scale; reading it again, try" << retry;
-        link().settle();
-        CurrentSN = RdSN();
-    }
-    UpdateSN();
-    ProgramScale();
-}
-
-void frmDisplay::ProgramScale()
-{
-    OperationScope scope(m_operation, Operation::Programming);
-    scale::programScale(link(), FlashImage, Run, *this);
+    scale().update(FlashImage);
 }
 
 void frmDisplay::Read_Click()
@@ -451,16 +417,12 @@ void frmDisplay::Read_Click()
     if (ignoredDuringRun("Read"))
         return;
     const bool aprom = APROM->isChecked();
-    OperationScope scope(m_operation, aprom ? Operation::ReadAprom : Operation::ReadLdrom);
+    m_operation = aprom ? Operation::ReadAprom : Operation::ReadLdrom;
     FlashImage.erase();
     setMousePointer(platform::vbHourglass);
-    if (aprom) {
+    if (aprom)
         UpdateSN();
-        scale::readAprom(link(), FlashImage, Run, *this);
-    } else {
-        scale::readLdrom(link(), FlashImage, Run, *this);
-    }
-    setMousePointer(platform::vbDefault);
+    scale().readArea(aprom ? device::FlashArea::Aprom : device::FlashArea::Ldrom, FlashImage);
 }
 
 void frmDisplay::Form_Unload(bool &Cancel)
@@ -526,50 +488,48 @@ void frmDisplay::showFirstPage()
 
 void frmDisplay::failurePath()
 {
-    ScaleCom = false;
     Forms::frmErrorScaleCom().Show();
     AskExit = false;
     Hide();
 }
 
-void frmDisplay::ended(scale::RunOutcome outcome)
+void frmDisplay::runEnded(device::RunOutcome outcome, const device::RunCounters &counters)
 {
-    using scale::RunOutcome;
-    const QString serialWrong = QStringLiteral("Serial number wrong");
-    switch (m_operation) {
-    case Operation::Programming:
-        if (outcome == RunOutcome::Done) {
-            platform::deleteFile(
-                platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
-            AskExit = false;
-            Close();
-            Forms::frmSuccessUpdate().Show();
-        } else if (outcome == RunOutcome::SerialRefused) {
-            // The window stays for the service tools: it must look and act ready.
-            setMousePointer(platform::vbDefault);
-            hideProgress();
-            platform::MsgBox(serialWrong);
-        } else {
-            failurePath();
-        }
-        break;
-    case Operation::ReadAprom:
-    case Operation::ReadLdrom:
+    using device::RunOutcome;
+    Run = counters;
+    if (outcome == RunOutcome::Done) {
+        m_operation = Operation::None;
+        platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
+        AskExit = false;
+        Close();
+        Forms::frmSuccessUpdate().Show();
+    } else if (outcome == RunOutcome::SerialRefused) {
+        // The window stays for the service tools: it must look and act ready.
         setMousePointer(platform::vbDefault);
-        if (outcome == RunOutcome::Done) {
-            showFirstPage();
-            platform::MsgBox(m_operation == Operation::ReadAprom
-                                 ? QStringLiteral("APROM Read successfully")
-                                 : QStringLiteral("LDROM Read suceessfully"));
-        } else if (outcome == RunOutcome::SerialRefused) {
-            platform::MsgBox(serialWrong);
-        } else if (outcome == RunOutcome::ScaleLost && m_operation == Operation::ReadAprom) {
-            failurePath();
-        } else {
-            ScaleCom = false;
-        }
-        break;
-    case Operation::None:
-        break;
+        hideProgress();
+        platform::MsgBox(QStringLiteral("Serial number wrong"));
+        m_operation = Operation::None;
+    } else {
+        m_operation = Operation::None;
+        failurePath();
     }
+}
+
+void frmDisplay::areaRead(device::RunOutcome outcome, const core::FlashImage &image)
+{
+    using device::RunOutcome;
+    const bool aprom = m_operation == Operation::ReadAprom;
+    FlashImage = image;
+    setMousePointer(platform::vbDefault);
+    if (outcome == RunOutcome::Done) {
+        showFirstPage();
+        platform::MsgBox(aprom ? QStringLiteral("APROM Read successfully")
+                               : QStringLiteral("LDROM Read suceessfully"));
+    } else if (outcome == RunOutcome::SerialRefused) {
+        platform::MsgBox(QStringLiteral("Serial number wrong"));
+    } else if (outcome == RunOutcome::ScaleLost && aprom) {
+        m_operation = Operation::None;
+        failurePath();
+    }
+    m_operation = Operation::None;
 }

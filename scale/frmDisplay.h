@@ -1,19 +1,19 @@
 #pragma once
 
 // "Kovara Scale Update": the screen on which the scale is updated, and the owner of the program's
-// one serial port (MSComm1) and of the flash image. Its menus and buttons carry the service tools:
-// load the update file, program, read back, page through the image, choose the flash area, set
-// the serial number, choose the port. Other windows reach the scale only through this one; using
-// its port loads it.
+// one serial port (through its ScaleProgrammer) and of the flash image. Its menus and buttons carry
+// the service tools: load the update file, program, read back, page through the image, choose the
+// flash area, set the serial number, choose the port. Other windows reach the scale only through
+// this one; using its port loads it.
 //
 // Shown by the wizard, it runs the whole update on its own once it becomes the active window:
 // once per showing, so a user switching windows during a run does not start a second one. While
-// a programming run or a read-back is in progress the commands that would start another
-// operation, change the image or move the port are ignored.
+// an exchange with the scale is in progress (it runs on the programmer's thread) the commands
+// that would start another one, change the image or move the port are ignored.
 
 #include "core/FlashImage.h"
+#include "device/RunObserver.h"
 #include "platform/Form.h"
-#include "scale/RunObserver.h"
 
 #include <QAction>
 #include <QLabel>
@@ -24,23 +24,19 @@
 #include <QRadioButton>
 
 #include <memory>
+#include <optional>
 
-namespace platform {
-class SerialPort;
-}
-namespace scale {
-class ScaleLink;
+namespace device {
+class ScaleProgrammer;
 }
 
-class frmDisplay final : public platform::Form, private scale::RunObserver
+class frmDisplay final : public platform::Form
 {
     Q_OBJECT
 public:
     frmDisplay();
     ~frmDisplay() override;
 
-    // Link status: false after a reply wait gave up (see ScaleLink).
-    bool ScaleCom = false;
     bool AskExit = false;
     // The serial number in use: set by the programming and by the serial-number commands.
     QString CurrentSN;
@@ -51,7 +47,7 @@ public:
     QString PageText;
     // The block being programmed, verified or read (CurAddress) and the failures counted in the
     // current phase (RetryCount).
-    scale::RunCounters Run;
+    device::RunCounters Run;
 
     platform::Control<QPushButton> LoadHex {this, "LoadHex"};
     platform::Control<QPushButton> Program {this, "Program"};
@@ -86,14 +82,11 @@ public:
     platform::Control<QAction> mnuComm1 {this, "mnuComm1"};
     platform::Control<QAction> mnuComm2 {this, "mnuComm2"};
 
-    // The serial port to the scale. Using it loads the window, which sets the port up.
-    platform::SerialPort &MSComm1();
-    // The exchange with the scale on MSComm1; loads the window.
-    scale::ScaleLink &link();
+    // The scale's port and the exchanges with it. Using it loads the window, which sets the port
+    // up.
+    device::ScaleProgrammer &scale();
 
-    QString RdSN();
     void UpdateSN();
-    bool WriteByte(int AddrEE);
     void mnuRSN_Click();
     void mnuSSN_Click();
 
@@ -111,11 +104,10 @@ public:
     void mnuComm1_Click();
     void mnuComm2_Click();
 
-    // Reads the serial number from the scale, puts it into the image and programs the scale.
+    // Reads the serial number from the scale, puts it into the image, programs and verifies it,
+    // then hands over to the success or the scale-error screen.
     void Program_Click();
     void mnuProgram_Click() { Program_Click(); }
-    // Programs and verifies the image, then hands over to the success or the scale-error screen.
-    void ProgramScale();
     // Reads the selected flash area of the scale into the image.
     void Read_Click();
     // The whole update: load the update file, then Program_Click.
@@ -124,7 +116,7 @@ public:
     // The window became the active one: the automatic run, once per showing.
     void Form_Activate() override;
 
-    // True while a programming run or a read-back is in progress.
+    // True while an exchange with the scale that the window started is in progress.
     bool running() const { return m_operation != Operation::None; }
 
 protected:
@@ -134,15 +126,20 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    enum class Operation { None, Programming, ReadAprom, ReadLdrom };
+    enum class Operation { None, Programming, ReadAprom, ReadLdrom, StoringSerial };
 
-    // scale::RunObserver
-    void setHourglass(bool on) override;
-    void showProgress(int maximum) override;
-    void setProgress(int value) override;
-    void hideProgress() override;
-    void setProgressLine(const QString &text) override;
-    void ended(scale::RunOutcome outcome) override;
+    void connectScale();
+    void setHourglass(bool on);
+    void showProgress(int maximum);
+    void setProgress(int value);
+    void hideProgress();
+    void setProgressLine(const QString &text);
+    void runEnded(device::RunOutcome outcome, const device::RunCounters &counters);
+    void areaRead(device::RunOutcome outcome, const core::FlashImage &image);
+    void serialNumberStored(bool ok, bool timedOut);
+    // Asks for a serial number until the user gives 8 digits (telling "input wrong" otherwise)
+    // or gives nothing; nothing means the command ends.
+    std::optional<QString> askSerialNumber();
 
     // True (and logged) when a run is in progress and the command must wait.
     bool ignoredDuringRun(const char *command) const;
@@ -154,8 +151,7 @@ private:
     void selectPort(int number);
     void windowDestroyed();
 
-    std::unique_ptr<platform::SerialPort> m_port;
-    std::unique_ptr<scale::ScaleLink> m_link;
+    std::unique_ptr<device::ScaleProgrammer> m_scale;
     Operation m_operation = Operation::None;
     // The automatic run has started since the window was last shown.
     bool m_autoRunStarted = false;

@@ -11,6 +11,7 @@
 #include "UpdateFile.h"
 
 #include "app/frmSuccessUpdate.h"
+#include "device/ScaleProgrammer.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/Look.h"
@@ -109,8 +110,8 @@ int main(int argc, char **argv)
     testing_support::writeUpdateFile(
         platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)), source);
     frmDisplay &display = Forms::frmDisplay();
-    display.MSComm1().setCommPort(3);
-    display.MSComm1().open();
+    display.scale().setPortNumber(3);
+    display.scale().open();
     display.Show();
 
     const long peakBefore = peakKiB();

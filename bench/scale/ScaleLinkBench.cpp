@@ -4,7 +4,7 @@
 //                       (134 bytes at 0.52 ms)
 //   SilentWait          the CPU time of a 10-second wait for an answer that never comes (the
 //                       scale is started with --silent); the goal is under 50 ms
-// Waiting is done the program's way: platform::clock().waitForEvents until the bytes are in.
+// Waiting is done the program's way: the port's blocking wait until the bytes are in.
 
 #include "platform/Services.h"
 #include "platform/SystemSerial.h"
@@ -37,7 +37,7 @@ bool waitForBytes(platform::SerialPort &port, int count, qint64 maxMs)
         const qint64 left = deadline - clock.nowMs();
         if (left <= 0)
             return false;
-        clock.waitForEvents(int(left));
+        port.waitForInput(int(left));
     }
     return true;
 }

@@ -17,6 +17,7 @@
 #include "app/frmSuccess.h"
 #include "app/frmSuccessUpdate.h"
 #include "app/frmWelcome.h"
+#include "device/ScaleProgrammer.h"
 #include "download/frmDownload.h"
 #include "platform/Files.h"
 #include "platform/Services.h"
@@ -122,8 +123,8 @@ const std::function<void(Platform &, Transfer &, QStringList &out)> scenes[] = {
                 test.clock.scheduleIn(
                     0, [&] { out << record("scale update during the run", display); });
         });
-        display.MSComm1().setCommPort(1);
-        display.MSComm1().open();
+        display.scale().setPortNumber(1);
+        display.scale().open();
         display.Show();
         display.Form_Activate();
         frmSuccessUpdate &success = Forms::frmSuccessUpdate();

@@ -10,6 +10,7 @@
 #include "app/frmHelp.h"
 #include "app/frmQuit.h"
 #include "app/frmWelcome.h"
+#include "device/ScaleProgrammer.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "query/CheckWindows.h"
@@ -103,7 +104,7 @@ protected:
     // The main window as the port search leaves it: the scale's port chosen, closed.
     void showMainWindow(int port)
     {
-        Forms::frmDisplay().MSComm1().setCommPort(port);
+        Forms::frmDisplay().scale().setPortNumber(port);
         welcome.Show();
     }
 };
@@ -123,10 +124,10 @@ TEST_F(UpdateScale, AScaleThatAnswersLeadsToTheUpdateFileWindow)
         EXPECT_EQ(welcome.KovaraSN, QString::fromLatin1(serial));
         EXPECT_FALSE(welcome.ErrorScale);
         EXPECT_FALSE(welcome.isLoaded());
-        EXPECT_TRUE(Forms::frmDisplay().MSComm1().isOpen()) << "left open for the next steps";
+        EXPECT_TRUE(Forms::frmDisplay().scale().isOpen()) << "left open for the next steps";
         EXPECT_FALSE(Forms::frmErrorScaleCom2().isLoaded());
 
-        Forms::frmDisplay().MSComm1().close();
+        Forms::frmDisplay().scale().close();
         Forms::frmCheckScale().AskExit = false;
         Forms::frmCheckScale().Close();
     }
@@ -154,7 +155,7 @@ TEST_F(UpdateScale, AScaleThatCannotBeReadLeadsToTheErrorWindow)
                 << log.lines()[0].toStdString();
         }
 
-        Forms::frmDisplay().MSComm1().close();
+        Forms::frmDisplay().scale().close();
         Forms::frmErrorScaleCom2().AskExit = false;
         Forms::frmErrorScaleCom2().Close();
         welcome.KovaraSN.clear();

@@ -10,6 +10,7 @@
 #include "app/frmStartUp.h"
 #include "app/frmSuccess.h"
 #include "app/frmWelcome.h"
+#include "device/ScaleProgrammer.h"
 #include "download/frmDownload.h"
 #include "platform/Files.h"
 #include "platform/SerialPort.h"
@@ -167,18 +168,18 @@ TEST_F(Wizard, UpdateOpensTheScalesPortAndHandsOverToTheProgrammingWindow)
     frmSuccess &success = Forms::frmSuccess();
     for (const int port : {3, 4}) {
         SCOPED_TRACE(port);
-        display.MSComm1().setCommPort(port);
+        display.scale().setPortNumber(port);
         success.Show();
         success.cmdUpdate->click();
         // A port that will not open is no error here: the update run meets a silent scale and
         // offers Retry.
-        EXPECT_EQ(display.MSComm1().isOpen(), port == 3);
+        EXPECT_EQ(display.scale().isOpen(), port == 3);
         EXPECT_TRUE(display.isVisible());
         EXPECT_FALSE(success.isLoaded());
         EXPECT_FALSE(success.AskExit);
         display.Hide();
-        if (display.MSComm1().isOpen())
-            display.MSComm1().close();
+        if (display.scale().isOpen())
+            display.scale().close();
     }
     EXPECT_TRUE(test.dialogs.boxes().empty());
 }

@@ -94,18 +94,29 @@ protected:
             Forms::frmStartUp().Timer1->fire();
         ASSERT_TRUE(Forms::frmChoosePort().isVisible());
     }
-    void searchPorts() { Forms::frmChoosePort().cmdContinue->click(); }
+    // The search and the serial-number read run on the scale's thread: each step waits for the
+    // window it leads to.
+    void searchPorts()
+    {
+        Forms::frmChoosePort().cmdContinue->click();
+        ASSERT_TRUE(runUntil([] {
+            return Forms::frmWelcome().isVisible() || Forms::frmErrorScaleCom2().isVisible();
+        })) << "the port search did not end";
+    }
     // Start-up, the port search finding the scale, and Update Scale on the main window.
     void upToUpdateScale()
     {
         ASSERT_NO_FATAL_FAILURE(startUp());
-        searchPorts();
+        ASSERT_NO_FATAL_FAILURE(searchPorts());
         ASSERT_TRUE(Forms::frmWelcome().isVisible());
         ASSERT_NO_FATAL_FAILURE(updateScale());
     }
     void updateScale()
     {
         Forms::frmWelcome().cmdUpdate->click();
+        ASSERT_TRUE(runUntil([] {
+            return Forms::frmCheckScale().isVisible() || Forms::frmErrorScaleCom2().isVisible();
+        })) << "the serial-number read did not end";
         ASSERT_TRUE(Forms::frmCheckScale().isVisible());
         EXPECT_EQ(Forms::frmCheckScale().lblSerial->text(),
                   QStringLiteral("Kovara Scale Serial Number:  12345678"));
@@ -202,7 +213,7 @@ TEST_F(WholeRun, FromStartUpToSuccessfulScaleUpdateWithEveryQuitQuestionCancelle
     ASSERT_TRUE(plugScale());
     ASSERT_NO_FATAL_FAILURE(startUp());
     exitAndStay(Forms::frmChoosePort(), [] { Forms::frmChoosePort().window()->close(); });
-    searchPorts();
+    ASSERT_NO_FATAL_FAILURE(searchPorts());
     ASSERT_TRUE(Forms::frmWelcome().isVisible());
     exitAndStay(Forms::frmWelcome(), [] { Forms::frmWelcome().cmdExit->click(); });
     ASSERT_NO_FATAL_FAILURE(updateScale());
@@ -219,7 +230,7 @@ TEST_F(WholeRun, ASilentScaleLeadsToTheErrorWindowAndRetryFindsItBack)
 {
     ASSERT_TRUE(plugScale({QStringLiteral("--silent")}));
     ASSERT_NO_FATAL_FAILURE(startUp());
-    searchPorts(); // ten seconds of silence on COM3
+    ASSERT_NO_FATAL_FAILURE(searchPorts()); // ten seconds of silence on COM3
     frmErrorScaleCom2 &error = Forms::frmErrorScaleCom2();
     ASSERT_TRUE(error.isVisible());
     EXPECT_TRUE(Forms::frmChoosePort().ErrorPort);
@@ -229,7 +240,7 @@ TEST_F(WholeRun, ASilentScaleLeadsToTheErrorWindowAndRetryFindsItBack)
     ASSERT_TRUE(plugScale()); // switched on
     error.cmdRetry->click();
     ASSERT_TRUE(Forms::frmChoosePort().isVisible());
-    searchPorts();
+    ASSERT_NO_FATAL_FAILURE(searchPorts());
     ASSERT_TRUE(Forms::frmWelcome().isVisible());
     ASSERT_NO_FATAL_FAILURE(updateScale());
     download(address());

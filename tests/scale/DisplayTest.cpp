@@ -3,6 +3,7 @@
 #include "TestPlatform.h"
 
 #include "app/frmWelcome.h"
+#include "device/ScaleProgrammer.h"
 #include "platform/Dialogs.h"
 #include "scale/frmDisplay.h"
 
@@ -23,7 +24,7 @@ TEST_F(Display, UsingThePortLoadsTheWindowAndTheMainWindowHidden)
 {
     display.CurrentSN = QStringLiteral("12345678");
     display.FlashImage.set(0x1234, 0x00);
-    EXPECT_FALSE(display.MSComm1().isOpen());
+    EXPECT_FALSE(display.scale().isOpen());
     EXPECT_FALSE(display.isVisible());
     EXPECT_TRUE(Forms::frmWelcome().isLoaded());
     EXPECT_FALSE(Forms::frmWelcome().isVisible());
@@ -78,8 +79,8 @@ TEST_F(Display, PortMenuMovesThePortAndShowsWhyItCannotOpen)
     test.serial.addPort(2, State::Empty);
     display.mnuComm1->trigger();
     display.mnuComm2->trigger();
-    EXPECT_TRUE(display.MSComm1().isOpen());
-    EXPECT_EQ(display.MSComm1().commPort(), 2);
+    EXPECT_TRUE(display.scale().isOpen());
+    EXPECT_EQ(display.scale().portNumber(), 2);
     EXPECT_EQ(display.mnuComm1->text(), QStringLiteral("   COM1   "));
     EXPECT_EQ(display.mnuComm2->text(), QStringLiteral("-> COM2 <-"));
     EXPECT_EQ(test.serial.opens(1), 1);
@@ -89,7 +90,7 @@ TEST_F(Display, PortMenuMovesThePortAndShowsWhyItCannotOpen)
     test.serial.addPort(2, State::Busy);
     test.dialogs.answer(platform::mb::OK);
     display.mnuComm2_Click();
-    EXPECT_FALSE(display.MSComm1().isOpen());
+    EXPECT_FALSE(display.scale().isOpen());
     EXPECT_EQ(display.mnuComm2->text(), QStringLiteral("-> COM2 <-"));
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
     EXPECT_TRUE(test.dialogs.boxes().at(0).text.startsWith(
@@ -100,13 +101,13 @@ TEST_F(Display, PortMenuMovesThePortAndShowsWhyItCannotOpen)
 TEST_F(Display, ThePortClosesWithTheWindowAndKeepsItsNumber)
 {
     test.serial.addPort(3, State::Empty);
-    display.MSComm1().setCommPort(3);
-    display.MSComm1().open();
+    display.scale().setPortNumber(3);
+    display.scale().open();
     display.AskExit = false;
     ASSERT_TRUE(display.Close());
     testing_support::processEvents();
-    EXPECT_FALSE(display.MSComm1().isOpen());
-    EXPECT_EQ(display.MSComm1().commPort(), 3);
+    EXPECT_FALSE(display.scale().isOpen());
+    EXPECT_EQ(display.scale().portNumber(), 3);
 }
 
 } // namespace

@@ -20,8 +20,9 @@
 #include "app/frmErrorScaleCom.h"
 #include "app/frmSuccessUpdate.h"
 #include "core/FlashImage.h"
+#include "device/ScaleIdentity.h"
+#include "device/ScaleProgrammer.h"
 #include "platform/Files.h"
-#include "scale/ScaleIdentity.h"
 #include "scale/frmDisplay.h"
 
 #include <QElapsedTimer>
@@ -191,7 +192,7 @@ QByteArray firmware(Draw &draw, const QString &serial, int *codeBytes)
     for (int a = 0; a < length; ++a)
         image[a] = char(draw.byte());
     image[core::FlashImage::kAreaMarkerAddress] = char(core::FlashImage::kApromMarker);
-    image.replace(vs::kSerialAddress, 4, scale::serialNumberBytes(serial));
+    image.replace(vs::kSerialAddress, 4, device::serialNumberBytes(serial));
     if (codeBytes)
         *codeBytes = length;
     return image;
@@ -377,8 +378,8 @@ Result runPlan(const Plan &plan)
     test.dialogs.answer(platform::mb::OK);
 
     frmDisplay &display = Forms::frmDisplay();
-    display.MSComm1().setCommPort(1);
-    display.MSComm1().open();
+    display.scale().setPortNumber(1);
+    display.scale().open();
     display.Show();
     display.Form_Activate();
 

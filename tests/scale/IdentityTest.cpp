@@ -1,13 +1,16 @@
 // The serial number: reading it from the scale, writing it into the image and into the scale, and
 // the two service commands that set it.
 
+#include "ScaleJobs.h"
 #include "TestPlatform.h"
 
+#include "device/ScaleIdentity.h"
 #include "platform/Dialogs.h"
-#include "scale/ScaleIdentity.h"
 #include "scale/frmDisplay.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 using namespace testing_support;
 
@@ -20,11 +23,12 @@ class Identity : public ::testing::Test
 protected:
     Identity()
     {
-        display.MSComm1().setCommPort(1);
-        display.MSComm1().open();
+        display.scale().setPortNumber(1);
+        display.scale().open();
     }
 
     QByteArray serialInImage() const { return display.FlashImage.bytes(0x0700, 4); }
+    QString readSerialNumber() { return testing_support::readSerialNumber(display.scale()); }
 
     TestPlatform test;
     virtual_scale::VirtualScale &scale = test.serial.addScale(1, QStringLiteral("20231187"));
@@ -33,16 +37,15 @@ protected:
 
 TEST_F(Identity, RdSNReturnsTheScalesDigitsOrLettersOrNothing)
 {
-    EXPECT_EQ(display.RdSN(), QStringLiteral("20231187"));
+    EXPECT_EQ(readSerialNumber(), QStringLiteral("20231187"));
     EXPECT_EQ(test.serial.sent(1), QByteArray::fromHex("B40700"));
 
     scale.setSerialNumber(QStringLiteral("1A2B3C4D"));
-    EXPECT_EQ(display.RdSN(), QStringLiteral("1A2B3C4D"));
+    EXPECT_EQ(readSerialNumber(), QStringLiteral("1A2B3C4D"));
 
     scale.setSilent(true);
     const qint64 before = test.clock.nowMs();
-    EXPECT_EQ(display.RdSN(), QString());
-    EXPECT_FALSE(display.ScaleCom);
+    EXPECT_EQ(readSerialNumber(), QString());
     EXPECT_NEAR(double(test.clock.nowMs() - before), 10'000.0, 500.0);
 }
 
@@ -60,28 +63,6 @@ TEST_F(Identity, UpdateSNPacksTheDigitsTwoToAByte)
     display.CurrentSN = QStringLiteral("12x4");
     display.UpdateSN();
     EXPECT_EQ(serialInImage(), QByteArray::fromHex("12040000"));
-}
-
-TEST_F(Identity, WriteByteRetriesOnceThenSaysWhy)
-{
-    display.FlashImage.set(0x0702, 0x42);
-    scale.addFault(Fault::refuse(virtual_scale::kStoreByte, -1, 1));
-    EXPECT_TRUE(display.WriteByte(0x0702));
-    EXPECT_EQ(test.serial.sent(1), QByteArray::fromHex("5A070242 5A070242"));
-    EXPECT_EQ(scale.at(0x0702), 0x42);
-    EXPECT_TRUE(test.dialogs.boxes().empty());
-
-    scale.addFault(Fault::refuse(virtual_scale::kStoreByte, -1, 2));
-    test.dialogs.answer(platform::mb::OK);
-    EXPECT_FALSE(display.WriteByte(0x0702));
-
-    scale.addFault(Fault::ignore(virtual_scale::kStoreByte, -1, 2));
-    test.dialogs.answer(platform::mb::OK);
-    EXPECT_FALSE(display.WriteByte(0x0702));
-
-    EXPECT_EQ(test.dialogs.texts(), (QStringList {"Error", "Timer Out"}));
-    EXPECT_EQ(test.dialogs.boxes().at(0).buttons, platform::mb::OKOnly);
-    EXPECT_EQ(test.dialogs.boxes().at(0).title, platform::applicationTitle());
 }
 
 TEST_F(Identity, RegisterSNAsksUntilEightDigits)
@@ -109,30 +90,57 @@ TEST_F(Identity, RegisterSNAsksUntilEightDigits)
     EXPECT_TRUE(test.dialogs.allAnswersUsed());
 }
 
-TEST_F(Identity, ChangeSNWritesTheFourBytesInOrder)
+// Change SN stores the four bytes in order, each tried twice, and says how it went.
+TEST_F(Identity, ChangeSNStoresTheFourBytesAndSaysHowItWent)
 {
-    test.dialogs.type(QStringLiteral("31415926"));
-    test.dialogs.answer(platform::mb::OK);
-    display.mnuSSN_Click();
-    EXPECT_EQ(test.dialogs.texts().last(), QStringLiteral("Modify Password successfully"));
-    EXPECT_EQ(test.serial.sent(1), QByteArray::fromHex("5A070031 5A070141 5A070259 5A070326"));
-    EXPECT_EQ(scale.serialNumber(), QStringLiteral("31415926"));
-    EXPECT_EQ(display.RdSN(), QStringLiteral("31415926"));
-
-    // A scale that does not answer: "Timer Out" once, after two tries of the first byte.
-    test.serial.clearRecords();
-    test.dialogs.clear();
-    scale.setSilent(true);
-    test.dialogs.type(QStringLiteral("27182818"));
-    test.dialogs.answer(platform::mb::OK);
-    int pointerDuring = -1;
-    test.clock.scheduleIn(5'000, [&] { pointerDuring = display.MousePointer(); });
-    display.mnuSSN_Click();
-    EXPECT_EQ(pointerDuring, platform::vbHourglass);
-    EXPECT_EQ(display.MousePointer(), platform::vbDefault);
-    EXPECT_EQ(test.dialogs.texts(), (QStringList {"Input Serial Number ", "Timer Out"}));
-    EXPECT_EQ(test.serial.sent(1), QByteArray::fromHex("5A070027 5A070027"));
-    EXPECT_EQ(display.CurrentSN, QStringLiteral("27182818"));
+    const QByteArray first = QByteArray::fromHex("5A070031");
+    const QByteArray all = first + QByteArray::fromHex("5A070141 5A070259 5A070326");
+    const struct
+    {
+        const char *what;
+        std::optional<Fault> fault;
+        QString message;
+        QByteArray sent;
+    } rows[] = {
+        {"every byte taken", std::nullopt, "Modify Password successfully", all},
+        {"first byte refused once",
+         Fault::refuse(virtual_scale::kStoreByte, -1, 1),
+         "Modify Password successfully",
+         first + all},
+        {"first byte refused twice",
+         Fault::refuse(virtual_scale::kStoreByte, -1, 2),
+         "Error",
+         first + first},
+        {"a silent scale",
+         Fault::ignore(virtual_scale::kStoreByte, -1, virtual_scale::kAlways),
+         "Timer Out",
+         first + first},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        test.serial.clearRecords();
+        test.dialogs.clear();
+        scale.clearFaults();
+        scale.setSerialNumber(QStringLiteral("11111111"));
+        if (row.fault)
+            scale.addFault(*row.fault);
+        test.dialogs.type(QStringLiteral("31415926"));
+        test.dialogs.answer(platform::mb::OK);
+        int pointerDuring = platform::vbHourglass;
+        if (row.message == QLatin1String("Timer Out"))
+            test.clock.scheduleIn(5'000, [&] { pointerDuring = display.MousePointer(); });
+        display.mnuSSN_Click();
+        EXPECT_EQ(test.dialogs.texts(), (QStringList {"Input Serial Number ", row.message}));
+        EXPECT_EQ(test.serial.sent(1), row.sent);
+        EXPECT_EQ(display.MousePointer(), platform::vbDefault);
+        EXPECT_EQ(display.CurrentSN, QStringLiteral("31415926"));
+        if (row.message.startsWith(QLatin1String("Modify"))) {
+            EXPECT_EQ(readSerialNumber(), QStringLiteral("31415926"));
+        } else {
+            EXPECT_EQ(test.dialogs.boxes().at(1).buttons, platform::mb::OKOnly);
+            EXPECT_EQ(pointerDuring, platform::vbHourglass);
+        }
+    }
 }
 
 } // namespace

@@ -4,12 +4,12 @@
 #include "LogCapture.h"
 #include "TestPlatform.h"
 
-#include "scale/ScaleIdentity.h"
-#include "scale/ScaleLink.h"
+#include "device/ScaleIdentity.h"
+#include "device/ScaleLink.h"
 
 #include <gtest/gtest.h>
 
-using scale::Reply;
+using device::Reply;
 using virtual_scale::Fault;
 
 namespace {
@@ -36,8 +36,7 @@ protected:
     testing_support::TestPlatform test;
     virtual_scale::VirtualScale &scale = test.serial.addScale(1, QStringLiteral("20231187"));
     std::unique_ptr<platform::SerialPort> port = test.serial.createPort();
-    bool scaleCom = false;
-    scale::ScaleLink link {*port, scaleCom};
+    device::ScaleLink link {*port, test.clock};
 };
 
 TEST_F(Link, ReplyCountsUpToTheRoundedDeadlineAndTimesOutAfterIt)
@@ -46,7 +45,6 @@ TEST_F(Link, ReplyCountsUpToTheRoundedDeadlineAndTimesOutAfterIt)
 
     EXPECT_EQ(readLate(kStart + 20'000, 11'000).status, Reply::Status::TimedOut);
     EXPECT_EQ(test.clock.nowMs(), kStart + 30'001); // gave up at the first moment past it
-    EXPECT_FALSE(scaleCom);
 
     // Started 0.4 s into a second the wait is 9.6 s long; started 0.6 s in, 10.4 s.
     EXPECT_FALSE(readLate(kStart + 40'400, 9'700).complete());
@@ -63,7 +61,7 @@ TEST_F(Link, StaleInputIsDroppedAndEveryReplyIsJudgedByWhatItNeeds)
     EXPECT_TRUE(link.storeByte(0x0700, 0x20).accepted());
     scale.addFault(Fault::append(virtual_scale::kReadBlock, QByteArray(9, char(0x22)), 1));
     const Reply block = link.readBlock(0x0700);
-    EXPECT_EQ(block.bytes.size(), scale::kReadBlockReplySize);
+    EXPECT_EQ(block.bytes.size(), device::kReadBlockReplySize);
     EXPECT_EQ(block.bytes.left(7), QByteArray::fromHex("B4070020231187"));
 
     scale.addFault(Fault::append(virtual_scale::kOpenSession, QByteArray(1, '\0'), 1));
@@ -81,42 +79,12 @@ TEST_F(Link, StaleInputIsDroppedAndEveryReplyIsJudgedByWhatItNeeds)
     EXPECT_EQ(test.serial.sent(1).right(1), QByteArray::fromHex("4B"));
 }
 
-TEST_F(Link, ScaleComFollowsTheSerialNumberWait)
-{
-    EXPECT_EQ(scale::readSerialNumber(link), QStringLiteral("20231187"));
-    EXPECT_FALSE(scaleCom); // complete at the first poll: left as it was
-
-    scale.addFault(Fault::late(virtual_scale::kReadBlock, 50, 1));
-    EXPECT_EQ(scale::readSerialNumber(link), QStringLiteral("20231187"));
-    EXPECT_TRUE(scaleCom);
-
-    scale.setSilent(true);
-    EXPECT_EQ(scale::readSerialNumber(link), QString());
-    EXPECT_FALSE(scaleCom);
-}
-
-TEST_F(Link, AnExchangeAskedForDuringAWaitGetsBusy)
-{
-    scale.addFault(Fault::late(virtual_scale::kStoreByte, 500, 1));
-    scaleCom = true;
-    Reply inner;
-    test.clock.scheduleIn(100, [&] { inner = link.storeByte(0x0701, 0x34); });
-
-    EXPECT_TRUE(link.storeByte(0x0700, 0x12).accepted());
-    EXPECT_EQ(inner.status, Reply::Status::Busy);
-    EXPECT_EQ(test.serial.sent(1), QByteArray::fromHex("5A070012"));
-    EXPECT_TRUE(scaleCom);
-    EXPECT_TRUE(link.storeByte(0x0701, 0x34).accepted()); // free again afterwards
-}
-
 TEST_F(Link, APortThatGoesAwayEndsTheWait)
 {
     scale.setSilent(true);
-    scaleCom = true;
     test.clock.scheduleIn(1'000, [this] { test.serial.unplug(1); });
     EXPECT_EQ(link.readBlock(0x0700).status, Reply::Status::PortError);
     EXPECT_EQ(test.clock.nowMs(), kStart + 1'000);
-    EXPECT_FALSE(scaleCom);
 
     const Reply closed = link.readBlock(0x0700);
     EXPECT_EQ(closed.status, Reply::Status::PortError);
@@ -132,27 +100,16 @@ TEST_F(Link, SettleDropsTheRestOfAnAnswerUntilTheLineIsQuiet)
     ASSERT_TRUE(link.readBlock(0x0700).complete());
     const qint64 taken = test.clock.nowMs();
     link.settle();
-    EXPECT_GE(test.clock.nowMs(), taken + scale::ScaleLink::kSettleQuietMs);
-    EXPECT_LT(test.clock.nowMs(), taken + scale::ScaleLink::kSettleQuietMs + 10);
+    EXPECT_GE(test.clock.nowMs(), taken + device::ScaleLink::kSettleQuietMs);
+    EXPECT_LT(test.clock.nowMs(), taken + device::ScaleLink::kSettleQuietMs + 10);
     EXPECT_EQ(link.readBlock(0x0780).bytes.left(3), QByteArray::fromHex("B40780"));
-
-    // Nothing to wait for during another exchange.
-    scale.addFault(Fault::late(virtual_scale::kReadBlock, 500, 1));
-    qint64 innerWait = -1;
-    test.clock.scheduleIn(100, [&] {
-        const qint64 inner = test.clock.nowMs();
-        link.settle();
-        innerWait = test.clock.nowMs() - inner;
-    });
-    EXPECT_TRUE(link.readBlock(0x0700).complete());
-    EXPECT_EQ(innerWait, 0);
 
     // A line that never goes quiet is given up on; a port that went away is not waited for.
     scale.addFault(Fault::append(virtual_scale::kReadBlock, QByteArray(8000, char(0x55)), 1));
     ASSERT_TRUE(link.readBlock(0x0700).complete());
     const qint64 noisy = test.clock.nowMs();
     link.settle();
-    EXPECT_EQ(test.clock.nowMs(), noisy + scale::ScaleLink::kSettleLimitMs);
+    EXPECT_EQ(test.clock.nowMs(), noisy + device::ScaleLink::kSettleLimitMs);
     test.serial.unplug(1);
     const qint64 unplugged = test.clock.nowMs();
     link.settle();

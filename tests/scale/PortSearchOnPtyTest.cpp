@@ -1,9 +1,11 @@
 // The port search through the real serial ports: kovara-virtual-scale on a pseudo-terminal linked
 // as COM3, next to a COM1 whose device is gone.
 
+#include "ScaleJobs.h"
 #include "TestPlatform.h"
 
 #include "app/frmChoosePort.h"
+#include "app/frmWelcome.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
 #include "scale/frmDisplay.h"
@@ -12,6 +14,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -51,14 +54,15 @@ TEST(PortSearchOnPty, FindsTheScaleOnCom3PastADanglingCom1)
     EXPECT_EQ(choose.PortNumbers, (QList<int> {1, 3}));
     QElapsedTimer elapsed;
     elapsed.start();
-    EXPECT_TRUE(choose.DetectPort());
+    choose.DetectPort();
+    EXPECT_TRUE(QTest::qWaitFor([] { return Forms::frmWelcome().isVisible(); }, 10'000));
     EXPECT_LT(elapsed.elapsed(), 3000);
-    platform::SerialPort &port = Forms::frmDisplay().MSComm1();
-    EXPECT_EQ(port.commPort(), 3);
+    device::ScaleProgrammer &port = Forms::frmDisplay().scale();
+    EXPECT_EQ(port.portNumber(), 3);
     EXPECT_FALSE(port.isOpen());
 
     port.open();
-    EXPECT_EQ(Forms::frmDisplay().RdSN(), QStringLiteral("20231187"));
+    EXPECT_EQ(testing_support::readSerialNumber(port), QStringLiteral("20231187"));
     port.close();
 
     scale.terminate();

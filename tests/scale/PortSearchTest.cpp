@@ -7,9 +7,11 @@
 #include "app/frmErrorScaleCom2.h"
 #include "app/frmQuit.h"
 #include "app/frmWelcome.h"
+#include "device/PortList.h"
+#include "device/ScaleIdentity.h"
+#include "device/ScaleProgrammer.h"
 #include "platform/Dialogs.h"
 #include "query/frmVersion.h"
-#include "scale/PortList.h"
 #include "scale/frmDisplay.h"
 
 #include <gtest/gtest.h>
@@ -29,12 +31,12 @@ protected:
 TEST_F(PortSearch, PortsAreTriedInNumericOrderOnceEach)
 {
     EXPECT_EQ(
-        scale::portNumbers({"COM3", "COM10", "COM1", "COM3", "LPT1", "COM2x", "COM", "COM02"}),
+        device::portNumbers({"COM3", "COM10", "COM1", "COM3", "LPT1", "COM2x", "COM", "COM02"}),
         (QList<int> {1, 2, 3, 10}));
 
-    EXPECT_TRUE(choose.CheckSerial(QStringLiteral("01234567")));
+    EXPECT_TRUE(device::isSerialNumber(QStringLiteral("01234567")));
     for (const char *answer : {"", "1234567", "123456789", "1234A678", "1234567:", "1234567/"})
-        EXPECT_FALSE(choose.CheckSerial(QString::fromLatin1(answer))) << answer;
+        EXPECT_FALSE(device::isSerialNumber(QString::fromLatin1(answer))) << answer;
 }
 
 TEST_F(PortSearch, SkipsPortsThatCannotOpenOrDoNotAnswerAndStopsAtTheScale)
@@ -48,14 +50,13 @@ TEST_F(PortSearch, SkipsPortsThatCannotOpenOrDoNotAnswerAndStopsAtTheScale)
     choose.Load();
     EXPECT_EQ(choose.PortNumbers, (QList<int> {1, 2, 3, 4, 10, 12}));
 
-    EXPECT_TRUE(choose.DetectPort());
+    choose.DetectPort();
     for (auto [port, opens] : {std::pair {1, 1}, {2, 0}, {3, 1}, {10, 1}, {12, 0}})
         EXPECT_EQ(serial.opens(port), opens) << "COM" << port;
-    platform::SerialPort &found = Forms::frmDisplay().MSComm1();
-    EXPECT_EQ(found.commPort(), 10);
+    device::ScaleProgrammer &found = Forms::frmDisplay().scale();
+    EXPECT_EQ(found.portNumber(), 10);
     EXPECT_FALSE(found.isOpen());
-    EXPECT_TRUE(Forms::frmWelcome().isLoaded());
-    EXPECT_FALSE(Forms::frmWelcome().isVisible());
+    EXPECT_TRUE(Forms::frmWelcome().isVisible());
     EXPECT_TRUE(test.dialogs.boxes().empty());
 }
 
@@ -150,7 +151,6 @@ TEST_F(PortSearch, RetryGoesBackToTheStepThatFailed)
 
     // Neither flag: back to the search rather than a window with no way on.
     Forms::frmWelcome().ErrorScale = false;
-    Forms::frmDisplay().ScaleCom = true;
     error.Show();
     error.cmdRetry->click();
     EXPECT_FALSE(error.isLoaded());

@@ -4,7 +4,7 @@
 // every block, written as Intel-HEX records the way the maker's tools write them.
 
 #include "core/FlashImage.h"
-#include "scale/ScaleIdentity.h"
+#include "device/ScaleIdentity.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -47,7 +47,7 @@ inline bool writeUpdateFile(const QString &path, const QByteArray &image)
 // What the scale must hold after programming image into the scale with this serial number.
 inline QByteArray programmedImage(QByteArray image, const QString &serial)
 {
-    image.replace(core::FlashImage::kSerialAddress, 4, scale::serialNumberBytes(serial));
+    image.replace(core::FlashImage::kSerialAddress, 4, device::serialNumberBytes(serial));
     return image;
 }
 

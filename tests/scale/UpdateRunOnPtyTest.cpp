@@ -6,6 +6,7 @@
 #include "VirtualScalePorts.h"
 
 #include "app/frmSuccessUpdate.h"
+#include "device/ScaleProgrammer.h"
 #include "platform/Files.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
@@ -13,6 +14,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -30,11 +32,11 @@ TEST(UpdateRunOnPty, TheScaleEndsUpHoldingTheUpdateFile)
     ASSERT_TRUE(testing_support::writeUpdateFile(
         platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)), source));
     frmDisplay &display = Forms::frmDisplay();
-    display.MSComm1().setCommPort(3);
-    display.MSComm1().open();
+    display.scale().setPortNumber(3);
+    display.scale().open();
     display.Show();
     display.Form_Activate();
-    EXPECT_TRUE(Forms::frmSuccessUpdate().isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([] { return Forms::frmSuccessUpdate().isVisible(); }, 60'000));
     EXPECT_TRUE(test.dialogs.boxes().empty()) << test.dialogs.texts().join('|').toStdString();
 
     // The scale writes its flash out when a session is closed: the closing byte got there.

@@ -7,8 +7,9 @@
 #include "app/frmErrorScaleCom.h"
 #include "app/frmQuit.h"
 #include "app/frmSuccessUpdate.h"
+#include "device/Programming.h"
+#include "device/ScaleProgrammer.h"
 #include "platform/Files.h"
-#include "scale/Programming.h"
 #include "scale/frmDisplay.h"
 
 #include <QLoggingCategory>
@@ -57,8 +58,8 @@ protected:
     UpdateRun()
     {
         writeFile(source);
-        display.MSComm1().setCommPort(1);
-        display.MSComm1().open();
+        display.scale().setPortNumber(1);
+        display.scale().open();
     }
 
     void writeFile(const QByteArray &image)
@@ -113,9 +114,9 @@ TEST_F(UpdateRun, ShowingTheWindowUpdatesTheScaleAndHandsOverToTheSuccessScreen)
     EXPECT_FALSE(platform::fileExists(platform::workingFile(kUpdate)));
     EXPECT_TRUE(test.dialogs.boxes().empty());
     testing_support::processEvents();
-    EXPECT_FALSE(display.MSComm1().isOpen()) << "the port closes with the window";
+    EXPECT_FALSE(display.scale().isOpen()) << "the port closes with the window";
 
-    const QString crc = QStringLiteral("%1").arg(scale::crc32(expected), 8, 16, QLatin1Char('0'));
+    const QString crc = QStringLiteral("%1").arg(device::crc32(expected), 8, 16, QLatin1Char('0'));
     const QStringList done = transcript.lines().filter(QStringLiteral("updated and verified"));
     ASSERT_EQ(done.size(), 1);
     EXPECT_TRUE(done.at(0).startsWith(QStringLiteral("scale 20231187 updated and verified")));
@@ -194,7 +195,6 @@ TEST_F(UpdateRun, SilentSessionEndsOnTheErrorScreenWhoseRetryRunsTheWholeUpdateA
     EXPECT_EQ(error.Caption(), QStringLiteral("Error Communicating with the Scale"));
     EXPECT_FALSE(display.isVisible());
     EXPECT_TRUE(display.isLoaded());
-    EXPECT_FALSE(display.ScaleCom);
     EXPECT_FALSE(display.AskExit);
 
     // Exit asks the quit question over the error screen; Cancel keeps it.
@@ -283,7 +283,6 @@ TEST_F(UpdateRun, ReadButtonsTellTheOutcomeOfEachArea)
     scale.addFault(Fault::ignore(vs::kReadBlock, -1, vs::kAlways));
     display.LDROM->click();
     display.Read->click();
-    EXPECT_FALSE(display.ScaleCom);
     EXPECT_TRUE(display.isVisible());
     display.APROM->click();
     display.Read->click();

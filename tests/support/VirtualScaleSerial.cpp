@@ -162,6 +162,11 @@ public:
         return bytes;
     }
 
+    // Time moves on the virtual clock; the program's events run meanwhile, as they would while
+    // the scale's thread waits.
+    void waitForSent(int maxMs) override { m_lines->clock.waitForEvents(std::min(maxMs, 2)); }
+    void waitForInput(int maxMs) override { m_lines->clock.waitForEvents(maxMs); }
+
 private:
     Line *openLine() const
     {
@@ -258,6 +263,11 @@ QStringList VirtualScaleSerial::portNames()
     for (const int number : m_lines->listed)
         names << QStringLiteral("COM%1").arg(number);
     return names;
+}
+
+bool VirtualScaleSerial::waitsTakeRealTime() const
+{
+    return false;
 }
 
 std::unique_ptr<platform::SerialPort> VirtualScaleSerial::createPort()

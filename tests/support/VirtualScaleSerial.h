@@ -58,6 +58,7 @@ public:
 
     QStringList portNames() override;
     std::unique_ptr<platform::SerialPort> createPort() override;
+    bool waitsTakeRealTime() const override;
 
     struct Line;
     struct Lines;

@@ -1,10 +1,10 @@
-#include "scale/PortList.h"
+#include "device/PortList.h"
 
 #include <QRegularExpression>
 
 #include <algorithm>
 
-namespace scale {
+namespace device {
 
 QList<int> portNumbers(const QStringList &names)
 {
@@ -22,4 +22,4 @@ QList<int> portNumbers(const QStringList &names)
     return numbers;
 }
 
-} // namespace scale
+} // namespace device

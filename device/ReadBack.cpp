@@ -1,12 +1,12 @@
-#include "scale/ReadBack.h"
+#include "device/ReadBack.h"
 
 #include "core/FlashImage.h"
-#include "scale/Programming.h"
-#include "scale/ScaleLink.h"
+#include "device/Programming.h"
+#include "device/ScaleLink.h"
 
-#include "platform/Services.h"
+#include "platform/Clock.h"
 
-namespace scale {
+namespace device {
 
 namespace {
 
@@ -29,12 +29,12 @@ RunOutcome readBlocks(ScaleLink &link,
         observer.setProgress(int((address & 0xFF00) / 256));
         observer.setProgressLine(
             progressText(Phase::Reading, block + 1, blocks, pace.timeLeft(blocks - block)));
-        const qint64 started = platform::clock().nowMs();
-        const Reply reply = link.readBlock(quint16(address), Waiting::NoUserInput);
+        const qint64 started = link.clock().nowMs();
+        const Reply reply = link.readBlock(quint16(address));
         const bool echoed = reply.complete() && quint8(reply.bytes.at(1)) == (address >> 8)
             && quint8(reply.bytes.at(2)) == (address & 0xFF);
         if (echoed) {
-            pace.add(platform::clock().nowMs() - started);
+            pace.add(link.clock().nowMs() - started);
             for (int i = 0; i < core::FlashImage::kBlockSize; ++i)
                 image.set(int(address) + i, quint8(reply.bytes.at(3 + i)));
             counters.CurAddress += core::FlashImage::kBlockSize;
@@ -103,4 +103,4 @@ readLdrom(ScaleLink &link, core::FlashImage &image, RunCounters &counters, RunOb
     return outcome;
 }
 
-} // namespace scale
+} // namespace device

@@ -5,12 +5,10 @@
 // Frames carry no start byte, length or checksum: a reply is known only by how many bytes have
 // arrived and, for acknowledged commands, by its first byte (F0h). Each exchange drops the input
 // left over from before, sends the frame, waits for it to leave, then waits at most about ten
-// seconds for the reply, letting the program's events run meanwhile (the read-back's block waits
-// keep user input out).
+// seconds for the reply. The waits block the calling thread (the scale's worker thread, see
+// ScaleProgrammer) and run no events; deadlines are on the clock given.
 //
-// One exchange at a time: an event that runs during a wait and asks for a second exchange gets
-// Status::Busy at once; nothing is sent and ScaleCom is left alone. Every exchange is written to
-// the logging category kovara.scale.link at debug level
+// Every exchange is written to the logging category kovara.scale.link at debug level
 // (QT_LOGGING_RULES=kovara.scale.link.debug=true).
 
 #include <QByteArray>
@@ -20,10 +18,11 @@
 Q_DECLARE_LOGGING_CATEGORY(lcScaleLink)
 
 namespace platform {
+class Clock;
 class SerialPort;
-}
+} // namespace platform
 
-namespace scale {
+namespace device {
 
 enum class Command : quint8 {
     ReadBlock = 0xB4,
@@ -36,18 +35,11 @@ enum class Command : quint8 {
 inline constexpr quint8 kAcknowledge = 0xF0;
 inline constexpr int kReadBlockReplySize = 131; // 3 header bytes and 128 data bytes
 
-// Whether the program's events may run while a reply is awaited.
-enum class Waiting {
-    Yield,       // every event runs (clicks, menus, timers)
-    NoUserInput, // timers and port events run, user input waits
-};
-
 struct Reply
 {
     enum class Status {
         Complete,  // the bytes the command needs have arrived
         TimedOut,  // the deadline passed first
-        Busy,      // another exchange is in progress
         PortError, // the port is closed or failed
     };
     Status status = Status::TimedOut;
@@ -71,16 +63,13 @@ public:
     // The send queue of a working port empties in well under a second (131 bytes take 68 ms).
     static constexpr int kSendTimeoutMs = 10'000;
 
-    // scaleCom is the link status that the screens read (frmDisplay's ScaleCom).
-    ScaleLink(platform::SerialPort &port, bool &scaleCom);
+    ScaleLink(platform::SerialPort &port, const platform::Clock &clock);
 
     platform::SerialPort &port() const { return m_port; }
-    bool busy() const { return m_busy; }
+    const platform::Clock &clock() const { return m_clock; }
 
     // B4h: the 131 bytes from the block at address (header of 3, then 128 data bytes).
-    // markPolls sets ScaleCom on every poll that finds the reply still short (the serial number
-    // read does this).
-    Reply readBlock(quint16 address, Waiting waiting = Waiting::Yield, bool markPolls = false);
+    Reply readBlock(quint16 address);
     // 1Eh: opens a session with the 4 serial-number bytes; judged by accepted().
     Reply openSession(const QByteArray &serialBytes);
     // C3h: programs the 128 bytes at address; judged by accepted().
@@ -98,7 +87,7 @@ public:
     // kSettleLimitMs). For the moment after a failed exchange: the rest of an overlong answer, or
     // an answer that came after its wait, would otherwise arrive during the next exchange and be
     // taken for the start of its reply, and every later reply would be shifted the same way.
-    // Does nothing during another exchange or on a closed port.
+    // Does nothing on a closed port.
     void settle();
 
     // The deadline of a reply wait that starts at nowMs: ten seconds on, rounded to the nearest
@@ -106,18 +95,12 @@ public:
     static qint64 replyDeadline(qint64 nowMs);
 
 private:
-    Reply exchange(Command command,
-                   quint16 address,
-                   const QByteArray &frame,
-                   int replySize,
-                   Waiting waiting,
-                   bool markPolls);
-    Reply transfer(const QByteArray &frame, int replySize, Waiting waiting, bool markPolls);
+    Reply exchange(Command command, quint16 address, const QByteArray &frame, int replySize);
+    Reply transfer(const QByteArray &frame, int replySize);
     void discardInput();
 
     platform::SerialPort &m_port;
-    bool &m_scaleCom;
-    bool m_busy = false;
+    const platform::Clock &m_clock;
 };
 
-} // namespace scale
+} // namespace device

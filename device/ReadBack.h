@@ -10,9 +10,9 @@
 // user input out. What was read before a read ended stays in the image.
 
 #include "core/FlashImage.h"
-#include "scale/RunObserver.h"
+#include "device/RunObserver.h"
 
-namespace scale {
+namespace device {
 
 class ScaleLink;
 
@@ -24,4 +24,4 @@ readAprom(ScaleLink &link, core::FlashImage &image, RunCounters &counters, RunOb
 RunOutcome
 readLdrom(ScaleLink &link, core::FlashImage &image, RunCounters &counters, RunObserver &observer);
 
-} // namespace scale
+} // namespace device

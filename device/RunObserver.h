@@ -10,7 +10,7 @@
 #include <QString>
 #include <QtGlobal>
 
-namespace scale {
+namespace device {
 
 // How a run ended.
 enum class RunOutcome {
@@ -72,4 +72,4 @@ private:
     qint64 m_count = 0;
 };
 
-} // namespace scale
+} // namespace device

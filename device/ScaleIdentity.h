@@ -4,14 +4,12 @@
 // as 4 packed-BCD bytes at 0700h-0703h, most significant first.
 
 #include "core/FlashImage.h"
+#include "device/ScaleLink.h"
+
 #include <QByteArray>
 #include <QString>
 
-#include <optional>
-
-namespace scale {
-
-class ScaleLink;
+namespace device {
 
 // True for a text of exactly 8 characters "0" to "9".
 bool isSerialNumber(const QString &text);
@@ -20,19 +18,14 @@ bool isSerialNumber(const QString &text);
 QByteArray serialNumberBytes(const QString &serial);
 
 // Reads the serial number over the link: the hex digits of the scale's bytes 0700h-0703h, so a
-// scale whose bytes are not BCD yields letters. "" when the scale does not answer (ScaleCom is
-// then false).
+// scale whose bytes are not BCD yields letters. "" when the scale gives no complete answer.
 QString readSerialNumber(ScaleLink &link);
 
 // Writes serial's bytes at 0700h-0703h of the image.
 void writeSerialNumber(core::FlashImage &image, const QString &serial);
 
-// Sends the image's byte at address to the same address of the scale; one retry. After two
-// failures it tells the user ("Timer Out" or "Error") and returns false.
-bool writeByte(ScaleLink &link, const core::FlashImage &image, quint16 address);
+// Sends the image's bytes 0700h-0703h to the same addresses of the scale, one at a time, each
+// tried twice. The reply that ended it: accepted() when all four were stored.
+Reply storeSerialNumber(ScaleLink &link, const core::FlashImage &image);
 
-// Asks for a serial number until the user gives 8 digits (telling "input wrong" otherwise) or
-// gives nothing; nothing means the command ends.
-std::optional<QString> askSerialNumber();
-
-} // namespace scale
+} // namespace device

@@ -1,12 +1,9 @@
-#include "scale/ScaleIdentity.h"
+#include "device/ScaleIdentity.h"
 
 #include "core/FlashImage.h"
-#include "scale/ScaleLink.h"
-
-#include "platform/Dialogs.h"
 #include "platform/SerialPort.h"
 
-namespace scale {
+namespace device {
 
 bool isSerialNumber(const QString &text)
 {
@@ -40,7 +37,7 @@ QString readSerialNumber(ScaleLink &link)
     } catch (const platform::SerialError &) {
         // The exchange reports the port's fault.
     }
-    const Reply reply = link.readBlock(core::FlashImage::kSerialAddress, Waiting::Yield, true);
+    const Reply reply = link.readBlock(core::FlashImage::kSerialAddress);
     if (!reply.complete())
         return {};
     // Reply bytes 3 to 6 are the scale's bytes 0700h-0703h.
@@ -54,30 +51,21 @@ void writeSerialNumber(core::FlashImage &image, const QString &serial)
         image.set(core::FlashImage::kSerialAddress + k, quint8(bytes.at(k)));
 }
 
-bool writeByte(ScaleLink &link, const core::FlashImage &image, quint16 address)
+Reply storeSerialNumber(ScaleLink &link, const core::FlashImage &image)
 {
     Reply reply;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        reply = link.storeByte(address, image.at(address));
-        if (reply.accepted())
-            return true;
+    for (int address = core::FlashImage::kSerialAddress;
+         address < core::FlashImage::kSerialAddress + 4;
+         ++address) {
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            reply = link.storeByte(quint16(address), image.at(address));
+            if (reply.accepted())
+                break;
+        }
+        if (!reply.accepted())
+            break;
     }
-    platform::MsgBox(reply.status == Reply::Status::TimedOut ? QStringLiteral("Timer Out")
-                                                             : QStringLiteral("Error"),
-                     platform::mb::OKOnly);
-    return false;
+    return reply;
 }
 
-std::optional<QString> askSerialNumber()
-{
-    for (;;) {
-        const QString answer = platform::InputBox(QStringLiteral("Input Serial Number "));
-        if (answer.isEmpty())
-            return std::nullopt;
-        if (isSerialNumber(answer))
-            return answer;
-        platform::MsgBox(QStringLiteral("input wrong"), platform::mb::OKOnly);
-    }
-}
-
-} // namespace scale
+} // namespace device

@@ -5,10 +5,10 @@
 #include <QList>
 #include <QStringList>
 
-namespace scale {
+namespace device {
 
 // The port numbers of the names "COMn" (the whole number after "COM", so COM10 is 10), ascending,
 // each once. Names of another form are left out.
 QList<int> portNumbers(const QStringList &names);
 
-} // namespace scale
+} // namespace device

@@ -1,19 +1,16 @@
-#include "scale/ScaleLink.h"
+#include "device/ScaleLink.h"
 
+#include "platform/Clock.h"
 #include "platform/SerialPort.h"
-#include "platform/Services.h"
 
 #include <algorithm>
 #include <cmath>
 
 Q_LOGGING_CATEGORY(lcScaleLink, "kovara.scale.link", QtInfoMsg)
 
-namespace scale {
+namespace device {
 
 namespace {
-
-// How long one poll of the send queue may sleep when no event wakes it.
-constexpr int kSendPollMs = 2;
 
 QByteArray addressBytes(quint16 address)
 {
@@ -30,35 +27,17 @@ const char *statusName(Reply::Status status)
         return "complete";
     case Reply::Status::TimedOut:
         return "timed out";
-    case Reply::Status::Busy:
-        return "busy";
     case Reply::Status::PortError:
         return "port error";
     }
     return "?";
 }
 
-class BusyFlag
-{
-public:
-    explicit BusyFlag(bool &flag)
-        : m_flag(flag)
-    {
-        m_flag = true;
-    }
-    ~BusyFlag() { m_flag = false; }
-    BusyFlag(const BusyFlag &) = delete;
-    BusyFlag &operator=(const BusyFlag &) = delete;
-
-private:
-    bool &m_flag;
-};
-
 } // namespace
 
-ScaleLink::ScaleLink(platform::SerialPort &port, bool &scaleCom)
+ScaleLink::ScaleLink(platform::SerialPort &port, const platform::Clock &clock)
     : m_port(port)
-    , m_scaleCom(scaleCom)
+    , m_clock(clock)
 { }
 
 qint64 ScaleLink::replyDeadline(qint64 nowMs)
@@ -66,10 +45,10 @@ qint64 ScaleLink::replyDeadline(qint64 nowMs)
     return std::llround((nowMs + kReplyTimeoutMs) / 1000.0) * 1000;
 }
 
-Reply ScaleLink::readBlock(quint16 address, Waiting waiting, bool markPolls)
+Reply ScaleLink::readBlock(quint16 address)
 {
     const QByteArray frame = char(Command::ReadBlock) + addressBytes(address);
-    return exchange(Command::ReadBlock, address, frame, kReadBlockReplySize, waiting, markPolls);
+    return exchange(Command::ReadBlock, address, frame, kReadBlockReplySize);
 }
 
 Reply ScaleLink::openSession(const QByteArray &serialBytes)
@@ -78,7 +57,7 @@ Reply ScaleLink::openSession(const QByteArray &serialBytes)
     frame[0] = char(Command::OpenSession);
     for (int i = 0; i < 4 && i < serialBytes.size(); ++i)
         frame[1 + i] = serialBytes.at(i);
-    return exchange(Command::OpenSession, 0x0700, frame, 1, Waiting::Yield, false);
+    return exchange(Command::OpenSession, 0x0700, frame, 1);
 }
 
 Reply ScaleLink::programBlock(quint16 address, const QByteArray &data)
@@ -87,40 +66,24 @@ Reply ScaleLink::programBlock(quint16 address, const QByteArray &data)
     frame[0] = char(Command::ProgramBlock);
     frame.replace(1, 2, addressBytes(address));
     frame.replace(3, qMin(int(data.size()), 128), data.left(128));
-    return exchange(Command::ProgramBlock, address, frame, 1, Waiting::Yield, false);
+    return exchange(Command::ProgramBlock, address, frame, 1);
 }
 
 Reply ScaleLink::storeByte(quint16 address, quint8 value)
 {
     const QByteArray frame = char(Command::StoreByte) + addressBytes(address) + char(value);
-    return exchange(Command::StoreByte, address, frame, 1, Waiting::Yield, false);
+    return exchange(Command::StoreByte, address, frame, 1);
 }
 
 Reply ScaleLink::closeSession()
 {
-    return exchange(Command::CloseSession,
-                    0,
-                    QByteArray(1, char(Command::CloseSession)),
-                    0,
-                    Waiting::Yield,
-                    false);
+    return exchange(Command::CloseSession, 0, QByteArray(1, char(Command::CloseSession)), 0);
 }
 
-Reply ScaleLink::exchange(Command command,
-                          quint16 address,
-                          const QByteArray &frame,
-                          int replySize,
-                          Waiting waiting,
-                          bool markPolls)
+Reply ScaleLink::exchange(Command command, quint16 address, const QByteArray &frame, int replySize)
 {
-    const qint64 started = platform::clock().nowMs();
-    Reply reply;
-    if (m_busy) {
-        reply.status = Reply::Status::Busy;
-    } else {
-        BusyFlag busy(m_busy);
-        reply = transfer(frame, replySize, waiting, markPolls);
-    }
+    const qint64 started = m_clock.nowMs();
+    const Reply reply = transfer(frame, replySize);
     qCDebug(lcScaleLink).noquote()
         << QStringLiteral("%1 %2 out %3 in %4 %5 ms: %6%7")
                .arg(QString::number(quint8(command), 16).toUpper(),
@@ -131,20 +94,16 @@ Reply ScaleLink::exchange(Command command,
                         : QStringLiteral("%1 (%2 bytes)")
                               .arg(QString::fromLatin1(reply.bytes.toHex(' ').toUpper()))
                               .arg(reply.bytes.size()),
-                    QString::number(platform::clock().nowMs() - started),
+                    QString::number(m_clock.nowMs() - started),
                     QString::fromLatin1(statusName(reply.status)),
                     reply.error.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(reply.error));
     return reply;
 }
 
-Reply ScaleLink::transfer(const QByteArray &frame, int replySize, Waiting waiting, bool markPolls)
+Reply ScaleLink::transfer(const QByteArray &frame, int replySize)
 {
-    platform::Clock &clock = platform::clock();
-    const auto flags
-        = waiting == Waiting::Yield ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents;
     Reply reply;
     auto fail = [&](Reply::Status status, const QString &error = QString()) {
-        m_scaleCom = false;
         reply.status = status;
         reply.error = error;
         return reply;
@@ -156,29 +115,28 @@ Reply ScaleLink::transfer(const QByteArray &frame, int replySize, Waiting waitin
         discardInput();
         m_port.output(frame);
 
-        const qint64 sendDeadline = clock.nowMs() + kSendTimeoutMs;
+        const qint64 sendDeadline = m_clock.nowMs() + kSendTimeoutMs;
         while (m_port.outBufferCount() > 0) {
             if (!m_port.isOpen())
                 return fail(Reply::Status::PortError, QStringLiteral("the port was closed"));
-            if (clock.nowMs() > sendDeadline)
+            const qint64 now = m_clock.nowMs();
+            if (now > sendDeadline)
                 return fail(Reply::Status::TimedOut, QStringLiteral("the frame was not sent"));
-            clock.waitForEvents(kSendPollMs, flags);
+            m_port.waitForSent(int(sendDeadline - now + 1));
         }
         if (replySize == 0) {
             reply.status = Reply::Status::Complete;
             return reply;
         }
 
-        const qint64 deadline = replyDeadline(clock.nowMs());
+        const qint64 deadline = replyDeadline(m_clock.nowMs());
         while (m_port.inBufferCount() < replySize) {
             if (!m_port.isOpen())
                 return fail(Reply::Status::PortError, QStringLiteral("the port was closed"));
-            const qint64 now = clock.nowMs();
+            const qint64 now = m_clock.nowMs();
             if (now > deadline)
                 return fail(Reply::Status::TimedOut);
-            if (markPolls)
-                m_scaleCom = true;
-            clock.waitForEvents(int(deadline - now + 1), flags);
+            m_port.waitForInput(int(deadline - now + 1));
         }
         // A scale sends exactly what the command asks for; anything more is dropped.
         reply.bytes = m_port.input().left(replySize);
@@ -191,23 +149,19 @@ Reply ScaleLink::transfer(const QByteArray &frame, int replySize, Waiting waitin
 
 void ScaleLink::settle()
 {
-    if (m_busy)
-        return;
-    BusyFlag busy(m_busy);
-    platform::Clock &clock = platform::clock();
     try {
-        const qint64 limit = clock.nowMs() + kSettleLimitMs;
+        const qint64 limit = m_clock.nowMs() + kSettleLimitMs;
         discardInput();
-        qint64 quietSince = clock.nowMs();
+        qint64 quietSince = m_clock.nowMs();
         while (m_port.isOpen()) {
-            const qint64 now = clock.nowMs();
+            const qint64 now = m_clock.nowMs();
             const qint64 quietUntil = std::min(quietSince + kSettleQuietMs, limit);
             if (now >= quietUntil)
                 break;
-            clock.waitForEvents(int(quietUntil - now), QEventLoop::AllEvents);
+            m_port.waitForInput(int(quietUntil - now));
             if (m_port.inBufferCount() > 0) {
                 discardInput();
-                quietSince = clock.nowMs();
+                quietSince = m_clock.nowMs();
             }
         }
     } catch (const platform::SerialError &) {
@@ -226,4 +180,4 @@ void ScaleLink::discardInput()
     }
 }
 
-} // namespace scale
+} // namespace device

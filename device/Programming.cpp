@@ -1,13 +1,13 @@
-#include "scale/Programming.h"
+#include "device/Programming.h"
 
 #include "core/FlashImage.h"
-#include "scale/ScaleLink.h"
+#include "device/ScaleLink.h"
 
-#include "platform/Services.h"
+#include "platform/Clock.h"
 
 #include <array>
 
-namespace scale {
+namespace device {
 
 namespace {
 
@@ -29,8 +29,6 @@ QString failureText(const Reply &reply)
                      : QString::fromLatin1(reply.bytes.left(1).toHex().toUpper()));
     case Reply::Status::TimedOut:
         return QStringLiteral("no answer");
-    case Reply::Status::Busy:
-        return QStringLiteral("another exchange in progress");
     case Reply::Status::PortError:
         return QStringLiteral("port lost: ") + reply.error;
     }
@@ -38,12 +36,13 @@ QString failureText(const Reply &reply)
 }
 
 // Runs an exchange and feeds the pace of an answered one to the estimate.
-template<class Exchange> Reply timed(PaceEstimate &pace, Exchange &&exchange)
+template<class Exchange>
+Reply timed(const platform::Clock &clock, PaceEstimate &pace, Exchange &&exchange)
 {
-    const qint64 started = platform::clock().nowMs();
+    const qint64 started = clock.nowMs();
     Reply reply = exchange();
     if (reply.complete())
-        pace.add(platform::clock().nowMs() - started);
+        pace.add(clock.nowMs() - started);
     return reply;
 }
 
@@ -66,7 +65,7 @@ RunOutcome programScale(ScaleLink &link,
                         RunCounters &counters,
                         RunObserver &observer)
 {
-    platform::Clock &clock = platform::clock();
+    const platform::Clock &clock = link.clock();
     const qint64 started = clock.nowMs();
     const QByteArray serial = image.bytes(core::FlashImage::kSerialAddress, 4);
     PaceEstimate pace;
@@ -117,7 +116,7 @@ RunOutcome programScale(ScaleLink &link,
                                                   block + 1,
                                                   kApromBlocks,
                                                   pace.timeLeft(2 * kApromBlocks - block)));
-            const Reply reply = timed(pace, [&] {
+            const Reply reply = timed(clock, pace, [&] {
                 return link.programBlock(quint16(address),
                                          image.bytes(int(address), core::FlashImage::kBlockSize));
             });
@@ -152,8 +151,7 @@ RunOutcome programScale(ScaleLink &link,
         observer.setProgress(int((address & 0xFF00) / 256) + 256);
         observer.setProgressLine(progressText(
             Phase::Verifying, block + 1, kApromBlocks, pace.timeLeft(kApromBlocks - block)));
-        const Reply reply
-            = timed(pace, [&] { return link.readBlock(quint16(address), Waiting::Yield); });
+        const Reply reply = timed(clock, pace, [&] { return link.readBlock(quint16(address)); });
         if (reply.complete() && readBackMatches(reply, address, image)) {
             counters.CurAddress += core::FlashImage::kBlockSize;
             continue;
@@ -207,4 +205,4 @@ quint32 crc32(const QByteArray &bytes)
     return crc ^ 0xFFFFFFFFu;
 }
 
-} // namespace scale
+} // namespace device

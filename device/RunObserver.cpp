@@ -1,6 +1,6 @@
-#include "scale/RunObserver.h"
+#include "device/RunObserver.h"
 
-namespace scale {
+namespace device {
 
 QString durationText(qint64 ms)
 {
@@ -30,4 +30,4 @@ QString progressText(Phase phase, int block, int blocks, qint64 msLeft)
     return text;
 }
 
-} // namespace scale
+} // namespace device

@@ -14,11 +14,11 @@
 // number, the CRC-32 of the image and the run's time.
 
 #include "core/FlashImage.h"
-#include "scale/RunObserver.h"
+#include "device/RunObserver.h"
 
 #include <QByteArray>
 
-namespace scale {
+namespace device {
 
 class ScaleLink;
 
@@ -35,4 +35,4 @@ RunOutcome programScale(ScaleLink &link,
 // CRC-32 (IEEE 802.3, the one of zip and PNG) of bytes.
 quint32 crc32(const QByteArray &bytes);
 
-} // namespace scale
+} // namespace device
