@@ -1,7 +1,5 @@
 #include "platform/Dialogs.h"
 
-#include "platform/Services.h"
-
 #include <QApplication>
 #include <QInputDialog>
 #include <QLoggingCategory>

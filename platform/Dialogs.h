@@ -76,4 +76,9 @@ public:
     QString inputBox(const InputBoxRequest &request) override;
 };
 
+// The one the program uses, and its replacement by a test (nullptr: the real one again; the
+// caller keeps ownership). Defined with the others in Services.cpp.
+Dialogs &dialogs();
+void install(Dialogs *dialogs);
+
 } // namespace platform

@@ -29,4 +29,9 @@ private:
     int m_timeoutMs;
 };
 
+// The one the program uses, and its replacement by a test (nullptr: the real one again; the
+// caller keeps ownership). Defined with the others in Services.cpp.
+InternetProbe &internetProbe();
+void install(InternetProbe *probe);
+
 } // namespace platform

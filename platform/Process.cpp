@@ -1,7 +1,5 @@
 #include "platform/Process.h"
 
-#include "platform/Services.h"
-
 #include <QLoggingCategory>
 
 #include <cstdio>

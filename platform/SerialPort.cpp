@@ -1,7 +1,5 @@
 #include "platform/SerialPort.h"
 
-#include "platform/SystemSerial.h"
-
 namespace platform {
 
 SerialError SerialError::notFound(const QString &portName)
@@ -41,23 +39,6 @@ SerialError::permissionDenied(const QString &portName, const QString &device, co
 SerialError SerialError::notOpen()
 {
     return SerialError(Kind::NotOpen, QStringLiteral("The port is not open."));
-}
-
-namespace {
-SerialSystem *g_installed = nullptr;
-} // namespace
-
-SerialSystem &serialSystem()
-{
-    if (g_installed)
-        return *g_installed;
-    static SystemSerial system;
-    return system;
-}
-
-void install(SerialSystem *system)
-{
-    g_installed = system;
 }
 
 } // namespace platform

@@ -1,27 +1,12 @@
 #pragma once
 
-// The platform services the program uses, each replaceable as a whole. The program uses the real
-// ones; a test installs its doubles (tests/support/TestPlatform.h installs a full set) and restores
-// the real ones afterwards by installing nullptr. The caller keeps ownership of what it installs.
+// The platform services the program uses, each replaceable as a whole, declared with their
+// interfaces. The program uses the real ones; a test installs its doubles
+// (tests/support/TestPlatform.h installs a full set) and restores the real ones afterwards by
+// installing nullptr. The caller keeps ownership of what it installs.
 
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/InternetProbe.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
-
-namespace platform {
-
-Clock &clock();
-Dialogs &dialogs();
-InternetProbe &internetProbe();
-Shell &shell();
-Process &process();
-
-void install(Clock *clock);
-void install(Dialogs *dialogs);
-void install(InternetProbe *probe);
-void install(Shell *shell);
-void install(Process *process);
-
-} // namespace platform
