@@ -2,7 +2,7 @@
 
 #include "app/frmQuit.h"
 #include "platform/Look.h"
-#include "query/frmVersion.h"
+#include "app/frmVersion.h"
 
 ScaleErrorWindow::ScaleErrorWindow(const QString &name)
     : Form(name)

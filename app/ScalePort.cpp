@@ -2,7 +2,7 @@
 
 #include "device/ScaleProgrammer.h"
 #include "platform/SerialPort.h"
-#include "scale/frmDisplay.h"
+#include "app/frmDisplay.h"
 
 #include <QLoggingCategory>
 

@@ -5,11 +5,11 @@
 #include "app/frmSuccess.h"
 #include "app/frmWelcome.h"
 #include "assets/Pictures.h"
-#include "download/frmDownload.h"
+#include "app/frmDownload.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/Look.h"
-#include "query/frmVersion.h"
+#include "app/frmVersion.h"
 
 #include <QLoggingCategory>
 

@@ -7,7 +7,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Look.h"
 #include "platform/SerialPort.h"
-#include "scale/frmDisplay.h"
+#include "app/frmDisplay.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "scale/frmDisplay.h"
+#include "app/frmDisplay.h"
 
 #include "app/frmErrorScaleCom.h"
 #include "app/frmQuit.h"

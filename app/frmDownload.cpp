@@ -1,4 +1,4 @@
-#include "download/frmDownload.h"
+#include "app/frmDownload.h"
 
 #include "app/frmCheckScale.h"
 #include "app/frmWelcome.h"

@@ -1,7 +1,7 @@
 #include "app/frmErrorScaleCom.h"
 
 #include "app/ScalePort.h"
-#include "scale/frmDisplay.h"
+#include "app/frmDisplay.h"
 
 frmErrorScaleCom::frmErrorScaleCom()
     : ScaleErrorWindow(QStringLiteral("frmErrorScaleCom"))

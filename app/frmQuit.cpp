@@ -3,7 +3,7 @@
 #include "platform/Files.h"
 #include "platform/Look.h"
 #include "platform/Process.h"
-#include "query/frmVersion.h"
+#include "app/frmVersion.h"
 
 frmQuit::frmQuit()
     : Form(QStringLiteral("frmQuit"))

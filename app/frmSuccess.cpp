@@ -3,7 +3,7 @@
 #include "app/ScalePort.h"
 #include "app/frmQuit.h"
 #include "platform/Look.h"
-#include "scale/frmDisplay.h"
+#include "app/frmDisplay.h"
 
 frmSuccess::frmSuccess()
     : Form(QStringLiteral("frmSuccess"))

@@ -1,4 +1,4 @@
-#include "query/frmVersion.h"
+#include "app/frmVersion.h"
 
 #include "app/frmCheckScale.h"
 #include "app/frmQuit.h"

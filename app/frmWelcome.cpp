@@ -10,9 +10,9 @@
 #include "platform/HttpTransfer.h"
 #include "platform/Look.h"
 #include "platform/SerialPort.h"
-#include "query/CheckWindows.h"
-#include "query/frmVersion.h"
-#include "scale/frmDisplay.h"
+#include "app/CheckWindows.h"
+#include "app/frmVersion.h"
+#include "app/frmDisplay.h"
 
 #include <QLoggingCategory>
 

@@ -5,7 +5,7 @@
 // of the maker's addresses in the desktop's browser with the messages for a failed open.
 //
 // These are the parts that need no window; the main window and the new-version window act on
-// their answers (query/CheckWindows.h).
+// their answers (app/CheckWindows.h).
 
 #include <QString>
 

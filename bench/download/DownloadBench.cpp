@@ -9,7 +9,7 @@
 // (reset before it starts), ratio_to_curl compares the two throughputs.
 
 #include "app/frmWelcome.h"
-#include "download/frmDownload.h"
+#include "app/frmDownload.h"
 #include "platform/Look.h"
 
 #include <QApplication>

@@ -10,6 +10,7 @@
 
 #include "UpdateFile.h"
 
+#include "app/frmErrorScaleCom.h"
 #include "app/frmSuccessUpdate.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Dialogs.h"
@@ -17,7 +18,7 @@
 #include "platform/Look.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
-#include "scale/frmDisplay.h"
+#include "app/frmDisplay.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -119,6 +120,10 @@ int main(int argc, char **argv)
     QElapsedTimer wall;
     wall.start();
     display.Form_Activate();
+    // The run is on the scale's thread; this one sleeps until the windows have news.
+    while (!Forms::frmSuccessUpdate().isVisible() && !Forms::frmErrorScaleCom().isVisible()
+           && wall.elapsed() < 5 * 60'000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1000);
     const double wallMs = double(wall.nsecsElapsed()) / 1e6;
     const double cpuRunMs = cpuMs() - cpuBefore;
     const bool handedOver = Forms::frmSuccessUpdate().isVisible();

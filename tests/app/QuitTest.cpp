@@ -7,7 +7,7 @@
 #include "app/frmChoosePort.h"
 #include "app/frmQuit.h"
 #include "platform/Files.h"
-#include "query/frmVersion.h"
+#include "app/frmVersion.h"
 
 #include <gtest/gtest.h>
 

@@ -18,11 +18,11 @@
 #include "app/frmSuccessUpdate.h"
 #include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
-#include "download/frmDownload.h"
+#include "app/frmDownload.h"
 #include "platform/Files.h"
 #include "platform/Services.h"
-#include "query/frmVersion.h"
-#include "scale/frmDisplay.h"
+#include "app/frmVersion.h"
+#include "app/frmDisplay.h"
 
 #include <gtest/gtest.h>
 

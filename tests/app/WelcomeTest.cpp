@@ -13,10 +13,10 @@
 #include "device/ScaleProgrammer.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
-#include "query/CheckWindows.h"
-#include "query/frmVersion.h"
+#include "app/CheckWindows.h"
+#include "app/frmVersion.h"
 #include "query/modCheck.h"
-#include "scale/frmDisplay.h"
+#include "app/frmDisplay.h"
 
 #include <QAbstractButton>
 #include <QLabel>

@@ -11,12 +11,12 @@
 #include "app/frmSuccess.h"
 #include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
-#include "download/frmDownload.h"
+#include "app/frmDownload.h"
 #include "platform/Files.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
-#include "query/frmVersion.h"
-#include "scale/frmDisplay.h"
+#include "app/frmVersion.h"
+#include "app/frmDisplay.h"
 
 #include <QTest>
 #include <gtest/gtest.h>

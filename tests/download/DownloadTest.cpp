@@ -7,7 +7,7 @@
 #include "TestPlatform.h"
 #include "TransferDouble.h"
 
-#include "download/frmDownload.h"
+#include "app/frmDownload.h"
 #include "platform/Services.h"
 
 #include <sys/resource.h>

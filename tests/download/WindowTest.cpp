@@ -6,7 +6,7 @@
 #include "TransferDouble.h"
 
 #include "app/frmWelcome.h"
-#include "download/frmDownload.h"
+#include "app/frmDownload.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

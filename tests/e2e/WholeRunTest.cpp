@@ -22,7 +22,7 @@
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
 #include "platform/Timer.h"
-#include "scale/frmDisplay.h"
+#include "app/frmDisplay.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

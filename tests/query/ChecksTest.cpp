@@ -8,8 +8,8 @@
 #include "app/frmWelcome.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
-#include "query/CheckWindows.h"
-#include "query/frmVersion.h"
+#include "app/CheckWindows.h"
+#include "app/frmVersion.h"
 #include "query/modCheck.h"
 
 #include <QDir>

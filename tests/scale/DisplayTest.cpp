@@ -5,7 +5,7 @@
 #include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Dialogs.h"
-#include "scale/frmDisplay.h"
+#include "app/frmDisplay.h"
 
 #include <gtest/gtest.h>
 

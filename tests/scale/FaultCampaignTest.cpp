@@ -23,7 +23,7 @@
 #include "device/ScaleIdentity.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Files.h"
-#include "scale/frmDisplay.h"
+#include "app/frmDisplay.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -6,7 +6,7 @@
 #include "core/HexLoader.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
-#include "scale/frmDisplay.h"
+#include "app/frmDisplay.h"
 
 #include <QBuffer>
 #include <QFile>

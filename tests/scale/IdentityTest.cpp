@@ -6,7 +6,7 @@
 
 #include "device/ScaleIdentity.h"
 #include "platform/Dialogs.h"
-#include "scale/frmDisplay.h"
+#include "app/frmDisplay.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "app/frmWelcome.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
-#include "scale/frmDisplay.h"
+#include "app/frmDisplay.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -11,8 +11,8 @@
 #include "device/ScaleIdentity.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Dialogs.h"
-#include "query/frmVersion.h"
-#include "scale/frmDisplay.h"
+#include "app/frmVersion.h"
+#include "app/frmDisplay.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include "platform/Files.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
-#include "scale/frmDisplay.h"
+#include "app/frmDisplay.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -10,7 +10,7 @@
 #include "device/Programming.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Files.h"
-#include "scale/frmDisplay.h"
+#include "app/frmDisplay.h"
 
 #include <QLoggingCategory>
 #include <gtest/gtest.h>
