@@ -1,11 +1,11 @@
 #include "app/CheckWindows.h"
 
 #include "app/frmStartUp.h"
+#include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/Timer.h"
-#include "app/frmVersion.h"
 #include "query/modCheck.h"
 
 #include <QImageReader>

@@ -1,8 +1,8 @@
 #include "app/ScaleErrorWindow.h"
 
 #include "app/frmQuit.h"
-#include "platform/Look.h"
 #include "app/frmVersion.h"
+#include "platform/Look.h"
 
 ScaleErrorWindow::ScaleErrorWindow(const QString &name)
     : Form(name)

@@ -1,8 +1,8 @@
 #include "app/ScalePort.h"
 
+#include "app/frmDisplay.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/SerialPort.h"
-#include "app/frmDisplay.h"
 
 #include <QLoggingCategory>
 

@@ -1,15 +1,15 @@
 #include "app/frmCheckScale.h"
 
+#include "app/frmDownload.h"
 #include "app/frmQuit.h"
 #include "app/frmStartUp.h"
 #include "app/frmSuccess.h"
+#include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "assets/Pictures.h"
-#include "app/frmDownload.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/Look.h"
-#include "app/frmVersion.h"
 
 #include <QLoggingCategory>
 

@@ -1,5 +1,6 @@
 #include "app/frmChoosePort.h"
 
+#include "app/frmDisplay.h"
 #include "app/frmErrorScaleCom2.h"
 #include "app/frmQuit.h"
 #include "app/frmWelcome.h"
@@ -7,7 +8,6 @@
 #include "platform/Dialogs.h"
 #include "platform/Look.h"
 #include "platform/SerialPort.h"
-#include "app/frmDisplay.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "app/frmQuit.h"
 
+#include "app/frmVersion.h"
 #include "platform/Files.h"
 #include "platform/Look.h"
 #include "platform/Process.h"
-#include "app/frmVersion.h"
 
 frmQuit::frmQuit()
     : Form(QStringLiteral("frmQuit"))

@@ -1,9 +1,9 @@
 #include "app/frmSuccess.h"
 
 #include "app/ScalePort.h"
+#include "app/frmDisplay.h"
 #include "app/frmQuit.h"
 #include "platform/Look.h"
-#include "app/frmDisplay.h"
 
 frmSuccess::frmSuccess()
     : Form(QStringLiteral("frmSuccess"))

@@ -1,18 +1,18 @@
 #include "app/frmWelcome.h"
 
+#include "app/CheckWindows.h"
 #include "app/frmCheckScale.h"
+#include "app/frmDisplay.h"
 #include "app/frmErrorScaleCom2.h"
 #include "app/frmHelp.h"
 #include "app/frmQuit.h"
 #include "app/frmStartUp.h"
+#include "app/frmVersion.h"
 #include "assets/Pictures.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/HttpTransfer.h"
 #include "platform/Look.h"
 #include "platform/SerialPort.h"
-#include "app/CheckWindows.h"
-#include "app/frmVersion.h"
-#include "app/frmDisplay.h"
 
 #include <QLoggingCategory>
 

@@ -109,8 +109,7 @@ public:
         // other exchange of the run is: going on with no number would open the session with
         // 00000000, which the scale refuses, and the run would end on "Serial number wrong" over
         // one lost answer.
-        for (int retry = 1; serial.isEmpty() && retry <= kRetryLimit && port().isOpen();
-             ++retry) {
+        for (int retry = 1; serial.isEmpty() && retry <= kRetryLimit && port().isOpen(); ++retry) {
             qCInfo(lcScale) << "no serial number from the scale; reading it again, try" << retry;
             link().settle();
             serial = readSerialNumber();
@@ -135,7 +134,7 @@ public:
     {
         const Reply reply = device::storeSerialNumber(link(), image);
         Q_EMIT m_programmer.serialNumberStored(reply.accepted(),
-                                             reply.status == Reply::Status::TimedOut);
+                                               reply.status == Reply::Status::TimedOut);
     }
 
 private:
@@ -204,7 +203,8 @@ void ScaleProgrammer::post(std::function<void(ScaleWorker &)> job)
         return;
     }
     QMetaObject::invokeMethod(
-        m_worker.get(), [worker = m_worker.get(), job = std::move(job)] { job(*worker); },
+        m_worker.get(),
+        [worker = m_worker.get(), job = std::move(job)] { job(*worker); },
         Qt::QueuedConnection);
 }
 
@@ -215,7 +215,8 @@ void ScaleProgrammer::call(const std::function<void(ScaleWorker &)> &operation)
         return;
     }
     QMetaObject::invokeMethod(
-        m_worker.get(), [worker = m_worker.get(), &operation] { operation(*worker); },
+        m_worker.get(),
+        [worker = m_worker.get(), &operation] { operation(*worker); },
         Qt::BlockingQueuedConnection);
 }
 

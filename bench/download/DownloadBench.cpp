@@ -8,8 +8,8 @@
 // Counters: MB_per_s for each; peak_MB is the process's peak resident size during the download
 // (reset before it starts), ratio_to_curl compares the two throughputs.
 
-#include "app/frmWelcome.h"
 #include "app/frmDownload.h"
+#include "app/frmWelcome.h"
 #include "platform/Look.h"
 
 #include <QApplication>

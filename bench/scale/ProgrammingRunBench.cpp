@@ -10,6 +10,7 @@
 
 #include "UpdateFile.h"
 
+#include "app/frmDisplay.h"
 #include "app/frmErrorScaleCom.h"
 #include "app/frmSuccessUpdate.h"
 #include "device/ScaleProgrammer.h"
@@ -18,7 +19,6 @@
 #include "platform/Look.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
-#include "app/frmDisplay.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -6,8 +6,8 @@
 
 #include "app/frmChoosePort.h"
 #include "app/frmQuit.h"
-#include "platform/Files.h"
 #include "app/frmVersion.h"
+#include "platform/Files.h"
 
 #include <gtest/gtest.h>
 

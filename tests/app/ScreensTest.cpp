@@ -8,6 +8,8 @@
 
 #include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
+#include "app/frmDisplay.h"
+#include "app/frmDownload.h"
 #include "app/frmErrorScaleCom.h"
 #include "app/frmErrorScaleCom2.h"
 #include "app/frmHelp.h"
@@ -16,13 +18,11 @@
 #include "app/frmStartUp.h"
 #include "app/frmSuccess.h"
 #include "app/frmSuccessUpdate.h"
+#include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
-#include "app/frmDownload.h"
 #include "platform/Files.h"
 #include "platform/Services.h"
-#include "app/frmVersion.h"
-#include "app/frmDisplay.h"
 
 #include <gtest/gtest.h>
 

@@ -5,18 +5,18 @@
 #include "LogCapture.h"
 #include "TestPlatform.h"
 
+#include "app/CheckWindows.h"
 #include "app/frmCheckScale.h"
+#include "app/frmDisplay.h"
 #include "app/frmErrorScaleCom2.h"
 #include "app/frmHelp.h"
 #include "app/frmQuit.h"
+#include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
-#include "app/CheckWindows.h"
-#include "app/frmVersion.h"
 #include "query/modCheck.h"
-#include "app/frmDisplay.h"
 
 #include <QAbstractButton>
 #include <QLabel>

@@ -6,17 +6,17 @@
 #include "TransferDouble.h"
 
 #include "app/frmCheckScale.h"
+#include "app/frmDisplay.h"
+#include "app/frmDownload.h"
 #include "app/frmQuit.h"
 #include "app/frmStartUp.h"
 #include "app/frmSuccess.h"
+#include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
-#include "app/frmDownload.h"
 #include "platform/Files.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
-#include "app/frmVersion.h"
-#include "app/frmDisplay.h"
 
 #include <QTest>
 #include <gtest/gtest.h>

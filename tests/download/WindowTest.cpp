@@ -5,8 +5,8 @@
 #include "TestPlatform.h"
 #include "TransferDouble.h"
 
-#include "app/frmWelcome.h"
 #include "app/frmDownload.h"
+#include "app/frmWelcome.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

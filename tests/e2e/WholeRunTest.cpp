@@ -11,6 +11,7 @@
 
 #include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
+#include "app/frmDisplay.h"
 #include "app/frmErrorScaleCom.h"
 #include "app/frmErrorScaleCom2.h"
 #include "app/frmQuit.h"
@@ -22,7 +23,6 @@
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
 #include "platform/Timer.h"
-#include "app/frmDisplay.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

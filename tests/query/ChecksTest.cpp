@@ -5,11 +5,11 @@
 #include "TestPlatform.h"
 #include "TransferDouble.h"
 
+#include "app/CheckWindows.h"
+#include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
-#include "app/CheckWindows.h"
-#include "app/frmVersion.h"
 #include "query/modCheck.h"
 
 #include <QDir>

@@ -2,10 +2,10 @@
 
 #include "TestPlatform.h"
 
+#include "app/frmDisplay.h"
 #include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Dialogs.h"
-#include "app/frmDisplay.h"
 
 #include <gtest/gtest.h>
 

@@ -17,13 +17,13 @@
 #include "TestPlatform.h"
 #include "UpdateFile.h"
 
+#include "app/frmDisplay.h"
 #include "app/frmErrorScaleCom.h"
 #include "app/frmSuccessUpdate.h"
 #include "core/FlashImage.h"
 #include "device/ScaleIdentity.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Files.h"
-#include "app/frmDisplay.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -3,10 +3,10 @@
 
 #include "TestPlatform.h"
 
+#include "app/frmDisplay.h"
 #include "core/HexLoader.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
-#include "app/frmDisplay.h"
 
 #include <QBuffer>
 #include <QFile>

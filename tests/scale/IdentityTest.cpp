@@ -4,9 +4,9 @@
 #include "ScaleJobs.h"
 #include "TestPlatform.h"
 
+#include "app/frmDisplay.h"
 #include "device/ScaleIdentity.h"
 #include "platform/Dialogs.h"
-#include "app/frmDisplay.h"
 
 #include <gtest/gtest.h>
 

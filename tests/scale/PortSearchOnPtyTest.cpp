@@ -5,10 +5,10 @@
 #include "TestPlatform.h"
 
 #include "app/frmChoosePort.h"
+#include "app/frmDisplay.h"
 #include "app/frmWelcome.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
-#include "app/frmDisplay.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -4,15 +4,15 @@
 #include "TestPlatform.h"
 
 #include "app/frmChoosePort.h"
+#include "app/frmDisplay.h"
 #include "app/frmErrorScaleCom2.h"
 #include "app/frmQuit.h"
+#include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "device/PortList.h"
 #include "device/ScaleIdentity.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Dialogs.h"
-#include "app/frmVersion.h"
-#include "app/frmDisplay.h"
 
 #include <gtest/gtest.h>
 

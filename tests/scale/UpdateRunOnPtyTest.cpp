@@ -5,12 +5,12 @@
 #include "UpdateFile.h"
 #include "VirtualScalePorts.h"
 
+#include "app/frmDisplay.h"
 #include "app/frmSuccessUpdate.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Files.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
-#include "app/frmDisplay.h"
 
 #include <QElapsedTimer>
 #include <QFile>

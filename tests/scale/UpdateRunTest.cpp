@@ -4,13 +4,13 @@
 #include "TestPlatform.h"
 #include "UpdateFile.h"
 
+#include "app/frmDisplay.h"
 #include "app/frmErrorScaleCom.h"
 #include "app/frmQuit.h"
 #include "app/frmSuccessUpdate.h"
 #include "device/Programming.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Files.h"
-#include "app/frmDisplay.h"
 
 #include <QLoggingCategory>
 #include <gtest/gtest.h>
