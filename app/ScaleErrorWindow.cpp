@@ -1,6 +1,6 @@
 #include "app/ScaleErrorWindow.h"
 
-#include "app/frmQuit.h"
+#include "app/QuitQuestion.h"
 #include "app/frmVersion.h"
 #include "platform/Look.h"
 
@@ -45,13 +45,13 @@ void ScaleErrorWindow::cmdExit_Click()
 {
     Forms::frmVersion().NewVersion = false;
     AskExit = true;
-    Forms::frmQuit().ShowModal(this);
+    wizard::confirmQuit(window());
 }
 
 void ScaleErrorWindow::Form_Unload(bool &Cancel)
 {
     if (AskExit) {
         Cancel = true;
-        Forms::frmQuit().ShowModal(this);
+        wizard::confirmQuit(window());
     }
 }

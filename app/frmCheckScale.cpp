@@ -1,7 +1,7 @@
 #include "app/frmCheckScale.h"
 
+#include "app/QuitQuestion.h"
 #include "app/frmDownload.h"
-#include "app/frmQuit.h"
 #include "app/frmStartUp.h"
 #include "app/frmSuccess.h"
 #include "app/frmVersion.h"
@@ -157,7 +157,7 @@ void frmCheckScale::cmdExit_Click()
 {
     Forms::frmVersion().NewVersion = false;
     AskExit = true;
-    Forms::frmQuit().ShowModal(this);
+    wizard::confirmQuit(window());
 }
 
 void frmCheckScale::Form_Unload(bool &Cancel)
@@ -165,5 +165,5 @@ void frmCheckScale::Form_Unload(bool &Cancel)
     if (!AskExit)
         return;
     Cancel = true;
-    Forms::frmQuit().ShowModal(this);
+    wizard::confirmQuit(window());
 }

@@ -1,8 +1,8 @@
 #include "app/frmChoosePort.h"
 
+#include "app/QuitQuestion.h"
 #include "app/frmDisplay.h"
 #include "app/frmErrorScaleCom2.h"
-#include "app/frmQuit.h"
 #include "app/frmWelcome.h"
 #include "device/PortList.h"
 #include "platform/Dialogs.h"
@@ -62,7 +62,7 @@ void frmChoosePort::Form_Unload(bool &Cancel)
     if (!AskExit)
         return;
     Cancel = true;
-    Forms::frmQuit().ShowModal(this);
+    wizard::confirmQuit(window());
 }
 
 void frmChoosePort::EnumPorts()

@@ -1,7 +1,7 @@
 #include "app/frmDisplay.h"
 
+#include "app/QuitQuestion.h"
 #include "app/frmErrorScaleCom.h"
-#include "app/frmQuit.h"
 #include "app/frmSuccessUpdate.h"
 #include "app/frmWelcome.h"
 #include "core/HexLoader.h"
@@ -429,7 +429,7 @@ void frmDisplay::Form_Unload(bool &Cancel)
 {
     if (AskExit) {
         Cancel = true;
-        Forms::frmQuit().ShowModal(this);
+        wizard::confirmQuit(window());
     }
 }
 

@@ -1,8 +1,8 @@
 #include "app/frmStartUp.h"
 
+#include "app/QuitQuestion.h"
 #include "app/frmChoosePort.h"
 #include "app/frmNotConnected.h"
-#include "app/frmQuit.h"
 #include "platform/Look.h"
 #include "platform/Services.h"
 
@@ -97,7 +97,7 @@ void frmStartUp::Form_Unload(bool &Cancel)
         return;
     Cancel = true;
     Timer1->setEnabled(false);
-    Forms::frmQuit().ShowModal(this);
+    wizard::confirmQuit(window());
     if (isLoaded())
         Timer1->setEnabled(true);
 }

@@ -1,8 +1,8 @@
 #include "app/frmSuccess.h"
 
+#include "app/QuitQuestion.h"
 #include "app/ScalePort.h"
 #include "app/frmDisplay.h"
-#include "app/frmQuit.h"
 #include "platform/Look.h"
 
 frmSuccess::frmSuccess()
@@ -52,5 +52,5 @@ void frmSuccess::Form_Unload(bool &Cancel)
     if (!AskExit)
         return;
     Cancel = true;
-    Forms::frmQuit().ShowModal(this);
+    wizard::confirmQuit(window());
 }

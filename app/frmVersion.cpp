@@ -1,7 +1,7 @@
 #include "app/frmVersion.h"
 
+#include "app/QuitQuestion.h"
 #include "app/frmCheckScale.h"
-#include "app/frmQuit.h"
 #include "app/frmWelcome.h"
 #include "assets/Pictures.h"
 #include "platform/Look.h"
@@ -94,7 +94,7 @@ void frmVersion::Form_LostFocus()
 {
     // The quit question asked for this window takes the focus from it; it must still know that
     // it concerns this window, or its Yes would end the whole program.
-    if (Forms::frmQuit().isVisible())
+    if (wizard::quitQuestionShown())
         return;
     NewVersion = false;
 }
@@ -110,7 +110,7 @@ bool frmVersion::eventFilter(QObject *watched, QEvent *event)
 void frmVersion::cmdExit_Click()
 {
     NewVersion = true;
-    Forms::frmQuit().Show();
+    wizard::askQuit(window());
 }
 
 void frmVersion::cmdDownloadPCProg_Click()
@@ -141,14 +141,9 @@ void frmVersion::DownloadPCProgram()
 void frmVersion::Form_Unload(bool &Cancel)
 {
     NewVersion = true;
-    if (AskExit) {
-        ::frmQuit &quit = Forms::frmQuit();
-        quit.CloseWindow = false;
-        quit.ShowModal(this);
-        if (!quit.CloseWindow) {
-            Cancel = true;
-            return;
-        }
+    if (AskExit && !wizard::confirmQuit(window())) {
+        Cancel = true;
+        return;
     }
     // Gone: the quit question is no longer about this window.
     NewVersion = false;

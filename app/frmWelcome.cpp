@@ -1,11 +1,11 @@
 #include "app/frmWelcome.h"
 
 #include "app/CheckWindows.h"
+#include "app/QuitQuestion.h"
 #include "app/frmCheckScale.h"
 #include "app/frmDisplay.h"
 #include "app/frmErrorScaleCom2.h"
 #include "app/frmHelp.h"
-#include "app/frmQuit.h"
 #include "app/frmStartUp.h"
 #include "app/frmVersion.h"
 #include "assets/Pictures.h"
@@ -216,7 +216,7 @@ void frmWelcome::cmdHelp_Click()
 void frmWelcome::cmdExit_Click()
 {
     Forms::frmVersion().NewVersion = false;
-    Forms::frmQuit().ShowModal(this);
+    wizard::confirmQuit(window());
 }
 
 void frmWelcome::Form_Unload(bool &Cancel)
@@ -228,6 +228,6 @@ void frmWelcome::Form_Unload(bool &Cancel)
     Timer2->setEnabled(false);
     if (AskExit) {
         Cancel = true;
-        Forms::frmQuit().ShowModal(this);
+        wizard::confirmQuit(window());
     }
 }

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QTimer>
@@ -13,22 +12,6 @@
 Q_LOGGING_CATEGORY(lcForms, "kovara.forms")
 
 namespace platform {
-
-namespace {
-bool g_ending = false;
-
-std::vector<QEventLoop *> &modalLoops()
-{
-    static std::vector<QEventLoop *> loops;
-    return loops;
-}
-
-Form::ModalObserver &modalObserver()
-{
-    static Form::ModalObserver observer;
-    return observer;
-}
-} // namespace
 
 FormWindow::FormWindow(Form *form)
     : QWidget(nullptr, Qt::Window)
@@ -69,8 +52,6 @@ Form::Form(const QString &name)
 
 Form::~Form()
 {
-    if (m_modalLoop)
-        m_modalLoop->quit();
     if (m_window) {
         // The widgets go with the form; no handler runs.
         m_window->hide();
@@ -106,48 +87,10 @@ void Form::Show()
         qCInfo(lcForms).noquote() << "window shown:" << m_name << '"' + Caption() + '"';
 }
 
-void Form::ShowModal(Form *owner)
-{
-    Load();
-    if (!m_window)
-        return;
-    if (m_window->isVisible() && !m_modalLoop)
-        m_window->hide();
-    m_window->setWindowModality(Qt::ApplicationModal);
-    if (owner && owner->windowIfLoaded()) {
-        m_window->winId();
-        owner->windowIfLoaded()->winId();
-        if (QWindow *handle = m_window->windowHandle())
-            handle->setTransientParent(owner->windowIfLoaded()->windowHandle());
-    }
-    qCInfo(lcForms).noquote() << "window shown modal:" << m_name << '"' + Caption() + '"' << "owner"
-                              << (owner ? owner->name() : QStringLiteral("none"));
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
-
-    // The modal observer of the tests may close the window (and delete it) before its loop starts.
-    const QPointer<FormWindow> window = m_window;
-    if (modalObserver())
-        modalObserver()(*this, owner);
-    if (window.isNull() || !window->isVisible() || m_modalLoop || g_ending)
-        return;
-
-    QEventLoop loop;
-    m_modalLoop = &loop;
-    modalLoops().push_back(&loop);
-    loop.exec(QEventLoop::DialogExec);
-    auto &loops = modalLoops();
-    loops.erase(std::remove(loops.begin(), loops.end(), &loop), loops.end());
-    m_modalLoop = nullptr;
-}
-
 void Form::Hide()
 {
     if (m_window)
         m_window->hide();
-    if (m_modalLoop)
-        m_modalLoop->quit();
 }
 
 bool Form::Close()
@@ -194,8 +137,6 @@ void Form::destroyWindow()
     for (ControlBase *control : m_controls)
         control->release();
     m_state = State::Unloaded;
-    if (m_modalLoop)
-        m_modalLoop->quit();
     if (FormWindow *window = m_window.data()) {
         m_window.clear();
         // The window may be deleted from inside one of its own handlers: stop its timers and
@@ -290,18 +231,6 @@ void Form::centerOnScreen()
             area.y() + (area.height() - w->height()) / 2);
 }
 
-void Form::quitAllModalLoops()
-{
-    g_ending = true;
-    for (QEventLoop *loop : modalLoops())
-        loop->quit();
-}
-
-void Form::setModalObserver(ModalObserver observer)
-{
-    modalObserver() = std::move(observer);
-}
-
 std::unordered_map<std::type_index, std::unique_ptr<Form>> &FormRegistry::forms()
 {
     static std::unordered_map<std::type_index, std::unique_ptr<Form>> map;
@@ -331,7 +260,6 @@ void FormRegistry::reset()
         }
     }
     map.clear();
-    g_ending = false;
 }
 
 } // namespace platform

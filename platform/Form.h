@@ -11,7 +11,7 @@
 // A control of a form is held in a Control<T>. Using a control from anywhere (operator->) loads
 // its window first, exactly like the first use of a control loads a window in the program's design.
 //
-// The five window operations are Show, ShowModal, Hide, Close and (process-wide) Terminate in
+// The four window operations are Show, Hide, Close and (process-wide) Terminate in
 // platform/Process.h. A subclass builds its controls in build() and implements the handlers it
 // needs: Form_Load, Form_Activate and Form_Unload(Cancel).
 
@@ -21,13 +21,10 @@
 #include <QString>
 #include <QWidget>
 
-#include <functional>
 #include <memory>
 #include <typeindex>
 #include <unordered_map>
 #include <vector>
-
-class QEventLoop;
 
 Q_DECLARE_LOGGING_CATEGORY(lcForms)
 
@@ -108,9 +105,6 @@ public:
     void Load();
     // Loads the window if needed and makes it visible, not modal.
     void Show();
-    // Loads and shows the window modal over the others; returns when it closes or hides. Timers of
-    // other windows keep firing meanwhile. owner may be null.
-    void ShowModal(Form *owner);
     // Makes the window invisible, keeping it loaded.
     void Hide();
     // Runs Form_Unload; unless it cancels, destroys the widgets. Returns false when cancelled.
@@ -118,7 +112,6 @@ public:
 
     bool isLoaded() const { return m_state != State::Unloaded; }
     bool isVisible() const;
-    bool isModal() const { return m_modalLoop != nullptr; }
     int loadCount() const { return m_loadCount; }
 
     // The window's widget; loads the window.
@@ -138,15 +131,6 @@ public:
     void setEnabled(bool enabled);
     void SetFocus();
     void centerOnScreen();
-
-    // Ends the nested loops of every modal window, and keeps new ones from starting until the
-    // registry is reset: the process is ending (a test's stand-in for the end of the process).
-    static void quitAllModalLoops();
-
-    // Called from inside ShowModal once the window is visible and before its loop starts. Tests use
-    // it to answer a modal window from the inside; when it closes the window, ShowModal returns.
-    using ModalObserver = std::function<void(Form &form, Form *owner)>;
-    static void setModalObserver(ModalObserver observer);
 
 protected:
     // Creates the design-time controls on the window (size, caption, labels, buttons, timers).
@@ -173,7 +157,6 @@ private:
     State m_state = State::Unloaded;
     QPointer<FormWindow> m_window;
     std::vector<ControlBase *> m_controls;
-    QEventLoop *m_modalLoop = nullptr;
     int m_mousePointer = vbDefault;
     int m_loadCount = 0;
     bool m_inUnload = false;

@@ -4,8 +4,8 @@
 #include "LogCapture.h"
 #include "TestPlatform.h"
 
+#include "app/QuitQuestion.h"
 #include "app/frmChoosePort.h"
-#include "app/frmQuit.h"
 #include "app/frmVersion.h"
 #include "platform/Files.h"
 
@@ -16,16 +16,9 @@ using testing_support::TestPlatform;
 
 namespace {
 
+using Answer = testing_support::QuitAnswers::Answer;
 const QString kUpdate = QString::fromLatin1(platform::kUpdateFileName);
 const QString kBanner = QString::fromLatin1(platform::kBannerFileName);
-
-void answerQuit(bool yes)
-{
-    platform::Form::setModalObserver([yes](platform::Form &form, platform::Form *) {
-        ASSERT_EQ(&form, &Forms::frmQuit());
-        (yes ? Forms::frmQuit().cmdYes : Forms::frmQuit().cmdCancel)->click();
-    });
-}
 
 TEST(QuitProtocol, UserCloseOfAnAskingWindowAsksAndCancelKeepsIt)
 {
@@ -33,14 +26,11 @@ TEST(QuitProtocol, UserCloseOfAnAskingWindowAsksAndCancelKeepsIt)
     frmChoosePort &choose = Forms::frmChoosePort();
     choose.Show();
     ASSERT_TRUE(choose.AskExit);
-    int asked = 0;
-    platform::Form::setModalObserver([&](platform::Form &, platform::Form *owner) {
-        ++asked;
-        EXPECT_EQ(owner, &choose);
-        Forms::frmQuit().cmdCancel->click();
-    });
+    test.quit.answer(Answer::Cancel);
     EXPECT_FALSE(choose.window()->close());
-    EXPECT_EQ(asked, 1);
+    ASSERT_EQ(test.quit.asked.size(), 1);
+    EXPECT_EQ(test.quit.asked.at(0).over, choose.window());
+    EXPECT_TRUE(test.quit.asked.at(0).modal);
     EXPECT_TRUE(choose.isVisible());
     EXPECT_TRUE(choose.AskExit);
     EXPECT_FALSE(test.process.terminated());
@@ -51,11 +41,10 @@ TEST(QuitProtocol, AWindowClosingItselfDoesNotAsk)
     TestPlatform test;
     frmChoosePort &choose = Forms::frmChoosePort();
     choose.Show();
-    platform::Form::setModalObserver(
-        [](platform::Form &, platform::Form *) { ADD_FAILURE() << "asked"; });
     choose.AskExit = false;
     EXPECT_TRUE(choose.Close());
     EXPECT_FALSE(choose.isLoaded());
+    EXPECT_TRUE(test.quit.asked.isEmpty());
 }
 
 TEST(QuitProtocol, YesDeletesTheBannerThenTheUpdateFileAndTerminates)
@@ -65,7 +54,7 @@ TEST(QuitProtocol, YesDeletesTheBannerThenTheUpdateFileAndTerminates)
     test.touchWorkingFile(kBanner);
     testing_support::LogCapture log("kovara.files", QStringLiteral("kovara.files.info=true"));
     Forms::frmChoosePort().Show();
-    answerQuit(true);
+    test.quit.answer(Answer::Yes);
     Forms::frmChoosePort().window()->close();
     EXPECT_TRUE(test.process.terminated());
     EXPECT_FALSE(platform::fileExists(platform::workingFile(kUpdate)));
@@ -82,17 +71,14 @@ TEST(QuitProtocol, TheQuestionIsFreshOnEveryShowing)
 {
     TestPlatform test;
     Forms::frmVersion().NewVersion = true;
-    platform::Form::setModalObserver(
-        [](platform::Form &, platform::Form *) { Forms::frmQuit().cmdCancel->click(); });
-    Forms::frmQuit().ShowModal(nullptr);
+    EXPECT_FALSE(wizard::confirmQuit(nullptr));
     Forms::frmVersion().NewVersion = false;
-    platform::Form::setModalObserver([](platform::Form &form, platform::Form *) {
-        EXPECT_EQ(form.Caption(), QStringLiteral("Quit PC Program"));
-        EXPECT_EQ(Forms::frmQuit().lblQuit->text(),
-                  QStringLiteral("Are you sure you want to quit updating your scale?"));
-        Forms::frmQuit().cmdCancel->click();
-    });
-    Forms::frmQuit().ShowModal(nullptr);
+    EXPECT_FALSE(wizard::confirmQuit(nullptr));
+    ASSERT_EQ(test.quit.asked.size(), 2);
+    EXPECT_EQ(test.quit.asked.at(0).title, QStringLiteral("Exit Download"));
+    EXPECT_EQ(test.quit.asked.at(1).title, QStringLiteral("Quit PC Program"));
+    EXPECT_EQ(test.quit.asked.at(1).text,
+              QStringLiteral("Are you sure you want to quit updating your scale?"));
     processEvents();
 }
 

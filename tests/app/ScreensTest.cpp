@@ -14,7 +14,6 @@
 #include "app/frmErrorScaleCom2.h"
 #include "app/frmHelp.h"
 #include "app/frmNotConnected.h"
-#include "app/frmQuit.h"
 #include "app/frmStartUp.h"
 #include "app/frmSuccess.h"
 #include "app/frmSuccessUpdate.h"
@@ -24,6 +23,7 @@
 #include "platform/Files.h"
 #include "platform/Services.h"
 
+#include <QDialog>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -32,11 +32,16 @@ namespace {
 
 namespace vs = virtual_scale;
 using testing_support::describeWindow;
+using Answer = testing_support::QuitAnswers::Answer;
 
+QStringList record(const char *name, QWidget *window)
+{
+    return QStringList {QStringLiteral("[%1]").arg(QLatin1String(name))} + describeWindow(window)
+        + QStringList {QString()};
+}
 QStringList record(const char *name, platform::Form &form)
 {
-    return QStringList {QStringLiteral("[%1]").arg(QLatin1String(name))}
-    + describeWindow(form.window()) + QStringList {QString()};
+    return record(name, form.window());
 }
 
 using Platform = testing_support::TestPlatform;
@@ -83,12 +88,16 @@ const std::function<void(Platform &, Transfer &, QStringList &out)> scenes[] = {
         for (int tick = 0; tick <= 10; ++tick)
             Forms::frmWelcome().Timer1->fire();
         out << record("new version", Forms::frmVersion());
-        Forms::frmQuit().Load();
-        out << record("quit question over the new version", Forms::frmQuit());
+        test.quit.answer(Answer::Cancel, [&out](QDialog &question) {
+            out << record("quit question over the new version", &question);
+        });
+        Forms::frmVersion().window()->close();
     },
-    [](Platform &, Transfer &, QStringList &out) {
-        Forms::frmQuit().Load();
-        out << record("quit question", Forms::frmQuit());
+    [](Platform &test, Transfer &, QStringList &out) {
+        Forms::frmChoosePort().Show();
+        test.quit.answer(Answer::Cancel,
+                         [&out](QDialog &question) { out << record("quit question", &question); });
+        Forms::frmChoosePort().window()->close();
     },
     [](Platform &test, Transfer &transfer, QStringList &out) {
         Forms::frmCheckScale().Show();

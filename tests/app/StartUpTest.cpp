@@ -3,9 +3,9 @@
 
 #include "TestPlatform.h"
 
+#include "app/QuitQuestion.h"
 #include "app/frmChoosePort.h"
 #include "app/frmNotConnected.h"
-#include "app/frmQuit.h"
 #include "app/frmStartUp.h"
 
 #include <gtest/gtest.h>
@@ -68,8 +68,7 @@ TEST(StartUp, UnreachableInternetStopsOnTheNoInternetScreen)
 
     // Closing the start-up window by hand and cancelling the question starts its timer again,
     // and the next tick opens the port search all the same.
-    platform::Form::setModalObserver(
-        [](platform::Form &, platform::Form *) { Forms::frmQuit().cmdCancel->click(); });
+    test.quit.answer(testing_support::QuitAnswers::Answer::Cancel);
     Forms::frmStartUp().window()->close();
     tick();
     EXPECT_TRUE(Forms::frmChoosePort().isVisible());
@@ -108,21 +107,16 @@ TEST(StartUp, ClosingByHandAsksWithTheTimerStoppedAndCancelRunsOn)
     TestPlatform test;
     Forms::frmStartUp().Show();
     tick();
-    bool asked = false;
-    platform::Form::setModalObserver([&](platform::Form &form, platform::Form *owner) {
-        asked = true;
-        EXPECT_EQ(&form, &Forms::frmQuit());
-        EXPECT_EQ(owner, &Forms::frmStartUp());
+    test.quit.answer(testing_support::QuitAnswers::Answer::Cancel, [](QDialog &) {
         EXPECT_FALSE(Forms::frmStartUp().Timer1->isRunning()) << "timer stopped while asking";
-        EXPECT_EQ(Forms::frmQuit().lblQuit->text(),
-                  QStringLiteral("Are you sure you want to quit updating your scale?"));
-        Forms::frmQuit().cmdCancel->click();
     });
     EXPECT_FALSE(Forms::frmStartUp().window()->close());
-    EXPECT_TRUE(asked);
+    ASSERT_EQ(test.quit.asked.size(), 1);
+    EXPECT_EQ(test.quit.asked.at(0).over, Forms::frmStartUp().window());
+    EXPECT_EQ(test.quit.asked.at(0).text,
+              QStringLiteral("Are you sure you want to quit updating your scale?"));
     EXPECT_TRUE(Forms::frmStartUp().isVisible());
     EXPECT_TRUE(Forms::frmStartUp().Timer1->isRunning());
-    EXPECT_FALSE(Forms::frmQuit().isLoaded());
     tick(); // the pending step: the probe
     EXPECT_EQ(test.probe.calls, 1);
 }
@@ -131,8 +125,7 @@ TEST(StartUp, YesToTheQuestionEndsTheProgram)
 {
     TestPlatform test;
     Forms::frmStartUp().Show();
-    platform::Form::setModalObserver(
-        [](platform::Form &, platform::Form *) { Forms::frmQuit().cmdYes->click(); });
+    test.quit.answer(testing_support::QuitAnswers::Answer::Yes);
     Forms::frmStartUp().window()->close();
     EXPECT_TRUE(test.process.terminated());
     EXPECT_TRUE(test.dialogs.boxes().empty());

@@ -6,11 +6,11 @@
 #include "TestPlatform.h"
 
 #include "app/CheckWindows.h"
+#include "app/QuitQuestion.h"
 #include "app/frmCheckScale.h"
 #include "app/frmDisplay.h"
 #include "app/frmErrorScaleCom2.h"
 #include "app/frmHelp.h"
-#include "app/frmQuit.h"
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
@@ -19,11 +19,14 @@
 #include "query/modCheck.h"
 
 #include <QAbstractButton>
+#include <QDialog>
 #include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
+
+using Answer = testing_support::QuitAnswers::Answer;
 
 using State = testing_support::VirtualScaleSerial::PortState;
 using testing_support::processEvents;
@@ -35,20 +38,18 @@ const QString kVersionQuestion = QStringLiteral(
 class MainWindow : public ::testing::Test
 {
 protected:
-    // Answers the quit question and records the caption and question it showed.
-    void answerQuit(bool yes)
+    // The caption and the question of each quit question asked (answered Cancel unless queued).
+    QStringList asked() const
     {
-        platform::Form::setModalObserver([this, yes](platform::Form &form, platform::Form *) {
-            ASSERT_EQ(&form, &Forms::frmQuit());
-            asked << form.Caption() + QLatin1Char('|') + Forms::frmQuit().lblQuit->text();
-            (yes ? Forms::frmQuit().cmdYes : Forms::frmQuit().cmdCancel)->click();
-        });
+        QStringList texts;
+        for (const auto &question : test.quit.asked)
+            texts << question.title + QLatin1Char('|') + question.text;
+        return texts;
     }
 
     testing_support::TestPlatform test;
     frmWelcome &welcome = Forms::frmWelcome();
     frmVersion &version = Forms::frmVersion();
-    QStringList asked;
 };
 
 TEST_F(MainWindow, LoadingTheScaleWindowRunsBothChecksBeforeTheMainWindowShows)
@@ -87,10 +88,9 @@ TEST_F(MainWindow, CancelledCloseInTheFirstHalfSecondStopsBothTimers)
     welcome.Timer1->fire();
     welcome.Timer1->fire();
     version.NewVersion = true;
-    answerQuit(false);
     EXPECT_FALSE(welcome.window()->close());
 
-    EXPECT_EQ(asked, QStringList {QStringLiteral("Quit PC Program|") + kScaleQuestion});
+    EXPECT_EQ(asked(), QStringList {QStringLiteral("Quit PC Program|") + kScaleQuestion});
     EXPECT_TRUE(welcome.isVisible());
     EXPECT_FALSE(welcome.Timer1->isRunning());
     EXPECT_FALSE(welcome.Timer2->isRunning());
@@ -195,28 +195,27 @@ protected:
 
 TEST_F(NewVersionWindow, ItsCloseBoxAsksAboutTheDownloadAndYesClosesOnlyIt)
 {
-    bool yes = false;
-    platform::Form::setModalObserver([&](platform::Form &form, platform::Form *owner) {
-        EXPECT_EQ(owner, &version);
-        asked << form.Caption() + QLatin1Char('|') + Forms::frmQuit().lblQuit->text();
-        // The question takes the focus from the window it asks for before the user answers.
-        form.window()->activateWindow();
+    // The question takes the focus from the window it asks for before the user answers.
+    const auto takeTheFocus = [](QDialog &question) {
+        question.activateWindow();
         processEvents();
-        (yes ? Forms::frmQuit().cmdYes : Forms::frmQuit().cmdCancel)->click();
-    });
+    };
+    test.quit.answer(Answer::Cancel, takeTheFocus);
     EXPECT_FALSE(version.window()->close());
     EXPECT_TRUE(version.isVisible());
+    ASSERT_EQ(test.quit.asked.size(), 1);
+    EXPECT_EQ(test.quit.asked.at(0).over, version.window());
 
-    yes = true;
+    test.quit.answer(Answer::Yes, takeTheFocus);
     test.touchWorkingFile(QString::fromLatin1(platform::kUpdateFileName));
     version.window()->activateWindow();
     processEvents();
     EXPECT_TRUE(version.window()->close());
-    EXPECT_EQ(asked,
+    EXPECT_EQ(asked(),
               (QStringList {QStringLiteral("Exit Download|") + kVersionQuestion,
                             QStringLiteral("Exit Download|") + kVersionQuestion}));
     EXPECT_FALSE(version.isLoaded());
-    EXPECT_FALSE(Forms::frmQuit().isLoaded());
+    EXPECT_FALSE(wizard::quitQuestionShown());
     EXPECT_FALSE(version.AskExit);
     EXPECT_FALSE(test.process.terminated());
     EXPECT_TRUE(
@@ -228,29 +227,30 @@ TEST_F(NewVersionWindow, ItsCloseBoxAsksAboutTheDownloadAndYesClosesOnlyIt)
 
 TEST_F(NewVersionWindow, ItsExitButtonAsksAboutTheDownloadWithoutBlockingTheOthers)
 {
+    test.quit.answer(Answer::Yes, [](QDialog &question) {
+        question.activateWindow();
+        processEvents();
+    });
     version.cmdExit->click();
-    frmQuit &quit = Forms::frmQuit();
-    ASSERT_TRUE(quit.isVisible());
-    EXPECT_FALSE(quit.isModal());
-    EXPECT_EQ(quit.Caption(), QStringLiteral("Exit Download"));
-    quit.window()->activateWindow();
+    EXPECT_TRUE(wizard::quitQuestionShown()) << "the button returns with the question open";
     processEvents();
-    quit.cmdYes->click();
+    ASSERT_EQ(test.quit.asked.size(), 1);
+    EXPECT_FALSE(test.quit.asked.at(0).modal);
+    EXPECT_EQ(test.quit.asked.at(0).title, QStringLiteral("Exit Download"));
     EXPECT_FALSE(version.isLoaded());
-    EXPECT_FALSE(quit.isLoaded());
+    EXPECT_FALSE(wizard::quitQuestionShown());
     EXPECT_FALSE(test.process.terminated());
     EXPECT_TRUE(welcome.isVisible());
 }
 
 TEST_F(NewVersionWindow, ExitButtonsAlwaysAskAboutTheScale)
 {
-    answerQuit(false);
     ASSERT_TRUE(version.NewVersion);
     welcome.cmdExit->click();
     Forms::frmErrorScaleCom2().Show();
     version.NewVersion = true;
     Forms::frmErrorScaleCom2().cmdExit->click();
-    EXPECT_EQ(asked,
+    EXPECT_EQ(asked(),
               (QStringList {QStringLiteral("Quit PC Program|") + kScaleQuestion,
                             QStringLiteral("Quit PC Program|") + kScaleQuestion}));
 }
@@ -266,7 +266,7 @@ TEST_F(NewVersionWindow, DownloadHandsTheInstallerToTheBrowserAndCloses)
     EXPECT_FALSE(version.isLoaded());
     EXPECT_FALSE(Forms::frmCheckScale().isLoaded());
     EXPECT_TRUE(test.dialogs.boxes().empty());
-    EXPECT_TRUE(asked.isEmpty()) << "no quit question for the version window";
+    EXPECT_TRUE(asked().isEmpty()) << "no quit question for the version window";
 }
 
 TEST_F(NewVersionWindow, AFailedShellOpenIsToldAndTheWindowClosesAllTheSame)

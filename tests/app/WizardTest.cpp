@@ -5,10 +5,10 @@
 #include "TestPlatform.h"
 #include "TransferDouble.h"
 
+#include "app/QuitQuestion.h"
 #include "app/frmCheckScale.h"
 #include "app/frmDisplay.h"
 #include "app/frmDownload.h"
-#include "app/frmQuit.h"
 #include "app/frmStartUp.h"
 #include "app/frmSuccess.h"
 #include "app/frmVersion.h"
@@ -134,14 +134,6 @@ TEST_F(Wizard, ACancelConfirmedAfterTheLastByteIsNoDownload)
 
 TEST_F(Wizard, ExitAndCloseAskTheQuitQuestionOverTheirWindow)
 {
-    std::vector<platform::Form *> owners;
-    platform::Form::setModalObserver([&](platform::Form &form, platform::Form *owner) {
-        EXPECT_EQ(&form, &Forms::frmQuit());
-        EXPECT_EQ(Forms::frmQuit().lblQuit->text(),
-                  QStringLiteral("Are you sure you want to quit updating your scale?"));
-        owners.push_back(owner);
-        Forms::frmQuit().cmdCancel->click();
-    });
     Forms::frmVersion().NewVersion = true;
     check.Show();
     check.cmdExit->click();
@@ -153,7 +145,13 @@ TEST_F(Wizard, ExitAndCloseAskTheQuitQuestionOverTheirWindow)
     success.Show();
     EXPECT_FALSE(success.window()->close());
     EXPECT_TRUE(success.isVisible());
-    EXPECT_EQ(owners, (std::vector<platform::Form *> {&check, &check, &success}));
+    std::vector<const QWidget *> owners;
+    for (const auto &asked : test.quit.asked) {
+        EXPECT_EQ(asked.text, QStringLiteral("Are you sure you want to quit updating your scale?"));
+        owners.push_back(asked.over);
+    }
+    EXPECT_EQ(owners,
+              (std::vector<const QWidget *> {check.window(), check.window(), success.window()}));
     EXPECT_FALSE(test.process.terminated());
 }
 
@@ -161,9 +159,6 @@ TEST_F(Wizard, UpdateOpensTheScalesPortAndHandsOverToTheProgrammingWindow)
 {
     test.serial.addScale(3, QStringLiteral("20231187"));
     test.serial.addPort(4, testing_support::VirtualScaleSerial::PortState::Busy);
-    platform::Form::setModalObserver([](platform::Form &form, platform::Form *) {
-        ADD_FAILURE() << "asked " << form.name().toStdString();
-    });
     frmDisplay &display = Forms::frmDisplay();
     frmSuccess &success = Forms::frmSuccess();
     for (const int port : {3, 4}) {
@@ -182,6 +177,7 @@ TEST_F(Wizard, UpdateOpensTheScalesPortAndHandsOverToTheProgrammingWindow)
             display.scale().close();
     }
     EXPECT_TRUE(test.dialogs.boxes().empty());
+    EXPECT_TRUE(test.quit.asked.isEmpty());
 }
 
 } // namespace

@@ -9,12 +9,12 @@
 #include "TestPlatform.h"
 #include "VirtualScalePorts.h"
 
+#include "app/QuitQuestion.h"
 #include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
 #include "app/frmErrorScaleCom.h"
 #include "app/frmErrorScaleCom2.h"
-#include "app/frmQuit.h"
 #include "app/frmStartUp.h"
 #include "app/frmSuccess.h"
 #include "app/frmSuccessUpdate.h"
@@ -166,16 +166,12 @@ protected:
     // window to be still there.
     void exitAndStay(platform::Form &owner, const std::function<void()> &exit)
     {
-        int asked = 0;
-        platform::Form::setModalObserver([&](platform::Form &form, platform::Form *by) {
-            ++asked;
-            EXPECT_EQ(&form, &Forms::frmQuit());
-            EXPECT_EQ(by, &owner);
-            Forms::frmQuit().cmdCancel->click();
-        });
+        const qsizetype before = test.quit.asked.size();
+        test.quit.answer(testing_support::QuitAnswers::Answer::Cancel);
+        const QWidget *window = owner.window();
         exit();
-        platform::Form::setModalObserver(nullptr);
-        EXPECT_EQ(asked, 1) << owner.name().toStdString();
+        ASSERT_EQ(test.quit.asked.size(), before + 1) << owner.name().toStdString();
+        EXPECT_EQ(test.quit.asked.last().over, window) << owner.name().toStdString();
         EXPECT_TRUE(owner.isVisible()) << owner.name().toStdString();
         EXPECT_FALSE(test.process.terminated());
     }
@@ -349,8 +345,7 @@ TEST_F(WholeRun, YesToTheQuitQuestionEndsTheRunAndDeletesTheWorkingFiles)
     download(address());
     ASSERT_TRUE(Forms::frmSuccess().isVisible());
     test.touchWorkingFile(QString::fromLatin1(platform::kBannerFileName));
-    platform::Form::setModalObserver(
-        [](platform::Form &, platform::Form *) { Forms::frmQuit().cmdYes->click(); });
+    test.quit.answer(testing_support::QuitAnswers::Answer::Yes);
     Forms::frmSuccess().window()->close();
     EXPECT_TRUE(test.process.terminated());
     EXPECT_FALSE(platform::fileExists(

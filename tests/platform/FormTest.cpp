@@ -140,43 +140,6 @@ TEST(FormModel, CancelledCloseKeepsTheWindowForProgramAndUser)
     EXPECT_EQ(sample().unloads, 3);
 }
 
-TEST(FormModel, ModalWindowRunsUntilItClosesAndOtherTimersKeepFiring)
-{
-    TestPlatform platform;
-    sample().Show();
-    auto &other = FormRegistry::get<frmOther>();
-    int observed = 0;
-    Form::setModalObserver([&](Form &form, Form *owner) {
-        ++observed;
-        EXPECT_EQ(&form, &other);
-        EXPECT_EQ(owner, &sample());
-        EXPECT_TRUE(form.isModal() || form.isVisible());
-        EXPECT_EQ(form.window()->windowModality(), Qt::ApplicationModal);
-        // The answer comes later, from a timer of another window inside the modal loop.
-        sample().Timer1->setInterval(1);
-        QObject::connect(sample().Timer1.get(), &platform::Timer::Tick, &other, [&] {
-            other.cmdClose->click();
-        });
-    });
-    other.ShowModal(&sample());
-    EXPECT_EQ(observed, 1);
-    EXPECT_FALSE(other.isLoaded());
-}
-
-TEST(FormModel, ModalLoopEndsAtOnceOnACloseFromTheObserverOrOnTheProcessEnd)
-{
-    TestPlatform platform;
-    auto &other = FormRegistry::get<frmOther>();
-    Form::setModalObserver([](Form &form, Form *) { form.Close(); });
-    other.ShowModal(nullptr);
-    EXPECT_FALSE(other.isLoaded());
-
-    Form::setModalObserver(
-        [&](Form &, Form *) { QTimer::singleShot(0, [&] { platform.process.terminate(); }); });
-    other.ShowModal(nullptr);
-    EXPECT_TRUE(platform.process.terminated());
-}
-
 TEST(FormModel, ActivationRunsTheHandlerOfALoadedWindow)
 {
     TestPlatform platform;

@@ -3,10 +3,10 @@
 
 #include "TestPlatform.h"
 
+#include "app/QuitQuestion.h"
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
 #include "app/frmErrorScaleCom2.h"
-#include "app/frmQuit.h"
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "device/PortList.h"
@@ -160,23 +160,19 @@ TEST_F(PortSearch, RetryGoesBackToTheStepThatFailed)
 TEST_F(PortSearch, ErrorWindowExitAndCloseAskTheQuitQuestion)
 {
     frmErrorScaleCom2 &error = Forms::frmErrorScaleCom2();
-    int asked = 0;
-    platform::Form::setModalObserver([&](platform::Form &form, platform::Form *owner) {
-        ++asked;
-        EXPECT_EQ(&form, &Forms::frmQuit());
-        EXPECT_EQ(owner, &error);
-        Forms::frmQuit().cmdCancel->click();
-    });
+    const QList<testing_support::QuitAnswers::Asked> &asked = test.quit.asked;
     Forms::frmVersion().NewVersion = true;
     choose.ErrorPort = true;
     error.Show();
     error.cmdExit->click();
-    EXPECT_EQ(asked, 1);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked.at(0).over, error.window());
     EXPECT_FALSE(Forms::frmVersion().NewVersion);
     EXPECT_TRUE(choose.ErrorPort);
 
     EXPECT_FALSE(error.window()->close());
-    EXPECT_EQ(asked, 2);
+    ASSERT_EQ(asked.size(), 2);
+    EXPECT_EQ(asked.at(1).over, error.window());
     EXPECT_TRUE(error.isVisible());
     EXPECT_FALSE(choose.ErrorPort); // cleared before the question, even when it is cancelled
 }

@@ -4,9 +4,9 @@
 #include "TestPlatform.h"
 #include "UpdateFile.h"
 
+#include "app/QuitQuestion.h"
 #include "app/frmDisplay.h"
 #include "app/frmErrorScaleCom.h"
-#include "app/frmQuit.h"
 #include "app/frmSuccessUpdate.h"
 #include "device/Programming.h"
 #include "device/ScaleProgrammer.h"
@@ -78,21 +78,13 @@ protected:
             n += record.command == command && (address < 0 || record.address == address);
         return n;
     }
-    // Counts the quit questions in quitQuestions and answers them with Cancel.
-    void cancelQuitQuestions()
-    {
-        platform::Form::setModalObserver([this](platform::Form &form, platform::Form *) {
-            EXPECT_EQ(&form, &Forms::frmQuit());
-            ++quitQuestions;
-            Forms::frmQuit().cmdCancel->click();
-        });
-    }
+    // The quit questions asked so far (all answered Cancel).
+    int quitQuestions() const { return int(test.quit.asked.size()); }
 
     testing_support::TestPlatform test;
     vs::VirtualScale &scale = test.serial.addScale(1, kSerial);
     frmDisplay &display = Forms::frmDisplay();
     QByteArray source = testing_support::applicationImage();
-    int quitQuestions = 0;
 };
 
 TEST_F(UpdateRun, ShowingTheWindowUpdatesTheScaleAndHandsOverToTheSuccessScreen)
@@ -198,9 +190,8 @@ TEST_F(UpdateRun, SilentSessionEndsOnTheErrorScreenWhoseRetryRunsTheWholeUpdateA
     EXPECT_FALSE(display.AskExit);
 
     // Exit asks the quit question over the error screen; Cancel keeps it.
-    cancelQuitQuestions();
     error.cmdExit->click();
-    EXPECT_EQ(quitQuestions, 1);
+    EXPECT_EQ(quitQuestions(), 1);
     EXPECT_TRUE(error.isVisible());
 
     // A new file and a scale that answers again: Retry starts over from loading the file.
@@ -213,7 +204,7 @@ TEST_F(UpdateRun, SilentSessionEndsOnTheErrorScreenWhoseRetryRunsTheWholeUpdateA
     display.Form_Activate();
     EXPECT_EQ(scale.flash(), testing_support::programmedImage(second, kSerial));
     EXPECT_TRUE(Forms::frmSuccessUpdate().isVisible());
-    EXPECT_EQ(quitQuestions, 1);
+    EXPECT_EQ(quitQuestions(), 1);
 }
 
 TEST_F(UpdateRun, APortThatGoesAwayEndsOnTheErrorScreenAtOnceAndClosingAsksNothing)
@@ -232,25 +223,27 @@ TEST_F(UpdateRun, APortThatGoesAwayEndsOnTheErrorScreenAtOnceAndClosingAsksNothi
     EXPECT_TRUE(Forms::frmErrorScaleCom().isVisible());
     EXPECT_LT(test.clock.nowMs() - unpluggedAt, 100);
 
-    cancelQuitQuestions();
     EXPECT_TRUE(display.Close());
-    EXPECT_EQ(quitQuestions, 0);
+    EXPECT_EQ(quitQuestions(), 0);
 }
 
 TEST_F(UpdateRun, ClosingTheWindowAsksTheQuitQuestionAndKeepsIt)
 {
-    display.Show();
-    cancelQuitQuestions();
+    // The window after a run the scale refused, ready for its service tools.
+    scale.addFault(Fault::refuse(vs::kOpenSession, -1, vs::kAlways));
+    test.dialogs.answer(OK);
+    showAndActivate();
+    test.serial.clearRecords();
     EXPECT_FALSE(display.window()->close());
     display.mnuFileExit->trigger();
-    EXPECT_EQ(quitQuestions, 2);
+    EXPECT_EQ(quitQuestions(), 2);
     EXPECT_TRUE(display.isVisible());
 
     // Auto and Read under Run do nothing.
     display.mnuAuto->trigger();
     display.mnuRead->trigger();
     EXPECT_TRUE(test.serial.sent(1).isEmpty());
-    EXPECT_TRUE(test.dialogs.boxes().empty());
+    EXPECT_EQ(test.dialogs.texts(), QStringList {"Serial number wrong"});
 }
 
 TEST_F(UpdateRun, AMissingUpdateFileLeavesTheScaleUntouched)
@@ -339,7 +332,7 @@ TEST_F(SuccessScreen, ClosingItEarlyDeletesTheFilesAndEndsTheProgramWithoutAQues
     success.window()->close();
     EXPECT_TRUE(test.process.terminated());
     EXPECT_TRUE(filesGone());
-    EXPECT_FALSE(Forms::frmQuit().isLoaded());
+    EXPECT_TRUE(test.quit.asked.isEmpty());
 }
 
 } // namespace

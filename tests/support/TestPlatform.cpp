@@ -25,7 +25,6 @@ bool FakeProbe::check()
 void RecordingProcess::terminate()
 {
     ++terminations;
-    platform::Form::quitAllModalLoops();
 }
 
 TestPlatform::TestPlatform()
@@ -42,7 +41,6 @@ TestPlatform::TestPlatform()
 
 TestPlatform::~TestPlatform()
 {
-    platform::Form::setModalObserver(nullptr);
     platform::FormRegistry::reset();
     processEvents();
     platform::setWorkingFolder(QString());

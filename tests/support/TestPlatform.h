@@ -8,6 +8,7 @@
 // the program.
 
 #include "MakerQueries.h"
+#include "QuitAnswers.h"
 #include "ScriptedDialogs.h"
 #include "VirtualClock.h"
 #include "VirtualScaleSerial.h"
@@ -72,6 +73,8 @@ public:
     VirtualScaleSerial serial {clock};
     // The maker's answers to the main window's two questions.
     MakerQueries maker;
+    // The user's answers to the quit question.
+    QuitAnswers quit;
 
     // Queries go to a real server that the test starts, not to `maker`.
     void useRealQueries();

@@ -1,0 +1,53 @@
+#pragma once
+
+// Answers the program's quit questions as a user would, by clicking the dialog's button, and
+// records each: over which window it was asked, its title and its text. Answers are given in the
+// order queued; a question with no answer queued is answered Cancel (and recorded all the same),
+// so a test never hangs on a modal question.
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <deque>
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+namespace testing_support {
+
+class QuitAnswers final : public QObject
+{
+public:
+    enum class Answer { Yes, Cancel };
+    struct Asked
+    {
+        const QWidget *over = nullptr;
+        QString title;
+        QString text;
+        bool modal = false;
+    };
+
+    QuitAnswers();
+    ~QuitAnswers() override;
+
+    // during runs while the question is on screen, before the answer.
+    void answer(Answer answer, std::function<void(QDialog &)> during = {});
+
+    QList<Asked> asked;
+    bool allAnswersUsed() const { return m_answers.empty(); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct Queued
+    {
+        Answer answer;
+        std::function<void(QDialog &)> during;
+    };
+    std::deque<Queued> m_answers;
+};
+
+} // namespace testing_support
