@@ -7,6 +7,7 @@
 #include "platform/Services.h"
 
 #include <QLoggingCategory>
+#include <QPointer>
 
 Q_LOGGING_CATEGORY(lcStartUp, "kovara.startup")
 
@@ -60,18 +61,19 @@ void frmStartUp::Form_Load()
 
 void frmStartUp::Timer1_Timer()
 {
-    // The probe blocks user input but lets timers run; a tick that arrives during it is dropped
-    // so the probe never runs twice.
-    if (m_inTick)
+    // A tick that arrives while the probe runs is dropped, so the probe never runs twice.
+    if (m_probing)
         return;
-    m_inTick = true;
     switch (m_counter) {
-    case 1:
-        if (!CheckConnection()) {
-            Timer1->setEnabled(false);
-            Forms::frmNotConnected().Show();
-        }
-        break;
+    case 1: {
+        m_probing = true;
+        const QPointer<frmStartUp> self = this;
+        platform::internetProbe().start([self](bool reachable) {
+            if (self)
+                self->probeEnded(reachable);
+        });
+        return;
+    }
     case 2:
         Forms::frmChoosePort().Show();
         AskExit = false;
@@ -81,14 +83,22 @@ void frmStartUp::Timer1_Timer()
         break;
     }
     ++m_counter;
-    m_inTick = false;
 }
 
-bool frmStartUp::CheckConnection()
+void frmStartUp::probeEnded(bool reachable)
 {
-    const bool reachable = platform::internetProbe().check();
+    m_probing = false;
+    ++m_counter;
     qCInfo(lcStartUp) << "internet reachable:" << reachable;
-    return reachable;
+    if (!reachable && isLoaded()) {
+        Timer1->setEnabled(false);
+        Forms::frmNotConnected().Show();
+    }
+    // A close the user asked for meanwhile is answered now.
+    if (m_closeWaiting && isLoaded()) {
+        m_closeWaiting = false;
+        window()->close();
+    }
 }
 
 void frmStartUp::Form_Unload(bool &Cancel)
@@ -96,6 +106,10 @@ void frmStartUp::Form_Unload(bool &Cancel)
     if (!AskExit)
         return;
     Cancel = true;
+    if (m_probing) {
+        m_closeWaiting = true;
+        return;
+    }
     Timer1->setEnabled(false);
     wizard::confirmQuit(window());
     if (isLoaded())

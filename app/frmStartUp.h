@@ -25,7 +25,6 @@ public:
     platform::Control<platform::Timer> Timer1 {this, "Timer1"};
 
     void Timer1_Timer();
-    bool CheckConnection();
 
     // The start-up counter of Timer1's handler; kept for the whole run.
     int startUpCounter() const { return m_counter; }
@@ -36,8 +35,12 @@ protected:
     void Form_Unload(bool &Cancel) override;
 
 private:
+    void probeEnded(bool reachable);
+
     int m_counter = 0;
-    bool m_inTick = false;
+    // The internet probe is running: ticks are dropped and a close waits for its end.
+    bool m_probing = false;
+    bool m_closeWaiting = false;
 };
 
 namespace Forms {

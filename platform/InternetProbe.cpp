@@ -2,7 +2,6 @@
 
 #include "platform/Dialogs.h"
 
-#include <QEventLoop>
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -18,9 +17,12 @@ HttpInternetProbe::HttpInternetProbe(QString url, int timeoutMs)
     , m_timeoutMs(timeoutMs)
 { }
 
-bool HttpInternetProbe::check()
+HttpInternetProbe::~HttpInternetProbe() = default;
+
+void HttpInternetProbe::start(Done done)
 {
-    QNetworkAccessManager manager;
+    if (!m_manager)
+        m_manager = std::make_unique<QNetworkAccessManager>();
     QNetworkRequest request {QUrl(m_url)};
     request.setHeader(QNetworkRequest::UserAgentHeader, applicationTitle());
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
@@ -29,28 +31,29 @@ bool HttpInternetProbe::check()
     request.setRawHeader("Cache-Control", "no-cache");
     request.setTransferTimeout(m_timeoutMs);
 
-    QNetworkReply *reply = manager.get(request);
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
+    QNetworkReply *reply = m_manager->get(request);
+    auto *deadline = new QTimer(reply);
+    deadline->setSingleShot(true);
+    QObject::connect(deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
     // The answer is known once the status line and headers are in; the body is not needed.
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, &QEventLoop::quit);
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    deadline.start(m_timeoutMs);
-    // User input waits until the probe is done; the window still repaints.
-    if (!reply->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    const bool reachable = status.isValid();
-    if (reachable)
-        qCInfo(lcProbe).noquote() << "internet probe" << m_url << "answered" << status.toInt();
-    else
-        qCWarning(lcProbe).noquote()
-            << "internet probe" << m_url << "failed:" << reply->errorString();
-    reply->abort();
-    return reachable;
+    auto settle = [reply, url = m_url, done = std::move(done)] {
+        if (reply->property("settled").toBool())
+            return;
+        reply->setProperty("settled", true);
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        const bool reachable = status.isValid();
+        if (reachable)
+            qCInfo(lcProbe).noquote() << "internet probe" << url << "answered" << status.toInt();
+        else
+            qCWarning(lcProbe).noquote()
+                << "internet probe" << url << "failed:" << reply->errorString();
+        reply->abort();
+        reply->deleteLater();
+        done(reachable);
+    };
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, settle);
+    QObject::connect(reply, &QNetworkReply::finished, reply, settle);
+    deadline->start(m_timeoutMs);
 }
 
 } // namespace platform

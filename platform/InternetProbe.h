@@ -4,15 +4,21 @@
 
 #include <QString>
 
+#include <functional>
+#include <memory>
+
+class QNetworkAccessManager;
+
 namespace platform {
 
 class InternetProbe
 {
 public:
+    using Done = std::function<void(bool reachable)>;
     virtual ~InternetProbe() = default;
-    // True when the probe address answered. Blocks user input while it runs; always returns
-    // within its time-out.
-    virtual bool check() = 0;
+    // Starts the check; done runs once, with whether the probe address answered, within the
+    // time-out (from the event loop, or before start() returns).
+    virtual void start(Done done) = 0;
 };
 
 // The real probe: an HTTP GET of the probe address that bypasses every cache, with the
@@ -22,11 +28,13 @@ class HttpInternetProbe final : public InternetProbe
 {
 public:
     explicit HttpInternetProbe(QString url, int timeoutMs = 15000);
-    bool check() override;
+    ~HttpInternetProbe() override;
+    void start(Done done) override;
 
 private:
     QString m_url;
     int m_timeoutMs;
+    std::unique_ptr<QNetworkAccessManager> m_manager;
 };
 
 // The one the program uses, and its replacement by a test (nullptr: the real one again; the

@@ -14,8 +14,8 @@ QuitDialog::QuitDialog(Subject subject, QWidget *parent)
     setWindowModality(Qt::ApplicationModal);
     if (subject == Subject::NewVersionDownload) {
         setWindowTitle(tr("Exit Download"));
-        m_ui->lblQuit->setText(
-            tr("Are you sure you do not want to download the latest version of Kovara PC Program?"));
+        m_ui->lblQuit->setText(tr(
+            "Are you sure you do not want to download the latest version of Kovara PC Program?"));
     }
     look::paint({this, m_ui->lblQuit, m_ui->cmdYes, m_ui->cmdCancel});
     if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())

@@ -102,6 +102,23 @@ TEST(StartUp, ATickDuringTheProbeDoesNotStartASecondProbe)
     EXPECT_TRUE(Forms::frmChoosePort().isVisible());
 }
 
+// The probe no longer holds back the user's input; a close meanwhile waits for the probe's end.
+TEST(StartUp, ACloseDuringTheProbeIsAskedOnceTheProbeHasEnded)
+{
+    TestPlatform test;
+    Forms::frmStartUp().Show();
+    tick();
+    test.probe.holdAnswer = true;
+    tick();
+    EXPECT_FALSE(Forms::frmStartUp().window()->close());
+    EXPECT_TRUE(test.quit.asked.isEmpty());
+    test.probe.answer();
+    EXPECT_EQ(test.quit.asked.size(), 1);
+    EXPECT_TRUE(Forms::frmStartUp().isVisible());
+    tick();
+    EXPECT_TRUE(Forms::frmChoosePort().isVisible());
+}
+
 TEST(StartUp, ClosingByHandAsksWithTheTimerStoppedAndCancelRunsOn)
 {
     TestPlatform test;

@@ -28,7 +28,8 @@ void QuitAnswers::answer(Answer answer, std::function<void(QDialog &)> during)
 bool QuitAnswers::eventFilter(QObject *watched, QEvent *event)
 {
     auto *dialog = qobject_cast<QDialog *>(watched);
-    if (event->type() != QEvent::Show || !dialog || dialog->objectName() != QLatin1String("frmQuit"))
+    if (event->type() != QEvent::Show || !dialog
+        || dialog->objectName() != QLatin1String("frmQuit"))
         return false;
     Queued next {Answer::Cancel, {}};
     if (!m_answers.empty()) {
@@ -47,8 +48,8 @@ bool QuitAnswers::eventFilter(QObject *watched, QEvent *event)
             next.during(*shown);
         if (!shown)
             return;
-        const QString button = next.answer == Answer::Yes ? QStringLiteral("cmdYes")
-                                                          : QStringLiteral("cmdCancel");
+        const QString button
+            = next.answer == Answer::Yes ? QStringLiteral("cmdYes") : QStringLiteral("cmdCancel");
         if (auto *push = shown->findChild<QPushButton *>(button))
             push->click();
     });

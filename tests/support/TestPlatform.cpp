@@ -12,14 +12,24 @@
 #include <QImage>
 #include <QLoggingCategory>
 
+#include <utility>
+
 namespace testing_support {
 
-bool FakeProbe::check()
+void FakeProbe::start(Done done)
 {
     ++calls;
     if (during)
         during();
-    return reachable;
+    m_pending = std::move(done);
+    if (!holdAnswer)
+        answer();
+}
+
+void FakeProbe::answer()
+{
+    if (Done done = std::exchange(m_pending, nullptr))
+        done(reachable);
 }
 
 void RecordingProcess::terminate()

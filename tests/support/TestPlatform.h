@@ -32,7 +32,13 @@ public:
     int calls = 0;
     // Runs inside the probe, while it "waits" (to deliver a timer tick in the middle, say).
     std::function<void()> during;
-    bool check() override;
+    // Keeps the answer until answer() gives it, as a slow network would.
+    bool holdAnswer = false;
+    void answer();
+    void start(Done done) override;
+
+private:
+    Done m_pending;
 };
 
 class FakeShell final : public platform::Shell
