@@ -41,6 +41,12 @@ void ScaleErrorWindow::Form_Load()
     centerOnScreen();
 }
 
+void ScaleErrorWindow::cmdRetry_Click()
+{
+    setMousePointer(platform::vbHourglass);
+    Q_EMIT retryRequested();
+}
+
 void ScaleErrorWindow::cmdExit_Click()
 {
     Forms::frmVersion().NewVersion = false;

@@ -1,8 +1,8 @@
 #pragma once
 
 // The contents and the quit protocol that the two "Error Communicating with the Scale" windows
-// share: the message, Retry and Exit; Exit and a close by the user ask the quit question. Each
-// window says where its Retry leads.
+// share: the message, Retry and Exit; Exit and a close by the user ask the quit question. Retry is
+// reported; where it leads is the flow's (UpdateFlow).
 
 #include "platform/Form.h"
 
@@ -19,8 +19,11 @@ public:
     platform::Control<QPushButton> cmdRetry {this, "cmdRetry"};
     platform::Control<QPushButton> cmdExit {this, "cmdExit"};
 
-    virtual void cmdRetry_Click() = 0;
+    void cmdRetry_Click();
     void cmdExit_Click();
+
+Q_SIGNALS:
+    void retryRequested();
 
 protected:
     explicit ScaleErrorWindow(const QString &name);

@@ -3,7 +3,6 @@
 #include "app/QuitQuestion.h"
 #include "app/frmDownload.h"
 #include "app/frmStartUp.h"
-#include "app/frmSuccess.h"
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "assets/Pictures.h"
@@ -141,10 +140,7 @@ void frmCheckScale::cmdContinue_Click()
 
     if (ok && !download.CancelSearch) {
         qCInfo(lcWizard) << "update file downloaded";
-        Forms::frmSuccess().Show();
-        setEnabled(true);
-        AskExit = false;
-        Close();
+        Q_EMIT updateFileDownloaded();
         return;
     }
     qCInfo(lcWizard) << "the update file did not arrive; the address stays for another try";

@@ -33,6 +33,10 @@ public:
     void cmdContinue_Click();
     void cmdExit_Click();
 
+Q_SIGNALS:
+    // The update file is in the working folder.
+    void updateFileDownloaded();
+
 protected:
     void build(QWidget *window) override;
     void Form_Load() override;

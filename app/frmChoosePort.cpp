@@ -2,8 +2,6 @@
 
 #include "app/QuitQuestion.h"
 #include "app/frmDisplay.h"
-#include "app/frmErrorScaleCom2.h"
-#include "app/frmWelcome.h"
 #include "device/PortList.h"
 #include "platform/Dialogs.h"
 #include "platform/Look.h"
@@ -101,15 +99,11 @@ void frmChoosePort::searchEnded(const device::ScaleSearch &search)
     m_searching = false;
     m_refused = search.refused;
     if (search.found) {
-        Forms::frmWelcome().Show();
-        AskExit = false;
-        Close();
+        Q_EMIT scaleFound();
         return;
     }
     if (!m_refused.isEmpty())
         platform::MsgBox(permissionAdvice(m_refused), platform::mb::Exclamation);
     ErrorPort = true;
-    Forms::frmErrorScaleCom2().Show();
-    AskExit = false;
-    Close();
+    Q_EMIT scaleMissing();
 }

@@ -36,6 +36,11 @@ public:
     // Why the last search could not open the ports the user may not use (the ports' texts).
     const QStringList &refusedPorts() const { return m_refused; }
 
+Q_SIGNALS:
+    void scaleFound();
+    // Nothing answered with a serial number (ErrorPort is set).
+    void scaleMissing();
+
 protected:
     void build(QWidget *window) override;
     void Form_Load() override;

@@ -1,8 +1,6 @@
 #include "app/frmDisplay.h"
 
 #include "app/QuitQuestion.h"
-#include "app/frmErrorScaleCom.h"
-#include "app/frmSuccessUpdate.h"
 #include "app/frmWelcome.h"
 #include "core/HexLoader.h"
 #include "device/ScaleIdentity.h"
@@ -488,9 +486,7 @@ void frmDisplay::showFirstPage()
 
 void frmDisplay::failurePath()
 {
-    Forms::frmErrorScaleCom().Show();
-    AskExit = false;
-    Hide();
+    Q_EMIT scaleLost();
 }
 
 void frmDisplay::runEnded(device::RunOutcome outcome, const device::RunCounters &counters)
@@ -500,9 +496,7 @@ void frmDisplay::runEnded(device::RunOutcome outcome, const device::RunCounters 
     if (outcome == RunOutcome::Done) {
         m_operation = Operation::None;
         platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
-        AskExit = false;
-        Close();
-        Forms::frmSuccessUpdate().Show();
+        Q_EMIT scaleUpdated();
     } else if (outcome == RunOutcome::SerialRefused) {
         // The window stays for the service tools: it must look and act ready.
         setMousePointer(platform::vbDefault);

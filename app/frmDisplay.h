@@ -119,6 +119,12 @@ public:
     // True while an exchange with the scale that the window started is in progress.
     bool running() const { return m_operation != Operation::None; }
 
+Q_SIGNALS:
+    // Every block programmed and verified (the update file is deleted).
+    void scaleUpdated();
+    // The scale stopped answering in the update or the application area's read-back.
+    void scaleLost();
+
 protected:
     void build(QWidget *window) override;
     void Form_Load() override;

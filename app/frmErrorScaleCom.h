@@ -11,8 +11,6 @@ class frmErrorScaleCom final : public ScaleErrorWindow
     Q_OBJECT
 public:
     frmErrorScaleCom();
-
-    void cmdRetry_Click() override;
 };
 
 namespace Forms {

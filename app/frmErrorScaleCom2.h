@@ -11,8 +11,6 @@ class frmErrorScaleCom2 final : public ScaleErrorWindow
 public:
     frmErrorScaleCom2();
 
-    void cmdRetry_Click() override;
-
 protected:
     void Form_Load() override;
     void Form_Unload(bool &Cancel) override;

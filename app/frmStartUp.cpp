@@ -1,8 +1,6 @@
 #include "app/frmStartUp.h"
 
 #include "app/QuitQuestion.h"
-#include "app/frmChoosePort.h"
-#include "app/frmNotConnected.h"
 #include "platform/Look.h"
 #include "platform/Services.h"
 
@@ -75,9 +73,7 @@ void frmStartUp::Timer1_Timer()
         return;
     }
     case 2:
-        Forms::frmChoosePort().Show();
-        AskExit = false;
-        Close();
+        Q_EMIT internetReached();
         break;
     default:
         break;
@@ -92,7 +88,7 @@ void frmStartUp::probeEnded(bool reachable)
     qCInfo(lcStartUp) << "internet reachable:" << reachable;
     if (!reachable && isLoaded()) {
         Timer1->setEnabled(false);
-        Forms::frmNotConnected().Show();
+        Q_EMIT internetMissing();
     }
     // A close the user asked for meanwhile is answered now.
     if (m_closeWaiting && isLoaded()) {

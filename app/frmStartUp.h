@@ -29,6 +29,12 @@ public:
     // The start-up counter of Timer1's handler; kept for the whole run.
     int startUpCounter() const { return m_counter; }
 
+Q_SIGNALS:
+    // The third tick: the start-up is over.
+    void internetReached();
+    // The probe got no answer; the start-up stops.
+    void internetMissing();
+
 protected:
     void build(QWidget *window) override;
     void Form_Load() override;

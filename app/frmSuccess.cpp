@@ -1,8 +1,6 @@
 #include "app/frmSuccess.h"
 
 #include "app/QuitQuestion.h"
-#include "app/ScalePort.h"
-#include "app/frmDisplay.h"
 #include "platform/Look.h"
 
 frmSuccess::frmSuccess()
@@ -41,10 +39,7 @@ void frmSuccess::Form_Load()
 
 void frmSuccess::cmdUpdate_Click()
 {
-    wizard::openScalePort();
-    Forms::frmDisplay().Show();
-    AskExit = false;
-    Close();
+    Q_EMIT updateRequested();
 }
 
 void frmSuccess::Form_Unload(bool &Cancel)

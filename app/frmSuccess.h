@@ -21,6 +21,10 @@ public:
 
     void cmdUpdate_Click();
 
+Q_SIGNALS:
+    // Update: on to the scale update window.
+    void updateRequested();
+
 protected:
     void build(QWidget *window) override;
     void Form_Load() override;

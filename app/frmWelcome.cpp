@@ -2,10 +2,7 @@
 
 #include "app/CheckWindows.h"
 #include "app/QuitQuestion.h"
-#include "app/frmCheckScale.h"
 #include "app/frmDisplay.h"
-#include "app/frmErrorScaleCom2.h"
-#include "app/frmHelp.h"
 #include "app/frmStartUp.h"
 #include "app/frmVersion.h"
 #include "assets/Pictures.h"
@@ -183,9 +180,7 @@ void frmWelcome::serialNumberRead(const QString &serial)
         return;
     }
     qCInfo(lcWelcome).noquote() << "the scale answered with serial number" << KovaraSN;
-    Forms::frmCheckScale().Show();
-    AskExit = false;
-    Close();
+    Q_EMIT scaleAnswered();
     ErrorScale = false;
     m_updating = false;
 }
@@ -193,9 +188,7 @@ void frmWelcome::serialNumberRead(const QString &serial)
 void frmWelcome::toScaleError()
 {
     ErrorScale = true;
-    Forms::frmErrorScaleCom2().Show();
-    AskExit = false;
-    Close();
+    Q_EMIT scaleSilent();
     m_updating = false;
 }
 
@@ -209,7 +202,7 @@ void frmWelcome::cmdDownload_Click()
 
 void frmWelcome::cmdHelp_Click()
 {
-    Forms::frmHelp().Show();
+    Q_EMIT helpRequested();
     setWindowState(platform::vbMinimized);
 }
 

@@ -64,6 +64,13 @@ protected:
     void Form_Load() override;
     void Form_Unload(bool &Cancel) override;
 
+Q_SIGNALS:
+    // Update Scale: the scale answered with its serial number (KovaraSN).
+    void scaleAnswered();
+    // Update Scale: the scale's port did not open or the scale did not answer (ErrorScale is set).
+    void scaleSilent();
+    void helpRequested();
+
 private:
     void serialNumberRead(const QString &serial);
     void InitForm();

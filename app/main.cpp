@@ -1,7 +1,8 @@
 // The Kovara scale update program: a wizard that brings a postage scale's rates up to date.
 
-#include "app/frmStartUp.h"
+#include "app/UpdateFlow.h"
 #include "platform/Files.h"
+#include "platform/Form.h"
 #include "platform/Look.h"
 
 #include <QApplication>
@@ -21,8 +22,12 @@ int main(int argc, char *argv[])
     QApplication::setFont(look::baseFont());
 
     platform::workingFolder();
-    Forms::frmStartUp().Show();
-    const int status = QApplication::exec();
+    int status = 0;
+    {
+        UpdateFlow flow;
+        flow.start();
+        status = QApplication::exec();
+    }
     platform::FormRegistry::reset();
     return status;
 }

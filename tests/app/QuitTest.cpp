@@ -2,7 +2,7 @@
 // question shows. The new-version window's own question is in WelcomeTest.
 
 #include "LogCapture.h"
-#include "TestPlatform.h"
+#include "WizardPlatform.h"
 
 #include "app/QuitQuestion.h"
 #include "app/frmChoosePort.h"
@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 using testing_support::processEvents;
-using testing_support::TestPlatform;
+using TestPlatform = testing_support::WizardPlatform;
 
 namespace {
 

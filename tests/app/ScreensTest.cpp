@@ -2,9 +2,9 @@
 // tests/records/screens.txt (KOVARA_UPDATE_SNAPSHOT=1 rewrites it).
 
 #include "ScreenRecord.h"
-#include "TestPlatform.h"
 #include "TransferDouble.h"
 #include "UpdateFile.h"
+#include "WizardPlatform.h"
 
 #include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
@@ -44,7 +44,7 @@ QStringList record(const char *name, platform::Form &form)
     return record(name, form.window());
 }
 
-using Platform = testing_support::TestPlatform;
+using Platform = testing_support::WizardPlatform;
 using Transfer = testing_support::TransferDouble;
 
 // Program runs that end in the states worth recording. Each gets a fresh set of doubles with a
@@ -155,7 +155,7 @@ TEST(Screens, EveryWindowLooksAsRecorded)
 {
     QStringList lines;
     for (const auto &scene : scenes) {
-        testing_support::TestPlatform test;
+        testing_support::WizardPlatform test;
         testing_support::DoubleFactory factory;
         platform::install(&factory);
         test.serial.addScale(1, QStringLiteral("20231187"));

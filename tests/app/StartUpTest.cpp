@@ -1,7 +1,7 @@
 // Start-up: the internet check on the second tick, the port search window on the third, and the
 // quit question when the start-up window is closed by hand.
 
-#include "TestPlatform.h"
+#include "WizardPlatform.h"
 
 #include "app/QuitQuestion.h"
 #include "app/frmChoosePort.h"
@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 using testing_support::processEvents;
-using testing_support::TestPlatform;
+using TestPlatform = testing_support::WizardPlatform;
 
 namespace {
 

@@ -3,7 +3,7 @@
 // installer link and help.
 
 #include "LogCapture.h"
-#include "TestPlatform.h"
+#include "WizardPlatform.h"
 
 #include "app/CheckWindows.h"
 #include "app/QuitQuestion.h"
@@ -47,7 +47,7 @@ protected:
         return texts;
     }
 
-    testing_support::TestPlatform test;
+    testing_support::WizardPlatform test;
     frmWelcome &welcome = Forms::frmWelcome();
     frmVersion &version = Forms::frmVersion();
 };

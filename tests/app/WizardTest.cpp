@@ -2,8 +2,8 @@
 // with a good and a cancelled download (a scripted transfer; the whole runs in tests/e2e fetch
 // over real HTTP), the hand-over to the programming window, and the quit question.
 
-#include "TestPlatform.h"
 #include "TransferDouble.h"
+#include "WizardPlatform.h"
 
 #include "app/QuitQuestion.h"
 #include "app/frmCheckScale.h"
@@ -50,7 +50,7 @@ protected:
     }
     QString updateFile() const { return platform::workingFile(kUpdate); }
 
-    testing_support::TestPlatform test;
+    testing_support::WizardPlatform test;
     testing_support::DoubleFactory factory;
     testing_support::TransferDouble &transfer = factory.transfer();
     frmCheckScale &check = Forms::frmCheckScale();

@@ -4,8 +4,8 @@
 // The user's answers are scripted; the window's own handling is in WindowTest.
 
 #include "LoggedServer.h"
-#include "TestPlatform.h"
 #include "TransferDouble.h"
+#include "WizardPlatform.h"
 
 #include "app/frmDownload.h"
 #include "platform/Services.h"
@@ -89,7 +89,7 @@ protected:
     }
 
     platform::SystemClock realClock;
-    testing_support::TestPlatform test;
+    testing_support::WizardPlatform test;
     testing_support::LoggedServer server;
     const QByteArray content = patternBytes(50000);
 };

@@ -2,8 +2,8 @@
 // shows in the middle of a download, cancelling by button, Esc and close box, and answers a real
 // server cannot give.
 
-#include "TestPlatform.h"
 #include "TransferDouble.h"
+#include "WizardPlatform.h"
 
 #include "app/frmDownload.h"
 #include "app/frmWelcome.h"
@@ -70,7 +70,7 @@ protected:
         return first;
     }
 
-    testing_support::TestPlatform test;
+    testing_support::WizardPlatform test;
     testing_support::DoubleFactory factory;
     TransferDouble &transfer = factory.transfer();
 };

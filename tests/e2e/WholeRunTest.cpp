@@ -6,8 +6,8 @@
 #include "FirmwareImage.h"
 #include "LogCapture.h"
 #include "MakerPort.h"
-#include "TestPlatform.h"
 #include "VirtualScalePorts.h"
+#include "WizardPlatform.h"
 
 #include "app/QuitQuestion.h"
 #include "app/frmCheckScale.h"
@@ -177,7 +177,7 @@ protected:
     }
 
     testing_support::MakerPortLock lock;
-    testing_support::TestPlatform test;
+    testing_support::WizardPlatform test;
     testing_support::VirtualScalePorts ports;
     QTemporaryDir files;
     const QByteArray image = testing_support::scaleFirmwareImage();

@@ -2,8 +2,8 @@
 // new-version window and retry question, and the software-update check with its blinking banner.
 // The maker's answers come from TestPlatform's query double, the banner from a transfer double.
 
-#include "TestPlatform.h"
 #include "TransferDouble.h"
+#include "WizardPlatform.h"
 
 #include "app/CheckWindows.h"
 #include "app/frmVersion.h"
@@ -32,7 +32,7 @@ protected:
     // The check runs from the main window, which is loaded by then.
     void SetUp() override { Forms::frmWelcome().Load(); }
 
-    testing_support::TestPlatform test;
+    testing_support::WizardPlatform test;
     frmVersion &version = Forms::frmVersion();
 };
 
@@ -162,7 +162,7 @@ protected:
         platform::install(static_cast<platform::HttpTransferFactory *>(nullptr));
     }
 
-    testing_support::TestPlatform test;
+    testing_support::WizardPlatform test;
     testing_support::DoubleFactory factory;
     testing_support::TransferDouble &transfer = factory.transfer();
     frmWelcome &welcome = Forms::frmWelcome();

@@ -4,7 +4,7 @@
 // HttpRequestTest (the request raises) and ChecksTest (what the windows say).
 
 #include "MakerPort.h"
-#include "TestPlatform.h"
+#include "WizardPlatform.h"
 
 #include "app/frmWelcome.h"
 #include "platform/BuildConfig.h"
@@ -70,7 +70,7 @@ private:
 
 TEST(RealMakerServer, TheBannerComesOverHttp)
 {
-    testing_support::TestPlatform test;
+    testing_support::WizardPlatform test;
     // Real waiting: the transfer's time-outs run on the platform clock.
     platform::install(static_cast<platform::Clock *>(nullptr));
     testing_support::MakerServerProcess server(0, {"--quiet"});

@@ -1,6 +1,6 @@
 // The update window: its load, the page view with its buttons, and the port menu.
 
-#include "TestPlatform.h"
+#include "WizardPlatform.h"
 
 #include "app/frmDisplay.h"
 #include "app/frmWelcome.h"
@@ -16,7 +16,7 @@ using State = testing_support::VirtualScaleSerial::PortState;
 class Display : public ::testing::Test
 {
 protected:
-    testing_support::TestPlatform test;
+    testing_support::WizardPlatform test;
     frmDisplay &display = Forms::frmDisplay();
 };
 

@@ -14,8 +14,8 @@
 //   KOVARA_CAMPAIGN_LOG    a file that gets one line per run (seed, faults, end, times)
 // A failing run is reported with its seed and its faults.
 
-#include "TestPlatform.h"
 #include "UpdateFile.h"
+#include "WizardPlatform.h"
 
 #include "app/frmDisplay.h"
 #include "app/frmErrorScaleCom.h"
@@ -334,7 +334,7 @@ struct Result
 // One whole automatic run through the update window, as the wizard starts it.
 Result runPlan(const Plan &plan)
 {
-    testing_support::TestPlatform test;
+    testing_support::WizardPlatform test;
     vs::VirtualScale &scale = test.serial.addScale(1, plan.serial);
     scale.loadImage(plan.oldFirmware);
     scale.setTiming({true, vs::kByteMs, plan.flashWriteMs});

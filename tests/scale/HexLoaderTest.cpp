@@ -1,7 +1,7 @@
 // The HEX loader over what real tools write and over each kind of damaged file, and the load
 // command of the update window: area marker, serial number, refusal message.
 
-#include "TestPlatform.h"
+#include "WizardPlatform.h"
 
 #include "app/frmDisplay.h"
 #include "core/HexLoader.h"
@@ -120,7 +120,7 @@ protected:
         test.touchWorkingFile(QString::fromLatin1(platform::kUpdateFileName), content);
     }
 
-    TestPlatform test;
+    WizardPlatform test;
     frmDisplay &display = Forms::frmDisplay();
 };
 

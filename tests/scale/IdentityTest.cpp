@@ -2,7 +2,7 @@
 // the two service commands that set it.
 
 #include "ScaleJobs.h"
-#include "TestPlatform.h"
+#include "WizardPlatform.h"
 
 #include "app/frmDisplay.h"
 #include "device/ScaleIdentity.h"
@@ -30,7 +30,7 @@ protected:
     QByteArray serialInImage() const { return display.FlashImage.bytes(0x0700, 4); }
     QString readSerialNumber() { return testing_support::readSerialNumber(display.scale()); }
 
-    TestPlatform test;
+    WizardPlatform test;
     virtual_scale::VirtualScale &scale = test.serial.addScale(1, QStringLiteral("20231187"));
     frmDisplay &display = Forms::frmDisplay();
 };

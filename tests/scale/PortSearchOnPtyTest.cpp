@@ -2,7 +2,7 @@
 // as COM3, next to a COM1 whose device is gone.
 
 #include "ScaleJobs.h"
-#include "TestPlatform.h"
+#include "WizardPlatform.h"
 
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
@@ -34,7 +34,7 @@ private:
 
 TEST(PortSearchOnPty, FindsTheScaleOnCom3PastADanglingCom1)
 {
-    testing_support::TestPlatform test;
+    testing_support::WizardPlatform test;
     // Real ports and real time for this one.
     platform::install(static_cast<platform::SerialSystem *>(nullptr));
     platform::install(static_cast<platform::Clock *>(nullptr));

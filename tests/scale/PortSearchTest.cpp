@@ -1,7 +1,7 @@
 // The search for the scale's port on "Connect Scale to Computer" and the error window a failed
 // search leads to.
 
-#include "TestPlatform.h"
+#include "WizardPlatform.h"
 
 #include "app/QuitQuestion.h"
 #include "app/frmChoosePort.h"
@@ -23,7 +23,7 @@ using State = testing_support::VirtualScaleSerial::PortState;
 class PortSearch : public ::testing::Test
 {
 protected:
-    testing_support::TestPlatform test;
+    testing_support::WizardPlatform test;
     testing_support::VirtualScaleSerial &serial = test.serial;
     frmChoosePort &choose = Forms::frmChoosePort();
 };

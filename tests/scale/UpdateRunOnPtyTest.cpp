@@ -1,9 +1,9 @@
 // A whole update run of the real windows through the real serial port: kovara-virtual-scale on a
 // pseudo-terminal linked as COM3, the update file in the working folder, frmDisplay shown.
 
-#include "TestPlatform.h"
 #include "UpdateFile.h"
 #include "VirtualScalePorts.h"
+#include "WizardPlatform.h"
 
 #include "app/frmDisplay.h"
 #include "app/frmSuccessUpdate.h"
@@ -21,7 +21,7 @@ namespace {
 
 TEST(UpdateRunOnPty, TheScaleEndsUpHoldingTheUpdateFile)
 {
-    testing_support::TestPlatform test;
+    testing_support::WizardPlatform test;
     // Real ports and real time for this one.
     platform::install(static_cast<platform::SerialSystem *>(nullptr));
     platform::install(static_cast<platform::Clock *>(nullptr));

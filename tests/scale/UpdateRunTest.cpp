@@ -1,8 +1,8 @@
 // The update window's automatic run and its hand-over to the success and scale-error screens,
 // the read-back buttons, and the quit question, with the virtual scale in virtual time.
 
-#include "TestPlatform.h"
 #include "UpdateFile.h"
+#include "WizardPlatform.h"
 
 #include "app/QuitQuestion.h"
 #include "app/frmDisplay.h"
@@ -81,7 +81,7 @@ protected:
     // The quit questions asked so far (all answered Cancel).
     int quitQuestions() const { return int(test.quit.asked.size()); }
 
-    testing_support::TestPlatform test;
+    testing_support::WizardPlatform test;
     vs::VirtualScale &scale = test.serial.addScale(1, kSerial);
     frmDisplay &display = Forms::frmDisplay();
     QByteArray source = testing_support::applicationImage();
@@ -301,7 +301,7 @@ protected:
             && !platform::fileExists(platform::workingFile(kBanner));
     }
 
-    testing_support::TestPlatform test;
+    testing_support::WizardPlatform test;
     frmSuccessUpdate &success = Forms::frmSuccessUpdate();
 };
 

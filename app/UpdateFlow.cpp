@@ -1,0 +1,163 @@
+#include "app/UpdateFlow.h"
+
+#include "app/ScalePort.h"
+#include "app/frmCheckScale.h"
+#include "app/frmChoosePort.h"
+#include "app/frmDisplay.h"
+#include "app/frmErrorScaleCom.h"
+#include "app/frmErrorScaleCom2.h"
+#include "app/frmHelp.h"
+#include "app/frmNotConnected.h"
+#include "app/frmStartUp.h"
+#include "app/frmSuccess.h"
+#include "app/frmSuccessUpdate.h"
+#include "app/frmWelcome.h"
+
+namespace {
+
+// The window is done: it closes without the quit question.
+template<class Window> void leave(Window &window)
+{
+    window.AskExit = false;
+    window.Close();
+}
+
+} // namespace
+
+UpdateFlow::UpdateFlow(QObject *parent)
+    : QObject(parent)
+{
+    connectWindows();
+}
+
+void UpdateFlow::goTo(Screen screen)
+{
+    switch (screen) {
+    case Screen::StartUp:
+        Forms::frmStartUp().Show();
+        break;
+    case Screen::NotConnected:
+        Forms::frmNotConnected().Show();
+        break;
+    case Screen::PortSearch:
+        Forms::frmChoosePort().Show();
+        break;
+    case Screen::ScaleMissing:
+        Forms::frmErrorScaleCom2().Show();
+        break;
+    case Screen::Main:
+        Forms::frmWelcome().Show();
+        break;
+    case Screen::Help:
+        Forms::frmHelp().Show();
+        break;
+    case Screen::UpdateFile:
+        Forms::frmCheckScale().Show();
+        break;
+    case Screen::Downloaded:
+        Forms::frmSuccess().Show();
+        break;
+    case Screen::ScaleUpdate:
+        Forms::frmDisplay().Show();
+        break;
+    case Screen::ScaleLost:
+        Forms::frmErrorScaleCom().Show();
+        break;
+    case Screen::Updated:
+        Forms::frmSuccessUpdate().Show();
+        break;
+    }
+}
+
+void UpdateFlow::connectWindows()
+{
+    frmStartUp &startUp = Forms::frmStartUp();
+    connect(&startUp, &frmStartUp::internetReached, this, [this, &startUp] {
+        goTo(Screen::PortSearch);
+        leave(startUp);
+    });
+    connect(&startUp, &frmStartUp::internetMissing, this, [this] { goTo(Screen::NotConnected); });
+
+    frmChoosePort &search = Forms::frmChoosePort();
+    connect(&search, &frmChoosePort::scaleFound, this, [this, &search] {
+        goTo(Screen::Main);
+        leave(search);
+    });
+    connect(&search, &frmChoosePort::scaleMissing, this, [this, &search] {
+        goTo(Screen::ScaleMissing);
+        leave(search);
+    });
+
+    frmWelcome &main = Forms::frmWelcome();
+    connect(&main, &frmWelcome::scaleAnswered, this, [this, &main] {
+        goTo(Screen::UpdateFile);
+        leave(main);
+    });
+    connect(&main, &frmWelcome::scaleSilent, this, [this, &main] {
+        goTo(Screen::ScaleMissing);
+        leave(main);
+    });
+    connect(&main, &frmWelcome::helpRequested, this, [this] { goTo(Screen::Help); });
+
+    connect(&Forms::frmErrorScaleCom2(),
+            &ScaleErrorWindow::retryRequested,
+            this,
+            &UpdateFlow::retryAfterScaleMissing);
+
+    frmCheckScale &link = Forms::frmCheckScale();
+    connect(&link, &frmCheckScale::updateFileDownloaded, this, [this, &link] {
+        goTo(Screen::Downloaded);
+        link.setEnabled(true);
+        leave(link);
+    });
+
+    frmSuccess &downloaded = Forms::frmSuccess();
+    connect(&downloaded, &frmSuccess::updateRequested, this, [this, &downloaded] {
+        wizard::openScalePort();
+        goTo(Screen::ScaleUpdate);
+        leave(downloaded);
+    });
+
+    frmDisplay &update = Forms::frmDisplay();
+    connect(&update, &frmDisplay::scaleUpdated, this, [this, &update] {
+        leave(update);
+        goTo(Screen::Updated);
+    });
+    connect(&update, &frmDisplay::scaleLost, this, [this, &update] {
+        goTo(Screen::ScaleLost);
+        update.AskExit = false;
+        update.Hide();
+    });
+
+    frmErrorScaleCom &lost = Forms::frmErrorScaleCom();
+    connect(&lost, &ScaleErrorWindow::retryRequested, this, [this, &lost] {
+        // A scale that was unplugged took its port with it; plugged back, the port opens again.
+        wizard::openScalePort();
+        goTo(Screen::ScaleUpdate);
+        leave(lost);
+    });
+}
+
+void UpdateFlow::retryAfterScaleMissing()
+{
+    frmErrorScaleCom2 &error = Forms::frmErrorScaleCom2();
+    error.AskExit = false;
+    // Back to the step that failed: the search, or the main window's serial-number read. Neither
+    // failure recorded (the flag was cleared by a cancelled close): the port search is the one
+    // safe way back into the update.
+    bool handled = false;
+    if (Forms::frmChoosePort().ErrorPort) {
+        goTo(Screen::PortSearch);
+        error.Close();
+        handled = true;
+    }
+    if (Forms::frmWelcome().ErrorScale) {
+        goTo(Screen::Main);
+        error.Close();
+        handled = true;
+    }
+    if (!handled) {
+        goTo(Screen::PortSearch);
+        error.Close();
+    }
+}
