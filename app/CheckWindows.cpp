@@ -1,6 +1,6 @@
 #include "app/CheckWindows.h"
 
-#include "app/frmStartUp.h"
+#include "app/ProgramVersion.h"
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "platform/Dialogs.h"
@@ -18,7 +18,7 @@ void CheckNewVersion()
 {
     ::frmVersion &version = Forms::frmVersion();
     for (;;) {
-        version.lblProg->setText(modCheck::TrimBlanks(Forms::frmStartUp().VersionNum));
+        version.lblProg->setText(modCheck::TrimBlanks(programVersionText()));
         version.lblLatest->setText(modCheck::CheckProgramVersion());
         const QString latest = version.lblLatest->text();
         if (latest == version.lblProg->text()) {

@@ -79,6 +79,7 @@ void UpdateFlow::connectWindows()
     connect(&startUp, &frmStartUp::internetMissing, this, [this] { goTo(Screen::NotConnected); });
 
     frmChoosePort &search = Forms::frmChoosePort();
+    connect(&search, &frmChoosePort::searchStarting, this, &UpdateFlow::loadScaleWindow);
     connect(&search, &frmChoosePort::scaleFound, this, [this, &search] {
         goTo(Screen::Main);
         leave(search);
@@ -113,6 +114,7 @@ void UpdateFlow::connectWindows()
 
     frmSuccess &downloaded = Forms::frmSuccess();
     connect(&downloaded, &frmSuccess::updateRequested, this, [this, &downloaded] {
+        loadScaleWindow();
         wizard::openScalePort();
         goTo(Screen::ScaleUpdate);
         leave(downloaded);
@@ -132,10 +134,21 @@ void UpdateFlow::connectWindows()
     frmErrorScaleCom &lost = Forms::frmErrorScaleCom();
     connect(&lost, &ScaleErrorWindow::retryRequested, this, [this, &lost] {
         // A scale that was unplugged took its port with it; plugged back, the port opens again.
+        loadScaleWindow();
         wizard::openScalePort();
         goTo(Screen::ScaleUpdate);
         leave(lost);
     });
+}
+
+void UpdateFlow::loadScaleWindow()
+{
+    // The scale window owns the port and loads with its first use, the first port search. The
+    // main window loads just before it: its update check runs then and its version check half a
+    // second later, while the search runs and before the main window is shown, so that a newer
+    // program can be offered during the search.
+    if (!Forms::frmDisplay().isLoaded())
+        Forms::frmWelcome().Load();
 }
 
 void UpdateFlow::retryAfterScaleMissing()

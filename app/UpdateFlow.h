@@ -36,5 +36,6 @@ public:
 
 private:
     void connectWindows();
+    void loadScaleWindow();
     void retryAfterScaleMissing();
 };

@@ -1,8 +1,8 @@
 #include "app/frmCheckScale.h"
 
+#include "app/ProgramVersion.h"
 #include "app/QuitQuestion.h"
 #include "app/frmDownload.h"
-#include "app/frmStartUp.h"
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "assets/Pictures.h"
@@ -95,7 +95,7 @@ void frmCheckScale::Form_Load()
     if (const QLabel *mainVersion = welcome.lblVersion.peek())
         lblVersion->setText(mainVersion->text());
     else
-        lblVersion->setText(QStringLiteral("Kovara PC Program ") + Forms::frmStartUp().VersionNum);
+        lblVersion->setText(QStringLiteral("Kovara PC Program ") + programVersionText());
     lblSerial->setText(QStringLiteral("Kovara Scale Serial Number:  ") + welcome.KovaraSN);
     AskExit = true;
     centerOnScreen();

@@ -73,6 +73,7 @@ void frmChoosePort::EnumPorts()
 
 void frmChoosePort::DetectPort()
 {
+    Q_EMIT searchStarting();
     device::ScaleProgrammer &scale = Forms::frmDisplay().scale();
     m_refused.clear();
     connect(&scale,

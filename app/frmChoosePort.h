@@ -37,6 +37,8 @@ public:
     const QStringList &refusedPorts() const { return m_refused; }
 
 Q_SIGNALS:
+    // Before the search reaches the scale's port.
+    void searchStarting();
     void scaleFound();
     // Nothing answered with a serial number (ErrorPort is set).
     void scaleMissing();

@@ -1,7 +1,7 @@
 #include "app/frmDisplay.h"
 
+#include "app/ProgramVersion.h"
 #include "app/QuitQuestion.h"
-#include "app/frmWelcome.h"
 #include "core/HexLoader.h"
 #include "device/ScaleIdentity.h"
 #include "device/ScaleProgrammer.h"
@@ -158,7 +158,7 @@ void frmDisplay::build(QWidget *window)
 void frmDisplay::Form_Load()
 {
     look::paint({window(), lblStatus.get(), lblVersion.get(), lblProgress.get()});
-    lblVersion->setText(Forms::frmWelcome().lblVersion->text());
+    lblVersion->setText(QStringLiteral("Kovara PC Program ") + programVersionText());
     AskExit = true;
     m_autoRunStarted = false;
     centerOnScreen();

@@ -47,7 +47,7 @@ void frmStartUp::build(QWidget *window)
 
 void frmStartUp::Form_Load()
 {
-    VersionNum = QStringLiteral("Version 5.0");
+    VersionNum = programVersionText();
     AskExit = true;
     look::paint({window(), lblTitle.get(), lblVersion.get(), lblDurix.get(), lblLoading.get()});
     setMousePointer(platform::vbHourglass);

@@ -3,6 +3,7 @@
 // The start-up screen: shows the program's version, checks that the internet can be reached, and
 // opens the port search.
 
+#include "app/ProgramVersion.h"
 #include "platform/Form.h"
 #include "platform/Timer.h"
 
@@ -14,8 +15,8 @@ class frmStartUp final : public platform::Form
 public:
     frmStartUp();
 
-    // The program's version text, shown on this screen and in the main window's version line.
-    QString VersionNum = QStringLiteral("Version 5.0");
+    // The program's version text, shown on this screen.
+    QString VersionNum = programVersionText();
     bool AskExit = false;
 
     platform::Control<QLabel> lblTitle {this, "lblTitle"};

@@ -1,9 +1,9 @@
 #include "app/frmWelcome.h"
 
 #include "app/CheckWindows.h"
+#include "app/ProgramVersion.h"
 #include "app/QuitQuestion.h"
 #include "app/frmDisplay.h"
-#include "app/frmStartUp.h"
 #include "app/frmVersion.h"
 #include "assets/Pictures.h"
 #include "device/ScaleProgrammer.h"
@@ -103,8 +103,7 @@ void frmWelcome::InitForm()
                  cmdExit.get()});
     look::setBold(lblVersion.get());
     AskExit = true;
-    // The start-up window's VersionNum is state, read without loading that window again.
-    lblVersion->setText(QStringLiteral("Kovara PC Program ") + Forms::frmStartUp().VersionNum);
+    lblVersion->setText(QStringLiteral("Kovara PC Program ") + programVersionText());
 }
 
 platform::HttpTransfer &frmWelcome::Inet1()

@@ -159,7 +159,6 @@ TEST(Screens, EveryWindowLooksAsRecorded)
         testing_support::DoubleFactory factory;
         platform::install(&factory);
         test.serial.addScale(1, QStringLiteral("20231187"));
-        Forms::frmStartUp().VersionNum = QStringLiteral("Version 5.0");
         Forms::frmWelcome().KovaraSN = QStringLiteral("20231187");
         scene(test, factory.transfer(), lines);
         platform::install(static_cast<platform::HttpTransferFactory *>(nullptr));

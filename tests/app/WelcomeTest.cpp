@@ -8,6 +8,7 @@
 #include "app/CheckWindows.h"
 #include "app/QuitQuestion.h"
 #include "app/frmCheckScale.h"
+#include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
 #include "app/frmErrorScaleCom2.h"
 #include "app/frmHelp.h"
@@ -52,9 +53,18 @@ protected:
     frmVersion &version = Forms::frmVersion();
 };
 
-TEST_F(MainWindow, LoadingTheScaleWindowRunsBothChecksBeforeTheMainWindowShows)
+TEST_F(MainWindow, TheFirstPortSearchRunsBothChecksBeforeTheMainWindowShows)
 {
-    Forms::frmDisplay().Load();
+    // A scale whose number is no serial number: the search reads it and goes on, finding none.
+    virtual_scale::VirtualScale &scale = test.serial.addScale(1, QStringLiteral("1234567A"));
+    int askedAtTheScale = -1;
+    scale.setFrameObserver([&](const virtual_scale::FrameRecord &) {
+        askedAtTheScale = test.maker.asked("SoftwareUpdate");
+    });
+    Forms::frmChoosePort().Show();
+    Forms::frmChoosePort().cmdContinue->click();
+    scale.setFrameObserver(nullptr);
+    EXPECT_EQ(askedAtTheScale, 1) << "the update check runs before the search reads the scale";
     ASSERT_TRUE(welcome.isLoaded());
     EXPECT_FALSE(welcome.isVisible());
     EXPECT_EQ(test.maker.asked("SoftwareUpdate"), 1) << "the update check runs in the load";

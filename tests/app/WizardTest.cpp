@@ -41,7 +41,6 @@ protected:
     void SetUp() override
     {
         Forms::frmWelcome().KovaraSN = QStringLiteral("20231187");
-        Forms::frmStartUp().VersionNum = QStringLiteral("Version 5.0");
         platform::install(&factory);
     }
     void TearDown() override

@@ -20,14 +20,12 @@ protected:
     frmDisplay &display = Forms::frmDisplay();
 };
 
-TEST_F(Display, UsingThePortLoadsTheWindowAndTheMainWindowHidden)
+TEST_F(Display, UsingThePortLoadsTheWindow)
 {
     display.CurrentSN = QStringLiteral("12345678");
     display.FlashImage.set(0x1234, 0x00);
     EXPECT_FALSE(display.scale().isOpen());
     EXPECT_FALSE(display.isVisible());
-    EXPECT_TRUE(Forms::frmWelcome().isLoaded());
-    EXPECT_FALSE(Forms::frmWelcome().isVisible());
 
     EXPECT_EQ(display.lblVersion->text(), QStringLiteral("Kovara PC Program Version 5.0"));
     EXPECT_EQ(display.CurrentSN, QString());
