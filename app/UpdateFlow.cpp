@@ -22,6 +22,16 @@ template<class Window> void leave(Window &window)
     window.Close();
 }
 
+// An edge: when `from` reports `done`, `to` is shown and `from` closes.
+template<class Window, class Signal>
+void moveOn(UpdateFlow *flow, Window &from, Signal done, UpdateFlow::Screen to)
+{
+    QObject::connect(&from, done, flow, [flow, &from, to] {
+        flow->goTo(to);
+        leave(from);
+    });
+}
+
 } // namespace
 
 UpdateFlow::UpdateFlow(QObject *parent)
@@ -72,32 +82,17 @@ void UpdateFlow::goTo(Screen screen)
 void UpdateFlow::connectWindows()
 {
     frmStartUp &startUp = Forms::frmStartUp();
-    connect(&startUp, &frmStartUp::internetReached, this, [this, &startUp] {
-        goTo(Screen::PortSearch);
-        leave(startUp);
-    });
+    moveOn(this, startUp, &frmStartUp::internetReached, Screen::PortSearch);
     connect(&startUp, &frmStartUp::internetMissing, this, [this] { goTo(Screen::NotConnected); });
 
     frmChoosePort &search = Forms::frmChoosePort();
     connect(&search, &frmChoosePort::searchStarting, this, &UpdateFlow::loadScaleWindow);
-    connect(&search, &frmChoosePort::scaleFound, this, [this, &search] {
-        goTo(Screen::Main);
-        leave(search);
-    });
-    connect(&search, &frmChoosePort::scaleMissing, this, [this, &search] {
-        goTo(Screen::ScaleMissing);
-        leave(search);
-    });
+    moveOn(this, search, &frmChoosePort::scaleFound, Screen::Main);
+    moveOn(this, search, &frmChoosePort::scaleMissing, Screen::ScaleMissing);
 
     frmWelcome &main = Forms::frmWelcome();
-    connect(&main, &frmWelcome::scaleAnswered, this, [this, &main] {
-        goTo(Screen::UpdateFile);
-        leave(main);
-    });
-    connect(&main, &frmWelcome::scaleSilent, this, [this, &main] {
-        goTo(Screen::ScaleMissing);
-        leave(main);
-    });
+    moveOn(this, main, &frmWelcome::scaleAnswered, Screen::UpdateFile);
+    moveOn(this, main, &frmWelcome::scaleSilent, Screen::ScaleMissing);
     connect(&main, &frmWelcome::helpRequested, this, [this] { goTo(Screen::Help); });
 
     connect(&Forms::frmErrorScaleCom2(),

@@ -489,10 +489,9 @@ void frmDisplay::failurePath()
     Q_EMIT scaleLost();
 }
 
-void frmDisplay::runEnded(device::RunOutcome outcome, const device::RunCounters &counters)
+void frmDisplay::runEnded(device::RunOutcome outcome)
 {
     using device::RunOutcome;
-    Run = counters;
     if (outcome == RunOutcome::Done) {
         m_operation = Operation::None;
         platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
@@ -522,7 +521,6 @@ void frmDisplay::areaRead(device::RunOutcome outcome, const core::FlashImage &im
     } else if (outcome == RunOutcome::SerialRefused) {
         platform::MsgBox(QStringLiteral("Serial number wrong"));
     } else if (outcome == RunOutcome::ScaleLost && aprom) {
-        m_operation = Operation::None;
         failurePath();
     }
     m_operation = Operation::None;

@@ -45,9 +45,6 @@ public:
     int PageNo = 0;
     // The text of the shown page, as the page view holds it (lines end CR LF).
     QString PageText;
-    // The block being programmed, verified or read (CurAddress) and the failures counted in the
-    // current phase (RetryCount).
-    device::RunCounters Run;
 
     platform::Control<QPushButton> LoadHex {this, "LoadHex"};
     platform::Control<QPushButton> Program {this, "Program"};
@@ -140,7 +137,7 @@ private:
     void setProgress(int value);
     void hideProgress();
     void setProgressLine(const QString &text);
-    void runEnded(device::RunOutcome outcome, const device::RunCounters &counters);
+    void runEnded(device::RunOutcome outcome);
     void areaRead(device::RunOutcome outcome, const core::FlashImage &image);
     void serialNumberStored(bool ok, bool timedOut);
     // Asks for a serial number until the user gives 8 digits (telling "input wrong" otherwise)

@@ -20,8 +20,8 @@ enum class RunOutcome {
     SerialRefused,   // the scale refused the session: the serial number is not its own
 };
 
-// The block being worked on and the failures counted in the current phase. They belong to the
-// screen and outlive a run, so a run that gave up shows where it stopped.
+// The block being worked on and the failures counted in the current phase; the caller keeps them,
+// so after a run that gave up they say where it stopped.
 struct RunCounters
 {
     quint32 CurAddress = 0;

@@ -152,7 +152,7 @@ private:
         if (m_reading)
             Q_EMIT m_programmer.areaRead(outcome, *m_reading);
         else
-            Q_EMIT m_programmer.runEnded(outcome, m_counters);
+            Q_EMIT m_programmer.runEnded(outcome);
     }
 
     ScaleProgrammer &m_programmer;
@@ -173,7 +173,6 @@ ScaleProgrammer::ScaleProgrammer(platform::SerialSystem &ports,
 {
     qRegisterMetaType<ScaleSearch>();
     qRegisterMetaType<RunOutcome>();
-    qRegisterMetaType<RunCounters>();
     qRegisterMetaType<core::FlashImage>();
     if (!ports.waitsTakeRealTime())
         return;

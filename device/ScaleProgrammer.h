@@ -98,7 +98,7 @@ Q_SIGNALS:
     void progressLineChanged(const QString &text);
     void progressHidden();
     // The run hands over: the scale may still get its closing byte afterwards.
-    void runEnded(device::RunOutcome outcome, const device::RunCounters &counters);
+    void runEnded(device::RunOutcome outcome);
     void areaRead(device::RunOutcome outcome, const core::FlashImage &image);
     // ok false: failed twice; timedOut tells a silent scale from a refusal.
     void serialNumberStored(bool ok, bool timedOut);
@@ -115,5 +115,4 @@ private:
 
 Q_DECLARE_METATYPE(device::ScaleSearch)
 Q_DECLARE_METATYPE(device::RunOutcome)
-Q_DECLARE_METATYPE(device::RunCounters)
 Q_DECLARE_METATYPE(core::FlashImage)

@@ -10,8 +10,8 @@
 
 #include "UpdateFile.h"
 
+#include "app/UpdateFlow.h"
 #include "app/frmDisplay.h"
-#include "app/frmErrorScaleCom.h"
 #include "app/frmSuccessUpdate.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Dialogs.h"
@@ -22,10 +22,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <cstdio>
 #include <ctime>
@@ -110,6 +112,8 @@ int main(int argc, char **argv)
     const QByteArray source = testing_support::applicationImage(5);
     testing_support::writeUpdateFile(
         platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)), source);
+    // Shows the success window when the run hands over, as in the program.
+    UpdateFlow flow;
     frmDisplay &display = Forms::frmDisplay();
     display.scale().setPortNumber(3);
     display.scale().open();
@@ -119,11 +123,16 @@ int main(int argc, char **argv)
     const double cpuBefore = cpuMs();
     QElapsedTimer wall;
     wall.start();
+    // The run is on the scale's thread; this one waits for its end (queued: after the flow
+    // has shown the next window).
+    QEventLoop ended;
+    QObject::connect(
+        &display, &frmDisplay::scaleUpdated, &ended, &QEventLoop::quit, Qt::QueuedConnection);
+    QObject::connect(
+        &display, &frmDisplay::scaleLost, &ended, &QEventLoop::quit, Qt::QueuedConnection);
+    QTimer::singleShot(5 * 60'000, &ended, &QEventLoop::quit);
     display.Form_Activate();
-    // The run is on the scale's thread; this one sleeps until the windows have news.
-    while (!Forms::frmSuccessUpdate().isVisible() && !Forms::frmErrorScaleCom().isVisible()
-           && wall.elapsed() < 5 * 60'000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1000);
+    ended.exec();
     const double wallMs = double(wall.nsecsElapsed()) / 1e6;
     const double cpuRunMs = cpuMs() - cpuBefore;
     const bool handedOver = Forms::frmSuccessUpdate().isVisible();
