@@ -68,6 +68,10 @@ void UpdateFlow::goTo(Screen screen)
         Forms::frmSuccess().Show();
         break;
     case Screen::ScaleUpdate:
+        // The update opens the scale's port first: a scale that was unplugged took its port with
+        // it, and plugged back the port opens again.
+        loadScaleWindow();
+        wizard::openScalePort();
         Forms::frmDisplay().Show();
         break;
     case Screen::ScaleLost:
@@ -108,12 +112,7 @@ void UpdateFlow::connectWindows()
     });
 
     frmSuccess &downloaded = Forms::frmSuccess();
-    connect(&downloaded, &frmSuccess::updateRequested, this, [this, &downloaded] {
-        loadScaleWindow();
-        wizard::openScalePort();
-        goTo(Screen::ScaleUpdate);
-        leave(downloaded);
-    });
+    moveOn(this, downloaded, &frmSuccess::updateRequested, Screen::ScaleUpdate);
 
     frmDisplay &update = Forms::frmDisplay();
     connect(&update, &frmDisplay::scaleUpdated, this, [this, &update] {
@@ -127,13 +126,7 @@ void UpdateFlow::connectWindows()
     });
 
     frmErrorScaleCom &lost = Forms::frmErrorScaleCom();
-    connect(&lost, &ScaleErrorWindow::retryRequested, this, [this, &lost] {
-        // A scale that was unplugged took its port with it; plugged back, the port opens again.
-        loadScaleWindow();
-        wizard::openScalePort();
-        goTo(Screen::ScaleUpdate);
-        leave(lost);
-    });
+    moveOn(this, lost, &ScaleErrorWindow::retryRequested, Screen::ScaleUpdate);
 }
 
 void UpdateFlow::loadScaleWindow()
