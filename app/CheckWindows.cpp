@@ -22,8 +22,6 @@ void CheckNewVersion()
         version.lblLatest->setText(modCheck::CheckProgramVersion());
         const QString latest = version.lblLatest->text();
         if (latest == version.lblProg->text()) {
-            // The window stays hidden: it must not make the quit question ask about it.
-            version.NewVersion = false;
             return;
         }
         if (latest.isEmpty() || latest == QStringLiteral("Version ")) {
@@ -34,7 +32,6 @@ void CheckNewVersion()
                 QStringLiteral("Error Encountered"));
             if (answer == platform::mb::Retry)
                 continue;
-            version.NewVersion = false;
             return;
         }
         qCInfo(lcCheck).noquote() << "a different program version is available:" << latest;
@@ -62,7 +59,6 @@ void CheckUpdate()
         return;
     }
     welcome.Timer2->setEnabled(true);
-    welcome.HideForm = true;
     const QString folder = platform::workingFolder() + QLatin1Char('/');
     if (!modCheck::RetrieveFile(welcome.Inet1(), modCheck::BannerURL(), folder))
         return;
@@ -75,9 +71,4 @@ void CheckUpdate()
     else
         welcome.setBanner(QPixmap::fromImage(picture));
     platform::deleteFile(path);
-}
-
-void DownloadLatestManual()
-{
-    modCheck::ShellOpenOrTell(modCheck::ManualURL());
 }

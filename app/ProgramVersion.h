@@ -10,3 +10,9 @@ inline QString programVersionText()
 {
     return QStringLiteral("Version ") + QString::fromLatin1(build_config::kProgramVersion);
 }
+
+// The version line of the program's windows: "Kovara PC Program Version 5.0".
+inline QString programVersionLine()
+{
+    return QStringLiteral("Kovara PC Program ") + programVersionText();
+}

@@ -1,6 +1,5 @@
 #include "app/QuitQuestion.h"
 
-#include "app/frmVersion.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "ui/QuitDialog.h"
@@ -14,59 +13,46 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcQuit, "kovara.forms")
 
-QPointer<QuitDialog> g_shown;
-
-QuitDialog *makeDialog(QWidget *over)
+QuitDialog *makeDialog(QuitDialog::Subject subject, QWidget *over)
 {
-    const bool download = Forms::frmVersion().NewVersion;
-    auto *dialog = new QuitDialog(download ? QuitDialog::Subject::NewVersionDownload
-                                           : QuitDialog::Subject::ScaleUpdate,
-                                  over);
+    auto *dialog = new QuitDialog(subject, over);
     qCInfo(lcQuit).noquote() << "quit question:" << dialog->windowTitle() << "over"
                              << (over ? over->objectName() : QStringLiteral("none"));
-    g_shown = dialog;
     return dialog;
 }
 
-void yes()
+bool ask(QuitDialog::Subject subject, QWidget *over)
 {
-    ::frmVersion &version = Forms::frmVersion();
-    if (!version.NewVersion) {
-        platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kBannerFileName)));
-        platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
-        platform::Terminate();
-        return;
-    }
-    version.NewVersion = false;
-    version.AskExit = false;
-    version.Close();
+    const QPointer<QuitDialog> dialog = makeDialog(subject, over);
+    const bool chosen = dialog->exec() == QDialog::Accepted;
+    delete dialog.data();
+    return chosen;
 }
 
 } // namespace
 
 bool confirmQuit(QWidget *over)
 {
-    QuitDialog *dialog = makeDialog(over);
-    const QPointer<QuitDialog> alive = dialog;
-    const bool chosen = dialog->exec() == QDialog::Accepted;
-    delete alive.data();
-    if (chosen)
-        yes();
-    return chosen;
+    if (!ask(QuitDialog::Subject::ScaleUpdate, over))
+        return false;
+    platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kBannerFileName)));
+    platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
+    platform::Terminate();
+    return true;
 }
 
-void askQuit(QWidget *over)
+bool confirmLeaveDownload(QWidget *over)
 {
-    QuitDialog *dialog = makeDialog(over);
+    return ask(QuitDialog::Subject::NewVersionDownload, over);
+}
+
+void askLeaveDownload(QWidget *over, std::function<void()> onYes)
+{
+    QuitDialog *dialog = makeDialog(QuitDialog::Subject::NewVersionDownload, over);
     dialog->setWindowModality(Qt::NonModal);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(dialog, &QDialog::accepted, dialog, [] { yes(); });
+    QObject::connect(dialog, &QDialog::accepted, dialog, std::move(onYes));
     dialog->show();
-}
-
-bool quitQuestionShown()
-{
-    return g_shown && g_shown->isVisible();
 }
 
 } // namespace wizard

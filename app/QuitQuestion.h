@@ -1,20 +1,24 @@
 #pragma once
 
-// The one quit question of the program, asked by every window's close box and Exit.
+// The program's quit question, asked by every window's close box and Exit.
 //
-// It is about the scale update, or, while the new-version window is up, about the new version's
-// download. Yes acts at once: about the update it deletes the working files (the banner, then the
-// update file) and ends the program; about the download it closes the new-version window only.
+// A window asks about the scale update, or, the new-version window, about the new version's
+// download. Yes about the update acts at once: it deletes the working files (the banner, then
+// the update file) and ends the program. Yes about the download only answers; the new-version
+// window then closes itself.
+
+#include <functional>
 
 class QWidget;
 
 namespace wizard {
 
-// Asks modal over `over`; true when the user chose Yes.
+// Asks about the scale update, modal over `over`; true when the user chose Yes.
 bool confirmQuit(QWidget *over);
-// Asks without blocking the other windows (the new-version window's Exit); Yes acts when chosen.
-void askQuit(QWidget *over);
-// A quit question is on screen.
-bool quitQuestionShown();
+// Asks about the new version's download, modal over `over`; true when the user chose Yes.
+bool confirmLeaveDownload(QWidget *over);
+// The same without blocking the other windows (the new-version window's Exit): onYes runs when
+// the user chooses Yes.
+void askLeaveDownload(QWidget *over, std::function<void()> onYes);
 
 } // namespace wizard

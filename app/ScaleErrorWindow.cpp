@@ -1,7 +1,6 @@
 #include "app/ScaleErrorWindow.h"
 
 #include "app/QuitQuestion.h"
-#include "app/frmVersion.h"
 #include "platform/Look.h"
 
 ScaleErrorWindow::ScaleErrorWindow(const QString &name)
@@ -49,7 +48,6 @@ void ScaleErrorWindow::cmdRetry_Click()
 
 void ScaleErrorWindow::cmdExit_Click()
 {
-    Forms::frmVersion().NewVersion = false;
     AskExit = true;
     wizard::confirmQuit(window());
 }

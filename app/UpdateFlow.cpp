@@ -1,5 +1,6 @@
 #include "app/UpdateFlow.h"
 
+#include "app/CheckWindows.h"
 #include "app/ScalePort.h"
 #include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
@@ -11,6 +12,7 @@
 #include "app/frmStartUp.h"
 #include "app/frmSuccess.h"
 #include "app/frmSuccessUpdate.h"
+#include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 
 namespace {
@@ -38,6 +40,7 @@ UpdateFlow::UpdateFlow(QObject *parent)
     : QObject(parent)
 {
     connectWindows();
+    connectChecks();
 }
 
 void UpdateFlow::goTo(Screen screen)
@@ -62,6 +65,7 @@ void UpdateFlow::goTo(Screen screen)
         Forms::frmHelp().Show();
         break;
     case Screen::UpdateFile:
+        Forms::frmCheckScale().setSerialNumber(m_session.serialNumber);
         Forms::frmCheckScale().Show();
         break;
     case Screen::Downloaded:
@@ -95,9 +99,19 @@ void UpdateFlow::connectWindows()
     moveOn(this, search, &frmChoosePort::scaleMissing, Screen::ScaleMissing);
 
     frmWelcome &main = Forms::frmWelcome();
-    moveOn(this, main, &frmWelcome::scaleAnswered, Screen::UpdateFile);
+    connect(&main, &frmWelcome::scaleAnswered, this, [this, &main](const QString &serial) {
+        m_session.serialNumber = serial;
+        goTo(Screen::UpdateFile);
+        leave(main);
+    });
     moveOn(this, main, &frmWelcome::scaleSilent, Screen::ScaleMissing);
     connect(&main, &frmWelcome::helpRequested, this, [this] { goTo(Screen::Help); });
+    connect(&Forms::frmHelp(), &frmHelp::closed, this, [&main] {
+        // Only a main window that is still there comes back: loading it again would ask the
+        // maker's server once more for nothing.
+        if (main.isLoaded())
+            main.setWindowState(platform::vbNormal);
+    });
 
     connect(&Forms::frmErrorScaleCom2(),
             &ScaleErrorWindow::retryRequested,
@@ -127,6 +141,20 @@ void UpdateFlow::connectWindows()
 
     frmErrorScaleCom &lost = Forms::frmErrorScaleCom();
     moveOn(this, lost, &ScaleErrorWindow::retryRequested, Screen::ScaleUpdate);
+}
+
+void UpdateFlow::connectChecks()
+{
+    frmWelcome &main = Forms::frmWelcome();
+    connect(&main, &frmWelcome::updateCheckDue, this, &CheckUpdate);
+    connect(&main, &frmWelcome::versionCheckDue, this, &CheckNewVersion);
+    connect(&Forms::frmVersion(), &frmVersion::installerOpened, this, [] {
+        // The user chose the new program over the update: the update's window goes, asking
+        // its own quit question.
+        frmCheckScale &link = Forms::frmCheckScale();
+        if (link.isLoaded())
+            link.Close();
+    });
 }
 
 void UpdateFlow::loadScaleWindow()

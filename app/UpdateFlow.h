@@ -8,6 +8,8 @@
 // The windows are still the registry's (Forms::frmX()); what a window shows inside itself, and
 // its quit question, stay in the window.
 
+#include "app/Session.h"
+
 #include <QObject>
 
 class UpdateFlow final : public QObject
@@ -36,6 +38,9 @@ public:
 
 private:
     void connectWindows();
+    void connectChecks();
     void loadScaleWindow();
     void retryAfterScaleMissing();
+
+    Session m_session;
 };

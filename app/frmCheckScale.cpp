@@ -3,8 +3,6 @@
 #include "app/ProgramVersion.h"
 #include "app/QuitQuestion.h"
 #include "app/frmDownload.h"
-#include "app/frmVersion.h"
-#include "app/frmWelcome.h"
 #include "assets/Pictures.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
@@ -89,14 +87,8 @@ void frmCheckScale::Form_Load()
                  cmdContinue.get(),
                  cmdExit.get()});
     look::setBold(lblVersion.get());
-    // The main window's version line. That window is still loaded when it opens this one; when it
-    // is not, the same line is made from the version rather than loading the main window again.
-    ::frmWelcome &welcome = Forms::frmWelcome();
-    if (const QLabel *mainVersion = welcome.lblVersion.peek())
-        lblVersion->setText(mainVersion->text());
-    else
-        lblVersion->setText(QStringLiteral("Kovara PC Program ") + programVersionText());
-    lblSerial->setText(QStringLiteral("Kovara Scale Serial Number:  ") + welcome.KovaraSN);
+    lblVersion->setText(programVersionLine());
+    lblSerial->setText(QStringLiteral("Kovara Scale Serial Number:  ") + m_serialNumber);
     AskExit = true;
     centerOnScreen();
     // The address can be pasted at once.
@@ -115,7 +107,6 @@ void frmCheckScale::cmdContinue_Click()
     // inside this handler: a second press meanwhile starts nothing.
     if (m_downloading)
         return;
-    Forms::frmWelcome().HideForm = false;
     Link = txtLink->text().trimmed();
     if (Link.isEmpty()) {
         platform::MsgBox(QStringLiteral("Please provide the link on the text box."),
@@ -129,8 +120,16 @@ void frmCheckScale::cmdContinue_Click()
     m_downloading = true;
     qCInfo(lcWizard).noquote() << "downloading the update file from" << Link;
     ::frmDownload &download = Forms::frmDownload();
+    // A cancel from the download window's close box gives this window back at once, so that its
+    // own close and Exit answer while the download ends.
+    const QMetaObject::Connection giveBack
+        = connect(&download, &frmDownload::closedByUser, this, [this] {
+              if (isLoaded())
+                  setEnabled(true);
+          });
     const bool ok = download.DownloadFile(
         Link, platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)), {}, {});
+    disconnect(giveBack);
     m_downloading = false;
     // Closed meanwhile (Yes to the quit question once the cancel had enabled it): touching the
     // window now would load it again.
@@ -151,7 +150,6 @@ void frmCheckScale::cmdContinue_Click()
 
 void frmCheckScale::cmdExit_Click()
 {
-    Forms::frmVersion().NewVersion = false;
     AskExit = true;
     wizard::confirmQuit(window());
 }

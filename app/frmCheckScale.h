@@ -28,6 +28,9 @@ public:
     platform::Control<QPushButton> cmdContinue {this, "cmdContinue"};
     platform::Control<QPushButton> cmdExit {this, "cmdExit"};
 
+    // The serial number the window shows; set before it loads.
+    void setSerialNumber(const QString &serial) { m_serialNumber = serial; }
+
     // Enter in the address box moves the focus to Continue; it does not press it.
     void txtLink_KeyPress(int KeyAscii);
     void cmdContinue_Click();
@@ -43,6 +46,7 @@ protected:
     void Form_Unload(bool &Cancel) override;
 
 private:
+    QString m_serialNumber;
     bool m_downloading = false;
 };
 

@@ -158,7 +158,7 @@ void frmDisplay::build(QWidget *window)
 void frmDisplay::Form_Load()
 {
     look::paint({window(), lblStatus.get(), lblVersion.get(), lblProgress.get()});
-    lblVersion->setText(QStringLiteral("Kovara PC Program ") + programVersionText());
+    lblVersion->setText(programVersionLine());
     AskExit = true;
     m_autoRunStarted = false;
     centerOnScreen();

@@ -1,7 +1,5 @@
 #include "app/frmDownload.h"
 
-#include "app/frmCheckScale.h"
-#include "app/frmWelcome.h"
 #include "platform/Dialogs.h"
 #include "platform/Look.h"
 
@@ -169,9 +167,7 @@ void frmDownload::Form_Unload(bool &Cancel)
     closeAnimation();
     CancelSearch = true;
     AskAgain = false;
-    ::frmCheckScale &linkScreen = Forms::frmCheckScale();
-    if (linkScreen.isLoaded())
-        linkScreen.setEnabled(true);
+    Q_EMIT closedByUser();
 }
 
 // The download's display goes to the controls only while the window is loaded: after a
@@ -248,8 +244,7 @@ void frmDownload::showCentred()
 {
     if (!isLoaded())
         return;
-    if (!Forms::frmWelcome().HideForm)
-        Show();
+    Show();
     centerOnScreen();
 }
 

@@ -53,6 +53,10 @@ public:
     // The window's transfer control, made on first use.
     platform::HttpTransfer &Inet1();
 
+Q_SIGNALS:
+    // The user closed the window and confirmed the cancel; the download ends after this.
+    void closedByUser();
+
 protected:
     void build(QWidget *window) override;
     void Form_Load() override;

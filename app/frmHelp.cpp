@@ -1,6 +1,5 @@
 #include "app/frmHelp.h"
 
-#include "app/frmWelcome.h"
 #include "platform/BuildConfig.h"
 #include "platform/Look.h"
 #include "platform/Services.h"
@@ -134,17 +133,10 @@ void frmHelp::lblWebsite_Click()
 void frmHelp::cmdClose_Click()
 {
     Close();
-    ::frmWelcome &welcome = Forms::frmWelcome();
-    if (welcome.isLoaded())
-        welcome.setWindowState(platform::vbNormal);
 }
 
 void frmHelp::Form_Unload(bool &Cancel)
 {
     (void)Cancel;
-    // Only a main window that is still there is restored; loading it again here would ask the
-    // maker's server once more for nothing.
-    ::frmWelcome &welcome = Forms::frmWelcome();
-    if (welcome.isLoaded())
-        welcome.setWindowState(platform::vbNormal);
+    Q_EMIT closed();
 }

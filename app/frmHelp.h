@@ -32,6 +32,10 @@ public:
     // those line ends.
     static QString layOut(const QString &text);
 
+Q_SIGNALS:
+    // The window closed: the main window under it comes back.
+    void closed();
+
 protected:
     void build(QWidget *window) override;
     void Form_Load() override;

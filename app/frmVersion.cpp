@@ -1,13 +1,11 @@
 #include "app/frmVersion.h"
 
+#include "app/ProgramVersion.h"
 #include "app/QuitQuestion.h"
-#include "app/frmCheckScale.h"
-#include "app/frmWelcome.h"
 #include "assets/Pictures.h"
 #include "platform/Look.h"
 #include "query/modCheck.h"
 
-#include <QEvent>
 #include <QLoggingCategory>
 
 Q_DECLARE_LOGGING_CATEGORY(lcCheck)
@@ -20,7 +18,6 @@ void frmVersion::build(QWidget *window)
 {
     window->setWindowTitle(QStringLiteral("Program Version"));
     window->setFixedSize(520, 260);
-    window->installEventFilter(this);
 
     auto *picture = new QLabel(window);
     picture->setGeometry(20, 20, 96, 96);
@@ -78,44 +75,26 @@ void frmVersion::Form_Load()
                  cmdDownloadPCProg.get(),
                  cmdExit.get(),
                  Image1.get()});
-    lblPCProg->setText(Forms::frmWelcome().lblVersion->text());
+    lblPCProg->setText(programVersionLine());
     AskExit = true;
-    NewVersion = true;
     centerOnScreen();
 }
 
 void frmVersion::Form_Activate()
 {
     AskExit = true;
-    NewVersion = true;
-}
-
-void frmVersion::Form_LostFocus()
-{
-    // The quit question asked for this window takes the focus from it; it must still know that
-    // it concerns this window, or its Yes would end the whole program.
-    if (wizard::quitQuestionShown())
-        return;
-    NewVersion = false;
-}
-
-bool frmVersion::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::ActivationChange && watched == windowIfLoaded()
-        && !windowIfLoaded()->isActiveWindow())
-        Form_LostFocus();
-    return Form::eventFilter(watched, event);
 }
 
 void frmVersion::cmdExit_Click()
 {
-    NewVersion = true;
-    wizard::askQuit(window());
+    wizard::askLeaveDownload(window(), [this] {
+        AskExit = false;
+        Close();
+    });
 }
 
 void frmVersion::cmdDownloadPCProg_Click()
 {
-    Forms::frmWelcome().HideForm = false;
     DownloadPCProgram();
 }
 
@@ -127,12 +106,7 @@ void frmVersion::DownloadPCProgram()
     setMousePointer(platform::vbDefault);
     if (opened) {
         qCInfo(lcCheck).noquote() << "the installer's address went to the browser";
-        ::frmCheckScale &checkScale = Forms::frmCheckScale();
-        if (checkScale.isLoaded()) {
-            // Its own close asks the quit question, which is then about the scale update.
-            NewVersion = false;
-            checkScale.Close();
-        }
+        Q_EMIT installerOpened();
     }
     AskExit = false;
     Close();
@@ -140,11 +114,10 @@ void frmVersion::DownloadPCProgram()
 
 void frmVersion::Form_Unload(bool &Cancel)
 {
-    NewVersion = true;
-    if (AskExit && !wizard::confirmQuit(window())) {
-        Cancel = true;
+    if (!AskExit)
         return;
-    }
-    // Gone: the quit question is no longer about this window.
-    NewVersion = false;
+    if (wizard::confirmLeaveDownload(window()))
+        AskExit = false;
+    else
+        Cancel = true;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 // The new-version window: shown when the maker's server reports a program version other than this
-// one, it offers the new program's installer through the desktop's browser. Its flags decide which
-// question the quit window asks.
+// one, it offers the new program's installer through the desktop's browser. Its quit question is
+// about the new version's download, and Yes closes only this window.
 
 #include "platform/Form.h"
 
@@ -15,9 +15,6 @@ class frmVersion final : public platform::Form
 public:
     frmVersion();
 
-    // True while the quit question concerns this window (it is up and has the focus, or its close
-    // is being confirmed); every Exit button clears it.
-    bool NewVersion = false;
     // True while closing this window must first be confirmed.
     bool AskExit = false;
 
@@ -36,15 +33,15 @@ public:
     // Hands the installer's address to the browser and closes the window.
     void DownloadPCProgram();
 
+Q_SIGNALS:
+    // The installer's address went to the browser: the update of the scale is not wanted now.
+    void installerOpened();
+
 protected:
     void build(QWidget *window) override;
     void Form_Load() override;
     void Form_Activate() override;
     void Form_Unload(bool &Cancel) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    void Form_LostFocus();
 };
 
 namespace Forms {

@@ -1,15 +1,14 @@
 #include "app/frmWelcome.h"
 
-#include "app/CheckWindows.h"
 #include "app/ProgramVersion.h"
 #include "app/QuitQuestion.h"
 #include "app/frmDisplay.h"
-#include "app/frmVersion.h"
 #include "assets/Pictures.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/HttpTransfer.h"
 #include "platform/Look.h"
 #include "platform/SerialPort.h"
+#include "query/modCheck.h"
 
 #include <QLoggingCategory>
 
@@ -83,7 +82,7 @@ void frmWelcome::build(QWidget *window)
 void frmWelcome::Form_Load()
 {
     InitForm();
-    CheckUpdate();
+    Q_EMIT updateCheckDue();
     Timer2->setInterval(1000);
     if (UpdateShown)
         Timer1->setEnabled(false);
@@ -103,7 +102,7 @@ void frmWelcome::InitForm()
                  cmdExit.get()});
     look::setBold(lblVersion.get());
     AskExit = true;
-    lblVersion->setText(QStringLiteral("Kovara PC Program ") + programVersionText());
+    lblVersion->setText(programVersionLine());
 }
 
 platform::HttpTransfer &frmWelcome::Inet1()
@@ -133,7 +132,7 @@ void frmWelcome::Timer1_Timer()
     // and a tick meanwhile must not start a second check.
     Timer1->setEnabled(false);
     UpdateShown = true;
-    CheckNewVersion();
+    Q_EMIT versionCheckDue();
 }
 
 void frmWelcome::Timer2_Timer()
@@ -179,7 +178,7 @@ void frmWelcome::serialNumberRead(const QString &serial)
         return;
     }
     qCInfo(lcWelcome).noquote() << "the scale answered with serial number" << KovaraSN;
-    Q_EMIT scaleAnswered();
+    Q_EMIT scaleAnswered(KovaraSN);
     ErrorScale = false;
     m_updating = false;
 }
@@ -193,9 +192,8 @@ void frmWelcome::toScaleError()
 
 void frmWelcome::cmdDownload_Click()
 {
-    HideForm = false;
     setMousePointer(platform::vbHourglass);
-    DownloadLatestManual();
+    modCheck::ShellOpenOrTell(modCheck::ManualURL());
     setMousePointer(platform::vbDefault);
 }
 
@@ -207,13 +205,11 @@ void frmWelcome::cmdHelp_Click()
 
 void frmWelcome::cmdExit_Click()
 {
-    Forms::frmVersion().NewVersion = false;
     wizard::confirmQuit(window());
 }
 
 void frmWelcome::Form_Unload(bool &Cancel)
 {
-    Forms::frmVersion().NewVersion = false;
     // Both stopped before the question: its nested loop would let them tick, and a version check
     // that has not run yet must not run in this visit.
     Timer1->setEnabled(false);

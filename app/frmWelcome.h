@@ -1,9 +1,9 @@
 #pragma once
 
 // The main window: the version line, the update banner and the buttons that start the scale
-// update, show help, open the manual and leave. It holds much of the program-wide state. Its load
-// asks the maker's server whether an update for the scale is on offer (the banner), and its
-// Timer1 asks, once, whether a newer program exists.
+// update, show help, open the manual and leave. Its load is when the maker's server is asked
+// whether an update for the scale is on offer (the banner), and its Timer1 tells, once a run of
+// the program, when to ask whether a newer program exists.
 
 #include "platform/Form.h"
 #include "platform/Timer.h"
@@ -24,8 +24,6 @@ public:
     frmWelcome();
     ~frmWelcome() override;
 
-    // True while the download engine must run without showing its window (the banner fetch).
-    bool HideForm = false;
     // The serial number read at Update Scale.
     QString KovaraSN;
     // True once the program-version check has run in this run of the program.
@@ -65,8 +63,12 @@ protected:
     void Form_Unload(bool &Cancel) override;
 
 Q_SIGNALS:
-    // Update Scale: the scale answered with its serial number (KovaraSN).
-    void scaleAnswered();
+    // The window loaded: time to ask whether an update for the scale is on offer.
+    void updateCheckDue();
+    // Timer1's eleventh tick: time to ask whether a newer program exists.
+    void versionCheckDue();
+    // Update Scale: the scale answered with its serial number.
+    void scaleAnswered(const QString &serial);
     // Update Scale: the scale's port did not open or the scale did not answer (ErrorScale is set).
     void scaleSilent();
     void helpRequested();

@@ -70,9 +70,7 @@ TEST(QuitProtocol, YesDeletesTheBannerThenTheUpdateFileAndTerminates)
 TEST(QuitProtocol, TheQuestionIsFreshOnEveryShowing)
 {
     TestPlatform test;
-    Forms::frmVersion().NewVersion = true;
-    EXPECT_FALSE(wizard::confirmQuit(nullptr));
-    Forms::frmVersion().NewVersion = false;
+    EXPECT_FALSE(wizard::confirmLeaveDownload(nullptr));
     EXPECT_FALSE(wizard::confirmQuit(nullptr));
     ASSERT_EQ(test.quit.asked.size(), 2);
     EXPECT_EQ(test.quit.asked.at(0).title, QStringLiteral("Exit Download"));

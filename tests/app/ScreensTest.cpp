@@ -159,7 +159,7 @@ TEST(Screens, EveryWindowLooksAsRecorded)
         testing_support::DoubleFactory factory;
         platform::install(&factory);
         test.serial.addScale(1, QStringLiteral("20231187"));
-        Forms::frmWelcome().KovaraSN = QStringLiteral("20231187");
+        Forms::frmCheckScale().setSerialNumber(QStringLiteral("20231187"));
         scene(test, factory.transfer(), lines);
         platform::install(static_cast<platform::HttpTransferFactory *>(nullptr));
     }

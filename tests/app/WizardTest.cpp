@@ -40,7 +40,7 @@ class Wizard : public ::testing::Test
 protected:
     void SetUp() override
     {
-        Forms::frmWelcome().KovaraSN = QStringLiteral("20231187");
+        Forms::frmCheckScale().setSerialNumber(QStringLiteral("20231187"));
         platform::install(&factory);
     }
     void TearDown() override
@@ -79,7 +79,6 @@ TEST_F(Wizard, EnterMovesToContinueAndASecondEnterPressesItWithBlanksMissingTheL
 TEST_F(Wizard, ContinueDownloadsWithTheWindowDisabledAndMovesOnToSuccessfulDownload)
 {
     transfer.answers.push_back(wholeFile("0123456789"));
-    Forms::frmWelcome().HideForm = true; // left by the banner fetch
     check.Show();
     check.txtLink->setText(QStringLiteral("  http://downloads.test/u.hex \t"));
     bool disabledDuring = false;
@@ -91,7 +90,6 @@ TEST_F(Wizard, ContinueDownloadsWithTheWindowDisabledAndMovesOnToSuccessfulDownl
     check.cmdContinue->click();
 
     EXPECT_EQ(check.Link, QStringLiteral("http://downloads.test/u.hex"));
-    EXPECT_FALSE(Forms::frmWelcome().HideForm) << "the download shows its window";
     EXPECT_TRUE(disabledDuring);
     EXPECT_TRUE(hourglassDuring);
     EXPECT_EQ(testing_support::readFile(updateFile()), QByteArray("0123456789"));
@@ -133,10 +131,8 @@ TEST_F(Wizard, ACancelConfirmedAfterTheLastByteIsNoDownload)
 
 TEST_F(Wizard, ExitAndCloseAskTheQuitQuestionOverTheirWindow)
 {
-    Forms::frmVersion().NewVersion = true;
     check.Show();
     check.cmdExit->click();
-    EXPECT_FALSE(Forms::frmVersion().NewVersion);
     EXPECT_FALSE(check.window()->close());
     EXPECT_TRUE(check.isVisible());
 

@@ -280,18 +280,6 @@ TEST_F(WindowTest, ConfirmedCancelEndsTheDownload)
     }
 }
 
-TEST_F(WindowTest, HiddenWhileTheMainWindowAsksForIt)
-{
-    fourChunks();
-    Forms::frmWelcome().HideForm = true;
-    bool everVisible = false;
-    transfer.beforeChunk = [&](int) {
-        everVisible = everVisible || Forms::frmDownload().isVisible();
-    };
-    EXPECT_TRUE(download());
-    EXPECT_FALSE(everVisible);
-}
-
 TEST_F(WindowTest, DiskFullOnAResumeOffersTheRetryAgain)
 {
     testing_support::FixedSpace space(1e9);

@@ -68,9 +68,6 @@ TEST_F(VersionCheck, AnyDifferenceInTheTextsShowsTheWindow)
             EXPECT_EQ(version.lblLatest->palette().color(QPalette::WindowText), QColor(0, 0, 255));
             EXPECT_TRUE(version.cmdDownloadPCProg->isEnabled());
             EXPECT_TRUE(version.cmdExit->isEnabled());
-            EXPECT_TRUE(version.NewVersion);
-        } else {
-            EXPECT_FALSE(version.NewVersion) << "a hidden window must not word the quit question";
         }
         version.AskExit = false;
         version.Close();
@@ -111,7 +108,6 @@ TEST_F(VersionCheck, CancelAtTheRetryQuestionEndsWithNoWindow)
         CheckNewVersion();
         EXPECT_EQ(test.dialogs.texts(), QStringList {kRetryText});
         EXPECT_FALSE(version.isVisible());
-        EXPECT_FALSE(version.NewVersion);
     }
 }
 
@@ -179,7 +175,6 @@ TEST_F(UpdateCheck, OnOfferTheBannerIsFetchedShownAndBlinks)
         loadMainWindow();
 
         EXPECT_EQ(transfer.urls.value(0), modCheck::BannerURL());
-        EXPECT_TRUE(welcome.HideForm);
         EXPECT_TRUE(bannerShown());
         EXPECT_EQ(welcome.ImgBanner->pixmap().size(), QSize(300, 50));
         EXPECT_FALSE(bannerFileExists()) << "the banner file is gone once shown";
@@ -226,7 +221,6 @@ TEST_F(UpdateCheck, WithoutAnOfferNoBanner)
             EXPECT_EQ(box.title, platform::applicationTitle());
         }
         EXPECT_TRUE(transfer.urls.isEmpty());
-        EXPECT_FALSE(welcome.HideForm);
         EXPECT_FALSE(bannerShown());
         if (c.texts.isEmpty()) {
             EXPECT_FALSE(welcome.Timer2->isRunning()) << "no offer, no blink";

@@ -161,13 +161,11 @@ TEST_F(PortSearch, ErrorWindowExitAndCloseAskTheQuitQuestion)
 {
     frmErrorScaleCom2 &error = Forms::frmErrorScaleCom2();
     const QList<testing_support::QuitAnswers::Asked> &asked = test.quit.asked;
-    Forms::frmVersion().NewVersion = true;
     choose.ErrorPort = true;
     error.Show();
     error.cmdExit->click();
     ASSERT_EQ(asked.size(), 1);
     EXPECT_EQ(asked.at(0).over, error.window());
-    EXPECT_FALSE(Forms::frmVersion().NewVersion);
     EXPECT_TRUE(choose.ErrorPort);
 
     EXPECT_FALSE(error.window()->close());
