@@ -1,6 +1,5 @@
 #include "app/UpdateFlow.h"
 
-#include "app/CheckWindows.h"
 #include "app/ScalePort.h"
 #include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
@@ -36,8 +35,9 @@ void moveOn(UpdateFlow *flow, Window &from, Signal done, UpdateFlow::Screen to)
 
 } // namespace
 
-UpdateFlow::UpdateFlow(QObject *parent)
+UpdateFlow::UpdateFlow(net::MakerClient &maker, QObject *parent)
     : QObject(parent)
+    , m_checks(maker)
 {
     connectWindows();
     connectChecks();
@@ -94,7 +94,12 @@ void UpdateFlow::connectWindows()
     connect(&startUp, &frmStartUp::internetMissing, this, [this] { goTo(Screen::NotConnected); });
 
     frmChoosePort &search = Forms::frmChoosePort();
-    connect(&search, &frmChoosePort::searchStarting, this, &UpdateFlow::loadScaleWindow);
+    connect(&search, &frmChoosePort::searchRequested, this, [this, &search] {
+        loadScaleWindow();
+        // The search waits for the checks the main window's loading started: the maker's
+        // answers come before the scale is looked for.
+        m_checks.afterChecks([&search] { search.DetectPort(); });
+    });
     moveOn(this, search, &frmChoosePort::scaleFound, Screen::Main);
     moveOn(this, search, &frmChoosePort::scaleMissing, Screen::ScaleMissing);
 
@@ -146,8 +151,15 @@ void UpdateFlow::connectWindows()
 void UpdateFlow::connectChecks()
 {
     frmWelcome &main = Forms::frmWelcome();
-    connect(&main, &frmWelcome::updateCheckDue, this, &CheckUpdate);
-    connect(&main, &frmWelcome::versionCheckDue, this, &CheckNewVersion);
+    connect(&main, &frmWelcome::updateCheckDue, this, [this, &main] {
+        m_checks.checkUpdate();
+        // The version check comes after the update check, half a second after its end.
+        m_checks.afterChecks([&main] {
+            if (main.isLoaded())
+                main.startVersionClock();
+        });
+    });
+    connect(&main, &frmWelcome::versionCheckDue, &m_checks, &MakerChecks::checkVersion);
     connect(&Forms::frmVersion(), &frmVersion::installerOpened, this, [] {
         // The user chose the new program over the update: the update's window goes, asking
         // its own quit question.

@@ -8,6 +8,7 @@
 // The windows are still the registry's (Forms::frmX()); what a window shows inside itself, and
 // its quit question, stay in the window.
 
+#include "app/MakerChecks.h"
 #include "app/Session.h"
 
 #include <QObject>
@@ -30,11 +31,13 @@ public:
         Updated,      // frmSuccessUpdate
     };
 
-    explicit UpdateFlow(QObject *parent = nullptr);
+    explicit UpdateFlow(net::MakerClient &maker, QObject *parent = nullptr);
 
     void start() { goTo(Screen::StartUp); }
     // Shows the screen (loading it first when it is not loaded).
     void goTo(Screen screen);
+    // A question to the maker's servers is out.
+    bool checksRunning() const { return m_checks.isRunning(); }
 
 private:
     void connectWindows();
@@ -43,4 +46,5 @@ private:
     void retryAfterScaleMissing();
 
     Session m_session;
+    MakerChecks m_checks;
 };

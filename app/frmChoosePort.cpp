@@ -73,7 +73,6 @@ void frmChoosePort::EnumPorts()
 
 void frmChoosePort::DetectPort()
 {
-    Q_EMIT searchStarting();
     device::ScaleProgrammer &scale = Forms::frmDisplay().scale();
     m_refused.clear();
     connect(&scale,
@@ -92,7 +91,7 @@ void frmChoosePort::cmdContinue_Click()
     m_searching = true;
     setCaption(QStringLiteral("Checking Scale Connection to Computer...."));
     setMousePointer(platform::vbHourglass);
-    DetectPort();
+    Q_EMIT searchRequested();
 }
 
 void frmChoosePort::searchEnded(const device::ScaleSearch &search)

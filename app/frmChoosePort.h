@@ -37,8 +37,9 @@ public:
     const QStringList &refusedPorts() const { return m_refused; }
 
 Q_SIGNALS:
-    // Before the search reaches the scale's port.
-    void searchStarting();
+    // Continue: the user asks for the search; the flow starts it (DetectPort) when its time
+    // comes.
+    void searchRequested();
     void scaleFound();
     // Nothing answered with a serial number (ErrorPort is set).
     void scaleMissing();

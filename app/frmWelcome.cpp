@@ -5,7 +5,6 @@
 #include "app/frmDisplay.h"
 #include "assets/Pictures.h"
 #include "device/ScaleProgrammer.h"
-#include "platform/HttpTransfer.h"
 #include "platform/Look.h"
 #include "platform/SerialPort.h"
 #include "query/modCheck.h"
@@ -82,13 +81,17 @@ void frmWelcome::build(QWidget *window)
 void frmWelcome::Form_Load()
 {
     InitForm();
-    Q_EMIT updateCheckDue();
     Timer2->setInterval(1000);
+    centerOnScreen();
+    Q_EMIT updateCheckDue();
+}
+
+void frmWelcome::startVersionClock()
+{
     if (UpdateShown)
         Timer1->setEnabled(false);
     else
         Timer1->setInterval(50);
-    centerOnScreen();
 }
 
 void frmWelcome::InitForm()
@@ -103,13 +106,6 @@ void frmWelcome::InitForm()
     look::setBold(lblVersion.get());
     AskExit = true;
     lblVersion->setText(programVersionLine());
-}
-
-platform::HttpTransfer &frmWelcome::Inet1()
-{
-    if (!m_inet)
-        m_inet = platform::newHttpTransfer();
-    return *m_inet;
 }
 
 void frmWelcome::setBanner(const QPixmap &picture)

@@ -11,12 +11,6 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include <memory>
-
-namespace platform {
-class HttpTransfer;
-}
-
 class frmWelcome final : public platform::Form
 {
     Q_OBJECT
@@ -45,8 +39,8 @@ public:
     // The banner's blink.
     platform::Control<platform::Timer> Timer2 {this, "Timer2"};
 
-    // The transfer that fetches the banner; made on first use, kept for the run.
-    platform::HttpTransfer &Inet1();
+    // Starts Timer1 towards the version check, unless it ran in this run of the program.
+    void startVersionClock();
     // Puts a picture in ImgBanner, scaled down to fit when it is larger.
     void setBanner(const QPixmap &picture);
 
@@ -78,7 +72,6 @@ private:
     void InitForm();
     void toScaleError();
 
-    std::unique_ptr<platform::HttpTransfer> m_inet;
     // Tick counters of Timer1 and Timer2; kept for the whole run. The blink counter wraps.
     qint16 m_versionTicks = 0;
     quint16 m_blinkTicks = 0;

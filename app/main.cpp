@@ -1,12 +1,15 @@
 // The Kovara scale update program: a wizard that brings a postage scale's rates up to date.
 
 #include "app/UpdateFlow.h"
+#include "net/MakerClient.h"
 #include "platform/Files.h"
 #include "platform/Form.h"
 #include "platform/Look.h"
+#include "query/modCheck.h"
 
 #include <QApplication>
 #include <QLoggingCategory>
+#include <QNetworkAccessManager>
 
 int main(int argc, char *argv[])
 {
@@ -24,7 +27,9 @@ int main(int argc, char *argv[])
     platform::workingFolder();
     int status = 0;
     {
-        UpdateFlow flow;
+        QNetworkAccessManager network;
+        net::MakerClient maker(network, modCheck::QueryURL());
+        UpdateFlow flow(maker);
         flow.start();
         status = QApplication::exec();
     }

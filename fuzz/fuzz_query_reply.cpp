@@ -5,7 +5,6 @@
 #include "FuzzTarget.h"
 #include "core/QueryCodec.h"
 #include "core/Rc4.h"
-#include "query/modQuery.h"
 
 namespace {
 

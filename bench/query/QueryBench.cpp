@@ -4,7 +4,10 @@
 
 #include "core/QueryCodec.h"
 #include "core/Rc4.h"
-#include "query/modQuery.h"
+#include "net/MakerClient.h"
+
+#include <QEventLoop>
+#include <QNetworkAccessManager>
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -97,7 +100,7 @@ void BM_RC4Statement(benchmark::State &state)
 }
 BENCHMARK(BM_RC4Statement);
 
-// One whole query against the maker server tool on loopback: thread, connection, request, reply.
+// One whole question against the maker server tool on loopback: connection, request, reply.
 void BM_RetrieveQueryLoopback(benchmark::State &state)
 {
     QProcess server;
@@ -112,12 +115,22 @@ void BM_RetrieveQueryLoopback(benchmark::State &state)
         return;
     }
     const QString url = QString::fromLatin1(out.mid(at, out.indexOf('\n', at) - at).trimmed())
-        + QLatin1String(modQuery::kQueryPath);
+        + QLatin1String("/kovarapc/samplecodes/sql-link.php");
+    QNetworkAccessManager network;
+    net::MakerClient client(network, url);
     for (auto _ : state) {
-        RecordTable table = modQuery::RetrieveQuery(
-            QStringLiteral("SELECT CurrentVersion From KovaraPCPrograms WHERE Model ='NORVESSIA'"),
-            url);
-        if (table.cell(0, 0) != QLatin1String("5.0"))
+        QEventLoop loop;
+        QString value;
+        QObject::connect(&client,
+                         &net::MakerClient::answered,
+                         &loop,
+                         [&](net::MakerClient::Question, const net::MakerAnswer &answer) {
+                             value = answer.value.value_or(QString());
+                             loop.quit();
+                         });
+        client.ask(net::MakerClient::Question::LatestVersion);
+        loop.exec();
+        if (value != QLatin1String("5.0"))
             state.SkipWithError("unexpected answer");
     }
     server.kill();

@@ -14,6 +14,7 @@
 #include "app/frmDisplay.h"
 #include "app/frmSuccessUpdate.h"
 #include "device/ScaleProgrammer.h"
+#include "net/MakerClient.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/Look.h"
@@ -25,6 +26,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLoggingCategory>
+#include <QNetworkAccessManager>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -113,7 +115,10 @@ int main(int argc, char **argv)
     testing_support::writeUpdateFile(
         platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)), source);
     // Shows the success window when the run hands over, as in the program.
-    UpdateFlow flow;
+    // The maker is not asked in this run: the main window never loads.
+    QNetworkAccessManager network;
+    net::MakerClient maker(network, QString());
+    UpdateFlow flow(maker);
     frmDisplay &display = Forms::frmDisplay();
     display.scale().setPortNumber(3);
     display.scale().open();

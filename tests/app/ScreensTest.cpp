@@ -22,6 +22,7 @@
 #include "device/ScaleProgrammer.h"
 #include "platform/Files.h"
 #include "platform/Services.h"
+#include "query/modCheck.h"
 
 #include <QDialog>
 #include <gtest/gtest.h>
@@ -69,24 +70,29 @@ const std::function<void(Platform &, Transfer &, QStringList &out)> scenes[] = {
             test.clock.scheduleIn(0, [&] { out << record("port search, searching", search); });
         });
         search.cmdContinue->click();
+        test.waitForChecks();
     },
-    [](Platform &, Transfer &, QStringList &out) {
+    [](Platform &test, Transfer &, QStringList &out) {
         Forms::frmWelcome().Show();
+        test.waitForChecks();
         out << record("main window", Forms::frmWelcome());
         Forms::frmHelp().Show();
         out << record("help", Forms::frmHelp());
     },
-    [](Platform &test, Transfer &transfer, QStringList &out) {
+    [](Platform &test, Transfer &, QStringList &out) {
         test.maker.setUpdate(QStringLiteral("Y"));
-        transfer.serve(QStringLiteral("200 OK"), testing_support::jpeg(300, 50));
+        test.maker.serve(modCheck::BannerURL(), 200, testing_support::jpeg(300, 50));
         Forms::frmWelcome().Show();
+        test.waitForChecks();
         out << record("main window with the update banner", Forms::frmWelcome());
     },
     [](Platform &test, Transfer &, QStringList &out) {
         test.maker.setVersion(QStringLiteral("5.1"));
         Forms::frmWelcome().Show();
+        test.waitForChecks();
         for (int tick = 0; tick <= 10; ++tick)
             Forms::frmWelcome().Timer1->fire();
+        test.waitForChecks();
         out << record("new version", Forms::frmVersion());
         test.quit.answer(Answer::Cancel, [&out](QDialog &question) {
             out << record("quit question over the new version", &question);

@@ -5,7 +5,6 @@
 #include "LogCapture.h"
 #include "WizardPlatform.h"
 
-#include "app/CheckWindows.h"
 #include "app/QuitQuestion.h"
 #include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
@@ -57,6 +56,16 @@ protected:
         return texts;
     }
 
+    // Shows the main window and runs its version check to the end.
+    void runVersionCheck()
+    {
+        welcome.Show();
+        test.waitForChecks();
+        for (int tick = 0; tick <= 10; ++tick)
+            welcome.Timer1->fire();
+        test.waitForChecks();
+    }
+
     testing_support::WizardPlatform test;
     frmWelcome &welcome = Forms::frmWelcome();
     frmVersion &version = Forms::frmVersion();
@@ -72,6 +81,7 @@ TEST_F(MainWindow, TheFirstPortSearchRunsBothChecksBeforeTheMainWindowShows)
     });
     Forms::frmChoosePort().Show();
     Forms::frmChoosePort().cmdContinue->click();
+    test.waitForChecks();
     scale.setFrameObserver(nullptr);
     EXPECT_EQ(askedAtTheScale, 1) << "the update check runs before the search reads the scale";
     ASSERT_TRUE(welcome.isLoaded());
@@ -86,6 +96,7 @@ TEST_F(MainWindow, TheFirstPortSearchRunsBothChecksBeforeTheMainWindowShows)
         ASSERT_TRUE(welcome.Timer1->fire()) << tick;
     EXPECT_EQ(test.maker.asked("CurrentVersion"), 0) << "not before the eleventh tick (550 ms)";
     welcome.Timer1->fire();
+    test.waitForChecks();
     EXPECT_EQ(test.maker.asked("CurrentVersion"), 1);
     EXPECT_TRUE(welcome.UpdateShown);
     EXPECT_FALSE(welcome.Timer1->isRunning());
@@ -95,6 +106,7 @@ TEST_F(MainWindow, TheFirstPortSearchRunsBothChecksBeforeTheMainWindowShows)
     welcome.AskExit = false;
     welcome.Close();
     welcome.Show();
+    test.waitForChecks();
     EXPECT_EQ(test.maker.asked("SoftwareUpdate"), 2);
     EXPECT_FALSE(welcome.Timer1->isRunning());
     EXPECT_EQ(test.maker.asked("CurrentVersion"), 1);
@@ -104,6 +116,7 @@ TEST_F(MainWindow, CancelledCloseInTheFirstHalfSecondStopsBothTimers)
 {
     test.maker.setUpdate(QStringLiteral("N"));
     welcome.Show();
+    test.waitForChecks();
     welcome.Timer1->fire();
     welcome.Timer1->fire();
     EXPECT_FALSE(welcome.window()->close());
@@ -203,8 +216,7 @@ protected:
     void SetUp() override
     {
         test.maker.setVersion(QStringLiteral("5.1"));
-        welcome.Show();
-        CheckNewVersion();
+        runVersionCheck();
         ASSERT_TRUE(version.isVisible());
         version.window()->activateWindow();
         processEvents();
@@ -317,6 +329,7 @@ TEST_F(MainWindow, ManualButtonOpensTheManualOrSaysWhyNot)
 TEST_F(MainWindow, HelpMinimisesTheMainWindowUntilItCloses)
 {
     welcome.Show();
+    test.waitForChecks();
     welcome.cmdHelp->click();
     frmHelp &help = Forms::frmHelp();
     EXPECT_TRUE(help.isVisible());
@@ -359,8 +372,7 @@ TEST_F(MainWindow, HelpTextsBreakTheLineWhereTheyHadARunOfBlanks)
 TEST_F(MainWindow, NoTextIsClipped)
 {
     test.maker.setVersion(QStringLiteral("5.1"));
-    welcome.Show();
-    CheckNewVersion();
+    runVersionCheck();
     Forms::frmHelp().Show();
     for (platform::Form *form :
          std::initializer_list<platform::Form *> {&welcome, &version, &Forms::frmHelp()}) {

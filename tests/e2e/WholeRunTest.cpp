@@ -28,6 +28,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QNetworkAccessManager>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QThread>
@@ -64,7 +65,6 @@ protected:
     {
         ASSERT_TRUE(lock.locked());
         // Real ports, real time, the maker's real query endpoint.
-        test.useRealQueries();
         platform::install(static_cast<platform::SerialSystem *>(nullptr));
         platform::install(static_cast<platform::Clock *>(nullptr));
         QFile update(files.filePath(kUpdateName));
@@ -177,7 +177,8 @@ protected:
     }
 
     testing_support::MakerPortLock lock;
-    testing_support::WizardPlatform test;
+    QNetworkAccessManager network;
+    testing_support::WizardPlatform test {network};
     testing_support::VirtualScalePorts ports;
     QTemporaryDir files;
     const QByteArray image = testing_support::scaleFirmwareImage();

@@ -1,14 +1,8 @@
-// The query protocol without a network: percent coding, the reply parser, the request body and
-// the handling of every kind of reply, with a scripted request object.
+// The query protocol's codec: percent coding and the reply parser.
 
 #include "LogCapture.h"
-#include "ScriptedHttp.h"
-#include "TestPlatform.h"
 #include "core/QueryCodec.h"
-#include "core/Rc4.h"
-#include "query/modQuery.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -18,16 +12,6 @@ using core::NextToken;
 using core::ParseRecords;
 using core::URLDecode;
 using core::URLEncode;
-
-const QByteArray kVersionStatement
-    = "SELECT CurrentVersion From KovaraPCPrograms WHERE Model ='NORVESSIA'";
-
-// A reply body as the maker's server sends it: enciphered under the query key, percent-encoded.
-QByteArray serverReply(const QByteArray &text)
-{
-    Rc4 rc4;
-    return URLEncode(rc4.EncryptString(text, core::QueryKey));
-}
 
 TEST(URLCoding, EncodesEverythingButLettersAndDigits)
 {
@@ -145,82 +129,6 @@ TEST(ReplyParsing, AbsurdCountsAreNoAnswer)
     EXPECT_EQ(largest.fields(), 1000);
     EXPECT_EQ(largest.cell(0, 0), QStringLiteral("first"));
     EXPECT_EQ(ParseRecords("40000\n2\n").records(), 40000) << "records beyond 32767 are read";
-}
-
-class QueryExchange : public ::testing::Test
-{
-protected:
-    testing_support::TestPlatform platform;
-    testing_support::ScriptedHttp http;
-    const QString url = QStringLiteral("http://127.0.0.1:1/kovarapc/samplecodes/sql-link.php");
-};
-
-// The body was computed apart from the program (data/make_request_body.py): the statement
-// enciphered and percent-coded in a multipart form, field "rquery" to read, "query" to execute.
-TEST_F(QueryExchange, SendsTheExactRequest)
-{
-    QFile file(QStringLiteral(KOVARA_QUERY_DATA "/select_current_version.body"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray expected = file.readAll();
-    http.reply(serverReply("1\n1\n5.0|"));
-    http.reply(serverReply("Query Executed!"));
-
-    const RecordTable table = modQuery::RetrieveQuery(QString::fromLatin1(kVersionStatement), url);
-    modQuery::ExecuteQuery(QString::fromLatin1(kVersionStatement), url);
-
-    ASSERT_EQ(http.sent().size(), 2u);
-    for (const auto &sent : http.sent()) {
-        EXPECT_EQ(sent.method, "POST");
-        EXPECT_EQ(sent.url, url);
-        ASSERT_EQ(sent.headers.size(), 1);
-        EXPECT_EQ(sent.headers.front().first, "Content-Type");
-        EXPECT_EQ(sent.headers.front().second, "multipart/form-data, boundary=AaB03x");
-    }
-    EXPECT_EQ(http.sent()[0].body, expected);
-    EXPECT_EQ(http.sent()[1].body,
-              QByteArray(expected).replace("name=\"rquery\"", "name=\"query\""));
-    EXPECT_EQ(table.cell(0, 0), QStringLiteral("5.0"));
-    EXPECT_TRUE(platform.dialogs.boxes().empty());
-}
-
-TEST_F(QueryExchange, FailuresAreShownAndGiveTheEmptyTable)
-{
-    http.reply(QByteArray());
-    http.reply(serverReply("#ERR#no such table: nowhere"));
-    http.reply(serverReply("#ERR#"));
-    http.reply("<html><body>500 Internal Server Error</body></html>");
-    platform.dialogs.answer(platform::mb::OK);
-    platform.dialogs.answer(platform::mb::OK);
-    platform.dialogs.answer(platform::mb::OK);
-
-    for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(modQuery::RetrieveQuery(QStringLiteral("SELECT 1"), url).isEmpty()) << i;
-
-    EXPECT_EQ(platform.dialogs.texts(),
-              (QStringList {QStringLiteral("No response from server"),
-                            QStringLiteral("no such table: nowhere"),
-                            QString()}));
-    for (const auto &box : platform.dialogs.boxes()) {
-        EXPECT_EQ(box.buttons, platform::mb::OKOnly);
-        EXPECT_EQ(box.icon, 0);
-        EXPECT_EQ(box.title, platform::applicationTitle());
-    }
-}
-
-TEST_F(QueryExchange, ExecuteShowsAnythingButSuccess)
-{
-    http.reply(serverReply("Query Executed!"));
-    http.reply(serverReply("query executed!"));
-    http.reply(serverReply("#ERR#not authorized"));
-    http.reply(QByteArray());
-    for (int i = 0; i < 3; ++i)
-        platform.dialogs.answer(platform::mb::OK);
-    for (int i = 0; i < 4; ++i)
-        modQuery::ExecuteQuery(QStringLiteral("UPDATE x SET y = 1"), url);
-    EXPECT_EQ(platform.dialogs.texts(),
-              (QStringList {QStringLiteral("query executed!"),
-                            QStringLiteral("#ERR#not authorized"),
-                            QStringLiteral("No response from server")}));
 }
 
 } // namespace

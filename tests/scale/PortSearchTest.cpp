@@ -74,6 +74,7 @@ TEST_F(PortSearch, ContinueFindsTheScaleAndOpensTheMainWindow)
         choose.cmdContinue->click(); // a second press while searching
     });
     choose.cmdContinue->click();
+    test.waitForChecks();
 
     EXPECT_EQ(captionDuring, QStringLiteral("Checking Scale Connection to Computer...."));
     EXPECT_EQ(pointerDuring, platform::vbHourglass);
@@ -90,6 +91,7 @@ TEST_F(PortSearch, NoScaleLeadsToTheErrorWindow)
     serial.addPort(5, State::Absent);
     choose.Show();
     choose.cmdContinue->click();
+    test.waitForChecks();
 
     EXPECT_NEAR(double(test.clock.waitedMs()), 10'000.0, 600.0);
     EXPECT_TRUE(choose.ErrorPort);
@@ -109,6 +111,7 @@ TEST_F(PortSearch, APortTheUserMayNotOpenIsExplainedOnce)
     choose.Show();
     test.dialogs.answer(platform::mb::OK);
     choose.cmdContinue->click();
+    test.waitForChecks();
 
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
     const QString text = test.dialogs.boxes().at(0).text;
@@ -124,6 +127,7 @@ TEST_F(PortSearch, APortTheUserMayNotOpenIsExplainedOnce)
     serial.addScale(4, QStringLiteral("20231187"));
     choose.Show();
     choose.cmdContinue->click();
+    test.waitForChecks();
     EXPECT_EQ(test.dialogs.boxes().size(), 1u);
     EXPECT_TRUE(Forms::frmWelcome().isVisible());
 }

@@ -2,26 +2,83 @@
 
 #include "core/QueryCodec.h"
 #include "core/Rc4.h"
-#include "query/modQuery.h"
+
+#include <QNetworkReply>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace testing_support {
 
-class MakerQueries::Request final : public platform::HttpRequest
+class MakerQueries::Reply final : public QNetworkReply
 {
 public:
-    explicit Request(MakerQueries &owner)
-        : m_owner(owner)
-    { }
-    void open(const QByteArray &, const QString &) override { }
-    void setRequestHeader(const QByteArray &, const QByteArray &) override { }
-    void send(const QByteArray &body) override { m_response = m_owner.answer(body); }
-    QByteArray responseText() const override { return m_response; }
+    Reply(Operation op, const QNetworkRequest &request, QObject *parent)
+        : QNetworkReply(parent)
+    {
+        setRequest(request);
+        setOperation(op);
+        setUrl(request.url());
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+
+    // What the reply will be once delivered.
+    int status = 0;
+    QByteArray body;
+    QString failure;
+
+    void deliver()
+    {
+        if (isFinished())
+            return;
+        if (!failure.isEmpty()) {
+            end(QNetworkReply::ConnectionRefusedError, failure);
+            return;
+        }
+        setAttribute(QNetworkRequest::HttpStatusCodeAttribute, status);
+        setHeader(QNetworkRequest::ContentLengthHeader, body.size());
+        if (status / 100 != 2)
+            setError(QNetworkReply::ContentNotFoundError, QStringLiteral("Not found"));
+        setFinished(true);
+        Q_EMIT metaDataChanged();
+        Q_EMIT readyRead();
+        Q_EMIT finished();
+    }
+
+    void abort() override
+    {
+        if (!isFinished())
+            end(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled"));
+    }
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override
+    {
+        return (isFinished() ? body.size() - m_read : 0) + QIODevice::bytesAvailable();
+    }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        if (!isFinished() || m_read >= body.size())
+            return isFinished() ? -1 : 0;
+        const qint64 n = std::min<qint64>(maxSize, body.size() - m_read);
+        std::memcpy(data, body.constData() + m_read, size_t(n));
+        m_read += n;
+        return n;
+    }
 
 private:
-    MakerQueries &m_owner;
-    QByteArray m_response;
+    void end(NetworkError code, const QString &text)
+    {
+        setError(code, text);
+        setFinished(true);
+        Q_EMIT errorOccurred(code);
+        Q_EMIT finished();
+    }
+
+    qint64 m_read = 0;
 };
 
 MakerQueries::MakerQueries()
@@ -37,9 +94,15 @@ RecordTable MakerQueries::record(const QStringList &fields)
     return table;
 }
 
-void MakerQueries::failNext(int number, const QString &description)
+void MakerQueries::failNext(int count, const QString &description)
 {
-    m_failures.push_back(Failure {number, description});
+    for (int i = 0; i < count; ++i)
+        m_failures.push_back(description);
+}
+
+void MakerQueries::serve(const QString &url, int status, const QByteArray &body)
+{
+    m_files.insert(url, {status, body});
 }
 
 int MakerQueries::asked(const QByteArray &column) const
@@ -61,6 +124,11 @@ QByteArray MakerQueries::replyFor(const RecordTable &table)
             text += cell + '|';
         }
     }
+    return enciphered(text);
+}
+
+QByteArray MakerQueries::enciphered(const QByteArray &text)
+{
     Rc4 rc4;
     return core::URLEncode(rc4.EncryptString(text, core::QueryKey));
 }
@@ -73,28 +141,57 @@ QByteArray MakerQueries::statementOf(const QByteArray &body)
     return rc4.DecryptString(cipher, core::QueryKey);
 }
 
-QByteArray MakerQueries::answer(const QByteArray &body)
+QNetworkReply *
+MakerQueries::createRequest(Operation op, const QNetworkRequest &request, QIODevice *outgoingData)
 {
-    const QByteArray statement = statementOf(body);
-    m_statements << statement;
-    if (during)
-        during(statement);
+    auto *reply = new Reply(op, request, this);
+    const QString url = request.url().toString();
     if (!m_failures.empty()) {
-        const Failure failure = m_failures.front();
+        reply->failure = m_failures.front();
         m_failures.pop_front();
-        throw platform::HttpError(failure.number, failure.description);
     }
-    if (statement.contains("CurrentVersion"))
-        return replyFor(currentVersion);
-    if (statement.contains("SoftwareUpdate"))
-        return replyFor(softwareUpdate);
-    ADD_FAILURE() << "the maker double has no answer to " << statement.toStdString();
-    throw platform::HttpError(99, QStringLiteral("no answer in the maker double"));
+    if (op == PostOperation) {
+        const QByteArray body = outgoingData ? outgoingData->readAll() : QByteArray();
+        m_sent << Sent {request.rawHeader("Content-Type"), body};
+        const QByteArray statement = statementOf(body);
+        m_statements << statement;
+        reply->status = 200;
+        if (!m_rawReplies.empty()) {
+            reply->body = m_rawReplies.front();
+            m_rawReplies.pop_front();
+        } else if (statement.contains("CurrentVersion")) {
+            reply->body = replyFor(currentVersion);
+        } else if (statement.contains("SoftwareUpdate")) {
+            reply->body = replyFor(softwareUpdate);
+        } else {
+            ADD_FAILURE() << "the maker double has no answer to " << statement.toStdString();
+        }
+    } else {
+        m_fetched << url;
+        const auto file = m_files.value(url, {404, QByteArray("not found")});
+        reply->status = file.first;
+        reply->body = file.second;
+    }
+    if (holdReplies)
+        m_held << reply;
+    else
+        QTimer::singleShot(0, reply, [reply] { reply->deliver(); });
+    return reply;
 }
 
-std::unique_ptr<platform::HttpRequest> MakerQueries::create()
+void MakerQueries::releaseReplies()
 {
-    return std::make_unique<Request>(*this);
+    holdReplies = false;
+    for (const QPointer<Reply> &reply : std::exchange(m_held, {}))
+        if (reply)
+            reply->deliver();
+}
+
+int MakerQueries::repliesOut() const
+{
+    return int(std::count_if(m_held.begin(), m_held.end(), [](const QPointer<Reply> &reply) {
+        return reply && !reply->isFinished();
+    }));
 }
 
 } // namespace testing_support

@@ -1,25 +1,27 @@
 #pragma once
 
-// A double of the maker's query endpoint for the program's own row, with no network.
+// The maker's servers as the program's network sees them, with no network: a
+// QNetworkAccessManager whose replies come from tables.
 //
-// Loading the main window asks the maker's server two questions (is there an update for the
-// scale, is there a newer program), so every test that loads it needs an answer. TestPlatform
-// installs one of these as `maker`: by default the program is current ("5.0") and no update is
-// on offer ("N"), so a test that does not care sees no window and no box. A test sets the tables
-// it wants, makes the next requests fail as a dead server would, or acts while a request blocks.
-// Every statement asked is recorded, deciphered.
+// The query endpoint answers the program's two questions: by default the program is current
+// ("5.0") and no update is on offer ("N"), so a test that does not care sees no window and no
+// box. A test sets the tables it wants, makes the next requests fail as a dead server would,
+// serves files for GETs, or holds the replies to act while they are out. Every statement asked is
+// recorded, deciphered. Replies arrive from the event loop, as the network's do.
 
 #include "core/RecordTable.h"
-#include "platform/HttpRequest.h"
 
 #include <QByteArrayList>
+#include <QHash>
+#include <QNetworkAccessManager>
+#include <QPointer>
+#include <QStringList>
 
 #include <deque>
-#include <functional>
 
 namespace testing_support {
 
-class MakerQueries final : public platform::HttpRequestFactory
+class MakerQueries final : public QNetworkAccessManager
 {
 public:
     MakerQueries();
@@ -27,41 +29,60 @@ public:
     // The answers to "SELECT CurrentVersion ..." and "SELECT SoftwareUpdate ...".
     RecordTable currentVersion;
     RecordTable softwareUpdate;
-    // Runs while a request blocks, with the statement (to deliver a timer tick meanwhile, say).
-    std::function<void(const QByteArray &statement)> during;
 
     // One record of the given fields.
     static RecordTable record(const QStringList &fields);
     // Sets the answer of the version question to one record with one field.
     void setVersion(const QString &value) { currentVersion = record({value}); }
     void setUpdate(const QString &value) { softwareUpdate = record({value}); }
-    // The next request raises HttpError(number, description), as a server that cannot be
-    // reached does.
-    void failNext(int number, const QString &description);
+    // The next requests get no HTTP answer, as from a server that cannot be reached.
+    void failNext(int count, const QString &description);
+    // The next query gets this body as it is (empty, an error page, "#ERR#...").
+    void replyNextWith(const QByteArray &body) { m_rawReplies.push_back(body); }
+    // A GET of url is answered with the status and body (others get 404).
+    void serve(const QString &url, int status, const QByteArray &body);
+
+    // Replies wait until releaseReplies() while this is set.
+    bool holdReplies = false;
+    void releaseReplies();
+    int repliesOut() const;
 
     const QByteArrayList &statements() const { return m_statements; }
     // How many statements asked for this column so far.
     int asked(const QByteArray &column) const;
+    // The queries as they went out.
+    struct Sent
+    {
+        QByteArray contentType;
+        QByteArray body;
+    };
+    const QList<Sent> &sent() const { return m_sent; }
+    // The addresses fetched with GET, in order.
+    const QStringList &fetched() const { return m_fetched; }
 
     // A reply body as the maker's server sends it for a table: the record reply, enciphered under
     // the query key and percent-encoded.
     static QByteArray replyFor(const RecordTable &table);
+    // A reply of any text, enciphered and percent-encoded ("#ERR#" and a message, say).
+    static QByteArray enciphered(const QByteArray &text);
     // The statement a request body carries, deciphered.
     static QByteArray statementOf(const QByteArray &body);
 
-    std::unique_ptr<platform::HttpRequest> create() override;
+protected:
+    QNetworkReply *
+    createRequest(Operation op, const QNetworkRequest &request, QIODevice *outgoingData) override;
 
 private:
-    class Request;
-    struct Failure
-    {
-        int number;
-        QString description;
-    };
-    QByteArray answer(const QByteArray &body);
+    class Reply;
+    void deliver(Reply *reply);
 
-    std::deque<Failure> m_failures;
+    std::deque<QString> m_failures;
+    std::deque<QByteArray> m_rawReplies;
+    QHash<QString, QPair<int, QByteArray>> m_files;
+    QList<QPointer<Reply>> m_held;
     QByteArrayList m_statements;
+    QList<Sent> m_sent;
+    QStringList m_fetched;
 };
 
 } // namespace testing_support

@@ -2,7 +2,6 @@
 
 #include "platform/Files.h"
 #include "platform/Form.h"
-#include "platform/HttpRequest.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
 
@@ -45,7 +44,6 @@ TestPlatform::TestPlatform()
     platform::install(&shell);
     platform::install(&process);
     platform::install(&serial);
-    platform::install(&maker);
     platform::setWorkingFolder(m_folder.path());
 }
 
@@ -60,12 +58,6 @@ TestPlatform::~TestPlatform()
     platform::install(static_cast<platform::Shell *>(nullptr));
     platform::install(static_cast<platform::Process *>(nullptr));
     platform::install(static_cast<platform::SerialSystem *>(nullptr));
-    platform::install(static_cast<platform::HttpRequestFactory *>(nullptr));
-}
-
-void TestPlatform::useRealQueries()
-{
-    platform::install(static_cast<platform::HttpRequestFactory *>(nullptr));
 }
 
 void TestPlatform::touchWorkingFile(const QString &backslashName, const QByteArray &content)

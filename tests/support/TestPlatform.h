@@ -77,13 +77,10 @@ public:
     RecordingProcess process;
     // The serial ports: none until a test adds them (a virtual scale, a busy port, ...).
     VirtualScaleSerial serial {clock};
-    // The maker's answers to the main window's two questions.
+    // The maker's servers, for the program's network.
     MakerQueries maker;
     // The user's answers to the quit question.
     QuitAnswers quit;
-
-    // Queries go to a real server that the test starts, not to `maker`.
-    void useRealQueries();
 
     QString workingFolder() const { return m_folder.path(); }
     // Creates a file of the working folder ("\name") with some content.

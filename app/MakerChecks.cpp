@@ -1,0 +1,148 @@
+#include "app/MakerChecks.h"
+
+#include "app/ProgramVersion.h"
+#include "app/frmVersion.h"
+#include "app/frmWelcome.h"
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
+#include "platform/Timer.h"
+#include "query/modCheck.h"
+
+#include <QImageReader>
+#include <QLoggingCategory>
+#include <QPixmap>
+
+Q_DECLARE_LOGGING_CATEGORY(lcCheck)
+
+using Question = net::MakerClient::Question;
+
+MakerChecks::MakerChecks(net::MakerClient &maker, QObject *parent)
+    : QObject(parent)
+    , m_maker(maker)
+{
+    connect(&m_maker, &net::MakerClient::answered, this, &MakerChecks::answered);
+    connect(&m_maker, &net::MakerClient::fileFetched, this, [this](const QString &, const QString &path) {
+        bannerFetched(path);
+    });
+}
+
+void MakerChecks::checkUpdate()
+{
+    ++m_running;
+    ask(Question::UpdateOffer);
+}
+
+void MakerChecks::checkVersion()
+{
+    ++m_running;
+    ask(Question::LatestVersion);
+}
+
+void MakerChecks::afterChecks(std::function<void()> step)
+{
+    if (isRunning())
+        m_after.push_back(std::move(step));
+    else
+        step();
+}
+
+void MakerChecks::ask(Question question)
+{
+    m_hold.hold();
+    m_maker.ask(question);
+}
+
+void MakerChecks::answered(Question question, const net::MakerAnswer &answer)
+{
+    // The boxes below are answered by the user.
+    m_hold.release();
+    if (!answer.problem.isEmpty())
+        platform::MsgBox(answer.problem, platform::mb::OKOnly);
+    const QString value = answer.value.value_or(QString());
+    if (question == Question::UpdateOffer) {
+        qCInfo(lcCheck).noquote() << "software update on offer:" << value;
+        updateAnswered(value);
+    } else {
+        versionAnswered(answer.value ? QStringLiteral("Version ") + value : QString());
+    }
+}
+
+void MakerChecks::updateAnswered(const QString &answer)
+{
+    if (answer != QStringLiteral("Y") && answer != QStringLiteral("N")
+        && answer != QStringLiteral("y") && answer != QStringLiteral("n")) {
+        platform::MsgBox(QStringLiteral("Unable to check software update."), platform::mb::OKOnly);
+        ended();
+        return;
+    }
+    // The main window may have gone meanwhile; it is not loaded again for its banner.
+    frmWelcome &welcome = Forms::frmWelcome();
+    platform::Timer *blink = welcome.Timer2.peek();
+    if (!blink) {
+        ended();
+        return;
+    }
+    const bool onOffer = answer == QStringLiteral("Y") || answer == QStringLiteral("y");
+    blink->setEnabled(onOffer);
+    if (!onOffer) {
+        ended();
+        return;
+    }
+    m_maker.fetchFile(modCheck::BannerURL(), platform::workingFolder());
+}
+
+void MakerChecks::bannerFetched(const QString &path)
+{
+    QLabel *banner = Forms::frmWelcome().ImgBanner.peek();
+    if (!path.isEmpty() && banner) {
+        banner->setVisible(true);
+        QImageReader reader(path);
+        const QImage picture = reader.read();
+        if (picture.isNull())
+            qCWarning(lcCheck).noquote() << "the banner is not a picture:" << reader.errorString();
+        else
+            Forms::frmWelcome().setBanner(QPixmap::fromImage(picture));
+    }
+    if (!path.isEmpty())
+        platform::deleteFile(path);
+    ended();
+}
+
+void MakerChecks::versionAnswered(const QString &latest)
+{
+    ::frmVersion &version = Forms::frmVersion();
+    version.lblProg->setText(net::trimBlanks(programVersionText()));
+    version.lblLatest->setText(latest);
+    qCInfo(lcCheck).noquote() << "latest program version:" << latest;
+    if (latest == version.lblProg->text()) {
+        ended();
+        return;
+    }
+    if (latest.isEmpty() || latest == QStringLiteral("Version ")) {
+        const int answer = platform::MsgBox(
+            QStringLiteral("An error occurred while trying to check latest version of PC Program."),
+            platform::mb::RetryCancel | platform::mb::Information,
+            QStringLiteral("Error Encountered"));
+        if (answer == platform::mb::Retry)
+            ask(Question::LatestVersion);
+        else
+            ended();
+        return;
+    }
+    qCInfo(lcCheck).noquote() << "a different program version is available:" << latest;
+    QPalette palette = version.lblLatest->palette();
+    palette.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    version.lblLatest->setPalette(palette);
+    version.cmdDownloadPCProg->setEnabled(true);
+    version.cmdExit->setEnabled(true);
+    version.Show();
+    ended();
+}
+
+void MakerChecks::ended()
+{
+    if (--m_running > 0)
+        return;
+    for (auto &step : std::exchange(m_after, {}))
+        step();
+}

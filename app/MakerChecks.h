@@ -1,0 +1,45 @@
+#pragma once
+
+// What the program does with the maker's answers: the blinking banner on the main window when an
+// update for the scale is on offer, and the new-version window when the program is not the
+// latest. The user's input waits while a question is out (see InputHold); steps of the flow that
+// must come after the checks wait for them through afterChecks().
+
+#include "app/InputHold.h"
+#include "net/MakerClient.h"
+
+#include <QObject>
+
+#include <functional>
+#include <vector>
+
+class MakerChecks final : public QObject
+{
+    Q_OBJECT
+public:
+    explicit MakerChecks(net::MakerClient &maker, QObject *parent = nullptr);
+
+    // Asks whether an update for the scale is on offer; on offer, fetches the banner and shows
+    // it blinking on the main window; a failed question is told.
+    void checkUpdate();
+    // Asks for the latest program version and shows the new-version window when it differs
+    // from this one; a failed question is told and may be asked again.
+    void checkVersion();
+
+    bool isRunning() const { return m_running > 0; }
+    // Runs step now when no check runs, else once every running check has ended.
+    void afterChecks(std::function<void()> step);
+
+private:
+    void answered(net::MakerClient::Question question, const net::MakerAnswer &answer);
+    void updateAnswered(const QString &answer);
+    void versionAnswered(const QString &latest);
+    void bannerFetched(const QString &path);
+    void ask(net::MakerClient::Question question);
+    void ended();
+
+    net::MakerClient &m_maker;
+    InputHold m_hold;
+    int m_running = 0;
+    std::vector<std::function<void()>> m_after;
+};

@@ -1,0 +1,178 @@
+// The maker's two questions as the program asks them: the version check with its new-version
+// window and retry question, the update check with its blinking banner, and the user's input held
+// while a question is out. The maker's servers are TestPlatform's network double.
+
+#include "WizardPlatform.h"
+
+#include "app/frmCheckScale.h"
+#include "app/frmVersion.h"
+#include "app/frmWelcome.h"
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
+#include "query/modCheck.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+using testing_support::MakerQueries;
+namespace mb = platform::mb;
+
+const QString kRetry
+    = QStringLiteral("An error occurred while trying to check latest version of PC Program.");
+const QString kUnable = QStringLiteral("Unable to check software update.");
+
+TEST(Checks, VersionCheckShowsTheWindowForAnyOtherVersionAndRetriesAFailure)
+{
+    RecordTable twoRecords(2, 1);
+    twoRecords.setCell(0, 0, QStringLiteral("5.1"));
+    twoRecords.setCell(1, 0, QStringLiteral("5.2"));
+    struct Row
+    {
+        RecordTable table;
+        const char *failure; // the first question gets no answer
+        QList<int> answers;  // to the boxes, in order
+        QStringList boxes;
+        bool shown;
+        const char *latest;
+        int asked;
+    };
+    const Row rows[] = {
+        {MakerQueries::record({"5.0"}), nullptr, {}, {}, false, "Version 5.0", 1},
+        {MakerQueries::record({" 5.0 "}), nullptr, {}, {}, false, "Version 5.0", 1},
+        {MakerQueries::record({"5.1"}), nullptr, {}, {}, true, "Version 5.1", 1},
+        {MakerQueries::record({"5.0.1"}), nullptr, {}, {}, true, "Version 5.0.1", 1},
+        {MakerQueries::record({"5.00"}), nullptr, {}, {}, true, "Version 5.00", 1},
+        {twoRecords, nullptr, {}, {}, true, "Version 5.2", 1}, // the last record counts
+        {MakerQueries::record({"5.1"}),
+         "Connection refused",
+         {mb::OK, mb::Retry},
+         {QStringLiteral("Error: Connection refused"), kRetry},
+         true,
+         "Version 5.1",
+         2},
+        {RecordTable(), nullptr, {mb::Cancel}, {kRetry}, false, "", 1},
+        {MakerQueries::record({"  "}), nullptr, {mb::Cancel}, {kRetry}, false, "Version ", 1},
+    };
+    for (const Row &row : rows) {
+        testing_support::WizardPlatform test;
+        SCOPED_TRACE(row.latest);
+        test.maker.currentVersion = row.table;
+        frmWelcome &welcome = Forms::frmWelcome();
+        welcome.Show();
+        test.waitForChecks();
+        if (row.failure)
+            test.maker.failNext(1, QString::fromLatin1(row.failure));
+        for (int answer : row.answers)
+            test.dialogs.answer(answer);
+        for (int tick = 0; tick <= 10; ++tick)
+            welcome.Timer1->fire();
+        test.waitForChecks();
+
+        frmVersion &version = Forms::frmVersion();
+        EXPECT_EQ(test.dialogs.texts(), row.boxes);
+        EXPECT_EQ(version.isVisible(), row.shown);
+        EXPECT_EQ(test.maker.asked("CurrentVersion"), row.asked);
+        EXPECT_EQ(version.lblProg->text(), QStringLiteral("Version 5.0"));
+        EXPECT_EQ(version.lblLatest->text(), QString::fromLatin1(row.latest));
+        EXPECT_EQ(version.cmdDownloadPCProg->isEnabled(), row.shown);
+        EXPECT_FALSE(welcome.Timer1->isRunning()) << "one check a run of the program";
+    }
+}
+
+TEST(Checks, UpdateCheckFetchesTheBannerOnOfferAndTellsAFailure)
+{
+    struct Row
+    {
+        const char *answer;
+        const char *failure;
+        int bannerStatus;
+        QByteArray bannerBody;
+        QStringList boxes;
+        bool fetched;
+        QSize shown; // of the banner's picture; empty: none
+        bool blinks; // a failed check leaves the blink as it was
+    };
+    const QByteArray picture = testing_support::jpeg(300, 50);
+    const Row rows[] = {
+        {"y", nullptr, 200, picture, {}, true, QSize(300, 50), true},
+        {" Y ", nullptr, 200, picture, {}, true, QSize(300, 50), true},
+        {"Y", nullptr, 200, "not a picture", {}, true, QSize(), true},
+        {"Y", nullptr, 404, "<html>404 Not Found</html>", {}, true, QSize(), true},
+        {"n", nullptr, 200, picture, {}, false, QSize(), false},
+        {"Yes", nullptr, 200, picture, {kUnable}, false, QSize(), true},
+        {"Y",
+         "Host not found",
+         200,
+         picture,
+         {QStringLiteral("Error: Host not found"), kUnable},
+         false,
+         QSize(),
+         true},
+    };
+    for (const Row &row : rows) {
+        testing_support::WizardPlatform test;
+        SCOPED_TRACE(std::string(row.answer) + " " + std::to_string(row.bannerStatus));
+        const QString bannerFile
+            = platform::workingFile(QString::fromLatin1(platform::kBannerFileName));
+        test.touchWorkingFile(QString::fromLatin1(platform::kBannerFileName), "stale");
+        test.maker.setUpdate(QString::fromLatin1(row.answer));
+        if (row.failure)
+            test.maker.failNext(1, QString::fromLatin1(row.failure));
+        test.maker.serve(modCheck::BannerURL(), row.bannerStatus, row.bannerBody);
+        for (int i = 0; i < row.boxes.size(); ++i)
+            test.dialogs.answer(mb::OK);
+        frmWelcome &welcome = Forms::frmWelcome();
+        welcome.Load();
+        test.waitForChecks();
+
+        EXPECT_EQ(test.dialogs.texts(), row.boxes);
+        EXPECT_EQ(test.maker.fetched(),
+                  row.fetched ? QStringList {modCheck::BannerURL()} : QStringList {});
+        EXPECT_EQ(welcome.ImgBanner->pixmap().size(), row.shown.isValid() ? row.shown : QSize(0, 0));
+        EXPECT_EQ(welcome.ImgBanner->isVisibleTo(welcome.window()),
+                  row.fetched && row.bannerStatus == 200);
+        EXPECT_EQ(welcome.Timer2->isRunning(), row.blinks);
+        EXPECT_EQ(platform::fileExists(bannerFile), row.bannerStatus != 200 || !row.fetched)
+            << "a fetched banner is deleted once read; an error page is never written";
+        if (row.blinks && row.shown.isValid()) {
+            QList<bool> blink;
+            for (int tick = 0; tick < 4; ++tick) {
+                welcome.Timer2->fire();
+                blink << welcome.ImgBanner->isVisibleTo(welcome.window());
+            }
+            EXPECT_EQ(blink, (QList<bool> {true, false, true, false}));
+        }
+    }
+}
+
+// What the user does while a question is out acts once the answer is in: a click on Update Scale
+// during the version check moves on after the new-version window has come.
+TEST(Checks, TheUsersInputWaitsForTheAnswer)
+{
+    testing_support::WizardPlatform test;
+    frmWelcome &welcome = Forms::frmWelcome();
+    test.serial.addScale(1, QStringLiteral("20231187"));
+    test.maker.setVersion(QStringLiteral("5.1"));
+    welcome.Show();
+    test.waitForChecks();
+    test.maker.holdReplies = true;
+    for (int tick = 0; tick <= 10; ++tick)
+        welcome.Timer1->fire();
+    ASSERT_EQ(test.maker.repliesOut(), 1);
+
+    QTest::mouseClick(welcome.cmdUpdate.get(), Qt::LeftButton);
+    QTest::keyClick(welcome.window(), Qt::Key_U, Qt::AltModifier);
+    testing_support::processEvents();
+    EXPECT_FALSE(Forms::frmCheckScale().isLoaded()) << "nothing happens while the answer is out";
+    EXPECT_TRUE(welcome.isVisible());
+
+    test.maker.releaseReplies();
+    test.waitForChecks();
+    EXPECT_TRUE(Forms::frmVersion().isVisible());
+    EXPECT_TRUE(Forms::frmCheckScale().isVisible()) << "the click acted after the answer";
+    EXPECT_FALSE(welcome.isLoaded());
+}
+
+} // namespace

@@ -1,0 +1,192 @@
+// The maker client's two questions and its file fetch: over real HTTP against the maker server
+// tool (answers, a dead server, a silent one, files byte for byte), and against the network
+// double for the reply shapes the tool never sends.
+
+#include "MakerPort.h"
+#include "MakerQueries.h"
+
+#include "net/MakerClient.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+using net::MakerAnswer;
+using net::MakerClient;
+using Question = MakerClient::Question;
+using testing_support::MakerQueries;
+
+const QString kQueryPath = QStringLiteral("/kovarapc/samplecodes/sql-link.php");
+
+// Runs the event loop until the client reports, for at most waitMs.
+template<class Start, class Signal, class Slot>
+bool waitFor(MakerClient &client, Signal signal, Slot slot, Start start, int waitMs = 10000)
+{
+    QEventLoop loop;
+    bool done = false;
+    const auto connection = QObject::connect(&client, signal, &loop, [&](auto &&...args) {
+        slot(args...);
+        done = true;
+        loop.quit();
+    });
+    QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
+    start();
+    if (!done)
+        loop.exec();
+    QObject::disconnect(connection);
+    return done;
+}
+
+MakerAnswer ask(MakerClient &client, Question question)
+{
+    MakerAnswer answer;
+    EXPECT_TRUE(waitFor(
+        client,
+        &MakerClient::answered,
+        [&](Question, const MakerAnswer &got) { answer = got; },
+        [&] { client.ask(question); }));
+    return answer;
+}
+
+QString fetch(MakerClient &client, const QString &url, const QString &folder)
+{
+    QString path = QStringLiteral("(no report)");
+    EXPECT_TRUE(waitFor(
+        client,
+        &MakerClient::fileFetched,
+        [&](const QString &, const QString &written) { path = written; },
+        [&] { client.fetchFile(url, folder); }));
+    return path;
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+TEST(MakerClient, AsksTheMakerServerOverHttp)
+{
+    QNetworkAccessManager network;
+    testing_support::MakerServerProcess server(
+        0, {"--quiet", "--version", " 5.1 ", "--update", "y"});
+    ASSERT_FALSE(server.url().isEmpty());
+    MakerClient client(network, server.url() + kQueryPath);
+
+    const MakerAnswer version = ask(client, Question::LatestVersion);
+    EXPECT_EQ(version.value, QStringLiteral("5.1")) << "blanks trimmed";
+    EXPECT_TRUE(version.problem.isEmpty()) << version.problem.toStdString();
+    EXPECT_EQ(ask(client, Question::UpdateOffer).value, QStringLiteral("y"));
+}
+
+TEST(MakerClient, AServerThatDoesNotAnswerIsAProblemWithinTheTimeOut)
+{
+    QNetworkAccessManager network;
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const quint16 deadPort = closed.serverPort();
+    closed.close();
+
+    struct Row
+    {
+        quint16 port;
+        const char *problem;
+    };
+    for (const Row &row : {Row {silent.serverPort(), "The server did not answer within 0.3 seconds"},
+                           Row {deadPort, "Connection refused"}}) {
+        SCOPED_TRACE(row.problem);
+        MakerClient client(
+            network, QStringLiteral("http://127.0.0.1:%1%2").arg(row.port).arg(kQueryPath), 300);
+        QElapsedTimer clock;
+        clock.start();
+        const MakerAnswer answer = ask(client, Question::LatestVersion);
+        EXPECT_LT(clock.elapsed(), 5000);
+        EXPECT_FALSE(answer.value);
+        EXPECT_TRUE(answer.problem.startsWith(QStringLiteral("Error: ")));
+        EXPECT_TRUE(answer.problem.contains(QString::fromLatin1(row.problem), Qt::CaseInsensitive))
+            << answer.problem.toStdString();
+    }
+    MakerClient notWeb(network, QStringLiteral("ftp://maker/query"));
+    EXPECT_EQ(ask(notWeb, Question::UpdateOffer).problem,
+              QStringLiteral("Error: Not a web address: ftp://maker/query"));
+}
+
+// The body was computed apart from the program (data/make_request_body.py): the statement
+// enciphered and percent-coded in a multipart form, field "rquery".
+TEST(MakerClient, SendsTheExactRequestAndReadsEveryReplyShape)
+{
+    MakerQueries network;
+    MakerClient client(network, QStringLiteral("http://maker.test") + kQueryPath);
+    QFile expected(QStringLiteral(KOVARA_QUERY_DATA "/select_current_version.body"));
+    ASSERT_TRUE(expected.open(QIODevice::ReadOnly));
+
+    RecordTable twoRecords(2, 1);
+    twoRecords.setCell(0, 0, QStringLiteral("5.1"));
+    twoRecords.setCell(1, 0, QStringLiteral("5.2"));
+    struct Row
+    {
+        QByteArray body;
+        std::optional<QString> value;
+        QString problem;
+    };
+    const Row rows[] = {
+        {MakerQueries::replyFor(twoRecords), QStringLiteral("5.2"), {}}, // the last record counts
+        {MakerQueries::replyFor(RecordTable()), std::nullopt, {}},
+        {QByteArray(), std::nullopt, QStringLiteral("No response from server")},
+        {MakerQueries::enciphered("#ERR#no such table: nowhere"),
+         std::nullopt,
+         QStringLiteral("no such table: nowhere")},
+        {"<html><body>500 Internal Server Error</body></html>", std::nullopt, {}},
+    };
+    for (const Row &row : rows) {
+        network.replyNextWith(row.body);
+        const MakerAnswer answer = ask(client, Question::LatestVersion);
+        EXPECT_EQ(answer.value, row.value) << row.body.left(40).toStdString();
+        EXPECT_EQ(answer.problem, row.problem) << row.body.left(40).toStdString();
+    }
+    ASSERT_FALSE(network.sent().isEmpty());
+    EXPECT_EQ(network.sent().first().body, expected.readAll());
+    EXPECT_EQ(network.sent().first().contentType, "multipart/form-data, boundary=AaB03x");
+}
+
+TEST(MakerClient, FetchesAFileWholeOrLeavesWhatWasThere)
+{
+    QNetworkAccessManager network;
+    testing_support::MakerServerProcess server(0, {"--quiet"});
+    ASSERT_FALSE(server.url().isEmpty());
+    MakerClient client(network, server.url() + kQueryPath);
+    QTemporaryDir folder;
+    const QString banner = QStringLiteral("norvessiaupdatebanner.jpg");
+    const QString source = QStringLiteral(KOVARA_BIN_DIR "/maker-files/") + banner;
+
+    QFile stale(folder.filePath(banner));
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write("stale");
+    stale.close();
+    EXPECT_EQ(fetch(client, server.url() + QStringLiteral("/KovaraDownload/") + banner, folder.path()),
+              folder.filePath(banner));
+    EXPECT_EQ(contents(folder.filePath(banner)), contents(source)) << "replaced byte for byte";
+
+    const QString missing = QStringLiteral("/KovaraDownload/nothing.jpg");
+    EXPECT_EQ(fetch(client, server.url() + missing, folder.path()), QString());
+    EXPECT_EQ(fetch(client, server.url() + QStringLiteral("/KovaraDownload/"), folder.path()),
+              QString());
+    EXPECT_EQ(fetch(client,
+                    server.url() + QStringLiteral("/KovaraDownload/") + banner,
+                    folder.filePath(QStringLiteral("missing"))),
+              QString());
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList {banner})
+        << "no error page and no partial file";
+}
+
+} // namespace
