@@ -21,9 +21,10 @@ MakerChecks::MakerChecks(net::MakerClient &maker, QObject *parent)
     , m_maker(maker)
 {
     connect(&m_maker, &net::MakerClient::answered, this, &MakerChecks::answered);
-    connect(&m_maker, &net::MakerClient::fileFetched, this, [this](const QString &, const QString &path) {
-        bannerFetched(path);
-    });
+    connect(&m_maker,
+            &net::MakerClient::fileFetched,
+            this,
+            [this](const QString &, const QString &path) { bannerFetched(path); });
 }
 
 void MakerChecks::checkUpdate()

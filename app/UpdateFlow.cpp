@@ -1,6 +1,5 @@
 #include "app/UpdateFlow.h"
 
-#include "app/ScalePort.h"
 #include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
@@ -13,8 +12,14 @@
 #include "app/frmSuccessUpdate.h"
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
+#include "platform/SerialPort.h"
+#include "platform/Services.h"
+
+#include <QLoggingCategory>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcWizard, "kovara.wizard")
 
 // The window is done: it closes without the quit question.
 template<class Window> void leave(Window &window)
@@ -35,10 +40,18 @@ void moveOn(UpdateFlow *flow, Window &from, Signal done, UpdateFlow::Screen to)
 
 } // namespace
 
-UpdateFlow::UpdateFlow(net::MakerClient &maker, QObject *parent)
+UpdateFlow::UpdateFlow(net::MakerClient &maker,
+                       platform::SerialSystem &ports,
+                       const platform::Clock &clock,
+                       QObject *parent)
     : QObject(parent)
     , m_checks(maker)
+    , m_scale(ports, clock)
 {
+    m_scale.configure(platform::SerialSettings {});
+    Forms::frmChoosePort().setScale(m_scale);
+    Forms::frmWelcome().setScale(m_scale);
+    Forms::frmDisplay().setScale(m_scale);
     connectWindows();
     connectChecks();
 }
@@ -72,10 +85,7 @@ void UpdateFlow::goTo(Screen screen)
         Forms::frmSuccess().Show();
         break;
     case Screen::ScaleUpdate:
-        // The update opens the scale's port first: a scale that was unplugged took its port with
-        // it, and plugged back the port opens again.
-        loadScaleWindow();
-        wizard::openScalePort();
+        openScalePort();
         Forms::frmDisplay().Show();
         break;
     case Screen::ScaleLost:
@@ -171,12 +181,26 @@ void UpdateFlow::connectChecks()
 
 void UpdateFlow::loadScaleWindow()
 {
-    // The scale window owns the port and loads with its first use, the first port search. The
-    // main window loads just before it: its update check runs then and its version check half a
-    // second later, while the search runs and before the main window is shown, so that a newer
-    // program can be offered during the search.
-    if (!Forms::frmDisplay().isLoaded())
-        Forms::frmWelcome().Load();
+    // The main window loads with the first port search: its update check runs before the search
+    // starts and its version check half a second after that check, while the search runs and
+    // before the main window is shown, so that a newer program can be offered during the search.
+    if (m_session.searchedOnce)
+        return;
+    m_session.searchedOnce = true;
+    Forms::frmWelcome().Load();
+}
+
+void UpdateFlow::openScalePort()
+{
+    // A scale that was unplugged took its port with it; plugged back, the port opens again. A
+    // port that does not open is logged with its own text and left closed: the run then gets no
+    // answer from the scale and ends on the communication-error window, whose Retry comes back.
+    if (m_scale.isOpen())
+        return;
+    if (const auto error = m_scale.open()) {
+        qCWarning(lcWizard).noquote() << "opening COM" + QString::number(m_scale.portNumber())
+                                      << "for the update:" << error->text();
+    }
 }
 
 void UpdateFlow::retryAfterScaleMissing()

@@ -6,10 +6,12 @@
 // the order the user sees them.
 //
 // The windows are still the registry's (Forms::frmX()); what a window shows inside itself, and
-// its quit question, stay in the window.
+// its quit question, stay in the window. The flow owns what outlives a window: the session, the
+// maker's checks and the scale programmer, which it hands to the windows that use it.
 
 #include "app/MakerChecks.h"
 #include "app/Session.h"
+#include "device/ScaleProgrammer.h"
 
 #include <QObject>
 
@@ -31,7 +33,11 @@ public:
         Updated,      // frmSuccessUpdate
     };
 
-    explicit UpdateFlow(net::MakerClient &maker, QObject *parent = nullptr);
+    // The seams the flow's services use: the maker's servers, the serial ports, the clock.
+    UpdateFlow(net::MakerClient &maker,
+               platform::SerialSystem &ports,
+               const platform::Clock &clock,
+               QObject *parent = nullptr);
 
     void start() { goTo(Screen::StartUp); }
     // Shows the screen (loading it first when it is not loaded).
@@ -43,8 +49,11 @@ private:
     void connectWindows();
     void connectChecks();
     void loadScaleWindow();
+    void openScalePort();
     void retryAfterScaleMissing();
 
     Session m_session;
     MakerChecks m_checks;
+    // The scale's port and every exchange with it, for the whole run.
+    device::ScaleProgrammer m_scale;
 };

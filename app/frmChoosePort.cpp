@@ -1,7 +1,6 @@
 #include "app/frmChoosePort.h"
 
 #include "app/QuitQuestion.h"
-#include "app/frmDisplay.h"
 #include "device/PortList.h"
 #include "platform/Dialogs.h"
 #include "platform/Look.h"
@@ -73,7 +72,7 @@ void frmChoosePort::EnumPorts()
 
 void frmChoosePort::DetectPort()
 {
-    device::ScaleProgrammer &scale = Forms::frmDisplay().scale();
+    device::ScaleProgrammer &scale = *m_scale;
     m_refused.clear();
     connect(&scale,
             &device::ScaleProgrammer::searchEnded,

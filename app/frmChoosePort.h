@@ -8,6 +8,7 @@
 
 #include <QLabel>
 #include <QList>
+#include <QPointer>
 #include <QPushButton>
 #include <QStringList>
 
@@ -16,6 +17,9 @@ class frmChoosePort final : public platform::Form
     Q_OBJECT
 public:
     frmChoosePort();
+
+    // The scale's port and the exchanges with it, the flow's; set once, before the window loads.
+    void setScale(device::ScaleProgrammer &scale) { m_scale = &scale; }
 
     // True once a port search has failed; cleared when the error window closes.
     bool ErrorPort = false;
@@ -28,8 +32,8 @@ public:
 
     void EnumPorts();
     // Tries the ports in order until one answers with a valid serial number; that port is then
-    // frmDisplay's port number, closed. A port that cannot be opened is skipped. The search runs
-    // on the scale's thread; its end takes the wizard on.
+    // the scale programmer's port number, closed. A port that cannot be opened is skipped. The
+    // search runs on the scale's thread; its end takes the wizard on.
     void DetectPort();
     void cmdContinue_Click();
 
@@ -54,6 +58,7 @@ private:
 
     QStringList m_refused;
     bool m_searching = false;
+    QPointer<device::ScaleProgrammer> m_scale;
 };
 
 namespace Forms {

@@ -163,11 +163,6 @@ void frmDisplay::Form_Load()
     m_autoRunStarted = false;
     centerOnScreen();
     CurrentSN.clear();
-    if (!m_scale) {
-        m_scale = std::make_unique<device::ScaleProgrammer>(platform::serialSystem(),
-                                                            platform::clock());
-        connectScale();
-    }
     m_scale->configure(platform::SerialSettings {});
     FlashImage.erase();
     UpdateSN();
@@ -178,9 +173,10 @@ void frmDisplay::Form_Load()
     mnuAPROM_Click();
 }
 
-void frmDisplay::connectScale()
+void frmDisplay::setScale(device::ScaleProgrammer &programmer)
 {
-    device::ScaleProgrammer *scale = m_scale.get();
+    m_scale = &programmer;
+    device::ScaleProgrammer *scale = m_scale.data();
     connect(scale, &device::ScaleProgrammer::serialNumberUsed, this, [this](const QString &serial) {
         CurrentSN = serial;
         UpdateSN();
@@ -202,12 +198,6 @@ void frmDisplay::windowDestroyed()
     // The port closes with the window.
     if (m_scale)
         m_scale->close();
-}
-
-device::ScaleProgrammer &frmDisplay::scale()
-{
-    Load();
-    return *m_scale;
 }
 
 void frmDisplay::UpdateSN()

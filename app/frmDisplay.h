@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -79,9 +80,9 @@ public:
     platform::Control<QAction> mnuComm1 {this, "mnuComm1"};
     platform::Control<QAction> mnuComm2 {this, "mnuComm2"};
 
-    // The scale's port and the exchanges with it. Using it loads the window, which sets the port
-    // up.
-    device::ScaleProgrammer &scale();
+    // The scale's port and the exchanges with it, the flow's; set once, before the window loads.
+    void setScale(device::ScaleProgrammer &scale);
+    device::ScaleProgrammer &scale() { return *m_scale; }
 
     void UpdateSN();
     void mnuRSN_Click();
@@ -131,7 +132,6 @@ protected:
 private:
     enum class Operation { None, Programming, ReadAprom, ReadLdrom, StoringSerial };
 
-    void connectScale();
     void setHourglass(bool on);
     void showProgress(int maximum);
     void setProgress(int value);
@@ -154,7 +154,7 @@ private:
     void selectPort(int number);
     void windowDestroyed();
 
-    std::unique_ptr<device::ScaleProgrammer> m_scale;
+    QPointer<device::ScaleProgrammer> m_scale;
     Operation m_operation = Operation::None;
     // The automatic run has started since the window was last shown.
     bool m_autoRunStarted = false;

@@ -2,7 +2,6 @@
 
 #include "app/ProgramVersion.h"
 #include "app/QuitQuestion.h"
-#include "app/frmDisplay.h"
 #include "assets/Pictures.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Look.h"
@@ -145,7 +144,7 @@ void frmWelcome::cmdUpdate_Click()
     Timer2->setEnabled(false);
     setMousePointer(platform::vbHourglass);
 
-    device::ScaleProgrammer &scale = Forms::frmDisplay().scale();
+    device::ScaleProgrammer &scale = *m_scale;
     if (!scale.isOpen()) {
         if (const auto error = scale.open()) {
             qCWarning(lcWelcome).noquote()
@@ -166,7 +165,7 @@ void frmWelcome::cmdUpdate_Click()
 void frmWelcome::serialNumberRead(const QString &serial)
 {
     KovaraSN = serial;
-    device::ScaleProgrammer &scale = Forms::frmDisplay().scale();
+    device::ScaleProgrammer &scale = *m_scale;
     if (KovaraSN.isEmpty()) {
         qCWarning(lcWelcome).noquote() << "the scale did not answer with its serial number on COM"
                 + QString::number(scale.portNumber());

@@ -5,10 +5,12 @@
 // whether an update for the scale is on offer (the banner), and its Timer1 tells, once a run of
 // the program, when to ask whether a newer program exists.
 
+#include "device/ScaleProgrammer.h"
 #include "platform/Form.h"
 #include "platform/Timer.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 
 class frmWelcome final : public platform::Form
@@ -16,6 +18,9 @@ class frmWelcome final : public platform::Form
     Q_OBJECT
 public:
     frmWelcome();
+
+    // The scale's port and the exchanges with it, the flow's; set once, before the window loads.
+    void setScale(device::ScaleProgrammer &scale) { m_scale = &scale; }
     ~frmWelcome() override;
 
     // The serial number read at Update Scale.
@@ -77,6 +82,7 @@ private:
     quint16 m_blinkTicks = 0;
     // Update Scale waits for the scale with events running: a second press meanwhile is ignored.
     bool m_updating = false;
+    QPointer<device::ScaleProgrammer> m_scale;
 };
 
 namespace Forms {

@@ -2,9 +2,11 @@
 
 #include "app/UpdateFlow.h"
 #include "net/MakerClient.h"
+#include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/Form.h"
 #include "platform/Look.h"
+#include "platform/SerialPort.h"
 #include "query/modCheck.h"
 
 #include <QApplication>
@@ -29,7 +31,7 @@ int main(int argc, char *argv[])
     {
         QNetworkAccessManager network;
         net::MakerClient maker(network, modCheck::QueryURL());
-        UpdateFlow flow(maker);
+        UpdateFlow flow(maker, platform::serialSystem(), platform::clock());
         flow.start();
         status = QApplication::exec();
     }

@@ -92,7 +92,8 @@ void MakerClient::ask(Question question)
         MakerAnswer answer;
         answer.problem = QStringLiteral("Error: Not a web address: %1").arg(m_queryUrl);
         QMetaObject::invokeMethod(
-            this, [this, question, answer] { Q_EMIT answered(question, answer); },
+            this,
+            [this, question, answer] { Q_EMIT answered(question, answer); },
             Qt::QueuedConnection);
         return;
     }

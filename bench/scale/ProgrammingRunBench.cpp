@@ -118,7 +118,7 @@ int main(int argc, char **argv)
     // The maker is not asked in this run: the main window never loads.
     QNetworkAccessManager network;
     net::MakerClient maker(network, QString());
-    UpdateFlow flow(maker);
+    UpdateFlow flow(maker, platform::serialSystem(), platform::clock());
     frmDisplay &display = Forms::frmDisplay();
     display.scale().setPortNumber(3);
     display.scale().open();

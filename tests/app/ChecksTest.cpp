@@ -130,7 +130,8 @@ TEST(Checks, UpdateCheckFetchesTheBannerOnOfferAndTellsAFailure)
         EXPECT_EQ(test.dialogs.texts(), row.boxes);
         EXPECT_EQ(test.maker.fetched(),
                   row.fetched ? QStringList {modCheck::BannerURL()} : QStringList {});
-        EXPECT_EQ(welcome.ImgBanner->pixmap().size(), row.shown.isValid() ? row.shown : QSize(0, 0));
+        EXPECT_EQ(welcome.ImgBanner->pixmap().size(),
+                  row.shown.isValid() ? row.shown : QSize(0, 0));
         EXPECT_EQ(welcome.ImgBanner->isVisibleTo(welcome.window()),
                   row.fetched && row.bannerStatus == 200);
         EXPECT_EQ(welcome.Timer2->isRunning(), row.blinks);

@@ -64,9 +64,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(lock.locked());
-        // Real ports, real time, the maker's real query endpoint.
-        platform::install(static_cast<platform::SerialSystem *>(nullptr));
-        platform::install(static_cast<platform::Clock *>(nullptr));
+        // Real ports, real time, the maker's real query endpoint (the platform's options).
         QFile update(files.filePath(kUpdateName));
         ASSERT_TRUE(update.open(QIODevice::WriteOnly));
         update.write(testing_support::intelHex(image));
@@ -178,7 +176,7 @@ protected:
 
     testing_support::MakerPortLock lock;
     QNetworkAccessManager network;
-    testing_support::WizardPlatform test {network};
+    testing_support::WizardPlatform test {{&network, true}};
     testing_support::VirtualScalePorts ports;
     QTemporaryDir files;
     const QByteArray image = testing_support::scaleFirmwareImage();

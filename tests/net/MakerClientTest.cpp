@@ -76,8 +76,8 @@ QByteArray contents(const QString &path)
 TEST(MakerClient, AsksTheMakerServerOverHttp)
 {
     QNetworkAccessManager network;
-    testing_support::MakerServerProcess server(
-        0, {"--quiet", "--version", " 5.1 ", "--update", "y"});
+    testing_support::MakerServerProcess server(0,
+                                               {"--quiet", "--version", " 5.1 ", "--update", "y"});
     ASSERT_FALSE(server.url().isEmpty());
     MakerClient client(network, server.url() + kQueryPath);
 
@@ -102,8 +102,9 @@ TEST(MakerClient, AServerThatDoesNotAnswerIsAProblemWithinTheTimeOut)
         quint16 port;
         const char *problem;
     };
-    for (const Row &row : {Row {silent.serverPort(), "The server did not answer within 0.3 seconds"},
-                           Row {deadPort, "Connection refused"}}) {
+    for (const Row &row :
+         {Row {silent.serverPort(), "The server did not answer within 0.3 seconds"},
+          Row {deadPort, "Connection refused"}}) {
         SCOPED_TRACE(row.problem);
         MakerClient client(
             network, QStringLiteral("http://127.0.0.1:%1%2").arg(row.port).arg(kQueryPath), 300);
@@ -173,8 +174,9 @@ TEST(MakerClient, FetchesAFileWholeOrLeavesWhatWasThere)
     ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
     stale.write("stale");
     stale.close();
-    EXPECT_EQ(fetch(client, server.url() + QStringLiteral("/KovaraDownload/") + banner, folder.path()),
-              folder.filePath(banner));
+    EXPECT_EQ(
+        fetch(client, server.url() + QStringLiteral("/KovaraDownload/") + banner, folder.path()),
+        folder.filePath(banner));
     EXPECT_EQ(contents(folder.filePath(banner)), contents(source)) << "replaced byte for byte";
 
     const QString missing = QStringLiteral("/KovaraDownload/nothing.jpg");

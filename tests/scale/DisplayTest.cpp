@@ -99,6 +99,7 @@ TEST_F(Display, PortMenuMovesThePortAndShowsWhyItCannotOpen)
 TEST_F(Display, ThePortClosesWithTheWindowAndKeepsItsNumber)
 {
     test.serial.addPort(3, State::Empty);
+    display.Load();
     display.scale().setPortNumber(3);
     display.scale().open();
     display.AskExit = false;

@@ -23,6 +23,7 @@ class Identity : public ::testing::Test
 protected:
     Identity()
     {
+        display.Load();
         display.scale().setPortNumber(1);
         display.scale().open();
     }

@@ -21,10 +21,8 @@ namespace {
 
 TEST(UpdateRunOnPty, TheScaleEndsUpHoldingTheUpdateFile)
 {
-    testing_support::WizardPlatform test;
     // Real ports and real time for this one.
-    platform::install(static_cast<platform::SerialSystem *>(nullptr));
-    platform::install(static_cast<platform::Clock *>(nullptr));
+    testing_support::WizardPlatform test({nullptr, true});
     testing_support::VirtualScalePorts ports;
     ASSERT_TRUE(ports.startScale(3, {"--serial", "20231187"}));
 

@@ -1,11 +1,14 @@
 #pragma once
 
 // TestPlatform with the program's flow between the windows, as main() runs it: for the tests of
-// the windows, which move on from one to the next. The maker's servers are TestPlatform's.
+// the windows, which move on from one to the next. By default the flow's seams are TestPlatform's
+// doubles; a test of the real path gives it the real network, or the real ports and time.
 
 #include "TestPlatform.h"
 #include "app/UpdateFlow.h"
 #include "net/MakerClient.h"
+#include "platform/Clock.h"
+#include "platform/SerialPort.h"
 #include "query/modCheck.h"
 
 namespace testing_support {
@@ -13,14 +16,24 @@ namespace testing_support {
 class WizardPlatform final : public TestPlatform
 {
 public:
-    WizardPlatform() = default;
-    // The maker's questions go over this network instead (the real one, to a real server).
-    explicit WizardPlatform(QNetworkAccessManager &network)
-        : makerClient(network, modCheck::QueryURL())
+    struct Options
+    {
+        // The maker's questions go over this network instead (the real one, to a real server).
+        QNetworkAccessManager *network = nullptr;
+        // The system's serial ports and clock instead of the virtual ones.
+        bool realPortsAndTime = false;
+    };
+
+    WizardPlatform()
+        : WizardPlatform(Options {})
+    { }
+    explicit WizardPlatform(Options options)
+        : makerClient(options.network ? *options.network : maker, modCheck::QueryURL())
+        , flow(makerClient, ports(options), time(options))
     { }
 
-    net::MakerClient makerClient {maker, modCheck::QueryURL()};
-    UpdateFlow flow {makerClient};
+    net::MakerClient makerClient;
+    UpdateFlow flow;
 
     // Runs events until no question to the maker's servers is out and the input held meanwhile
     // has been delivered.
@@ -29,6 +42,22 @@ public:
         for (int round = 0; round < 100 && flow.checksRunning(); ++round)
             processEvents();
         processEvents();
+    }
+
+private:
+    platform::SerialSystem &ports(const Options &options)
+    {
+        if (!options.realPortsAndTime)
+            return serial;
+        platform::install(static_cast<platform::SerialSystem *>(nullptr));
+        return platform::serialSystem();
+    }
+    const platform::Clock &time(const Options &options)
+    {
+        if (!options.realPortsAndTime)
+            return clock;
+        platform::install(static_cast<platform::Clock *>(nullptr));
+        return platform::clock();
     }
 };
 
