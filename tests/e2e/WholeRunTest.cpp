@@ -301,7 +301,8 @@ TEST_F(WholeRun, AConnectionResetMidDownloadResumesOnRetry)
 
 TEST_F(WholeRun, AScaleUnpluggedWhileProgrammedIsUpdatedOnRetryOncePluggedBack)
 {
-    ASSERT_TRUE(plugScale());
+    // A scale that takes its time to write, so that the cable comes out well before the end.
+    ASSERT_TRUE(plugScale({QStringLiteral("--flash-write-ms"), QStringLiteral("2")}));
     ASSERT_NO_FATAL_FAILURE(upToUpdateScale());
     download(address());
     // The cable comes out a quarter of the way through.
