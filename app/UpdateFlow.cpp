@@ -6,14 +6,16 @@
 #include "app/frmErrorScaleCom.h"
 #include "app/frmErrorScaleCom2.h"
 #include "app/frmHelp.h"
-#include "app/frmNotConnected.h"
 #include "app/frmStartUp.h"
 #include "app/frmSuccess.h"
 #include "app/frmSuccessUpdate.h"
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
+#include "platform/Look.h"
+#include "platform/Process.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
+#include "ui/NotConnectedWindow.h"
 
 #include <QLoggingCategory>
 
@@ -56,6 +58,16 @@ UpdateFlow::UpdateFlow(net::MakerClient &maker,
     connectChecks();
 }
 
+UpdateFlow::~UpdateFlow() = default;
+
+void UpdateFlow::show(QWidget *screen)
+{
+    look::centre(screen);
+    screen->show();
+    qCInfo(lcForms).noquote() << "window shown:" << screen->objectName()
+                              << '"' + screen->windowTitle() + '"';
+}
+
 void UpdateFlow::goTo(Screen screen)
 {
     switch (screen) {
@@ -63,7 +75,11 @@ void UpdateFlow::goTo(Screen screen)
         Forms::frmStartUp().Show();
         break;
     case Screen::NotConnected:
-        Forms::frmNotConnected().Show();
+        m_notConnected = std::make_unique<NotConnectedWindow>();
+        connect(m_notConnected.get(), &NotConnectedWindow::exitRequested, this, [] {
+            platform::Terminate();
+        });
+        show(m_notConnected.get());
         break;
     case Screen::PortSearch:
         Forms::frmChoosePort().Show();

@@ -15,13 +15,18 @@
 
 #include <QObject>
 
+#include <memory>
+
+class NotConnectedWindow;
+class QWidget;
+
 class UpdateFlow final : public QObject
 {
     Q_OBJECT
 public:
     enum class Screen {
         StartUp,      // frmStartUp
-        NotConnected, // frmNotConnected
+        NotConnected, // NotConnectedWindow
         PortSearch,   // frmChoosePort
         ScaleMissing, // frmErrorScaleCom2: the search or the serial-number read failed
         Main,         // frmWelcome
@@ -38,6 +43,7 @@ public:
                platform::SerialSystem &ports,
                const platform::Clock &clock,
                QObject *parent = nullptr);
+    ~UpdateFlow() override;
 
     void start() { goTo(Screen::StartUp); }
     // Shows the screen (loading it first when it is not loaded).
@@ -50,10 +56,14 @@ private:
     void connectChecks();
     void loadScaleWindow();
     void openScalePort();
+    // Shows a screen the flow has just built, as every window of the program shows.
+    void show(QWidget *screen);
     void retryAfterScaleMissing();
 
     Session m_session;
     MakerChecks m_checks;
     // The scale's port and every exchange with it, for the whole run.
     device::ScaleProgrammer m_scale;
+    // The screens built on entry, while they are up.
+    std::unique_ptr<NotConnectedWindow> m_notConnected;
 };

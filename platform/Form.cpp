@@ -1,5 +1,7 @@
 #include "platform/Form.h"
 
+#include "platform/Look.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -220,15 +222,8 @@ void Form::SetFocus()
 
 void Form::centerOnScreen()
 {
-    QWidget *w = window();
-    if (!w)
-        return;
-    QScreen *screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    w->move(area.x() + (area.width() - w->width()) / 2,
-            area.y() + (area.height() - w->height()) / 2);
+    if (QWidget *w = window())
+        look::centre(w);
 }
 
 std::unordered_map<std::type_index, std::unique_ptr<Form>> &FormRegistry::forms()

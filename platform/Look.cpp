@@ -1,8 +1,10 @@
 #include "platform/Look.h"
 
 #include <QAbstractButton>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPalette>
+#include <QScreen>
 #include <QWidget>
 
 namespace look {
@@ -55,6 +57,16 @@ void setPointSize(QWidget *widget, qreal points)
     QFont font = widget->font();
     font.setPointSizeF(points);
     widget->setFont(font);
+}
+
+void centre(QWidget *window)
+{
+    QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    window->move(area.x() + (area.width() - window->width()) / 2,
+                 area.y() + (area.height() - window->height()) / 2);
 }
 
 } // namespace look

@@ -23,5 +23,7 @@ void paint(std::initializer_list<QWidget *> widgets);
 QColor backgroundOf(const QWidget *widget);
 void setBold(QWidget *widget, bool bold = true);
 void setPointSize(QWidget *widget, qreal points);
+// Moves a window to the middle of its screen.
+void centre(QWidget *window);
 
 } // namespace look

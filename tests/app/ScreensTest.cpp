@@ -13,7 +13,6 @@
 #include "app/frmErrorScaleCom.h"
 #include "app/frmErrorScaleCom2.h"
 #include "app/frmHelp.h"
-#include "app/frmNotConnected.h"
 #include "app/frmStartUp.h"
 #include "app/frmSuccess.h"
 #include "app/frmSuccessUpdate.h"
@@ -55,9 +54,9 @@ const std::function<void(Platform &, Transfer &, QStringList &out)> scenes[] = {
         Forms::frmStartUp().Show();
         out << record("start-up", Forms::frmStartUp());
     },
-    [](Platform &, Transfer &, QStringList &out) {
-        Forms::frmNotConnected().Show();
-        out << record("no internet connection", Forms::frmNotConnected());
+    [](Platform &test, Transfer &, QStringList &out) {
+        test.flow.goTo(UpdateFlow::Screen::NotConnected);
+        out << record("no internet connection", testing_support::topLevel("frmNotConnected"));
     },
     [](Platform &test, Transfer &, QStringList &out) {
         frmChoosePort &search = Forms::frmChoosePort();

@@ -1,5 +1,7 @@
 #include "TestPlatform.h"
 
+#include <QApplication>
+
 #include "platform/Files.h"
 #include "platform/Form.h"
 #include "platform/SerialPort.h"
@@ -76,6 +78,15 @@ QByteArray jpeg(int width, int height)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "JPEG");
     return bytes;
+}
+
+QWidget *topLevel(const QString &objectName)
+{
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == objectName)
+            return window;
+    }
+    return nullptr;
 }
 
 void processEvents()

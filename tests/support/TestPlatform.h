@@ -93,6 +93,8 @@ private:
 // A plain yellow picture as a JPEG file's bytes (a banner, say).
 QByteArray jpeg(int width, int height);
 
+// The program's top-level window of that object name, or nullptr.
+QWidget *topLevel(const QString &objectName);
 // Runs queued events (deferred deletes included) without waiting.
 void processEvents();
 
