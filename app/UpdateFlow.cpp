@@ -1,5 +1,6 @@
 #include "app/UpdateFlow.h"
 
+#include "app/QuitQuestion.h"
 #include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
@@ -7,7 +8,6 @@
 #include "app/frmErrorScaleCom2.h"
 #include "app/frmHelp.h"
 #include "app/frmStartUp.h"
-#include "app/frmSuccess.h"
 #include "app/frmSuccessUpdate.h"
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
@@ -15,6 +15,7 @@
 #include "platform/Process.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
+#include "ui/DownloadedWindow.h"
 #include "ui/NotConnectedWindow.h"
 
 #include <QLoggingCategory>
@@ -68,6 +69,15 @@ void UpdateFlow::show(QWidget *screen)
                               << '"' + screen->windowTitle() + '"';
 }
 
+template<class Window> void UpdateFlow::leaveScreen(std::unique_ptr<Window> &screen)
+{
+    if (!screen)
+        return;
+    qCInfo(lcForms).noquote() << "window closed:" << screen->objectName();
+    screen->hide();
+    screen.release()->deleteLater();
+}
+
 void UpdateFlow::goTo(Screen screen)
 {
     switch (screen) {
@@ -98,7 +108,15 @@ void UpdateFlow::goTo(Screen screen)
         Forms::frmCheckScale().Show();
         break;
     case Screen::Downloaded:
-        Forms::frmSuccess().Show();
+        m_downloaded = std::make_unique<DownloadedWindow>();
+        connect(m_downloaded.get(), &DownloadedWindow::updateRequested, this, [this] {
+            goTo(Screen::ScaleUpdate);
+            leaveScreen(m_downloaded);
+        });
+        connect(m_downloaded.get(), &DownloadedWindow::closeRequested, this, [this] {
+            wizard::confirmQuit(m_downloaded.get());
+        });
+        show(m_downloaded.get());
         break;
     case Screen::ScaleUpdate:
         openScalePort();
@@ -155,9 +173,6 @@ void UpdateFlow::connectWindows()
         link.setEnabled(true);
         leave(link);
     });
-
-    frmSuccess &downloaded = Forms::frmSuccess();
-    moveOn(this, downloaded, &frmSuccess::updateRequested, Screen::ScaleUpdate);
 
     frmDisplay &update = Forms::frmDisplay();
     connect(&update, &frmDisplay::scaleUpdated, this, [this, &update] {

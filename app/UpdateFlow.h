@@ -17,6 +17,7 @@
 
 #include <memory>
 
+class DownloadedWindow;
 class NotConnectedWindow;
 class QWidget;
 
@@ -32,7 +33,7 @@ public:
         Main,         // frmWelcome
         Help,         // frmHelp
         UpdateFile,   // frmCheckScale: the address of the update file
-        Downloaded,   // frmSuccess
+        Downloaded,   // DownloadedWindow
         ScaleUpdate,  // frmDisplay
         ScaleLost,    // frmErrorScaleCom: the scale stopped answering in the update
         Updated,      // frmSuccessUpdate
@@ -58,6 +59,8 @@ private:
     void openScalePort();
     // Shows a screen the flow has just built, as every window of the program shows.
     void show(QWidget *screen);
+    // Closes a screen that is being left; it goes once the event that left it has been handled.
+    template<class Window> void leaveScreen(std::unique_ptr<Window> &screen);
     void retryAfterScaleMissing();
 
     Session m_session;
@@ -66,4 +69,5 @@ private:
     device::ScaleProgrammer m_scale;
     // The screens built on entry, while they are up.
     std::unique_ptr<NotConnectedWindow> m_notConnected;
+    std::unique_ptr<DownloadedWindow> m_downloaded;
 };

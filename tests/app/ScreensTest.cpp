@@ -14,7 +14,6 @@
 #include "app/frmErrorScaleCom2.h"
 #include "app/frmHelp.h"
 #include "app/frmStartUp.h"
-#include "app/frmSuccess.h"
 #include "app/frmSuccessUpdate.h"
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
@@ -120,8 +119,8 @@ const std::function<void(Platform &, Transfer &, QStringList &out)> scenes[] = {
                                           platform::workingFile(QStringLiteral("\\u.hex")),
                                           {},
                                           {});
-        Forms::frmSuccess().Show();
-        out << record("download done", Forms::frmSuccess());
+        test.flow.goTo(UpdateFlow::Screen::Downloaded);
+        out << record("download done", testing_support::topLevel("frmSuccess"));
     },
     [](Platform &test, Transfer &, QStringList &out) {
         testing_support::writeUpdateFile(

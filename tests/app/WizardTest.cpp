@@ -10,7 +10,6 @@
 #include "app/frmDisplay.h"
 #include "app/frmDownload.h"
 #include "app/frmStartUp.h"
-#include "app/frmSuccess.h"
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
@@ -18,6 +17,7 @@
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
 
+#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -95,9 +95,8 @@ TEST_F(Wizard, ContinueDownloadsWithTheWindowDisabledAndMovesOnToSuccessfulDownl
     EXPECT_EQ(testing_support::readFile(updateFile()), QByteArray("0123456789"));
     EXPECT_FALSE(check.isLoaded());
     EXPECT_FALSE(check.AskExit);
-    frmSuccess &success = Forms::frmSuccess();
-    EXPECT_TRUE(success.isVisible());
-    EXPECT_TRUE(success.AskExit);
+    const QWidget *success = testing_support::topLevel(QStringLiteral("frmSuccess"));
+    EXPECT_TRUE(success && success->isVisible());
     EXPECT_TRUE(test.dialogs.boxes().empty());
 }
 
@@ -122,7 +121,7 @@ TEST_F(Wizard, ACancelConfirmedAfterTheLastByteIsNoDownload)
     EXPECT_TRUE(enabledByTheCancel) << "the progress window's cancel enables the link window";
     EXPECT_TRUE(Forms::frmDownload().CancelSearch);
     EXPECT_EQ(transfer.requests.size(), 1) << "the second press started nothing";
-    EXPECT_FALSE(Forms::frmSuccess().isLoaded());
+    EXPECT_EQ(testing_support::topLevel(QStringLiteral("frmSuccess")), nullptr);
     EXPECT_TRUE(check.isVisible());
     EXPECT_TRUE(check.Enabled());
     EXPECT_EQ(check.txtLink->text(), QStringLiteral("http://downloads.test/u.hex"));
@@ -136,17 +135,17 @@ TEST_F(Wizard, ExitAndCloseAskTheQuitQuestionOverTheirWindow)
     EXPECT_FALSE(check.window()->close());
     EXPECT_TRUE(check.isVisible());
 
-    frmSuccess &success = Forms::frmSuccess();
-    success.Show();
-    EXPECT_FALSE(success.window()->close());
-    EXPECT_TRUE(success.isVisible());
+    test.flow.goTo(UpdateFlow::Screen::Downloaded);
+    QWidget *success = testing_support::topLevel(QStringLiteral("frmSuccess"));
+    ASSERT_TRUE(success);
+    EXPECT_FALSE(success->close());
+    EXPECT_TRUE(success->isVisible());
     std::vector<const QWidget *> owners;
     for (const auto &asked : test.quit.asked) {
         EXPECT_EQ(asked.text, QStringLiteral("Are you sure you want to quit updating your scale?"));
         owners.push_back(asked.over);
     }
-    EXPECT_EQ(owners,
-              (std::vector<const QWidget *> {check.window(), check.window(), success.window()}));
+    EXPECT_EQ(owners, (std::vector<const QWidget *> {check.window(), check.window(), success}));
     EXPECT_FALSE(test.process.terminated());
 }
 
@@ -155,18 +154,18 @@ TEST_F(Wizard, UpdateOpensTheScalesPortAndHandsOverToTheProgrammingWindow)
     test.serial.addScale(3, QStringLiteral("20231187"));
     test.serial.addPort(4, testing_support::VirtualScaleSerial::PortState::Busy);
     frmDisplay &display = Forms::frmDisplay();
-    frmSuccess &success = Forms::frmSuccess();
     for (const int port : {3, 4}) {
         SCOPED_TRACE(port);
         display.scale().setPortNumber(port);
-        success.Show();
-        success.cmdUpdate->click();
+        test.flow.goTo(UpdateFlow::Screen::Downloaded);
+        QWidget *success = testing_support::topLevel(QStringLiteral("frmSuccess"));
+        ASSERT_TRUE(success);
+        success->findChild<QPushButton *>(QStringLiteral("cmdUpdate"))->click();
         // A port that will not open is no error here: the update run meets a silent scale and
         // offers Retry.
         EXPECT_EQ(display.scale().isOpen(), port == 3);
         EXPECT_TRUE(display.isVisible());
-        EXPECT_FALSE(success.isLoaded());
-        EXPECT_FALSE(success.AskExit);
+        EXPECT_FALSE(success->isVisible()) << "left, and gone with the next events";
         display.Hide();
         if (display.scale().isOpen())
             display.scale().close();

@@ -16,7 +16,6 @@
 #include "app/frmErrorScaleCom.h"
 #include "app/frmErrorScaleCom2.h"
 #include "app/frmStartUp.h"
-#include "app/frmSuccess.h"
 #include "app/frmSuccessUpdate.h"
 #include "app/frmWelcome.h"
 #include "platform/Files.h"
@@ -30,6 +29,7 @@
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -127,8 +127,9 @@ protected:
     // Update on "Successful Download"; ends when the programming run has handed over.
     void program()
     {
-        ASSERT_TRUE(Forms::frmSuccess().isVisible());
-        Forms::frmSuccess().cmdUpdate->click();
+        QWidget *downloaded = downloadedWindow();
+        ASSERT_TRUE(downloaded && downloaded->isVisible());
+        downloaded->findChild<QPushButton *>(QStringLiteral("cmdUpdate"))->click();
         ASSERT_NO_FATAL_FAILURE(runAutomaticUpdate());
     }
     // The update window runs when it becomes the active window; the offscreen platform has no
@@ -164,14 +165,22 @@ protected:
     // window to be still there.
     void exitAndStay(platform::Form &owner, const std::function<void()> &exit)
     {
+        exitAndStay(owner.window(), exit);
+    }
+    void exitAndStay(const QWidget *window, const std::function<void()> &exit)
+    {
+        const std::string name = window->objectName().toStdString();
         const qsizetype before = test.quit.asked.size();
         test.quit.answer(testing_support::QuitAnswers::Answer::Cancel);
-        const QWidget *window = owner.window();
         exit();
-        ASSERT_EQ(test.quit.asked.size(), before + 1) << owner.name().toStdString();
-        EXPECT_EQ(test.quit.asked.last().over, window) << owner.name().toStdString();
-        EXPECT_TRUE(owner.isVisible()) << owner.name().toStdString();
+        ASSERT_EQ(test.quit.asked.size(), before + 1) << name;
+        EXPECT_EQ(test.quit.asked.last().over, window) << name;
+        EXPECT_TRUE(window->isVisible()) << name;
         EXPECT_FALSE(test.process.terminated());
+    }
+    static QWidget *downloadedWindow()
+    {
+        return testing_support::topLevel(QStringLiteral("frmSuccess"));
     }
 
     testing_support::MakerPortLock lock;
@@ -214,7 +223,7 @@ TEST_F(WholeRun, FromStartUpToSuccessfulScaleUpdateWithEveryQuitQuestionCancelle
     ASSERT_NO_FATAL_FAILURE(updateScale());
     exitAndStay(Forms::frmCheckScale(), [] { Forms::frmCheckScale().cmdExit->click(); });
     download(address());
-    exitAndStay(Forms::frmSuccess(), [] { Forms::frmSuccess().window()->close(); });
+    exitAndStay(downloadedWindow(), [] { downloadedWindow()->close(); });
     ASSERT_NO_FATAL_FAILURE(program());
     ASSERT_NO_FATAL_FAILURE(finish());
     EXPECT_EQ(screens(), kHappyScreens);
@@ -290,7 +299,7 @@ TEST_F(WholeRun, AConnectionResetMidDownloadResumesOnRetry)
     download(address() + QStringLiteral("?reset=60000"));
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
     EXPECT_EQ(test.dialogs.boxes().front().title, QStringLiteral("Download Incomplete"));
-    ASSERT_TRUE(Forms::frmSuccess().isVisible());
+    ASSERT_TRUE(downloadedWindow() && downloadedWindow()->isVisible());
     EXPECT_EQ(
         QFileInfo(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName))).size(),
         testing_support::intelHex(image).size());
@@ -343,10 +352,10 @@ TEST_F(WholeRun, YesToTheQuitQuestionEndsTheRunAndDeletesTheWorkingFiles)
     ASSERT_TRUE(plugScale());
     ASSERT_NO_FATAL_FAILURE(upToUpdateScale());
     download(address());
-    ASSERT_TRUE(Forms::frmSuccess().isVisible());
+    ASSERT_TRUE(downloadedWindow() && downloadedWindow()->isVisible());
     test.touchWorkingFile(QString::fromLatin1(platform::kBannerFileName));
     test.quit.answer(testing_support::QuitAnswers::Answer::Yes);
-    Forms::frmSuccess().window()->close();
+    downloadedWindow()->close();
     EXPECT_TRUE(test.process.terminated());
     EXPECT_FALSE(platform::fileExists(
         platform::workingFile(QString::fromLatin1(platform::kUpdateFileName))));

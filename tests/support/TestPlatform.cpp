@@ -82,11 +82,13 @@ QByteArray jpeg(int width, int height)
 
 QWidget *topLevel(const QString &objectName)
 {
+    // A screen that was left may wait for its deletion: the one on screen counts first.
+    QWidget *found = nullptr;
     for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (window->objectName() == objectName)
-            return window;
+        if (window->objectName() == objectName && (!found || window->isVisible()))
+            found = window;
     }
-    return nullptr;
+    return found;
 }
 
 void processEvents()

@@ -93,7 +93,7 @@ private:
 // A plain yellow picture as a JPEG file's bytes (a banner, say).
 QByteArray jpeg(int width, int height);
 
-// The program's top-level window of that object name, or nullptr.
+// The program's top-level window of that object name (the visible one first), or nullptr.
 QWidget *topLevel(const QString &objectName);
 // Runs queued events (deferred deletes included) without waiting.
 void processEvents();
