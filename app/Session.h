@@ -10,4 +10,7 @@ struct Session
     QString serialNumber;
     // The first port search has started (the main window loads with it).
     bool searchedOnce = false;
+    // Where the scale was last looked for in vain; Retry on the error window goes back there.
+    enum class Step { PortSearch, SerialNumberRead };
+    Step scaleMissedAt = Step::PortSearch;
 };

@@ -4,8 +4,6 @@
 #include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
-#include "app/frmErrorScaleCom.h"
-#include "app/frmErrorScaleCom2.h"
 #include "app/frmHelp.h"
 #include "app/frmStartUp.h"
 #include "app/frmSuccessUpdate.h"
@@ -17,6 +15,7 @@
 #include "platform/Services.h"
 #include "ui/DownloadedWindow.h"
 #include "ui/NotConnectedWindow.h"
+#include "ui/ScaleErrorWindow.h"
 
 #include <QLoggingCategory>
 
@@ -95,7 +94,7 @@ void UpdateFlow::goTo(Screen screen)
         Forms::frmChoosePort().Show();
         break;
     case Screen::ScaleMissing:
-        Forms::frmErrorScaleCom2().Show();
+        showScaleError(ScaleErrorWindow::Kind::Missing);
         break;
     case Screen::Main:
         Forms::frmWelcome().Show();
@@ -123,7 +122,7 @@ void UpdateFlow::goTo(Screen screen)
         Forms::frmDisplay().Show();
         break;
     case Screen::ScaleLost:
-        Forms::frmErrorScaleCom().Show();
+        showScaleError(ScaleErrorWindow::Kind::LostInUpdate);
         break;
     case Screen::Updated:
         Forms::frmSuccessUpdate().Show();
@@ -145,7 +144,11 @@ void UpdateFlow::connectWindows()
         m_checks.afterChecks([&search] { search.DetectPort(); });
     });
     moveOn(this, search, &frmChoosePort::scaleFound, Screen::Main);
-    moveOn(this, search, &frmChoosePort::scaleMissing, Screen::ScaleMissing);
+    connect(&search, &frmChoosePort::scaleMissing, this, [this, &search] {
+        m_session.scaleMissedAt = Session::Step::PortSearch;
+        goTo(Screen::ScaleMissing);
+        leave(search);
+    });
 
     frmWelcome &main = Forms::frmWelcome();
     connect(&main, &frmWelcome::scaleAnswered, this, [this, &main](const QString &serial) {
@@ -153,7 +156,11 @@ void UpdateFlow::connectWindows()
         goTo(Screen::UpdateFile);
         leave(main);
     });
-    moveOn(this, main, &frmWelcome::scaleSilent, Screen::ScaleMissing);
+    connect(&main, &frmWelcome::scaleSilent, this, [this, &main] {
+        m_session.scaleMissedAt = Session::Step::SerialNumberRead;
+        goTo(Screen::ScaleMissing);
+        leave(main);
+    });
     connect(&main, &frmWelcome::helpRequested, this, [this] { goTo(Screen::Help); });
     connect(&Forms::frmHelp(), &frmHelp::closed, this, [&main] {
         // Only a main window that is still there comes back: loading it again would ask the
@@ -161,11 +168,6 @@ void UpdateFlow::connectWindows()
         if (main.isLoaded())
             main.setWindowState(platform::vbNormal);
     });
-
-    connect(&Forms::frmErrorScaleCom2(),
-            &ScaleErrorWindow::retryRequested,
-            this,
-            &UpdateFlow::retryAfterScaleMissing);
 
     frmCheckScale &link = Forms::frmCheckScale();
     connect(&link, &frmCheckScale::updateFileDownloaded, this, [this, &link] {
@@ -184,9 +186,6 @@ void UpdateFlow::connectWindows()
         update.AskExit = false;
         update.Hide();
     });
-
-    frmErrorScaleCom &lost = Forms::frmErrorScaleCom();
-    moveOn(this, lost, &ScaleErrorWindow::retryRequested, Screen::ScaleUpdate);
 }
 
 void UpdateFlow::connectChecks()
@@ -234,26 +233,25 @@ void UpdateFlow::openScalePort()
     }
 }
 
-void UpdateFlow::retryAfterScaleMissing()
+void UpdateFlow::showScaleError(ScaleErrorWindow::Kind kind)
 {
-    frmErrorScaleCom2 &error = Forms::frmErrorScaleCom2();
-    error.AskExit = false;
-    // Back to the step that failed: the search, or the main window's serial-number read. Neither
-    // failure recorded (the flag was cleared by a cancelled close): the port search is the one
-    // safe way back into the update.
-    bool handled = false;
-    if (Forms::frmChoosePort().ErrorPort) {
-        goTo(Screen::PortSearch);
-        error.Close();
-        handled = true;
-    }
-    if (Forms::frmWelcome().ErrorScale) {
-        goTo(Screen::Main);
-        error.Close();
-        handled = true;
-    }
-    if (!handled) {
-        goTo(Screen::PortSearch);
-        error.Close();
-    }
+    leaveScreen(m_scaleError);
+    m_scaleError = std::make_unique<ScaleErrorWindow>(kind);
+    ScaleErrorWindow *window = m_scaleError.get();
+    connect(window, &ScaleErrorWindow::retryRequested, this, [this, kind] {
+        // Back to the step that failed: the update, the main window's serial-number read or the
+        // port search.
+        if (kind == ScaleErrorWindow::Kind::LostInUpdate)
+            goTo(Screen::ScaleUpdate);
+        else if (m_session.scaleMissedAt == Session::Step::SerialNumberRead)
+            goTo(Screen::Main);
+        else
+            goTo(Screen::PortSearch);
+        leaveScreen(m_scaleError);
+    });
+    connect(
+        window, &ScaleErrorWindow::exitRequested, this, [window] { wizard::confirmQuit(window); });
+    connect(
+        window, &ScaleErrorWindow::closeRequested, this, [window] { wizard::confirmQuit(window); });
+    show(window);
 }

@@ -12,6 +12,7 @@
 #include "app/MakerChecks.h"
 #include "app/Session.h"
 #include "device/ScaleProgrammer.h"
+#include "ui/ScaleErrorWindow.h"
 
 #include <QObject>
 
@@ -29,13 +30,13 @@ public:
         StartUp,      // frmStartUp
         NotConnected, // NotConnectedWindow
         PortSearch,   // frmChoosePort
-        ScaleMissing, // frmErrorScaleCom2: the search or the serial-number read failed
+        ScaleMissing, // ScaleErrorWindow: the search or the serial-number read found no scale
         Main,         // frmWelcome
         Help,         // frmHelp
         UpdateFile,   // frmCheckScale: the address of the update file
         Downloaded,   // DownloadedWindow
         ScaleUpdate,  // frmDisplay
-        ScaleLost,    // frmErrorScaleCom: the scale stopped answering in the update
+        ScaleLost,    // ScaleErrorWindow: the scale stopped answering in the update
         Updated,      // frmSuccessUpdate
     };
 
@@ -61,7 +62,7 @@ private:
     void show(QWidget *screen);
     // Closes a screen that is being left; it goes once the event that left it has been handled.
     template<class Window> void leaveScreen(std::unique_ptr<Window> &screen);
-    void retryAfterScaleMissing();
+    void showScaleError(ScaleErrorWindow::Kind kind);
 
     Session m_session;
     MakerChecks m_checks;
@@ -70,4 +71,5 @@ private:
     // The screens built on entry, while they are up.
     std::unique_ptr<NotConnectedWindow> m_notConnected;
     std::unique_ptr<DownloadedWindow> m_downloaded;
+    std::unique_ptr<ScaleErrorWindow> m_scaleError;
 };

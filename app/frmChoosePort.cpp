@@ -103,6 +103,5 @@ void frmChoosePort::searchEnded(const device::ScaleSearch &search)
     }
     if (!m_refused.isEmpty())
         platform::MsgBox(permissionAdvice(m_refused), platform::mb::Exclamation);
-    ErrorPort = true;
     Q_EMIT scaleMissing();
 }

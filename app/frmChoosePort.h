@@ -21,8 +21,6 @@ public:
     // The scale's port and the exchanges with it, the flow's; set once, before the window loads.
     void setScale(device::ScaleProgrammer &scale) { m_scale = &scale; }
 
-    // True once a port search has failed; cleared when the error window closes.
-    bool ErrorPort = false;
     bool AskExit = false;
     // The port numbers to search, ascending, each once; rebuilt on every load.
     QList<int> PortNumbers;
@@ -45,7 +43,7 @@ Q_SIGNALS:
     // comes.
     void searchRequested();
     void scaleFound();
-    // Nothing answered with a serial number (ErrorPort is set).
+    // Nothing answered with a serial number.
     void scaleMissing();
 
 protected:

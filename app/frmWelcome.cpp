@@ -174,13 +174,11 @@ void frmWelcome::serialNumberRead(const QString &serial)
     }
     qCInfo(lcWelcome).noquote() << "the scale answered with serial number" << KovaraSN;
     Q_EMIT scaleAnswered(KovaraSN);
-    ErrorScale = false;
     m_updating = false;
 }
 
 void frmWelcome::toScaleError()
 {
-    ErrorScale = true;
     Q_EMIT scaleSilent();
     m_updating = false;
 }

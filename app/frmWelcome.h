@@ -27,8 +27,6 @@ public:
     QString KovaraSN;
     // True once the program-version check has run in this run of the program.
     bool UpdateShown = false;
-    // True when Update Scale could not read the serial number.
-    bool ErrorScale = false;
     bool AskExit = false;
 
     platform::Control<QLabel> lblWelcome {this, "lblWelcome"};
@@ -68,7 +66,7 @@ Q_SIGNALS:
     void versionCheckDue();
     // Update Scale: the scale answered with its serial number.
     void scaleAnswered(const QString &serial);
-    // Update Scale: the scale's port did not open or the scale did not answer (ErrorScale is set).
+    // Update Scale: the scale's port did not open or the scale did not answer.
     void scaleSilent();
     void helpRequested();
 

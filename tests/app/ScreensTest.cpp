@@ -10,8 +10,6 @@
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
 #include "app/frmDownload.h"
-#include "app/frmErrorScaleCom.h"
-#include "app/frmErrorScaleCom2.h"
 #include "app/frmHelp.h"
 #include "app/frmStartUp.h"
 #include "app/frmSuccessUpdate.h"
@@ -147,11 +145,13 @@ const std::function<void(Platform &, Transfer &, QStringList &out)> scenes[] = {
             success.Timer1->fire();
         out << record("update success", success);
     },
-    [](Platform &, Transfer &, QStringList &out) {
-        Forms::frmErrorScaleCom().Show();
-        out << record("communication error while updating", Forms::frmErrorScaleCom());
-        Forms::frmErrorScaleCom2().Show();
-        out << record("communication error in the search", Forms::frmErrorScaleCom2());
+    [](Platform &test, Transfer &, QStringList &out) {
+        test.flow.goTo(UpdateFlow::Screen::ScaleLost);
+        out << record("communication error while updating",
+                      testing_support::topLevel("frmErrorScaleCom"));
+        test.flow.goTo(UpdateFlow::Screen::ScaleMissing);
+        out << record("communication error in the search",
+                      testing_support::topLevel("frmErrorScaleCom2"));
     },
 };
 

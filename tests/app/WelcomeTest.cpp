@@ -9,7 +9,6 @@
 #include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
-#include "app/frmErrorScaleCom2.h"
 #include "app/frmHelp.h"
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
@@ -153,10 +152,9 @@ TEST_F(UpdateScale, AScaleThatAnswersLeadsToTheUpdateFileWindow)
 
         EXPECT_TRUE(Forms::frmCheckScale().isVisible());
         EXPECT_EQ(welcome.KovaraSN, QString::fromLatin1(serial));
-        EXPECT_FALSE(welcome.ErrorScale);
         EXPECT_FALSE(welcome.isLoaded());
         EXPECT_TRUE(Forms::frmDisplay().scale().isOpen()) << "left open for the next steps";
-        EXPECT_FALSE(Forms::frmErrorScaleCom2().isLoaded());
+        EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmErrorScaleCom2")));
 
         Forms::frmDisplay().scale().close();
         Forms::frmCheckScale().AskExit = false;
@@ -174,8 +172,7 @@ TEST_F(UpdateScale, AScaleThatCannotBeReadLeadsToTheErrorWindow)
         showMainWindow(port);
         welcome.cmdUpdate->click();
 
-        EXPECT_TRUE(Forms::frmErrorScaleCom2().isVisible());
-        EXPECT_TRUE(welcome.ErrorScale);
+        EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmErrorScaleCom2")));
         EXPECT_TRUE(welcome.KovaraSN.isEmpty());
         EXPECT_FALSE(welcome.isLoaded());
         EXPECT_FALSE(Forms::frmCheckScale().isLoaded());
@@ -187,8 +184,6 @@ TEST_F(UpdateScale, AScaleThatCannotBeReadLeadsToTheErrorWindow)
         }
 
         Forms::frmDisplay().scale().close();
-        Forms::frmErrorScaleCom2().AskExit = false;
-        Forms::frmErrorScaleCom2().Close();
         welcome.KovaraSN.clear();
     }
 }
@@ -207,7 +202,7 @@ TEST_F(UpdateScale, ASecondPressWhileTheScaleIsReadIsIgnored)
     welcome.cmdUpdate->click();
     EXPECT_EQ(nested, 1);
     EXPECT_TRUE(Forms::frmCheckScale().isVisible());
-    EXPECT_FALSE(Forms::frmErrorScaleCom2().isLoaded());
+    EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmErrorScaleCom2")));
 }
 
 class NewVersionWindow : public MainWindow
@@ -275,8 +270,9 @@ TEST_F(NewVersionWindow, ItsExitButtonAsksAboutTheDownloadWithoutBlockingTheOthe
 TEST_F(NewVersionWindow, ExitButtonsAlwaysAskAboutTheScale)
 {
     welcome.cmdExit->click();
-    Forms::frmErrorScaleCom2().Show();
-    Forms::frmErrorScaleCom2().cmdExit->click();
+    test.flow.goTo(UpdateFlow::Screen::ScaleMissing);
+    testing_support::button(QStringLiteral("frmErrorScaleCom2"), QStringLiteral("cmdExit"))
+        ->click();
     EXPECT_EQ(asked(),
               (QStringList {QStringLiteral("Quit PC Program|") + kScaleQuestion,
                             QStringLiteral("Quit PC Program|") + kScaleQuestion}));

@@ -13,8 +13,6 @@
 #include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
-#include "app/frmErrorScaleCom.h"
-#include "app/frmErrorScaleCom2.h"
 #include "app/frmStartUp.h"
 #include "app/frmSuccessUpdate.h"
 #include "app/frmWelcome.h"
@@ -98,7 +96,8 @@ protected:
     {
         Forms::frmChoosePort().cmdContinue->click();
         ASSERT_TRUE(runUntil([] {
-            return Forms::frmWelcome().isVisible() || Forms::frmErrorScaleCom2().isVisible();
+            return Forms::frmWelcome().isVisible()
+                || testing_support::isShown(QStringLiteral("frmErrorScaleCom2"));
         })) << "the port search did not end";
     }
     // Start-up, the port search finding the scale, and Update Scale on the main window.
@@ -113,7 +112,8 @@ protected:
     {
         Forms::frmWelcome().cmdUpdate->click();
         ASSERT_TRUE(runUntil([] {
-            return Forms::frmCheckScale().isVisible() || Forms::frmErrorScaleCom2().isVisible();
+            return Forms::frmCheckScale().isVisible()
+                || testing_support::isShown(QStringLiteral("frmErrorScaleCom2"));
         })) << "the serial-number read did not end";
         ASSERT_TRUE(Forms::frmCheckScale().isVisible());
         EXPECT_EQ(Forms::frmCheckScale().lblSerial->text(),
@@ -139,7 +139,8 @@ protected:
         ASSERT_TRUE(Forms::frmDisplay().isVisible());
         Forms::frmDisplay().Form_Activate();
         ASSERT_TRUE(runUntil([] {
-            return Forms::frmSuccessUpdate().isVisible() || Forms::frmErrorScaleCom().isVisible();
+            return Forms::frmSuccessUpdate().isVisible()
+                || testing_support::isShown(QStringLiteral("frmErrorScaleCom"));
         })) << "the programming run did not end";
     }
     void finish()
@@ -235,14 +236,14 @@ TEST_F(WholeRun, ASilentScaleLeadsToTheErrorWindowAndRetryFindsItBack)
     ASSERT_TRUE(plugScale({QStringLiteral("--silent")}));
     ASSERT_NO_FATAL_FAILURE(startUp());
     ASSERT_NO_FATAL_FAILURE(searchPorts()); // ten seconds of silence on COM3
-    frmErrorScaleCom2 &error = Forms::frmErrorScaleCom2();
-    ASSERT_TRUE(error.isVisible());
-    EXPECT_TRUE(Forms::frmChoosePort().ErrorPort);
-    exitAndStay(error, [&] { error.cmdExit->click(); });
+    const QString error = QStringLiteral("frmErrorScaleCom2");
+    ASSERT_TRUE(testing_support::isShown(error));
+    exitAndStay(testing_support::topLevel(error),
+                [&] { testing_support::button(error, QStringLiteral("cmdExit"))->click(); });
 
     ports.stopScale(3);
     ASSERT_TRUE(plugScale()); // switched on
-    error.cmdRetry->click();
+    testing_support::button(error, QStringLiteral("cmdRetry"))->click();
     ASSERT_TRUE(Forms::frmChoosePort().isVisible());
     ASSERT_NO_FATAL_FAILURE(searchPorts());
     ASSERT_TRUE(Forms::frmWelcome().isVisible());
@@ -325,13 +326,14 @@ TEST_F(WholeRun, AScaleUnpluggedWhileProgrammedIsUpdatedOnRetryOncePluggedBack)
     });
     unplug.start(1);
     ASSERT_NO_FATAL_FAILURE(program());
-    frmErrorScaleCom &error = Forms::frmErrorScaleCom();
-    ASSERT_TRUE(error.isVisible());
+    const QString error = QStringLiteral("frmErrorScaleCom");
+    ASSERT_TRUE(testing_support::isShown(error));
     EXPECT_FALSE(unplug.isActive()) << "the run ended before the cable came out";
-    exitAndStay(error, [&] { error.cmdExit->click(); });
+    exitAndStay(testing_support::topLevel(error),
+                [&] { testing_support::button(error, QStringLiteral("cmdExit"))->click(); });
 
     ASSERT_TRUE(plugScale());
-    error.cmdRetry->click();
+    testing_support::button(error, QStringLiteral("cmdRetry"))->click();
     ASSERT_NO_FATAL_FAILURE(runAutomaticUpdate());
     ASSERT_NO_FATAL_FAILURE(finish());
     EXPECT_EQ(screens(),

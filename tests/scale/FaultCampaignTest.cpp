@@ -18,7 +18,6 @@
 #include "WizardPlatform.h"
 
 #include "app/frmDisplay.h"
-#include "app/frmErrorScaleCom.h"
 #include "app/frmSuccessUpdate.h"
 #include "core/FlashImage.h"
 #include "device/ScaleIdentity.h"
@@ -388,7 +387,7 @@ Result runPlan(const Plan &plan)
     scale.setFrameObserver(nullptr);
 
     const bool success = Forms::frmSuccessUpdate().isVisible();
-    const bool error = Forms::frmErrorScaleCom().isVisible();
+    const bool error = testing_support::isShown(QStringLiteral("frmErrorScaleCom"));
     const QStringList boxes = test.dialogs.texts();
     if (stuck)
         result.end = End::Hang;

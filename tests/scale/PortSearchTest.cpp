@@ -6,7 +6,6 @@
 #include "app/QuitQuestion.h"
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
-#include "app/frmErrorScaleCom2.h"
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "device/PortList.h"
@@ -19,6 +18,8 @@
 namespace {
 
 using State = testing_support::VirtualScaleSerial::PortState;
+
+const QString kError = QStringLiteral("frmErrorScaleCom2");
 
 class PortSearch : public ::testing::Test
 {
@@ -81,8 +82,7 @@ TEST_F(PortSearch, ContinueFindsTheScaleAndOpensTheMainWindow)
     EXPECT_EQ(serial.sent(2), QByteArray::fromHex("B40700"));
     EXPECT_TRUE(Forms::frmWelcome().isVisible());
     EXPECT_FALSE(choose.isLoaded());
-    EXPECT_FALSE(choose.ErrorPort);
-    EXPECT_FALSE(Forms::frmErrorScaleCom2().isLoaded());
+    EXPECT_FALSE(testing_support::isShown(kError));
 }
 
 TEST_F(PortSearch, NoScaleLeadsToTheErrorWindow)
@@ -94,12 +94,11 @@ TEST_F(PortSearch, NoScaleLeadsToTheErrorWindow)
     test.waitForChecks();
 
     EXPECT_NEAR(double(test.clock.waitedMs()), 10'000.0, 600.0);
-    EXPECT_TRUE(choose.ErrorPort);
     EXPECT_FALSE(choose.isLoaded());
-    frmErrorScaleCom2 &error = Forms::frmErrorScaleCom2();
-    EXPECT_TRUE(error.isVisible());
-    EXPECT_EQ(error.Caption(), QStringLiteral("Error Communicating with the Scale"));
-    EXPECT_EQ(error.MousePointer(), platform::vbDefault);
+    const QWidget *error = testing_support::topLevel(kError);
+    ASSERT_TRUE(error && error->isVisible());
+    EXPECT_EQ(error->windowTitle(), QStringLiteral("Error Communicating with the Scale"));
+    EXPECT_FALSE(error->testAttribute(Qt::WA_SetCursor));
     EXPECT_TRUE(test.dialogs.boxes().empty());
 }
 
@@ -121,7 +120,7 @@ TEST_F(PortSearch, APortTheUserMayNotOpenIsExplainedOnce)
     EXPECT_TRUE(text.contains(QStringLiteral("You may not open COM3")));
     EXPECT_TRUE(text.contains(QStringLiteral("dialout")));
     EXPECT_EQ(test.dialogs.boxes().at(0).icon, platform::mb::Exclamation);
-    EXPECT_TRUE(Forms::frmErrorScaleCom2().isVisible());
+    EXPECT_TRUE(testing_support::isShown(kError));
 
     // No message when the scale is found, refused ports or not.
     serial.addScale(4, QStringLiteral("20231187"));
@@ -134,49 +133,42 @@ TEST_F(PortSearch, APortTheUserMayNotOpenIsExplainedOnce)
 
 TEST_F(PortSearch, RetryGoesBackToTheStepThatFailed)
 {
-    frmErrorScaleCom2 &error = Forms::frmErrorScaleCom2();
     serial.addPort(1, State::Empty);
-
-    choose.ErrorPort = true;
-    error.Show();
-    error.cmdRetry->click();
-    EXPECT_FALSE(error.isLoaded());
-    EXPECT_FALSE(choose.ErrorPort); // cleared by the close
+    choose.Show();
+    choose.cmdContinue->click();
+    test.waitForChecks();
+    testing_support::button(kError, QStringLiteral("cmdRetry"))->click();
+    testing_support::processEvents();
+    EXPECT_FALSE(testing_support::topLevel(kError));
     EXPECT_TRUE(choose.isVisible());
     EXPECT_EQ(choose.PortNumbers, (QList<int> {1}));
+
+    // The main window's serial-number read failed: Retry goes back to the main window.
+    frmWelcome &main = Forms::frmWelcome();
+    main.Show();
     choose.AskExit = false;
     choose.Close();
-
-    Forms::frmWelcome().ErrorScale = true;
-    error.Show();
-    error.cmdRetry->click();
-    EXPECT_TRUE(Forms::frmWelcome().isVisible());
+    main.cmdUpdate->click();
+    ASSERT_TRUE(testing_support::isShown(kError));
+    testing_support::button(kError, QStringLiteral("cmdRetry"))->click();
+    EXPECT_TRUE(main.isVisible());
     EXPECT_FALSE(choose.isLoaded());
-
-    // Neither flag: back to the search rather than a window with no way on.
-    Forms::frmWelcome().ErrorScale = false;
-    error.Show();
-    error.cmdRetry->click();
-    EXPECT_FALSE(error.isLoaded());
-    EXPECT_TRUE(choose.isVisible());
+    EXPECT_FALSE(testing_support::isShown(kError));
 }
 
 TEST_F(PortSearch, ErrorWindowExitAndCloseAskTheQuitQuestion)
 {
-    frmErrorScaleCom2 &error = Forms::frmErrorScaleCom2();
     const QList<testing_support::QuitAnswers::Asked> &asked = test.quit.asked;
-    choose.ErrorPort = true;
-    error.Show();
-    error.cmdExit->click();
+    test.flow.goTo(UpdateFlow::Screen::ScaleMissing);
+    QWidget *error = testing_support::topLevel(kError);
+    testing_support::button(kError, QStringLiteral("cmdExit"))->click();
     ASSERT_EQ(asked.size(), 1);
-    EXPECT_EQ(asked.at(0).over, error.window());
-    EXPECT_TRUE(choose.ErrorPort);
+    EXPECT_EQ(asked.at(0).over, error);
 
-    EXPECT_FALSE(error.window()->close());
+    EXPECT_FALSE(error->close());
     ASSERT_EQ(asked.size(), 2);
-    EXPECT_EQ(asked.at(1).over, error.window());
-    EXPECT_TRUE(error.isVisible());
-    EXPECT_FALSE(choose.ErrorPort); // cleared before the question, even when it is cancelled
+    EXPECT_EQ(asked.at(1).over, error);
+    EXPECT_TRUE(error->isVisible());
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 
 #include "app/QuitQuestion.h"
 #include "app/frmDisplay.h"
-#include "app/frmErrorScaleCom.h"
 #include "app/frmSuccessUpdate.h"
 #include "device/Programming.h"
 #include "device/ScaleProgrammer.h"
@@ -181,25 +180,26 @@ TEST_F(UpdateRun, SilentSessionEndsOnTheErrorScreenWhoseRetryRunsTheWholeUpdateA
 {
     scale.addFault(Fault::ignore(vs::kOpenSession, -1, vs::kAlways));
     showAndActivate();
-    frmErrorScaleCom &error = Forms::frmErrorScaleCom();
     EXPECT_EQ(frames(vs::kOpenSession), 4);
-    EXPECT_TRUE(error.isVisible());
-    EXPECT_EQ(error.Caption(), QStringLiteral("Error Communicating with the Scale"));
+    QWidget *error = testing_support::topLevel(QStringLiteral("frmErrorScaleCom"));
+    ASSERT_TRUE(error && error->isVisible());
+    EXPECT_EQ(error->windowTitle(), QStringLiteral("Error Communicating with the Scale"));
     EXPECT_FALSE(display.isVisible());
     EXPECT_TRUE(display.isLoaded());
     EXPECT_FALSE(display.AskExit);
 
     // Exit asks the quit question over the error screen; Cancel keeps it.
-    error.cmdExit->click();
+    testing_support::button(QStringLiteral("frmErrorScaleCom"), QStringLiteral("cmdExit"))->click();
     EXPECT_EQ(quitQuestions(), 1);
-    EXPECT_TRUE(error.isVisible());
+    EXPECT_TRUE(error->isVisible());
 
     // A new file and a scale that answers again: Retry starts over from loading the file.
     const QByteArray second = testing_support::applicationImage(2);
     writeFile(second);
     scale.clearFaults();
-    error.cmdRetry->click();
-    EXPECT_FALSE(error.isLoaded());
+    testing_support::button(QStringLiteral("frmErrorScaleCom"), QStringLiteral("cmdRetry"))
+        ->click();
+    EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmErrorScaleCom")));
     EXPECT_TRUE(display.isVisible());
     display.Form_Activate();
     EXPECT_EQ(scale.flash(), testing_support::programmedImage(second, kSerial));
@@ -220,7 +220,7 @@ TEST_F(UpdateRun, APortThatGoesAwayEndsOnTheErrorScreenAtOnceAndClosingAsksNothi
     });
     scale.addFault(Fault::late(vs::kReadBlock, 20));
     showAndActivate();
-    EXPECT_TRUE(Forms::frmErrorScaleCom().isVisible());
+    EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmErrorScaleCom")));
     EXPECT_LT(test.clock.nowMs() - unpluggedAt, 100);
 
     EXPECT_TRUE(display.Close());
@@ -279,7 +279,7 @@ TEST_F(UpdateRun, ReadButtonsTellTheOutcomeOfEachArea)
     EXPECT_TRUE(display.isVisible());
     display.APROM->click();
     display.Read->click();
-    EXPECT_TRUE(Forms::frmErrorScaleCom().isVisible());
+    EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmErrorScaleCom")));
     EXPECT_FALSE(display.isVisible());
     EXPECT_EQ(test.serial.sent(1).right(1), QByteArray("\x4B"));
     EXPECT_EQ(test.dialogs.boxes().size(), 2u);

@@ -1,5 +1,6 @@
 #include "TestPlatform.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 
 #include "platform/Files.h"
@@ -89,6 +90,18 @@ QWidget *topLevel(const QString &objectName)
             found = window;
     }
     return found;
+}
+
+bool isShown(const QString &objectName)
+{
+    const QWidget *window = topLevel(objectName);
+    return window && window->isVisible();
+}
+
+QAbstractButton *button(const QString &window, const QString &name)
+{
+    QWidget *found = topLevel(window);
+    return found && found->isVisible() ? found->findChild<QAbstractButton *>(name) : nullptr;
 }
 
 void processEvents()

@@ -23,6 +23,8 @@
 #include <functional>
 #include <ostream>
 
+class QAbstractButton;
+
 namespace testing_support {
 
 class FakeProbe final : public platform::InternetProbe
@@ -95,6 +97,10 @@ QByteArray jpeg(int width, int height);
 
 // The program's top-level window of that object name (the visible one first), or nullptr.
 QWidget *topLevel(const QString &objectName);
+// That window is on screen.
+bool isShown(const QString &objectName);
+// A button of the window on screen of that object name, or nullptr.
+QAbstractButton *button(const QString &window, const QString &name);
 // Runs queued events (deferred deletes included) without waiting.
 void processEvents();
 
@@ -108,5 +114,3 @@ inline void PrintTo(const QString &text, std::ostream *out)
 {
     *out << '"' << text.toStdString() << '"';
 }
-
-namespace testing_support { } // namespace testing_support

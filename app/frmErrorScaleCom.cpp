@@ -1,5 +1,0 @@
-#include "app/frmErrorScaleCom.h"
-
-frmErrorScaleCom::frmErrorScaleCom()
-    : ScaleErrorWindow(QStringLiteral("frmErrorScaleCom"))
-{ }
