@@ -6,9 +6,9 @@
 #include "app/frmDisplay.h"
 #include "app/frmHelp.h"
 #include "app/frmStartUp.h"
-#include "app/frmSuccessUpdate.h"
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
+#include "platform/Files.h"
 #include "platform/Look.h"
 #include "platform/Process.h"
 #include "platform/SerialPort.h"
@@ -16,6 +16,7 @@
 #include "ui/DownloadedWindow.h"
 #include "ui/NotConnectedWindow.h"
 #include "ui/ScaleErrorWindow.h"
+#include "ui/UpdatedWindow.h"
 
 #include <QLoggingCategory>
 
@@ -45,8 +46,10 @@ void moveOn(UpdateFlow *flow, Window &from, Signal done, UpdateFlow::Screen to)
 UpdateFlow::UpdateFlow(net::MakerClient &maker,
                        platform::SerialSystem &ports,
                        const platform::Clock &clock,
+                       ScreenPace pace,
                        QObject *parent)
     : QObject(parent)
+    , m_pace(pace)
     , m_checks(maker)
     , m_scale(ports, clock)
 {
@@ -64,6 +67,8 @@ void UpdateFlow::show(QWidget *screen)
 {
     look::centre(screen);
     screen->show();
+    screen->raise();
+    screen->activateWindow();
     qCInfo(lcForms).noquote() << "window shown:" << screen->objectName()
                               << '"' + screen->windowTitle() + '"';
 }
@@ -125,7 +130,9 @@ void UpdateFlow::goTo(Screen screen)
         showScaleError(ScaleErrorWindow::Kind::LostInUpdate);
         break;
     case Screen::Updated:
-        Forms::frmSuccessUpdate().Show();
+        m_updated = std::make_unique<UpdatedWindow>(m_pace.successTick);
+        connect(m_updated.get(), &UpdatedWindow::exitRequested, this, &UpdateFlow::finishRun);
+        show(m_updated.get());
         break;
     }
 }
@@ -254,4 +261,12 @@ void UpdateFlow::showScaleError(ScaleErrorWindow::Kind kind)
     connect(
         window, &ScaleErrorWindow::closeRequested, this, [window] { wizard::confirmQuit(window); });
     show(window);
+}
+
+void UpdateFlow::finishRun()
+{
+    qCInfo(lcWizard) << "update finished; the working files go";
+    platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
+    platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kBannerFileName)));
+    platform::Terminate();
 }

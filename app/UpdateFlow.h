@@ -16,11 +16,20 @@
 
 #include <QObject>
 
+#include <chrono>
 #include <memory>
 
 class DownloadedWindow;
 class NotConnectedWindow;
+class UpdatedWindow;
 class QWidget;
+
+// How long the screens' own pauses last; tests shorten them.
+struct ScreenPace
+{
+    // One tick of the last screen's wait for the scale to restart (eleven of them).
+    std::chrono::milliseconds successTick = std::chrono::seconds(1);
+};
 
 class UpdateFlow final : public QObject
 {
@@ -37,13 +46,14 @@ public:
         Downloaded,   // DownloadedWindow
         ScaleUpdate,  // frmDisplay
         ScaleLost,    // ScaleErrorWindow: the scale stopped answering in the update
-        Updated,      // frmSuccessUpdate
+        Updated,      // UpdatedWindow
     };
 
     // The seams the flow's services use: the maker's servers, the serial ports, the clock.
     UpdateFlow(net::MakerClient &maker,
                platform::SerialSystem &ports,
                const platform::Clock &clock,
+               ScreenPace pace = {},
                QObject *parent = nullptr);
     ~UpdateFlow() override;
 
@@ -63,7 +73,9 @@ private:
     // Closes a screen that is being left; it goes once the event that left it has been handled.
     template<class Window> void leaveScreen(std::unique_ptr<Window> &screen);
     void showScaleError(ScaleErrorWindow::Kind kind);
+    void finishRun();
 
+    const ScreenPace m_pace;
     Session m_session;
     MakerChecks m_checks;
     // The scale's port and every exchange with it, for the whole run.
@@ -72,4 +84,5 @@ private:
     std::unique_ptr<NotConnectedWindow> m_notConnected;
     std::unique_ptr<DownloadedWindow> m_downloaded;
     std::unique_ptr<ScaleErrorWindow> m_scaleError;
+    std::unique_ptr<UpdatedWindow> m_updated;
 };

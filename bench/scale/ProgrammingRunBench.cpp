@@ -12,7 +12,6 @@
 
 #include "app/UpdateFlow.h"
 #include "app/frmDisplay.h"
-#include "app/frmSuccessUpdate.h"
 #include "device/ScaleProgrammer.h"
 #include "net/MakerClient.h"
 #include "platform/Dialogs.h"
@@ -30,7 +29,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWidget>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -140,7 +141,10 @@ int main(int argc, char **argv)
     ended.exec();
     const double wallMs = double(wall.nsecsElapsed()) / 1e6;
     const double cpuRunMs = cpuMs() - cpuBefore;
-    const bool handedOver = Forms::frmSuccessUpdate().isVisible();
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const bool handedOver = std::any_of(windows.begin(), windows.end(), [](const QWidget *window) {
+        return window->isVisible() && window->objectName() == QLatin1String("frmSuccessUpdate");
+    });
 
     scale.terminate();
     scale.waitForFinished(5000);

@@ -12,7 +12,6 @@
 #include "app/frmDownload.h"
 #include "app/frmHelp.h"
 #include "app/frmStartUp.h"
-#include "app/frmSuccessUpdate.h"
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
@@ -21,6 +20,7 @@
 #include "query/modCheck.h"
 
 #include <QDialog>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -138,11 +138,11 @@ const std::function<void(Platform &, Transfer &, QStringList &out)> scenes[] = {
         display.scale().open();
         display.Show();
         display.Form_Activate();
-        frmSuccessUpdate &success = Forms::frmSuccessUpdate();
-        success.Form_Activate();
+        QWidget *success = testing_support::topLevel("frmSuccessUpdate");
+        testing_support::activate(success);
         out << record("update success, at first", success);
-        for (int tick = 0; tick <= 10; ++tick)
-            success.Timer1->fire();
+        EXPECT_TRUE(
+            QTest::qWaitFor([success] { return success->cursor().shape() != Qt::WaitCursor; }));
         out << record("update success", success);
     },
     [](Platform &test, Transfer &, QStringList &out) {

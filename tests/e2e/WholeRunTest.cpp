@@ -14,13 +14,13 @@
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
 #include "app/frmStartUp.h"
-#include "app/frmSuccessUpdate.h"
 #include "app/frmWelcome.h"
 #include "platform/Files.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
 #include "platform/Timer.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -29,6 +29,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -139,19 +140,20 @@ protected:
         ASSERT_TRUE(Forms::frmDisplay().isVisible());
         Forms::frmDisplay().Form_Activate();
         ASSERT_TRUE(runUntil([] {
-            return Forms::frmSuccessUpdate().isVisible()
+            return testing_support::isShown(QStringLiteral("frmSuccessUpdate"))
                 || testing_support::isShown(QStringLiteral("frmErrorScaleCom"));
         })) << "the programming run did not end";
     }
     void finish()
     {
-        frmSuccessUpdate &done = Forms::frmSuccessUpdate();
-        ASSERT_TRUE(done.isVisible());
-        done.Form_Activate(); // as the window manager would
-        for (int tick = 0; tick < 11; ++tick)
-            done.Timer1->fire();
-        EXPECT_EQ(done.Caption(), QStringLiteral("Successful Scale Update"));
-        done.cmdExit->click();
+        QWidget *done = testing_support::topLevel(QStringLiteral("frmSuccessUpdate"));
+        ASSERT_TRUE(done && done->isVisible());
+        testing_support::activate(done);
+        QAbstractButton *exit
+            = testing_support::button(done->objectName(), QStringLiteral("cmdExit"));
+        ASSERT_TRUE(QTest::qWaitFor([exit] { return exit->isVisible(); }));
+        EXPECT_EQ(done->windowTitle(), QStringLiteral("Successful Scale Update"));
+        exit->click();
         EXPECT_TRUE(test.process.terminated());
         EXPECT_FALSE(platform::fileExists(
             platform::workingFile(QString::fromLatin1(platform::kUpdateFileName))));

@@ -18,7 +18,6 @@
 #include "WizardPlatform.h"
 
 #include "app/frmDisplay.h"
-#include "app/frmSuccessUpdate.h"
 #include "core/FlashImage.h"
 #include "device/ScaleIdentity.h"
 #include "device/ScaleProgrammer.h"
@@ -386,7 +385,7 @@ Result runPlan(const Plan &plan)
     result.flashEqualsImage = scale.flash() == expected;
     scale.setFrameObserver(nullptr);
 
-    const bool success = Forms::frmSuccessUpdate().isVisible();
+    const bool success = testing_support::isShown(QStringLiteral("frmSuccessUpdate"));
     const bool error = testing_support::isShown(QStringLiteral("frmErrorScaleCom"));
     const QStringList boxes = test.dialogs.texts();
     if (stuck)

@@ -6,7 +6,6 @@
 #include "WizardPlatform.h"
 
 #include "app/frmDisplay.h"
-#include "app/frmSuccessUpdate.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Files.h"
 #include "platform/SerialPort.h"
@@ -34,7 +33,8 @@ TEST(UpdateRunOnPty, TheScaleEndsUpHoldingTheUpdateFile)
     display.scale().open();
     display.Show();
     display.Form_Activate();
-    EXPECT_TRUE(QTest::qWaitFor([] { return Forms::frmSuccessUpdate().isVisible(); }, 60'000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [] { return testing_support::isShown(QStringLiteral("frmSuccessUpdate")); }, 60'000));
     EXPECT_TRUE(test.dialogs.boxes().empty()) << test.dialogs.texts().join('|').toStdString();
 
     // The scale writes its flash out when a session is closed: the closing byte got there.

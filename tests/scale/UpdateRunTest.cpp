@@ -6,12 +6,13 @@
 
 #include "app/QuitQuestion.h"
 #include "app/frmDisplay.h"
-#include "app/frmSuccessUpdate.h"
 #include "device/Programming.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Files.h"
 
+#include <QAbstractButton>
 #include <QLoggingCategory>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using platform::mb::OK;
@@ -101,7 +102,7 @@ TEST_F(UpdateRun, ShowingTheWindowUpdatesTheScaleAndHandsOverToTheSuccessScreen)
     EXPECT_LE(scale.frames().back().atMs, double(test.clock.nowMs()));
 
     EXPECT_FALSE(display.isLoaded());
-    EXPECT_TRUE(Forms::frmSuccessUpdate().isVisible());
+    EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmSuccessUpdate")));
     EXPECT_FALSE(platform::fileExists(platform::workingFile(kUpdate)));
     EXPECT_TRUE(test.dialogs.boxes().empty());
     testing_support::processEvents();
@@ -134,7 +135,7 @@ TEST_F(UpdateRun, NothingStartsASecondRunInsideTheFirst)
     EXPECT_EQ(frames(vs::kOpenSession), 1);
     EXPECT_EQ(frames(vs::kProgramBlock), 512);
     EXPECT_EQ(scale.flash(), testing_support::programmedImage(source, kSerial));
-    EXPECT_TRUE(Forms::frmSuccessUpdate().isVisible());
+    EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmSuccessUpdate")));
     EXPECT_EQ(test.serial.opens(2), 0);
 }
 
@@ -172,7 +173,7 @@ TEST_F(UpdateRun, ALostSerialNumberAnswerIsReadAgainNotTakenForARefusal)
     EXPECT_EQ(frames(vs::kReadBlock, 0x0700), 3 + 1) << "three serial reads, then the verify";
     EXPECT_EQ(frames(vs::kOpenSession), 1);
     EXPECT_TRUE(test.dialogs.boxes().empty()) << test.dialogs.texts().join(" | ").toStdString();
-    EXPECT_TRUE(Forms::frmSuccessUpdate().isVisible());
+    EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmSuccessUpdate")));
     EXPECT_EQ(scale.flash(), testing_support::programmedImage(source, kSerial));
 }
 
@@ -203,7 +204,7 @@ TEST_F(UpdateRun, SilentSessionEndsOnTheErrorScreenWhoseRetryRunsTheWholeUpdateA
     EXPECT_TRUE(display.isVisible());
     display.Form_Activate();
     EXPECT_EQ(scale.flash(), testing_support::programmedImage(second, kSerial));
-    EXPECT_TRUE(Forms::frmSuccessUpdate().isVisible());
+    EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmSuccessUpdate")));
     EXPECT_EQ(quitQuestions(), 1);
 }
 
@@ -285,54 +286,31 @@ TEST_F(UpdateRun, ReadButtonsTellTheOutcomeOfEachArea)
     EXPECT_EQ(test.dialogs.boxes().size(), 2u);
 }
 
-class SuccessScreen : public ::testing::Test
+TEST(SuccessScreen, ExitOrAnEarlyCloseEndsTheProgramAndDeletesTheWorkingFiles)
 {
-protected:
-    SuccessScreen()
-    {
+    for (bool early : {false, true}) {
+        SCOPED_TRACE(early ? "closed early" : "Exit");
+        testing_support::WizardPlatform test;
         test.touchWorkingFile(kUpdate);
         test.touchWorkingFile(kBanner);
-        success.Show();
-        success.Form_Activate();
+        test.flow.goTo(UpdateFlow::Screen::Updated);
+        QWidget *success = testing_support::topLevel(QStringLiteral("frmSuccessUpdate"));
+        testing_support::activate(success);
+        if (early) {
+            success->close();
+        } else {
+            QAbstractButton *exit
+                = success->findChild<QAbstractButton *>(QStringLiteral("cmdExit"));
+            ASSERT_TRUE(QTest::qWaitFor([exit] { return exit->isVisible(); }));
+            EXPECT_EQ(success->windowTitle(), QStringLiteral("Successful Scale Update"));
+            EXPECT_FALSE(test.process.terminated());
+            exit->click();
+        }
+        EXPECT_TRUE(test.process.terminated());
+        EXPECT_FALSE(platform::fileExists(platform::workingFile(kUpdate)));
+        EXPECT_FALSE(platform::fileExists(platform::workingFile(kBanner)));
+        EXPECT_TRUE(test.quit.asked.isEmpty());
     }
-    bool filesGone() const
-    {
-        return !platform::fileExists(platform::workingFile(kUpdate))
-            && !platform::fileExists(platform::workingFile(kBanner));
-    }
-
-    testing_support::WizardPlatform test;
-    frmSuccessUpdate &success = Forms::frmSuccessUpdate();
-};
-
-TEST_F(SuccessScreen, TheSuccessTextComesOnTheEleventhTickAndExitEndsTheProgram)
-{
-    EXPECT_EQ(success.MousePointer(), platform::vbHourglass);
-    for (int tick = 0; tick < 10; ++tick)
-        ASSERT_TRUE(success.Timer1->fire());
-    EXPECT_FALSE(success.lblSuccess->isVisible());
-    EXPECT_FALSE(success.cmdExit->isVisible());
-
-    ASSERT_TRUE(success.Timer1->fire());
-    EXPECT_EQ(success.Caption(), QStringLiteral("Successful Scale Update"));
-    EXPECT_TRUE(success.lblSuccess->isVisible());
-    EXPECT_FALSE(success.lblUpdate->isVisible());
-    EXPECT_EQ(success.MousePointer(), platform::vbDefault);
-    EXPECT_FALSE(success.Timer1->isRunning());
-    EXPECT_FALSE(test.process.terminated());
-
-    success.cmdExit->click();
-    EXPECT_TRUE(test.process.terminated());
-    EXPECT_TRUE(filesGone());
-}
-
-TEST_F(SuccessScreen, ClosingItEarlyDeletesTheFilesAndEndsTheProgramWithoutAQuestion)
-{
-    success.Timer1->fire();
-    success.window()->close();
-    EXPECT_TRUE(test.process.terminated());
-    EXPECT_TRUE(filesGone());
-    EXPECT_TRUE(test.quit.asked.isEmpty());
 }
 
 } // namespace

@@ -104,6 +104,13 @@ QAbstractButton *button(const QString &window, const QString &name)
     return found && found->isVisible() ? found->findChild<QAbstractButton *>(name) : nullptr;
 }
 
+void activate(QWidget *window)
+{
+    // The offscreen platform has no window manager to activate a window.
+    QEvent activated(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(window, &activated);
+}
+
 void processEvents()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

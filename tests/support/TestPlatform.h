@@ -101,6 +101,8 @@ QWidget *topLevel(const QString &objectName);
 bool isShown(const QString &objectName);
 // A button of the window on screen of that object name, or nullptr.
 QAbstractButton *button(const QString &window, const QString &name);
+// What the window manager does when the user brings the window to the front.
+void activate(QWidget *window);
 // Runs queued events (deferred deletes included) without waiting.
 void processEvents();
 

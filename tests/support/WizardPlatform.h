@@ -29,7 +29,7 @@ public:
     { }
     explicit WizardPlatform(Options options)
         : makerClient(options.network ? *options.network : maker, modCheck::QueryURL())
-        , flow(makerClient, ports(options), time(options))
+        , flow(makerClient, ports(options), time(options), {std::chrono::milliseconds(1)})
     { }
 
     net::MakerClient makerClient;
