@@ -1,11 +1,11 @@
 #include "app/UpdateFlow.h"
 
+#include "app/ProgramVersion.h"
 #include "app/QuitQuestion.h"
 #include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
 #include "app/frmHelp.h"
-#include "app/frmStartUp.h"
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "platform/Files.h"
@@ -16,9 +16,11 @@
 #include "ui/DownloadedWindow.h"
 #include "ui/NotConnectedWindow.h"
 #include "ui/ScaleErrorWindow.h"
+#include "ui/StartUpWindow.h"
 #include "ui/UpdatedWindow.h"
 
 #include <QLoggingCategory>
+#include <QPointer>
 
 namespace {
 
@@ -44,11 +46,13 @@ void moveOn(UpdateFlow *flow, Window &from, Signal done, UpdateFlow::Screen to)
 } // namespace
 
 UpdateFlow::UpdateFlow(net::MakerClient &maker,
+                       net::InternetProbe &probe,
                        platform::SerialSystem &ports,
                        const platform::Clock &clock,
                        ScreenPace pace,
                        QObject *parent)
     : QObject(parent)
+    , m_probe(probe)
     , m_pace(pace)
     , m_checks(maker)
     , m_scale(ports, clock)
@@ -86,7 +90,7 @@ void UpdateFlow::goTo(Screen screen)
 {
     switch (screen) {
     case Screen::StartUp:
-        Forms::frmStartUp().Show();
+        showStartUp();
         break;
     case Screen::NotConnected:
         m_notConnected = std::make_unique<NotConnectedWindow>();
@@ -139,10 +143,6 @@ void UpdateFlow::goTo(Screen screen)
 
 void UpdateFlow::connectWindows()
 {
-    frmStartUp &startUp = Forms::frmStartUp();
-    moveOn(this, startUp, &frmStartUp::internetReached, Screen::PortSearch);
-    connect(&startUp, &frmStartUp::internetMissing, this, [this] { goTo(Screen::NotConnected); });
-
     frmChoosePort &search = Forms::frmChoosePort();
     connect(&search, &frmChoosePort::searchRequested, this, [this, &search] {
         loadScaleWindow();
@@ -238,6 +238,33 @@ void UpdateFlow::openScalePort()
         qCWarning(lcWizard).noquote() << "opening COM" + QString::number(m_scale.portNumber())
                                       << "for the update:" << error->text();
     }
+}
+
+void UpdateFlow::showStartUp()
+{
+    m_startUp = std::make_unique<StartUpWindow>(programVersionText(), m_pace.startUpTick);
+    StartUpWindow *window = m_startUp.get();
+    connect(window, &StartUpWindow::internetCheckDue, this, [this, window] {
+        const QPointer<StartUpWindow> screen = window;
+        m_probe.start([this, screen](bool reachable) {
+            qCInfo(lcWizard) << "internet reachable:" << reachable;
+            if (!screen)
+                return;
+            // The start-up window stays behind the no-internet screen.
+            if (!reachable)
+                goTo(Screen::NotConnected);
+            screen->checkEnded(reachable);
+        });
+    });
+    connect(window, &StartUpWindow::startUpDone, this, [this] {
+        goTo(Screen::PortSearch);
+        leaveScreen(m_startUp);
+    });
+    connect(window, &StartUpWindow::closeRequested, this, [window] {
+        if (!wizard::confirmQuit(window))
+            window->resume();
+    });
+    show(window);
 }
 
 void UpdateFlow::showScaleError(ScaleErrorWindow::Kind kind)

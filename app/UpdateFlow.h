@@ -12,6 +12,7 @@
 #include "app/MakerChecks.h"
 #include "app/Session.h"
 #include "device/ScaleProgrammer.h"
+#include "net/InternetProbe.h"
 #include "ui/ScaleErrorWindow.h"
 
 #include <QObject>
@@ -21,12 +22,15 @@
 
 class DownloadedWindow;
 class NotConnectedWindow;
+class StartUpWindow;
 class UpdatedWindow;
 class QWidget;
 
 // How long the screens' own pauses last; tests shorten them.
 struct ScreenPace
 {
+    // One tick of the start-up screen (the internet check on the second, the end on the third).
+    std::chrono::milliseconds startUpTick = std::chrono::seconds(1);
     // One tick of the last screen's wait for the scale to restart (eleven of them).
     std::chrono::milliseconds successTick = std::chrono::seconds(1);
 };
@@ -36,7 +40,7 @@ class UpdateFlow final : public QObject
     Q_OBJECT
 public:
     enum class Screen {
-        StartUp,      // frmStartUp
+        StartUp,      // StartUpWindow
         NotConnected, // NotConnectedWindow
         PortSearch,   // frmChoosePort
         ScaleMissing, // ScaleErrorWindow: the search or the serial-number read found no scale
@@ -49,8 +53,10 @@ public:
         Updated,      // UpdatedWindow
     };
 
-    // The seams the flow's services use: the maker's servers, the serial ports, the clock.
+    // The seams the flow's services use: the maker's servers, the internet check, the serial
+    // ports, the clock.
     UpdateFlow(net::MakerClient &maker,
+               net::InternetProbe &probe,
                platform::SerialSystem &ports,
                const platform::Clock &clock,
                ScreenPace pace = {},
@@ -72,15 +78,18 @@ private:
     void show(QWidget *screen);
     // Closes a screen that is being left; it goes once the event that left it has been handled.
     template<class Window> void leaveScreen(std::unique_ptr<Window> &screen);
+    void showStartUp();
     void showScaleError(ScaleErrorWindow::Kind kind);
     void finishRun();
 
+    net::InternetProbe &m_probe;
     const ScreenPace m_pace;
     Session m_session;
     MakerChecks m_checks;
     // The scale's port and every exchange with it, for the whole run.
     device::ScaleProgrammer m_scale;
     // The screens built on entry, while they are up.
+    std::unique_ptr<StartUpWindow> m_startUp;
     std::unique_ptr<NotConnectedWindow> m_notConnected;
     std::unique_ptr<DownloadedWindow> m_downloaded;
     std::unique_ptr<ScaleErrorWindow> m_scaleError;

@@ -1,7 +1,9 @@
 // The Kovara scale update program: a wizard that brings a postage scale's rates up to date.
 
 #include "app/UpdateFlow.h"
+#include "net/InternetProbe.h"
 #include "net/MakerClient.h"
+#include "platform/BuildConfig.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/Form.h"
@@ -31,7 +33,8 @@ int main(int argc, char *argv[])
     {
         QNetworkAccessManager network;
         net::MakerClient maker(network, modCheck::QueryURL());
-        UpdateFlow flow(maker, platform::serialSystem(), platform::clock());
+        net::HttpInternetProbe probe(QString::fromUtf8(build_config::kProbeUrl));
+        UpdateFlow flow(maker, probe, platform::serialSystem(), platform::clock());
         flow.start();
         status = QApplication::exec();
     }

@@ -1,7 +1,5 @@
 #include "platform/Services.h"
 
-#include "platform/BuildConfig.h"
-
 namespace platform {
 
 namespace {
@@ -26,10 +24,6 @@ template<> QtDialogs Slot<Dialogs, QtDialogs>::makeReal()
 {
     return QtDialogs();
 }
-template<> HttpInternetProbe Slot<InternetProbe, HttpInternetProbe>::makeReal()
-{
-    return HttpInternetProbe(QString::fromUtf8(build_config::kProbeUrl));
-}
 template<> DesktopShell Slot<Shell, DesktopShell>::makeReal()
 {
     return DesktopShell();
@@ -41,7 +35,6 @@ template<> SystemProcess Slot<Process, SystemProcess>::makeReal()
 
 Slot<Clock, SystemClock> g_clock;
 Slot<Dialogs, QtDialogs> g_dialogs;
-Slot<InternetProbe, HttpInternetProbe> g_probe;
 Slot<Shell, DesktopShell> g_shell;
 Slot<Process, SystemProcess> g_process;
 } // namespace
@@ -53,10 +46,6 @@ Clock &clock()
 Dialogs &dialogs()
 {
     return g_dialogs.get();
-}
-InternetProbe &internetProbe()
-{
-    return g_probe.get();
 }
 Shell &shell()
 {
@@ -74,10 +63,6 @@ void install(Clock *clock)
 void install(Dialogs *dialogs)
 {
     g_dialogs.installed = dialogs;
-}
-void install(InternetProbe *probe)
-{
-    g_probe.installed = probe;
 }
 void install(Shell *shell)
 {

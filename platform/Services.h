@@ -7,6 +7,5 @@
 
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
-#include "platform/InternetProbe.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"

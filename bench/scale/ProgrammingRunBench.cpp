@@ -13,6 +13,7 @@
 #include "app/UpdateFlow.h"
 #include "app/frmDisplay.h"
 #include "device/ScaleProgrammer.h"
+#include "net/InternetProbe.h"
 #include "net/MakerClient.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
@@ -116,10 +117,11 @@ int main(int argc, char **argv)
     testing_support::writeUpdateFile(
         platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)), source);
     // Shows the success window when the run hands over, as in the program.
-    // The maker is not asked in this run: the main window never loads.
+    // Neither the maker nor the internet is asked in this run: it starts on the update window.
     QNetworkAccessManager network;
     net::MakerClient maker(network, QString());
-    UpdateFlow flow(maker, platform::serialSystem(), platform::clock());
+    net::HttpInternetProbe probe(QString {});
+    UpdateFlow flow(maker, probe, platform::serialSystem(), platform::clock());
     frmDisplay &display = Forms::frmDisplay();
     display.scale().setPortNumber(3);
     display.scale().open();

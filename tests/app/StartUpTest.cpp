@@ -1,73 +1,58 @@
-// Start-up: the internet check on the second tick, the port search window on the third, and the
-// quit question when the start-up window is closed by hand.
+// Start-up: the internet check on the second tick, the port search on the first tick after its
+// answer, the no-internet screen, and the quit question when the start-up window is closed.
 
 #include "WizardPlatform.h"
 
-#include "app/QuitQuestion.h"
 #include "app/frmChoosePort.h"
-#include "app/frmStartUp.h"
 
 #include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
-
-using testing_support::processEvents;
-using TestPlatform = testing_support::WizardPlatform;
 
 namespace {
 
-// Steps the start-up timer as it would tick; fails when the timer is not running.
-void tick()
+using testing_support::QuitAnswers;
+
+const QString kStartUp = QStringLiteral("frmStartUp");
+
+bool portSearchShown()
 {
-    ASSERT_TRUE(Forms::frmStartUp().Timer1->fire()) << "start-up timer is not running";
+    return QTest::qWaitFor([] { return Forms::frmChoosePort().isVisible(); });
 }
 
-TEST(StartUp, LoadSetsTheVersionAndStartsTheSecondTimer)
+TEST(StartUp, ReachableInternetLeadsToThePortSearch)
 {
-    TestPlatform test;
-    frmStartUp &startUp = Forms::frmStartUp();
-    startUp.Show();
-    EXPECT_EQ(startUp.VersionNum, QStringLiteral("Version 5.0"));
-    EXPECT_EQ(startUp.Timer1->Interval(), 1000);
-    EXPECT_TRUE(startUp.AskExit);
-}
+    testing_support::WizardPlatform test;
+    test.flow.start();
+    const QWidget *startUp = testing_support::topLevel(kStartUp);
+    ASSERT_TRUE(startUp && startUp->isVisible());
+    EXPECT_EQ(startUp->cursor().shape(), Qt::WaitCursor);
 
-TEST(StartUp, ReachableInternetOpensThePortSearchOnTheThirdTick)
-{
-    TestPlatform test;
-    Forms::frmStartUp().Show();
-    tick(); // first tick: nothing
-    EXPECT_EQ(test.probe.calls, 0);
-    tick(); // second: the probe
+    ASSERT_TRUE(portSearchShown());
     EXPECT_EQ(test.probe.calls, 1);
-    EXPECT_FALSE(Forms::frmChoosePort().isLoaded());
-    tick(); // third: the port search
-    EXPECT_TRUE(Forms::frmChoosePort().isVisible());
-    EXPECT_EQ(Forms::frmChoosePort().Caption(), QStringLiteral("Connect Scale to Computer"));
-    EXPECT_FALSE(Forms::frmStartUp().isLoaded());
-    EXPECT_FALSE(Forms::frmStartUp().AskExit);
+    testing_support::processEvents();
+    EXPECT_FALSE(testing_support::topLevel(kStartUp));
     EXPECT_TRUE(test.dialogs.boxes().empty());
+    EXPECT_TRUE(test.quit.asked.isEmpty());
     EXPECT_FALSE(test.process.terminated());
 }
 
 TEST(StartUp, UnreachableInternetStopsOnTheNoInternetScreen)
 {
-    TestPlatform test;
+    testing_support::WizardPlatform test;
     test.probe.reachable = false;
-    Forms::frmStartUp().Show();
-    tick();
-    tick();
+    test.flow.start();
+    ASSERT_TRUE(QTest::qWaitFor([] { return testing_support::isShown("frmNotConnected"); }));
     QWidget *stop = testing_support::topLevel(QStringLiteral("frmNotConnected"));
-    ASSERT_TRUE(stop && stop->isVisible());
-    EXPECT_TRUE(Forms::frmStartUp().isVisible()) << "the start-up window stays behind it";
-    EXPECT_FALSE(Forms::frmStartUp().Timer1->isRunning());
-    EXPECT_FALSE(Forms::frmChoosePort().isLoaded());
+    QTest::qWait(20);
+    EXPECT_TRUE(testing_support::isShown(kStartUp)) << "the start-up window stays behind it";
+    EXPECT_FALSE(Forms::frmChoosePort().isLoaded()) << "the start-up stopped";
 
-    // Closing the start-up window by hand and cancelling the question starts its timer again,
-    // and the next tick opens the port search all the same.
-    test.quit.answer(testing_support::QuitAnswers::Answer::Cancel);
-    Forms::frmStartUp().window()->close();
-    tick();
-    EXPECT_TRUE(Forms::frmChoosePort().isVisible());
+    // Closing the start-up window and cancelling the question starts its ticks again, and the
+    // next one opens the port search all the same.
+    test.quit.answer(QuitAnswers::Answer::Cancel);
+    testing_support::topLevel(kStartUp)->close();
+    ASSERT_TRUE(portSearchShown());
 
     stop->findChild<QPushButton *>(QStringLiteral("cmdOkay"))->click();
     EXPECT_EQ(test.process.terminations, 1);
@@ -76,66 +61,51 @@ TEST(StartUp, UnreachableInternetStopsOnTheNoInternetScreen)
     EXPECT_TRUE(test.dialogs.boxes().empty());
 }
 
-TEST(StartUp, ATickDuringTheProbeDoesNotStartASecondProbe)
+// Ticks keep coming while the check runs; none starts a second check, and a close meanwhile is
+// asked once the check has ended.
+TEST(StartUp, WhileTheCheckRunsTicksAndACloseWaitForItsEnd)
 {
-    TestPlatform test;
-    Forms::frmStartUp().Show();
-    tick();
-    test.probe.during = [] {
-        Forms::frmStartUp().Timer1->fire();
-    };
-    tick();
-    EXPECT_EQ(test.probe.calls, 1);
-    EXPECT_EQ(Forms::frmStartUp().startUpCounter(), 2) << "the dropped tick is not counted";
-    test.probe.during = nullptr;
-    tick();
-    EXPECT_TRUE(Forms::frmChoosePort().isVisible());
-}
-
-// The probe no longer holds back the user's input; a close meanwhile waits for the probe's end.
-TEST(StartUp, ACloseDuringTheProbeIsAskedOnceTheProbeHasEnded)
-{
-    TestPlatform test;
-    Forms::frmStartUp().Show();
-    tick();
+    testing_support::WizardPlatform test;
     test.probe.holdAnswer = true;
-    tick();
-    EXPECT_FALSE(Forms::frmStartUp().window()->close());
+    test.flow.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return test.probe.calls == 1; }));
+    QTest::qWait(20);
+    EXPECT_EQ(test.probe.calls, 1);
+    QWidget *startUp = testing_support::topLevel(kStartUp);
+    test.quit.answer(QuitAnswers::Answer::Cancel);
+    EXPECT_FALSE(startUp->close());
     EXPECT_TRUE(test.quit.asked.isEmpty());
-    test.probe.answer();
-    EXPECT_EQ(test.quit.asked.size(), 1);
-    EXPECT_TRUE(Forms::frmStartUp().isVisible());
-    tick();
-    EXPECT_TRUE(Forms::frmChoosePort().isVisible());
-}
 
-TEST(StartUp, ClosingByHandAsksWithTheTimerStoppedAndCancelRunsOn)
-{
-    TestPlatform test;
-    Forms::frmStartUp().Show();
-    tick();
-    test.quit.answer(testing_support::QuitAnswers::Answer::Cancel, [](QDialog &) {
-        EXPECT_FALSE(Forms::frmStartUp().Timer1->isRunning()) << "timer stopped while asking";
-    });
-    EXPECT_FALSE(Forms::frmStartUp().window()->close());
+    test.probe.answer();
     ASSERT_EQ(test.quit.asked.size(), 1);
-    EXPECT_EQ(test.quit.asked.at(0).over, Forms::frmStartUp().window());
-    EXPECT_EQ(test.quit.asked.at(0).text,
-              QStringLiteral("Are you sure you want to quit updating your scale?"));
-    EXPECT_TRUE(Forms::frmStartUp().isVisible());
-    EXPECT_TRUE(Forms::frmStartUp().Timer1->isRunning());
-    tick(); // the pending step: the probe
+    EXPECT_EQ(test.quit.asked.at(0).over, startUp);
+    ASSERT_TRUE(portSearchShown());
     EXPECT_EQ(test.probe.calls, 1);
 }
 
-TEST(StartUp, YesToTheQuestionEndsTheProgram)
+// The start-up stands still while the question is asked: Cancel goes on, Yes ends the program.
+TEST(StartUp, ClosingItAsksWhetherToQuitWithTheStartUpStopped)
 {
-    TestPlatform test;
-    Forms::frmStartUp().Show();
-    test.quit.answer(testing_support::QuitAnswers::Answer::Yes);
-    Forms::frmStartUp().window()->close();
-    EXPECT_TRUE(test.process.terminated());
-    EXPECT_TRUE(test.dialogs.boxes().empty());
+    for (const auto answer : {QuitAnswers::Answer::Cancel, QuitAnswers::Answer::Yes}) {
+        testing_support::WizardPlatform test;
+        test.flow.start();
+        QWidget *startUp = testing_support::topLevel(kStartUp);
+        test.quit.answer(answer, [&](QDialog &) {
+            QTest::qWait(20);
+            EXPECT_EQ(test.probe.calls, 0) << "the start-up went on under the question";
+        });
+        EXPECT_FALSE(startUp->close());
+        ASSERT_EQ(test.quit.asked.size(), 1);
+        EXPECT_EQ(test.quit.asked.at(0).text,
+                  QStringLiteral("Are you sure you want to quit updating your scale?"));
+        if (answer == QuitAnswers::Answer::Yes) {
+            EXPECT_TRUE(test.process.terminated());
+            continue;
+        }
+        ASSERT_TRUE(portSearchShown());
+        EXPECT_EQ(test.probe.calls, 1);
+        EXPECT_FALSE(test.process.terminated());
+    }
 }
 
 } // namespace

@@ -13,7 +13,6 @@
 #include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
-#include "app/frmStartUp.h"
 #include "app/frmWelcome.h"
 #include "platform/Files.h"
 #include "platform/SerialPort.h"
@@ -86,10 +85,8 @@ protected:
     // Steps: each ends on the window the user meets next.
     void startUp()
     {
-        Forms::frmStartUp().Show();
-        for (int tick = 0; tick < 3; ++tick)
-            Forms::frmStartUp().Timer1->fire();
-        ASSERT_TRUE(Forms::frmChoosePort().isVisible());
+        test.flow.start();
+        ASSERT_TRUE(QTest::qWaitFor([] { return Forms::frmChoosePort().isVisible(); }));
     }
     // The search and the serial-number read run on the scale's thread: each step waits for the
     // window it leads to.

@@ -43,7 +43,6 @@ TestPlatform::TestPlatform()
 {
     platform::install(&clock);
     platform::install(&dialogs);
-    platform::install(&probe);
     platform::install(&shell);
     platform::install(&process);
     platform::install(&serial);
@@ -57,7 +56,6 @@ TestPlatform::~TestPlatform()
     platform::setWorkingFolder(QString());
     platform::install(static_cast<platform::Clock *>(nullptr));
     platform::install(static_cast<platform::Dialogs *>(nullptr));
-    platform::install(static_cast<platform::InternetProbe *>(nullptr));
     platform::install(static_cast<platform::Shell *>(nullptr));
     platform::install(static_cast<platform::Process *>(nullptr));
     platform::install(static_cast<platform::SerialSystem *>(nullptr));

@@ -13,7 +13,7 @@
 #include "VirtualClock.h"
 #include "VirtualScaleSerial.h"
 
-#include "platform/InternetProbe.h"
+#include "net/InternetProbe.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
 
@@ -27,7 +27,7 @@ class QAbstractButton;
 
 namespace testing_support {
 
-class FakeProbe final : public platform::InternetProbe
+class FakeProbe final : public net::InternetProbe
 {
 public:
     bool reachable = true;

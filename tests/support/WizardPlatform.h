@@ -22,6 +22,8 @@ public:
         QNetworkAccessManager *network = nullptr;
         // The system's serial ports and clock instead of the virtual ones.
         bool realPortsAndTime = false;
+        // The screens' ticks: short, so that a test waits for what follows rather than steps.
+        ScreenPace pace = {std::chrono::milliseconds(1), std::chrono::milliseconds(1)};
     };
 
     WizardPlatform()
@@ -29,7 +31,7 @@ public:
     { }
     explicit WizardPlatform(Options options)
         : makerClient(options.network ? *options.network : maker, modCheck::QueryURL())
-        , flow(makerClient, ports(options), time(options), {std::chrono::milliseconds(1)})
+        , flow(makerClient, probe, ports(options), time(options), options.pace)
     { }
 
     net::MakerClient makerClient;

@@ -1,7 +1,7 @@
 // The real internet probe against the maker server tool, a closed port and a server that never
 // answers.
 
-#include "platform/InternetProbe.h"
+#include "net/InternetProbe.h"
 #include "MakerPort.h"
 
 #include <QTcpServer>
@@ -36,7 +36,7 @@ TEST(InternetProbe, ReachableOnAnyAnswerAndNotOtherwise)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.url.toStdString());
-        platform::HttpInternetProbe probe(c.url, c.reachable ? 5000 : 300);
+        net::HttpInternetProbe probe(c.url, c.reachable ? 5000 : 300);
         std::optional<bool> reachable;
         probe.start([&reachable](bool answer) { reachable = answer; });
         EXPECT_FALSE(reachable) << "the answer comes from the event loop";

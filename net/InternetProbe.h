@@ -9,7 +9,7 @@
 
 class QNetworkAccessManager;
 
-namespace platform {
+namespace net {
 
 class InternetProbe
 {
@@ -37,9 +37,4 @@ private:
     std::unique_ptr<QNetworkAccessManager> m_manager;
 };
 
-// The one the program uses, and its replacement by a test (nullptr: the real one again; the
-// caller keeps ownership). Defined with the others in Services.cpp.
-InternetProbe &internetProbe();
-void install(InternetProbe *probe);
-
-} // namespace platform
+} // namespace net

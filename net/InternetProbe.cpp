@@ -1,4 +1,4 @@
-#include "platform/InternetProbe.h"
+#include "net/InternetProbe.h"
 
 #include "platform/Dialogs.h"
 
@@ -10,7 +10,7 @@
 
 Q_LOGGING_CATEGORY(lcProbe, "kovara.probe")
 
-namespace platform {
+namespace net {
 
 HttpInternetProbe::HttpInternetProbe(QString url, int timeoutMs)
     : m_url(std::move(url))
@@ -24,7 +24,7 @@ void HttpInternetProbe::start(Done done)
     if (!m_manager)
         m_manager = std::make_unique<QNetworkAccessManager>();
     QNetworkRequest request {QUrl(m_url)};
-    request.setHeader(QNetworkRequest::UserAgentHeader, applicationTitle());
+    request.setHeader(QNetworkRequest::UserAgentHeader, platform::applicationTitle());
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
@@ -56,4 +56,4 @@ void HttpInternetProbe::start(Done done)
     deadline->start(m_timeoutMs);
 }
 
-} // namespace platform
+} // namespace net
