@@ -5,15 +5,17 @@
 #include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
-#include "app/frmHelp.h"
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
+#include "platform/BuildConfig.h"
 #include "platform/Files.h"
 #include "platform/Look.h"
 #include "platform/Process.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
+#include "query/modCheck.h"
 #include "ui/DownloadedWindow.h"
+#include "ui/HelpWindow.h"
 #include "ui/NotConnectedWindow.h"
 #include "ui/ScaleErrorWindow.h"
 #include "ui/StartUpWindow.h"
@@ -109,7 +111,7 @@ void UpdateFlow::goTo(Screen screen)
         Forms::frmWelcome().Show();
         break;
     case Screen::Help:
-        Forms::frmHelp().Show();
+        showHelp();
         break;
     case Screen::UpdateFile:
         Forms::frmCheckScale().setSerialNumber(m_session.serialNumber);
@@ -169,12 +171,6 @@ void UpdateFlow::connectWindows()
         leave(main);
     });
     connect(&main, &frmWelcome::helpRequested, this, [this] { goTo(Screen::Help); });
-    connect(&Forms::frmHelp(), &frmHelp::closed, this, [&main] {
-        // Only a main window that is still there comes back: loading it again would ask the
-        // maker's server once more for nothing.
-        if (main.isLoaded())
-            main.setWindowState(platform::vbNormal);
-    });
 
     frmCheckScale &link = Forms::frmCheckScale();
     connect(&link, &frmCheckScale::updateFileDownloaded, this, [this, &link] {
@@ -238,6 +234,26 @@ void UpdateFlow::openScalePort()
         qCWarning(lcWizard).noquote() << "opening COM" + QString::number(m_scale.portNumber())
                                       << "for the update:" << error->text();
     }
+}
+
+void UpdateFlow::showHelp()
+{
+    if (!m_help) {
+        m_help = std::make_unique<HelpWindow>(QString::fromUtf8(build_config::kMakerWebUrl));
+        connect(m_help.get(), &HelpWindow::websiteRequested, this, [] {
+            // The result is not reported: the address stays readable on the window.
+            platform::shell().open(modCheck::ProductPageURL());
+        });
+        connect(m_help.get(), &HelpWindow::closed, this, [this] {
+            // Only a main window that is still there comes back: loading it again would ask the
+            // maker's server once more for nothing.
+            frmWelcome &main = Forms::frmWelcome();
+            if (main.isLoaded())
+                main.setWindowState(platform::vbNormal);
+            leaveScreen(m_help);
+        });
+    }
+    show(m_help.get());
 }
 
 void UpdateFlow::showStartUp()

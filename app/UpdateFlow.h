@@ -21,6 +21,7 @@
 #include <memory>
 
 class DownloadedWindow;
+class HelpWindow;
 class NotConnectedWindow;
 class StartUpWindow;
 class UpdatedWindow;
@@ -45,7 +46,7 @@ public:
         PortSearch,   // frmChoosePort
         ScaleMissing, // ScaleErrorWindow: the search or the serial-number read found no scale
         Main,         // frmWelcome
-        Help,         // frmHelp
+        Help,         // HelpWindow
         UpdateFile,   // frmCheckScale: the address of the update file
         Downloaded,   // DownloadedWindow
         ScaleUpdate,  // frmDisplay
@@ -78,6 +79,7 @@ private:
     void show(QWidget *screen);
     // Closes a screen that is being left; it goes once the event that left it has been handled.
     template<class Window> void leaveScreen(std::unique_ptr<Window> &screen);
+    void showHelp();
     void showStartUp();
     void showScaleError(ScaleErrorWindow::Kind kind);
     void finishRun();
@@ -91,6 +93,7 @@ private:
     // The screens built on entry, while they are up.
     std::unique_ptr<StartUpWindow> m_startUp;
     std::unique_ptr<NotConnectedWindow> m_notConnected;
+    std::unique_ptr<HelpWindow> m_help;
     std::unique_ptr<DownloadedWindow> m_downloaded;
     std::unique_ptr<ScaleErrorWindow> m_scaleError;
     std::unique_ptr<UpdatedWindow> m_updated;

@@ -10,7 +10,6 @@
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
 #include "app/frmDownload.h"
-#include "app/frmHelp.h"
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
@@ -71,8 +70,8 @@ const std::function<void(Platform &, Transfer &, QStringList &out)> scenes[] = {
         Forms::frmWelcome().Show();
         test.waitForChecks();
         out << record("main window", Forms::frmWelcome());
-        Forms::frmHelp().Show();
-        out << record("help", Forms::frmHelp());
+        test.flow.goTo(UpdateFlow::Screen::Help);
+        out << record("help", testing_support::topLevel("frmHelp"));
     },
     [](Platform &test, Transfer &, QStringList &out) {
         test.maker.setUpdate(QStringLiteral("Y"));

@@ -9,13 +9,13 @@
 #include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
-#include "app/frmHelp.h"
 #include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "query/modCheck.h"
+#include "ui/HelpWindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -25,6 +25,8 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+const QString kHelp = QStringLiteral("frmHelp");
 
 bool quitQuestionShown()
 {
@@ -327,41 +329,43 @@ TEST_F(MainWindow, HelpMinimisesTheMainWindowUntilItCloses)
     welcome.Show();
     test.waitForChecks();
     welcome.cmdHelp->click();
-    frmHelp &help = Forms::frmHelp();
-    EXPECT_TRUE(help.isVisible());
-    EXPECT_EQ(help.Caption(), QStringLiteral("Kovara PC Program Help"));
+    ASSERT_TRUE(testing_support::isShown(kHelp));
     EXPECT_EQ(welcome.WindowState(), platform::vbMinimized);
-    help.cmdClose->click();
-    EXPECT_FALSE(help.isLoaded());
+    testing_support::button(kHelp, QStringLiteral("cmdClose"))->click();
+    EXPECT_FALSE(testing_support::isShown(kHelp));
     EXPECT_EQ(welcome.WindowState(), platform::vbNormal);
 
     welcome.cmdHelp->click();
-    help.window()->close();
+    QTest::keyClick(testing_support::topLevel(kHelp), Qt::Key_Escape);
+    EXPECT_EQ(welcome.WindowState(), platform::vbNormal) << "Esc closes it too";
+    welcome.cmdHelp->click();
+    testing_support::topLevel(kHelp)->close();
     EXPECT_EQ(welcome.WindowState(), platform::vbNormal) << "the close box restores it too";
 
     // Help outliving the main window does not bring it back (nor ask the server again).
-    help.Show();
+    welcome.cmdHelp->click();
     welcome.AskExit = false;
     welcome.Close();
-    help.cmdClose->click();
+    testing_support::button(kHelp, QStringLiteral("cmdClose"))->click();
     EXPECT_FALSE(welcome.isLoaded());
     EXPECT_EQ(test.maker.asked("SoftwareUpdate"), 1);
 }
 
 TEST_F(MainWindow, HelpLinkOpensTheProductPageAndAFailureIsNotReported)
 {
-    frmHelp &help = Forms::frmHelp();
-    help.Show();
+    test.flow.goTo(UpdateFlow::Screen::Help);
     test.shell.result = platform::kShellNoAssociation;
-    QTest::mouseClick(help.lblWebsite.get(), Qt::LeftButton);
+    QTest::mouseClick(testing_support::topLevel(kHelp)->findChild<QLabel *>("lblWebsite"),
+                      Qt::LeftButton);
     EXPECT_EQ(test.shell.opened, QStringList {modCheck::ProductPageURL()});
     EXPECT_TRUE(test.dialogs.boxes().empty());
-    EXPECT_TRUE(help.isVisible());
+    EXPECT_TRUE(testing_support::isShown(kHelp));
 }
 
 TEST_F(MainWindow, HelpTextsBreakTheLineWhereTheyHadARunOfBlanks)
 {
-    EXPECT_EQ(frmHelp::layOut(QStringLiteral("a  b.  c       d")), QStringLiteral("a  b.  c\nd"));
+    EXPECT_EQ(HelpWindow::layOut(QStringLiteral("a  b.  c       d")),
+              QStringLiteral("a  b.  c\nd"));
 }
 
 // Every text of the three windows fits its control at the program's font.
@@ -369,21 +373,20 @@ TEST_F(MainWindow, NoTextIsClipped)
 {
     test.maker.setVersion(QStringLiteral("5.1"));
     runVersionCheck();
-    Forms::frmHelp().Show();
-    for (platform::Form *form :
-         std::initializer_list<platform::Form *> {&welcome, &version, &Forms::frmHelp()}) {
-        for (QLabel *label : form->window()->findChildren<QLabel *>()) {
+    test.flow.goTo(UpdateFlow::Screen::Help);
+    for (QWidget *window : {welcome.window(), version.window(), testing_support::topLevel(kHelp)}) {
+        for (QLabel *label : window->findChildren<QLabel *>()) {
             if (label->text().isEmpty())
                 continue;
             const int needed = label->wordWrap() ? label->heightForWidth(label->width())
                                                  : label->sizeHint().height();
             EXPECT_LE(needed, label->height())
-                << form->name().toStdString() << ": " << label->text().toStdString();
+                << window->objectName().toStdString() << ": " << label->text().toStdString();
             if (!label->wordWrap()) {
                 EXPECT_LE(label->sizeHint().width(), label->width()) << label->text().toStdString();
             }
         }
-        for (QAbstractButton *button : form->window()->findChildren<QAbstractButton *>())
+        for (QAbstractButton *button : window->findChildren<QAbstractButton *>())
             EXPECT_LE(button->sizeHint().width(), button->width()) << button->text().toStdString();
     }
 }
