@@ -1,7 +1,6 @@
 #include "app/MakerChecks.h"
 
 #include "app/ProgramVersion.h"
-#include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
@@ -111,11 +110,8 @@ void MakerChecks::bannerFetched(const QString &path)
 
 void MakerChecks::versionAnswered(const QString &latest)
 {
-    ::frmVersion &version = Forms::frmVersion();
-    version.lblProg->setText(net::trimBlanks(programVersionText()));
-    version.lblLatest->setText(latest);
     qCInfo(lcCheck).noquote() << "latest program version:" << latest;
-    if (latest == version.lblProg->text()) {
+    if (latest == net::trimBlanks(programVersionText())) {
         ended();
         return;
     }
@@ -131,12 +127,7 @@ void MakerChecks::versionAnswered(const QString &latest)
         return;
     }
     qCInfo(lcCheck).noquote() << "a different program version is available:" << latest;
-    QPalette palette = version.lblLatest->palette();
-    palette.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    version.lblLatest->setPalette(palette);
-    version.cmdDownloadPCProg->setEnabled(true);
-    version.cmdExit->setEnabled(true);
-    version.Show();
+    Q_EMIT newVersionOffered(latest);
     ended();
 }
 

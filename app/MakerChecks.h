@@ -1,7 +1,7 @@
 #pragma once
 
 // What the program does with the maker's answers: the blinking banner on the main window when an
-// update for the scale is on offer, and the new-version window when the program is not the
+// update for the scale is on offer, and the offer of a new program when this one is not the
 // latest. The user's input waits while a question is out (see InputHold); steps of the flow that
 // must come after the checks wait for them through afterChecks().
 
@@ -22,13 +22,17 @@ public:
     // Asks whether an update for the scale is on offer; on offer, fetches the banner and shows
     // it blinking on the main window; a failed question is told.
     void checkUpdate();
-    // Asks for the latest program version and shows the new-version window when it differs
+    // Asks for the latest program version and reports newVersionOffered() when it differs
     // from this one; a failed question is told and may be asked again.
     void checkVersion();
 
     bool isRunning() const { return m_running > 0; }
     // Runs step now when no check runs, else once every running check has ended.
     void afterChecks(std::function<void()> step);
+
+Q_SIGNALS:
+    // The maker's server has another program version than this one, `latest`.
+    void newVersionOffered(const QString &latest);
 
 private:
     void answered(net::MakerClient::Question question, const net::MakerAnswer &answer);

@@ -5,7 +5,6 @@
 #include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
-#include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "platform/BuildConfig.h"
 #include "platform/Files.h"
@@ -20,6 +19,7 @@
 #include "ui/ScaleErrorWindow.h"
 #include "ui/StartUpWindow.h"
 #include "ui/UpdatedWindow.h"
+#include "ui/VersionWindow.h"
 
 #include <QLoggingCategory>
 #include <QPointer>
@@ -113,6 +113,9 @@ void UpdateFlow::goTo(Screen screen)
     case Screen::Help:
         showHelp();
         break;
+    case Screen::NewVersion:
+        showNewVersion();
+        break;
     case Screen::UpdateFile:
         Forms::frmCheckScale().setSerialNumber(m_session.serialNumber);
         Forms::frmCheckScale().Show();
@@ -203,12 +206,9 @@ void UpdateFlow::connectChecks()
         });
     });
     connect(&main, &frmWelcome::versionCheckDue, &m_checks, &MakerChecks::checkVersion);
-    connect(&Forms::frmVersion(), &frmVersion::installerOpened, this, [] {
-        // The user chose the new program over the update: the update's window goes, asking
-        // its own quit question.
-        frmCheckScale &link = Forms::frmCheckScale();
-        if (link.isLoaded())
-            link.Close();
+    connect(&m_checks, &MakerChecks::newVersionOffered, this, [this](const QString &latest) {
+        m_session.latestVersion = latest;
+        goTo(Screen::NewVersion);
     });
 }
 
@@ -254,6 +254,34 @@ void UpdateFlow::showHelp()
         });
     }
     show(m_help.get());
+}
+
+void UpdateFlow::showNewVersion()
+{
+    leaveScreen(m_version);
+    m_version = std::make_unique<VersionWindow>(
+        net::trimBlanks(programVersionText()), m_session.latestVersion, programVersionLine());
+    VersionWindow *window = m_version.get();
+    connect(window, &VersionWindow::downloadRequested, this, [this] {
+        if (modCheck::ShellOpenOrTell(modCheck::InstallerURL())) {
+            qCInfo(lcWizard) << "the installer's address went to the browser";
+            // The user chose the new program over the update: the update's window goes, asking
+            // its own quit question.
+            frmCheckScale &link = Forms::frmCheckScale();
+            if (link.isLoaded())
+                link.Close();
+        }
+        leaveScreen(m_version);
+    });
+    // Leaving it is about the new program's download: Yes closes only this window.
+    connect(window, &VersionWindow::exitRequested, this, [this, window] {
+        wizard::askLeaveDownload(window, [this] { leaveScreen(m_version); });
+    });
+    connect(window, &VersionWindow::closeRequested, this, [this, window] {
+        if (wizard::confirmLeaveDownload(window))
+            leaveScreen(m_version);
+    });
+    show(window);
 }
 
 void UpdateFlow::showStartUp()

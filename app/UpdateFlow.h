@@ -25,6 +25,7 @@ class HelpWindow;
 class NotConnectedWindow;
 class StartUpWindow;
 class UpdatedWindow;
+class VersionWindow;
 class QWidget;
 
 // How long the screens' own pauses last; tests shorten them.
@@ -47,6 +48,7 @@ public:
         ScaleMissing, // ScaleErrorWindow: the search or the serial-number read found no scale
         Main,         // frmWelcome
         Help,         // HelpWindow
+        NewVersion,   // VersionWindow: the maker has another program version
         UpdateFile,   // frmCheckScale: the address of the update file
         Downloaded,   // DownloadedWindow
         ScaleUpdate,  // frmDisplay
@@ -80,6 +82,7 @@ private:
     // Closes a screen that is being left; it goes once the event that left it has been handled.
     template<class Window> void leaveScreen(std::unique_ptr<Window> &screen);
     void showHelp();
+    void showNewVersion();
     void showStartUp();
     void showScaleError(ScaleErrorWindow::Kind kind);
     void finishRun();
@@ -94,6 +97,7 @@ private:
     std::unique_ptr<StartUpWindow> m_startUp;
     std::unique_ptr<NotConnectedWindow> m_notConnected;
     std::unique_ptr<HelpWindow> m_help;
+    std::unique_ptr<VersionWindow> m_version;
     std::unique_ptr<DownloadedWindow> m_downloaded;
     std::unique_ptr<ScaleErrorWindow> m_scaleError;
     std::unique_ptr<UpdatedWindow> m_updated;

@@ -6,7 +6,6 @@
 
 #include "app/QuitQuestion.h"
 #include "app/frmChoosePort.h"
-#include "app/frmVersion.h"
 #include "platform/Files.h"
 
 #include <gtest/gtest.h>

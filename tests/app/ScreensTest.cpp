@@ -10,7 +10,6 @@
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
 #include "app/frmDownload.h"
-#include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Files.h"
@@ -87,11 +86,11 @@ const std::function<void(Platform &, Transfer &, QStringList &out)> scenes[] = {
         for (int tick = 0; tick <= 10; ++tick)
             Forms::frmWelcome().Timer1->fire();
         test.waitForChecks();
-        out << record("new version", Forms::frmVersion());
+        out << record("new version", testing_support::topLevel("frmVersion"));
         test.quit.answer(Answer::Cancel, [&out](QDialog &question) {
             out << record("quit question over the new version", &question);
         });
-        Forms::frmVersion().window()->close();
+        testing_support::topLevel("frmVersion")->close();
     },
     [](Platform &test, Transfer &, QStringList &out) {
         Forms::frmChoosePort().Show();

@@ -9,7 +9,6 @@
 #include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
-#include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Dialogs.h"
@@ -27,6 +26,7 @@
 namespace {
 
 const QString kHelp = QStringLiteral("frmHelp");
+const QString kVersion = QStringLiteral("frmVersion");
 
 bool quitQuestionShown()
 {
@@ -69,7 +69,15 @@ protected:
 
     testing_support::WizardPlatform test;
     frmWelcome &welcome = Forms::frmWelcome();
-    frmVersion &version = Forms::frmVersion();
+    // The new-version window, or nullptr.
+    static QWidget *version()
+    {
+        return testing_support::isShown(kVersion) ? testing_support::topLevel(kVersion) : nullptr;
+    }
+    static QAbstractButton *versionButton(const char *name)
+    {
+        return testing_support::button(kVersion, QString::fromLatin1(name));
+    }
 };
 
 TEST_F(MainWindow, TheFirstPortSearchRunsBothChecksBeforeTheMainWindowShows)
@@ -214,8 +222,8 @@ protected:
     {
         test.maker.setVersion(QStringLiteral("5.1"));
         runVersionCheck();
-        ASSERT_TRUE(version.isVisible());
-        version.window()->activateWindow();
+        ASSERT_TRUE(version());
+        version()->activateWindow();
         processEvents();
     }
 };
@@ -228,22 +236,22 @@ TEST_F(NewVersionWindow, ItsCloseBoxAsksAboutTheDownloadAndYesClosesOnlyIt)
         processEvents();
     };
     test.quit.answer(Answer::Cancel, takeTheFocus);
-    EXPECT_FALSE(version.window()->close());
-    EXPECT_TRUE(version.isVisible());
+    QWidget *window = version();
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(version());
     ASSERT_EQ(test.quit.asked.size(), 1);
-    EXPECT_EQ(test.quit.asked.at(0).over, version.window());
+    EXPECT_EQ(test.quit.asked.at(0).over, window);
 
     test.quit.answer(Answer::Yes, takeTheFocus);
     test.touchWorkingFile(QString::fromLatin1(platform::kUpdateFileName));
-    version.window()->activateWindow();
+    window->activateWindow();
     processEvents();
-    EXPECT_TRUE(version.window()->close());
+    window->close();
     EXPECT_EQ(asked(),
               (QStringList {QStringLiteral("Exit Download|") + kVersionQuestion,
                             QStringLiteral("Exit Download|") + kVersionQuestion}));
-    EXPECT_FALSE(version.isLoaded());
+    EXPECT_FALSE(version());
     EXPECT_FALSE(quitQuestionShown());
-    EXPECT_FALSE(version.AskExit);
     EXPECT_FALSE(test.process.terminated());
     EXPECT_TRUE(
         platform::fileExists(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName))))
@@ -257,13 +265,13 @@ TEST_F(NewVersionWindow, ItsExitButtonAsksAboutTheDownloadWithoutBlockingTheOthe
         question.activateWindow();
         processEvents();
     });
-    version.cmdExit->click();
+    versionButton("cmdExit")->click();
     EXPECT_TRUE(quitQuestionShown()) << "the button returns with the question open";
     processEvents();
     ASSERT_EQ(test.quit.asked.size(), 1);
     EXPECT_FALSE(test.quit.asked.at(0).modal);
     EXPECT_EQ(test.quit.asked.at(0).title, QStringLiteral("Exit Download"));
-    EXPECT_FALSE(version.isLoaded());
+    EXPECT_FALSE(version());
     EXPECT_FALSE(quitQuestionShown());
     EXPECT_FALSE(test.process.terminated());
     EXPECT_TRUE(welcome.isVisible());
@@ -284,9 +292,9 @@ TEST_F(NewVersionWindow, DownloadHandsTheInstallerToTheBrowserAndCloses)
 {
     Forms::frmCheckScale().Show();
     Forms::frmCheckScale().AskExit = false;
-    version.cmdDownloadPCProg->click();
+    versionButton("cmdDownloadPCProg")->click();
     EXPECT_EQ(test.shell.opened, QStringList {modCheck::InstallerURL()});
-    EXPECT_FALSE(version.isLoaded());
+    EXPECT_FALSE(version());
     EXPECT_FALSE(Forms::frmCheckScale().isLoaded());
     EXPECT_TRUE(test.dialogs.boxes().empty());
     EXPECT_TRUE(asked().isEmpty()) << "no quit question for the version window";
@@ -298,13 +306,13 @@ TEST_F(NewVersionWindow, AFailedShellOpenIsToldAndTheWindowClosesAllTheSame)
     Forms::frmCheckScale().AskExit = false;
     test.shell.result = platform::kShellNoAssociation;
     test.dialogs.answer(platform::mb::OK);
-    version.cmdDownloadPCProg->click();
+    versionButton("cmdDownloadPCProg")->click();
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
     EXPECT_EQ(test.dialogs.boxes()[0].text,
               QStringLiteral("No application is associated with this file type."));
     EXPECT_EQ(test.dialogs.boxes()[0].title, QStringLiteral("Download Error"));
     EXPECT_EQ(test.dialogs.boxes()[0].icon, platform::mb::Exclamation);
-    EXPECT_FALSE(version.isLoaded());
+    EXPECT_FALSE(version());
     EXPECT_TRUE(Forms::frmCheckScale().isVisible()) << "the update goes on";
 }
 
@@ -374,7 +382,7 @@ TEST_F(MainWindow, NoTextIsClipped)
     test.maker.setVersion(QStringLiteral("5.1"));
     runVersionCheck();
     test.flow.goTo(UpdateFlow::Screen::Help);
-    for (QWidget *window : {welcome.window(), version.window(), testing_support::topLevel(kHelp)}) {
+    for (QWidget *window : {welcome.window(), version(), testing_support::topLevel(kHelp)}) {
         for (QLabel *label : window->findChildren<QLabel *>()) {
             if (label->text().isEmpty())
                 continue;

@@ -9,7 +9,6 @@
 #include "app/frmCheckScale.h"
 #include "app/frmDisplay.h"
 #include "app/frmDownload.h"
-#include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Files.h"

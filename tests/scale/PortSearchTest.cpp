@@ -6,7 +6,6 @@
 #include "app/QuitQuestion.h"
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
-#include "app/frmVersion.h"
 #include "app/frmWelcome.h"
 #include "device/PortList.h"
 #include "device/ScaleIdentity.h"
