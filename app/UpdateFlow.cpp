@@ -1,8 +1,8 @@
 #include "app/UpdateFlow.h"
 
+#include "app/DownloadRun.h"
 #include "app/ProgramVersion.h"
 #include "app/QuitQuestion.h"
-#include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
 #include "app/frmWelcome.h"
@@ -13,11 +13,13 @@
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
 #include "query/modCheck.h"
+#include "ui/DownloadDialog.h"
 #include "ui/DownloadedWindow.h"
 #include "ui/HelpWindow.h"
 #include "ui/NotConnectedWindow.h"
 #include "ui/ScaleErrorWindow.h"
 #include "ui/StartUpWindow.h"
+#include "ui/UpdateFileWindow.h"
 #include "ui/UpdatedWindow.h"
 #include "ui/VersionWindow.h"
 
@@ -47,17 +49,14 @@ void moveOn(UpdateFlow *flow, Window &from, Signal done, UpdateFlow::Screen to)
 
 } // namespace
 
-UpdateFlow::UpdateFlow(net::MakerClient &maker,
-                       net::InternetProbe &probe,
-                       platform::SerialSystem &ports,
-                       const platform::Clock &clock,
-                       ScreenPace pace,
-                       QObject *parent)
+UpdateFlow::UpdateFlow(Services services, ScreenPace pace, QObject *parent)
     : QObject(parent)
-    , m_probe(probe)
+    , m_probe(services.probe)
+    , m_downloader(services.downloader)
+    , m_clock(services.clock)
     , m_pace(pace)
-    , m_checks(maker)
-    , m_scale(ports, clock)
+    , m_checks(services.maker)
+    , m_scale(services.ports, services.clock)
 {
     m_scale.configure(platform::SerialSettings {});
     Forms::frmChoosePort().setScale(m_scale);
@@ -117,8 +116,7 @@ void UpdateFlow::goTo(Screen screen)
         showNewVersion();
         break;
     case Screen::UpdateFile:
-        Forms::frmCheckScale().setSerialNumber(m_session.serialNumber);
-        Forms::frmCheckScale().Show();
+        showUpdateFile();
         break;
     case Screen::Downloaded:
         m_downloaded = std::make_unique<DownloadedWindow>();
@@ -174,13 +172,6 @@ void UpdateFlow::connectWindows()
         leave(main);
     });
     connect(&main, &frmWelcome::helpRequested, this, [this] { goTo(Screen::Help); });
-
-    frmCheckScale &link = Forms::frmCheckScale();
-    connect(&link, &frmCheckScale::updateFileDownloaded, this, [this, &link] {
-        goTo(Screen::Downloaded);
-        link.setEnabled(true);
-        leave(link);
-    });
 
     frmDisplay &update = Forms::frmDisplay();
     connect(&update, &frmDisplay::scaleUpdated, this, [this, &update] {
@@ -265,11 +256,10 @@ void UpdateFlow::showNewVersion()
     connect(window, &VersionWindow::downloadRequested, this, [this] {
         if (modCheck::ShellOpenOrTell(modCheck::InstallerURL())) {
             qCInfo(lcWizard) << "the installer's address went to the browser";
-            // The user chose the new program over the update: the update's window goes, asking
-            // its own quit question.
-            frmCheckScale &link = Forms::frmCheckScale();
-            if (link.isLoaded())
-                link.Close();
+            // The user chose the new program over the update: the update's window asks whether
+            // to quit.
+            if (m_updateFile)
+                wizard::confirmQuit(m_updateFile.get());
         }
         leaveScreen(m_version);
     });
@@ -309,6 +299,53 @@ void UpdateFlow::showStartUp()
             window->resume();
     });
     show(window);
+}
+
+void UpdateFlow::showUpdateFile()
+{
+    leaveScreen(m_updateFile);
+    m_updateFile = std::make_unique<UpdateFileWindow>(programVersionLine(), m_session.serialNumber);
+    UpdateFileWindow *window = m_updateFile.get();
+    connect(window, &UpdateFileWindow::continueRequested, this, &UpdateFlow::download);
+    connect(
+        window, &UpdateFileWindow::exitRequested, this, [window] { wizard::confirmQuit(window); });
+    connect(
+        window, &UpdateFileWindow::closeRequested, this, [window] { wizard::confirmQuit(window); });
+    show(window);
+}
+
+void UpdateFlow::download(const QString &link)
+{
+    if (m_download)
+        return;
+    if (link.isEmpty()) {
+        platform::MsgBox(tr("Please provide the link on the text box."),
+                         platform::mb::OKOnly,
+                         tr("Missing Link"));
+        return;
+    }
+    qCInfo(lcWizard).noquote() << "downloading the update file from" << link;
+    m_updateFile->setDownloading(true);
+    m_downloadDialog = std::make_unique<DownloadDialog>(platform::programFolder()
+                                                        + QStringLiteral("/downloading.AVI"));
+    m_download = std::make_unique<DownloadRun>(m_downloader, *m_downloadDialog, m_clock);
+    connect(m_download.get(), &DownloadRun::finished, this, &UpdateFlow::downloadEnded);
+    show(m_downloadDialog.get());
+    m_download->start(link, platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
+}
+
+void UpdateFlow::downloadEnded(bool ok)
+{
+    leaveScreen(m_downloadDialog);
+    m_download.release()->deleteLater();
+    if (!ok) {
+        qCInfo(lcWizard) << "the update file did not arrive; the address stays for another try";
+        m_updateFile->setDownloading(false);
+        return;
+    }
+    qCInfo(lcWizard) << "update file downloaded";
+    goTo(Screen::Downloaded);
+    leaveScreen(m_updateFile);
 }
 
 void UpdateFlow::showScaleError(ScaleErrorWindow::Kind kind)

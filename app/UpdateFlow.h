@@ -5,13 +5,15 @@
 // chose Retry) and the flow shows the next window and closes or hides the one that reported, in
 // the order the user sees them.
 //
-// The windows are still the registry's (Forms::frmX()); what a window shows inside itself, and
-// its quit question, stay in the window. The flow owns what outlives a window: the session, the
-// maker's checks and the scale programmer, which it hands to the windows that use it.
+// Some windows are still the registry's (Forms::frmX()); the others are built when they are
+// entered and deleted when they are left. The flow owns what outlives a window: the session, the
+// maker's checks, the download and the scale programmer, which it hands to the windows that use
+// it.
 
 #include "app/MakerChecks.h"
 #include "app/Session.h"
 #include "device/ScaleProgrammer.h"
+#include "net/Downloader.h"
 #include "net/InternetProbe.h"
 #include "ui/ScaleErrorWindow.h"
 
@@ -20,10 +22,13 @@
 #include <chrono>
 #include <memory>
 
+class DownloadDialog;
+class DownloadRun;
 class DownloadedWindow;
 class HelpWindow;
 class NotConnectedWindow;
 class StartUpWindow;
+class UpdateFileWindow;
 class UpdatedWindow;
 class VersionWindow;
 class QWidget;
@@ -49,21 +54,25 @@ public:
         Main,         // frmWelcome
         Help,         // HelpWindow
         NewVersion,   // VersionWindow: the maker has another program version
-        UpdateFile,   // frmCheckScale: the address of the update file
+        UpdateFile,   // UpdateFileWindow: the address of the update file, and its download
         Downloaded,   // DownloadedWindow
         ScaleUpdate,  // frmDisplay
         ScaleLost,    // ScaleErrorWindow: the scale stopped answering in the update
         Updated,      // UpdatedWindow
     };
 
-    // The seams the flow's services use: the maker's servers, the internet check, the serial
-    // ports, the clock.
-    UpdateFlow(net::MakerClient &maker,
-               net::InternetProbe &probe,
-               platform::SerialSystem &ports,
-               const platform::Clock &clock,
-               ScreenPace pace = {},
-               QObject *parent = nullptr);
+    // What the flow works with: the maker's servers, the internet check, the update file's
+    // download, the serial ports and the clock.
+    struct Services
+    {
+        net::MakerClient &maker;
+        net::InternetProbe &probe;
+        net::Downloader &downloader;
+        platform::SerialSystem &ports;
+        const platform::Clock &clock;
+    };
+
+    explicit UpdateFlow(Services services, ScreenPace pace = {}, QObject *parent = nullptr);
     ~UpdateFlow() override;
 
     void start() { goTo(Screen::StartUp); }
@@ -84,10 +93,15 @@ private:
     void showHelp();
     void showNewVersion();
     void showStartUp();
+    void showUpdateFile();
+    void download(const QString &link);
+    void downloadEnded(bool ok);
     void showScaleError(ScaleErrorWindow::Kind kind);
     void finishRun();
 
     net::InternetProbe &m_probe;
+    net::Downloader &m_downloader;
+    const platform::Clock &m_clock;
     const ScreenPace m_pace;
     Session m_session;
     MakerChecks m_checks;
@@ -98,6 +112,10 @@ private:
     std::unique_ptr<NotConnectedWindow> m_notConnected;
     std::unique_ptr<HelpWindow> m_help;
     std::unique_ptr<VersionWindow> m_version;
+    std::unique_ptr<UpdateFileWindow> m_updateFile;
+    // The download dialog and its run, while the update file downloads.
+    std::unique_ptr<DownloadDialog> m_downloadDialog;
+    std::unique_ptr<DownloadRun> m_download;
     std::unique_ptr<DownloadedWindow> m_downloaded;
     std::unique_ptr<ScaleErrorWindow> m_scaleError;
     std::unique_ptr<UpdatedWindow> m_updated;

@@ -1,10 +1,12 @@
 // The Kovara scale update program: a wizard that brings a postage scale's rates up to date.
 
 #include "app/UpdateFlow.h"
+#include "net/Downloader.h"
 #include "net/InternetProbe.h"
 #include "net/MakerClient.h"
 #include "platform/BuildConfig.h"
 #include "platform/Clock.h"
+#include "platform/DiskSpace.h"
 #include "platform/Files.h"
 #include "platform/Form.h"
 #include "platform/Look.h"
@@ -34,7 +36,9 @@ int main(int argc, char *argv[])
         QNetworkAccessManager network;
         net::MakerClient maker(network, modCheck::QueryURL());
         net::HttpInternetProbe probe(QString::fromUtf8(build_config::kProbeUrl));
-        UpdateFlow flow(maker, probe, platform::serialSystem(), platform::clock());
+        platform::StorageDiskSpace disk;
+        net::Downloader downloader(network, disk);
+        UpdateFlow flow({maker, probe, downloader, platform::serialSystem(), platform::clock()});
         flow.start();
         status = QApplication::exec();
     }

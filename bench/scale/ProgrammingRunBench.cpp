@@ -13,9 +13,11 @@
 #include "app/UpdateFlow.h"
 #include "app/frmDisplay.h"
 #include "device/ScaleProgrammer.h"
+#include "net/Downloader.h"
 #include "net/InternetProbe.h"
 #include "net/MakerClient.h"
 #include "platform/Dialogs.h"
+#include "platform/DiskSpace.h"
 #include "platform/Files.h"
 #include "platform/Look.h"
 #include "platform/SerialPort.h"
@@ -121,7 +123,9 @@ int main(int argc, char **argv)
     QNetworkAccessManager network;
     net::MakerClient maker(network, QString());
     net::HttpInternetProbe probe(QString {});
-    UpdateFlow flow(maker, probe, platform::serialSystem(), platform::clock());
+    platform::StorageDiskSpace disk;
+    net::Downloader downloader(network, disk);
+    UpdateFlow flow({maker, probe, downloader, platform::serialSystem(), platform::clock()});
     frmDisplay &display = Forms::frmDisplay();
     display.scale().setPortNumber(3);
     display.scale().open();

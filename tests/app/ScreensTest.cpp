@@ -2,19 +2,17 @@
 // tests/records/screens.txt (KOVARA_UPDATE_SNAPSHOT=1 rewrites it).
 
 #include "ScreenRecord.h"
-#include "TransferDouble.h"
 #include "UpdateFile.h"
 #include "WizardPlatform.h"
 
-#include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
-#include "app/frmDownload.h"
 #include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Files.h"
 #include "platform/Services.h"
 #include "query/modCheck.h"
+#include "ui/DownloadDialog.h"
 
 #include <QDialog>
 #include <QTest>
@@ -39,20 +37,19 @@ QStringList record(const char *name, platform::Form &form)
 }
 
 using Platform = testing_support::WizardPlatform;
-using Transfer = testing_support::TransferDouble;
 
 // Program runs that end in the states worth recording. Each gets a fresh set of doubles with a
 // scale of serial number 20231187 on COM1, and adds the record of the windows it shows to `out`.
-const std::function<void(Platform &, Transfer &, QStringList &out)> scenes[] = {
-    [](Platform &test, Transfer &, QStringList &out) {
+const std::function<void(Platform &, QStringList &out)> scenes[] = {
+    [](Platform &test, QStringList &out) {
         test.flow.start();
         out << record("start-up", testing_support::topLevel("frmStartUp"));
     },
-    [](Platform &test, Transfer &, QStringList &out) {
+    [](Platform &test, QStringList &out) {
         test.flow.goTo(UpdateFlow::Screen::NotConnected);
         out << record("no internet connection", testing_support::topLevel("frmNotConnected"));
     },
-    [](Platform &test, Transfer &, QStringList &out) {
+    [](Platform &test, QStringList &out) {
         frmChoosePort &search = Forms::frmChoosePort();
         search.Show();
         out << record("port search", search);
@@ -65,21 +62,21 @@ const std::function<void(Platform &, Transfer &, QStringList &out)> scenes[] = {
         search.cmdContinue->click();
         test.waitForChecks();
     },
-    [](Platform &test, Transfer &, QStringList &out) {
+    [](Platform &test, QStringList &out) {
         Forms::frmWelcome().Show();
         test.waitForChecks();
         out << record("main window", Forms::frmWelcome());
         test.flow.goTo(UpdateFlow::Screen::Help);
         out << record("help", testing_support::topLevel("frmHelp"));
     },
-    [](Platform &test, Transfer &, QStringList &out) {
+    [](Platform &test, QStringList &out) {
         test.maker.setUpdate(QStringLiteral("Y"));
         test.maker.serve(modCheck::BannerURL(), 200, testing_support::jpeg(300, 50));
         Forms::frmWelcome().Show();
         test.waitForChecks();
         out << record("main window with the update banner", Forms::frmWelcome());
     },
-    [](Platform &test, Transfer &, QStringList &out) {
+    [](Platform &test, QStringList &out) {
         test.maker.setVersion(QStringLiteral("5.1"));
         Forms::frmWelcome().Show();
         test.waitForChecks();
@@ -92,32 +89,30 @@ const std::function<void(Platform &, Transfer &, QStringList &out)> scenes[] = {
         });
         testing_support::topLevel("frmVersion")->close();
     },
-    [](Platform &test, Transfer &, QStringList &out) {
+    [](Platform &test, QStringList &out) {
         Forms::frmChoosePort().Show();
         test.quit.answer(Answer::Cancel,
                          [&out](QDialog &question) { out << record("quit question", &question); });
         Forms::frmChoosePort().window()->close();
     },
-    [](Platform &test, Transfer &transfer, QStringList &out) {
-        Forms::frmCheckScale().Show();
-        out << record("scale check", Forms::frmCheckScale());
-        const QByteArray file(10240, 'x');
-        transfer.answers.push_back(
-            {QStringLiteral("HTTP/1.1 200 OK\r\nContent-Length: 10240\r\n\r\n"),
-             {file.left(4096), file.mid(4096)}});
-        transfer.beforeChunk = [&](int handedOut) {
-            test.clock.advance(1000);
-            if (handedOut == 1)
-                out << record("download progress", Forms::frmDownload());
-        };
-        Forms::frmDownload().DownloadFile(QStringLiteral("http://downloads.test/a/u.hex"),
-                                          platform::workingFile(QStringLiteral("\\u.hex")),
-                                          {},
-                                          {});
+    [](Platform &test, QStringList &out) {
+        Q_EMIT Forms::frmWelcome().scaleAnswered(QStringLiteral("20231187"));
+        out << record("scale check", testing_support::topLevel("frmCheckScale"));
+        // In the middle of a download: 4 KB of 10 KB in two seconds.
+        DownloadDialog progress(QStringLiteral(KOVARA_BIN_DIR "/downloading.AVI"));
+        progress.setStatus(QStringLiteral("Saving:"));
+        progress.setSource(QStringLiteral("u.hex from downloads.test"));
+        progress.setDestination(platform::workingFile(QStringLiteral("\\u.hex")));
+        progress.showProgress(4096, 10240, 2048, 3);
+        progress.show();
+        progress.activateWindow();
+        testing_support::activate(&progress);
+        testing_support::processEvents();
+        out << record("download progress", &progress);
         test.flow.goTo(UpdateFlow::Screen::Downloaded);
         out << record("download done", testing_support::topLevel("frmSuccess"));
     },
-    [](Platform &test, Transfer &, QStringList &out) {
+    [](Platform &test, QStringList &out) {
         testing_support::writeUpdateFile(
             platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)),
             testing_support::applicationImage());
@@ -142,7 +137,7 @@ const std::function<void(Platform &, Transfer &, QStringList &out)> scenes[] = {
             QTest::qWaitFor([success] { return success->cursor().shape() != Qt::WaitCursor; }));
         out << record("update success", success);
     },
-    [](Platform &test, Transfer &, QStringList &out) {
+    [](Platform &test, QStringList &out) {
         test.flow.goTo(UpdateFlow::Screen::ScaleLost);
         out << record("communication error while updating",
                       testing_support::topLevel("frmErrorScaleCom"));
@@ -158,12 +153,8 @@ TEST(Screens, EveryWindowLooksAsRecorded)
     for (const auto &scene : scenes) {
         // The start-up stands still for its record; the last screen's wait is short.
         Platform test({nullptr, false, {std::chrono::hours(1), std::chrono::milliseconds(1)}});
-        testing_support::DoubleFactory factory;
-        platform::install(&factory);
         test.serial.addScale(1, QStringLiteral("20231187"));
-        Forms::frmCheckScale().setSerialNumber(QStringLiteral("20231187"));
-        scene(test, factory.transfer(), lines);
-        platform::install(static_cast<platform::HttpTransferFactory *>(nullptr));
+        scene(test, lines);
     }
     const QString difference
         = testing_support::compareWithRecord(QStringLiteral("screens.txt"), lines.join('\n'));

@@ -6,7 +6,6 @@
 #include "WizardPlatform.h"
 
 #include "app/QuitQuestion.h"
-#include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
 #include "app/frmWelcome.h"
@@ -160,15 +159,13 @@ TEST_F(UpdateScale, AScaleThatAnswersLeadsToTheUpdateFileWindow)
         showMainWindow(port);
         welcome.cmdUpdate->click();
 
-        EXPECT_TRUE(Forms::frmCheckScale().isVisible());
+        EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmCheckScale")));
         EXPECT_EQ(welcome.KovaraSN, QString::fromLatin1(serial));
         EXPECT_FALSE(welcome.isLoaded());
         EXPECT_TRUE(Forms::frmDisplay().scale().isOpen()) << "left open for the next steps";
         EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmErrorScaleCom2")));
 
         Forms::frmDisplay().scale().close();
-        Forms::frmCheckScale().AskExit = false;
-        Forms::frmCheckScale().Close();
     }
 }
 
@@ -185,7 +182,7 @@ TEST_F(UpdateScale, AScaleThatCannotBeReadLeadsToTheErrorWindow)
         EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmErrorScaleCom2")));
         EXPECT_TRUE(welcome.KovaraSN.isEmpty());
         EXPECT_FALSE(welcome.isLoaded());
-        EXPECT_FALSE(Forms::frmCheckScale().isLoaded());
+        EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmCheckScale")));
         EXPECT_TRUE(test.dialogs.boxes().empty()) << "the error window says it, no box";
         ASSERT_EQ(log.lines().size(), 1);
         if (port == 4) {
@@ -211,7 +208,7 @@ TEST_F(UpdateScale, ASecondPressWhileTheScaleIsReadIsIgnored)
     });
     welcome.cmdUpdate->click();
     EXPECT_EQ(nested, 1);
-    EXPECT_TRUE(Forms::frmCheckScale().isVisible());
+    EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmCheckScale")));
     EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmErrorScaleCom2")));
 }
 
@@ -288,22 +285,21 @@ TEST_F(NewVersionWindow, ExitButtonsAlwaysAskAboutTheScale)
                             QStringLiteral("Quit PC Program|") + kScaleQuestion}));
 }
 
+// The update's window, if it is up, asks whether to quit the update for the new program.
 TEST_F(NewVersionWindow, DownloadHandsTheInstallerToTheBrowserAndCloses)
 {
-    Forms::frmCheckScale().Show();
-    Forms::frmCheckScale().AskExit = false;
+    test.flow.goTo(UpdateFlow::Screen::UpdateFile);
     versionButton("cmdDownloadPCProg")->click();
     EXPECT_EQ(test.shell.opened, QStringList {modCheck::InstallerURL()});
     EXPECT_FALSE(version());
-    EXPECT_FALSE(Forms::frmCheckScale().isLoaded());
     EXPECT_TRUE(test.dialogs.boxes().empty());
-    EXPECT_TRUE(asked().isEmpty()) << "no quit question for the version window";
+    EXPECT_EQ(asked(), QStringList {QStringLiteral("Quit PC Program|") + kScaleQuestion});
+    EXPECT_EQ(test.quit.asked.front().over, testing_support::topLevel("frmCheckScale"));
 }
 
 TEST_F(NewVersionWindow, AFailedShellOpenIsToldAndTheWindowClosesAllTheSame)
 {
-    Forms::frmCheckScale().Show();
-    Forms::frmCheckScale().AskExit = false;
+    test.flow.goTo(UpdateFlow::Screen::UpdateFile);
     test.shell.result = platform::kShellNoAssociation;
     test.dialogs.answer(platform::mb::OK);
     versionButton("cmdDownloadPCProg")->click();
@@ -313,7 +309,8 @@ TEST_F(NewVersionWindow, AFailedShellOpenIsToldAndTheWindowClosesAllTheSame)
     EXPECT_EQ(test.dialogs.boxes()[0].title, QStringLiteral("Download Error"));
     EXPECT_EQ(test.dialogs.boxes()[0].icon, platform::mb::Exclamation);
     EXPECT_FALSE(version());
-    EXPECT_TRUE(Forms::frmCheckScale().isVisible()) << "the update goes on";
+    EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmCheckScale"))) << "the update goes on";
+    EXPECT_TRUE(asked().isEmpty());
 }
 
 TEST_F(MainWindow, ManualButtonOpensTheManualOrSaysWhyNot)

@@ -1,137 +1,325 @@
-// The wizard's link window and "Successful Download": what they show, the keyboard, Continue
-// with a good and a cancelled download (a scripted transfer; the whole runs in tests/e2e fetch
-// over real HTTP), the hand-over to the programming window, and the quit question.
+// The update file's window and its download in the flow, against the maker server tool: the
+// keyboard, a good download, every question and message the download puts to the user with the
+// user's answers, the three ways to cancel, the quit question, and the hand-over to the
+// programming window.
 
-#include "TransferDouble.h"
+#include "LoggedServer.h"
 #include "WizardPlatform.h"
 
-#include "app/QuitQuestion.h"
-#include "app/frmCheckScale.h"
 #include "app/frmDisplay.h"
-#include "app/frmDownload.h"
 #include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
+#include "platform/Animation.h"
 #include "platform/Files.h"
-#include "platform/SerialPort.h"
-#include "platform/Services.h"
+#include "ui/DownloadDialog.h"
 
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
 
-const QString kUpdate = QString::fromLatin1(platform::kUpdateFileName);
+namespace mb = platform::mb;
+using testing_support::patternBytes;
+using testing_support::readFile;
 
-// A scripted answer with the whole file.
-testing_support::TransferDouble::Answer wholeFile(const QByteArray &content)
-{
-    testing_support::TransferDouble::Answer answer;
-    answer.headerText
-        = QStringLiteral("HTTP/1.1 200 OK\r\nContent-Length: %1\r\n\r\n").arg(content.size());
-    answer.chunks = {content};
-    return answer;
-}
+const QString kCancelQuestion = QStringLiteral("Are you sure you want to cancel this operation?");
 
 class Wizard : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        Forms::frmCheckScale().setSerialNumber(QStringLiteral("20231187"));
-        platform::install(&factory);
+        ASSERT_FALSE(server.url().isEmpty()) << "maker server did not start";
+        server.put(QStringLiteral("update.hex"), content);
+        server.put(QStringLiteral("empty.hex"), QByteArray());
+        Q_EMIT Forms::frmWelcome().scaleAnswered(QStringLiteral("20231187"));
     }
-    void TearDown() override
+
+    QWidget *window() const { return testing_support::topLevel(QStringLiteral("frmCheckScale")); }
+    QLineEdit *link() const { return window()->findChild<QLineEdit *>(QStringLiteral("txtLink")); }
+    QPushButton *next() const
     {
-        platform::install(static_cast<platform::HttpTransferFactory *>(nullptr));
+        return window()->findChild<QPushButton *>(QStringLiteral("cmdContinue"));
     }
-    QString updateFile() const { return platform::workingFile(kUpdate); }
+    DownloadDialog *dialog() const
+    {
+        return qobject_cast<DownloadDialog *>(testing_support::topLevel("frmDownload"));
+    }
+    QString updateFile() const
+    {
+        return platform::workingFile(QString::fromLatin1(platform::kUpdateFileName));
+    }
+    // Types the address (a path on the maker server) and presses Continue; true when the
+    // download ended on "Successful Download".
+    bool download(const QString &path)
+    {
+        link()->setText(path.startsWith(QLatin1Char('/')) ? server.url() + path : path);
+        next()->click();
+        const bool ended = QTest::qWaitFor(
+            [this] {
+                return testing_support::isShown(QStringLiteral("frmSuccess"))
+                    || window()->isEnabled();
+            },
+            20000);
+        EXPECT_TRUE(ended) << "the download did not end";
+        testing_support::processEvents();
+        return testing_support::isShown(QStringLiteral("frmSuccess"));
+    }
+    QStringList titles() const
+    {
+        QStringList out;
+        for (const auto &box : test.dialogs.boxes())
+            out << box.title;
+        return out;
+    }
 
     testing_support::WizardPlatform test;
-    testing_support::DoubleFactory factory;
-    testing_support::TransferDouble &transfer = factory.transfer();
-    frmCheckScale &check = Forms::frmCheckScale();
+    testing_support::LoggedServer server;
+    const QByteArray content = patternBytes(50000);
 };
 
 TEST_F(Wizard, EnterMovesToContinueAndASecondEnterPressesItWithBlanksMissingTheLink)
 {
-    check.Show();
-    check.txtLink->setText(QStringLiteral("   \t "));
-    QTest::keyClick(check.txtLink.get(), Qt::Key_Return);
-    EXPECT_EQ(check.window()->focusWidget(), check.cmdContinue.get());
+    link()->setText(QStringLiteral("   \t "));
+    QTest::keyClick(link(), Qt::Key_Return);
+    EXPECT_EQ(window()->focusWidget(), next());
     EXPECT_TRUE(test.dialogs.boxes().empty()) << "the first Enter does not press Continue";
 
-    test.dialogs.answer(platform::mb::OK);
-    QTest::keyClick(check.cmdContinue.get(), Qt::Key_Return);
+    test.dialogs.answer(mb::OK);
+    QTest::keyClick(next(), Qt::Key_Return);
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
     const auto &box = test.dialogs.boxes().front();
     EXPECT_EQ(box.text, QStringLiteral("Please provide the link on the text box."));
     EXPECT_EQ(box.title, QStringLiteral("Missing Link"));
-    EXPECT_EQ(box.buttons, platform::mb::OKOnly);
-    EXPECT_EQ(box.icon, 0);
-    EXPECT_FALSE(Forms::frmDownload().isLoaded());
-    EXPECT_TRUE(check.isVisible());
-    EXPECT_TRUE(check.Enabled());
+    EXPECT_EQ(box.buttons | box.icon, mb::OKOnly);
+    EXPECT_EQ(dialog(), nullptr);
+    EXPECT_TRUE(window()->isEnabled());
 }
 
-TEST_F(Wizard, ContinueDownloadsWithTheWindowDisabledAndMovesOnToSuccessfulDownload)
+TEST_F(Wizard, ContinueDownloadsWithTheWindowBusyAndMovesOnToSuccessfulDownload)
 {
-    transfer.answers.push_back(wholeFile("0123456789"));
-    check.Show();
-    check.txtLink->setText(QStringLiteral("  http://downloads.test/u.hex \t"));
-    bool disabledDuring = false;
-    bool hourglassDuring = false;
-    transfer.beforeChunk = [&](int) {
-        disabledDuring = !check.Enabled();
-        hourglassDuring = check.MousePointer() == platform::vbHourglass;
-    };
-    check.cmdContinue->click();
-
-    EXPECT_EQ(check.Link, QStringLiteral("http://downloads.test/u.hex"));
-    EXPECT_TRUE(disabledDuring);
-    EXPECT_TRUE(hourglassDuring);
-    EXPECT_EQ(testing_support::readFile(updateFile()), QByteArray("0123456789"));
-    EXPECT_FALSE(check.isLoaded());
-    EXPECT_FALSE(check.AskExit);
-    const QWidget *success = testing_support::topLevel(QStringLiteral("frmSuccess"));
-    EXPECT_TRUE(success && success->isVisible());
+    test.touchWorkingFile(QStringLiteral("\\KovaraNorvessia_APROM.hex"), patternBytes(300000, 3));
+    bool busyDuring = false;
+    QObject::connect(&test.downloader, &net::Downloader::saving, [&] {
+        busyDuring = !window()->isEnabled() && window()->cursor().shape() == Qt::WaitCursor
+            && dialog() && dialog()->isVisible();
+    });
+    EXPECT_TRUE(
+        download(QStringLiteral("  ") + server.url() + QStringLiteral("/files/update.hex \t")));
+    EXPECT_TRUE(busyDuring);
+    EXPECT_EQ(readFile(updateFile()), content) << "the stale longer file is replaced";
+    EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmCheckScale")));
+    EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmDownload")));
     EXPECT_TRUE(test.dialogs.boxes().empty());
+    EXPECT_TRUE(test.quit.asked.isEmpty()) << "the window is left without the quit question";
 }
 
-TEST_F(Wizard, ACancelConfirmedAfterTheLastByteIsNoDownload)
+// What the download asks and tells, with the user's answers, and how it ends: on the next
+// window with the file whole, or back on the address with no file at all.
+TEST_F(Wizard, EveryQuestionAndMessageOfTheDownload)
 {
-    transfer.answers.push_back(wholeFile("0123456789"));
-
-    check.Show();
-    check.txtLink->setText(QStringLiteral("http://downloads.test/u.hex"));
-    bool enabledByTheCancel = false;
-    transfer.beforeChunk = [&](int handedOut) {
-        if (handedOut != 1)
-            return;
-        // Every byte is in; the user closes the progress window and confirms.
-        test.dialogs.answer(platform::mb::Yes);
-        Forms::frmDownload().window()->close();
-        enabledByTheCancel = check.Enabled();
-        check.cmdContinue->click(); // pressed again while the download is ending
+    const QString noConnection = QStringLiteral("Cannot establish connection.\r\r"
+                                                "Check your Internet connection and try again.");
+    testing_support::ScriptedSocketServer silent;
+    struct Box
+    {
+        QString title;
+        QString text = {}; // empty: not compared
+        int style = -1;
     };
-    check.cmdContinue->click();
+    struct Row
+    {
+        QString path;
+        std::vector<int> answers;
+        std::vector<Box> boxes;
+        bool ok;
+        std::optional<double> freeSpace = {};
+    };
+    const Box incomplete {
+        QStringLiteral("Download Incomplete"), {}, mb::RetryCancel | mb::Exclamation};
+    const Box noResume {QStringLiteral("Unable to Resume Download"),
+                        QStringLiteral("The server is unable to resume this download.\r\r"
+                                       "Do you want to continue anyway?"),
+                        mb::YesNo | mb::Exclamation};
+    const Row rows[] = {
+        {"/fault/reset/10000/update.hex", {mb::Retry}, {incomplete}, true},
+        {"/fault/reset/3000/update.hex", {mb::Retry, mb::Cancel}, {incomplete, incomplete}, false},
+        {"/fault/ignore-range/update.hex?reset=10000",
+         {mb::Retry, mb::Yes},
+         {incomplete, noResume},
+         true},
+        {"/fault/ignore-range/update.hex?reset=10000&b",
+         {mb::Retry, mb::No},
+         {incomplete, noResume},
+         false},
+        {"/fault/204/update.hex",
+         {mb::OK},
+         {{"No Content", "Nothing to download!", mb::OKOnly | mb::Information}},
+         false},
+        {"/fault/no-length/empty.hex", {mb::OK}, {{"No Content", "Nothing to download!"}}, false},
+        {"/fault/401/update.hex",
+         {mb::OK},
+         {{"Unauthorized", "Authorization failed!", mb::OKOnly | mb::Critical}},
+         false},
+        {"/fault/404/update.hex",
+         {mb::OK},
+         {{"File Not Found",
+           "The file, \"" + server.url() + "/fault/404/update.hex\" was not found!",
+           mb::OKOnly | mb::Critical}},
+         false},
+        {"/fault/status/503/update.hex",
+         {mb::OK},
+         {{"Error Downloading File",
+           "The server returned the following response:\r\rHTTP/1.1 503 Service Unavailable\r",
+           mb::OKOnly | mb::Critical}},
+         false},
+        {testing_support::closedPortUrl(),
+         {mb::OK},
+         {{"Cannot Establish Connection", noConnection, mb::OKOnly | mb::Exclamation}},
+         false},
+        {"/files/update.hex",
+         {mb::OK},
+         {{"Insufficient Disk Space",
+           "There is not enough free space on disk for this file.\r\r"
+           "Please free up some disk space and try again.",
+           mb::OKOnly | mb::Critical}},
+         false,
+         49999},
+        {"/files/update.hex", {}, {}, true, 50000},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.path.toStdString());
+        // Back on the address, as after "Successful Download" of the row before.
+        if (QWidget *downloaded = testing_support::topLevel(QStringLiteral("frmSuccess")))
+            downloaded->hide();
+        test.flow.goTo(UpdateFlow::Screen::UpdateFile);
+        test.dialogs.clear();
+        test.disk.free = row.freeSpace;
+        for (const int answer : row.answers)
+            test.dialogs.answer(answer);
+        EXPECT_EQ(download(row.path), row.ok);
+        ASSERT_EQ(test.dialogs.boxes().size(), row.boxes.size())
+            << titles().join(" | ").toStdString();
+        for (std::size_t i = 0; i < row.boxes.size(); ++i) {
+            const auto &shown = test.dialogs.boxes()[i];
+            EXPECT_EQ(shown.title, row.boxes[i].title);
+            if (!row.boxes[i].text.isEmpty()) {
+                EXPECT_EQ(shown.text, row.boxes[i].text);
+            }
+            if (row.boxes[i].style >= 0) {
+                EXPECT_EQ(shown.buttons | shown.icon, row.boxes[i].style);
+            }
+        }
+        if (row.ok) {
+            EXPECT_EQ(readFile(updateFile()), content);
+            continue;
+        }
+        EXPECT_FALSE(QFileInfo::exists(updateFile()));
+        EXPECT_EQ(link()->text(), row.path.startsWith('/') ? server.url() + row.path : row.path)
+            << "the address stays for another try";
+    }
+}
 
-    EXPECT_TRUE(enabledByTheCancel) << "the progress window's cancel enables the link window";
-    EXPECT_TRUE(Forms::frmDownload().CancelSearch);
-    EXPECT_EQ(transfer.requests.size(), 1) << "the second press started nothing";
-    EXPECT_EQ(testing_support::topLevel(QStringLiteral("frmSuccess")), nullptr);
-    EXPECT_TRUE(check.isVisible());
-    EXPECT_TRUE(check.Enabled());
-    EXPECT_EQ(check.txtLink->text(), QStringLiteral("http://downloads.test/u.hex"));
-    EXPECT_EQ(test.dialogs.boxes().size(), 1u);
+// A disk that fills up while the break's question is open: the resume is refused for space,
+// and the break is offered again.
+TEST_F(Wizard, DiskFullOnAResumeOffersTheRetryAgain)
+{
+    test.dialogs.onBox([&](const testing_support::ScriptedDialogs::Box &box) {
+        if (box.title == QStringLiteral("Download Incomplete"))
+            test.disk.free = 100;
+    });
+    for (const int answer : {mb::Retry, mb::OK, mb::Cancel})
+        test.dialogs.answer(answer);
+    EXPECT_FALSE(download(QStringLiteral("/fault/reset/10000/update.hex")));
+    EXPECT_EQ(
+        titles(),
+        QStringList({"Download Incomplete", "Insufficient Disk Space", "Download Incomplete"}));
+    EXPECT_FALSE(QFileInfo::exists(updateFile()));
+}
+
+// The Cancel button, Esc and the close box each ask; No goes on, the clip playing again.
+TEST_F(Wizard, CancelAnsweredNoGoesOn)
+{
+    QList<bool> playingAtQuestion, playingAfter;
+    const auto clipPlaying = [this] {
+        return dialog()
+            ->findChild<platform::Animation *>(QStringLiteral("Animation1"))
+            ->isPlaying();
+    };
+    test.dialogs.onBox([&](const auto &) { playingAtQuestion << clipPlaying(); });
+    int step = 0;
+    QObject::connect(&test.downloader, &net::Downloader::progress, window(), [&] {
+        switch (++step) {
+        case 2:
+            dialog()->findChild<QPushButton *>(QStringLiteral("CancelButton"))->click();
+            break;
+        case 3:
+            QTest::keyClick(dialog(), Qt::Key_Escape);
+            break;
+        case 4:
+            dialog()->close();
+            break;
+        default:
+            return;
+        }
+        playingAfter << clipPlaying();
+    });
+    for (int i = 0; i < 3; ++i)
+        test.dialogs.answer(mb::No);
+    EXPECT_TRUE(download(QStringLiteral("/fault/slow/update.hex?bps=100000")));
+    EXPECT_EQ(test.dialogs.texts(), QStringList(3, kCancelQuestion));
+    EXPECT_EQ(test.dialogs.boxes().front().buttons | test.dialogs.boxes().front().icon,
+              mb::YesNo | mb::Question);
+    EXPECT_EQ(playingAtQuestion, QList<bool>({false, false, true}))
+        << "button and Esc stop the clip";
+    EXPECT_EQ(playingAfter, QList<bool>(3, true));
+    EXPECT_EQ(readFile(updateFile()), content);
+}
+
+// Yes ends the download with no file and the address kept, from the button, from the close box,
+// and when the last byte came while the question was open.
+TEST_F(Wizard, ConfirmedCancelEndsTheDownload)
+{
+    enum Way { Button, CloseBox, AfterTheLastByte };
+    for (const Way way : {Button, CloseBox, AfterTheLastByte}) {
+        SCOPED_TRACE(way);
+        test.dialogs.clear();
+        if (way == AfterTheLastByte) {
+            test.dialogs.onBox([&](const auto &) {
+                EXPECT_TRUE(QTest::qWaitFor([&] { return !test.downloader.isRunning(); }, 10000));
+            });
+        }
+        test.dialogs.answer(mb::Yes);
+        QString status;
+        const auto connection
+            = QObject::connect(&test.downloader, &net::Downloader::saving, window(), [&] {
+                  DownloadDialog *progress = dialog();
+                  if (way == CloseBox)
+                      progress->close();
+                  else
+                      progress->findChild<QPushButton *>(QStringLiteral("CancelButton"))->click();
+                  status = progress->findChild<QLabel *>(QStringLiteral("StatusLabel"))->text();
+              });
+        EXPECT_FALSE(download(QStringLiteral("/fault/slow/update.hex?bps=200000")));
+        QObject::disconnect(connection);
+        EXPECT_EQ(status, QStringLiteral("Cancelling..."));
+        EXPECT_EQ(test.dialogs.texts(), QStringList {kCancelQuestion});
+        EXPECT_FALSE(QFileInfo::exists(updateFile()));
+        EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmDownload")));
+        EXPECT_TRUE(window()->isEnabled());
+    }
 }
 
 TEST_F(Wizard, ExitAndCloseAskTheQuitQuestionOverTheirWindow)
 {
-    check.Show();
-    check.cmdExit->click();
-    EXPECT_FALSE(check.window()->close());
-    EXPECT_TRUE(check.isVisible());
+    next()->parentWidget()->findChild<QPushButton *>(QStringLiteral("cmdExit"))->click();
+    EXPECT_FALSE(window()->close());
+    EXPECT_TRUE(window()->isVisible());
+    QWidget *check = window();
 
     test.flow.goTo(UpdateFlow::Screen::Downloaded);
     QWidget *success = testing_support::topLevel(QStringLiteral("frmSuccess"));
@@ -143,7 +331,7 @@ TEST_F(Wizard, ExitAndCloseAskTheQuitQuestionOverTheirWindow)
         EXPECT_EQ(asked.text, QStringLiteral("Are you sure you want to quit updating your scale?"));
         owners.push_back(asked.over);
     }
-    EXPECT_EQ(owners, (std::vector<const QWidget *> {check.window(), check.window(), success}));
+    EXPECT_EQ(owners, (std::vector<const QWidget *> {check, check, success}));
     EXPECT_FALSE(test.process.terminated());
 }
 

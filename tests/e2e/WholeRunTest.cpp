@@ -10,7 +10,6 @@
 #include "WizardPlatform.h"
 
 #include "app/QuitQuestion.h"
-#include "app/frmCheckScale.h"
 #include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
 #include "app/frmWelcome.h"
@@ -24,6 +23,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QProgressBar>
 #include <QPushButton>
@@ -110,17 +111,26 @@ protected:
     {
         Forms::frmWelcome().cmdUpdate->click();
         ASSERT_TRUE(runUntil([] {
-            return Forms::frmCheckScale().isVisible()
+            return testing_support::isShown(QStringLiteral("frmCheckScale"))
                 || testing_support::isShown(QStringLiteral("frmErrorScaleCom2"));
         })) << "the serial-number read did not end";
-        ASSERT_TRUE(Forms::frmCheckScale().isVisible());
-        EXPECT_EQ(Forms::frmCheckScale().lblSerial->text(),
+        ASSERT_TRUE(testing_support::isShown(QStringLiteral("frmCheckScale")));
+        EXPECT_EQ(updateFileWindow()->findChild<QLabel *>(QStringLiteral("lblSerial"))->text(),
                   QStringLiteral("Kovara Scale Serial Number:  12345678"));
     }
+    static QWidget *updateFileWindow()
+    {
+        return testing_support::topLevel(QStringLiteral("frmCheckScale"));
+    }
+    // Types the address and presses Continue; ends with the download.
     void download(const QString &link)
     {
-        Forms::frmCheckScale().txtLink->setText(link);
-        Forms::frmCheckScale().cmdContinue->click();
+        QWidget *window = updateFileWindow();
+        window->findChild<QLineEdit *>(QStringLiteral("txtLink"))->setText(link);
+        window->findChild<QPushButton *>(QStringLiteral("cmdContinue"))->click();
+        ASSERT_TRUE(runUntil([window] {
+            return testing_support::isShown(QStringLiteral("frmSuccess")) || window->isEnabled();
+        })) << "the download did not end";
     }
     // Update on "Successful Download"; ends when the programming run has handed over.
     void program()
@@ -221,7 +231,10 @@ TEST_F(WholeRun, FromStartUpToSuccessfulScaleUpdateWithEveryQuitQuestionCancelle
     ASSERT_TRUE(Forms::frmWelcome().isVisible());
     exitAndStay(Forms::frmWelcome(), [] { Forms::frmWelcome().cmdExit->click(); });
     ASSERT_NO_FATAL_FAILURE(updateScale());
-    exitAndStay(Forms::frmCheckScale(), [] { Forms::frmCheckScale().cmdExit->click(); });
+    exitAndStay(updateFileWindow(), [] {
+        testing_support::button(QStringLiteral("frmCheckScale"), QStringLiteral("cmdExit"))
+            ->click();
+    });
     download(address());
     exitAndStay(downloadedWindow(), [] { downloadedWindow()->close(); });
     ASSERT_NO_FATAL_FAILURE(program());
@@ -271,10 +284,11 @@ TEST_F(WholeRun, AWrongAddressThenTheRightOneGoesOn)
     download(address(QStringLiteral("/fault/404/")));
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
     EXPECT_EQ(test.dialogs.boxes().front().title, QStringLiteral("File Not Found"));
-    frmCheckScale &check = Forms::frmCheckScale();
-    ASSERT_TRUE(check.isVisible());
-    EXPECT_TRUE(check.Enabled());
-    EXPECT_EQ(check.txtLink->text(), address(QStringLiteral("/fault/404/")));
+    QWidget *check = updateFileWindow();
+    ASSERT_TRUE(check->isVisible());
+    EXPECT_TRUE(check->isEnabled());
+    EXPECT_EQ(check->findChild<QLineEdit *>(QStringLiteral("txtLink"))->text(),
+              address(QStringLiteral("/fault/404/")));
 
     download(address());
     ASSERT_NO_FATAL_FAILURE(program());

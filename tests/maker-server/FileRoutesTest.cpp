@@ -1,7 +1,7 @@
 // The maker server tool's files and fault routes, spoken to over a plain socket so that every
 // byte of the answer can be checked.
 
-#include "../download/LoggedServer.h"
+#include "LoggedServer.h"
 #include "MakerPort.h"
 
 #include <QElapsedTimer>

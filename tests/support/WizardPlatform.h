@@ -6,10 +6,16 @@
 
 #include "TestPlatform.h"
 #include "app/UpdateFlow.h"
+#include "net/Downloader.h"
 #include "net/MakerClient.h"
 #include "platform/Clock.h"
+#include "platform/DiskSpace.h"
 #include "platform/SerialPort.h"
 #include "query/modCheck.h"
+
+#include <QNetworkAccessManager>
+
+#include <optional>
 
 namespace testing_support {
 
@@ -31,10 +37,23 @@ public:
     { }
     explicit WizardPlatform(Options options)
         : makerClient(options.network ? *options.network : maker, modCheck::QueryURL())
-        , flow(makerClient, probe, ports(options), time(options), options.pace)
+        , downloader(options.network ? *options.network : realNetwork, disk)
+        , flow({makerClient, probe, downloader, ports(options), time(options)}, options.pace)
     { }
 
     net::MakerClient makerClient;
+    // Downloads go over the real network (to the maker server tool on loopback) unless told.
+    QNetworkAccessManager realNetwork;
+    // The disk the download measures: the real one unless a test sets the free bytes.
+    struct Disk final : platform::DiskSpace
+    {
+        std::optional<double> free;
+        double freeBytes(const QString &path) override
+        {
+            return free ? *free : platform::StorageDiskSpace().freeBytes(path);
+        }
+    } disk;
+    net::Downloader downloader;
     UpdateFlow flow;
 
     // Runs events until no question to the maker's servers is out and the input held meanwhile

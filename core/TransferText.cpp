@@ -1,34 +1,10 @@
-#include "download/modGlobals.h"
-
-#include "platform/DiskSpace.h"
+#include "core/TransferText.h"
 
 #include <cmath>
 
-QString GetPathPart(const QString &path, bool ReturnFileName, bool IsURL)
-{
-    const qsizetype at = IsURL
-        ? path.lastIndexOf(QLatin1Char('/'))
-        : std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
-    if (at < 0)
-        return path;
-    return ReturnFileName ? path.mid(at + 1) : path.left(at + 1);
-}
+namespace core {
 
-QString AddBackslash(const QString &path)
-{
-    return path.endsWith(QLatin1Char('\\')) ? path : path + QLatin1Char('\\');
-}
-
-double GetFreeDiskSpace(const QString &root)
-{
-    QString folder = root.endsWith(QLatin1Char('/')) ? root : AddBackslash(root);
-    folder.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return platform::diskSpace().freeBytes(folder);
-}
-
-namespace download {
-
-QString formatWithMask(double value, const QString &mask)
+QString maskedNumber(double value, const QString &mask)
 {
     QString pattern = mask;
     const bool percent = pattern.endsWith(QLatin1Char('%'));
@@ -56,26 +32,23 @@ QString formatWithMask(double value, const QString &mask)
     return percent ? text + QLatin1Char('%') : text;
 }
 
-} // namespace download
-
-QString FormatFileSize(double bytes, const QString &mask)
+QString fileSizeText(double bytes, const QString &mask)
 {
-    using download::formatWithMask;
     const auto pick = [&mask](const char *fallback) {
         return mask.isEmpty() ? QString::fromLatin1(fallback) : mask;
     };
     if (bytes >= 0 && bytes <= 1023)
-        return formatWithMask(bytes, QStringLiteral("###0")) + QStringLiteral(" bytes");
+        return maskedNumber(bytes, QStringLiteral("###0")) + QStringLiteral(" bytes");
     if (bytes >= 1024 && bytes <= 1048575)
-        return formatWithMask(bytes / 1024, pick("###0")) + QStringLiteral(" KB");
+        return maskedNumber(bytes / 1024, pick("###0")) + QStringLiteral(" KB");
     if (bytes >= 1048576 && bytes <= 1073741823)
-        return formatWithMask(bytes / 1048576, pick("###0.0")) + QStringLiteral(" MB");
+        return maskedNumber(bytes / 1048576, pick("###0.0")) + QStringLiteral(" MB");
     if (bytes > 1073741823)
-        return formatWithMask(bytes / 1073741824, pick("###0.0")) + QStringLiteral(" GB");
+        return maskedNumber(bytes / 1073741824, pick("###0.0")) + QStringLiteral(" GB");
     return QString();
 }
 
-QString FormatDuration(double seconds)
+QString durationText(double seconds)
 {
     // std::nearbyint rounds halves to even.
     if (seconds >= 0 && seconds <= 59)
@@ -92,3 +65,5 @@ QString FormatDuration(double seconds)
     return QString::number(hours) + QStringLiteral(" hr ") + QString::number(minutes)
         + QStringLiteral(" min");
 }
+
+} // namespace core

@@ -3,7 +3,6 @@
 
 #include "TestPlatform.h"
 
-#include "download/DownloadEngine.h"
 #include "platform/Animation.h"
 
 #include <QCoreApplication>
@@ -41,7 +40,8 @@ QString writeFile(const QTemporaryDir &dir, const char *name, const QByteArray &
 
 TEST(Animation, ShippedClipLoopsFramesThatFitTheControl)
 {
-    const platform::AviClip clip = platform::AviClip::read(download::clipPath());
+    const platform::AviClip clip
+        = platform::AviClip::read(QStringLiteral(KOVARA_BIN_DIR "/downloading.AVI"));
     ASSERT_TRUE(clip.isValid()) << clip.error.toStdString();
     EXPECT_GE(clip.frames.size(), 8u);
     EXPECT_LE(clip.frames.front().width(), 313);
@@ -49,7 +49,7 @@ TEST(Animation, ShippedClipLoopsFramesThatFitTheControl)
     EXPECT_NE(clip.frames.front(), clip.frames[clip.frames.size() / 2]) << "the picture moves";
 
     platform::Animation player;
-    ASSERT_TRUE(player.Open(download::clipPath()));
+    ASSERT_TRUE(player.Open(QStringLiteral(KOVARA_BIN_DIR "/downloading.AVI")));
     player.Play();
     EXPECT_TRUE(player.isPlaying());
     QTimer guard;

@@ -1,0 +1,200 @@
+#include "app/DownloadRun.h"
+
+#include "core/TransferText.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "ui/DownloadDialog.h"
+
+#include <optional>
+#include <utility>
+
+using net::DownloadResult;
+using Outcome = net::DownloadResult::Outcome;
+namespace mb = platform::mb;
+
+namespace {
+
+const QString CR = QStringLiteral("\r");
+
+bool askedYes(const QString &text, int style, const QString &title = QString())
+{
+    return platform::MsgBox(text, style, title) == mb::Yes;
+}
+
+} // namespace
+
+DownloadRun::DownloadRun(net::Downloader &downloader,
+                         DownloadDialog &dialog,
+                         const platform::Clock &clock,
+                         QObject *parent)
+    : QObject(parent)
+    , m_downloader(downloader)
+    , m_dialog(&dialog)
+    , m_clock(clock)
+{
+    connect(&m_downloader, &net::Downloader::saving, this, &DownloadRun::answered);
+    connect(&m_downloader, &net::Downloader::progress, this, &DownloadRun::showProgress);
+    connect(&m_downloader, &net::Downloader::finished, this, &DownloadRun::attemptEnded);
+    connect(&dialog, &DownloadDialog::cancelRequested, this, [this] { askCancel(false); });
+    connect(&dialog, &DownloadDialog::closeRequested, this, [this] { askCancel(true); });
+}
+
+void DownloadRun::start(const QString &url, const QString &path)
+{
+    m_url = url;
+    m_path = path;
+    m_resuming = false;
+    m_dialog->setStatus(tr("Getting file information..."));
+    m_downloader.start(url, path);
+}
+
+void DownloadRun::answered(const QString &host, qint64 total)
+{
+    if (!m_resuming)
+        m_startMs = m_clock.nowMs() - 1000;
+    m_dialog->setStatus(tr("Saving:"));
+    m_dialog->setSource(tr("%1 from %2").arg(m_url.section(QLatin1Char('/'), -1), host));
+    m_dialog->setDestination(m_path);
+    m_dialog->showProgress(0, total, 0, 0);
+}
+
+void DownloadRun::showProgress(qint64 received, qint64 total)
+{
+    const double elapsed = (m_clock.nowMs() - m_startMs) / 1000.0;
+    const double rate = elapsed > 0 ? received / elapsed : 0;
+    m_secondsLeft = (total >= 0 && rate > 0) ? (total - received) / rate : 0;
+    m_dialog->showProgress(received, total, rate, m_secondsLeft);
+}
+
+void DownloadRun::attemptEnded(const DownloadResult &result)
+{
+    if (m_asking) {
+        // The cancel question is open: its answer decides what this result means.
+        m_heldResult = result;
+        return;
+    }
+    switch (result.outcome) {
+    case Outcome::Complete:
+        m_dialog->setStatus(tr("Download completed!"));
+        end(true);
+        return;
+    case Outcome::Cancelled:
+        end(false);
+        return;
+    case Outcome::ResumeRefused:
+        if (askedYes(tr("The server is unable to resume this download.") + CR + CR
+                         + tr("Do you want to continue anyway?"),
+                     mb::YesNo | mb::Exclamation,
+                     tr("Unable to Resume Download"))) {
+            m_resuming = false;
+            m_dialog->setStatus(tr("Getting file information..."));
+            m_downloader.restart();
+        } else {
+            end(false);
+        }
+        return;
+    default:
+        break;
+    }
+    tellRefusal(result);
+    if (!result.canResume) {
+        end(false);
+        return;
+    }
+    const int answer = platform::MsgBox(
+        tr("The connection with the server was reset.") + CR + CR
+            + tr("Click \"Retry\" to resume downloading the file.") + CR
+            + tr("(Approximate time remaining: %1)").arg(core::durationText(m_secondsLeft)) + CR
+            + CR + tr("Click \"Cancel\" to cancel downloading the file."),
+        mb::RetryCancel | mb::Exclamation,
+        tr("Download Incomplete"));
+    if (answer != mb::Retry) {
+        m_downloader.abandon();
+        end(false);
+        return;
+    }
+    m_resuming = true;
+    m_dialog->setStatus(tr("Resuming download..."));
+    m_downloader.resume();
+}
+
+void DownloadRun::tellRefusal(const DownloadResult &result)
+{
+    switch (result.outcome) {
+    case Outcome::NoConnection:
+        platform::MsgBox(tr("Cannot establish connection.") + CR + CR
+                             + tr("Check your Internet connection and try again."),
+                         mb::OKOnly | mb::Exclamation,
+                         tr("Cannot Establish Connection"));
+        break;
+    case Outcome::NoContent:
+        platform::MsgBox(
+            tr("Nothing to download!"), mb::OKOnly | mb::Information, tr("No Content"));
+        break;
+    case Outcome::Unauthorized:
+        platform::MsgBox(
+            tr("Authorization failed!"), mb::OKOnly | mb::Critical, tr("Unauthorized"));
+        break;
+    case Outcome::NotFound:
+        platform::MsgBox(tr("The file, \"%1\" was not found!").arg(m_url),
+                         mb::OKOnly | mb::Critical,
+                         tr("File Not Found"));
+        break;
+    case Outcome::ServerAnswer:
+        platform::MsgBox(tr("The server returned the following response:") + CR + CR
+                             + result.statusLine + CR,
+                         mb::OKOnly | mb::Critical,
+                         tr("Error Downloading File"));
+        break;
+    case Outcome::NoSpace:
+        platform::MsgBox(tr("There is not enough free space on disk for this file.") + CR + CR
+                             + tr("Please free up some disk space and try again."),
+                         mb::OKOnly | mb::Critical,
+                         tr("Insufficient Disk Space"));
+        break;
+    case Outcome::WriteFailed:
+        platform::MsgBox(tr("Cannot write file to disk.") + CR + CR
+                             + tr("Error %1: %2").arg(result.errorNumber).arg(result.errorText),
+                         mb::OKOnly | mb::Critical,
+                         tr("Error Downloading File"));
+        break;
+    default: // a break says nothing before its question
+        break;
+    }
+}
+
+void DownloadRun::askCancel(bool fromCloseBox)
+{
+    if (m_asking || !m_dialog)
+        return;
+    // The button and Esc stop the clip while the question is open; the close box leaves it.
+    if (!fromCloseBox)
+        m_dialog->pauseClip();
+    m_asking = true;
+    const bool yes = askedYes(tr("Are you sure you want to cancel this operation?"),
+                              mb::YesNo | mb::Question);
+    m_asking = false;
+    const std::optional<DownloadResult> held = std::exchange(m_heldResult, std::nullopt);
+    if (!yes) {
+        m_dialog->playClip();
+        if (held)
+            attemptEnded(*held);
+        return;
+    }
+    m_dialog->setStatus(tr("Cancelling..."));
+    m_dialog->closeClip();
+    if (m_downloader.isRunning()) {
+        m_downloader.cancel();
+        return;
+    }
+    // The download ended while the question was open: the user's cancel stands.
+    m_downloader.abandon();
+    end(false);
+}
+
+void DownloadRun::end(bool ok)
+{
+    if (m_dialog)
+        m_dialog->closeClip();
+    Q_EMIT finished(ok);
+}

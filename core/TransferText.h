@@ -1,0 +1,21 @@
+#pragma once
+
+// The sizes, durations and rates that the download dialog and its questions show, in the
+// program's own wording ("1.5 MB", "2 min 5 sec", "45%").
+
+#include <QString>
+
+namespace core {
+
+// "512 bytes", "2 KB", "1.5 MB", "3.2 GB"; the mask sets the digits of the KB, MB and GB values
+// ("###0", "###0.0", "###.0"). Negative counts and counts in the gaps between the units' ranges
+// give "".
+QString fileSizeText(double bytes, const QString &mask = QString());
+// "42 sec", "2 min 5 sec", "1 hr 2 min".
+QString durationText(double seconds);
+// A number written with one of the program's display masks: "###0" (whole, at least one digit),
+// "###0.0" (one decimal, at least one digit before the point), "###.0" (one decimal, no digit
+// forced before the point: .5), "##0%" (the number times 100, whole, then "%").
+QString maskedNumber(double value, const QString &mask);
+
+} // namespace core

@@ -1,0 +1,377 @@
+#include "net/Downloader.h"
+
+#include "platform/DiskSpace.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrl>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
+namespace net {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcDownload, "kovara.download")
+
+// The most body bytes Qt holds in memory: the server is read only as fast as the disk takes it.
+constexpr qint64 kReadBufferBytes = qint64(16) * 1024 * 1024;
+
+// The leading whole number of a header value; -1 when it has none.
+qint64 leadingNumber(const QByteArray &value)
+{
+    const QByteArray text = value.trimmed();
+    qsizetype digits = 0;
+    while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text.at(digits))))
+        ++digits;
+    if (digits == 0 || digits > 18)
+        return -1;
+    return text.left(digits).toLongLong();
+}
+
+// The first byte of "bytes FIRST-LAST/TOTAL"; -1 when the header says something else.
+qint64 contentRangeStart(const QByteArray &value)
+{
+    const QByteArray text = value.trimmed();
+    if (!text.toLower().startsWith("bytes "))
+        return -1;
+    return leadingNumber(text.mid(6));
+}
+
+DownloadResult ended(DownloadResult::Outcome outcome, const QString &statusLine = {})
+{
+    DownloadResult result;
+    result.outcome = outcome;
+    result.statusLine = statusLine;
+    return result;
+}
+
+const char *outcomeName(DownloadResult::Outcome outcome)
+{
+    using O = DownloadResult::Outcome;
+    switch (outcome) {
+    case O::Complete: return "complete";
+    case O::Broken: return "broken off";
+    case O::ResumeRefused: return "resume refused";
+    case O::NoConnection: return "no connection";
+    case O::NoContent: return "no content";
+    case O::Unauthorized: return "unauthorized";
+    case O::NotFound: return "not found";
+    case O::ServerAnswer: return "refused by the server";
+    case O::NoSpace: return "not enough disk space";
+    case O::WriteFailed: return "cannot write";
+    case O::Cancelled: return "cancelled";
+    }
+    return "?";
+}
+
+} // namespace
+
+Downloader::Downloader(QNetworkAccessManager &network,
+                       platform::DiskSpace &disk,
+                       Options options,
+                       QObject *parent)
+    : QObject(parent)
+    , m_network(network)
+    , m_disk(disk)
+    , m_options(options)
+{
+    m_idle.setSingleShot(true);
+    m_idle.setInterval(m_options.timeoutMs);
+    connect(&m_idle, &QTimer::timeout, this, [this] {
+        qCWarning(lcDownload).noquote()
+            << (m_answered ? "no data for" : "no answer within") << m_options.timeoutMs << "ms";
+        m_timedOut = true;
+        if (m_reply)
+            m_reply->abort();
+    });
+}
+
+Downloader::~Downloader()
+{
+    dropReply();
+}
+
+void Downloader::start(const QString &url, const QString &path)
+{
+    m_url = url;
+    m_path = path;
+    m_resuming = false;
+    m_received = 0;
+    m_length = 0;
+    m_lengthKnown = false;
+    m_validator.clear();
+    qCInfo(lcDownload).noquote() << "download" << url << "to" << path;
+    request(0);
+}
+
+void Downloader::resume()
+{
+    m_resuming = true;
+    // The partial file may have been cut shorter meanwhile; never resume past its end.
+    const qint64 onDisk = QFileInfo(m_path).size();
+    m_received = std::max<qint64>(0, std::min(m_received, onDisk) - m_options.resumeOverlap);
+    request(m_received);
+}
+
+void Downloader::restart()
+{
+    m_resuming = false;
+    m_received = 0;
+    m_validator.clear();
+    request(0);
+}
+
+void Downloader::cancel()
+{
+    if (!m_reply)
+        return;
+    m_cancelled = true;
+    m_reply->abort();
+}
+
+void Downloader::abandon()
+{
+    QFile::remove(m_path);
+}
+
+void Downloader::request(qint64 from)
+{
+    dropReply();
+    m_answered = false;
+    m_timedOut = false;
+    m_cancelled = false;
+    m_statusLine.clear();
+    m_requestedFrom = from;
+
+    const QUrl address(m_url);
+    QNetworkRequest request(address);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    // Compressed bodies would have no length and ranges that do not count the file's bytes.
+    request.setRawHeader("Accept-Encoding", "identity");
+    request.setRawHeader("Range", "bytes=" + QByteArray::number(from) + '-');
+    if (m_resuming && from > 0 && !m_validator.isEmpty())
+        request.setRawHeader("If-Range", m_validator.toLatin1());
+    qCInfo(lcDownload).noquote() << "GET" << address.toDisplayString() << "from byte" << from;
+
+    // As a custom request the GET is never sent again by Qt behind our back when the connection
+    // drops: a body cut short then ends as a break, which the caller may resume, instead of two
+    // answers running into one file.
+    m_reply = m_network.sendCustomRequest(request, "GET");
+    m_reply->setReadBufferSize(kReadBufferBytes);
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, &Downloader::takeAnswer);
+    connect(m_reply, &QNetworkReply::readyRead, this, &Downloader::readBody);
+    connect(m_reply, &QNetworkReply::finished, this, &Downloader::replyFinished);
+    m_idle.start();
+}
+
+void Downloader::takeAnswer()
+{
+    const QVariant code = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    // A redirect that is being followed is not the answer; one that was not followed is.
+    const bool redirect = code.toInt() >= 300 && code.toInt() < 400 && !m_reply->isFinished();
+    if (m_answered || !code.isValid() || redirect)
+        return;
+    m_answered = true;
+    m_idle.start();
+    const int status = code.toInt();
+    // Qt keeps the code and the reason, not the status line itself.
+    m_statusLine = QStringLiteral("HTTP/1.1 %1 %2")
+                       .arg(status)
+                       .arg(m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute)
+                                .toString());
+    qCInfo(lcDownload).noquote() << "answer:" << m_statusLine;
+    const qint64 rangeStart = contentRangeStart(m_reply->rawHeader("Content-Range"));
+
+    using O = DownloadResult::Outcome;
+    if (status == 200 || (status == 206 && m_resuming && rangeStart != m_requestedFrom)) {
+        if (m_resuming) {
+            // Splicing what comes onto the part would corrupt the file.
+            QFile::remove(m_path);
+            finish(ended(O::ResumeRefused));
+            return;
+        }
+    } else if (status == 206) {
+        if (rangeStart > 0 && rangeStart != m_requestedFrom) {
+            finish(ended(O::ServerAnswer, m_statusLine));
+            return;
+        }
+    } else {
+        const O refusal = status == 204 ? O::NoContent
+            : status == 401             ? O::Unauthorized
+            : status == 404             ? O::NotFound
+                                        : O::ServerAnswer;
+        finish(ended(refusal, m_statusLine));
+        return;
+    }
+
+    if (!m_resuming) {
+        const qint64 length = leadingNumber(m_reply->rawHeader("Content-Length"));
+        m_lengthKnown = length >= 0;
+        m_length = std::max<qint64>(length, 0);
+        m_validator = QString::fromLatin1(m_reply->rawHeader("ETag"));
+        if (m_validator.isEmpty() || m_validator.startsWith(QStringLiteral("W/")))
+            m_validator = QString::fromLatin1(m_reply->rawHeader("Last-Modified"));
+        if (m_lengthKnown && m_length == 0) {
+            finish(ended(O::NoContent, m_statusLine));
+            return;
+        }
+    }
+
+    if (m_lengthKnown && QDir::isAbsolutePath(m_path)) {
+        const double free = m_disk.freeBytes(QFileInfo(m_path).absolutePath() + QLatin1Char('/'));
+        if (free < static_cast<double>(m_length)) {
+            qCWarning(lcDownload).noquote()
+                << "not enough space:" << free << "bytes free for" << m_length;
+            // A stale file of an earlier run may lie at the destination of a fresh download:
+            // offering to resume would splice onto it.
+            DownloadResult result = ended(O::NoSpace);
+            result.canResume = m_resuming;
+            finish(result);
+            return;
+        }
+    }
+
+    if (!openFile())
+        return;
+    Q_EMIT saving(m_reply->url().host(), total());
+    Q_EMIT progress(m_received, total());
+}
+
+bool Downloader::openFile()
+{
+    const QFileInfo info(m_path);
+    if (!info.dir().exists())
+        QDir().mkdir(info.absolutePath());
+    m_file = std::make_unique<QFile>(m_path);
+    errno = 0;
+    const bool opened = m_resuming ? m_file->open(QIODevice::ReadWrite)
+                                   : m_file->open(QIODevice::WriteOnly | QIODevice::Truncate);
+    if (!opened || (m_resuming && !m_file->seek(m_received))) {
+        writeFailed();
+        return false;
+    }
+    return true;
+}
+
+void Downloader::readBody()
+{
+    if (!m_reply || !m_file)
+        return;
+    m_idle.start();
+    while (m_reply->bytesAvailable() > 0) {
+        const QByteArray chunk = m_reply->read(256 * 1024);
+        errno = 0;
+        if (m_file->write(chunk) != chunk.size()) {
+            writeFailed();
+            return;
+        }
+        m_received += chunk.size();
+    }
+    Q_EMIT progress(m_received, total());
+}
+
+void Downloader::replyFinished()
+{
+    using O = DownloadResult::Outcome;
+    if (!m_reply)
+        return;
+    if (m_cancelled) {
+        finish(ended(O::Cancelled));
+        return;
+    }
+    const QNetworkReply::NetworkError error = m_reply->error();
+    if (!m_answered)
+        takeAnswer();
+    if (!m_reply) // the answer was a refusal
+        return;
+    if (!m_answered) {
+        DownloadResult result = ended(O::NoConnection);
+        result.errorText = m_timedOut ? QStringLiteral("no answer") : m_reply->errorString();
+        finish(result);
+        return;
+    }
+    readBody();
+    if (m_cancelled) { // from the last progress report
+        finish(ended(O::Cancelled));
+        return;
+    }
+    if (!m_file) // the write failed
+        return;
+    errno = 0;
+    if (!m_file->flush()) {
+        writeFailed();
+        return;
+    }
+    m_file->close();
+    const bool cleanEnd = error == QNetworkReply::NoError && !m_timedOut;
+    DownloadResult result;
+    if (m_lengthKnown ? m_received == m_length : cleanEnd && m_received > 0) {
+        result.outcome = O::Complete;
+    } else if (!m_lengthKnown && cleanEnd) {
+        result = ended(O::NoContent, m_statusLine);
+    } else {
+        result.outcome = O::Broken;
+        result.canResume = QFileInfo::exists(m_path);
+        result.errorText = m_timedOut ? QStringLiteral("no data") : m_reply->errorString();
+    }
+    finish(result);
+}
+
+void Downloader::writeFailed()
+{
+    // The system's error number says most ("No space left on device"); Qt's own text is the
+    // fall-back when the system gave none.
+    const int systemError = errno;
+    DownloadResult result = ended(DownloadResult::Outcome::WriteFailed);
+    result.errorNumber = systemError != 0 ? systemError : static_cast<int>(m_file->error());
+    result.errorText = systemError != 0 ? QString::fromLocal8Bit(std::strerror(systemError))
+                                        : m_file->errorString();
+    finish(result);
+}
+
+void Downloader::finish(DownloadResult result)
+{
+    m_idle.stop();
+    dropReply();
+    if (m_file) {
+        m_file->close();
+        m_file.reset();
+    }
+    const bool keepsFile = result.outcome == DownloadResult::Outcome::Complete || result.canResume;
+    if (!keepsFile)
+        QFile::remove(m_path);
+    if (result.outcome == DownloadResult::Outcome::Complete) {
+        qCInfo(lcDownload).noquote() << "download complete:" << m_received << "bytes";
+    } else {
+        qCWarning(lcDownload).noquote()
+            << "download" << outcomeName(result.outcome) << "after" << m_received << "bytes"
+            << QString(result.statusLine + result.errorText).trimmed();
+    }
+    Q_EMIT finished(result);
+}
+
+void Downloader::dropReply()
+{
+    if (QNetworkReply *reply = m_reply) {
+        m_reply = nullptr;
+        reply->disconnect(this);
+        if (reply->isRunning())
+            reply->abort();
+        reply->deleteLater();
+    }
+}
+
+} // namespace net

@@ -1,0 +1,132 @@
+#pragma once
+
+// The resumable download of one file over HTTP into one local file.
+//
+// Every request asks for a range ("Range: bytes=N-"), so a break can be resumed: resume() asks
+// again from a little before what is on disk, naming the version of the file the first answer
+// described (If-Range), and checks that the part that comes starts where it asked. The
+// downloader reports by signals and never asks the user anything: each attempt ends in one
+// finished() whose result says what happened, and the caller decides whether to resume, start
+// again or give up. A result that ends the download leaves no file behind.
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+class QFile;
+class QNetworkAccessManager;
+class QNetworkReply;
+
+namespace platform {
+class DiskSpace;
+}
+
+namespace net {
+
+struct DownloadResult
+{
+    enum class Outcome {
+        Complete,
+        // The body broke off or stopped coming; the part stays on disk when canResume.
+        Broken,
+        // Asked to resume, the server sent the whole file or a part that starts elsewhere; the
+        // part on disk is deleted, restart() asks for the whole file.
+        ResumeRefused,
+        NoConnection, // no answer at all within the time-out
+        NoContent,    // 204, an empty file or an empty body
+        Unauthorized, // 401
+        NotFound,     // 404
+        ServerAnswer, // any other answer that is not the file; statusLine says which
+        NoSpace,      // the disk cannot hold the file; the part stays on disk when canResume
+        WriteFailed,  // the file could not be written; errorNumber and errorText say why
+        Cancelled,
+    };
+
+    Outcome outcome = Outcome::Complete;
+    // The part on disk may be continued with resume().
+    bool canResume = false;
+    // The server's status line ("HTTP/1.1 503 Service Unavailable"); empty when none came.
+    QString statusLine;
+    int errorNumber = 0;
+    QString errorText;
+};
+
+class Downloader final : public QObject
+{
+    Q_OBJECT
+public:
+    struct Options
+    {
+        // The longest wait for an answer, and then for each part of the body.
+        int timeoutMs = 30000;
+        // Bytes fetched again before the break when a download resumes.
+        qint64 resumeOverlap = 4096;
+    };
+
+    Downloader(QNetworkAccessManager &network,
+               platform::DiskSpace &disk,
+               Options options,
+               QObject *parent = nullptr);
+    Downloader(QNetworkAccessManager &network, platform::DiskSpace &disk, QObject *parent = nullptr)
+        : Downloader(network, disk, Options {}, parent)
+    { }
+    ~Downloader() override;
+
+    // Fetches url into path from the first byte, replacing what is there.
+    void start(const QString &url, const QString &path);
+    // Continues a download whose result allowed it.
+    void resume();
+    // Fetches the whole file again after ResumeRefused.
+    void restart();
+    // Ends the attempt that is running with Cancelled; the part is deleted.
+    void cancel();
+    // Deletes the part a resumable result left, when the caller gives up on it.
+    void abandon();
+
+    bool isRunning() const { return m_reply != nullptr; }
+    QString url() const { return m_url; }
+
+Q_SIGNALS:
+    // The server answered with the file: its bytes are being saved. total is -1 when the
+    // server did not say how long the file is.
+    void saving(const QString &host, qint64 total);
+    // Bytes of the file on disk so far, of total (-1: not known).
+    void progress(qint64 received, qint64 total);
+    void finished(const net::DownloadResult &result);
+
+private:
+    void request(qint64 from);
+    void takeAnswer();
+    bool openFile();
+    void readBody();
+    void replyFinished();
+    void writeFailed();
+    void finish(DownloadResult result);
+    void dropReply();
+    qint64 total() const { return m_lengthKnown ? m_length : -1; }
+
+    QNetworkAccessManager &m_network;
+    platform::DiskSpace &m_disk;
+    const Options m_options;
+    QString m_url;
+    QString m_path;
+    QNetworkReply *m_reply = nullptr;
+    std::unique_ptr<QFile> m_file;
+    QTimer m_idle;
+    bool m_resuming = false;
+    bool m_answered = false;
+    bool m_timedOut = false;
+    bool m_cancelled = false;
+    qint64 m_requestedFrom = 0;
+    qint64 m_received = 0;
+    qint64 m_length = 0;
+    bool m_lengthKnown = false;
+    // The version of the file that the first answer described, sent back on a resume so that a
+    // file changed on the server is not spliced onto the old bytes.
+    QString m_validator;
+    QString m_statusLine;
+};
+
+} // namespace net

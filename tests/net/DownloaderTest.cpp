@@ -1,0 +1,243 @@
+// The downloader against the maker server tool's files and fault routes and hand-made servers on
+// loopback: what each attempt ends in, what it asked for (Range, If-Range), and the file it
+// leaves, which is the server's file byte for byte or nothing at all.
+
+#include "LoggedServer.h"
+
+#include "net/Downloader.h"
+#include "platform/DiskSpace.h"
+
+#include <sys/resource.h>
+
+#include <csignal>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QTest>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+
+namespace {
+
+using Outcome = net::DownloadResult::Outcome;
+using testing_support::patternBytes;
+using testing_support::readFile;
+
+class SetSpace final : public platform::DiskSpace
+{
+public:
+    std::optional<double> free;
+    double freeBytes(const QString &path) override
+    {
+        return free ? *free : platform::StorageDiskSpace().freeBytes(path);
+    }
+};
+
+class DownloaderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(server.url().isEmpty()) << "maker server did not start";
+        server.put(QStringLiteral("update.hex"), content);
+        server.put(QStringLiteral("empty.hex"), QByteArray());
+    }
+
+    // Runs attempts until one ends the download: a break or a refusal for space is resumed, a
+    // refused resume started again. between runs before each resume. Returns every outcome.
+    std::vector<Outcome> run(const QString &path,
+                             const QString &to = {},
+                             const std::function<void(Outcome)> &between = {})
+    {
+        const QString url = path.startsWith(QLatin1Char('/')) ? server.url() + path : path;
+        std::vector<Outcome> outcomes;
+        std::optional<net::DownloadResult> last;
+        QObject::connect(&downloader, &net::Downloader::finished, &downloader,
+                         [&](const net::DownloadResult &result) { last = result; });
+        downloader.start(url, to.isEmpty() ? destination() : to);
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            if (!QTest::qWaitFor([&] { return last.has_value(); }, 20000)) {
+                ADD_FAILURE() << "an attempt did not end";
+                break;
+            }
+            const net::DownloadResult result = *std::exchange(last, std::nullopt);
+            outcomes.push_back(result.outcome);
+            lastResult = result;
+            if (between)
+                between(result.outcome);
+            if (result.outcome == Outcome::ResumeRefused) {
+                EXPECT_FALSE(QFileInfo::exists(destination())) << "the part goes before a restart";
+                downloader.restart();
+            } else if (result.canResume && attempt < 2) {
+                downloader.resume();
+            } else {
+                break;
+            }
+        }
+        downloader.disconnect(&downloader);
+        return outcomes;
+    }
+    QString destination() const { return folder.filePath(QStringLiteral("update.hex")); }
+    // The Range and If-Range of the requests since the last call.
+    QStringList asked()
+    {
+        QStringList out;
+        const QStringList all = server.requests();
+        for (qsizetype i = m_seen; i < all.size(); ++i)
+            out << all[i].section(QLatin1Char(' '), 2);
+        m_seen = all.size();
+        return out;
+    }
+
+    testing_support::LoggedServer server;
+    QTemporaryDir folder;
+    QNetworkAccessManager network;
+    SetSpace disk;
+    net::Downloader downloader {network, disk, net::Downloader::Options {2000, 4096}};
+    net::DownloadResult lastResult;
+    const QByteArray content = patternBytes(50000);
+
+private:
+    qsizetype m_seen = 0;
+};
+
+TEST_F(DownloaderTest, AttemptsOutcomesAndTheFileLeft)
+{
+    const QByteArray changed = patternBytes(50000, 7);
+    testing_support::ScriptedSocketServer silent;
+    testing_support::ScriptedSocketServer stalls {
+        QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 50000\r\n\r\n") + QByteArray(5000, 'x')};
+    QFile(folder.filePath(QStringLiteral("blocked"))).open(QIODevice::WriteOnly);
+    const QString blocked = folder.filePath(QStringLiteral("blocked/update.hex"));
+    const auto cutTo7000 = [this](Outcome outcome) {
+        if (outcome == Outcome::Broken)
+            QFile::resize(destination(), 7000);
+    };
+    const auto changeOnServer = [&](Outcome outcome) {
+        if (outcome == Outcome::Broken)
+            server.put(QStringLiteral("update.hex"), changed);
+    };
+    struct Row
+    {
+        QString path;
+        std::vector<Outcome> outcomes;
+        // The request that the last attempt made: "" for no check.
+        QString lastAsked = {};
+        std::function<void(Outcome)> between = {};
+        QString to = {};
+        QByteArray file = {}; // what is on disk at the end: empty for nothing
+    };
+    using O = Outcome;
+    const Row rows[] = {
+        {"/files/update.hex", {O::Complete}, "Range: bytes=0-", {}, {}, content},
+        {"/fault/ignore-range/update.hex", {O::Complete}, "Range: bytes=0-", {}, {}, content},
+        {"/fault/no-length/update.hex", {O::Complete}, "Range: bytes=0-", {}, {}, content},
+        // A resume asks from four kilobytes before what is on disk and names the file's version.
+        {"/fault/reset/10000/update.hex", {O::Broken, O::Complete}, "Range: bytes=5904- If-Range: \"", {}, {}, content},
+        {"/fault/reset/10000/update.hex", {O::Broken, O::Complete}, "Range: bytes=2904- If-Range: \"", cutTo7000, {}, content},
+        // Below four kilobytes the resume starts from the first byte.
+        {"/fault/reset/3000/update.hex", {O::Broken, O::Broken, O::Broken}, "Range: bytes=0-"},
+        {"/fault/ignore-range/update.hex?reset=10000", {O::Broken, O::ResumeRefused, O::Complete}, "Range: bytes=0-", {}, {}, content},
+        // The file changed on the server before the resume: never spliced.
+        {"/files/update.hex?reset=10000", {O::Broken, O::ResumeRefused, O::Complete}, "", changeOnServer, {}, changed},
+        // It answers once, then says nothing more.
+        {stalls.url(), {O::Broken, O::NoConnection}},
+        {"/fault/204/update.hex", {O::NoContent}},
+        {"/fault/ignore-range/empty.hex", {O::NoContent}},
+        {"/fault/no-length/empty.hex", {O::NoContent}},
+        {"/fault/401/update.hex", {O::Unauthorized}},
+        {"/fault/404/update.hex", {O::NotFound}},
+        {"/fault/status/503/update.hex", {O::ServerAnswer}},
+        {testing_support::closedPortUrl(), {O::NoConnection}},
+        {silent.url(), {O::NoConnection}},
+        {"/files/update.hex", {O::WriteFailed}, "", {}, blocked},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.path.toStdString());
+        // A stale longer file of an earlier run is replaced, or gone with a failure.
+        QFile stale(row.to.isEmpty() ? destination() : row.to);
+        if (stale.open(QIODevice::WriteOnly))
+            stale.write(patternBytes(300000, 3));
+        stale.close();
+        asked();
+        EXPECT_EQ(run(row.path, row.to, row.between), row.outcomes);
+        const QStringList requests = asked();
+        if (!row.lastAsked.isEmpty() && !requests.isEmpty()) {
+            EXPECT_TRUE(requests.last().startsWith(row.lastAsked)) << requests.last().toStdString();
+        }
+        if (row.outcomes.back() != O::Complete)
+            downloader.abandon();
+        EXPECT_EQ(readFile(row.to.isEmpty() ? destination() : row.to), row.file);
+        if (row.file.isEmpty()) {
+            EXPECT_FALSE(QFileInfo::exists(row.to.isEmpty() ? destination() : row.to));
+        }
+        server.put(QStringLiteral("update.hex"), content);
+    }
+    EXPECT_EQ(lastResult.errorNumber, 20) << lastResult.errorText.toStdString();
+}
+
+// The disk is asked before the first byte is written, for an absolute destination only; a
+// resume refused for space keeps the part.
+TEST_F(DownloaderTest, FreeSpaceIsCheckedAgainstTheLength)
+{
+    disk.free = content.size();
+    EXPECT_EQ(run(QStringLiteral("/files/update.hex")), std::vector {Outcome::Complete});
+    disk.free = content.size() - 1;
+    EXPECT_EQ(run(QStringLiteral("/files/update.hex")), std::vector {Outcome::NoSpace});
+    EXPECT_FALSE(lastResult.canResume);
+    EXPECT_FALSE(QFileInfo::exists(destination()));
+
+    disk.free = 0;
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(folder.path());
+    const auto outcomes = run(QStringLiteral("/files/update.hex"), QStringLiteral("relative.hex"));
+    QDir::setCurrent(before);
+    EXPECT_EQ(outcomes, std::vector {Outcome::Complete});
+    EXPECT_EQ(readFile(folder.filePath(QStringLiteral("relative.hex"))), content);
+
+    disk.free.reset();
+    const auto fillUp = [this](Outcome outcome) {
+        if (outcome == Outcome::Broken)
+            disk.free = 100;
+    };
+    EXPECT_EQ(run(QStringLiteral("/fault/reset/10000/update.hex"), {}, fillUp),
+              (std::vector {Outcome::Broken, Outcome::NoSpace, Outcome::NoSpace}));
+    EXPECT_TRUE(lastResult.canResume);
+    EXPECT_TRUE(QFileInfo::exists(destination()));
+}
+
+TEST_F(DownloaderTest, CancelEndsTheAttemptAndLeavesNoFile)
+{
+    testing_support::ScriptedSocketServer silent;
+    for (const QString &path : {silent.url(), QString(server.url() + "/fault/slow/update.hex?bps=50000")}) {
+        SCOPED_TRACE(path.toStdString());
+        QTimer::singleShot(300, &downloader, [this] { downloader.cancel(); });
+        EXPECT_EQ(run(path), std::vector {Outcome::Cancelled});
+        EXPECT_FALSE(QFileInfo::exists(destination()));
+    }
+}
+
+TEST_F(DownloaderTest, AWriteFailingMidBodySaysWhy)
+{
+    // Files of this process may not grow past 20,000 bytes: the disk "fills up" mid-download.
+    rlimit before {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = 20000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const auto outcomes = run(QStringLiteral("/files/update.hex"));
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(outcomes, std::vector {Outcome::WriteFailed});
+    EXPECT_EQ(lastResult.errorNumber, 27);
+    EXPECT_EQ(lastResult.errorText, QStringLiteral("File too large"));
+    EXPECT_FALSE(QFileInfo::exists(destination()));
+}
+
+} // namespace
