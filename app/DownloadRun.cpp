@@ -171,8 +171,8 @@ void DownloadRun::askCancel(bool fromCloseBox)
     if (!fromCloseBox)
         m_dialog->pauseClip();
     m_asking = true;
-    const bool yes = askedYes(tr("Are you sure you want to cancel this operation?"),
-                              mb::YesNo | mb::Question);
+    const bool yes
+        = askedYes(tr("Are you sure you want to cancel this operation?"), mb::YesNo | mb::Question);
     m_asking = false;
     const std::optional<DownloadResult> held = std::exchange(m_heldResult, std::nullopt);
     if (!yes) {

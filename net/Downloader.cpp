@@ -58,17 +58,28 @@ const char *outcomeName(DownloadResult::Outcome outcome)
 {
     using O = DownloadResult::Outcome;
     switch (outcome) {
-    case O::Complete: return "complete";
-    case O::Broken: return "broken off";
-    case O::ResumeRefused: return "resume refused";
-    case O::NoConnection: return "no connection";
-    case O::NoContent: return "no content";
-    case O::Unauthorized: return "unauthorized";
-    case O::NotFound: return "not found";
-    case O::ServerAnswer: return "refused by the server";
-    case O::NoSpace: return "not enough disk space";
-    case O::WriteFailed: return "cannot write";
-    case O::Cancelled: return "cancelled";
+    case O::Complete:
+        return "complete";
+    case O::Broken:
+        return "broken off";
+    case O::ResumeRefused:
+        return "resume refused";
+    case O::NoConnection:
+        return "no connection";
+    case O::NoContent:
+        return "no content";
+    case O::Unauthorized:
+        return "unauthorized";
+    case O::NotFound:
+        return "not found";
+    case O::ServerAnswer:
+        return "refused by the server";
+    case O::NoSpace:
+        return "not enough disk space";
+    case O::WriteFailed:
+        return "cannot write";
+    case O::Cancelled:
+        return "cancelled";
     }
     return "?";
 }
@@ -188,10 +199,10 @@ void Downloader::takeAnswer()
     m_idle.start();
     const int status = code.toInt();
     // Qt keeps the code and the reason, not the status line itself.
-    m_statusLine = QStringLiteral("HTTP/1.1 %1 %2")
-                       .arg(status)
-                       .arg(m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute)
-                                .toString());
+    m_statusLine
+        = QStringLiteral("HTTP/1.1 %1 %2")
+              .arg(status)
+              .arg(m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
     qCInfo(lcDownload).noquote() << "answer:" << m_statusLine;
     const qint64 rangeStart = contentRangeStart(m_reply->rawHeader("Content-Range"));
 

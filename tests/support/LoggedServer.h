@@ -17,6 +17,8 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
+#include <vector>
+
 namespace testing_support {
 
 class LoggedServer
@@ -70,23 +72,31 @@ private:
     QString m_log;
 };
 
-// A hand-made server on loopback: records the request, answers it with the given bytes (none: a
-// silent server), then keeps the connection open without a word.
+// A hand-made server on loopback for answers the tool does not give. Each request gets the next
+// of the answers; with none left it gets none (a silent server). After an answer the connection
+// stays open or is closed.
 class ScriptedSocketServer
 {
 public:
+    enum class After { StayOpen, Close };
     explicit ScriptedSocketServer(QByteArray answer = {})
-        : m_answer(std::move(answer))
+        : ScriptedSocketServer(std::vector<QByteArray> {std::move(answer)}, After::StayOpen)
+    { }
+    ScriptedSocketServer(std::vector<QByteArray> answers, After after)
+        : m_answers(std::move(answers))
+        , m_after(after)
     {
         m_server.listen(QHostAddress::LocalHost);
         QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
             while (QTcpSocket *socket = m_server.nextPendingConnection()) {
                 QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
                     request += socket->readAll();
-                    if (request.contains("\r\n\r\n") && !m_answered) {
-                        m_answered = true;
-                        socket->write(m_answer);
-                    }
+                    if (!request.contains("\r\n\r\n") || m_next >= m_answers.size())
+                        return;
+                    request.clear();
+                    socket->write(m_answers[m_next++]);
+                    if (m_after == After::Close)
+                        socket->disconnectFromHost();
                 });
             }
         });
@@ -99,8 +109,9 @@ public:
 
 private:
     QTcpServer m_server;
-    QByteArray m_answer;
-    bool m_answered = false;
+    std::vector<QByteArray> m_answers;
+    After m_after;
+    std::size_t m_next = 0;
 };
 
 // An address on loopback where nothing listens.
