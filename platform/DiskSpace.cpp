@@ -5,14 +5,6 @@
 
 namespace platform {
 
-namespace {
-DiskSpace *&installedDiskSpace()
-{
-    static DiskSpace *installed = nullptr;
-    return installed;
-}
-} // namespace
-
 double StorageDiskSpace::freeBytes(const QString &path)
 {
     // The folder may not exist yet: its nearest existing ancestor is on the same disk.
@@ -27,20 +19,6 @@ double StorageDiskSpace::freeBytes(const QString &path)
     if (!storage.isValid())
         return 0;
     return static_cast<double>(storage.bytesAvailable());
-}
-
-DiskSpace &diskSpace()
-{
-    static StorageDiskSpace real;
-    DiskSpace *installed = installedDiskSpace();
-    if (installed)
-        return *installed;
-    return real;
-}
-
-void install(DiskSpace *diskSpace)
-{
-    installedDiskSpace() = diskSpace;
 }
 
 } // namespace platform

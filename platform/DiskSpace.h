@@ -1,8 +1,8 @@
 #pragma once
 
 // Free space of the disk that holds a folder, asked before a download is written. The real answer
-// comes from the file system (QStorageInfo); a test installs a double that reports a set number,
-// so the "not enough space" path runs without filling a disk.
+// comes from the file system (QStorageInfo); the downloader is given it, and a test gives a double
+// that reports a set number, so the "not enough space" path runs without filling a disk.
 
 #include <QString>
 
@@ -22,9 +22,5 @@ class StorageDiskSpace final : public DiskSpace
 public:
     double freeBytes(const QString &path) override;
 };
-
-DiskSpace &diskSpace();
-// Installs a double (nullptr: the real one again). The caller keeps ownership.
-void install(DiskSpace *diskSpace);
 
 } // namespace platform

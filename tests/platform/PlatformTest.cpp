@@ -3,6 +3,7 @@
 
 #include "TestPlatform.h"
 
+#include "platform/DiskSpace.h"
 #include "platform/Files.h"
 #include "platform/Services.h"
 #include "platform/Shell.h"
@@ -88,6 +89,13 @@ TEST(ShellOpen, DesktopShellReportsWhatXdgOpenDid)
 }
 
 // The wait ends on an event, one already pending or one to come, instead of sleeping out.
+// A folder that does not exist yet is measured on its nearest parent.
+TEST(DiskSpace, AFolderStillToBeMadeIsOnItsParentsDisk)
+{
+    platform::StorageDiskSpace disk;
+    EXPECT_GT(disk.freeBytes(QDir::tempPath() + QStringLiteral("/no/such/folder/")), 0);
+}
+
 TEST(SystemClock, WaitWakesOnAnEvent)
 {
     SystemClock clock;
