@@ -3,9 +3,9 @@
 #include "app/DownloadRun.h"
 #include "app/ProgramVersion.h"
 #include "app/QuitQuestion.h"
-#include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
 #include "app/frmWelcome.h"
+#include "device/PortList.h"
 #include "platform/BuildConfig.h"
 #include "platform/Files.h"
 #include "platform/Look.h"
@@ -17,6 +17,7 @@
 #include "ui/DownloadedWindow.h"
 #include "ui/HelpWindow.h"
 #include "ui/NotConnectedWindow.h"
+#include "ui/PortSearchWindow.h"
 #include "ui/ScaleErrorWindow.h"
 #include "ui/StartUpWindow.h"
 #include "ui/UpdateFileWindow.h"
@@ -37,29 +38,19 @@ template<class Window> void leave(Window &window)
     window.Close();
 }
 
-// An edge: when `from` reports `done`, `to` is shown and `from` closes.
-template<class Window, class Signal>
-void moveOn(UpdateFlow *flow, Window &from, Signal done, UpdateFlow::Screen to)
-{
-    QObject::connect(&from, done, flow, [flow, &from, to] {
-        flow->goTo(to);
-        leave(from);
-    });
-}
-
 } // namespace
 
 UpdateFlow::UpdateFlow(Services services, ScreenPace pace, QObject *parent)
     : QObject(parent)
     , m_probe(services.probe)
     , m_downloader(services.downloader)
+    , m_ports(services.ports)
     , m_clock(services.clock)
     , m_pace(pace)
     , m_checks(services.maker)
     , m_scale(services.ports, services.clock)
 {
     m_scale.configure(platform::SerialSettings {});
-    Forms::frmChoosePort().setScale(m_scale);
     Forms::frmWelcome().setScale(m_scale);
     Forms::frmDisplay().setScale(m_scale);
     connectWindows();
@@ -101,7 +92,7 @@ void UpdateFlow::goTo(Screen screen)
         show(m_notConnected.get());
         break;
     case Screen::PortSearch:
-        Forms::frmChoosePort().Show();
+        showPortSearch();
         break;
     case Screen::ScaleMissing:
         showScaleError(ScaleErrorWindow::Kind::Missing);
@@ -146,20 +137,6 @@ void UpdateFlow::goTo(Screen screen)
 
 void UpdateFlow::connectWindows()
 {
-    frmChoosePort &search = Forms::frmChoosePort();
-    connect(&search, &frmChoosePort::searchRequested, this, [this, &search] {
-        loadScaleWindow();
-        // The search waits for the checks the main window's loading started: the maker's
-        // answers come before the scale is looked for.
-        m_checks.afterChecks([&search] { search.DetectPort(); });
-    });
-    moveOn(this, search, &frmChoosePort::scaleFound, Screen::Main);
-    connect(&search, &frmChoosePort::scaleMissing, this, [this, &search] {
-        m_session.scaleMissedAt = Session::Step::PortSearch;
-        goTo(Screen::ScaleMissing);
-        leave(search);
-    });
-
     frmWelcome &main = Forms::frmWelcome();
     connect(&main, &frmWelcome::scaleAnswered, this, [this, &main](const QString &serial) {
         m_session.serialNumber = serial;
@@ -299,6 +276,58 @@ void UpdateFlow::showStartUp()
             window->resume();
     });
     show(window);
+}
+
+void UpdateFlow::showPortSearch()
+{
+    leaveScreen(m_portSearch);
+    m_portSearch = std::make_unique<PortSearchWindow>();
+    PortSearchWindow *window = m_portSearch.get();
+    // The ports as they are when the window is shown, in the order they are tried.
+    const QStringList names = m_ports.portNames();
+    const QList<int> portNumbers = device::portNumbers(names);
+    qCInfo(lcPortSearch).noquote()
+        << "serial ports:" << names.join(QLatin1Char(' ')) << "-> search order" << portNumbers;
+    connect(window, &PortSearchWindow::searchRequested, this, [this, window, portNumbers] {
+        window->showSearching();
+        loadScaleWindow();
+        // The search waits for the checks the main window's loading started: the maker's
+        // answers come before the scale is looked for.
+        m_checks.afterChecks([this, portNumbers] { searchPorts(portNumbers); });
+    });
+    connect(
+        window, &PortSearchWindow::closeRequested, this, [window] { wizard::confirmQuit(window); });
+    show(window);
+}
+
+void UpdateFlow::searchPorts(const QList<int> &portNumbers)
+{
+    connect(
+        &m_scale,
+        &device::ScaleProgrammer::searchEnded,
+        this,
+        [this](const device::ScaleSearch &search) {
+            if (search.found) {
+                goTo(Screen::Main);
+                leaveScreen(m_portSearch);
+                return;
+            }
+            if (!search.refused.isEmpty()) {
+                // The ports' own texts say which device it was and how to be allowed to use it.
+                const QString advice = search.refused.size() == 1
+                    ? tr("No scale was found, and a serial port could not be searched.")
+                    : tr("No scale was found, and %1 serial ports could not be searched.")
+                          .arg(search.refused.size());
+                platform::MsgBox(advice + QLatin1Char('\r')
+                                     + search.refused.join(QLatin1Char('\r')),
+                                 platform::mb::Exclamation);
+            }
+            m_session.scaleMissedAt = Session::Step::PortSearch;
+            goTo(Screen::ScaleMissing);
+            leaveScreen(m_portSearch);
+        },
+        Qt::SingleShotConnection);
+    m_scale.findScale(portNumbers);
 }
 
 void UpdateFlow::showUpdateFile()

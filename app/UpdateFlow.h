@@ -27,6 +27,7 @@ class DownloadRun;
 class DownloadedWindow;
 class HelpWindow;
 class NotConnectedWindow;
+class PortSearchWindow;
 class StartUpWindow;
 class UpdateFileWindow;
 class UpdatedWindow;
@@ -49,7 +50,7 @@ public:
     enum class Screen {
         StartUp,      // StartUpWindow
         NotConnected, // NotConnectedWindow
-        PortSearch,   // frmChoosePort
+        PortSearch,   // PortSearchWindow
         ScaleMissing, // ScaleErrorWindow: the search or the serial-number read found no scale
         Main,         // frmWelcome
         Help,         // HelpWindow
@@ -93,6 +94,8 @@ private:
     void showHelp();
     void showNewVersion();
     void showStartUp();
+    void showPortSearch();
+    void searchPorts(const QList<int> &portNumbers);
     void showUpdateFile();
     void download(const QString &link);
     void downloadEnded(bool ok);
@@ -101,6 +104,7 @@ private:
 
     net::InternetProbe &m_probe;
     net::Downloader &m_downloader;
+    platform::SerialSystem &m_ports;
     const platform::Clock &m_clock;
     const ScreenPace m_pace;
     Session m_session;
@@ -110,6 +114,7 @@ private:
     // The screens built on entry, while they are up.
     std::unique_ptr<StartUpWindow> m_startUp;
     std::unique_ptr<NotConnectedWindow> m_notConnected;
+    std::unique_ptr<PortSearchWindow> m_portSearch;
     std::unique_ptr<HelpWindow> m_help;
     std::unique_ptr<VersionWindow> m_version;
     std::unique_ptr<UpdateFileWindow> m_updateFile;

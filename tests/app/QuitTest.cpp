@@ -5,7 +5,6 @@
 #include "WizardPlatform.h"
 
 #include "app/QuitQuestion.h"
-#include "app/frmChoosePort.h"
 #include "platform/Files.h"
 
 #include <gtest/gtest.h>
@@ -19,31 +18,18 @@ using Answer = testing_support::QuitAnswers::Answer;
 const QString kUpdate = QString::fromLatin1(platform::kUpdateFileName);
 const QString kBanner = QString::fromLatin1(platform::kBannerFileName);
 
-TEST(QuitProtocol, UserCloseOfAnAskingWindowAsksAndCancelKeepsIt)
+TEST(QuitProtocol, UserCloseOfAWindowAsksAndCancelKeepsIt)
 {
     TestPlatform test;
-    frmChoosePort &choose = Forms::frmChoosePort();
-    choose.Show();
-    ASSERT_TRUE(choose.AskExit);
+    test.flow.goTo(UpdateFlow::Screen::PortSearch);
+    QWidget *search = testing_support::topLevel(QStringLiteral("frmChoosePort"));
     test.quit.answer(Answer::Cancel);
-    EXPECT_FALSE(choose.window()->close());
+    EXPECT_FALSE(search->close());
     ASSERT_EQ(test.quit.asked.size(), 1);
-    EXPECT_EQ(test.quit.asked.at(0).over, choose.window());
+    EXPECT_EQ(test.quit.asked.at(0).over, search);
     EXPECT_TRUE(test.quit.asked.at(0).modal);
-    EXPECT_TRUE(choose.isVisible());
-    EXPECT_TRUE(choose.AskExit);
+    EXPECT_TRUE(search->isVisible());
     EXPECT_FALSE(test.process.terminated());
-}
-
-TEST(QuitProtocol, AWindowClosingItselfDoesNotAsk)
-{
-    TestPlatform test;
-    frmChoosePort &choose = Forms::frmChoosePort();
-    choose.Show();
-    choose.AskExit = false;
-    EXPECT_TRUE(choose.Close());
-    EXPECT_FALSE(choose.isLoaded());
-    EXPECT_TRUE(test.quit.asked.isEmpty());
 }
 
 TEST(QuitProtocol, YesDeletesTheBannerThenTheUpdateFileAndTerminates)
@@ -52,9 +38,9 @@ TEST(QuitProtocol, YesDeletesTheBannerThenTheUpdateFileAndTerminates)
     test.touchWorkingFile(kUpdate);
     test.touchWorkingFile(kBanner);
     testing_support::LogCapture log("kovara.files", QStringLiteral("kovara.files.info=true"));
-    Forms::frmChoosePort().Show();
+    test.flow.goTo(UpdateFlow::Screen::PortSearch);
     test.quit.answer(Answer::Yes);
-    Forms::frmChoosePort().window()->close();
+    testing_support::topLevel(QStringLiteral("frmChoosePort"))->close();
     EXPECT_TRUE(test.process.terminated());
     EXPECT_FALSE(platform::fileExists(platform::workingFile(kUpdate)));
     EXPECT_FALSE(platform::fileExists(platform::workingFile(kBanner)));

@@ -5,7 +5,6 @@
 #include "UpdateFile.h"
 #include "WizardPlatform.h"
 
-#include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
 #include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
@@ -50,8 +49,8 @@ const std::function<void(Platform &, QStringList &out)> scenes[] = {
         out << record("no internet connection", testing_support::topLevel("frmNotConnected"));
     },
     [](Platform &test, QStringList &out) {
-        frmChoosePort &search = Forms::frmChoosePort();
-        search.Show();
+        test.flow.goTo(UpdateFlow::Screen::PortSearch);
+        QWidget *search = testing_support::topLevel("frmChoosePort");
         out << record("port search", search);
         vs::VirtualScale &scale = *test.serial.scale(1);
         scale.setTiming({true});
@@ -59,7 +58,7 @@ const std::function<void(Platform &, QStringList &out)> scenes[] = {
         scale.setFrameObserver([&](const vs::FrameRecord &) {
             test.clock.scheduleIn(0, [&] { out << record("port search, searching", search); });
         });
-        search.cmdContinue->click();
+        testing_support::button("frmChoosePort", "cmdContinue")->click();
         test.waitForChecks();
     },
     [](Platform &test, QStringList &out) {
@@ -90,10 +89,10 @@ const std::function<void(Platform &, QStringList &out)> scenes[] = {
         testing_support::topLevel("frmVersion")->close();
     },
     [](Platform &test, QStringList &out) {
-        Forms::frmChoosePort().Show();
+        test.flow.goTo(UpdateFlow::Screen::PortSearch);
         test.quit.answer(Answer::Cancel,
                          [&out](QDialog &question) { out << record("quit question", &question); });
-        Forms::frmChoosePort().window()->close();
+        testing_support::topLevel("frmChoosePort")->close();
     },
     [](Platform &test, QStringList &out) {
         Q_EMIT Forms::frmWelcome().scaleAnswered(QStringLiteral("20231187"));

@@ -3,8 +3,6 @@
 
 #include "WizardPlatform.h"
 
-#include "app/frmChoosePort.h"
-
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -17,7 +15,8 @@ const QString kStartUp = QStringLiteral("frmStartUp");
 
 bool portSearchShown()
 {
-    return QTest::qWaitFor([] { return Forms::frmChoosePort().isVisible(); });
+    return QTest::qWaitFor(
+        [] { return testing_support::isShown(QStringLiteral("frmChoosePort")); });
 }
 
 TEST(StartUp, ReachableInternetLeadsToThePortSearch)
@@ -46,7 +45,8 @@ TEST(StartUp, UnreachableInternetStopsOnTheNoInternetScreen)
     QWidget *stop = testing_support::topLevel(QStringLiteral("frmNotConnected"));
     QTest::qWait(20);
     EXPECT_TRUE(testing_support::isShown(kStartUp)) << "the start-up window stays behind it";
-    EXPECT_FALSE(Forms::frmChoosePort().isLoaded()) << "the start-up stopped";
+    EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmChoosePort")))
+        << "the start-up stopped";
 
     // Closing the start-up window and cancelling the question starts its ticks again, and the
     // next one opens the port search all the same.

@@ -6,7 +6,6 @@
 #include "WizardPlatform.h"
 
 #include "app/QuitQuestion.h"
-#include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
 #include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
@@ -87,8 +86,9 @@ TEST_F(MainWindow, TheFirstPortSearchRunsBothChecksBeforeTheMainWindowShows)
     scale.setFrameObserver([&](const virtual_scale::FrameRecord &) {
         askedAtTheScale = test.maker.asked("SoftwareUpdate");
     });
-    Forms::frmChoosePort().Show();
-    Forms::frmChoosePort().cmdContinue->click();
+    test.flow.goTo(UpdateFlow::Screen::PortSearch);
+    testing_support::button(QStringLiteral("frmChoosePort"), QStringLiteral("cmdContinue"))
+        ->click();
     test.waitForChecks();
     scale.setFrameObserver(nullptr);
     EXPECT_EQ(askedAtTheScale, 1) << "the update check runs before the search reads the scale";

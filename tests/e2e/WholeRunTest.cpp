@@ -10,7 +10,6 @@
 #include "WizardPlatform.h"
 
 #include "app/QuitQuestion.h"
-#include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
 #include "app/frmWelcome.h"
 #include "platform/Files.h"
@@ -87,13 +86,15 @@ protected:
     void startUp()
     {
         test.flow.start();
-        ASSERT_TRUE(QTest::qWaitFor([] { return Forms::frmChoosePort().isVisible(); }));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [] { return testing_support::isShown(QStringLiteral("frmChoosePort")); }));
     }
     // The search and the serial-number read run on the scale's thread: each step waits for the
     // window it leads to.
     void searchPorts()
     {
-        Forms::frmChoosePort().cmdContinue->click();
+        testing_support::button(QStringLiteral("frmChoosePort"), QStringLiteral("cmdContinue"))
+            ->click();
         ASSERT_TRUE(runUntil([] {
             return Forms::frmWelcome().isVisible()
                 || testing_support::isShown(QStringLiteral("frmErrorScaleCom2"));
@@ -226,7 +227,8 @@ TEST_F(WholeRun, FromStartUpToSuccessfulScaleUpdateWithEveryQuitQuestionCancelle
 {
     ASSERT_TRUE(plugScale());
     ASSERT_NO_FATAL_FAILURE(startUp());
-    exitAndStay(Forms::frmChoosePort(), [] { Forms::frmChoosePort().window()->close(); });
+    exitAndStay(testing_support::topLevel(QStringLiteral("frmChoosePort")),
+                [] { testing_support::topLevel(QStringLiteral("frmChoosePort"))->close(); });
     ASSERT_NO_FATAL_FAILURE(searchPorts());
     ASSERT_TRUE(Forms::frmWelcome().isVisible());
     exitAndStay(Forms::frmWelcome(), [] { Forms::frmWelcome().cmdExit->click(); });
@@ -256,7 +258,7 @@ TEST_F(WholeRun, ASilentScaleLeadsToTheErrorWindowAndRetryFindsItBack)
     ports.stopScale(3);
     ASSERT_TRUE(plugScale()); // switched on
     testing_support::button(error, QStringLiteral("cmdRetry"))->click();
-    ASSERT_TRUE(Forms::frmChoosePort().isVisible());
+    ASSERT_TRUE(testing_support::isShown(QStringLiteral("frmChoosePort")));
     ASSERT_NO_FATAL_FAILURE(searchPorts());
     ASSERT_TRUE(Forms::frmWelcome().isVisible());
     ASSERT_NO_FATAL_FAILURE(updateScale());

@@ -4,7 +4,6 @@
 #include "ScaleJobs.h"
 #include "WizardPlatform.h"
 
-#include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
 #include "app/frmWelcome.h"
 #include "platform/SerialPort.h"
@@ -47,12 +46,11 @@ TEST(PortSearchOnPty, FindsTheScaleOnCom3PastADanglingCom1)
     while (!scale.canReadLine() && scale.waitForReadyRead(5000)) { }
     ASSERT_TRUE(scale.readLine().startsWith("COM3 -> "));
 
-    frmChoosePort &choose = Forms::frmChoosePort();
-    choose.Load();
-    EXPECT_EQ(choose.PortNumbers, (QList<int> {1, 3}));
+    test.flow.goTo(UpdateFlow::Screen::PortSearch);
     QElapsedTimer elapsed;
     elapsed.start();
-    choose.DetectPort();
+    testing_support::button(QStringLiteral("frmChoosePort"), QStringLiteral("cmdContinue"))
+        ->click();
     EXPECT_TRUE(QTest::qWaitFor([] { return Forms::frmWelcome().isVisible(); }, 10'000));
     EXPECT_LT(elapsed.elapsed(), 3000);
     device::ScaleProgrammer &port = Forms::frmDisplay().scale();

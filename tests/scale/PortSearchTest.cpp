@@ -4,7 +4,6 @@
 #include "WizardPlatform.h"
 
 #include "app/QuitQuestion.h"
-#include "app/frmChoosePort.h"
 #include "app/frmDisplay.h"
 #include "app/frmWelcome.h"
 #include "device/PortList.h"
@@ -25,7 +24,20 @@ class PortSearch : public ::testing::Test
 protected:
     testing_support::WizardPlatform test;
     testing_support::VirtualScaleSerial &serial = test.serial;
-    frmChoosePort &choose = Forms::frmChoosePort();
+
+    static QWidget *window() { return testing_support::topLevel(QStringLiteral("frmChoosePort")); }
+    // Shows "Connect Scale to Computer" and presses Continue; ends with the search.
+    void search()
+    {
+        test.flow.goTo(UpdateFlow::Screen::PortSearch);
+        pressContinue();
+        test.waitForChecks();
+    }
+    static void pressContinue()
+    {
+        testing_support::button(QStringLiteral("frmChoosePort"), QStringLiteral("cmdContinue"))
+            ->click();
+    }
 };
 
 TEST_F(PortSearch, PortsAreTriedInNumericOrderOnceEach)
@@ -47,10 +59,7 @@ TEST_F(PortSearch, SkipsPortsThatCannotOpenOrDoNotAnswerAndStopsAtTheScale)
     serial.addPort(4, State::Absent);
     serial.addPort(2, State::Busy);
     serial.addScale(3, QStringLiteral("12AB5678")); // not BCD
-    choose.Load();
-    EXPECT_EQ(choose.PortNumbers, (QList<int> {1, 2, 3, 4, 10, 12}));
-
-    choose.DetectPort();
+    search();
     for (auto [port, opens] : {std::pair {1, 1}, {2, 0}, {3, 1}, {10, 1}, {12, 0}})
         EXPECT_EQ(serial.opens(port), opens) << "COM" << port;
     device::ScaleProgrammer &found = Forms::frmDisplay().scale();
@@ -64,23 +73,20 @@ TEST_F(PortSearch, ContinueFindsTheScaleAndOpensTheMainWindow)
 {
     serial.addPort(1, State::Absent);
     serial.addScale(2, QStringLiteral("20231187")).setTiming({true}); // at 19200 baud
-    choose.Show();
-
     QString captionDuring;
-    int pointerDuring = -1;
+    Qt::CursorShape cursorDuring = Qt::ArrowCursor;
     test.clock.scheduleIn(30, [&] {
-        captionDuring = choose.Caption();
-        pointerDuring = choose.MousePointer();
-        choose.cmdContinue->click(); // a second press while searching
+        captionDuring = window()->windowTitle();
+        cursorDuring = window()->cursor().shape();
+        pressContinue(); // a second press while searching
     });
-    choose.cmdContinue->click();
-    test.waitForChecks();
+    search();
 
     EXPECT_EQ(captionDuring, QStringLiteral("Checking Scale Connection to Computer...."));
-    EXPECT_EQ(pointerDuring, platform::vbHourglass);
-    EXPECT_EQ(serial.sent(2), QByteArray::fromHex("B40700"));
+    EXPECT_EQ(cursorDuring, Qt::WaitCursor);
+    EXPECT_EQ(serial.sent(2), QByteArray::fromHex("B40700")) << "one search";
     EXPECT_TRUE(Forms::frmWelcome().isVisible());
-    EXPECT_FALSE(choose.isLoaded());
+    EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmChoosePort")));
     EXPECT_FALSE(testing_support::isShown(kError));
 }
 
@@ -88,12 +94,10 @@ TEST_F(PortSearch, NoScaleLeadsToTheErrorWindow)
 {
     serial.addPort(1, State::Empty);
     serial.addPort(5, State::Absent);
-    choose.Show();
-    choose.cmdContinue->click();
-    test.waitForChecks();
+    search();
 
     EXPECT_NEAR(double(test.clock.waitedMs()), 10'000.0, 600.0);
-    EXPECT_FALSE(choose.isLoaded());
+    EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmChoosePort")));
     const QWidget *error = testing_support::topLevel(kError);
     ASSERT_TRUE(error && error->isVisible());
     EXPECT_EQ(error->windowTitle(), QStringLiteral("Error Communicating with the Scale"));
@@ -106,10 +110,8 @@ TEST_F(PortSearch, APortTheUserMayNotOpenIsExplainedOnce)
     serial.addPort(1, State::Forbidden);
     serial.addPort(2, State::Empty);
     serial.addPort(3, State::Forbidden);
-    choose.Show();
     test.dialogs.answer(platform::mb::OK);
-    choose.cmdContinue->click();
-    test.waitForChecks();
+    search();
 
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
     const QString text = test.dialogs.boxes().at(0).text;
@@ -123,9 +125,7 @@ TEST_F(PortSearch, APortTheUserMayNotOpenIsExplainedOnce)
 
     // No message when the scale is found, refused ports or not.
     serial.addScale(4, QStringLiteral("20231187"));
-    choose.Show();
-    choose.cmdContinue->click();
-    test.waitForChecks();
+    search();
     EXPECT_EQ(test.dialogs.boxes().size(), 1u);
     EXPECT_TRUE(Forms::frmWelcome().isVisible());
 }
@@ -133,25 +133,19 @@ TEST_F(PortSearch, APortTheUserMayNotOpenIsExplainedOnce)
 TEST_F(PortSearch, RetryGoesBackToTheStepThatFailed)
 {
     serial.addPort(1, State::Empty);
-    choose.Show();
-    choose.cmdContinue->click();
-    test.waitForChecks();
+    search();
     testing_support::button(kError, QStringLiteral("cmdRetry"))->click();
     testing_support::processEvents();
     EXPECT_FALSE(testing_support::topLevel(kError));
-    EXPECT_TRUE(choose.isVisible());
-    EXPECT_EQ(choose.PortNumbers, (QList<int> {1}));
+    EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmChoosePort")));
 
     // The main window's serial-number read failed: Retry goes back to the main window.
     frmWelcome &main = Forms::frmWelcome();
     main.Show();
-    choose.AskExit = false;
-    choose.Close();
     main.cmdUpdate->click();
     ASSERT_TRUE(testing_support::isShown(kError));
     testing_support::button(kError, QStringLiteral("cmdRetry"))->click();
     EXPECT_TRUE(main.isVisible());
-    EXPECT_FALSE(choose.isLoaded());
     EXPECT_FALSE(testing_support::isShown(kError));
 }
 

@@ -1,0 +1,27 @@
+#pragma once
+
+// "Connect Scale to Computer": asks the user to connect the scale and turn it on; Continue asks
+// for the search of the serial ports, which the window shows in its caption and with the busy
+// cursor until it has ended.
+
+#include <QWidget>
+
+class PortSearchWindow final : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit PortSearchWindow(QWidget *parent = nullptr);
+
+    void showSearching();
+    bool isSearching() const { return m_searching; }
+
+Q_SIGNALS:
+    void searchRequested();
+    void closeRequested();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    bool m_searching = false;
+};
