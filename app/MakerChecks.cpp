@@ -1,11 +1,10 @@
 #include "app/MakerChecks.h"
 
 #include "app/ProgramVersion.h"
-#include "app/frmWelcome.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
-#include "platform/Timer.h"
 #include "query/modCheck.h"
+#include "ui/MainWindow.h"
 
 #include <QImageReader>
 #include <QLoggingCategory>
@@ -26,8 +25,9 @@ MakerChecks::MakerChecks(net::MakerClient &maker, QObject *parent)
             [this](const QString &, const QString &path) { bannerFetched(path); });
 }
 
-void MakerChecks::checkUpdate()
+void MakerChecks::checkUpdate(MainWindow *window)
 {
+    m_bannerWindow = window;
     ++m_running;
     ask(Question::UpdateOffer);
 }
@@ -75,15 +75,13 @@ void MakerChecks::updateAnswered(const QString &answer)
         ended();
         return;
     }
-    // The main window may have gone meanwhile; it is not loaded again for its banner.
-    frmWelcome &welcome = Forms::frmWelcome();
-    platform::Timer *blink = welcome.Timer2.peek();
-    if (!blink) {
+    // The main window may have gone meanwhile: nothing is fetched for it then.
+    if (!m_bannerWindow) {
         ended();
         return;
     }
     const bool onOffer = answer == QStringLiteral("Y") || answer == QStringLiteral("y");
-    blink->setEnabled(onOffer);
+    m_bannerWindow->setBannerBlinking(onOffer);
     if (!onOffer) {
         ended();
         return;
@@ -93,15 +91,12 @@ void MakerChecks::updateAnswered(const QString &answer)
 
 void MakerChecks::bannerFetched(const QString &path)
 {
-    QLabel *banner = Forms::frmWelcome().ImgBanner.peek();
-    if (!path.isEmpty() && banner) {
-        banner->setVisible(true);
+    if (!path.isEmpty() && m_bannerWindow) {
         QImageReader reader(path);
         const QImage picture = reader.read();
         if (picture.isNull())
             qCWarning(lcCheck).noquote() << "the banner is not a picture:" << reader.errorString();
-        else
-            Forms::frmWelcome().setBanner(QPixmap::fromImage(picture));
+        m_bannerWindow->setBanner(QPixmap::fromImage(picture));
     }
     if (!path.isEmpty())
         platform::deleteFile(path);

@@ -9,9 +9,12 @@
 #include "net/MakerClient.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <functional>
 #include <vector>
+
+class MainWindow;
 
 class MakerChecks final : public QObject
 {
@@ -20,8 +23,8 @@ public:
     explicit MakerChecks(net::MakerClient &maker, QObject *parent = nullptr);
 
     // Asks whether an update for the scale is on offer; on offer, fetches the banner and shows
-    // it blinking on the main window; a failed question is told.
-    void checkUpdate();
+    // it blinking on window, if it is still there; a failed question is told.
+    void checkUpdate(MainWindow *window);
     // Asks for the latest program version and reports newVersionOffered() when it differs
     // from this one; a failed question is told and may be asked again.
     void checkVersion();
@@ -43,6 +46,7 @@ private:
     void ended();
 
     net::MakerClient &m_maker;
+    QPointer<MainWindow> m_bannerWindow;
     InputHold m_hold;
     int m_running = 0;
     std::vector<std::function<void()>> m_after;

@@ -4,7 +4,6 @@
 #include "app/ProgramVersion.h"
 #include "app/QuitQuestion.h"
 #include "app/frmDisplay.h"
-#include "app/frmWelcome.h"
 #include "device/PortList.h"
 #include "platform/BuildConfig.h"
 #include "platform/Files.h"
@@ -16,6 +15,7 @@
 #include "ui/DownloadDialog.h"
 #include "ui/DownloadedWindow.h"
 #include "ui/HelpWindow.h"
+#include "ui/MainWindow.h"
 #include "ui/NotConnectedWindow.h"
 #include "ui/PortSearchWindow.h"
 #include "ui/ScaleErrorWindow.h"
@@ -30,6 +30,7 @@
 namespace {
 
 Q_LOGGING_CATEGORY(lcWizard, "kovara.wizard")
+Q_LOGGING_CATEGORY(lcMain, "kovara.welcome")
 
 // The window is done: it closes without the quit question.
 template<class Window> void leave(Window &window)
@@ -51,10 +52,18 @@ UpdateFlow::UpdateFlow(Services services, ScreenPace pace, QObject *parent)
     , m_scale(services.ports, services.clock)
 {
     m_scale.configure(platform::SerialSettings {});
-    Forms::frmWelcome().setScale(m_scale);
     Forms::frmDisplay().setScale(m_scale);
+    m_versionDelay.setSingleShot(true);
+    m_versionDelay.setInterval(m_pace.versionDelay);
+    connect(&m_versionDelay, &QTimer::timeout, this, [this] {
+        m_session.versionChecked = true;
+        m_checks.checkVersion();
+    });
+    connect(&m_checks, &MakerChecks::newVersionOffered, this, [this](const QString &latest) {
+        m_session.latestVersion = latest;
+        goTo(Screen::NewVersion);
+    });
     connectWindows();
-    connectChecks();
 }
 
 UpdateFlow::~UpdateFlow() = default;
@@ -98,7 +107,9 @@ void UpdateFlow::goTo(Screen screen)
         showScaleError(ScaleErrorWindow::Kind::Missing);
         break;
     case Screen::Main:
-        Forms::frmWelcome().Show();
+        if (!m_main)
+            buildMain();
+        show(m_main.get());
         break;
     case Screen::Help:
         showHelp();
@@ -137,19 +148,6 @@ void UpdateFlow::goTo(Screen screen)
 
 void UpdateFlow::connectWindows()
 {
-    frmWelcome &main = Forms::frmWelcome();
-    connect(&main, &frmWelcome::scaleAnswered, this, [this, &main](const QString &serial) {
-        m_session.serialNumber = serial;
-        goTo(Screen::UpdateFile);
-        leave(main);
-    });
-    connect(&main, &frmWelcome::scaleSilent, this, [this, &main] {
-        m_session.scaleMissedAt = Session::Step::SerialNumberRead;
-        goTo(Screen::ScaleMissing);
-        leave(main);
-    });
-    connect(&main, &frmWelcome::helpRequested, this, [this] { goTo(Screen::Help); });
-
     frmDisplay &update = Forms::frmDisplay();
     connect(&update, &frmDisplay::scaleUpdated, this, [this, &update] {
         leave(update);
@@ -162,22 +160,72 @@ void UpdateFlow::connectWindows()
     });
 }
 
-void UpdateFlow::connectChecks()
+void UpdateFlow::buildMain()
 {
-    frmWelcome &main = Forms::frmWelcome();
-    connect(&main, &frmWelcome::updateCheckDue, this, [this, &main] {
-        m_checks.checkUpdate();
-        // The version check comes after the update check, half a second after its end.
-        m_checks.afterChecks([&main] {
-            if (main.isLoaded())
-                main.startVersionClock();
-        });
+    m_main = std::make_unique<MainWindow>(programVersionLine(), m_pace.bannerBlink);
+    MainWindow *window = m_main.get();
+    connect(window, &MainWindow::updateRequested, this, &UpdateFlow::readSerialNumber);
+    connect(window, &MainWindow::manualRequested, this, [] {
+        modCheck::ShellOpenOrTell(modCheck::ManualURL());
     });
-    connect(&main, &frmWelcome::versionCheckDue, &m_checks, &MakerChecks::checkVersion);
-    connect(&m_checks, &MakerChecks::newVersionOffered, this, [this](const QString &latest) {
-        m_session.latestVersion = latest;
-        goTo(Screen::NewVersion);
+    connect(window, &MainWindow::helpRequested, this, [this] { goTo(Screen::Help); });
+    connect(window, &MainWindow::exitRequested, this, [window] { wizard::confirmQuit(window); });
+    connect(window, &MainWindow::closeRequested, this, [this, window] {
+        // Stopped before the question: a version check that has not started does not start
+        // in this visit, whatever the answer.
+        m_versionDelay.stop();
+        wizard::confirmQuit(window);
     });
+    // Each main window asks whether an update for the scale is on offer. The version check
+    // comes once a run, half a second after the update check has ended.
+    m_checks.checkUpdate(window);
+    m_checks.afterChecks([this] {
+        if (m_main && !m_session.versionChecked)
+            m_versionDelay.start();
+    });
+}
+
+void UpdateFlow::leaveMain()
+{
+    m_versionDelay.stop();
+    leaveScreen(m_main);
+}
+
+void UpdateFlow::readSerialNumber()
+{
+    m_main->showReadingScale();
+    const QString port = QStringLiteral("COM") + QString::number(m_scale.portNumber());
+    const auto silent = [this] {
+        m_session.scaleMissedAt = Session::Step::SerialNumberRead;
+        goTo(Screen::ScaleMissing);
+        leaveMain();
+    };
+    if (!m_scale.isOpen()) {
+        if (const auto error = m_scale.open()) {
+            qCWarning(lcMain).noquote()
+                << "cannot open the scale's port " + port + ':' << error->text();
+            silent();
+            return;
+        }
+    }
+    connect(
+        &m_scale,
+        &device::ScaleProgrammer::serialNumberRead,
+        this,
+        [this, port, silent](const QString &serial) {
+            if (serial.isEmpty()) {
+                qCWarning(lcMain).noquote()
+                    << "the scale did not answer with its serial number on" << port;
+                silent();
+                return;
+            }
+            qCInfo(lcMain).noquote() << "the scale answered with serial number" << serial;
+            m_session.serialNumber = serial;
+            goTo(Screen::UpdateFile);
+            leaveMain();
+        },
+        Qt::SingleShotConnection);
+    m_scale.readSerialNumber();
 }
 
 void UpdateFlow::loadScaleWindow()
@@ -188,7 +236,7 @@ void UpdateFlow::loadScaleWindow()
     if (m_session.searchedOnce)
         return;
     m_session.searchedOnce = true;
-    Forms::frmWelcome().Load();
+    buildMain();
 }
 
 void UpdateFlow::openScalePort()
@@ -215,9 +263,8 @@ void UpdateFlow::showHelp()
         connect(m_help.get(), &HelpWindow::closed, this, [this] {
             // Only a main window that is still there comes back: loading it again would ask the
             // maker's server once more for nothing.
-            frmWelcome &main = Forms::frmWelcome();
-            if (main.isLoaded())
-                main.setWindowState(platform::vbNormal);
+            if (m_main)
+                m_main->setWindowState(m_main->windowState() & ~Qt::WindowMinimized);
             leaveScreen(m_help);
         });
     }

@@ -18,6 +18,7 @@
 #include "ui/ScaleErrorWindow.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <chrono>
 #include <memory>
@@ -26,6 +27,7 @@ class DownloadDialog;
 class DownloadRun;
 class DownloadedWindow;
 class HelpWindow;
+class MainWindow;
 class NotConnectedWindow;
 class PortSearchWindow;
 class StartUpWindow;
@@ -41,6 +43,10 @@ struct ScreenPace
     std::chrono::milliseconds startUpTick = std::chrono::seconds(1);
     // One tick of the last screen's wait for the scale to restart (eleven of them).
     std::chrono::milliseconds successTick = std::chrono::seconds(1);
+    // From the end of the update check to the version check.
+    std::chrono::milliseconds versionDelay = std::chrono::milliseconds(550);
+    // The banner's blink on the main window: shown, then hidden, for this long each.
+    std::chrono::milliseconds bannerBlink = std::chrono::seconds(1);
 };
 
 class UpdateFlow final : public QObject
@@ -52,7 +58,7 @@ public:
         NotConnected, // NotConnectedWindow
         PortSearch,   // PortSearchWindow
         ScaleMissing, // ScaleErrorWindow: the search or the serial-number read found no scale
-        Main,         // frmWelcome
+        Main,         // MainWindow
         Help,         // HelpWindow
         NewVersion,   // VersionWindow: the maker has another program version
         UpdateFile,   // UpdateFileWindow: the address of the update file, and its download
@@ -84,8 +90,10 @@ public:
 
 private:
     void connectWindows();
-    void connectChecks();
     void loadScaleWindow();
+    void buildMain();
+    void leaveMain();
+    void readSerialNumber();
     void openScalePort();
     // Shows a screen the flow has just built, as every window of the program shows.
     void show(QWidget *screen);
@@ -115,6 +123,8 @@ private:
     std::unique_ptr<StartUpWindow> m_startUp;
     std::unique_ptr<NotConnectedWindow> m_notConnected;
     std::unique_ptr<PortSearchWindow> m_portSearch;
+    std::unique_ptr<MainWindow> m_main;
+    QTimer m_versionDelay;
     std::unique_ptr<HelpWindow> m_help;
     std::unique_ptr<VersionWindow> m_version;
     std::unique_ptr<UpdateFileWindow> m_updateFile;

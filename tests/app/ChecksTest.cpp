@@ -4,12 +4,14 @@
 
 #include "WizardPlatform.h"
 
-#include "app/frmWelcome.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "query/modCheck.h"
 
+#include <QAbstractButton>
+#include <QLabel>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -57,15 +59,15 @@ TEST(Checks, VersionCheckShowsTheWindowForAnyOtherVersionAndRetriesAFailure)
         testing_support::WizardPlatform test;
         SCOPED_TRACE(row.latest);
         test.maker.currentVersion = row.table;
-        frmWelcome &welcome = Forms::frmWelcome();
-        welcome.Show();
+        test.flow.goTo(UpdateFlow::Screen::Main);
         test.waitForChecks();
+        // The version check comes half a second after the update check.
         if (row.failure)
             test.maker.failNext(1, QString::fromLatin1(row.failure));
         for (int answer : row.answers)
             test.dialogs.answer(answer);
-        for (int tick = 0; tick <= 10; ++tick)
-            welcome.Timer1->fire();
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return test.maker.asked("CurrentVersion") >= row.asked; }));
         test.waitForChecks();
 
         const QWidget *version = testing_support::topLevel(QStringLiteral("frmVersion"));
@@ -79,7 +81,6 @@ TEST(Checks, VersionCheckShowsTheWindowForAnyOtherVersionAndRetriesAFailure)
             EXPECT_EQ(text("lblProg"), QStringLiteral("Version 5.0"));
             EXPECT_EQ(text("lblLatest"), QString::fromLatin1(row.latest));
         }
-        EXPECT_FALSE(welcome.Timer1->isRunning()) << "one check a run of the program";
     }
 }
 
@@ -94,7 +95,7 @@ TEST(Checks, UpdateCheckFetchesTheBannerOnOfferAndTellsAFailure)
         QStringList boxes;
         bool fetched;
         QSize shown; // of the banner's picture; empty: none
-        bool blinks; // a failed check leaves the blink as it was
+        bool blinks; // only while an update is on offer
     };
     const QByteArray picture = testing_support::jpeg(300, 50);
     const Row rows[] = {
@@ -103,7 +104,7 @@ TEST(Checks, UpdateCheckFetchesTheBannerOnOfferAndTellsAFailure)
         {"Y", nullptr, 200, "not a picture", {}, true, QSize(), true},
         {"Y", nullptr, 404, "<html>404 Not Found</html>", {}, true, QSize(), true},
         {"n", nullptr, 200, picture, {}, false, QSize(), false},
-        {"Yes", nullptr, 200, picture, {kUnable}, false, QSize(), true},
+        {"Yes", nullptr, 200, picture, {kUnable}, false, QSize(), false},
         {"Y",
          "Host not found",
          200,
@@ -111,7 +112,7 @@ TEST(Checks, UpdateCheckFetchesTheBannerOnOfferAndTellsAFailure)
          {QStringLiteral("Error: Host not found"), kUnable},
          false,
          QSize(),
-         true},
+         false},
     };
     for (const Row &row : rows) {
         testing_support::WizardPlatform test;
@@ -125,27 +126,31 @@ TEST(Checks, UpdateCheckFetchesTheBannerOnOfferAndTellsAFailure)
         test.maker.serve(modCheck::BannerURL(), row.bannerStatus, row.bannerBody);
         for (int i = 0; i < row.boxes.size(); ++i)
             test.dialogs.answer(mb::OK);
-        frmWelcome &welcome = Forms::frmWelcome();
-        welcome.Load();
+        QWidget *main = nullptr;
+        {
+            // Built with the first port search, before it is shown.
+            test.flow.goTo(UpdateFlow::Screen::Main);
+            main = testing_support::topLevel(QStringLiteral("frmWelcome"));
+        }
         test.waitForChecks();
+        QLabel *banner = main->findChild<QLabel *>(QStringLiteral("ImgBanner"));
+        QTimer *blinkTimer = main->findChild<QTimer *>(QStringLiteral("Timer2"));
 
         EXPECT_EQ(test.dialogs.texts(), row.boxes);
         EXPECT_EQ(test.maker.fetched(),
                   row.fetched ? QStringList {modCheck::BannerURL()} : QStringList {});
-        EXPECT_EQ(welcome.ImgBanner->pixmap().size(),
-                  row.shown.isValid() ? row.shown : QSize(0, 0));
-        EXPECT_EQ(welcome.ImgBanner->isVisibleTo(welcome.window()),
-                  row.fetched && row.bannerStatus == 200);
-        EXPECT_EQ(welcome.Timer2->isRunning(), row.blinks);
+        EXPECT_EQ(banner->pixmap().size(), row.shown.isValid() ? row.shown : QSize(0, 0));
+        EXPECT_EQ(banner->isVisibleTo(main), row.fetched && row.bannerStatus == 200);
+        EXPECT_EQ(blinkTimer->isActive(), row.blinks);
         EXPECT_EQ(platform::fileExists(bannerFile), row.bannerStatus != 200 || !row.fetched)
             << "a fetched banner is deleted once read; an error page is never written";
         if (row.blinks && row.shown.isValid()) {
             QList<bool> blink;
-            for (int tick = 0; tick < 4; ++tick) {
-                welcome.Timer2->fire();
-                blink << welcome.ImgBanner->isVisibleTo(welcome.window());
-            }
-            EXPECT_EQ(blink, (QList<bool> {true, false, true, false}));
+            QObject::connect(
+                blinkTimer, &QTimer::timeout, banner, [&] { blink << banner->isVisibleTo(main); });
+            blinkTimer->setInterval(1);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return blink.size() >= 4; }));
+            EXPECT_EQ(blink.mid(0, 4), (QList<bool> {true, false, true, false}));
         }
     }
 }
@@ -155,29 +160,29 @@ TEST(Checks, UpdateCheckFetchesTheBannerOnOfferAndTellsAFailure)
 TEST(Checks, TheUsersInputWaitsForTheAnswer)
 {
     testing_support::WizardPlatform test;
-    frmWelcome &welcome = Forms::frmWelcome();
     test.serial.addScale(1, QStringLiteral("20231187"));
     test.maker.setVersion(QStringLiteral("5.1"));
-    welcome.Show();
+    test.flow.goTo(UpdateFlow::Screen::Main);
     test.waitForChecks();
+    QWidget *main = testing_support::topLevel(QStringLiteral("frmWelcome"));
     test.maker.holdReplies = true;
-    for (int tick = 0; tick <= 10; ++tick)
-        welcome.Timer1->fire();
-    ASSERT_EQ(test.maker.repliesOut(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return test.maker.repliesOut() == 1; }));
 
-    QTest::mouseClick(welcome.cmdUpdate.get(), Qt::LeftButton);
-    QTest::keyClick(welcome.window(), Qt::Key_U, Qt::AltModifier);
+    QTest::mouseClick(
+        testing_support::button(QStringLiteral("frmWelcome"), QStringLiteral("cmdUpdate")),
+        Qt::LeftButton);
+    QTest::keyClick(main, Qt::Key_U, Qt::AltModifier);
     testing_support::processEvents();
     EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmCheckScale")))
         << "nothing happens while the answer is out";
-    EXPECT_TRUE(welcome.isVisible());
+    EXPECT_TRUE(main->isVisible());
 
     test.maker.releaseReplies();
     test.waitForChecks();
     EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmVersion")));
     EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmCheckScale")))
         << "the click acted after the answer";
-    EXPECT_FALSE(welcome.isLoaded());
+    EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmWelcome")));
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 #include "WizardPlatform.h"
 
 #include "app/frmDisplay.h"
-#include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Files.h"
 #include "platform/Services.h"
@@ -62,25 +61,24 @@ const std::function<void(Platform &, QStringList &out)> scenes[] = {
         test.waitForChecks();
     },
     [](Platform &test, QStringList &out) {
-        Forms::frmWelcome().Show();
+        test.flow.goTo(UpdateFlow::Screen::Main);
         test.waitForChecks();
-        out << record("main window", Forms::frmWelcome());
+        out << record("main window", testing_support::topLevel("frmWelcome"));
         test.flow.goTo(UpdateFlow::Screen::Help);
         out << record("help", testing_support::topLevel("frmHelp"));
     },
     [](Platform &test, QStringList &out) {
         test.maker.setUpdate(QStringLiteral("Y"));
         test.maker.serve(modCheck::BannerURL(), 200, testing_support::jpeg(300, 50));
-        Forms::frmWelcome().Show();
+        test.flow.goTo(UpdateFlow::Screen::Main);
         test.waitForChecks();
-        out << record("main window with the update banner", Forms::frmWelcome());
+        out << record("main window with the update banner",
+                      testing_support::topLevel("frmWelcome"));
     },
     [](Platform &test, QStringList &out) {
         test.maker.setVersion(QStringLiteral("5.1"));
-        Forms::frmWelcome().Show();
-        test.waitForChecks();
-        for (int tick = 0; tick <= 10; ++tick)
-            Forms::frmWelcome().Timer1->fire();
+        test.flow.goTo(UpdateFlow::Screen::Main);
+        ASSERT_TRUE(QTest::qWaitFor([] { return testing_support::isShown("frmVersion"); }));
         test.waitForChecks();
         out << record("new version", testing_support::topLevel("frmVersion"));
         test.quit.answer(Answer::Cancel, [&out](QDialog &question) {
@@ -95,7 +93,12 @@ const std::function<void(Platform &, QStringList &out)> scenes[] = {
         testing_support::topLevel("frmChoosePort")->close();
     },
     [](Platform &test, QStringList &out) {
-        Q_EMIT Forms::frmWelcome().scaleAnswered(QStringLiteral("20231187"));
+        // Update Scale on the main window, the scale on COM1.
+        Forms::frmDisplay().scale().setPortNumber(1);
+        test.flow.goTo(UpdateFlow::Screen::Main);
+        test.waitForChecks();
+        testing_support::button("frmWelcome", "cmdUpdate")->click();
+        Forms::frmDisplay().scale().close();
         out << record("scale check", testing_support::topLevel("frmCheckScale"));
         // In the middle of a download: 4 KB of 10 KB in two seconds.
         DownloadDialog progress(QStringLiteral(KOVARA_BIN_DIR "/downloading.AVI"));

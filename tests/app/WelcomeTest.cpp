@@ -1,13 +1,12 @@
-// The main window: its loading chain with the two checks, Update Scale with a scale that answers
-// and one that does not, the quit question from the new-version window, the manual, the
-// installer link and help.
+// The main window: the two checks it comes with, Update Scale with a scale that answers and one
+// that does not, the quit question from the new-version window, the manual, the installer link
+// and help.
 
 #include "LogCapture.h"
 #include "WizardPlatform.h"
 
 #include "app/QuitQuestion.h"
 #include "app/frmDisplay.h"
-#include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
@@ -19,6 +18,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -55,18 +55,25 @@ protected:
         return texts;
     }
 
-    // Shows the main window and runs its version check to the end.
+    // Shows the main window and waits for its version check to end.
     void runVersionCheck()
     {
-        welcome.Show();
+        showMain();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return test.maker.asked("CurrentVersion") > 0; }));
         test.waitForChecks();
-        for (int tick = 0; tick <= 10; ++tick)
-            welcome.Timer1->fire();
+    }
+    void showMain()
+    {
+        test.flow.goTo(UpdateFlow::Screen::Main);
         test.waitForChecks();
+    }
+    static QWidget *main() { return testing_support::topLevel(QStringLiteral("frmWelcome")); }
+    static QAbstractButton *mainButton(const char *name)
+    {
+        return testing_support::button(QStringLiteral("frmWelcome"), QString::fromLatin1(name));
     }
 
     testing_support::WizardPlatform test;
-    frmWelcome &welcome = Forms::frmWelcome();
     // The new-version window, or nullptr.
     static QWidget *version()
     {
@@ -92,47 +99,29 @@ TEST_F(MainWindow, TheFirstPortSearchRunsBothChecksBeforeTheMainWindowShows)
     test.waitForChecks();
     scale.setFrameObserver(nullptr);
     EXPECT_EQ(askedAtTheScale, 1) << "the update check runs before the search reads the scale";
-    ASSERT_TRUE(welcome.isLoaded());
-    EXPECT_FALSE(welcome.isVisible());
-    EXPECT_EQ(test.maker.asked("SoftwareUpdate"), 1) << "the update check runs in the load";
-    EXPECT_EQ(test.maker.asked("CurrentVersion"), 0);
-    EXPECT_EQ(welcome.lblVersion->text(), QStringLiteral("Kovara PC Program Version 5.0"));
-    EXPECT_EQ(welcome.Timer2->Interval(), 1000);
-
-    ASSERT_EQ(welcome.Timer1->Interval(), 50);
-    for (int tick = 1; tick <= 10; ++tick)
-        ASSERT_TRUE(welcome.Timer1->fire()) << tick;
-    EXPECT_EQ(test.maker.asked("CurrentVersion"), 0) << "not before the eleventh tick (550 ms)";
-    welcome.Timer1->fire();
-    test.waitForChecks();
-    EXPECT_EQ(test.maker.asked("CurrentVersion"), 1);
-    EXPECT_TRUE(welcome.UpdateShown);
-    EXPECT_FALSE(welcome.Timer1->isRunning());
-    EXPECT_FALSE(welcome.isVisible());
+    EXPECT_EQ(test.maker.asked("CurrentVersion"), 0) << "half a second after the update check";
+    ASSERT_TRUE(QTest::qWaitFor([this] { return test.maker.asked("CurrentVersion") == 1; }));
+    EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmWelcome")))
+        << "both ran before the main window shows";
 
     // Back again after Retry on the error window: a fresh update check, no second version check.
-    welcome.AskExit = false;
-    welcome.Close();
-    welcome.Show();
-    test.waitForChecks();
-    EXPECT_EQ(test.maker.asked("SoftwareUpdate"), 2);
-    EXPECT_FALSE(welcome.Timer1->isRunning());
+    showMain();
+    EXPECT_EQ(main()->findChild<QLabel *>(QStringLiteral("lblVersion"))->text(),
+              QStringLiteral("Kovara PC Program Version 5.0"));
+    QTest::qWait(700);
+    EXPECT_EQ(test.maker.asked("SoftwareUpdate"), 1) << "the same main window";
     EXPECT_EQ(test.maker.asked("CurrentVersion"), 1);
 }
 
-TEST_F(MainWindow, CancelledCloseInTheFirstHalfSecondStopsBothTimers)
+TEST_F(MainWindow, CancelledCloseInTheFirstHalfSecondStopsTheVersionCheckAndTheBlink)
 {
-    test.maker.setUpdate(QStringLiteral("N"));
-    welcome.Show();
-    test.waitForChecks();
-    welcome.Timer1->fire();
-    welcome.Timer1->fire();
-    EXPECT_FALSE(welcome.window()->close());
-
+    test.maker.setUpdate(QStringLiteral("Y"));
+    showMain();
+    EXPECT_FALSE(main()->close());
+    QTest::qWait(700);
     EXPECT_EQ(asked(), QStringList {QStringLiteral("Quit PC Program|") + kScaleQuestion});
-    EXPECT_TRUE(welcome.isVisible());
-    EXPECT_FALSE(welcome.Timer1->isRunning());
-    EXPECT_FALSE(welcome.Timer2->isRunning());
+    EXPECT_TRUE(main()->isVisible());
+    EXPECT_FALSE(main()->findChild<QTimer *>(QStringLiteral("Timer2"))->isActive());
     EXPECT_EQ(test.maker.asked("CurrentVersion"), 0);
     EXPECT_FALSE(test.process.terminated());
 }
@@ -144,7 +133,7 @@ protected:
     void showMainWindow(int port)
     {
         Forms::frmDisplay().scale().setPortNumber(port);
-        welcome.Show();
+        showMain();
     }
 };
 
@@ -157,11 +146,15 @@ TEST_F(UpdateScale, AScaleThatAnswersLeadsToTheUpdateFileWindow)
         test.serial.addScale(port, QString::fromLatin1(serial))
             .addFault(virtual_scale::Fault::late(virtual_scale::kReadBlock, 50));
         showMainWindow(port);
-        welcome.cmdUpdate->click();
+        mainButton("cmdUpdate")->click();
 
-        EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmCheckScale")));
-        EXPECT_EQ(welcome.KovaraSN, QString::fromLatin1(serial));
-        EXPECT_FALSE(welcome.isLoaded());
+        ASSERT_TRUE(testing_support::isShown(QStringLiteral("frmCheckScale")));
+        EXPECT_TRUE(testing_support::topLevel(QStringLiteral("frmCheckScale"))
+                        ->findChild<QLabel *>(QStringLiteral("lblSerial"))
+                        ->text()
+                        .endsWith(QString::fromLatin1(serial)));
+        testing_support::processEvents();
+        EXPECT_FALSE(main());
         EXPECT_TRUE(Forms::frmDisplay().scale().isOpen()) << "left open for the next steps";
         EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmErrorScaleCom2")));
 
@@ -177,11 +170,10 @@ TEST_F(UpdateScale, AScaleThatCannotBeReadLeadsToTheErrorWindow)
         SCOPED_TRACE(port);
         testing_support::LogCapture log("kovara.welcome");
         showMainWindow(port);
-        welcome.cmdUpdate->click();
+        mainButton("cmdUpdate")->click();
 
         EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmErrorScaleCom2")));
-        EXPECT_TRUE(welcome.KovaraSN.isEmpty());
-        EXPECT_FALSE(welcome.isLoaded());
+        EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmWelcome")));
         EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmCheckScale")));
         EXPECT_TRUE(test.dialogs.boxes().empty()) << "the error window says it, no box";
         ASSERT_EQ(log.lines().size(), 1);
@@ -191,7 +183,6 @@ TEST_F(UpdateScale, AScaleThatCannotBeReadLeadsToTheErrorWindow)
         }
 
         Forms::frmDisplay().scale().close();
-        welcome.KovaraSN.clear();
     }
 }
 
@@ -203,10 +194,10 @@ TEST_F(UpdateScale, ASecondPressWhileTheScaleIsReadIsIgnored)
     int nested = 0;
     test.clock.scheduleIn(1, [&] {
         ++nested;
-        if (QPushButton *button = welcome.cmdUpdate.peek())
+        if (QAbstractButton *button = mainButton("cmdUpdate"))
             button->click();
     });
-    welcome.cmdUpdate->click();
+    mainButton("cmdUpdate")->click();
     EXPECT_EQ(nested, 1);
     EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmCheckScale")));
     EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmErrorScaleCom2")));
@@ -253,7 +244,7 @@ TEST_F(NewVersionWindow, ItsCloseBoxAsksAboutTheDownloadAndYesClosesOnlyIt)
     EXPECT_TRUE(
         platform::fileExists(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName))))
         << "nothing deleted";
-    EXPECT_TRUE(welcome.isVisible());
+    EXPECT_TRUE(main()->isVisible());
 }
 
 TEST_F(NewVersionWindow, ItsExitButtonAsksAboutTheDownloadWithoutBlockingTheOthers)
@@ -271,12 +262,12 @@ TEST_F(NewVersionWindow, ItsExitButtonAsksAboutTheDownloadWithoutBlockingTheOthe
     EXPECT_FALSE(version());
     EXPECT_FALSE(quitQuestionShown());
     EXPECT_FALSE(test.process.terminated());
-    EXPECT_TRUE(welcome.isVisible());
+    EXPECT_TRUE(main()->isVisible());
 }
 
 TEST_F(NewVersionWindow, ExitButtonsAlwaysAskAboutTheScale)
 {
-    welcome.cmdExit->click();
+    mainButton("cmdExit")->click();
     test.flow.goTo(UpdateFlow::Screen::ScaleMissing);
     testing_support::button(QStringLiteral("frmErrorScaleCom2"), QStringLiteral("cmdExit"))
         ->click();
@@ -315,45 +306,40 @@ TEST_F(NewVersionWindow, AFailedShellOpenIsToldAndTheWindowClosesAllTheSame)
 
 TEST_F(MainWindow, ManualButtonOpensTheManualOrSaysWhyNot)
 {
-    welcome.Show();
-    welcome.cmdDownload->click();
+    showMain();
+    mainButton("cmdDownload")->click();
     EXPECT_EQ(test.shell.opened, QStringList {modCheck::ManualURL()});
     EXPECT_TRUE(test.dialogs.boxes().empty());
 
     test.shell.result = platform::kShellNoAssociation;
     test.dialogs.answer(platform::mb::OK);
-    welcome.cmdDownload->click();
+    mainButton("cmdDownload")->click();
     EXPECT_EQ(test.dialogs.texts(),
               QStringList {QStringLiteral("No application is associated with this file type.")});
     EXPECT_EQ(test.dialogs.boxes()[0].title, QStringLiteral("Download Error"));
-    EXPECT_TRUE(welcome.isVisible());
+    EXPECT_TRUE(main()->isVisible());
+    EXPECT_EQ(main()->cursor().shape(), Qt::ArrowCursor) << "the busy cursor is gone";
 }
 
 TEST_F(MainWindow, HelpMinimisesTheMainWindowUntilItCloses)
 {
-    welcome.Show();
-    test.waitForChecks();
-    welcome.cmdHelp->click();
+    showMain();
+    const auto minimised = [] {
+        return main()->isMinimized();
+    };
+    mainButton("cmdHelp")->click();
     ASSERT_TRUE(testing_support::isShown(kHelp));
-    EXPECT_EQ(welcome.WindowState(), platform::vbMinimized);
+    EXPECT_TRUE(minimised());
     testing_support::button(kHelp, QStringLiteral("cmdClose"))->click();
     EXPECT_FALSE(testing_support::isShown(kHelp));
-    EXPECT_EQ(welcome.WindowState(), platform::vbNormal);
+    EXPECT_FALSE(minimised());
 
-    welcome.cmdHelp->click();
+    mainButton("cmdHelp")->click();
     QTest::keyClick(testing_support::topLevel(kHelp), Qt::Key_Escape);
-    EXPECT_EQ(welcome.WindowState(), platform::vbNormal) << "Esc closes it too";
-    welcome.cmdHelp->click();
+    EXPECT_FALSE(minimised()) << "Esc closes it too";
+    mainButton("cmdHelp")->click();
     testing_support::topLevel(kHelp)->close();
-    EXPECT_EQ(welcome.WindowState(), platform::vbNormal) << "the close box restores it too";
-
-    // Help outliving the main window does not bring it back (nor ask the server again).
-    welcome.cmdHelp->click();
-    welcome.AskExit = false;
-    welcome.Close();
-    testing_support::button(kHelp, QStringLiteral("cmdClose"))->click();
-    EXPECT_FALSE(welcome.isLoaded());
-    EXPECT_EQ(test.maker.asked("SoftwareUpdate"), 1);
+    EXPECT_FALSE(minimised()) << "the close box restores it too";
 }
 
 TEST_F(MainWindow, HelpLinkOpensTheProductPageAndAFailureIsNotReported)
@@ -379,7 +365,7 @@ TEST_F(MainWindow, NoTextIsClipped)
     test.maker.setVersion(QStringLiteral("5.1"));
     runVersionCheck();
     test.flow.goTo(UpdateFlow::Screen::Help);
-    for (QWidget *window : {welcome.window(), version(), testing_support::topLevel(kHelp)}) {
+    for (QWidget *window : {main(), version(), testing_support::topLevel(kHelp)}) {
         for (QLabel *label : window->findChildren<QLabel *>()) {
             if (label->text().isEmpty())
                 continue;

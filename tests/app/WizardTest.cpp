@@ -7,7 +7,6 @@
 #include "WizardPlatform.h"
 
 #include "app/frmDisplay.h"
-#include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Animation.h"
 #include "platform/Files.h"
@@ -36,7 +35,7 @@ protected:
         ASSERT_FALSE(server.url().isEmpty()) << "maker server did not start";
         server.put(QStringLiteral("update.hex"), content);
         server.put(QStringLiteral("empty.hex"), QByteArray());
-        Q_EMIT Forms::frmWelcome().scaleAnswered(QStringLiteral("20231187"));
+        test.flow.goTo(UpdateFlow::Screen::UpdateFile);
     }
 
     QWidget *window() const { return testing_support::topLevel(QStringLiteral("frmCheckScale")); }

@@ -11,11 +11,9 @@
 
 #include "app/QuitQuestion.h"
 #include "app/frmDisplay.h"
-#include "app/frmWelcome.h"
 #include "platform/Files.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
-#include "platform/Timer.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -96,7 +94,7 @@ protected:
         testing_support::button(QStringLiteral("frmChoosePort"), QStringLiteral("cmdContinue"))
             ->click();
         ASSERT_TRUE(runUntil([] {
-            return Forms::frmWelcome().isVisible()
+            return testing_support::isShown(QStringLiteral("frmWelcome"))
                 || testing_support::isShown(QStringLiteral("frmErrorScaleCom2"));
         })) << "the port search did not end";
     }
@@ -105,12 +103,12 @@ protected:
     {
         ASSERT_NO_FATAL_FAILURE(startUp());
         ASSERT_NO_FATAL_FAILURE(searchPorts());
-        ASSERT_TRUE(Forms::frmWelcome().isVisible());
+        ASSERT_TRUE(testing_support::isShown(QStringLiteral("frmWelcome")));
         ASSERT_NO_FATAL_FAILURE(updateScale());
     }
     void updateScale()
     {
-        Forms::frmWelcome().cmdUpdate->click();
+        testing_support::button(QStringLiteral("frmWelcome"), QStringLiteral("cmdUpdate"))->click();
         ASSERT_TRUE(runUntil([] {
             return testing_support::isShown(QStringLiteral("frmCheckScale"))
                 || testing_support::isShown(QStringLiteral("frmErrorScaleCom2"));
@@ -230,8 +228,10 @@ TEST_F(WholeRun, FromStartUpToSuccessfulScaleUpdateWithEveryQuitQuestionCancelle
     exitAndStay(testing_support::topLevel(QStringLiteral("frmChoosePort")),
                 [] { testing_support::topLevel(QStringLiteral("frmChoosePort"))->close(); });
     ASSERT_NO_FATAL_FAILURE(searchPorts());
-    ASSERT_TRUE(Forms::frmWelcome().isVisible());
-    exitAndStay(Forms::frmWelcome(), [] { Forms::frmWelcome().cmdExit->click(); });
+    ASSERT_TRUE(testing_support::isShown(QStringLiteral("frmWelcome")));
+    exitAndStay(testing_support::topLevel(QStringLiteral("frmWelcome")), [] {
+        testing_support::button(QStringLiteral("frmWelcome"), QStringLiteral("cmdExit"))->click();
+    });
     ASSERT_NO_FATAL_FAILURE(updateScale());
     exitAndStay(updateFileWindow(), [] {
         testing_support::button(QStringLiteral("frmCheckScale"), QStringLiteral("cmdExit"))
@@ -260,7 +260,7 @@ TEST_F(WholeRun, ASilentScaleLeadsToTheErrorWindowAndRetryFindsItBack)
     testing_support::button(error, QStringLiteral("cmdRetry"))->click();
     ASSERT_TRUE(testing_support::isShown(QStringLiteral("frmChoosePort")));
     ASSERT_NO_FATAL_FAILURE(searchPorts());
-    ASSERT_TRUE(Forms::frmWelcome().isVisible());
+    ASSERT_TRUE(testing_support::isShown(QStringLiteral("frmWelcome")));
     ASSERT_NO_FATAL_FAILURE(updateScale());
     download(address());
     ASSERT_NO_FATAL_FAILURE(program());

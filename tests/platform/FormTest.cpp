@@ -4,7 +4,6 @@
 #include "TestPlatform.h"
 
 #include "platform/Form.h"
-#include "platform/Timer.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -37,7 +36,6 @@ public:
 
     Control<QLabel> lblText {this, "lblText"};
     Control<QPushButton> cmdOk {this, "cmdOk"};
-    Control<platform::Timer> Timer1 {this, "Timer1"};
 
 protected:
     void build(QWidget *window) override
@@ -45,7 +43,6 @@ protected:
         window->setWindowTitle(QStringLiteral("Sample"));
         lblText.set(new QLabel(QStringLiteral("design time"), window));
         cmdOk.set(new QPushButton(QStringLiteral("&OK"), window));
-        Timer1.set(new platform::Timer(window));
     }
     void Form_Load() override
     {
@@ -153,24 +150,6 @@ TEST(FormModel, ActivationRunsTheHandlerOfALoadedWindow)
         QCoreApplication::sendEvent(sample().window(), &change);
         EXPECT_EQ(sample().activations, before + 1);
     }
-}
-
-TEST(TimerControl, TicksOnlyWhenEnabledWithAnInterval)
-{
-    QObject parent;
-    platform::Timer timer(&parent);
-    int ticks = 0;
-    QObject::connect(&timer, &platform::Timer::Tick, [&] { ++ticks; });
-    EXPECT_TRUE(timer.Enabled()) << "enabled from design time";
-    EXPECT_FALSE(timer.isRunning()) << "interval 0 never ticks";
-    EXPECT_FALSE(timer.fire());
-    timer.setInterval(1000);
-    EXPECT_TRUE(timer.fire());
-    timer.setEnabled(false);
-    EXPECT_FALSE(timer.fire());
-    EXPECT_EQ(ticks, 1);
-    timer.setEnabled(true);
-    EXPECT_TRUE(timer.isRunning());
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include "WizardPlatform.h"
 
 #include "app/frmDisplay.h"
-#include "app/frmWelcome.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Dialogs.h"
 

@@ -5,7 +5,6 @@
 #include "WizardPlatform.h"
 
 #include "app/frmDisplay.h"
-#include "app/frmWelcome.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
 
@@ -51,7 +50,8 @@ TEST(PortSearchOnPty, FindsTheScaleOnCom3PastADanglingCom1)
     elapsed.start();
     testing_support::button(QStringLiteral("frmChoosePort"), QStringLiteral("cmdContinue"))
         ->click();
-    EXPECT_TRUE(QTest::qWaitFor([] { return Forms::frmWelcome().isVisible(); }, 10'000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [] { return testing_support::isShown(QStringLiteral("frmWelcome")); }, 10'000));
     EXPECT_LT(elapsed.elapsed(), 3000);
     device::ScaleProgrammer &port = Forms::frmDisplay().scale();
     EXPECT_EQ(port.portNumber(), 3);

@@ -5,7 +5,6 @@
 
 #include "app/QuitQuestion.h"
 #include "app/frmDisplay.h"
-#include "app/frmWelcome.h"
 #include "device/PortList.h"
 #include "device/ScaleIdentity.h"
 #include "device/ScaleProgrammer.h"
@@ -65,7 +64,7 @@ TEST_F(PortSearch, SkipsPortsThatCannotOpenOrDoNotAnswerAndStopsAtTheScale)
     device::ScaleProgrammer &found = Forms::frmDisplay().scale();
     EXPECT_EQ(found.portNumber(), 10);
     EXPECT_FALSE(found.isOpen());
-    EXPECT_TRUE(Forms::frmWelcome().isVisible());
+    EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmWelcome")));
     EXPECT_TRUE(test.dialogs.boxes().empty());
 }
 
@@ -85,7 +84,7 @@ TEST_F(PortSearch, ContinueFindsTheScaleAndOpensTheMainWindow)
     EXPECT_EQ(captionDuring, QStringLiteral("Checking Scale Connection to Computer...."));
     EXPECT_EQ(cursorDuring, Qt::WaitCursor);
     EXPECT_EQ(serial.sent(2), QByteArray::fromHex("B40700")) << "one search";
-    EXPECT_TRUE(Forms::frmWelcome().isVisible());
+    EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmWelcome")));
     EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmChoosePort")));
     EXPECT_FALSE(testing_support::isShown(kError));
 }
@@ -127,7 +126,7 @@ TEST_F(PortSearch, APortTheUserMayNotOpenIsExplainedOnce)
     serial.addScale(4, QStringLiteral("20231187"));
     search();
     EXPECT_EQ(test.dialogs.boxes().size(), 1u);
-    EXPECT_TRUE(Forms::frmWelcome().isVisible());
+    EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmWelcome")));
 }
 
 TEST_F(PortSearch, RetryGoesBackToTheStepThatFailed)
@@ -140,12 +139,11 @@ TEST_F(PortSearch, RetryGoesBackToTheStepThatFailed)
     EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmChoosePort")));
 
     // The main window's serial-number read failed: Retry goes back to the main window.
-    frmWelcome &main = Forms::frmWelcome();
-    main.Show();
-    main.cmdUpdate->click();
+    test.flow.goTo(UpdateFlow::Screen::Main);
+    testing_support::button(QStringLiteral("frmWelcome"), QStringLiteral("cmdUpdate"))->click();
     ASSERT_TRUE(testing_support::isShown(kError));
     testing_support::button(kError, QStringLiteral("cmdRetry"))->click();
-    EXPECT_TRUE(main.isVisible());
+    EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmWelcome")));
     EXPECT_FALSE(testing_support::isShown(kError));
 }
 

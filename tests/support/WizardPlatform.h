@@ -28,7 +28,8 @@ public:
         QNetworkAccessManager *network = nullptr;
         // The system's serial ports and clock instead of the virtual ones.
         bool realPortsAndTime = false;
-        // The screens' ticks: short, so that a test waits for what follows rather than steps.
+        // The screens' ticks: short, so that a test waits for what follows rather than steps;
+        // the version check and the banner's blink as in the program.
         ScreenPace pace = {std::chrono::milliseconds(1), std::chrono::milliseconds(1)};
     };
 
