@@ -3,7 +3,7 @@
 #include "app/DownloadRun.h"
 #include "app/ProgramVersion.h"
 #include "app/QuitQuestion.h"
-#include "app/frmDisplay.h"
+#include "app/ScaleUpdate.h"
 #include "device/PortList.h"
 #include "platform/BuildConfig.h"
 #include "platform/Files.h"
@@ -19,6 +19,7 @@
 #include "ui/NotConnectedWindow.h"
 #include "ui/PortSearchWindow.h"
 #include "ui/ScaleErrorWindow.h"
+#include "ui/ScaleUpdateWindow.h"
 #include "ui/StartUpWindow.h"
 #include "ui/UpdateFileWindow.h"
 #include "ui/UpdatedWindow.h"
@@ -31,13 +32,7 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcWizard, "kovara.wizard")
 Q_LOGGING_CATEGORY(lcMain, "kovara.welcome")
-
-// The window is done: it closes without the quit question.
-template<class Window> void leave(Window &window)
-{
-    window.AskExit = false;
-    window.Close();
-}
+Q_LOGGING_CATEGORY(lcWindows, "kovara.forms")
 
 } // namespace
 
@@ -49,10 +44,9 @@ UpdateFlow::UpdateFlow(Services services, ScreenPace pace, QObject *parent)
     , m_clock(services.clock)
     , m_pace(pace)
     , m_checks(services.maker)
-    , m_scale(services.ports, services.clock)
+    , m_scale(services.scale)
 {
     m_scale.configure(platform::SerialSettings {});
-    Forms::frmDisplay().setScale(m_scale);
     m_versionDelay.setSingleShot(true);
     m_versionDelay.setInterval(m_pace.versionDelay);
     connect(&m_versionDelay, &QTimer::timeout, this, [this] {
@@ -63,7 +57,6 @@ UpdateFlow::UpdateFlow(Services services, ScreenPace pace, QObject *parent)
         m_session.latestVersion = latest;
         goTo(Screen::NewVersion);
     });
-    connectWindows();
 }
 
 UpdateFlow::~UpdateFlow() = default;
@@ -74,15 +67,15 @@ void UpdateFlow::show(QWidget *screen)
     screen->show();
     screen->raise();
     screen->activateWindow();
-    qCInfo(lcForms).noquote() << "window shown:" << screen->objectName()
-                              << '"' + screen->windowTitle() + '"';
+    qCInfo(lcWindows).noquote() << "window shown:" << screen->objectName()
+                                << '"' + screen->windowTitle() + '"';
 }
 
 template<class Window> void UpdateFlow::leaveScreen(std::unique_ptr<Window> &screen)
 {
     if (!screen)
         return;
-    qCInfo(lcForms).noquote() << "window closed:" << screen->objectName();
+    qCInfo(lcWindows).noquote() << "window closed:" << screen->objectName();
     screen->hide();
     screen.release()->deleteLater();
 }
@@ -133,7 +126,7 @@ void UpdateFlow::goTo(Screen screen)
         break;
     case Screen::ScaleUpdate:
         openScalePort();
-        Forms::frmDisplay().Show();
+        showScaleUpdate();
         break;
     case Screen::ScaleLost:
         showScaleError(ScaleErrorWindow::Kind::LostInUpdate);
@@ -146,18 +139,33 @@ void UpdateFlow::goTo(Screen screen)
     }
 }
 
-void UpdateFlow::connectWindows()
+void UpdateFlow::showScaleUpdate()
 {
-    frmDisplay &update = Forms::frmDisplay();
-    connect(&update, &frmDisplay::scaleUpdated, this, [this, &update] {
-        leave(update);
-        goTo(Screen::Updated);
-    });
-    connect(&update, &frmDisplay::scaleLost, this, [this, &update] {
-        goTo(Screen::ScaleLost);
-        update.AskExit = false;
-        update.Hide();
-    });
+    // The window stays, hidden, behind the communication-error window; Retry shows it again,
+    // and the update starts over.
+    if (!m_scaleUpdateWindow) {
+        m_scaleUpdateWindow = std::make_unique<ScaleUpdateWindow>(programVersionLine());
+        ScaleUpdateWindow *window = m_scaleUpdateWindow.get();
+        m_scaleUpdate = std::make_unique<ScaleUpdate>(m_scale, *window);
+        connect(m_scaleUpdate.get(), &ScaleUpdate::scaleUpdated, this, [this] {
+            // The port goes with the update's window.
+            m_scale.close();
+            m_scaleUpdate.release()->deleteLater();
+            leaveScreen(m_scaleUpdateWindow);
+            goTo(Screen::Updated);
+        });
+        connect(m_scaleUpdate.get(), &ScaleUpdate::scaleLost, this, [this] {
+            goTo(Screen::ScaleLost);
+            m_scaleUpdateWindow->hide();
+        });
+        connect(window, &ScaleUpdateWindow::exitRequested, this, [window] {
+            wizard::confirmQuit(window);
+        });
+        connect(window, &ScaleUpdateWindow::closeRequested, this, [window] {
+            wizard::confirmQuit(window);
+        });
+    }
+    show(m_scaleUpdateWindow.get());
 }
 
 void UpdateFlow::buildMain()

@@ -30,6 +30,8 @@ class HelpWindow;
 class MainWindow;
 class NotConnectedWindow;
 class PortSearchWindow;
+class ScaleUpdate;
+class ScaleUpdateWindow;
 class StartUpWindow;
 class UpdateFileWindow;
 class UpdatedWindow;
@@ -63,18 +65,19 @@ public:
         NewVersion,   // VersionWindow: the maker has another program version
         UpdateFile,   // UpdateFileWindow: the address of the update file, and its download
         Downloaded,   // DownloadedWindow
-        ScaleUpdate,  // frmDisplay
+        ScaleUpdate,  // ScaleUpdateWindow
         ScaleLost,    // ScaleErrorWindow: the scale stopped answering in the update
         Updated,      // UpdatedWindow
     };
 
     // What the flow works with: the maker's servers, the internet check, the update file's
-    // download, the serial ports and the clock.
+    // download, the scale, the serial ports and the clock.
     struct Services
     {
         net::MakerClient &maker;
         net::InternetProbe &probe;
         net::Downloader &downloader;
+        device::ScaleProgrammer &scale;
         platform::SerialSystem &ports;
         const platform::Clock &clock;
     };
@@ -89,7 +92,6 @@ public:
     bool checksRunning() const { return m_checks.isRunning(); }
 
 private:
-    void connectWindows();
     void loadScaleWindow();
     void buildMain();
     void leaveMain();
@@ -102,6 +104,7 @@ private:
     void showHelp();
     void showNewVersion();
     void showStartUp();
+    void showScaleUpdate();
     void showPortSearch();
     void searchPorts(const QList<int> &portNumbers);
     void showUpdateFile();
@@ -118,7 +121,7 @@ private:
     Session m_session;
     MakerChecks m_checks;
     // The scale's port and every exchange with it, for the whole run.
-    device::ScaleProgrammer m_scale;
+    device::ScaleProgrammer &m_scale;
     // The screens built on entry, while they are up.
     std::unique_ptr<StartUpWindow> m_startUp;
     std::unique_ptr<NotConnectedWindow> m_notConnected;
@@ -132,6 +135,8 @@ private:
     std::unique_ptr<DownloadDialog> m_downloadDialog;
     std::unique_ptr<DownloadRun> m_download;
     std::unique_ptr<DownloadedWindow> m_downloaded;
+    std::unique_ptr<ScaleUpdateWindow> m_scaleUpdateWindow;
+    std::unique_ptr<ScaleUpdate> m_scaleUpdate;
     std::unique_ptr<ScaleErrorWindow> m_scaleError;
     std::unique_ptr<UpdatedWindow> m_updated;
 };

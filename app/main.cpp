@@ -1,6 +1,7 @@
 // The Kovara scale update program: a wizard that brings a postage scale's rates up to date.
 
 #include "app/UpdateFlow.h"
+#include "device/ScaleProgrammer.h"
 #include "net/Downloader.h"
 #include "net/InternetProbe.h"
 #include "net/MakerClient.h"
@@ -8,7 +9,6 @@
 #include "platform/Clock.h"
 #include "platform/DiskSpace.h"
 #include "platform/Files.h"
-#include "platform/Form.h"
 #include "platform/Look.h"
 #include "platform/SerialPort.h"
 #include "query/modCheck.h"
@@ -38,10 +38,11 @@ int main(int argc, char *argv[])
         net::HttpInternetProbe probe(QString::fromUtf8(build_config::kProbeUrl));
         platform::StorageDiskSpace disk;
         net::Downloader downloader(network, disk);
-        UpdateFlow flow({maker, probe, downloader, platform::serialSystem(), platform::clock()});
+        device::ScaleProgrammer scale(platform::serialSystem(), platform::clock());
+        UpdateFlow flow(
+            {maker, probe, downloader, scale, platform::serialSystem(), platform::clock()});
         flow.start();
         status = QApplication::exec();
     }
-    platform::FormRegistry::reset();
     return status;
 }

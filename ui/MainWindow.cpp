@@ -7,9 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-MainWindow::MainWindow(const QString &versionLine,
-                       std::chrono::milliseconds blink,
-                       QWidget *parent)
+MainWindow::MainWindow(const QString &versionLine, std::chrono::milliseconds blink, QWidget *parent)
     : QWidget(parent)
     , m_blink(new QTimer(this))
 {
@@ -41,21 +39,21 @@ MainWindow::MainWindow(const QString &versionLine,
     m_banner->setAlignment(Qt::AlignCenter);
     m_banner->setVisible(false);
 
-    const auto button = [this](const char *name, const QString &caption, const QString &tip,
-                               int left, int width) {
-        auto *b = new QPushButton(caption, this);
-        b->setObjectName(QLatin1String(name));
-        b->setGeometry(left, 298, width, 34);
-        if (!tip.isEmpty())
-            b->setToolTip(tip);
-        return b;
-    };
+    const auto button =
+        [this](const char *name, const QString &caption, const QString &tip, int left, int width) {
+            auto *b = new QPushButton(caption, this);
+            b->setObjectName(QLatin1String(name));
+            b->setGeometry(left, 298, width, 34);
+            if (!tip.isEmpty())
+                b->setToolTip(tip);
+            return b;
+        };
     QPushButton *update
         = button("cmdUpdate", tr("&Update Scale"), tr("Continue updating scale."), 24, 140);
     QPushButton *manual = button("cmdDownload", tr("Download Latest &Manual"), QString(), 176, 196);
     QPushButton *help = button("cmdHelp", tr("&Help"), tr("View help."), 384, 104);
-    QPushButton *exit
-        = button("cmdExit", tr("E&xit"), tr("Quit PC Program. Scale will not be updated."), 500, 116);
+    QPushButton *exit = button(
+        "cmdExit", tr("E&xit"), tr("Quit PC Program. Scale will not be updated."), 500, 116);
 
     connect(update, &QPushButton::clicked, this, [this] {
         if (!m_readingScale)

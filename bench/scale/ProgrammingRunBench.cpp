@@ -11,7 +11,6 @@
 #include "UpdateFile.h"
 
 #include "app/UpdateFlow.h"
-#include "app/frmDisplay.h"
 #include "device/ScaleProgrammer.h"
 #include "net/Downloader.h"
 #include "net/InternetProbe.h"
@@ -125,11 +124,16 @@ int main(int argc, char **argv)
     net::HttpInternetProbe probe(QString {});
     platform::StorageDiskSpace disk;
     net::Downloader downloader(network, disk);
-    UpdateFlow flow({maker, probe, downloader, platform::serialSystem(), platform::clock()});
-    frmDisplay &display = Forms::frmDisplay();
-    display.scale().setPortNumber(3);
-    display.scale().open();
-    display.Show();
+    device::ScaleProgrammer programmer(platform::serialSystem(), platform::clock());
+    UpdateFlow flow(
+        {maker, probe, downloader, programmer, platform::serialSystem(), platform::clock()});
+    programmer.setPortNumber(3);
+    flow.goTo(UpdateFlow::Screen::ScaleUpdate);
+    QWidget *display = nullptr;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == QLatin1String("frmDisplay"))
+            display = window;
+    }
 
     const long peakBefore = peakKiB();
     const double cpuBefore = cpuMs();
@@ -138,12 +142,15 @@ int main(int argc, char **argv)
     // The run is on the scale's thread; this one waits for its end (queued: after the flow
     // has shown the next window).
     QEventLoop ended;
-    QObject::connect(
-        &display, &frmDisplay::scaleUpdated, &ended, &QEventLoop::quit, Qt::QueuedConnection);
-    QObject::connect(
-        &display, &frmDisplay::scaleLost, &ended, &QEventLoop::quit, Qt::QueuedConnection);
+    QObject::connect(&programmer,
+                     &device::ScaleProgrammer::runEnded,
+                     &ended,
+                     &QEventLoop::quit,
+                     Qt::QueuedConnection);
     QTimer::singleShot(5 * 60'000, &ended, &QEventLoop::quit);
-    display.Form_Activate();
+    // The run starts when the window becomes the active one, as the user's click makes it.
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(display, &activate);
     ended.exec();
     const double wallMs = double(wall.nsecsElapsed()) / 1e6;
     const double cpuRunMs = cpuMs() - cpuBefore;
@@ -157,7 +164,6 @@ int main(int argc, char **argv)
     QFile flash(dump);
     const bool equal = flash.open(QIODevice::ReadOnly)
         && flash.readAll() == testing_support::programmedImage(source, serial);
-    platform::FormRegistry::reset();
 
     const double ratio = wallMs / kFloorMs;
     std::printf("programming run (load, serial number, 512 blocks programmed and verified)\n");

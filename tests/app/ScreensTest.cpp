@@ -5,7 +5,6 @@
 #include "UpdateFile.h"
 #include "WizardPlatform.h"
 
-#include "app/frmDisplay.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Files.h"
 #include "platform/Services.h"
@@ -28,10 +27,6 @@ QStringList record(const char *name, QWidget *window)
 {
     return QStringList {QStringLiteral("[%1]").arg(QLatin1String(name))} + describeWindow(window)
         + QStringList {QString()};
-}
-QStringList record(const char *name, platform::Form &form)
-{
-    return record(name, form.window());
 }
 
 using Platform = testing_support::WizardPlatform;
@@ -94,11 +89,11 @@ const std::function<void(Platform &, QStringList &out)> scenes[] = {
     },
     [](Platform &test, QStringList &out) {
         // Update Scale on the main window, the scale on COM1.
-        Forms::frmDisplay().scale().setPortNumber(1);
+        test.scale.setPortNumber(1);
         test.flow.goTo(UpdateFlow::Screen::Main);
         test.waitForChecks();
         testing_support::button("frmWelcome", "cmdUpdate")->click();
-        Forms::frmDisplay().scale().close();
+        test.scale.close();
         out << record("scale check", testing_support::topLevel("frmCheckScale"));
         // In the middle of a download: 4 KB of 10 KB in two seconds.
         DownloadDialog progress(QStringLiteral(KOVARA_BIN_DIR "/downloading.AVI"));
@@ -118,8 +113,10 @@ const std::function<void(Platform &, QStringList &out)> scenes[] = {
         testing_support::writeUpdateFile(
             platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)),
             testing_support::applicationImage());
-        frmDisplay &display = Forms::frmDisplay();
-        display.Load();
+        // Shown, but not yet the active window: the run has not started.
+        test.scale.setPortNumber(1);
+        test.flow.goTo(UpdateFlow::Screen::ScaleUpdate);
+        QWidget *display = testing_support::topLevel("frmDisplay");
         out << record("scale update before the run", display);
         vs::VirtualScale &scale = *test.serial.scale(1);
         scale.setTiming({true});
@@ -128,10 +125,7 @@ const std::function<void(Platform &, QStringList &out)> scenes[] = {
                 test.clock.scheduleIn(
                     0, [&] { out << record("scale update during the run", display); });
         });
-        display.scale().setPortNumber(1);
-        display.scale().open();
-        display.Show();
-        display.Form_Activate();
+        testing_support::activate(display);
         QWidget *success = testing_support::topLevel("frmSuccessUpdate");
         testing_support::activate(success);
         out << record("update success, at first", success);

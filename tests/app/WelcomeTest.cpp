@@ -6,7 +6,6 @@
 #include "WizardPlatform.h"
 
 #include "app/QuitQuestion.h"
-#include "app/frmDisplay.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
@@ -132,7 +131,7 @@ protected:
     // The main window as the port search leaves it: the scale's port chosen, closed.
     void showMainWindow(int port)
     {
-        Forms::frmDisplay().scale().setPortNumber(port);
+        test.scale.setPortNumber(port);
         showMain();
     }
 };
@@ -155,10 +154,10 @@ TEST_F(UpdateScale, AScaleThatAnswersLeadsToTheUpdateFileWindow)
                         .endsWith(QString::fromLatin1(serial)));
         testing_support::processEvents();
         EXPECT_FALSE(main());
-        EXPECT_TRUE(Forms::frmDisplay().scale().isOpen()) << "left open for the next steps";
+        EXPECT_TRUE(test.scale.isOpen()) << "left open for the next steps";
         EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmErrorScaleCom2")));
 
-        Forms::frmDisplay().scale().close();
+        test.scale.close();
     }
 }
 
@@ -182,7 +181,7 @@ TEST_F(UpdateScale, AScaleThatCannotBeReadLeadsToTheErrorWindow)
                 << log.lines()[0].toStdString();
         }
 
-        Forms::frmDisplay().scale().close();
+        test.scale.close();
     }
 }
 

@@ -6,7 +6,6 @@
 #include "LoggedServer.h"
 #include "WizardPlatform.h"
 
-#include "app/frmDisplay.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Animation.h"
 #include "platform/Files.h"
@@ -338,22 +337,21 @@ TEST_F(Wizard, UpdateOpensTheScalesPortAndHandsOverToTheProgrammingWindow)
 {
     test.serial.addScale(3, QStringLiteral("20231187"));
     test.serial.addPort(4, testing_support::VirtualScaleSerial::PortState::Busy);
-    frmDisplay &display = Forms::frmDisplay();
     for (const int port : {3, 4}) {
         SCOPED_TRACE(port);
-        display.scale().setPortNumber(port);
+        test.scale.setPortNumber(port);
         test.flow.goTo(UpdateFlow::Screen::Downloaded);
         QWidget *success = testing_support::topLevel(QStringLiteral("frmSuccess"));
         ASSERT_TRUE(success);
         success->findChild<QPushButton *>(QStringLiteral("cmdUpdate"))->click();
         // A port that will not open is no error here: the update run meets a silent scale and
         // offers Retry.
-        EXPECT_EQ(display.scale().isOpen(), port == 3);
-        EXPECT_TRUE(display.isVisible());
+        EXPECT_EQ(test.scale.isOpen(), port == 3);
+        QWidget *display = testing_support::topLevel(QStringLiteral("frmDisplay"));
+        EXPECT_TRUE(display && display->isVisible());
         EXPECT_FALSE(success->isVisible()) << "left, and gone with the next events";
-        display.Hide();
-        if (display.scale().isOpen())
-            display.scale().close();
+        display->hide();
+        test.scale.close();
     }
     EXPECT_TRUE(test.dialogs.boxes().empty());
     EXPECT_TRUE(test.quit.asked.isEmpty());

@@ -10,7 +10,6 @@
 #include "WizardPlatform.h"
 
 #include "app/QuitQuestion.h"
-#include "app/frmDisplay.h"
 #include "platform/Files.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
@@ -143,8 +142,8 @@ protected:
     // window manager to activate it, so the test does what the user's click would.
     void runAutomaticUpdate()
     {
-        ASSERT_TRUE(Forms::frmDisplay().isVisible());
-        Forms::frmDisplay().Form_Activate();
+        ASSERT_TRUE(testing_support::isShown(QStringLiteral("frmDisplay")));
+        testing_support::activate(testing_support::topLevel(QStringLiteral("frmDisplay")));
         ASSERT_TRUE(runUntil([] {
             return testing_support::isShown(QStringLiteral("frmSuccessUpdate"))
                 || testing_support::isShown(QStringLiteral("frmErrorScaleCom"));
@@ -172,10 +171,6 @@ protected:
 
     // Answers the quit question with Cancel (checking it is asked over owner), then expects the
     // window to be still there.
-    void exitAndStay(platform::Form &owner, const std::function<void()> &exit)
-    {
-        exitAndStay(owner.window(), exit);
-    }
     void exitAndStay(const QWidget *window, const std::function<void()> &exit)
     {
         const std::string name = window->objectName().toStdString();
@@ -333,7 +328,10 @@ TEST_F(WholeRun, AScaleUnpluggedWhileProgrammedIsUpdatedOnRetryOncePluggedBack)
     // The cable comes out a quarter of the way through.
     QTimer unplug;
     QObject::connect(&unplug, &QTimer::timeout, [&] {
-        QProgressBar *bar = Forms::frmDisplay().ProgressBar1.peek();
+        const QWidget *display = testing_support::topLevel(QStringLiteral("frmDisplay"));
+        const QProgressBar *bar = display
+            ? display->findChild<QProgressBar *>(QStringLiteral("ProgressBar1"))
+            : nullptr;
         if (bar && bar->maximum() > 0 && bar->value() * 4 >= bar->maximum()) {
             unplug.stop();
             ports.killScale(3);

@@ -17,7 +17,6 @@
 #include "UpdateFile.h"
 #include "WizardPlatform.h"
 
-#include "app/frmDisplay.h"
 #include "core/FlashImage.h"
 #include "device/ScaleIdentity.h"
 #include "device/ScaleProgrammer.h"
@@ -375,11 +374,10 @@ Result runPlan(const Plan &plan)
     // The answer to "Serial number wrong", should the scale keep refusing the session.
     test.dialogs.answer(platform::mb::OK);
 
-    frmDisplay &display = Forms::frmDisplay();
-    display.scale().setPortNumber(1);
-    display.scale().open();
-    display.Show();
-    display.Form_Activate();
+    test.scale.setPortNumber(1);
+    test.flow.goTo(UpdateFlow::Screen::ScaleUpdate);
+    QWidget *display = testing_support::topLevel(QStringLiteral("frmDisplay"));
+    testing_support::activate(display);
 
     result.virtualMs = test.clock.nowMs() - started;
     result.flashEqualsImage = scale.flash() == expected;
@@ -400,7 +398,7 @@ Result runPlan(const Plan &plan)
         result.end = End::Success;
     else if (error)
         result.end = End::ErrorScreen;
-    else if (boxes == QStringList {QStringLiteral("Serial number wrong")} && display.isVisible())
+    else if (boxes == QStringList {QStringLiteral("Serial number wrong")} && display->isVisible())
         result.end = End::SerialRefused;
     else if (!boxes.isEmpty())
         result.end = End::UnexpectedMessage;

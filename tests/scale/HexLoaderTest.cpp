@@ -1,9 +1,9 @@
 // The HEX loader over what real tools write and over each kind of damaged file, and the load
 // command of the update window: area marker, serial number, refusal message.
 
+#include "ScaleScreen.h"
 #include "WizardPlatform.h"
 
-#include "app/frmDisplay.h"
 #include "core/HexLoader.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
@@ -120,58 +120,64 @@ protected:
         test.touchWorkingFile(QString::fromLatin1(platform::kUpdateFileName), content);
     }
 
+    // The page the view shows starts at this address.
+    bool pageStartsAt(const char *address) const
+    {
+        return display.page().startsWith(QLatin1String(address));
+    }
+
     WizardPlatform test;
-    frmDisplay &display = Forms::frmDisplay();
+    testing_support::ScaleScreen display {test.scale};
 };
 
 TEST_F(Load, TheAreaMarkerChoosesTheAreaAndTheSerialNumberReplacesTheFiles)
 {
-    display.down_Click();
-    display.CurrentSN = QStringLiteral("11223344");
+    display.click("down");
+    test.dialogs.type(QStringLiteral("11223344"));
+    display.trigger("mnuRSN");
     writeUpdateFile(sample("ldrom-srec-crlf.hex"));
-    ASSERT_TRUE(display.mnuLoad_Click());
-    EXPECT_TRUE(display.LDROM->isChecked());
-    EXPECT_EQ(display.mnuLDROM->text(), QStringLiteral("->LDROM<-"));
-    EXPECT_EQ(display.FlashImage.bytes(0x0700, 4), QByteArray::fromHex("11223344"));
-    EXPECT_EQ(display.PageNo, 0);
-    EXPECT_FALSE(display.up->isEnabled());
-    EXPECT_TRUE(display.PageText.startsWith(QStringLiteral("0000  01 06 0B 10 ")));
+    display.trigger("mnuLoad");
+    EXPECT_TRUE(display.checked("LDROM"));
+    EXPECT_EQ(display.menuText("mnuLDROM"), QStringLiteral("->LDROM<-"));
+    EXPECT_EQ(display.image().bytes(0x0700, 4), QByteArray::fromHex("11223344"));
+    EXPECT_FALSE(display.enabled("up")) << "back on the first page";
+    EXPECT_TRUE(pageStartsAt("0000  01 06 0B 10 "));
 
     writeUpdateFile(sample("aprom-objcopy.hex")); // AAh: APROM, serial bytes 99887766 replaced
-    ASSERT_TRUE(display.mnuLoad_Click());
-    EXPECT_TRUE(display.APROM->isChecked());
-    EXPECT_EQ(display.FlashImage.bytes(0x0700, 4), QByteArray::fromHex("11223344"));
+    display.click("LoadHex");
+    EXPECT_TRUE(display.checked("APROM"));
+    EXPECT_EQ(display.image().bytes(0x0700, 4), QByteArray::fromHex("11223344"));
 
     writeUpdateFile(":0106FF0042B8\n:00000001FF\n"); // any other value: selection kept
-    display.mnuLDROM_Click();
-    ASSERT_TRUE(display.mnuLoad_Click());
-    EXPECT_TRUE(display.LDROM->isChecked());
-    EXPECT_TRUE(test.dialogs.boxes().empty());
+    display.trigger("mnuLDROM");
+    display.trigger("mnuLoad");
+    EXPECT_TRUE(display.checked("LDROM"));
+    EXPECT_EQ(test.dialogs.texts(), QStringList {"Input Serial Number "});
 }
 
 TEST_F(Load, ARefusedFileIsReportedAndChangesNothing)
 {
     writeUpdateFile(sample("aprom-objcopy.hex"));
-    ASSERT_TRUE(display.mnuLoad_Click());
-    const core::FlashImage loaded = display.FlashImage;
-    display.down_Click();
+    display.trigger("mnuLoad");
+    const core::FlashImage loaded = display.image();
+    display.click("down");
 
     QByteArray damaged = sample("aprom-objcopy.hex");
     damaged.replace(":10002000E3EAF1F8", ":10002000E3EAF1F9");
     writeUpdateFile(damaged);
     test.dialogs.answer(platform::mb::OK);
-    EXPECT_FALSE(display.mnuLoad_Click());
+    display.trigger("mnuLoad");
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
     EXPECT_EQ(test.dialogs.boxes().at(0).text,
               QStringLiteral("The update file cannot be used (line 3: the checksum does not "
                              "match). The scale was not changed."));
     EXPECT_EQ(test.dialogs.boxes().at(0).icon, platform::mb::Exclamation);
-    EXPECT_TRUE(display.FlashImage == loaded);
-    EXPECT_EQ(display.PageNo, 1);
+    EXPECT_TRUE(display.image() == loaded);
+    EXPECT_TRUE(pageStartsAt("4000")) << "still on the second page";
 
     platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
     test.dialogs.answer(platform::mb::OK);
-    EXPECT_FALSE(display.mnuLoad_Click());
+    display.trigger("mnuLoad");
     EXPECT_TRUE(test.dialogs.texts().last().contains(QStringLiteral("KovaraNorvessia_APROM.hex")));
 }
 

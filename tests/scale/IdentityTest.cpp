@@ -2,9 +2,9 @@
 // the two service commands that set it.
 
 #include "ScaleJobs.h"
+#include "ScaleScreen.h"
 #include "WizardPlatform.h"
 
-#include "app/frmDisplay.h"
 #include "device/ScaleIdentity.h"
 #include "platform/Dialogs.h"
 
@@ -23,17 +23,16 @@ class Identity : public ::testing::Test
 protected:
     Identity()
     {
-        display.Load();
-        display.scale().setPortNumber(1);
-        display.scale().open();
+        test.scale.setPortNumber(1);
+        test.scale.open();
     }
 
-    QByteArray serialInImage() const { return display.FlashImage.bytes(0x0700, 4); }
-    QString readSerialNumber() { return testing_support::readSerialNumber(display.scale()); }
+    QByteArray serialInImage() const { return display.image().bytes(0x0700, 4); }
+    QString readSerialNumber() { return testing_support::readSerialNumber(test.scale); }
 
     WizardPlatform test;
     virtual_scale::VirtualScale &scale = test.serial.addScale(1, QStringLiteral("20231187"));
-    frmDisplay &display = Forms::frmDisplay();
+    ScaleScreen display {test.scale};
 };
 
 TEST_F(Identity, RdSNReturnsTheScalesDigitsOrLettersOrNothing)
@@ -52,18 +51,15 @@ TEST_F(Identity, RdSNReturnsTheScalesDigitsOrLettersOrNothing)
 
 TEST_F(Identity, UpdateSNPacksTheDigitsTwoToAByte)
 {
-    display.CurrentSN = QStringLiteral("20231187");
-    display.UpdateSN();
-    EXPECT_EQ(serialInImage(), QByteArray::fromHex("20231187"));
-
-    display.CurrentSN.clear();
-    display.UpdateSN();
-    EXPECT_EQ(serialInImage(), QByteArray::fromHex("00000000"));
-
+    core::FlashImage image;
+    const auto written = [&image](const char *serial) {
+        device::writeSerialNumber(image, QString::fromLatin1(serial));
+        return image.bytes(0x0700, 4);
+    };
+    EXPECT_EQ(written("20231187"), QByteArray::fromHex("20231187"));
+    EXPECT_EQ(written(""), QByteArray::fromHex("00000000"));
     // A short text or a non-digit counts as 0.
-    display.CurrentSN = QStringLiteral("12x4");
-    display.UpdateSN();
-    EXPECT_EQ(serialInImage(), QByteArray::fromHex("12040000"));
+    EXPECT_EQ(written("12x4"), QByteArray::fromHex("12040000"));
 }
 
 TEST_F(Identity, RegisterSNAsksUntilEightDigits)
@@ -72,7 +68,7 @@ TEST_F(Identity, RegisterSNAsksUntilEightDigits)
         test.dialogs.type(QString::fromLatin1(typed));
     test.dialogs.answer(platform::mb::OK);
     test.dialogs.answer(platform::mb::OK);
-    display.mnuRSN_Click();
+    display.trigger("mnuRSN");
 
     EXPECT_EQ(test.dialogs.texts(),
               (QStringList {"Input Serial Number ",
@@ -80,14 +76,13 @@ TEST_F(Identity, RegisterSNAsksUntilEightDigits)
                             "Input Serial Number ",
                             "input wrong",
                             "Input Serial Number "}));
-    EXPECT_EQ(display.CurrentSN, QStringLiteral("87654321"));
     EXPECT_EQ(serialInImage(), QByteArray::fromHex("87654321"));
     EXPECT_TRUE(test.serial.sent(1).isEmpty()); // the scale is not contacted
 
     test.dialogs.clear();
     test.dialogs.type(QString()); // Cancel
-    display.mnuRSN_Click();
-    EXPECT_EQ(display.CurrentSN, QStringLiteral("87654321"));
+    display.trigger("mnuRSN");
+    EXPECT_EQ(serialInImage(), QByteArray::fromHex("87654321"));
     EXPECT_TRUE(test.dialogs.allAnswersUsed());
 }
 
@@ -127,19 +122,19 @@ TEST_F(Identity, ChangeSNStoresTheFourBytesAndSaysHowItWent)
             scale.addFault(*row.fault);
         test.dialogs.type(QStringLiteral("31415926"));
         test.dialogs.answer(platform::mb::OK);
-        int pointerDuring = platform::vbHourglass;
+        bool busyDuring = true;
         if (row.message == QLatin1String("Timer Out"))
-            test.clock.scheduleIn(5'000, [&] { pointerDuring = display.MousePointer(); });
-        display.mnuSSN_Click();
+            test.clock.scheduleIn(5'000, [&] { busyDuring = display.busy(); });
+        display.trigger("mnuSSN");
         EXPECT_EQ(test.dialogs.texts(), (QStringList {"Input Serial Number ", row.message}));
         EXPECT_EQ(test.serial.sent(1), row.sent);
-        EXPECT_EQ(display.MousePointer(), platform::vbDefault);
-        EXPECT_EQ(display.CurrentSN, QStringLiteral("31415926"));
+        EXPECT_FALSE(display.busy());
+        EXPECT_EQ(serialInImage(), QByteArray::fromHex("31415926"));
         if (row.message.startsWith(QLatin1String("Modify"))) {
             EXPECT_EQ(readSerialNumber(), QStringLiteral("31415926"));
         } else {
             EXPECT_EQ(test.dialogs.boxes().at(1).buttons, platform::mb::OKOnly);
-            EXPECT_EQ(pointerDuring, platform::vbHourglass);
+            EXPECT_TRUE(busyDuring);
         }
     }
 }

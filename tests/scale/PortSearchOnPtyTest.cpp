@@ -4,7 +4,6 @@
 #include "ScaleJobs.h"
 #include "WizardPlatform.h"
 
-#include "app/frmDisplay.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
 
@@ -53,7 +52,7 @@ TEST(PortSearchOnPty, FindsTheScaleOnCom3PastADanglingCom1)
     EXPECT_TRUE(QTest::qWaitFor(
         [] { return testing_support::isShown(QStringLiteral("frmWelcome")); }, 10'000));
     EXPECT_LT(elapsed.elapsed(), 3000);
-    device::ScaleProgrammer &port = Forms::frmDisplay().scale();
+    device::ScaleProgrammer &port = test.scale;
     EXPECT_EQ(port.portNumber(), 3);
     EXPECT_FALSE(port.isOpen());
 

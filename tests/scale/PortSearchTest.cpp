@@ -4,7 +4,6 @@
 #include "WizardPlatform.h"
 
 #include "app/QuitQuestion.h"
-#include "app/frmDisplay.h"
 #include "device/PortList.h"
 #include "device/ScaleIdentity.h"
 #include "device/ScaleProgrammer.h"
@@ -61,7 +60,7 @@ TEST_F(PortSearch, SkipsPortsThatCannotOpenOrDoNotAnswerAndStopsAtTheScale)
     search();
     for (auto [port, opens] : {std::pair {1, 1}, {2, 0}, {3, 1}, {10, 1}, {12, 0}})
         EXPECT_EQ(serial.opens(port), opens) << "COM" << port;
-    device::ScaleProgrammer &found = Forms::frmDisplay().scale();
+    device::ScaleProgrammer &found = test.scale;
     EXPECT_EQ(found.portNumber(), 10);
     EXPECT_FALSE(found.isOpen());
     EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmWelcome")));

@@ -1,11 +1,10 @@
 // A whole update run of the real windows through the real serial port: kovara-virtual-scale on a
-// pseudo-terminal linked as COM3, the update file in the working folder, frmDisplay shown.
+// pseudo-terminal linked as COM3, the update file in the working folder, the update window shown.
 
 #include "UpdateFile.h"
 #include "VirtualScalePorts.h"
 #include "WizardPlatform.h"
 
-#include "app/frmDisplay.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Files.h"
 #include "platform/SerialPort.h"
@@ -28,11 +27,9 @@ TEST(UpdateRunOnPty, TheScaleEndsUpHoldingTheUpdateFile)
     const QByteArray source = testing_support::applicationImage(3);
     ASSERT_TRUE(testing_support::writeUpdateFile(
         platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)), source));
-    frmDisplay &display = Forms::frmDisplay();
-    display.scale().setPortNumber(3);
-    display.scale().open();
-    display.Show();
-    display.Form_Activate();
+    test.scale.setPortNumber(3);
+    test.flow.goTo(UpdateFlow::Screen::ScaleUpdate);
+    testing_support::activate(testing_support::topLevel(QStringLiteral("frmDisplay")));
     EXPECT_TRUE(QTest::qWaitFor(
         [] { return testing_support::isShown(QStringLiteral("frmSuccessUpdate")); }, 60'000));
     EXPECT_TRUE(test.dialogs.boxes().empty()) << test.dialogs.texts().join('|').toStdString();

@@ -1,11 +1,11 @@
 // The update window's automatic run and its hand-over to the success and scale-error screens,
 // the read-back buttons, and the quit question, with the virtual scale in virtual time.
 
+#include "ScaleScreen.h"
 #include "UpdateFile.h"
 #include "WizardPlatform.h"
 
 #include "app/QuitQuestion.h"
-#include "app/frmDisplay.h"
 #include "device/Programming.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Files.h"
@@ -58,18 +58,13 @@ protected:
     UpdateRun()
     {
         writeFile(source);
-        display.scale().setPortNumber(1);
-        display.scale().open();
+        test.scale.setPortNumber(1);
+        test.scale.open();
     }
 
     void writeFile(const QByteArray &image)
     {
         ASSERT_TRUE(testing_support::writeUpdateFile(platform::workingFile(kUpdate), image));
-    }
-    void showAndActivate()
-    {
-        display.Show();
-        display.Form_Activate();
     }
     int frames(quint8 command, int address = -1) const
     {
@@ -83,7 +78,7 @@ protected:
 
     testing_support::WizardPlatform test;
     vs::VirtualScale &scale = test.serial.addScale(1, kSerial);
-    frmDisplay &display = Forms::frmDisplay();
+    testing_support::ScaleScreen display {test.flow};
     QByteArray source = testing_support::applicationImage();
 };
 
@@ -91,7 +86,7 @@ TEST_F(UpdateRun, ShowingTheWindowUpdatesTheScaleAndHandsOverToTheSuccessScreen)
 {
     Transcript transcript;
     scale.setTiming({true});
-    display.Show(); // the platform activates the window it shows, and that starts the run
+    display.show(); // the platform activates the window it shows, and that starts the run
     testing_support::processEvents();
 
     const QByteArray expected = testing_support::programmedImage(source, kSerial);
@@ -101,12 +96,12 @@ TEST_F(UpdateRun, ShowingTheWindowUpdatesTheScaleAndHandsOverToTheSuccessScreen)
     ASSERT_EQ(scale.frames().back().command, vs::kCloseSession);
     EXPECT_LE(scale.frames().back().atMs, double(test.clock.nowMs()));
 
-    EXPECT_FALSE(display.isLoaded());
+    EXPECT_FALSE(display.isVisible());
     EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmSuccessUpdate")));
     EXPECT_FALSE(platform::fileExists(platform::workingFile(kUpdate)));
     EXPECT_TRUE(test.dialogs.boxes().empty());
     testing_support::processEvents();
-    EXPECT_FALSE(display.scale().isOpen()) << "the port closes with the window";
+    EXPECT_FALSE(test.scale.isOpen()) << "the port closes with the window";
 
     const QString crc = QStringLiteral("%1").arg(device::crc32(expected), 8, 16, QLatin1Char('0'));
     const QStringList done = transcript.lines().filter(QStringLiteral("updated and verified"));
@@ -122,16 +117,16 @@ TEST_F(UpdateRun, NothingStartsASecondRunInsideTheFirst)
     scale.setFrameObserver([&](const vs::FrameRecord &record) {
         if (record.command == vs::kProgramBlock && record.address == 0x4000) {
             test.clock.scheduleIn(0, [&] {
-                display.Form_Activate(); // the user comes back from another window
-                display.Program->click();
-                display.Read->click();
-                display.mnuLoad->trigger();
-                display.mnuComm2->trigger();
+                display.activate(); // the user comes back from another window
+                display.click("Program");
+                display.click("Read");
+                display.trigger("mnuLoad");
+                display.trigger("mnuComm2");
             });
         }
     });
     scale.addFault(Fault::late(vs::kProgramBlock, 50));
-    showAndActivate();
+    display.showAndActivate();
     EXPECT_EQ(frames(vs::kOpenSession), 1);
     EXPECT_EQ(frames(vs::kProgramBlock), 512);
     EXPECT_EQ(scale.flash(), testing_support::programmedImage(source, kSerial));
@@ -143,24 +138,22 @@ TEST_F(UpdateRun, RefusedSessionLeavesTheWindowReadyAndRunsOncePerShowing)
 {
     scale.addFault(Fault::refuse(vs::kOpenSession, -1, vs::kAlways));
     test.dialogs.answer(OK);
-    showAndActivate();
+    display.showAndActivate();
     EXPECT_EQ(test.dialogs.texts(), QStringList {"Serial number wrong"});
     EXPECT_EQ(test.dialogs.boxes().at(0).buttons, platform::mb::OKOnly);
     EXPECT_EQ(frames(vs::kOpenSession), 4);
     EXPECT_TRUE(display.isVisible());
-    EXPECT_EQ(display.MousePointer(), platform::vbDefault);
-    EXPECT_FALSE(display.ProgressBar1->isVisible());
-    EXPECT_FALSE(display.lblProgress->isVisible());
-    EXPECT_TRUE(display.AskExit);
-    EXPECT_EQ(display.lblStatus->text(),
+    EXPECT_FALSE(display.busy());
+    EXPECT_FALSE(display.progressShown());
+    EXPECT_EQ(display.label("lblStatus"),
               QStringLiteral("Updating scale with latest postage rates and services..."));
 
-    display.Form_Activate();
+    display.activate();
     EXPECT_EQ(frames(vs::kOpenSession), 4) << "one run per showing";
 
-    display.Hide();
+    display.window()->hide();
     test.dialogs.answer(OK);
-    showAndActivate();
+    display.showAndActivate();
     EXPECT_EQ(frames(vs::kOpenSession), 8);
 }
 
@@ -169,7 +162,7 @@ TEST_F(UpdateRun, ALostSerialNumberAnswerIsReadAgainNotTakenForARefusal)
     // The first two reads of the serial number go unanswered.
     scale.setTiming({true});
     scale.addFault(Fault::ignore(vs::kReadBlock, 0x0700, 2));
-    showAndActivate();
+    display.showAndActivate();
     EXPECT_EQ(frames(vs::kReadBlock, 0x0700), 3 + 1) << "three serial reads, then the verify";
     EXPECT_EQ(frames(vs::kOpenSession), 1);
     EXPECT_TRUE(test.dialogs.boxes().empty()) << test.dialogs.texts().join(" | ").toStdString();
@@ -180,14 +173,12 @@ TEST_F(UpdateRun, ALostSerialNumberAnswerIsReadAgainNotTakenForARefusal)
 TEST_F(UpdateRun, SilentSessionEndsOnTheErrorScreenWhoseRetryRunsTheWholeUpdateAgain)
 {
     scale.addFault(Fault::ignore(vs::kOpenSession, -1, vs::kAlways));
-    showAndActivate();
+    display.showAndActivate();
     EXPECT_EQ(frames(vs::kOpenSession), 4);
     QWidget *error = testing_support::topLevel(QStringLiteral("frmErrorScaleCom"));
     ASSERT_TRUE(error && error->isVisible());
     EXPECT_EQ(error->windowTitle(), QStringLiteral("Error Communicating with the Scale"));
     EXPECT_FALSE(display.isVisible());
-    EXPECT_TRUE(display.isLoaded());
-    EXPECT_FALSE(display.AskExit);
 
     // Exit asks the quit question over the error screen; Cancel keeps it.
     testing_support::button(QStringLiteral("frmErrorScaleCom"), QStringLiteral("cmdExit"))->click();
@@ -202,7 +193,7 @@ TEST_F(UpdateRun, SilentSessionEndsOnTheErrorScreenWhoseRetryRunsTheWholeUpdateA
         ->click();
     EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmErrorScaleCom")));
     EXPECT_TRUE(display.isVisible());
-    display.Form_Activate();
+    display.activate();
     EXPECT_EQ(scale.flash(), testing_support::programmedImage(second, kSerial));
     EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmSuccessUpdate")));
     EXPECT_EQ(quitQuestions(), 1);
@@ -220,11 +211,9 @@ TEST_F(UpdateRun, APortThatGoesAwayEndsOnTheErrorScreenAtOnceAndClosingAsksNothi
         }
     });
     scale.addFault(Fault::late(vs::kReadBlock, 20));
-    showAndActivate();
+    display.showAndActivate();
     EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmErrorScaleCom")));
     EXPECT_LT(test.clock.nowMs() - unpluggedAt, 100);
-
-    EXPECT_TRUE(display.Close());
     EXPECT_EQ(quitQuestions(), 0);
 }
 
@@ -233,16 +222,16 @@ TEST_F(UpdateRun, ClosingTheWindowAsksTheQuitQuestionAndKeepsIt)
     // The window after a run the scale refused, ready for its service tools.
     scale.addFault(Fault::refuse(vs::kOpenSession, -1, vs::kAlways));
     test.dialogs.answer(OK);
-    showAndActivate();
+    display.showAndActivate();
     test.serial.clearRecords();
     EXPECT_FALSE(display.window()->close());
-    display.mnuFileExit->trigger();
+    display.trigger("mnuFileExit");
     EXPECT_EQ(quitQuestions(), 2);
     EXPECT_TRUE(display.isVisible());
 
     // Auto and Read under Run do nothing.
-    display.mnuAuto->trigger();
-    display.mnuRead->trigger();
+    display.trigger("mnuAuto");
+    display.trigger("mnuRead");
     EXPECT_TRUE(test.serial.sent(1).isEmpty());
     EXPECT_EQ(test.dialogs.texts(), QStringList {"Serial number wrong"});
 }
@@ -251,7 +240,7 @@ TEST_F(UpdateRun, AMissingUpdateFileLeavesTheScaleUntouched)
 {
     platform::deleteFile(platform::workingFile(kUpdate));
     test.dialogs.answer(OK);
-    showAndActivate();
+    display.showAndActivate();
     EXPECT_EQ(test.dialogs.boxes().size(), 1u);
     EXPECT_TRUE(test.serial.sent(1).isEmpty());
     EXPECT_TRUE(display.isVisible());
@@ -259,31 +248,38 @@ TEST_F(UpdateRun, AMissingUpdateFileLeavesTheScaleUntouched)
 
 TEST_F(UpdateRun, ReadButtonsTellTheOutcomeOfEachArea)
 {
-    display.Show();
+    display.show();
     test.dialogs.answer(OK);
-    display.LDROM->click();
-    display.Read->click();
+    display.click("LDROM");
+    display.click("Read");
+    // The session opens with the scale's serial number, registered by hand.
+    test.dialogs.type(kSerial);
+    display.trigger("mnuRSN");
     test.dialogs.answer(OK);
-    display.CurrentSN = kSerial;
-    display.APROM->click();
-    display.Read->click();
+    display.click("APROM");
+    display.click("Read");
     EXPECT_EQ(test.dialogs.texts(),
-              (QStringList {"LDROM Read suceessfully", "APROM Read successfully"}));
-    EXPECT_EQ(display.FlashImage.all(), scale.flash());
-    EXPECT_FALSE(display.ProgressBar1->isVisible());
-    EXPECT_EQ(display.MousePointer(), platform::vbDefault);
+              (QStringList {
+                  "LDROM Read suceessfully", "Input Serial Number ", "APROM Read successfully"}));
+    core::FlashImage flash;
+    for (int address = 0; address < scale.flash().size(); ++address)
+        flash.set(address, quint8(scale.flash().at(address)));
+    EXPECT_EQ(display.page(),
+              core::pageText(flash, 0).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    EXPECT_FALSE(display.progressShown());
+    EXPECT_FALSE(display.busy());
 
     // Blocks that time out: LDROM only notes it, APROM goes to the error screen.
     scale.addFault(Fault::ignore(vs::kReadBlock, -1, vs::kAlways));
-    display.LDROM->click();
-    display.Read->click();
+    display.click("LDROM");
+    display.click("Read");
     EXPECT_TRUE(display.isVisible());
-    display.APROM->click();
-    display.Read->click();
+    display.click("APROM");
+    display.click("Read");
     EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmErrorScaleCom")));
     EXPECT_FALSE(display.isVisible());
     EXPECT_EQ(test.serial.sent(1).right(1), QByteArray("\x4B"));
-    EXPECT_EQ(test.dialogs.boxes().size(), 2u);
+    EXPECT_EQ(test.dialogs.boxes().size(), 3u);
 }
 
 TEST(SuccessScreen, ExitOrAnEarlyCloseEndsTheProgramAndDeletesTheWorkingFiles)

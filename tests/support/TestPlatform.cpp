@@ -4,7 +4,6 @@
 #include <QApplication>
 
 #include "platform/Files.h"
-#include "platform/Form.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
 
@@ -51,7 +50,7 @@ TestPlatform::TestPlatform()
 
 TestPlatform::~TestPlatform()
 {
-    platform::FormRegistry::reset();
+    // Windows the flow left are deleted with the next events.
     processEvents();
     platform::setWorkingFolder(QString());
     platform::install(static_cast<platform::Clock *>(nullptr));

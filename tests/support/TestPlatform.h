@@ -23,7 +23,7 @@
 #include <functional>
 #include <ostream>
 
-class QAbstractButton;
+#include <QAbstractButton>
 
 namespace testing_support {
 

@@ -6,6 +6,7 @@
 
 #include "TestPlatform.h"
 #include "app/UpdateFlow.h"
+#include "device/ScaleProgrammer.h"
 #include "net/Downloader.h"
 #include "net/MakerClient.h"
 #include "platform/Clock.h"
@@ -39,7 +40,8 @@ public:
     explicit WizardPlatform(Options options)
         : makerClient(options.network ? *options.network : maker, modCheck::QueryURL())
         , downloader(options.network ? *options.network : realNetwork, disk)
-        , flow({makerClient, probe, downloader, ports(options), time(options)}, options.pace)
+        , scale(ports(options), time(options))
+        , flow({makerClient, probe, downloader, scale, ports(options), time(options)}, options.pace)
     { }
 
     net::MakerClient makerClient;
@@ -55,6 +57,8 @@ public:
         }
     } disk;
     net::Downloader downloader;
+    // The scale's port, as the flow uses it.
+    device::ScaleProgrammer scale;
     UpdateFlow flow;
 
     // Runs events until no question to the maker's servers is out and the input held meanwhile

@@ -1,0 +1,235 @@
+#include "app/ScaleUpdate.h"
+
+#include "core/HexLoader.h"
+#include "device/ScaleIdentity.h"
+#include "device/ScaleProgrammer.h"
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
+#include "platform/SerialPort.h"
+#include "ui/ScaleUpdateWindow.h"
+
+#include <QLoggingCategory>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcUpdate, "kovara.scale")
+
+// Asks for a serial number until the user gives 8 digits (telling "input wrong" otherwise) or
+// gives nothing; nothing means the command ends.
+std::optional<QString> askSerialNumber()
+{
+    for (;;) {
+        const QString answer = platform::InputBox(QObject::tr("Input Serial Number "));
+        if (answer.isEmpty())
+            return std::nullopt;
+        if (device::isSerialNumber(answer))
+            return answer;
+        platform::MsgBox(QObject::tr("input wrong"), platform::mb::OKOnly);
+    }
+}
+
+} // namespace
+
+ScaleUpdate::ScaleUpdate(device::ScaleProgrammer &scale, ScaleUpdateWindow &window, QObject *parent)
+    : QObject(parent)
+    , m_scale(scale)
+    , m_window(&window)
+{
+    using device::ScaleProgrammer;
+    connect(&m_scale, &ScaleProgrammer::serialNumberUsed, this, [this](const QString &serial) {
+        m_serialNumber = serial;
+        writeSerialNumber();
+    });
+    connect(&m_scale, &ScaleProgrammer::busyChanged, &window, &ScaleUpdateWindow::setBusy);
+    connect(&m_scale, &ScaleProgrammer::progressShown, &window, &ScaleUpdateWindow::showProgress);
+    connect(&m_scale, &ScaleProgrammer::progressChanged, &window, &ScaleUpdateWindow::setProgress);
+    connect(&m_scale,
+            &ScaleProgrammer::progressLineChanged,
+            &window,
+            &ScaleUpdateWindow::setProgressLine);
+    connect(&m_scale, &ScaleProgrammer::progressHidden, &window, &ScaleUpdateWindow::hideProgress);
+    connect(&m_scale, &ScaleProgrammer::runEnded, this, &ScaleUpdate::runEnded);
+    connect(&m_scale, &ScaleProgrammer::areaRead, this, &ScaleUpdate::areaRead);
+    connect(&m_scale, &ScaleProgrammer::serialNumberStored, this, &ScaleUpdate::serialNumberStored);
+
+    connect(&window, &ScaleUpdateWindow::autoRunDue, this, &ScaleUpdate::autoRun);
+    connect(&window, &ScaleUpdateWindow::loadRequested, this, &ScaleUpdate::load);
+    connect(&window, &ScaleUpdateWindow::programRequested, this, &ScaleUpdate::program);
+    connect(&window, &ScaleUpdateWindow::readRequested, this, &ScaleUpdate::read);
+    connect(&window, &ScaleUpdateWindow::areaChosen, this, &ScaleUpdate::chooseArea);
+    connect(&window, &ScaleUpdateWindow::pageRequested, this, &ScaleUpdate::turnPage);
+    connect(&window, &ScaleUpdateWindow::serialNumberEntered, this, &ScaleUpdate::enterSerialNumber);
+    connect(&window, &ScaleUpdateWindow::portChosen, this, &ScaleUpdate::choosePort);
+
+    m_scale.configure(platform::SerialSettings {});
+    m_image.erase();
+    writeSerialNumber();
+    showFirstPage();
+    chooseArea(true);
+}
+
+ScaleUpdate::~ScaleUpdate()
+{
+    m_scale.close();
+}
+
+void ScaleUpdate::autoRun()
+{
+    if (running())
+        return;
+    qCInfo(lcUpdate) << "automatic update run";
+    m_window->setStatus(tr("Updating scale with latest postage rates and services..."));
+    if (load())
+        program();
+}
+
+bool ScaleUpdate::load()
+{
+    if (ignoredDuringRun("Load"))
+        return false;
+    const QString path = platform::workingFile(QString::fromLatin1(platform::kUpdateFileName));
+    const core::HexLoadResult result = core::loadIntelHexFile(path, m_image);
+    m_window->setBusy(false);
+    if (!result.ok) {
+        qCWarning(lcUpdate).noquote() << "update file" << path << "refused:" << result.message();
+        platform::MsgBox(result.message(), platform::mb::OKOnly | platform::mb::Exclamation);
+        return false;
+    }
+    qCInfo(lcUpdate).noquote() << "update file" << path << "loaded," << result.dataRecords
+                               << "data records";
+    const quint8 marker = m_image.at(core::FlashImage::kAreaMarkerAddress);
+    if (marker == core::FlashImage::kApromMarker)
+        chooseArea(true);
+    else if (marker == core::FlashImage::kLdromMarker)
+        chooseArea(false);
+    writeSerialNumber();
+    showFirstPage();
+    return true;
+}
+
+void ScaleUpdate::program()
+{
+    if (ignoredDuringRun("Program"))
+        return;
+    m_operation = Operation::Programming;
+    // Reading the serial number may take ten seconds on a silent scale.
+    m_window->setBusy(true);
+    m_scale.update(m_image);
+}
+
+void ScaleUpdate::read()
+{
+    if (ignoredDuringRun("Read"))
+        return;
+    const bool aprom = m_window->apromChosen();
+    m_operation = aprom ? Operation::ReadAprom : Operation::ReadLdrom;
+    m_image.erase();
+    m_window->setBusy(true);
+    if (aprom)
+        writeSerialNumber();
+    m_scale.readArea(aprom ? device::FlashArea::Aprom : device::FlashArea::Ldrom, m_image);
+}
+
+void ScaleUpdate::chooseArea(bool aprom)
+{
+    m_window->showArea(aprom);
+}
+
+void ScaleUpdate::turnPage(int step)
+{
+    m_pageNo = std::clamp(m_pageNo + step, 0, 3);
+    m_window->showPage(m_pageNo, core::pageText(m_image, m_pageNo));
+}
+
+void ScaleUpdate::showFirstPage()
+{
+    m_pageNo = 0;
+    turnPage(0);
+}
+
+void ScaleUpdate::writeSerialNumber()
+{
+    device::writeSerialNumber(m_image, m_serialNumber);
+}
+
+void ScaleUpdate::enterSerialNumber(bool storeInScale)
+{
+    if (ignoredDuringRun(storeInScale ? "Change SN" : "Register SN"))
+        return;
+    const auto serial = askSerialNumber();
+    if (!serial)
+        return;
+    m_serialNumber = *serial;
+    writeSerialNumber();
+    if (!storeInScale)
+        return;
+    // Each byte may wait up to twice ten seconds for a silent scale.
+    m_operation = Operation::StoringSerial;
+    m_window->setBusy(true);
+    m_scale.storeSerialNumber(m_image);
+}
+
+void ScaleUpdate::serialNumberStored(bool ok, bool timedOut)
+{
+    m_operation = Operation::None;
+    m_window->setBusy(false);
+    if (ok)
+        platform::MsgBox(tr("Modify Password successfully"));
+    else
+        platform::MsgBox(timedOut ? tr("Timer Out") : tr("Error"), platform::mb::OKOnly);
+}
+
+void ScaleUpdate::choosePort(int number)
+{
+    if (ignoredDuringRun("PC Port"))
+        return;
+    m_scale.close();
+    m_scale.setPortNumber(number);
+    m_window->showPort(number);
+    if (const auto error = m_scale.open()) {
+        qCWarning(lcUpdate).noquote() << "COM" << number << ":" << error->text();
+        platform::MsgBox(error->text(), platform::mb::Exclamation);
+    }
+}
+
+bool ScaleUpdate::ignoredDuringRun(const char *command) const
+{
+    if (!running())
+        return false;
+    qCInfo(lcUpdate) << command << "ignored: the scale is being programmed or read";
+    return true;
+}
+
+void ScaleUpdate::runEnded(device::RunOutcome outcome)
+{
+    using device::RunOutcome;
+    m_operation = Operation::None;
+    if (outcome == RunOutcome::Done) {
+        platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
+        Q_EMIT scaleUpdated();
+    } else if (outcome == RunOutcome::SerialRefused) {
+        // The window stays for the service tools: it must look and act ready.
+        m_window->setBusy(false);
+        m_window->hideProgress();
+        platform::MsgBox(tr("Serial number wrong"));
+    } else {
+        Q_EMIT scaleLost();
+    }
+}
+
+void ScaleUpdate::areaRead(device::RunOutcome outcome, const core::FlashImage &image)
+{
+    using device::RunOutcome;
+    const bool aprom = m_operation == Operation::ReadAprom;
+    m_operation = Operation::None;
+    m_image = image;
+    m_window->setBusy(false);
+    if (outcome == RunOutcome::Done) {
+        showFirstPage();
+        platform::MsgBox(aprom ? tr("APROM Read successfully") : tr("LDROM Read suceessfully"));
+    } else if (outcome == RunOutcome::SerialRefused) {
+        platform::MsgBox(tr("Serial number wrong"));
+    } else if (outcome == RunOutcome::ScaleLost && aprom) {
+        Q_EMIT scaleLost();
+    }
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+// The scale update on its window: the flash image and the serial number in use, the automatic
+// run (load the update file, then program and verify it) and the window's service tools, each
+// an exchange with the scale through the flow's ScaleProgrammer. While an exchange is in
+// progress (it runs on the programmer's thread) the commands that would start another one,
+// change the image or move the port are ignored.
+
+#include "core/FlashImage.h"
+#include "device/RunObserver.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <optional>
+
+class ScaleUpdateWindow;
+
+namespace device {
+class ScaleProgrammer;
+}
+
+class ScaleUpdate final : public QObject
+{
+    Q_OBJECT
+public:
+    ScaleUpdate(device::ScaleProgrammer &scale, ScaleUpdateWindow &window, QObject *parent = nullptr);
+    // The port closes with the update.
+    ~ScaleUpdate() override;
+
+    const core::FlashImage &image() const { return m_image; }
+    bool running() const { return m_operation != Operation::None; }
+
+Q_SIGNALS:
+    // Every block programmed and verified; the update file is deleted.
+    void scaleUpdated();
+    // The scale stopped answering in the update or in the application area's read-back.
+    void scaleLost();
+
+private:
+    enum class Operation { None, Programming, ReadAprom, ReadLdrom, StoringSerial };
+
+    void autoRun();
+    // Loads the update file into the image; false (and a message) when the file is refused.
+    bool load();
+    void program();
+    void read();
+    void chooseArea(bool aprom);
+    void turnPage(int step);
+    void enterSerialNumber(bool storeInScale);
+    void choosePort(int number);
+    void showFirstPage();
+    void writeSerialNumber();
+    void runEnded(device::RunOutcome outcome);
+    void areaRead(device::RunOutcome outcome, const core::FlashImage &image);
+    void serialNumberStored(bool ok, bool timedOut);
+    // True (and logged) when a run is in progress and the command must wait.
+    bool ignoredDuringRun(const char *command) const;
+
+    device::ScaleProgrammer &m_scale;
+    QPointer<ScaleUpdateWindow> m_window;
+    core::FlashImage m_image;
+    // The serial number in use: set by the programming and by the serial-number commands.
+    QString m_serialNumber;
+    int m_pageNo = 0;
+    Operation m_operation = Operation::None;
+};
