@@ -58,7 +58,8 @@ ScaleUpdate::ScaleUpdate(device::ScaleProgrammer &scale, ScaleUpdateWindow &wind
     connect(&window, &ScaleUpdateWindow::readRequested, this, &ScaleUpdate::read);
     connect(&window, &ScaleUpdateWindow::areaChosen, this, &ScaleUpdate::chooseArea);
     connect(&window, &ScaleUpdateWindow::pageRequested, this, &ScaleUpdate::turnPage);
-    connect(&window, &ScaleUpdateWindow::serialNumberEntered, this, &ScaleUpdate::enterSerialNumber);
+    connect(
+        &window, &ScaleUpdateWindow::serialNumberEntered, this, &ScaleUpdate::enterSerialNumber);
     connect(&window, &ScaleUpdateWindow::portChosen, this, &ScaleUpdate::choosePort);
 
     m_scale.configure(platform::SerialSettings {});

@@ -25,7 +25,9 @@ class ScaleUpdate final : public QObject
 {
     Q_OBJECT
 public:
-    ScaleUpdate(device::ScaleProgrammer &scale, ScaleUpdateWindow &window, QObject *parent = nullptr);
+    ScaleUpdate(device::ScaleProgrammer &scale,
+                ScaleUpdateWindow &window,
+                QObject *parent = nullptr);
     // The port closes with the update.
     ~ScaleUpdate() override;
 

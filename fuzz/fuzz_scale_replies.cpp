@@ -19,7 +19,6 @@ class VirtualClock final : public platform::Clock
 {
 public:
     qint64 nowMs() const override { return m_now; }
-    void waitForEvents(int maxMs, QEventLoop::ProcessEventsFlags) override { sleep(maxMs); }
     void sleep(int maxMs) { m_now += std::max(1, maxMs); }
 
 private:

@@ -42,13 +42,19 @@ ScaleUpdateWindow::ScaleUpdateWindow(const QString &versionLine, QWidget *parent
         return m;
     };
     QMenu *file = menu("mnuFile", tr("&File"));
-    connect(item(file, "mnuLoad", tr("&Load ")), &QAction::triggered, this,
+    connect(item(file, "mnuLoad", tr("&Load ")),
+            &QAction::triggered,
+            this,
             &ScaleUpdateWindow::loadRequested);
-    connect(item(file, "mnuFileExit", tr("E&xit")), &QAction::triggered, this,
+    connect(item(file, "mnuFileExit", tr("E&xit")),
+            &QAction::triggered,
+            this,
             &ScaleUpdateWindow::exitRequested);
     QMenu *run = menu("mnuRun", tr("&Run"));
     item(run, "mnuAuto", tr("&Auto"));
-    connect(item(run, "mnuProgram", tr("&Program")), &QAction::triggered, this,
+    connect(item(run, "mnuProgram", tr("&Program")),
+            &QAction::triggered,
+            this,
             &ScaleUpdateWindow::programRequested);
     item(run, "mnuRead", tr("&Read"));
     QMenu *select = menu("mnuSelect", tr("&Select"));
@@ -57,10 +63,12 @@ ScaleUpdateWindow::ScaleUpdateWindow(const QString &versionLine, QWidget *parent
     connect(m_apromItem, &QAction::triggered, this, [this] { Q_EMIT areaChosen(true); });
     connect(m_ldromItem, &QAction::triggered, this, [this] { Q_EMIT areaChosen(false); });
     QMenu *serial = menu("mnuSN", tr("Serial Number"));
-    connect(item(serial, "mnuSSN", tr("Change SN")), &QAction::triggered, this,
-            [this] { Q_EMIT serialNumberEntered(true); });
-    connect(item(serial, "mnuRSN", tr("Register SN")), &QAction::triggered, this,
-            [this] { Q_EMIT serialNumberEntered(false); });
+    connect(item(serial, "mnuSSN", tr("Change SN")), &QAction::triggered, this, [this] {
+        Q_EMIT serialNumberEntered(true);
+    });
+    connect(item(serial, "mnuRSN", tr("Register SN")), &QAction::triggered, this, [this] {
+        Q_EMIT serialNumberEntered(false);
+    });
     QMenu *port = menu("mnuPort", tr("&PC Port"));
     m_com1Item = item(port, "mnuComm1", tr("COM1"));
     m_com2Item = item(port, "mnuComm2", tr("COM2"));
@@ -73,11 +81,17 @@ ScaleUpdateWindow::ScaleUpdateWindow(const QString &versionLine, QWidget *parent
     const auto button = [this](const char *name, const QString &caption, QRect geometry) {
         return named(new QPushButton(caption, this), name, geometry);
     };
-    connect(button("LoadHex", tr("Load"), {16, 64, 90, 28}), &QPushButton::clicked, this,
+    connect(button("LoadHex", tr("Load"), {16, 64, 90, 28}),
+            &QPushButton::clicked,
+            this,
             &ScaleUpdateWindow::loadRequested);
-    connect(button("Program", tr("Program"), {116, 64, 90, 28}), &QPushButton::clicked, this,
+    connect(button("Program", tr("Program"), {116, 64, 90, 28}),
+            &QPushButton::clicked,
+            this,
             &ScaleUpdateWindow::programRequested);
-    connect(button("Read", tr("Read"), {216, 64, 90, 28}), &QPushButton::clicked, this,
+    connect(button("Read", tr("Read"), {216, 64, 90, 28}),
+            &QPushButton::clicked,
+            this,
             &ScaleUpdateWindow::readRequested);
     m_aprom = named(new QRadioButton(tr("APROM"), this), "APROM", {320, 62, 100, 20});
     m_ldrom = named(new QRadioButton(tr("LDROM"), this), "LDROM", {320, 84, 100, 20});

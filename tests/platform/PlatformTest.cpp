@@ -95,26 +95,3 @@ TEST(DiskSpace, AFolderStillToBeMadeIsOnItsParentsDisk)
     platform::StorageDiskSpace disk;
     EXPECT_GT(disk.freeBytes(QDir::tempPath() + QStringLiteral("/no/such/folder/")), 0);
 }
-
-TEST(SystemClock, WaitWakesOnAnEvent)
-{
-    SystemClock clock;
-    const qint64 start = clock.nowMs();
-    for (const int inMs : {0, 20}) {
-        SCOPED_TRACE(inMs);
-        bool fired = false;
-        QTimer::singleShot(inMs, [&] { fired = true; });
-        QElapsedTimer elapsed;
-        elapsed.start();
-        clock.waitForEvents(5000);
-        if (inMs == 0) {
-            EXPECT_TRUE(fired) << "the pending event ran in the wait";
-        }
-        while (!fired && elapsed.elapsed() < 30000)
-            clock.waitForEvents(30000);
-        EXPECT_TRUE(fired);
-        // Generous bound: the point is that it did not sleep for its whole maximum.
-        EXPECT_LT(elapsed.elapsed(), 2500);
-    }
-    EXPECT_GE(clock.nowMs(), start);
-}

@@ -38,7 +38,7 @@ TEST(UpdateRunOnPty, TheScaleEndsUpHoldingTheUpdateFile)
     QElapsedTimer waited;
     waited.start();
     while (!QFile::exists(ports.dumpPath(3)) && waited.elapsed() < 5000)
-        platform::clock().waitForEvents(20);
+        QTest::qWait(20);
     const QByteArray expected = testing_support::programmedImage(source, "20231187");
     EXPECT_EQ(ports.flash(3), expected) << "dump after the session";
     ports.stopScale(3);

@@ -27,7 +27,8 @@ public:
         : m_flow(&flow)
     { }
     explicit ScaleScreen(device::ScaleProgrammer &scale)
-        : m_own(std::make_unique<ScaleUpdateWindow>(QStringLiteral("Kovara PC Program Version 5.0")))
+        : m_own(
+            std::make_unique<ScaleUpdateWindow>(QStringLiteral("Kovara PC Program Version 5.0")))
         , m_update(std::make_unique<ScaleUpdate>(scale, *m_own))
     { }
 

@@ -1,11 +1,14 @@
 #pragma once
 
-// A clock for tests whose time moves only when the program waits. waitForEvents runs the pending
-// events, then jumps to the next scheduled callback or to the end of the wait, whichever is first.
+// A clock for tests whose time moves only when the virtual serial line waits. waitForEvents runs
+// the pending events, then jumps to the next scheduled callback or to the end of the wait,
+// whichever is first.
 // Test doubles (a virtual scale, a slow server) schedule their answers on it, so a 10-second
 // time-out takes no real time and timing is exact.
 
 #include "platform/Clock.h"
+
+#include <QEventLoop>
 
 #include <functional>
 #include <map>
@@ -16,8 +19,7 @@ class VirtualClock final : public platform::Clock
 {
 public:
     qint64 nowMs() const override { return m_now; }
-    void waitForEvents(int maxMs,
-                       QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents) override;
+    void waitForEvents(int maxMs, QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
 
     // Runs fn when the virtual time reaches atMs (at once in the next wait if it already has).
     void schedule(qint64 atMs, std::function<void()> fn);

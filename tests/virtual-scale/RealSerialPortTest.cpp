@@ -45,13 +45,13 @@ protected:
         return port;
     }
 
-    // The exchange as the program makes it: send, let events run until the answer is in.
+    // The exchange as the program makes it: send, wait on the port until the answer is in.
     QByteArray exchange(platform::SerialPort &port, const QByteArray &frame, int replyLength)
     {
         port.output(frame);
         const qint64 deadline = m_clock.nowMs() + 5000;
         while (port.inBufferCount() < replyLength && m_clock.nowMs() < deadline)
-            m_clock.waitForEvents(int(deadline - m_clock.nowMs()));
+            port.waitForInput(int(deadline - m_clock.nowMs()));
         return port.input();
     }
 
@@ -133,7 +133,7 @@ TEST_F(ScaleOnPty, FlashAfterAProgramSessionIsWhatWasSent)
     // The scale dumps its flash when the session closes.
     const qint64 deadline = m_clock.nowMs() + 5000;
     while (m_ports.flash(3) != image && m_clock.nowMs() < deadline)
-        m_clock.waitForEvents(10);
+        port->waitForSent(10);
     EXPECT_TRUE(m_ports.flash(3) == image);
     port->close();
 
@@ -149,7 +149,7 @@ TEST_F(ScaleOnPty, PortClosesItselfWhenTheFarEndGoes)
     m_ports.killScale(3);
     const qint64 deadline = m_clock.nowMs() + 3000;
     while (port->isOpen() && m_clock.nowMs() < deadline)
-        m_clock.waitForEvents(50);
+        port->waitForInput(50);
     EXPECT_FALSE(port->isOpen());
     EXPECT_EQ(failureOf([&] {
                   port->output(frame({0xB4, 0x07, 0x00}));
