@@ -3,8 +3,8 @@
 #include "app/DownloadRun.h"
 #include "app/ProgramVersion.h"
 #include "app/QuitQuestion.h"
+#include "app/ScaleLookup.h"
 #include "app/ScaleUpdate.h"
-#include "device/PortList.h"
 #include "platform/BuildConfig.h"
 #include "platform/Files.h"
 #include "platform/Look.h"
@@ -31,7 +31,6 @@
 namespace {
 
 Q_LOGGING_CATEGORY(lcWizard, "kovara.wizard")
-Q_LOGGING_CATEGORY(lcMain, "kovara.welcome")
 Q_LOGGING_CATEGORY(lcWindows, "kovara.forms")
 
 } // namespace
@@ -40,11 +39,11 @@ UpdateFlow::UpdateFlow(Services services, ScreenPace pace, QObject *parent)
     : QObject(parent)
     , m_probe(services.probe)
     , m_downloader(services.downloader)
-    , m_ports(services.ports)
     , m_clock(services.clock)
     , m_pace(pace)
     , m_checks(services.maker)
     , m_scale(services.scale)
+    , m_lookup(services.scale, services.ports)
 {
     m_scale.configure(platform::SerialSettings {});
     m_versionDelay.setSingleShot(true);
@@ -52,6 +51,34 @@ UpdateFlow::UpdateFlow(Services services, ScreenPace pace, QObject *parent)
     connect(&m_versionDelay, &QTimer::timeout, this, [this] {
         m_session.versionChecked = true;
         m_checks.checkVersion();
+    });
+    connect(&m_lookup, &ScaleLookup::scaleFound, this, [this] {
+        goTo(Screen::Main);
+        leaveScreen(m_portSearch);
+    });
+    connect(&m_lookup, &ScaleLookup::scaleMissing, this, [this](const QStringList &refused) {
+        if (!refused.isEmpty()) {
+            // The ports' own texts say which device it was and how to be allowed to use it.
+            const QString advice = refused.size() == 1
+                ? tr("No scale was found, and a serial port could not be searched.")
+                : tr("No scale was found, and %1 serial ports could not be searched.")
+                      .arg(refused.size());
+            platform::MsgBox(advice + QLatin1Char('\r') + refused.join(QLatin1Char('\r')),
+                             platform::mb::Exclamation);
+        }
+        m_session.scaleMissedAt = Session::Step::PortSearch;
+        goTo(Screen::ScaleMissing);
+        leaveScreen(m_portSearch);
+    });
+    connect(&m_lookup, &ScaleLookup::serialNumberRead, this, [this](const QString &serial) {
+        if (serial.isEmpty()) {
+            m_session.scaleMissedAt = Session::Step::SerialNumberRead;
+            goTo(Screen::ScaleMissing);
+        } else {
+            m_session.serialNumber = serial;
+            goTo(Screen::UpdateFile);
+        }
+        leaveMain();
     });
     connect(&m_checks, &MakerChecks::newVersionOffered, this, [this](const QString &latest) {
         m_session.latestVersion = latest;
@@ -125,7 +152,7 @@ void UpdateFlow::goTo(Screen screen)
         show(m_downloaded.get());
         break;
     case Screen::ScaleUpdate:
-        openScalePort();
+        m_lookup.openForUpdate();
         showScaleUpdate();
         break;
     case Screen::ScaleLost:
@@ -172,7 +199,10 @@ void UpdateFlow::buildMain()
 {
     m_main = std::make_unique<MainWindow>(programVersionLine(), m_pace.bannerBlink);
     MainWindow *window = m_main.get();
-    connect(window, &MainWindow::updateRequested, this, &UpdateFlow::readSerialNumber);
+    connect(window, &MainWindow::updateRequested, this, [this, window] {
+        window->showReadingScale();
+        m_lookup.readSerialNumber();
+    });
     connect(window, &MainWindow::manualRequested, this, [] {
         modCheck::ShellOpenOrTell(modCheck::ManualURL());
     });
@@ -199,43 +229,6 @@ void UpdateFlow::leaveMain()
     leaveScreen(m_main);
 }
 
-void UpdateFlow::readSerialNumber()
-{
-    m_main->showReadingScale();
-    const QString port = QStringLiteral("COM") + QString::number(m_scale.portNumber());
-    const auto silent = [this] {
-        m_session.scaleMissedAt = Session::Step::SerialNumberRead;
-        goTo(Screen::ScaleMissing);
-        leaveMain();
-    };
-    if (!m_scale.isOpen()) {
-        if (const auto error = m_scale.open()) {
-            qCWarning(lcMain).noquote()
-                << "cannot open the scale's port " + port + ':' << error->text();
-            silent();
-            return;
-        }
-    }
-    connect(
-        &m_scale,
-        &device::ScaleProgrammer::serialNumberRead,
-        this,
-        [this, port, silent](const QString &serial) {
-            if (serial.isEmpty()) {
-                qCWarning(lcMain).noquote()
-                    << "the scale did not answer with its serial number on" << port;
-                silent();
-                return;
-            }
-            qCInfo(lcMain).noquote() << "the scale answered with serial number" << serial;
-            m_session.serialNumber = serial;
-            goTo(Screen::UpdateFile);
-            leaveMain();
-        },
-        Qt::SingleShotConnection);
-    m_scale.readSerialNumber();
-}
-
 void UpdateFlow::loadScaleWindow()
 {
     // The main window loads with the first port search: its update check runs before the search
@@ -245,19 +238,6 @@ void UpdateFlow::loadScaleWindow()
         return;
     m_session.searchedOnce = true;
     buildMain();
-}
-
-void UpdateFlow::openScalePort()
-{
-    // A scale that was unplugged took its port with it; plugged back, the port opens again. A
-    // port that does not open is logged with its own text and left closed: the run then gets no
-    // answer from the scale and ends on the communication-error window, whose Retry comes back.
-    if (m_scale.isOpen())
-        return;
-    if (const auto error = m_scale.open()) {
-        qCWarning(lcWizard).noquote() << "opening COM" + QString::number(m_scale.portNumber())
-                                      << "for the update:" << error->text();
-    }
 }
 
 void UpdateFlow::showHelp()
@@ -339,50 +319,17 @@ void UpdateFlow::showPortSearch()
     m_portSearch = std::make_unique<PortSearchWindow>();
     PortSearchWindow *window = m_portSearch.get();
     // The ports as they are when the window is shown, in the order they are tried.
-    const QStringList names = m_ports.portNames();
-    const QList<int> portNumbers = device::portNumbers(names);
-    qCInfo(lcPortSearch).noquote()
-        << "serial ports:" << names.join(QLatin1Char(' ')) << "-> search order" << portNumbers;
+    const QList<int> portNumbers = m_lookup.portsToSearch();
     connect(window, &PortSearchWindow::searchRequested, this, [this, window, portNumbers] {
         window->showSearching();
         loadScaleWindow();
         // The search waits for the checks the main window's loading started: the maker's
         // answers come before the scale is looked for.
-        m_checks.afterChecks([this, portNumbers] { searchPorts(portNumbers); });
+        m_checks.afterChecks([this, portNumbers] { m_lookup.search(portNumbers); });
     });
     connect(
         window, &PortSearchWindow::closeRequested, this, [window] { wizard::confirmQuit(window); });
     show(window);
-}
-
-void UpdateFlow::searchPorts(const QList<int> &portNumbers)
-{
-    connect(
-        &m_scale,
-        &device::ScaleProgrammer::searchEnded,
-        this,
-        [this](const device::ScaleSearch &search) {
-            if (search.found) {
-                goTo(Screen::Main);
-                leaveScreen(m_portSearch);
-                return;
-            }
-            if (!search.refused.isEmpty()) {
-                // The ports' own texts say which device it was and how to be allowed to use it.
-                const QString advice = search.refused.size() == 1
-                    ? tr("No scale was found, and a serial port could not be searched.")
-                    : tr("No scale was found, and %1 serial ports could not be searched.")
-                          .arg(search.refused.size());
-                platform::MsgBox(advice + QLatin1Char('\r')
-                                     + search.refused.join(QLatin1Char('\r')),
-                                 platform::mb::Exclamation);
-            }
-            m_session.scaleMissedAt = Session::Step::PortSearch;
-            goTo(Screen::ScaleMissing);
-            leaveScreen(m_portSearch);
-        },
-        Qt::SingleShotConnection);
-    m_scale.findScale(portNumbers);
 }
 
 void UpdateFlow::showUpdateFile()

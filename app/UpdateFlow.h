@@ -11,6 +11,7 @@
 // it.
 
 #include "app/MakerChecks.h"
+#include "app/ScaleLookup.h"
 #include "app/Session.h"
 #include "device/ScaleProgrammer.h"
 #include "net/Downloader.h"
@@ -95,8 +96,6 @@ private:
     void loadScaleWindow();
     void buildMain();
     void leaveMain();
-    void readSerialNumber();
-    void openScalePort();
     // Shows a screen the flow has just built, as every window of the program shows.
     void show(QWidget *screen);
     // Closes a screen that is being left; it goes once the event that left it has been handled.
@@ -106,7 +105,6 @@ private:
     void showStartUp();
     void showScaleUpdate();
     void showPortSearch();
-    void searchPorts(const QList<int> &portNumbers);
     void showUpdateFile();
     void download(const QString &link);
     void downloadEnded(bool ok);
@@ -115,13 +113,13 @@ private:
 
     net::InternetProbe &m_probe;
     net::Downloader &m_downloader;
-    platform::SerialSystem &m_ports;
     const platform::Clock &m_clock;
     const ScreenPace m_pace;
     Session m_session;
     MakerChecks m_checks;
     // The scale's port and every exchange with it, for the whole run.
     device::ScaleProgrammer &m_scale;
+    ScaleLookup m_lookup;
     // The screens built on entry, while they are up.
     std::unique_ptr<StartUpWindow> m_startUp;
     std::unique_ptr<NotConnectedWindow> m_notConnected;
