@@ -2,35 +2,28 @@
 
 #include "core/TransferText.h"
 #include "platform/Clock.h"
-#include "platform/Dialogs.h"
 #include "ui/DownloadDialog.h"
+#include "ui/Prompts.h"
 
 #include <optional>
 #include <utility>
 
 using net::DownloadResult;
 using Outcome = net::DownloadResult::Outcome;
-namespace mb = platform::mb;
-
 namespace {
-
 const QString CR = QStringLiteral("\r");
-
-bool askedYes(const QString &text, int style, const QString &title = QString())
-{
-    return platform::MsgBox(text, style, title) == mb::Yes;
-}
-
 } // namespace
 
 DownloadRun::DownloadRun(net::Downloader &downloader,
                          DownloadDialog &dialog,
                          const platform::Clock &clock,
+                         Prompts &prompts,
                          QObject *parent)
     : QObject(parent)
     , m_downloader(downloader)
     , m_dialog(&dialog)
     , m_clock(clock)
+    , m_prompts(prompts)
 {
     connect(&m_downloader, &net::Downloader::saving, this, &DownloadRun::answered);
     connect(&m_downloader, &net::Downloader::progress, this, &DownloadRun::showProgress);
@@ -82,10 +75,12 @@ void DownloadRun::attemptEnded(const DownloadResult &result)
         end(false);
         return;
     case Outcome::ResumeRefused:
-        if (askedYes(tr("The server is unable to resume this download.") + CR + CR
-                         + tr("Do you want to continue anyway?"),
-                     mb::YesNo | mb::Exclamation,
-                     tr("Unable to Resume Download"))) {
+        if (m_prompts.askYes(m_dialog,
+                             {tr("The server is unable to resume this download.") + CR + CR
+                                  + tr("Do you want to continue anyway?"),
+                              QMessageBox::Yes | QMessageBox::No,
+                              QMessageBox::Warning,
+                              tr("Unable to Resume Download")})) {
             m_resuming = false;
             m_dialog->setStatus(tr("Getting file information..."));
             m_downloader.restart();
@@ -101,14 +96,16 @@ void DownloadRun::attemptEnded(const DownloadResult &result)
         end(false);
         return;
     }
-    const int answer = platform::MsgBox(
-        tr("The connection with the server was reset.") + CR + CR
-            + tr("Click \"Retry\" to resume downloading the file.") + CR
-            + tr("(Approximate time remaining: %1)").arg(core::durationText(m_secondsLeft)) + CR
-            + CR + tr("Click \"Cancel\" to cancel downloading the file."),
-        mb::RetryCancel | mb::Exclamation,
-        tr("Download Incomplete"));
-    if (answer != mb::Retry) {
+    const QMessageBox::StandardButton answer = m_prompts.ask(
+        m_dialog,
+        {tr("The connection with the server was reset.") + CR + CR
+             + tr("Click \"Retry\" to resume downloading the file.") + CR
+             + tr("(Approximate time remaining: %1)").arg(core::durationText(m_secondsLeft)) + CR
+             + CR + tr("Click \"Cancel\" to cancel downloading the file."),
+         QMessageBox::Retry | QMessageBox::Cancel,
+         QMessageBox::Warning,
+         tr("Download Incomplete")});
+    if (answer != QMessageBox::Retry) {
         m_downloader.abandon();
         end(false);
         return;
@@ -122,41 +119,38 @@ void DownloadRun::tellRefusal(const DownloadResult &result)
 {
     switch (result.outcome) {
     case Outcome::NoConnection:
-        platform::MsgBox(tr("Cannot establish connection.") + CR + CR
-                             + tr("Check your Internet connection and try again."),
-                         mb::OKOnly | mb::Exclamation,
-                         tr("Cannot Establish Connection"));
+        tell(tr("Cannot establish connection.") + CR + CR
+                 + tr("Check your Internet connection and try again."),
+             QMessageBox::Warning,
+             tr("Cannot Establish Connection"));
         break;
     case Outcome::NoContent:
-        platform::MsgBox(
-            tr("Nothing to download!"), mb::OKOnly | mb::Information, tr("No Content"));
+        tell(tr("Nothing to download!"), QMessageBox::Information, tr("No Content"));
         break;
     case Outcome::Unauthorized:
-        platform::MsgBox(
-            tr("Authorization failed!"), mb::OKOnly | mb::Critical, tr("Unauthorized"));
+        tell(tr("Authorization failed!"), QMessageBox::Critical, tr("Unauthorized"));
         break;
     case Outcome::NotFound:
-        platform::MsgBox(tr("The file, \"%1\" was not found!").arg(m_url),
-                         mb::OKOnly | mb::Critical,
-                         tr("File Not Found"));
+        tell(tr("The file, \"%1\" was not found!").arg(m_url),
+             QMessageBox::Critical,
+             tr("File Not Found"));
         break;
     case Outcome::ServerAnswer:
-        platform::MsgBox(tr("The server returned the following response:") + CR + CR
-                             + result.statusLine + CR,
-                         mb::OKOnly | mb::Critical,
-                         tr("Error Downloading File"));
+        tell(tr("The server returned the following response:") + CR + CR + result.statusLine + CR,
+             QMessageBox::Critical,
+             tr("Error Downloading File"));
         break;
     case Outcome::NoSpace:
-        platform::MsgBox(tr("There is not enough free space on disk for this file.") + CR + CR
-                             + tr("Please free up some disk space and try again."),
-                         mb::OKOnly | mb::Critical,
-                         tr("Insufficient Disk Space"));
+        tell(tr("There is not enough free space on disk for this file.") + CR + CR
+                 + tr("Please free up some disk space and try again."),
+             QMessageBox::Critical,
+             tr("Insufficient Disk Space"));
         break;
     case Outcome::WriteFailed:
-        platform::MsgBox(tr("Cannot write file to disk.") + CR + CR
-                             + tr("Error %1: %2").arg(result.errorNumber).arg(result.errorText),
-                         mb::OKOnly | mb::Critical,
-                         tr("Error Downloading File"));
+        tell(tr("Cannot write file to disk.") + CR + CR
+                 + tr("Error %1: %2").arg(result.errorNumber).arg(result.errorText),
+             QMessageBox::Critical,
+             tr("Error Downloading File"));
         break;
     default: // a break says nothing before its question
         break;
@@ -171,8 +165,10 @@ void DownloadRun::askCancel(bool fromCloseBox)
     if (!fromCloseBox)
         m_dialog->pauseClip();
     m_asking = true;
-    const bool yes
-        = askedYes(tr("Are you sure you want to cancel this operation?"), mb::YesNo | mb::Question);
+    const bool yes = m_prompts.askYes(m_dialog,
+                                      {tr("Are you sure you want to cancel this operation?"),
+                                       QMessageBox::Yes | QMessageBox::No,
+                                       QMessageBox::Question});
     m_asking = false;
     const std::optional<DownloadResult> held = std::exchange(m_heldResult, std::nullopt);
     if (!yes) {
@@ -197,4 +193,9 @@ void DownloadRun::end(bool ok)
     if (m_dialog)
         m_dialog->closeClip();
     Q_EMIT finished(ok);
+}
+
+void DownloadRun::tell(const QString &text, QMessageBox::Icon icon, const QString &title)
+{
+    m_prompts.tell(m_dialog, {text, QMessageBox::Ok, icon, title});
 }

@@ -8,12 +8,14 @@
 
 #include "net/Downloader.h"
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 
 #include <optional>
 
 class DownloadDialog;
+class Prompts;
 
 namespace platform {
 class Clock;
@@ -26,6 +28,7 @@ public:
     DownloadRun(net::Downloader &downloader,
                 DownloadDialog &dialog,
                 const platform::Clock &clock,
+                Prompts &prompts,
                 QObject *parent = nullptr);
 
     void start(const QString &url, const QString &path);
@@ -41,10 +44,12 @@ private:
     void tellRefusal(const net::DownloadResult &result);
     void askCancel(bool fromCloseBox);
     void end(bool ok);
+    void tell(const QString &text, QMessageBox::Icon icon, const QString &title);
 
     net::Downloader &m_downloader;
     QPointer<DownloadDialog> m_dialog;
     const platform::Clock &m_clock;
+    Prompts &m_prompts;
     QString m_url;
     QString m_path;
     bool m_resuming = false;

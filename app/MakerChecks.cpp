@@ -1,11 +1,12 @@
 #include "app/MakerChecks.h"
 
 #include "app/ProgramVersion.h"
-#include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "query/modCheck.h"
 #include "ui/MainWindow.h"
+#include "ui/Prompts.h"
 
+#include <QApplication>
 #include <QImageReader>
 #include <QLoggingCategory>
 #include <QPixmap>
@@ -14,9 +15,10 @@ Q_DECLARE_LOGGING_CATEGORY(lcCheck)
 
 using Question = net::MakerClient::Question;
 
-MakerChecks::MakerChecks(net::MakerClient &maker, QObject *parent)
+MakerChecks::MakerChecks(net::MakerClient &maker, Prompts &prompts, QObject *parent)
     : QObject(parent)
     , m_maker(maker)
+    , m_prompts(prompts)
 {
     connect(&m_maker, &net::MakerClient::answered, this, &MakerChecks::answered);
     connect(&m_maker,
@@ -57,7 +59,7 @@ void MakerChecks::answered(Question question, const net::MakerAnswer &answer)
     // The boxes below are answered by the user.
     m_hold.release();
     if (!answer.problem.isEmpty())
-        platform::MsgBox(answer.problem, platform::mb::OKOnly);
+        m_prompts.tell(boxParent(), {answer.problem});
     const QString value = answer.value.value_or(QString());
     if (question == Question::UpdateOffer) {
         qCInfo(lcCheck).noquote() << "software update on offer:" << value;
@@ -71,7 +73,7 @@ void MakerChecks::updateAnswered(const QString &answer)
 {
     if (answer != QStringLiteral("Y") && answer != QStringLiteral("N")
         && answer != QStringLiteral("y") && answer != QStringLiteral("n")) {
-        platform::MsgBox(QStringLiteral("Unable to check software update."), platform::mb::OKOnly);
+        m_prompts.tell(boxParent(), {tr("Unable to check software update.")});
         ended();
         return;
     }
@@ -111,11 +113,13 @@ void MakerChecks::versionAnswered(const QString &latest)
         return;
     }
     if (latest.isEmpty() || latest == QStringLiteral("Version ")) {
-        const int answer = platform::MsgBox(
-            QStringLiteral("An error occurred while trying to check latest version of PC Program."),
-            platform::mb::RetryCancel | platform::mb::Information,
-            QStringLiteral("Error Encountered"));
-        if (answer == platform::mb::Retry)
+        const QMessageBox::StandardButton answer = m_prompts.ask(
+            boxParent(),
+            {tr("An error occurred while trying to check latest version of PC Program."),
+             QMessageBox::Retry | QMessageBox::Cancel,
+             QMessageBox::Information,
+             tr("Error Encountered")});
+        if (answer == QMessageBox::Retry)
             ask(Question::LatestVersion);
         else
             ended();
@@ -132,4 +136,13 @@ void MakerChecks::ended()
         return;
     for (auto &step : std::exchange(m_after, {}))
         step();
+}
+
+QWidget *MakerChecks::boxParent() const
+{
+    // The main window is built hidden with the first port search; until it shows, the boxes go
+    // over the window the user is looking at.
+    if (m_bannerWindow && m_bannerWindow->isVisible())
+        return m_bannerWindow;
+    return QApplication::activeWindow();
 }

@@ -15,12 +15,14 @@
 #include <vector>
 
 class MainWindow;
+class QWidget;
+class Prompts;
 
 class MakerChecks final : public QObject
 {
     Q_OBJECT
 public:
-    explicit MakerChecks(net::MakerClient &maker, QObject *parent = nullptr);
+    MakerChecks(net::MakerClient &maker, Prompts &prompts, QObject *parent = nullptr);
 
     // Asks whether an update for the scale is on offer; on offer, fetches the banner and shows
     // it blinking on window, if it is still there; a failed question is told.
@@ -44,8 +46,10 @@ private:
     void bannerFetched(const QString &path);
     void ask(net::MakerClient::Question question);
     void ended();
+    QWidget *boxParent() const;
 
     net::MakerClient &m_maker;
+    Prompts &m_prompts;
     QPointer<MainWindow> m_bannerWindow;
     InputHold m_hold;
     int m_running = 0;

@@ -76,7 +76,8 @@ void ScaleLookup::openForUpdate()
     if (m_scale.isOpen())
         return;
     if (const auto error = m_scale.open())
-        qCWarning(lcWizard).noquote() << "opening" << portName() << "for the update:" << error->text();
+        qCWarning(lcWizard).noquote()
+            << "opening" << portName() << "for the update:" << error->text();
 }
 
 QString ScaleLookup::portName() const

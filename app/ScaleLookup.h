@@ -11,7 +11,7 @@
 namespace device {
 class ScaleProgrammer;
 struct ScaleSearch;
-}
+} // namespace device
 namespace platform {
 class SerialSystem;
 }

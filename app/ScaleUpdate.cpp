@@ -3,9 +3,9 @@
 #include "core/HexLoader.h"
 #include "device/ScaleIdentity.h"
 #include "device/ScaleProgrammer.h"
-#include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/SerialPort.h"
+#include "ui/Prompts.h"
 #include "ui/ScaleUpdateWindow.h"
 
 #include <QLoggingCategory>
@@ -14,26 +14,16 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcUpdate, "kovara.scale")
 
-// Asks for a serial number until the user gives 8 digits (telling "input wrong" otherwise) or
-// gives nothing; nothing means the command ends.
-std::optional<QString> askSerialNumber()
-{
-    for (;;) {
-        const QString answer = platform::InputBox(QObject::tr("Input Serial Number "));
-        if (answer.isEmpty())
-            return std::nullopt;
-        if (device::isSerialNumber(answer))
-            return answer;
-        platform::MsgBox(QObject::tr("input wrong"), platform::mb::OKOnly);
-    }
-}
-
 } // namespace
 
-ScaleUpdate::ScaleUpdate(device::ScaleProgrammer &scale, ScaleUpdateWindow &window, QObject *parent)
+ScaleUpdate::ScaleUpdate(device::ScaleProgrammer &scale,
+                         ScaleUpdateWindow &window,
+                         Prompts &prompts,
+                         QObject *parent)
     : QObject(parent)
     , m_scale(scale)
     , m_window(&window)
+    , m_prompts(prompts)
 {
     using device::ScaleProgrammer;
     connect(&m_scale, &ScaleProgrammer::serialNumberUsed, this, [this](const QString &serial) {
@@ -93,7 +83,7 @@ bool ScaleUpdate::load()
     m_window->setBusy(false);
     if (!result.ok) {
         qCWarning(lcUpdate).noquote() << "update file" << path << "refused:" << result.message();
-        platform::MsgBox(result.message(), platform::mb::OKOnly | platform::mb::Exclamation);
+        tell(result.message(), QMessageBox::Warning);
         return false;
     }
     qCInfo(lcUpdate).noquote() << "update file" << path << "loaded," << result.dataRecords
@@ -175,9 +165,9 @@ void ScaleUpdate::serialNumberStored(bool ok, bool timedOut)
     m_operation = Operation::None;
     m_window->setBusy(false);
     if (ok)
-        platform::MsgBox(tr("Modify Password successfully"));
+        tell(tr("Modify Password successfully"));
     else
-        platform::MsgBox(timedOut ? tr("Timer Out") : tr("Error"), platform::mb::OKOnly);
+        tell(timedOut ? tr("Timer Out") : tr("Error"));
 }
 
 void ScaleUpdate::choosePort(int number)
@@ -189,7 +179,7 @@ void ScaleUpdate::choosePort(int number)
     m_window->showPort(number);
     if (const auto error = m_scale.open()) {
         qCWarning(lcUpdate).noquote() << "COM" << number << ":" << error->text();
-        platform::MsgBox(error->text(), platform::mb::Exclamation);
+        tell(error->text(), QMessageBox::Warning);
     }
 }
 
@@ -212,7 +202,7 @@ void ScaleUpdate::runEnded(device::RunOutcome outcome)
         // The window stays for the service tools: it must look and act ready.
         m_window->setBusy(false);
         m_window->hideProgress();
-        platform::MsgBox(tr("Serial number wrong"));
+        tell(tr("Serial number wrong"));
     } else {
         Q_EMIT scaleLost();
     }
@@ -227,10 +217,29 @@ void ScaleUpdate::areaRead(device::RunOutcome outcome, const core::FlashImage &i
     m_window->setBusy(false);
     if (outcome == RunOutcome::Done) {
         showFirstPage();
-        platform::MsgBox(aprom ? tr("APROM Read successfully") : tr("LDROM Read suceessfully"));
+        tell(aprom ? tr("APROM Read successfully") : tr("LDROM Read suceessfully"));
     } else if (outcome == RunOutcome::SerialRefused) {
-        platform::MsgBox(tr("Serial number wrong"));
+        tell(tr("Serial number wrong"));
     } else if (outcome == RunOutcome::ScaleLost && aprom) {
         Q_EMIT scaleLost();
     }
+}
+
+std::optional<QString> ScaleUpdate::askSerialNumber()
+{
+    // Asked until the user gives 8 digits (telling "input wrong" otherwise) or nothing; nothing
+    // means the command ends.
+    for (;;) {
+        const QString answer = m_prompts.askText(m_window, tr("Input Serial Number "));
+        if (answer.isEmpty())
+            return std::nullopt;
+        if (device::isSerialNumber(answer))
+            return answer;
+        tell(tr("input wrong"));
+    }
+}
+
+void ScaleUpdate::tell(const QString &text, QMessageBox::Icon icon)
+{
+    m_prompts.tell(m_window, {text, QMessageBox::Ok, icon});
 }

@@ -9,12 +9,14 @@
 #include "core/FlashImage.h"
 #include "device/RunObserver.h"
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
 #include <optional>
 
+class Prompts;
 class ScaleUpdateWindow;
 
 namespace device {
@@ -27,6 +29,7 @@ class ScaleUpdate final : public QObject
 public:
     ScaleUpdate(device::ScaleProgrammer &scale,
                 ScaleUpdateWindow &window,
+                Prompts &prompts,
                 QObject *parent = nullptr);
     // The port closes with the update.
     ~ScaleUpdate() override;
@@ -57,11 +60,14 @@ private:
     void runEnded(device::RunOutcome outcome);
     void areaRead(device::RunOutcome outcome, const core::FlashImage &image);
     void serialNumberStored(bool ok, bool timedOut);
+    std::optional<QString> askSerialNumber();
+    void tell(const QString &text, QMessageBox::Icon icon = QMessageBox::NoIcon);
     // True (and logged) when a run is in progress and the command must wait.
     bool ignoredDuringRun(const char *command) const;
 
     device::ScaleProgrammer &m_scale;
     QPointer<ScaleUpdateWindow> m_window;
+    Prompts &m_prompts;
     core::FlashImage m_image;
     // The serial number in use: set by the programming and by the serial-number commands.
     QString m_serialNumber;

@@ -18,6 +18,7 @@
 #include "ui/MainWindow.h"
 #include "ui/NotConnectedWindow.h"
 #include "ui/PortSearchWindow.h"
+#include "ui/Prompts.h"
 #include "ui/ScaleErrorWindow.h"
 #include "ui/ScaleUpdateWindow.h"
 #include "ui/StartUpWindow.h"
@@ -37,11 +38,12 @@ Q_LOGGING_CATEGORY(lcWindows, "kovara.forms")
 
 UpdateFlow::UpdateFlow(Services services, ScreenPace pace, QObject *parent)
     : QObject(parent)
+    , m_prompts(services.prompts)
     , m_probe(services.probe)
     , m_downloader(services.downloader)
     , m_clock(services.clock)
     , m_pace(pace)
-    , m_checks(services.maker)
+    , m_checks(services.maker, services.prompts)
     , m_scale(services.scale)
     , m_lookup(services.scale, services.ports)
 {
@@ -63,8 +65,10 @@ UpdateFlow::UpdateFlow(Services services, ScreenPace pace, QObject *parent)
                 ? tr("No scale was found, and a serial port could not be searched.")
                 : tr("No scale was found, and %1 serial ports could not be searched.")
                       .arg(refused.size());
-            platform::MsgBox(advice + QLatin1Char('\r') + refused.join(QLatin1Char('\r')),
-                             platform::mb::Exclamation);
+            m_prompts.tell(m_portSearch.get(),
+                           {advice + QLatin1Char('\r') + refused.join(QLatin1Char('\r')),
+                            QMessageBox::Ok,
+                            QMessageBox::Warning});
         }
         m_session.scaleMissedAt = Session::Step::PortSearch;
         goTo(Screen::ScaleMissing);
@@ -173,7 +177,7 @@ void UpdateFlow::showScaleUpdate()
     if (!m_scaleUpdateWindow) {
         m_scaleUpdateWindow = std::make_unique<ScaleUpdateWindow>(programVersionLine());
         ScaleUpdateWindow *window = m_scaleUpdateWindow.get();
-        m_scaleUpdate = std::make_unique<ScaleUpdate>(m_scale, *window);
+        m_scaleUpdate = std::make_unique<ScaleUpdate>(m_scale, *window, m_prompts);
         connect(m_scaleUpdate.get(), &ScaleUpdate::scaleUpdated, this, [this] {
             // The port goes with the update's window.
             m_scale.close();
@@ -203,8 +207,8 @@ void UpdateFlow::buildMain()
         window->showReadingScale();
         m_lookup.readSerialNumber();
     });
-    connect(window, &MainWindow::manualRequested, this, [] {
-        modCheck::ShellOpenOrTell(modCheck::ManualURL());
+    connect(window, &MainWindow::manualRequested, this, [this, window] {
+        openInBrowser(window, modCheck::ManualURL());
     });
     connect(window, &MainWindow::helpRequested, this, [this] { goTo(Screen::Help); });
     connect(window, &MainWindow::exitRequested, this, [window] { wizard::confirmQuit(window); });
@@ -266,7 +270,7 @@ void UpdateFlow::showNewVersion()
         net::trimBlanks(programVersionText()), m_session.latestVersion, programVersionLine());
     VersionWindow *window = m_version.get();
     connect(window, &VersionWindow::downloadRequested, this, [this] {
-        if (modCheck::ShellOpenOrTell(modCheck::InstallerURL())) {
+        if (openInBrowser(m_version.get(), modCheck::InstallerURL())) {
             qCInfo(lcWizard) << "the installer's address went to the browser";
             // The user chose the new program over the update: the update's window asks whether
             // to quit.
@@ -350,16 +354,18 @@ void UpdateFlow::download(const QString &link)
     if (m_download)
         return;
     if (link.isEmpty()) {
-        platform::MsgBox(tr("Please provide the link on the text box."),
-                         platform::mb::OKOnly,
-                         tr("Missing Link"));
+        m_prompts.tell(m_updateFile.get(),
+                       {tr("Please provide the link on the text box."),
+                        QMessageBox::Ok,
+                        QMessageBox::NoIcon,
+                        tr("Missing Link")});
         return;
     }
     qCInfo(lcWizard).noquote() << "downloading the update file from" << link;
     m_updateFile->setDownloading(true);
     m_downloadDialog = std::make_unique<DownloadDialog>(platform::programFolder()
                                                         + QStringLiteral("/downloading.AVI"));
-    m_download = std::make_unique<DownloadRun>(m_downloader, *m_downloadDialog, m_clock);
+    m_download = std::make_unique<DownloadRun>(m_downloader, *m_downloadDialog, m_clock, m_prompts);
     connect(m_download.get(), &DownloadRun::finished, this, &UpdateFlow::downloadEnded);
     show(m_downloadDialog.get());
     m_download->start(link, platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
@@ -408,4 +414,19 @@ void UpdateFlow::finishRun()
     platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
     platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kBannerFileName)));
     platform::Terminate();
+}
+
+bool UpdateFlow::openInBrowser(QWidget *over, const QString &address)
+{
+    // Codes up to 32 are the opener's failures, each with its message.
+    const int code = platform::shell().open(address);
+    if (code > 32)
+        return true;
+    qCWarning(lcWizard).noquote() << "could not open" << address << "code" << code;
+    m_prompts.tell(over,
+                   {modCheck::ShellOpenMessage(code),
+                    QMessageBox::Ok,
+                    QMessageBox::Warning,
+                    QString::fromLatin1(modCheck::kShellErrorTitle)});
+    return false;
 }

@@ -37,6 +37,7 @@ class StartUpWindow;
 class UpdateFileWindow;
 class UpdatedWindow;
 class VersionWindow;
+class Prompts;
 class QWidget;
 
 // How long the screens' own pauses last; tests shorten them.
@@ -71,10 +72,11 @@ public:
         Updated,      // UpdatedWindow
     };
 
-    // What the flow works with: the maker's servers, the internet check, the update file's
-    // download, the scale, the serial ports and the clock.
+    // What the flow works with: the message boxes, the maker's servers, the internet check, the
+    // update file's download, the scale, the serial ports and the clock.
     struct Services
     {
+        Prompts &prompts;
         net::MakerClient &maker;
         net::InternetProbe &probe;
         net::Downloader &downloader;
@@ -110,7 +112,10 @@ private:
     void downloadEnded(bool ok);
     void showScaleError(ScaleErrorWindow::Kind kind);
     void finishRun();
+    // Hands an address to the desktop's browser; a failure is told over `over`.
+    bool openInBrowser(QWidget *over, const QString &address);
 
+    Prompts &m_prompts;
     net::InternetProbe &m_probe;
     net::Downloader &m_downloader;
     const platform::Clock &m_clock;

@@ -12,6 +12,7 @@
 #include "platform/Look.h"
 #include "platform/SerialPort.h"
 #include "query/modCheck.h"
+#include "ui/Prompts.h"
 
 #include <QApplication>
 #include <QLoggingCategory>
@@ -39,8 +40,14 @@ int main(int argc, char *argv[])
         platform::StorageDiskSpace disk;
         net::Downloader downloader(network, disk);
         device::ScaleProgrammer scale(platform::serialSystem(), platform::clock());
-        UpdateFlow flow(
-            {maker, probe, downloader, scale, platform::serialSystem(), platform::clock()});
+        QtPrompts prompts;
+        UpdateFlow flow({prompts,
+                         maker,
+                         probe,
+                         downloader,
+                         scale,
+                         platform::serialSystem(),
+                         platform::clock()});
         flow.start();
         status = QApplication::exec();
     }

@@ -1,6 +1,6 @@
 #include "net/InternetProbe.h"
 
-#include "platform/Dialogs.h"
+#include "platform/Files.h"
 
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>

@@ -22,6 +22,12 @@ bool fileExists(const QString &path);
 // Deletes a file; a missing file or a failure is ignored (and logged).
 void deleteFile(const QString &path);
 
+// The program's title: the title of every box given none, and the agent name of the probe.
+inline QString applicationTitle()
+{
+    return QStringLiteral("Kovara Norvessia PC Program");
+}
+
 inline constexpr char kUpdateFileName[] = "\\KovaraNorvessia_APROM.hex";
 inline constexpr char kBannerFileName[] = "\\norvessiaupdatebanner.jpg";
 

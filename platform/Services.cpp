@@ -20,10 +20,6 @@ template<> SystemClock Slot<Clock, SystemClock>::makeReal()
 {
     return SystemClock();
 }
-template<> QtDialogs Slot<Dialogs, QtDialogs>::makeReal()
-{
-    return QtDialogs();
-}
 template<> DesktopShell Slot<Shell, DesktopShell>::makeReal()
 {
     return DesktopShell();
@@ -34,7 +30,6 @@ template<> SystemProcess Slot<Process, SystemProcess>::makeReal()
 }
 
 Slot<Clock, SystemClock> g_clock;
-Slot<Dialogs, QtDialogs> g_dialogs;
 Slot<Shell, DesktopShell> g_shell;
 Slot<Process, SystemProcess> g_process;
 } // namespace
@@ -42,10 +37,6 @@ Slot<Process, SystemProcess> g_process;
 Clock &clock()
 {
     return g_clock.get();
-}
-Dialogs &dialogs()
-{
-    return g_dialogs.get();
 }
 Shell &shell()
 {
@@ -59,10 +50,6 @@ Process &process()
 void install(Clock *clock)
 {
     g_clock.installed = clock;
-}
-void install(Dialogs *dialogs)
-{
-    g_dialogs.installed = dialogs;
 }
 void install(Shell *shell)
 {

@@ -6,6 +6,5 @@
 // installing nullptr. The caller keeps ownership of what it installs.
 
 #include "platform/Clock.h"
-#include "platform/Dialogs.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"

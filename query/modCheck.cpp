@@ -1,9 +1,6 @@
 #include "query/modCheck.h"
 
 #include "platform/BuildConfig.h"
-#include "platform/Dialogs.h"
-#include "platform/Services.h"
-#include "platform/Shell.h"
 
 #include <QLoggingCategory>
 
@@ -81,18 +78,6 @@ QString ShellOpenMessage(int code)
         return QStringLiteral(
             "An error occurred occurred whilst trying to open or print the selected file.");
     }
-}
-
-bool ShellOpenOrTell(const QString &address)
-{
-    const int code = platform::shell().open(address);
-    if (code > 32)
-        return true;
-    qCWarning(lcCheck).noquote() << "could not open" << address << "code" << code;
-    platform::MsgBox(ShellOpenMessage(code),
-                     platform::mb::OKOnly | platform::mb::Exclamation,
-                     QString::fromLatin1(kShellErrorTitle));
-    return false;
 }
 
 } // namespace modCheck

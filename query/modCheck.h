@@ -1,7 +1,6 @@
 #pragma once
 
-// The maker's addresses, and their opening in the desktop's browser with the messages for a failed
-// open.
+// The maker's addresses, and the messages for a failed opening of one in the desktop's browser.
 
 #include <QString>
 
@@ -21,8 +20,5 @@ QString ProductPageURL();
 
 // The message for a failed shell open's result code.
 QString ShellOpenMessage(int code);
-// Opens an address with the desktop's browser or viewer. A failure is shown with its message,
-// titled "Download Error"; returns whether the address was handed over.
-bool ShellOpenOrTell(const QString &address);
 
 } // namespace modCheck

@@ -15,6 +15,7 @@
 #include "platform/DiskSpace.h"
 #include "platform/Look.h"
 #include "ui/DownloadDialog.h"
+#include "ui/Prompts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -75,7 +76,8 @@ bool download(const QString &url,
     static platform::SystemClock clock;
     net::Downloader downloader(network, disk);
     DownloadDialog dialog(QString::fromLatin1(KOVARA_BIN_DIR "/downloading.AVI"));
-    DownloadRun run(downloader, dialog, clock);
+    static QtPrompts prompts;
+    DownloadRun run(downloader, dialog, clock, prompts);
     QEventLoop loop;
     bool ok = false;
     QObject::connect(&run, &DownloadRun::finished, &loop, [&](bool good) {

@@ -15,12 +15,12 @@
 #include "net/Downloader.h"
 #include "net/InternetProbe.h"
 #include "net/MakerClient.h"
-#include "platform/Dialogs.h"
 #include "platform/DiskSpace.h"
 #include "platform/Files.h"
 #include "platform/Look.h"
 #include "platform/SerialPort.h"
 #include "platform/Services.h"
+#include "ui/Prompts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -47,17 +47,19 @@ constexpr double kWallTarget = 1.02;
 constexpr double kCpuTargetMs = 2000;
 
 // Any box would stop an unattended run: answer it and say what it was.
-class AnsweringDialogs final : public platform::Dialogs
+class AnsweringDialogs final : public Prompts
 {
 public:
     int boxes = 0;
-    int messageBox(const platform::MessageBoxRequest &request) override
+
+protected:
+    QMessageBox::StandardButton showBox(QWidget *, const Prompt &prompt) override
     {
         ++boxes;
-        std::fprintf(stderr, "message box: %s\n", qPrintable(request.text));
-        return platform::mb::OK;
+        std::fprintf(stderr, "message box: %s\n", qPrintable(prompt.text));
+        return QMessageBox::Ok;
     }
-    QString inputBox(const platform::InputBoxRequest &) override { return {}; }
+    QString showInput(QWidget *, const QString &, const QString &) override { return {}; }
 };
 
 double cpuMs()
@@ -100,7 +102,6 @@ int main(int argc, char **argv)
     qputenv("KOVARA_SERIAL_PORTS", ports.path().toLocal8Bit());
     platform::setWorkingFolder(working.path());
     AnsweringDialogs dialogs;
-    platform::install(&dialogs);
 
     const QString serial = QStringLiteral("20231187");
     const QString dump = ports.filePath(QStringLiteral("COM3.flash"));
@@ -125,8 +126,13 @@ int main(int argc, char **argv)
     platform::StorageDiskSpace disk;
     net::Downloader downloader(network, disk);
     device::ScaleProgrammer programmer(platform::serialSystem(), platform::clock());
-    UpdateFlow flow(
-        {maker, probe, downloader, programmer, platform::serialSystem(), platform::clock()});
+    UpdateFlow flow({dialogs,
+                     maker,
+                     probe,
+                     downloader,
+                     programmer,
+                     platform::serialSystem(),
+                     platform::clock()});
     programmer.setPortNumber(3);
     flow.goTo(UpdateFlow::Screen::ScaleUpdate);
     QWidget *display = nullptr;

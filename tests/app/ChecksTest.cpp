@@ -4,7 +4,6 @@
 
 #include "WizardPlatform.h"
 
-#include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "query/modCheck.h"
 
@@ -17,7 +16,6 @@
 namespace {
 
 using testing_support::MakerQueries;
-namespace mb = platform::mb;
 
 const QString kRetry
     = QStringLiteral("An error occurred while trying to check latest version of PC Program.");
@@ -31,8 +29,8 @@ TEST(Checks, VersionCheckShowsTheWindowForAnyOtherVersionAndRetriesAFailure)
     struct Row
     {
         RecordTable table;
-        const char *failure; // the first question gets no answer
-        QList<int> answers;  // to the boxes, in order
+        const char *failure;                        // the first question gets no answer
+        QList<QMessageBox::StandardButton> answers; // to the boxes, in order
         QStringList boxes;
         bool shown;
         const char *latest;
@@ -47,13 +45,19 @@ TEST(Checks, VersionCheckShowsTheWindowForAnyOtherVersionAndRetriesAFailure)
         {twoRecords, nullptr, {}, {}, true, "Version 5.2", 1}, // the last record counts
         {MakerQueries::record({"5.1"}),
          "Connection refused",
-         {mb::OK, mb::Retry},
+         {QMessageBox::Ok, QMessageBox::Retry},
          {QStringLiteral("Error: Connection refused"), kRetry},
          true,
          "Version 5.1",
          2},
-        {RecordTable(), nullptr, {mb::Cancel}, {kRetry}, false, "", 1},
-        {MakerQueries::record({"  "}), nullptr, {mb::Cancel}, {kRetry}, false, "Version ", 1},
+        {RecordTable(), nullptr, {QMessageBox::Cancel}, {kRetry}, false, "", 1},
+        {MakerQueries::record({"  "}),
+         nullptr,
+         {QMessageBox::Cancel},
+         {kRetry},
+         false,
+         "Version ",
+         1},
     };
     for (const Row &row : rows) {
         testing_support::WizardPlatform test;
@@ -64,7 +68,7 @@ TEST(Checks, VersionCheckShowsTheWindowForAnyOtherVersionAndRetriesAFailure)
         // The version check comes half a second after the update check.
         if (row.failure)
             test.maker.failNext(1, QString::fromLatin1(row.failure));
-        for (int answer : row.answers)
+        for (const QMessageBox::StandardButton answer : row.answers)
             test.dialogs.answer(answer);
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return test.maker.asked("CurrentVersion") >= row.asked; }));
@@ -125,7 +129,7 @@ TEST(Checks, UpdateCheckFetchesTheBannerOnOfferAndTellsAFailure)
             test.maker.failNext(1, QString::fromLatin1(row.failure));
         test.maker.serve(modCheck::BannerURL(), row.bannerStatus, row.bannerBody);
         for (int i = 0; i < row.boxes.size(); ++i)
-            test.dialogs.answer(mb::OK);
+            test.dialogs.answer(QMessageBox::Ok);
         QWidget *main = nullptr;
         {
             // Built with the first port search, before it is shown.

@@ -7,7 +7,6 @@
 
 #include "app/QuitQuestion.h"
 #include "device/ScaleProgrammer.h"
-#include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "query/modCheck.h"
 #include "ui/HelpWindow.h"
@@ -291,13 +290,13 @@ TEST_F(NewVersionWindow, AFailedShellOpenIsToldAndTheWindowClosesAllTheSame)
 {
     test.flow.goTo(UpdateFlow::Screen::UpdateFile);
     test.shell.result = platform::kShellNoAssociation;
-    test.dialogs.answer(platform::mb::OK);
+    test.dialogs.answer(QMessageBox::Ok);
     versionButton("cmdDownloadPCProg")->click();
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
     EXPECT_EQ(test.dialogs.boxes()[0].text,
               QStringLiteral("No application is associated with this file type."));
     EXPECT_EQ(test.dialogs.boxes()[0].title, QStringLiteral("Download Error"));
-    EXPECT_EQ(test.dialogs.boxes()[0].icon, platform::mb::Exclamation);
+    EXPECT_EQ(test.dialogs.boxes()[0].icon, QMessageBox::Warning);
     EXPECT_FALSE(version());
     EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmCheckScale"))) << "the update goes on";
     EXPECT_TRUE(asked().isEmpty());
@@ -311,7 +310,7 @@ TEST_F(MainWindow, ManualButtonOpensTheManualOrSaysWhyNot)
     EXPECT_TRUE(test.dialogs.boxes().empty());
 
     test.shell.result = platform::kShellNoAssociation;
-    test.dialogs.answer(platform::mb::OK);
+    test.dialogs.answer(QMessageBox::Ok);
     mainButton("cmdDownload")->click();
     EXPECT_EQ(test.dialogs.texts(),
               QStringList {QStringLiteral("No application is associated with this file type.")});

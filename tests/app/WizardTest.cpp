@@ -20,7 +20,6 @@
 
 namespace {
 
-namespace mb = platform::mb;
 using testing_support::patternBytes;
 using testing_support::readFile;
 
@@ -87,13 +86,14 @@ TEST_F(Wizard, EnterMovesToContinueAndASecondEnterPressesItWithBlanksMissingTheL
     EXPECT_EQ(window()->focusWidget(), next());
     EXPECT_TRUE(test.dialogs.boxes().empty()) << "the first Enter does not press Continue";
 
-    test.dialogs.answer(mb::OK);
+    test.dialogs.answer(QMessageBox::Ok);
     QTest::keyClick(next(), Qt::Key_Return);
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
     const auto &box = test.dialogs.boxes().front();
     EXPECT_EQ(box.text, QStringLiteral("Please provide the link on the text box."));
     EXPECT_EQ(box.title, QStringLiteral("Missing Link"));
-    EXPECT_EQ(box.buttons | box.icon, mb::OKOnly);
+    EXPECT_EQ(box.buttons, QMessageBox::Ok);
+    EXPECT_EQ(box.icon, QMessageBox::NoIcon);
     EXPECT_EQ(dialog(), nullptr);
     EXPECT_TRUE(window()->isEnabled());
 }
@@ -126,65 +126,78 @@ TEST_F(Wizard, EveryQuestionAndMessageOfTheDownload)
     struct Box
     {
         QString title;
-        QString text = {}; // empty: not compared
-        int style = -1;
+        QString text = {};                                            // empty: not compared
+        QMessageBox::StandardButtons buttons = QMessageBox::NoButton; // none: not compared
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
     };
     struct Row
     {
         QString path;
-        std::vector<int> answers;
+        std::vector<QMessageBox::StandardButton> answers;
         std::vector<Box> boxes;
         bool ok;
         std::optional<double> freeSpace = {};
     };
-    const Box incomplete {
-        QStringLiteral("Download Incomplete"), {}, mb::RetryCancel | mb::Exclamation};
+    const Box incomplete {QStringLiteral("Download Incomplete"),
+                          {},
+                          QMessageBox::Retry | QMessageBox::Cancel,
+                          QMessageBox::Warning};
     const Box noResume {QStringLiteral("Unable to Resume Download"),
                         QStringLiteral("The server is unable to resume this download.\r\r"
                                        "Do you want to continue anyway?"),
-                        mb::YesNo | mb::Exclamation};
+                        QMessageBox::Yes | QMessageBox::No,
+                        QMessageBox::Warning};
     const Row rows[] = {
-        {"/fault/reset/10000/update.hex", {mb::Retry}, {incomplete}, true},
-        {"/fault/reset/3000/update.hex", {mb::Retry, mb::Cancel}, {incomplete, incomplete}, false},
+        {"/fault/reset/10000/update.hex", {QMessageBox::Retry}, {incomplete}, true},
+        {"/fault/reset/3000/update.hex",
+         {QMessageBox::Retry, QMessageBox::Cancel},
+         {incomplete, incomplete},
+         false},
         {"/fault/ignore-range/update.hex?reset=10000",
-         {mb::Retry, mb::Yes},
+         {QMessageBox::Retry, QMessageBox::Yes},
          {incomplete, noResume},
          true},
         {"/fault/ignore-range/update.hex?reset=10000&b",
-         {mb::Retry, mb::No},
+         {QMessageBox::Retry, QMessageBox::No},
          {incomplete, noResume},
          false},
         {"/fault/204/update.hex",
-         {mb::OK},
-         {{"No Content", "Nothing to download!", mb::OKOnly | mb::Information}},
+         {QMessageBox::Ok},
+         {{"No Content", "Nothing to download!", QMessageBox::Ok, QMessageBox::Information}},
          false},
-        {"/fault/no-length/empty.hex", {mb::OK}, {{"No Content", "Nothing to download!"}}, false},
+        {"/fault/no-length/empty.hex",
+         {QMessageBox::Ok},
+         {{"No Content", "Nothing to download!"}},
+         false},
         {"/fault/401/update.hex",
-         {mb::OK},
-         {{"Unauthorized", "Authorization failed!", mb::OKOnly | mb::Critical}},
+         {QMessageBox::Ok},
+         {{"Unauthorized", "Authorization failed!", QMessageBox::Ok, QMessageBox::Critical}},
          false},
         {"/fault/404/update.hex",
-         {mb::OK},
+         {QMessageBox::Ok},
          {{"File Not Found",
            "The file, \"" + server.url() + "/fault/404/update.hex\" was not found!",
-           mb::OKOnly | mb::Critical}},
+           QMessageBox::Ok,
+           QMessageBox::Critical}},
          false},
         {"/fault/status/503/update.hex",
-         {mb::OK},
+         {QMessageBox::Ok},
          {{"Error Downloading File",
            "The server returned the following response:\r\rHTTP/1.1 503 Service Unavailable\r",
-           mb::OKOnly | mb::Critical}},
+           QMessageBox::Ok,
+           QMessageBox::Critical}},
          false},
         {testing_support::closedPortUrl(),
-         {mb::OK},
-         {{"Cannot Establish Connection", noConnection, mb::OKOnly | mb::Exclamation}},
+         {QMessageBox::Ok},
+         {{"Cannot Establish Connection", noConnection, QMessageBox::Ok, QMessageBox::Warning}},
          false},
         {"/files/update.hex",
-         {mb::OK},
+         {QMessageBox::Ok},
          {{"Insufficient Disk Space",
            "There is not enough free space on disk for this file.\r\r"
            "Please free up some disk space and try again.",
-           mb::OKOnly | mb::Critical}},
+           QMessageBox::Ok,
+           QMessageBox::Critical}},
          false,
          49999},
         {"/files/update.hex", {}, {}, true, 50000},
@@ -197,7 +210,7 @@ TEST_F(Wizard, EveryQuestionAndMessageOfTheDownload)
         test.flow.goTo(UpdateFlow::Screen::UpdateFile);
         test.dialogs.clear();
         test.disk.free = row.freeSpace;
-        for (const int answer : row.answers)
+        for (const QMessageBox::StandardButton answer : row.answers)
             test.dialogs.answer(answer);
         EXPECT_EQ(download(row.path), row.ok);
         ASSERT_EQ(test.dialogs.boxes().size(), row.boxes.size())
@@ -208,8 +221,9 @@ TEST_F(Wizard, EveryQuestionAndMessageOfTheDownload)
             if (!row.boxes[i].text.isEmpty()) {
                 EXPECT_EQ(shown.text, row.boxes[i].text);
             }
-            if (row.boxes[i].style >= 0) {
-                EXPECT_EQ(shown.buttons | shown.icon, row.boxes[i].style);
+            if (row.boxes[i].buttons != QMessageBox::NoButton) {
+                EXPECT_EQ(shown.buttons, row.boxes[i].buttons);
+                EXPECT_EQ(shown.icon, row.boxes[i].icon);
             }
         }
         if (row.ok) {
@@ -230,7 +244,7 @@ TEST_F(Wizard, DiskFullOnAResumeOffersTheRetryAgain)
         if (box.title == QStringLiteral("Download Incomplete"))
             test.disk.free = 100;
     });
-    for (const int answer : {mb::Retry, mb::OK, mb::Cancel})
+    for (const auto answer : {QMessageBox::Retry, QMessageBox::Ok, QMessageBox::Cancel})
         test.dialogs.answer(answer);
     EXPECT_FALSE(download(QStringLiteral("/fault/reset/10000/update.hex")));
     EXPECT_EQ(
@@ -267,11 +281,11 @@ TEST_F(Wizard, CancelAnsweredNoGoesOn)
         playingAfter << clipPlaying();
     });
     for (int i = 0; i < 3; ++i)
-        test.dialogs.answer(mb::No);
+        test.dialogs.answer(QMessageBox::No);
     EXPECT_TRUE(download(QStringLiteral("/fault/slow/update.hex?bps=100000")));
     EXPECT_EQ(test.dialogs.texts(), QStringList(3, kCancelQuestion));
-    EXPECT_EQ(test.dialogs.boxes().front().buttons | test.dialogs.boxes().front().icon,
-              mb::YesNo | mb::Question);
+    EXPECT_EQ(test.dialogs.boxes().front().buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(test.dialogs.boxes().front().icon, QMessageBox::Question);
     EXPECT_EQ(playingAtQuestion, QList<bool>({false, false, true}))
         << "button and Esc stop the clip";
     EXPECT_EQ(playingAfter, QList<bool>(3, true));
@@ -291,7 +305,7 @@ TEST_F(Wizard, ConfirmedCancelEndsTheDownload)
                 EXPECT_TRUE(QTest::qWaitFor([&] { return !test.downloader.isRunning(); }, 10000));
             });
         }
-        test.dialogs.answer(mb::Yes);
+        test.dialogs.answer(QMessageBox::Yes);
         QString status;
         const auto connection
             = QObject::connect(&test.downloader, &net::Downloader::saving, window(), [&] {

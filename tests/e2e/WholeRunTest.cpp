@@ -277,7 +277,7 @@ TEST_F(WholeRun, AWrongAddressThenTheRightOneGoesOn)
 {
     ASSERT_TRUE(plugScale());
     ASSERT_NO_FATAL_FAILURE(upToUpdateScale());
-    test.dialogs.answer(platform::mb::OK);
+    test.dialogs.answer(QMessageBox::Ok);
     download(address(QStringLiteral("/fault/404/")));
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
     EXPECT_EQ(test.dialogs.boxes().front().title, QStringLiteral("File Not Found"));
@@ -306,7 +306,7 @@ TEST_F(WholeRun, AConnectionResetMidDownloadResumesOnRetry)
 {
     ASSERT_TRUE(plugScale());
     ASSERT_NO_FATAL_FAILURE(upToUpdateScale());
-    test.dialogs.answer(platform::mb::Retry);
+    test.dialogs.answer(QMessageBox::Retry);
     download(address() + QStringLiteral("?reset=60000"));
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
     EXPECT_EQ(test.dialogs.boxes().front().title, QStringLiteral("Download Incomplete"));

@@ -5,7 +5,6 @@
 #include "WizardPlatform.h"
 
 #include "device/ScaleProgrammer.h"
-#include "platform/Dialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +20,7 @@ protected:
 
 TEST_F(Display, TheWindowStartsFromItsDesign)
 {
-    testing_support::ScaleScreen display(test.scale);
+    testing_support::ScaleScreen display(test.scale, test.dialogs);
     EXPECT_EQ(display.label("lblVersion"), QStringLiteral("Kovara PC Program Version 5.0"));
     EXPECT_EQ(display.image().at(0x1234), 0xFF);
     EXPECT_EQ(display.image().bytes(0x0700, 4), QByteArray(4, '\0')) << "no serial number yet";
@@ -50,7 +49,7 @@ TEST_F(Display, PageTextLayoutAndPageButtons)
               QStringLiteral("FFF0  FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF 0A "));
     EXPECT_EQ(core::pageText(image, 7), first);
 
-    testing_support::ScaleScreen display(test.scale);
+    testing_support::ScaleScreen display(test.scale, test.dialogs);
     for (int click = 0; click < 3; ++click) {
         EXPECT_TRUE(display.enabled("down"));
         display.click("down");
@@ -68,7 +67,7 @@ TEST_F(Display, PageTextLayoutAndPageButtons)
 
 TEST_F(Display, PortMenuMovesThePortAndShowsWhyItCannotOpen)
 {
-    testing_support::ScaleScreen display(test.scale);
+    testing_support::ScaleScreen display(test.scale, test.dialogs);
     test.serial.addPort(1, State::Empty);
     test.serial.addPort(2, State::Empty);
     display.trigger("mnuComm1");
@@ -82,21 +81,21 @@ TEST_F(Display, PortMenuMovesThePortAndShowsWhyItCannotOpen)
     display.trigger("mnuComm1");
     EXPECT_EQ(display.menuText("mnuComm1"), QStringLiteral("-> COM1 <-"));
     test.serial.addPort(2, State::Busy);
-    test.dialogs.answer(platform::mb::OK);
+    test.dialogs.answer(QMessageBox::Ok);
     display.trigger("mnuComm2");
     EXPECT_FALSE(test.scale.isOpen());
     EXPECT_EQ(display.menuText("mnuComm2"), QStringLiteral("-> COM2 <-"));
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
     EXPECT_TRUE(test.dialogs.boxes().at(0).text.startsWith(
         QStringLiteral("COM2 is in use by another program.")));
-    EXPECT_EQ(test.dialogs.boxes().at(0).icon, platform::mb::Exclamation);
+    EXPECT_EQ(test.dialogs.boxes().at(0).icon, QMessageBox::Warning);
 }
 
 TEST_F(Display, ThePortClosesWithTheWindowAndKeepsItsNumber)
 {
     test.serial.addPort(3, State::Empty);
     {
-        testing_support::ScaleScreen display(test.scale);
+        testing_support::ScaleScreen display(test.scale, test.dialogs);
         test.scale.setPortNumber(3);
         test.scale.open();
     }

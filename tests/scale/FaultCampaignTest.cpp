@@ -372,7 +372,7 @@ Result runPlan(const Plan &plan)
         return result;
     }
     // The answer to "Serial number wrong", should the scale keep refusing the session.
-    test.dialogs.answer(platform::mb::OK);
+    test.dialogs.answer(QMessageBox::Ok);
 
     test.scale.setPortNumber(1);
     test.flow.goTo(UpdateFlow::Screen::ScaleUpdate);

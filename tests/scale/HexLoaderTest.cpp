@@ -5,7 +5,6 @@
 #include "WizardPlatform.h"
 
 #include "core/HexLoader.h"
-#include "platform/Dialogs.h"
 #include "platform/Files.h"
 
 #include <QBuffer>
@@ -127,7 +126,7 @@ protected:
     }
 
     WizardPlatform test;
-    testing_support::ScaleScreen display {test.scale};
+    testing_support::ScaleScreen display {test.scale, test.dialogs};
 };
 
 TEST_F(Load, TheAreaMarkerChoosesTheAreaAndTheSerialNumberReplacesTheFiles)
@@ -165,18 +164,18 @@ TEST_F(Load, ARefusedFileIsReportedAndChangesNothing)
     QByteArray damaged = sample("aprom-objcopy.hex");
     damaged.replace(":10002000E3EAF1F8", ":10002000E3EAF1F9");
     writeUpdateFile(damaged);
-    test.dialogs.answer(platform::mb::OK);
+    test.dialogs.answer(QMessageBox::Ok);
     display.trigger("mnuLoad");
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
     EXPECT_EQ(test.dialogs.boxes().at(0).text,
               QStringLiteral("The update file cannot be used (line 3: the checksum does not "
                              "match). The scale was not changed."));
-    EXPECT_EQ(test.dialogs.boxes().at(0).icon, platform::mb::Exclamation);
+    EXPECT_EQ(test.dialogs.boxes().at(0).icon, QMessageBox::Warning);
     EXPECT_TRUE(display.image() == loaded);
     EXPECT_TRUE(pageStartsAt("4000")) << "still on the second page";
 
     platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
-    test.dialogs.answer(platform::mb::OK);
+    test.dialogs.answer(QMessageBox::Ok);
     display.trigger("mnuLoad");
     EXPECT_TRUE(test.dialogs.texts().last().contains(QStringLiteral("KovaraNorvessia_APROM.hex")));
 }

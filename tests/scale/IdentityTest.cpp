@@ -6,7 +6,6 @@
 #include "WizardPlatform.h"
 
 #include "device/ScaleIdentity.h"
-#include "platform/Dialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +31,7 @@ protected:
 
     WizardPlatform test;
     virtual_scale::VirtualScale &scale = test.serial.addScale(1, QStringLiteral("20231187"));
-    ScaleScreen display {test.scale};
+    ScaleScreen display {test.scale, test.dialogs};
 };
 
 TEST_F(Identity, RdSNReturnsTheScalesDigitsOrLettersOrNothing)
@@ -66,8 +65,8 @@ TEST_F(Identity, RegisterSNAsksUntilEightDigits)
 {
     for (const char *typed : {"1234567", "1234567a", "87654321"})
         test.dialogs.type(QString::fromLatin1(typed));
-    test.dialogs.answer(platform::mb::OK);
-    test.dialogs.answer(platform::mb::OK);
+    test.dialogs.answer(QMessageBox::Ok);
+    test.dialogs.answer(QMessageBox::Ok);
     display.trigger("mnuRSN");
 
     EXPECT_EQ(test.dialogs.texts(),
@@ -121,7 +120,7 @@ TEST_F(Identity, ChangeSNStoresTheFourBytesAndSaysHowItWent)
         if (row.fault)
             scale.addFault(*row.fault);
         test.dialogs.type(QStringLiteral("31415926"));
-        test.dialogs.answer(platform::mb::OK);
+        test.dialogs.answer(QMessageBox::Ok);
         bool busyDuring = true;
         if (row.message == QLatin1String("Timer Out"))
             test.clock.scheduleIn(5'000, [&] { busyDuring = display.busy(); });
@@ -133,7 +132,7 @@ TEST_F(Identity, ChangeSNStoresTheFourBytesAndSaysHowItWent)
         if (row.message.startsWith(QLatin1String("Modify"))) {
             EXPECT_EQ(readSerialNumber(), QStringLiteral("31415926"));
         } else {
-            EXPECT_EQ(test.dialogs.boxes().at(1).buttons, platform::mb::OKOnly);
+            EXPECT_EQ(test.dialogs.boxes().at(1).buttons, QMessageBox::Ok);
             EXPECT_TRUE(busyDuring);
         }
     }

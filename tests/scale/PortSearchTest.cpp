@@ -7,7 +7,6 @@
 #include "device/PortList.h"
 #include "device/ScaleIdentity.h"
 #include "device/ScaleProgrammer.h"
-#include "platform/Dialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -108,7 +107,7 @@ TEST_F(PortSearch, APortTheUserMayNotOpenIsExplainedOnce)
     serial.addPort(1, State::Forbidden);
     serial.addPort(2, State::Empty);
     serial.addPort(3, State::Forbidden);
-    test.dialogs.answer(platform::mb::OK);
+    test.dialogs.answer(QMessageBox::Ok);
     search();
 
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
@@ -118,7 +117,7 @@ TEST_F(PortSearch, APortTheUserMayNotOpenIsExplainedOnce)
     EXPECT_TRUE(text.contains(QStringLiteral("You may not open COM1")));
     EXPECT_TRUE(text.contains(QStringLiteral("You may not open COM3")));
     EXPECT_TRUE(text.contains(QStringLiteral("dialout")));
-    EXPECT_EQ(test.dialogs.boxes().at(0).icon, platform::mb::Exclamation);
+    EXPECT_EQ(test.dialogs.boxes().at(0).icon, QMessageBox::Warning);
     EXPECT_TRUE(testing_support::isShown(kError));
 
     // No message when the scale is found, refused ports or not.

@@ -15,7 +15,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-using platform::mb::OK;
+constexpr auto OK = QMessageBox::Ok;
 using virtual_scale::Fault;
 namespace vs = virtual_scale;
 
@@ -140,7 +140,7 @@ TEST_F(UpdateRun, RefusedSessionLeavesTheWindowReadyAndRunsOncePerShowing)
     test.dialogs.answer(OK);
     display.showAndActivate();
     EXPECT_EQ(test.dialogs.texts(), QStringList {"Serial number wrong"});
-    EXPECT_EQ(test.dialogs.boxes().at(0).buttons, platform::mb::OKOnly);
+    EXPECT_EQ(test.dialogs.boxes().at(0).buttons, QMessageBox::Ok);
     EXPECT_EQ(frames(vs::kOpenSession), 4);
     EXPECT_TRUE(display.isVisible());
     EXPECT_FALSE(display.busy());

@@ -26,10 +26,10 @@ public:
     explicit ScaleScreen(UpdateFlow &flow)
         : m_flow(&flow)
     { }
-    explicit ScaleScreen(device::ScaleProgrammer &scale)
+    ScaleScreen(device::ScaleProgrammer &scale, Prompts &prompts)
         : m_own(
             std::make_unique<ScaleUpdateWindow>(QStringLiteral("Kovara PC Program Version 5.0")))
-        , m_update(std::make_unique<ScaleUpdate>(scale, *m_own))
+        , m_update(std::make_unique<ScaleUpdate>(scale, *m_own, prompts))
     { }
 
     // The flow's window: shown (opening the scale's port), then made the active window.

@@ -1,6 +1,6 @@
 #include "ScreenRecord.h"
 
-#include "platform/Dialogs.h"
+#include "ui/Prompts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -233,10 +233,10 @@ QStringList describeWindow(const QWidget *window)
     return lines + widgets;
 }
 
-QString describeBox(const platform::MessageBoxRequest &request)
+QString describeBox(const Prompt &prompt)
 {
     QMessageBox box;
-    platform::prepareMessageBox(box, request);
+    preparePromptBox(box, prompt);
     QStringList buttons;
     for (QAbstractButton *button : box.buttons()) {
         const bool isDefault = button == static_cast<QAbstractButton *>(box.defaultButton());
@@ -250,10 +250,10 @@ QString describeBox(const platform::MessageBoxRequest &request)
              quoted(box.text()));
 }
 
-QString describeBox(const platform::InputBoxRequest &request)
+QString describeInputBox(const QString &title, const QString &label)
 {
     return QStringLiteral("Input %1 default=%2 %3")
-        .arg(quoted(request.title), quoted(request.defaultText), quoted(request.prompt));
+        .arg(quoted(title), quoted(QString()), quoted(label));
 }
 
 QString recordPath(const QString &name)

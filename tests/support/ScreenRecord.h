@@ -5,6 +5,8 @@
 // the lines do not depend on how the window was built; a message box as one line. A deliberate
 // change of what the user sees is then one reviewed diff of a record.
 
+#include "ui/Prompts.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -19,8 +21,8 @@ namespace testing_support {
 
 QStringList describeWindow(const QWidget *window);
 // The box as the real dialog shows it: icon, title, buttons (the default in brackets), text.
-QString describeBox(const platform::MessageBoxRequest &request);
-QString describeBox(const platform::InputBoxRequest &request);
+QString describeBox(const Prompt &prompt);
+QString describeInputBox(const QString &title, const QString &label);
 
 // A checked-in record: tests/records/<name>.
 QString recordPath(const QString &name);

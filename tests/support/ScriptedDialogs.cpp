@@ -14,38 +14,31 @@ QStringList ScriptedDialogs::texts() const
     return list;
 }
 
-int ScriptedDialogs::messageBox(const platform::MessageBoxRequest &request)
+QMessageBox::StandardButton ScriptedDialogs::showBox(QWidget *parent, const Prompt &prompt)
 {
-    Box box {Box::Message, request.text, request.buttons, request.icon, request.title};
+    Box box {Box::Message, prompt.text, prompt.buttons, prompt.icon, prompt.title, parent};
     m_boxes.push_back(box);
-    collectBox(describeBox(request));
+    collectBox(describeBox(prompt));
     if (m_hook)
         m_hook(box);
     if (m_answers.empty()) {
-        ADD_FAILURE() << "unexpected message box: " << request.text.toStdString();
-        switch (request.buttons) {
-        case platform::mb::OKOnly:
-            return platform::mb::OK;
-        case platform::mb::YesNo:
-            return platform::mb::No;
-        default:
-            return platform::mb::Cancel;
-        }
+        ADD_FAILURE() << "unexpected message box: " << prompt.text.toStdString();
+        return cancelling(prompt.buttons);
     }
-    const int result = m_answers.front();
+    const QMessageBox::StandardButton result = m_answers.front();
     m_answers.pop_front();
     return result;
 }
 
-QString ScriptedDialogs::inputBox(const platform::InputBoxRequest &request)
+QString ScriptedDialogs::showInput(QWidget *parent, const QString &label, const QString &title)
 {
-    Box box {Box::Input, request.prompt, 0, 0, request.title};
+    Box box {Box::Input, label, QMessageBox::NoButton, QMessageBox::NoIcon, title, parent};
     m_boxes.push_back(box);
-    collectBox(describeBox(request));
+    collectBox(describeInputBox(title, label));
     if (m_hook)
         m_hook(box);
     if (m_typed.empty()) {
-        ADD_FAILURE() << "unexpected input box: " << request.prompt.toStdString();
+        ADD_FAILURE() << "unexpected input box: " << label.toStdString();
         return QString();
     }
     const QString text = m_typed.front();

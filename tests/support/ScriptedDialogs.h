@@ -1,12 +1,13 @@
 #pragma once
 
 // A double of the message and input boxes. Each box takes the next answer from a queue and is
-// recorded (text, buttons, icon, title), so a test states what the user answers before the run
-// and checks afterwards what the program asked. A box with no answer queued fails the test and
-// gets the cancelling answer of its button set.
+// recorded (text, buttons, icon, title, parent), so a test states what the user answers before
+// the run and checks afterwards what the program asked. A box with no answer queued fails the
+// test and gets the cancelling answer of its buttons.
 
-#include "platform/Dialogs.h"
+#include "ui/Prompts.h"
 
+#include <QPointer>
 #include <QStringList>
 
 #include <deque>
@@ -15,20 +16,21 @@
 
 namespace testing_support {
 
-class ScriptedDialogs final : public platform::Dialogs
+class ScriptedDialogs final : public Prompts
 {
 public:
     struct Box
     {
         enum Kind { Message, Input } kind;
         QString text;
-        int buttons = 0;
-        int icon = 0;
+        QMessageBox::StandardButtons buttons = QMessageBox::NoButton;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
         QString title;
+        QPointer<QWidget> parent = {};
     };
 
-    // The next message box answers this (mb::Yes, mb::Retry...).
-    void answer(int result) { m_answers.push_back(result); }
+    // The next message box answers this (QMessageBox::Yes, QMessageBox::Retry...).
+    void answer(QMessageBox::StandardButton result) { m_answers.push_back(result); }
     // The next input box answers this text ("" is Cancel).
     void type(const QString &text) { m_typed.push_back(text); }
     // Runs when a box is shown, before it answers (to act "during" a modal box).
@@ -40,11 +42,12 @@ public:
     void clear() { m_boxes.clear(); }
     bool allAnswersUsed() const { return m_answers.empty() && m_typed.empty(); }
 
-    int messageBox(const platform::MessageBoxRequest &request) override;
-    QString inputBox(const platform::InputBoxRequest &request) override;
+protected:
+    QMessageBox::StandardButton showBox(QWidget *parent, const Prompt &prompt) override;
+    QString showInput(QWidget *parent, const QString &label, const QString &title) override;
 
 private:
-    std::deque<int> m_answers;
+    std::deque<QMessageBox::StandardButton> m_answers;
     std::deque<QString> m_typed;
     std::vector<Box> m_boxes;
     std::function<void(const Box &)> m_hook;

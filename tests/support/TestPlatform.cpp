@@ -41,7 +41,6 @@ void RecordingProcess::terminate()
 TestPlatform::TestPlatform()
 {
     platform::install(&clock);
-    platform::install(&dialogs);
     platform::install(&shell);
     platform::install(&process);
     platform::install(&serial);
@@ -54,7 +53,6 @@ TestPlatform::~TestPlatform()
     processEvents();
     platform::setWorkingFolder(QString());
     platform::install(static_cast<platform::Clock *>(nullptr));
-    platform::install(static_cast<platform::Dialogs *>(nullptr));
     platform::install(static_cast<platform::Shell *>(nullptr));
     platform::install(static_cast<platform::Process *>(nullptr));
     platform::install(static_cast<platform::SerialSystem *>(nullptr));

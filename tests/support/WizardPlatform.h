@@ -41,7 +41,8 @@ public:
         : makerClient(options.network ? *options.network : maker, modCheck::QueryURL())
         , downloader(options.network ? *options.network : realNetwork, disk)
         , scale(ports(options), time(options))
-        , flow({makerClient, probe, downloader, scale, ports(options), time(options)}, options.pace)
+        , flow({dialogs, makerClient, probe, downloader, scale, ports(options), time(options)},
+               options.pace)
     { }
 
     net::MakerClient makerClient;

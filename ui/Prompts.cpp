@@ -1,0 +1,83 @@
+#include "ui/Prompts.h"
+
+#include "platform/Files.h"
+
+#include <QInputDialog>
+#include <QLoggingCategory>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcDialogs, "kovara.dialogs")
+
+QString withLineBreaks(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+QMessageBox::StandardButton defaultOf(QMessageBox::StandardButtons buttons)
+{
+    for (const QMessageBox::StandardButton button :
+         {QMessageBox::Yes, QMessageBox::Retry, QMessageBox::Ok, QMessageBox::Abort}) {
+        if (buttons.testFlag(button))
+            return button;
+    }
+    return QMessageBox::NoButton;
+}
+
+} // namespace
+
+QMessageBox::StandardButton Prompts::ask(QWidget *parent, Prompt prompt)
+{
+    if (prompt.title.isEmpty())
+        prompt.title = platform::applicationTitle();
+    qCInfo(lcDialogs).noquote() << "message box:" << prompt.title << "-" << prompt.text;
+    const QMessageBox::StandardButton answer = showBox(parent, prompt);
+    qCDebug(lcDialogs) << "answer" << answer;
+    return answer;
+}
+
+QString Prompts::askText(QWidget *parent, const QString &label, QString title)
+{
+    if (title.isEmpty())
+        title = platform::applicationTitle();
+    qCInfo(lcDialogs).noquote() << "input box:" << title << "-" << label;
+    return showInput(parent, label, title);
+}
+
+QMessageBox::StandardButton Prompts::cancelling(QMessageBox::StandardButtons buttons)
+{
+    for (const QMessageBox::StandardButton button :
+         {QMessageBox::No, QMessageBox::Cancel, QMessageBox::Abort}) {
+        if (buttons.testFlag(button))
+            return button;
+    }
+    return QMessageBox::Ok;
+}
+
+void preparePromptBox(QMessageBox &box, const Prompt &prompt)
+{
+    box.setWindowTitle(prompt.title);
+    box.setText(withLineBreaks(prompt.text));
+    box.setIcon(prompt.icon);
+    box.setStandardButtons(prompt.buttons);
+    box.setDefaultButton(defaultOf(prompt.buttons));
+}
+
+QMessageBox::StandardButton QtPrompts::showBox(QWidget *parent, const Prompt &prompt)
+{
+    QMessageBox box(parent);
+    preparePromptBox(box, prompt);
+    box.exec();
+    const QMessageBox::StandardButton clicked = box.standardButton(box.clickedButton());
+    return clicked == QMessageBox::NoButton ? cancelling(prompt.buttons) : clicked;
+}
+
+QString QtPrompts::showInput(QWidget *parent, const QString &label, const QString &title)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(
+        parent, title, withLineBreaks(label), QLineEdit::Normal, QString(), &ok);
+    return ok ? text : QString();
+}
