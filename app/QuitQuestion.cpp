@@ -1,7 +1,5 @@
 #include "app/QuitQuestion.h"
 
-#include "platform/Files.h"
-#include "platform/Process.h"
 #include "ui/QuitDialog.h"
 
 #include <QLoggingCategory>
@@ -31,14 +29,9 @@ bool ask(QuitDialog::Subject subject, QWidget *over)
 
 } // namespace
 
-bool confirmQuit(QWidget *over)
+bool askQuit(QWidget *over)
 {
-    if (!ask(QuitDialog::Subject::ScaleUpdate, over))
-        return false;
-    platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kBannerFileName)));
-    platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
-    platform::Terminate();
-    return true;
+    return ask(QuitDialog::Subject::ScaleUpdate, over);
 }
 
 bool confirmLeaveDownload(QWidget *over)

@@ -3,9 +3,7 @@
 // The program's quit question, asked by every window's close box and Exit.
 //
 // A window asks about the scale update, or, the new-version window, about the new version's
-// download. Yes about the update acts at once: it deletes the working files (the banner, then
-// the update file) and ends the program. Yes about the download only answers; the new-version
-// window then closes itself.
+// download. The questions only answer: what Yes does is the flow's (UpdateFlow::confirmQuit).
 
 #include <functional>
 
@@ -14,7 +12,7 @@ class QWidget;
 namespace wizard {
 
 // Asks about the scale update, modal over `over`; true when the user chose Yes.
-bool confirmQuit(QWidget *over);
+bool askQuit(QWidget *over);
 // Asks about the new version's download, modal over `over`; true when the user chose Yes.
 bool confirmLeaveDownload(QWidget *over);
 // The same without blocking the other windows (the new-version window's Exit): onYes runs when

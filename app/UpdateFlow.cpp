@@ -40,6 +40,8 @@ UpdateFlow::UpdateFlow(Services services, ScreenPace pace, QObject *parent)
     : QObject(parent)
     , m_prompts(services.prompts)
     , m_probe(services.probe)
+    , m_shell(services.shell)
+    , m_process(services.process)
     , m_downloader(services.downloader)
     , m_clock(services.clock)
     , m_pace(pace)
@@ -119,8 +121,8 @@ void UpdateFlow::goTo(Screen screen)
         break;
     case Screen::NotConnected:
         m_notConnected = std::make_unique<NotConnectedWindow>();
-        connect(m_notConnected.get(), &NotConnectedWindow::exitRequested, this, [] {
-            platform::Terminate();
+        connect(m_notConnected.get(), &NotConnectedWindow::exitRequested, this, [this] {
+            m_process.terminate();
         });
         show(m_notConnected.get());
         break;
@@ -151,7 +153,7 @@ void UpdateFlow::goTo(Screen screen)
             leaveScreen(m_downloaded);
         });
         connect(m_downloaded.get(), &DownloadedWindow::closeRequested, this, [this] {
-            wizard::confirmQuit(m_downloaded.get());
+            confirmQuit(m_downloaded.get());
         });
         show(m_downloaded.get());
         break;
@@ -189,11 +191,11 @@ void UpdateFlow::showScaleUpdate()
             goTo(Screen::ScaleLost);
             m_scaleUpdateWindow->hide();
         });
-        connect(window, &ScaleUpdateWindow::exitRequested, this, [window] {
-            wizard::confirmQuit(window);
+        connect(window, &ScaleUpdateWindow::exitRequested, this, [this, window] {
+            confirmQuit(window);
         });
-        connect(window, &ScaleUpdateWindow::closeRequested, this, [window] {
-            wizard::confirmQuit(window);
+        connect(window, &ScaleUpdateWindow::closeRequested, this, [this, window] {
+            confirmQuit(window);
         });
     }
     show(m_scaleUpdateWindow.get());
@@ -211,12 +213,12 @@ void UpdateFlow::buildMain()
         openInBrowser(window, modCheck::ManualURL());
     });
     connect(window, &MainWindow::helpRequested, this, [this] { goTo(Screen::Help); });
-    connect(window, &MainWindow::exitRequested, this, [window] { wizard::confirmQuit(window); });
+    connect(window, &MainWindow::exitRequested, this, [this, window] { confirmQuit(window); });
     connect(window, &MainWindow::closeRequested, this, [this, window] {
         // Stopped before the question: a version check that has not started does not start
         // in this visit, whatever the answer.
         m_versionDelay.stop();
-        wizard::confirmQuit(window);
+        confirmQuit(window);
     });
     // Each main window asks whether an update for the scale is on offer. The version check
     // comes once a run, half a second after the update check has ended.
@@ -248,9 +250,9 @@ void UpdateFlow::showHelp()
 {
     if (!m_help) {
         m_help = std::make_unique<HelpWindow>(QString::fromUtf8(build_config::kMakerWebUrl));
-        connect(m_help.get(), &HelpWindow::websiteRequested, this, [] {
+        connect(m_help.get(), &HelpWindow::websiteRequested, this, [this] {
             // The result is not reported: the address stays readable on the window.
-            platform::shell().open(modCheck::ProductPageURL());
+            m_shell.open(modCheck::ProductPageURL());
         });
         connect(m_help.get(), &HelpWindow::closed, this, [this] {
             // Only a main window that is still there comes back: loading it again would ask the
@@ -275,7 +277,7 @@ void UpdateFlow::showNewVersion()
             // The user chose the new program over the update: the update's window asks whether
             // to quit.
             if (m_updateFile)
-                wizard::confirmQuit(m_updateFile.get());
+                confirmQuit(m_updateFile.get());
         }
         leaveScreen(m_version);
     });
@@ -310,8 +312,8 @@ void UpdateFlow::showStartUp()
         goTo(Screen::PortSearch);
         leaveScreen(m_startUp);
     });
-    connect(window, &StartUpWindow::closeRequested, this, [window] {
-        if (!wizard::confirmQuit(window))
+    connect(window, &StartUpWindow::closeRequested, this, [this, window] {
+        if (!confirmQuit(window))
             window->resume();
     });
     show(window);
@@ -332,7 +334,7 @@ void UpdateFlow::showPortSearch()
         m_checks.afterChecks([this, portNumbers] { m_lookup.search(portNumbers); });
     });
     connect(
-        window, &PortSearchWindow::closeRequested, this, [window] { wizard::confirmQuit(window); });
+        window, &PortSearchWindow::closeRequested, this, [this, window] { confirmQuit(window); });
     show(window);
 }
 
@@ -343,9 +345,9 @@ void UpdateFlow::showUpdateFile()
     UpdateFileWindow *window = m_updateFile.get();
     connect(window, &UpdateFileWindow::continueRequested, this, &UpdateFlow::download);
     connect(
-        window, &UpdateFileWindow::exitRequested, this, [window] { wizard::confirmQuit(window); });
+        window, &UpdateFileWindow::exitRequested, this, [this, window] { confirmQuit(window); });
     connect(
-        window, &UpdateFileWindow::closeRequested, this, [window] { wizard::confirmQuit(window); });
+        window, &UpdateFileWindow::closeRequested, this, [this, window] { confirmQuit(window); });
     show(window);
 }
 
@@ -402,9 +404,9 @@ void UpdateFlow::showScaleError(ScaleErrorWindow::Kind kind)
         leaveScreen(m_scaleError);
     });
     connect(
-        window, &ScaleErrorWindow::exitRequested, this, [window] { wizard::confirmQuit(window); });
+        window, &ScaleErrorWindow::exitRequested, this, [this, window] { confirmQuit(window); });
     connect(
-        window, &ScaleErrorWindow::closeRequested, this, [window] { wizard::confirmQuit(window); });
+        window, &ScaleErrorWindow::closeRequested, this, [this, window] { confirmQuit(window); });
     show(window);
 }
 
@@ -413,13 +415,13 @@ void UpdateFlow::finishRun()
     qCInfo(lcWizard) << "update finished; the working files go";
     platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
     platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kBannerFileName)));
-    platform::Terminate();
+    m_process.terminate();
 }
 
 bool UpdateFlow::openInBrowser(QWidget *over, const QString &address)
 {
     // Codes up to 32 are the opener's failures, each with its message.
-    const int code = platform::shell().open(address);
+    const int code = m_shell.open(address);
     if (code > 32)
         return true;
     qCWarning(lcWizard).noquote() << "could not open" << address << "code" << code;
@@ -429,4 +431,16 @@ bool UpdateFlow::openInBrowser(QWidget *over, const QString &address)
                     QMessageBox::Warning,
                     QString::fromLatin1(modCheck::kShellErrorTitle)});
     return false;
+}
+
+bool UpdateFlow::confirmQuit(QWidget *over)
+{
+    if (!wizard::askQuit(over))
+        return false;
+    // Yes acts at once: the working files go (the banner, then the update file) and the program
+    // ends.
+    platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kBannerFileName)));
+    platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
+    m_process.terminate();
+    return true;
 }

@@ -24,6 +24,11 @@
 #include <chrono>
 #include <memory>
 
+namespace platform {
+class Process;
+class Shell;
+} // namespace platform
+
 class DownloadDialog;
 class DownloadRun;
 class DownloadedWindow;
@@ -73,7 +78,8 @@ public:
     };
 
     // What the flow works with: the message boxes, the maker's servers, the internet check, the
-    // update file's download, the scale, the serial ports and the clock.
+    // update file's download, the scale, the serial ports, the clock, the desktop's opener and
+    // the end of the process.
     struct Services
     {
         Prompts &prompts;
@@ -83,6 +89,8 @@ public:
         device::ScaleProgrammer &scale;
         platform::SerialSystem &ports;
         const platform::Clock &clock;
+        platform::Shell &shell;
+        platform::Process &process;
     };
 
     explicit UpdateFlow(Services services, ScreenPace pace = {}, QObject *parent = nullptr);
@@ -112,11 +120,16 @@ private:
     void downloadEnded(bool ok);
     void showScaleError(ScaleErrorWindow::Kind kind);
     void finishRun();
+    // The quit question about the scale update, modal over `over`; Yes deletes the working
+    // files and ends the program.
+    bool confirmQuit(QWidget *over);
     // Hands an address to the desktop's browser; a failure is told over `over`.
     bool openInBrowser(QWidget *over, const QString &address);
 
     Prompts &m_prompts;
     net::InternetProbe &m_probe;
+    platform::Shell &m_shell;
+    platform::Process &m_process;
     net::Downloader &m_downloader;
     const platform::Clock &m_clock;
     const ScreenPace m_pace;

@@ -10,7 +10,9 @@
 #include "platform/DiskSpace.h"
 #include "platform/Files.h"
 #include "platform/Look.h"
+#include "platform/Process.h"
 #include "platform/SerialPort.h"
+#include "platform/Shell.h"
 #include "query/modCheck.h"
 #include "ui/Prompts.h"
 
@@ -41,13 +43,17 @@ int main(int argc, char *argv[])
         net::Downloader downloader(network, disk);
         device::ScaleProgrammer scale(platform::serialSystem(), platform::clock());
         QtPrompts prompts;
+        platform::DesktopShell shell;
+        platform::SystemProcess process;
         UpdateFlow flow({prompts,
                          maker,
                          probe,
                          downloader,
                          scale,
                          platform::serialSystem(),
-                         platform::clock()});
+                         platform::clock(),
+                         shell,
+                         process});
         flow.start();
         status = QApplication::exec();
     }

@@ -11,15 +11,10 @@ namespace platform {
 
 void SystemProcess::terminate()
 {
+    qCInfo(lcProcess) << "terminate";
     std::fflush(stdout);
     std::fflush(stderr);
     std::_Exit(0);
-}
-
-void Terminate()
-{
-    qCInfo(lcProcess) << "terminate";
-    process().terminate();
 }
 
 } // namespace platform

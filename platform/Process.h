@@ -17,12 +17,4 @@ public:
     void terminate() override;
 };
 
-// Ends the program through the installed Process.
-void Terminate();
-
-// The one the program uses, and its replacement by a test (nullptr: the real one again; the
-// caller keeps ownership). Defined with the others in Services.cpp.
-Process &process();
-void install(Process *process);
-
 } // namespace platform

@@ -32,9 +32,4 @@ inline constexpr int kShellNoAssociation = 31;
 // A failure without a more precise code: its message is the general one.
 inline constexpr int kShellOpenFailed = 1;
 
-// The one the program uses, and its replacement by a test (nullptr: the real one again; the
-// caller keeps ownership). Defined with the others in Services.cpp.
-Shell &shell();
-void install(Shell *shell);
-
 } // namespace platform

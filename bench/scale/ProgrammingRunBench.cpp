@@ -126,13 +126,18 @@ int main(int argc, char **argv)
     platform::StorageDiskSpace disk;
     net::Downloader downloader(network, disk);
     device::ScaleProgrammer programmer(platform::serialSystem(), platform::clock());
+    platform::DesktopShell shell;
+    // The success window's Exit is not pressed in this run.
+    platform::SystemProcess process;
     UpdateFlow flow({dialogs,
                      maker,
                      probe,
                      downloader,
                      programmer,
                      platform::serialSystem(),
-                     platform::clock()});
+                     platform::clock(),
+                     shell,
+                     process});
     programmer.setPortNumber(3);
     flow.goTo(UpdateFlow::Screen::ScaleUpdate);
     QWidget *display = nullptr;

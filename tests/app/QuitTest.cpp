@@ -56,7 +56,7 @@ TEST(QuitProtocol, TheQuestionIsFreshOnEveryShowing)
 {
     TestPlatform test;
     EXPECT_FALSE(wizard::confirmLeaveDownload(nullptr));
-    EXPECT_FALSE(wizard::confirmQuit(nullptr));
+    EXPECT_FALSE(wizard::askQuit(nullptr));
     ASSERT_EQ(test.quit.asked.size(), 2);
     EXPECT_EQ(test.quit.asked.at(0).title, QStringLiteral("Exit Download"));
     EXPECT_EQ(test.quit.asked.at(1).title, QStringLiteral("Quit PC Program"));

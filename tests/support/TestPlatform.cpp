@@ -41,8 +41,6 @@ void RecordingProcess::terminate()
 TestPlatform::TestPlatform()
 {
     platform::install(&clock);
-    platform::install(&shell);
-    platform::install(&process);
     platform::install(&serial);
     platform::setWorkingFolder(m_folder.path());
 }
@@ -53,8 +51,6 @@ TestPlatform::~TestPlatform()
     processEvents();
     platform::setWorkingFolder(QString());
     platform::install(static_cast<platform::Clock *>(nullptr));
-    platform::install(static_cast<platform::Shell *>(nullptr));
-    platform::install(static_cast<platform::Process *>(nullptr));
     platform::install(static_cast<platform::SerialSystem *>(nullptr));
 }
 

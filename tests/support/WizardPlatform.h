@@ -41,7 +41,15 @@ public:
         : makerClient(options.network ? *options.network : maker, modCheck::QueryURL())
         , downloader(options.network ? *options.network : realNetwork, disk)
         , scale(ports(options), time(options))
-        , flow({dialogs, makerClient, probe, downloader, scale, ports(options), time(options)},
+        , flow({dialogs,
+                makerClient,
+                probe,
+                downloader,
+                scale,
+                ports(options),
+                time(options),
+                shell,
+                process},
                options.pace)
     { }
 
