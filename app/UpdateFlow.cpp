@@ -10,7 +10,7 @@
 #include "platform/Look.h"
 #include "platform/Process.h"
 #include "platform/SerialPort.h"
-#include "platform/Services.h"
+#include "platform/Shell.h"
 #include "query/modCheck.h"
 #include "ui/DownloadDialog.h"
 #include "ui/DownloadedWindow.h"

@@ -11,8 +11,8 @@
 #include "platform/Files.h"
 #include "platform/Look.h"
 #include "platform/Process.h"
-#include "platform/SerialPort.h"
 #include "platform/Shell.h"
+#include "platform/SystemSerial.h"
 #include "query/modCheck.h"
 #include "ui/Prompts.h"
 
@@ -41,19 +41,13 @@ int main(int argc, char *argv[])
         net::HttpInternetProbe probe(QString::fromUtf8(build_config::kProbeUrl));
         platform::StorageDiskSpace disk;
         net::Downloader downloader(network, disk);
-        device::ScaleProgrammer scale(platform::serialSystem(), platform::clock());
+        platform::SystemSerial ports;
+        platform::SystemClock clock;
+        device::ScaleProgrammer scale(ports, clock);
         QtPrompts prompts;
         platform::DesktopShell shell;
         platform::SystemProcess process;
-        UpdateFlow flow({prompts,
-                         maker,
-                         probe,
-                         downloader,
-                         scale,
-                         platform::serialSystem(),
-                         platform::clock(),
-                         shell,
-                         process});
+        UpdateFlow flow({prompts, maker, probe, downloader, scale, ports, clock, shell, process});
         flow.start();
         status = QApplication::exec();
     }

@@ -26,9 +26,4 @@ private:
     QElapsedTimer m_timer;
 };
 
-// The one the program uses, and its replacement by a test (nullptr: the real one again; the
-// caller keeps ownership). Defined with the others in Services.cpp.
-Clock &clock();
-void install(Clock *clock);
-
 } // namespace platform

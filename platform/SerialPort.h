@@ -110,8 +110,4 @@ public:
     virtual bool waitsTakeRealTime() const { return true; }
 };
 
-SerialSystem &serialSystem();
-// Installs a replacement (tests); nullptr restores the real one. The caller keeps ownership.
-void install(SerialSystem *system);
-
 } // namespace platform

@@ -344,23 +344,4 @@ SerialError openFailure(QSerialPort::SerialPortError error,
     }
 }
 
-namespace {
-SerialSystem *g_installed = nullptr;
-} // namespace
-
-// The serial system the program uses (declared with the interface): the machine's ports unless
-// a test installed its own.
-SerialSystem &serialSystem()
-{
-    if (g_installed)
-        return *g_installed;
-    static SystemSerial system;
-    return system;
-}
-
-void install(SerialSystem *system)
-{
-    g_installed = system;
-}
-
 } // namespace platform

@@ -1,7 +1,7 @@
 #pragma once
 
-// The machine's serial ports on QSerialPort: the serial system the program uses unless a test
-// installs another.
+// The machine's serial ports on QSerialPort: the serial system the program uses (tests give the
+// virtual one instead).
 //
 // Port names. When the environment variable KOVARA_SERIAL_PORTS names a folder, its entries
 // COM1, COM2, ... are the ports (usually links to devices: /dev/ttyUSB0, a pseudo-terminal of the

@@ -5,6 +5,7 @@
 // KOVARA_SERIAL_PORTS, a real serial port opened on it, and the process's CPU clock.
 
 #include "platform/SerialPort.h"
+#include "platform/SystemSerial.h"
 
 #include <QProcess>
 #include <QStringList>
@@ -42,7 +43,8 @@ inline void stopScale(QProcess &scale)
 // COMn at the scale's settings, open.
 inline std::unique_ptr<platform::SerialPort> openPort(int number)
 {
-    auto port = platform::serialSystem().createPort();
+    static platform::SystemSerial ports;
+    auto port = ports.createPort();
     port->configure(platform::SerialSettings {});
     port->setCommPort(number);
     port->open();

@@ -15,11 +15,14 @@
 #include "net/Downloader.h"
 #include "net/InternetProbe.h"
 #include "net/MakerClient.h"
+#include "platform/Clock.h"
 #include "platform/DiskSpace.h"
 #include "platform/Files.h"
 #include "platform/Look.h"
+#include "platform/Process.h"
 #include "platform/SerialPort.h"
-#include "platform/Services.h"
+#include "platform/Shell.h"
+#include "platform/SystemSerial.h"
 #include "ui/Prompts.h"
 
 #include <QApplication>
@@ -125,19 +128,14 @@ int main(int argc, char **argv)
     net::HttpInternetProbe probe(QString {});
     platform::StorageDiskSpace disk;
     net::Downloader downloader(network, disk);
-    device::ScaleProgrammer programmer(platform::serialSystem(), platform::clock());
+    platform::SystemSerial serialPorts;
+    platform::SystemClock clock;
+    device::ScaleProgrammer programmer(serialPorts, clock);
     platform::DesktopShell shell;
     // The success window's Exit is not pressed in this run.
     platform::SystemProcess process;
-    UpdateFlow flow({dialogs,
-                     maker,
-                     probe,
-                     downloader,
-                     programmer,
-                     platform::serialSystem(),
-                     platform::clock(),
-                     shell,
-                     process});
+    UpdateFlow flow(
+        {dialogs, maker, probe, downloader, programmer, serialPorts, clock, shell, process});
     programmer.setPortNumber(3);
     flow.goTo(UpdateFlow::Screen::ScaleUpdate);
     QWidget *display = nullptr;

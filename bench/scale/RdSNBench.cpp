@@ -9,7 +9,6 @@
 #include "device/ScaleLink.h"
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
-#include "platform/Services.h"
 
 #include "PacedScale.h"
 

@@ -6,7 +6,7 @@
 //                       scale is started with --silent); the goal is under 50 ms
 // Waiting is done the program's way: the port's blocking wait until the bytes are in.
 
-#include "platform/Services.h"
+#include "platform/Clock.h"
 #include "platform/SystemSerial.h"
 
 #include "PacedScale.h"
@@ -31,7 +31,7 @@ QTemporaryDir *g_ports = nullptr;
 // Waits the program's way until `count` bytes are in or maxMs have passed.
 bool waitForBytes(platform::SerialPort &port, int count, qint64 maxMs)
 {
-    platform::Clock &clock = platform::clock();
+    static platform::SystemClock clock;
     const qint64 deadline = clock.nowMs() + maxMs;
     while (port.inBufferCount() < count) {
         const qint64 left = deadline - clock.nowMs();

@@ -7,7 +7,6 @@
 
 #include "device/ScaleProgrammer.h"
 #include "platform/Files.h"
-#include "platform/Services.h"
 #include "query/modCheck.h"
 #include "ui/DownloadDialog.h"
 

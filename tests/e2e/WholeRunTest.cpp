@@ -11,8 +11,8 @@
 
 #include "app/QuitQuestion.h"
 #include "platform/Files.h"
+#include "platform/Process.h"
 #include "platform/SerialPort.h"
-#include "platform/Services.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

@@ -5,7 +5,6 @@
 
 #include "platform/DiskSpace.h"
 #include "platform/Files.h"
-#include "platform/Services.h"
 #include "platform/Shell.h"
 
 #include <QDir>

@@ -4,8 +4,8 @@
 #include "ScaleJobs.h"
 #include "WizardPlatform.h"
 
+#include "platform/Process.h"
 #include "platform/SerialPort.h"
-#include "platform/Services.h"
 
 #include <QElapsedTimer>
 #include <QFile>

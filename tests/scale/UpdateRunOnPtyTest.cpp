@@ -8,7 +8,6 @@
 #include "device/ScaleProgrammer.h"
 #include "platform/Files.h"
 #include "platform/SerialPort.h"
-#include "platform/Services.h"
 
 #include <QElapsedTimer>
 #include <QFile>

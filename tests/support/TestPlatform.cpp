@@ -4,8 +4,8 @@
 #include <QApplication>
 
 #include "platform/Files.h"
+#include "platform/Process.h"
 #include "platform/SerialPort.h"
-#include "platform/Services.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -40,8 +40,6 @@ void RecordingProcess::terminate()
 
 TestPlatform::TestPlatform()
 {
-    platform::install(&clock);
-    platform::install(&serial);
     platform::setWorkingFolder(m_folder.path());
 }
 
@@ -50,8 +48,6 @@ TestPlatform::~TestPlatform()
     // Windows the flow left are deleted with the next events.
     processEvents();
     platform::setWorkingFolder(QString());
-    platform::install(static_cast<platform::Clock *>(nullptr));
-    platform::install(static_cast<platform::SerialSystem *>(nullptr));
 }
 
 void TestPlatform::touchWorkingFile(const QString &backslashName, const QByteArray &content)

@@ -3,9 +3,9 @@
 // A full set of platform doubles for one test: a virtual clock, scripted boxes, a probe that gives
 // a set answer, a shell that records what it opened, a process end that is recorded instead of
 // ending the test, serial ports with virtual scales, the maker's query endpoint answering that the
-// program is current and no update is on offer, and a fresh working folder. On destruction
-// every window is destroyed and the real services come back, so each test starts a fresh run of
-// the program.
+// program is current and no update is on offer, and a fresh working folder. The doubles are
+// given to the program (WizardPlatform passes them to the flow); on destruction the windows the
+// program left are deleted, so each test starts a fresh run of the program.
 
 #include "MakerQueries.h"
 #include "QuitAnswers.h"

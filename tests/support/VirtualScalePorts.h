@@ -4,8 +4,8 @@
 // tests that go through the program's real serial ports (QSerialPort on a pseudo-terminal).
 //
 // While it lives, KOVARA_SERIAL_PORTS names its folder, so platform's real serial system lists
-// exactly these ports. Use it without TestPlatform's serial double installed (or install nullptr
-// as the serial system), and with a real clock: the scale answers in real time.
+// exactly these ports. Use it with the real serial system and a real clock (WizardPlatform's
+// realPortsAndTime): the scale answers in real time.
 //
 //   VirtualScalePorts ports;
 //   ports.addDanglingPort(1);                       // COM1: listed, not there

@@ -2,8 +2,8 @@
 
 // The machine's serial ports for tests, with virtual scales on them, in virtual time.
 //
-// Installed as the serial system (TestPlatform has one as `serial`; on its own, construct it and
-// call platform::install(&serial)). Each COMn is listed in the order it was added and is one of:
+// Given to the program as its serial system (TestPlatform has one as `serial`, which
+// WizardPlatform's flow uses). Each COMn is listed in the order it was added and is one of:
 //   addScale(n, "12345678")      a virtual scale (tools/virtual-scale) on the line
 //   addPort(n, PortState::Empty) a port with nothing on it: bytes go nowhere, nothing answers
 //   PortState::Absent            listed but not there (a dangling link): open -> NotFound

@@ -11,7 +11,7 @@
 #include "net/MakerClient.h"
 #include "platform/Clock.h"
 #include "platform/DiskSpace.h"
-#include "platform/SerialPort.h"
+#include "platform/SystemSerial.h"
 #include "query/modCheck.h"
 
 #include <QNetworkAccessManager>
@@ -22,6 +22,11 @@ namespace testing_support {
 
 class WizardPlatform final : public TestPlatform
 {
+    // The system's ports and time, for the tests of the real path; first, as the members below
+    // are made with them.
+    platform::SystemSerial m_realPorts;
+    platform::SystemClock m_realClock;
+
 public:
     struct Options
     {
@@ -84,15 +89,13 @@ private:
     {
         if (!options.realPortsAndTime)
             return serial;
-        platform::install(static_cast<platform::SerialSystem *>(nullptr));
-        return platform::serialSystem();
+        return m_realPorts;
     }
     const platform::Clock &time(const Options &options)
     {
         if (!options.realPortsAndTime)
             return clock;
-        platform::install(static_cast<platform::Clock *>(nullptr));
-        return platform::clock();
+        return m_realClock;
     }
 };
 

@@ -2,7 +2,7 @@
 
 #include "TestPlatform.h"
 
-#include "platform/Services.h"
+#include "platform/SerialPort.h"
 
 #include <gtest/gtest.h>
 
@@ -13,28 +13,28 @@ using PortState = VirtualScaleSerial::PortState;
 
 namespace {
 
-std::unique_ptr<platform::SerialPort> openPort(int number)
+std::unique_ptr<platform::SerialPort> openPort(platform::SerialSystem &ports, int number)
 {
-    auto port = platform::serialSystem().createPort();
+    auto port = ports.createPort();
     port->setCommPort(number);
     port->open();
     return port;
 }
 
-SerialError::Kind openFailure(int number)
+SerialError::Kind openFailure(platform::SerialSystem &ports, int number)
 {
     try {
-        openPort(number);
+        openPort(ports, number);
     } catch (const SerialError &error) {
         return error.kind();
     }
     return SerialError::Kind::Other;
 }
 
-QString openText(int number)
+QString openText(platform::SerialSystem &ports, int number)
 {
     try {
-        openPort(number);
+        openPort(ports, number);
     } catch (const SerialError &error) {
         return error.text();
     }
@@ -48,31 +48,31 @@ const QByteArray kRead0700("\xB4\x07\x00", 3);
 TEST(VirtualSerialPorts, ListAndRefuseTheWayTheSystemWould)
 {
     TestPlatform test;
-    EXPECT_TRUE(platform::serialSystem().portNames().isEmpty());
+    EXPECT_TRUE(test.serial.portNames().isEmpty());
     test.serial.addPort(4, PortState::Busy);
     test.serial.addPort(1, PortState::Absent);
     test.serial.addScale(3);
     test.serial.addPort(2, PortState::Forbidden);
     test.serial.addPort(10, PortState::Empty);
-    EXPECT_EQ(platform::serialSystem().portNames(),
-              QStringList({"COM4", "COM1", "COM3", "COM2", "COM10"}));
+    EXPECT_EQ(test.serial.portNames(), QStringList({"COM4", "COM1", "COM3", "COM2", "COM10"}));
 
-    EXPECT_EQ(openFailure(1), SerialError::Kind::NotFound);
-    EXPECT_EQ(openText(1), QStringLiteral("COM1 is not there."));
-    EXPECT_EQ(openFailure(7), SerialError::Kind::NotFound);
-    EXPECT_EQ(openFailure(4), SerialError::Kind::Busy);
-    EXPECT_TRUE(openText(4).contains(QStringLiteral("in use by another program")));
-    EXPECT_EQ(openFailure(2), SerialError::Kind::PermissionDenied);
-    EXPECT_TRUE(openText(2).contains(QStringLiteral("dialout")));
-    EXPECT_TRUE(openText(2).contains(QStringLiteral("log out")));
+    EXPECT_EQ(openFailure(test.serial, 1), SerialError::Kind::NotFound);
+    EXPECT_EQ(openText(test.serial, 1), QStringLiteral("COM1 is not there."));
+    EXPECT_EQ(openFailure(test.serial, 7), SerialError::Kind::NotFound);
+    EXPECT_EQ(openFailure(test.serial, 4), SerialError::Kind::Busy);
+    EXPECT_TRUE(openText(test.serial, 4).contains(QStringLiteral("in use by another program")));
+    EXPECT_EQ(openFailure(test.serial, 2), SerialError::Kind::PermissionDenied);
+    EXPECT_TRUE(openText(test.serial, 2).contains(QStringLiteral("dialout")));
+    EXPECT_TRUE(openText(test.serial, 2).contains(QStringLiteral("log out")));
 
-    auto first = openPort(3);
-    EXPECT_EQ(openFailure(3), SerialError::Kind::Busy) << "a second open of an open port";
+    auto first = openPort(test.serial, 3);
+    EXPECT_EQ(openFailure(test.serial, 3), SerialError::Kind::Busy)
+        << "a second open of an open port";
     first->close();
-    EXPECT_NO_THROW(openPort(3));
+    EXPECT_NO_THROW(openPort(test.serial, 3));
     EXPECT_EQ(test.serial.opens(3), 2);
 
-    auto empty = openPort(10);
+    auto empty = openPort(test.serial, 10);
     empty->output(kRead0700);
     test.clock.waitForEvents(20'000);
     EXPECT_EQ(empty->inBufferCount(), 0);
@@ -83,7 +83,7 @@ TEST(VirtualSerialPorts, UnpacedAnswersWaitAsSoonAsTheFrameIsHandedOver)
 {
     TestPlatform test;
     test.serial.addScale(3, QStringLiteral("87654321"));
-    auto port = platform::serialSystem().createPort();
+    auto port = test.serial.createPort();
     port->setCommPort(3);
     EXPECT_THROW(port->output(kRead0700), SerialError);
     platform::SerialSettings settings;
@@ -111,7 +111,7 @@ TEST(VirtualSerialPorts, PacedLineDrainsAndAnswersOnTheVirtualClock)
 {
     TestPlatform test;
     test.serial.addScale(3).setTiming({true});
-    auto port = openPort(3);
+    auto port = openPort(test.serial, 3);
     const qint64 start = test.clock.nowMs();
     port->output(kRead0700);
     EXPECT_EQ(port->outBufferCount(), 3);
@@ -130,7 +130,7 @@ TEST(VirtualSerialPorts, AnswersForAClosedOrUnpluggedPortAreLost)
     TestPlatform test;
     test.serial.addScale(3).addFault(virtual_scale::Fault::late(-1, 500));
 
-    auto port = openPort(3);
+    auto port = openPort(test.serial, 3);
     port->output(kRead0700);
     port->close();
     port->open();
@@ -143,14 +143,14 @@ TEST(VirtualSerialPorts, AnswersForAClosedOrUnpluggedPortAreLost)
     EXPECT_THROW(port->output(kRead0700), SerialError);
     test.clock.waitForEvents(1000);
     EXPECT_EQ(port->inBufferCount(), 0);
-    EXPECT_EQ(openFailure(3), SerialError::Kind::NotFound);
+    EXPECT_EQ(openFailure(test.serial, 3), SerialError::Kind::NotFound);
 }
 
 TEST(VirtualSerialPorts, WrongLineSettingsReachTheScaleAsNoise)
 {
     TestPlatform test;
     test.serial.addScale(3);
-    auto port = platform::serialSystem().createPort();
+    auto port = test.serial.createPort();
     port->setCommPort(3);
     platform::SerialSettings settings;
     settings.baudRate = 9600;
