@@ -15,10 +15,14 @@ Q_DECLARE_LOGGING_CATEGORY(lcCheck)
 
 using Question = net::MakerClient::Question;
 
-MakerChecks::MakerChecks(net::MakerClient &maker, Prompts &prompts, QObject *parent)
+MakerChecks::MakerChecks(net::MakerClient &maker,
+                         Prompts &prompts,
+                         QString bannerFolder,
+                         QObject *parent)
     : QObject(parent)
     , m_maker(maker)
     , m_prompts(prompts)
+    , m_bannerFolder(std::move(bannerFolder))
 {
     connect(&m_maker, &net::MakerClient::answered, this, &MakerChecks::answered);
     connect(&m_maker,
@@ -88,7 +92,7 @@ void MakerChecks::updateAnswered(const QString &answer)
         ended();
         return;
     }
-    m_maker.fetchFile(modCheck::BannerURL(), platform::workingFolder());
+    m_maker.fetchFile(modCheck::BannerURL(), m_bannerFolder);
 }
 
 void MakerChecks::bannerFetched(const QString &path)

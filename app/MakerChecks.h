@@ -22,7 +22,11 @@ class MakerChecks final : public QObject
 {
     Q_OBJECT
 public:
-    MakerChecks(net::MakerClient &maker, Prompts &prompts, QObject *parent = nullptr);
+    // bannerFolder: where the banner is fetched to (and deleted once shown).
+    MakerChecks(net::MakerClient &maker,
+                Prompts &prompts,
+                QString bannerFolder,
+                QObject *parent = nullptr);
 
     // Asks whether an update for the scale is on offer; on offer, fetches the banner and shows
     // it blinking on window, if it is still there; a failed question is told.
@@ -50,6 +54,7 @@ private:
 
     net::MakerClient &m_maker;
     Prompts &m_prompts;
+    const QString m_bannerFolder;
     QPointer<MainWindow> m_bannerWindow;
     InputHold m_hold;
     int m_running = 0;

@@ -19,11 +19,13 @@ Q_LOGGING_CATEGORY(lcUpdate, "kovara.scale")
 ScaleUpdate::ScaleUpdate(device::ScaleProgrammer &scale,
                          ScaleUpdateWindow &window,
                          Prompts &prompts,
+                         QString updateFile,
                          QObject *parent)
     : QObject(parent)
     , m_scale(scale)
     , m_window(&window)
     , m_prompts(prompts)
+    , m_updateFile(std::move(updateFile))
 {
     using device::ScaleProgrammer;
     connect(&m_scale, &ScaleProgrammer::serialNumberUsed, this, [this](const QString &serial) {
@@ -78,7 +80,7 @@ bool ScaleUpdate::load()
 {
     if (ignoredDuringRun("Load"))
         return false;
-    const QString path = platform::workingFile(QString::fromLatin1(platform::kUpdateFileName));
+    const QString &path = m_updateFile;
     const core::HexLoadResult result = core::loadIntelHexFile(path, m_image);
     m_window->setBusy(false);
     if (!result.ok) {
@@ -196,7 +198,7 @@ void ScaleUpdate::runEnded(device::RunOutcome outcome)
     using device::RunOutcome;
     m_operation = Operation::None;
     if (outcome == RunOutcome::Done) {
-        platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
+        platform::deleteFile(m_updateFile);
         Q_EMIT scaleUpdated();
     } else if (outcome == RunOutcome::SerialRefused) {
         // The window stays for the service tools: it must look and act ready.

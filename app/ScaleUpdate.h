@@ -30,6 +30,7 @@ public:
     ScaleUpdate(device::ScaleProgrammer &scale,
                 ScaleUpdateWindow &window,
                 Prompts &prompts,
+                QString updateFile,
                 QObject *parent = nullptr);
     // The port closes with the update.
     ~ScaleUpdate() override;
@@ -68,6 +69,8 @@ private:
     device::ScaleProgrammer &m_scale;
     QPointer<ScaleUpdateWindow> m_window;
     Prompts &m_prompts;
+    // The update file: loaded by Load, deleted once the scale is updated.
+    const QString m_updateFile;
     core::FlashImage m_image;
     // The serial number in use: set by the programming and by the serial-number commands.
     QString m_serialNumber;

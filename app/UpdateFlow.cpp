@@ -42,10 +42,11 @@ UpdateFlow::UpdateFlow(Services services, ScreenPace pace, QObject *parent)
     , m_probe(services.probe)
     , m_shell(services.shell)
     , m_process(services.process)
+    , m_files(services.files)
     , m_downloader(services.downloader)
     , m_clock(services.clock)
     , m_pace(pace)
-    , m_checks(services.maker, services.prompts)
+    , m_checks(services.maker, services.prompts, services.files.path())
     , m_scale(services.scale)
     , m_lookup(services.scale, services.ports)
 {
@@ -179,7 +180,8 @@ void UpdateFlow::showScaleUpdate()
     if (!m_scaleUpdateWindow) {
         m_scaleUpdateWindow = std::make_unique<ScaleUpdateWindow>(programVersionLine());
         ScaleUpdateWindow *window = m_scaleUpdateWindow.get();
-        m_scaleUpdate = std::make_unique<ScaleUpdate>(m_scale, *window, m_prompts);
+        m_scaleUpdate
+            = std::make_unique<ScaleUpdate>(m_scale, *window, m_prompts, m_files.updateFile());
         connect(m_scaleUpdate.get(), &ScaleUpdate::scaleUpdated, this, [this] {
             // The port goes with the update's window.
             m_scale.close();
@@ -370,7 +372,7 @@ void UpdateFlow::download(const QString &link)
     m_download = std::make_unique<DownloadRun>(m_downloader, *m_downloadDialog, m_clock, m_prompts);
     connect(m_download.get(), &DownloadRun::finished, this, &UpdateFlow::downloadEnded);
     show(m_downloadDialog.get());
-    m_download->start(link, platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
+    m_download->start(link, m_files.updateFile());
 }
 
 void UpdateFlow::downloadEnded(bool ok)
@@ -413,8 +415,8 @@ void UpdateFlow::showScaleError(ScaleErrorWindow::Kind kind)
 void UpdateFlow::finishRun()
 {
     qCInfo(lcWizard) << "update finished; the working files go";
-    platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
-    platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kBannerFileName)));
+    platform::deleteFile(m_files.updateFile());
+    platform::deleteFile(m_files.bannerFile());
     m_process.terminate();
 }
 
@@ -439,8 +441,8 @@ bool UpdateFlow::confirmQuit(QWidget *over)
         return false;
     // Yes acts at once: the working files go (the banner, then the update file) and the program
     // ends.
-    platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kBannerFileName)));
-    platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
+    platform::deleteFile(m_files.bannerFile());
+    platform::deleteFile(m_files.updateFile());
     m_process.terminate();
     return true;
 }

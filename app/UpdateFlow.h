@@ -27,6 +27,7 @@
 namespace platform {
 class Process;
 class Shell;
+class WorkingFolder;
 } // namespace platform
 
 class DownloadDialog;
@@ -78,8 +79,8 @@ public:
     };
 
     // What the flow works with: the message boxes, the maker's servers, the internet check, the
-    // update file's download, the scale, the serial ports, the clock, the desktop's opener and
-    // the end of the process.
+    // update file's download, the scale, the serial ports, the clock, the desktop's opener, the
+    // end of the process and the working folder.
     struct Services
     {
         Prompts &prompts;
@@ -91,6 +92,7 @@ public:
         const platform::Clock &clock;
         platform::Shell &shell;
         platform::Process &process;
+        const platform::WorkingFolder &files;
     };
 
     explicit UpdateFlow(Services services, ScreenPace pace = {}, QObject *parent = nullptr);
@@ -130,6 +132,7 @@ private:
     net::InternetProbe &m_probe;
     platform::Shell &m_shell;
     platform::Process &m_process;
+    const platform::WorkingFolder &m_files;
     net::Downloader &m_downloader;
     const platform::Clock &m_clock;
     const ScreenPace m_pace;

@@ -33,7 +33,6 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setFont(look::baseFont());
 
-    platform::workingFolder();
     int status = 0;
     {
         QNetworkAccessManager network;
@@ -47,7 +46,9 @@ int main(int argc, char *argv[])
         QtPrompts prompts;
         platform::DesktopShell shell;
         platform::SystemProcess process;
-        UpdateFlow flow({prompts, maker, probe, downloader, scale, ports, clock, shell, process});
+        const platform::WorkingFolder files = platform::WorkingFolder::standard();
+        UpdateFlow flow(
+            {prompts, maker, probe, downloader, scale, ports, clock, shell, process, files});
         flow.start();
         status = QApplication::exec();
     }

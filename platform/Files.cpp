@@ -11,38 +11,26 @@ Q_LOGGING_CATEGORY(lcFiles, "kovara.files")
 
 namespace platform {
 
-namespace {
-QString &overrideFolder()
+WorkingFolder WorkingFolder::standard()
 {
-    static QString folder;
-    return folder;
-}
-} // namespace
-
-QString workingFolder()
-{
-    QString folder = overrideFolder();
-    if (folder.isEmpty()) {
-        folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-            + QStringLiteral("/KovaraScale");
-    }
-    if (!QDir(folder).exists() && !QDir().mkpath(folder))
-        qCWarning(lcFiles).noquote() << "cannot create the working folder" << folder;
-    return folder;
+    return WorkingFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                         + QStringLiteral("/KovaraScale"));
 }
 
-void setWorkingFolder(const QString &path)
+WorkingFolder::WorkingFolder(QString path)
+    : m_path(std::move(path))
 {
-    overrideFolder() = path;
+    if (!QDir(m_path).exists() && !QDir().mkpath(m_path))
+        qCWarning(lcFiles).noquote() << "cannot create the working folder" << m_path;
 }
 
-QString workingFile(const QString &backslashName)
+QString WorkingFolder::file(const QString &backslashName) const
 {
     QString name = backslashName;
     while (name.startsWith(QLatin1Char('\\')) || name.startsWith(QLatin1Char('/')))
         name.remove(0, 1);
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return workingFolder() + QLatin1Char('/') + name;
+    return m_path + QLatin1Char('/') + name;
 }
 
 QString programFolder()

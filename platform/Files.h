@@ -9,12 +9,28 @@
 
 namespace platform {
 
-// The working folder, created when missing.
-QString workingFolder();
-// Points the working folder elsewhere (tests); an empty path restores the default.
-void setWorkingFolder(const QString &path);
-// A file of the working folder, named as the program's texts name it: "\KovaraNorvessia_APROM.hex".
-QString workingFile(const QString &backslashName);
+inline constexpr char kUpdateFileName[] = "\\KovaraNorvessia_APROM.hex";
+inline constexpr char kBannerFileName[] = "\\norvessiaupdatebanner.jpg";
+
+// The folder of the working files, created when missing. main() makes the per-user one; tests
+// make one of their own.
+class WorkingFolder
+{
+public:
+    // $XDG_DATA_HOME/KovaraScale.
+    static WorkingFolder standard();
+    explicit WorkingFolder(QString path);
+
+    QString path() const { return m_path; }
+    // A file of the folder, named as the program's texts name it: "\KovaraNorvessia_APROM.hex".
+    QString file(const QString &backslashName) const;
+    QString updateFile() const { return file(QString::fromLatin1(kUpdateFileName)); }
+    QString bannerFile() const { return file(QString::fromLatin1(kBannerFileName)); }
+
+private:
+    QString m_path;
+};
+
 // The folder of the running executable.
 QString programFolder();
 
@@ -27,8 +43,5 @@ inline QString applicationTitle()
 {
     return QStringLiteral("Kovara Norvessia PC Program");
 }
-
-inline constexpr char kUpdateFileName[] = "\\KovaraNorvessia_APROM.hex";
-inline constexpr char kBannerFileName[] = "\\norvessiaupdatebanner.jpg";
 
 } // namespace platform

@@ -103,7 +103,7 @@ int main(int argc, char **argv)
     QTemporaryDir ports;
     QTemporaryDir working;
     qputenv("KOVARA_SERIAL_PORTS", ports.path().toLocal8Bit());
-    platform::setWorkingFolder(working.path());
+    const platform::WorkingFolder files(working.path());
     AnsweringDialogs dialogs;
 
     const QString serial = QStringLiteral("20231187");
@@ -119,8 +119,7 @@ int main(int argc, char **argv)
     }
 
     const QByteArray source = testing_support::applicationImage(5);
-    testing_support::writeUpdateFile(
-        platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)), source);
+    testing_support::writeUpdateFile(files.updateFile(), source);
     // Shows the success window when the run hands over, as in the program.
     // Neither the maker nor the internet is asked in this run: it starts on the update window.
     QNetworkAccessManager network;
@@ -135,7 +134,7 @@ int main(int argc, char **argv)
     // The success window's Exit is not pressed in this run.
     platform::SystemProcess process;
     UpdateFlow flow(
-        {dialogs, maker, probe, downloader, programmer, serialPorts, clock, shell, process});
+        {dialogs, maker, probe, downloader, programmer, serialPorts, clock, shell, process, files});
     programmer.setPortNumber(3);
     flow.goTo(UpdateFlow::Screen::ScaleUpdate);
     QWidget *display = nullptr;

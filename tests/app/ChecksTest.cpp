@@ -121,8 +121,7 @@ TEST(Checks, UpdateCheckFetchesTheBannerOnOfferAndTellsAFailure)
     for (const Row &row : rows) {
         testing_support::WizardPlatform test;
         SCOPED_TRACE(std::string(row.answer) + " " + std::to_string(row.bannerStatus));
-        const QString bannerFile
-            = platform::workingFile(QString::fromLatin1(platform::kBannerFileName));
+        const QString bannerFile = test.files.bannerFile();
         test.touchWorkingFile(QString::fromLatin1(platform::kBannerFileName), "stale");
         test.maker.setUpdate(QString::fromLatin1(row.answer));
         if (row.failure)

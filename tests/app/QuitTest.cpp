@@ -42,8 +42,8 @@ TEST(QuitProtocol, YesDeletesTheBannerThenTheUpdateFileAndTerminates)
     test.quit.answer(Answer::Yes);
     testing_support::topLevel(QStringLiteral("frmChoosePort"))->close();
     EXPECT_TRUE(test.process.terminated());
-    EXPECT_FALSE(platform::fileExists(platform::workingFile(kUpdate)));
-    EXPECT_FALSE(platform::fileExists(platform::workingFile(kBanner)));
+    EXPECT_FALSE(platform::fileExists(test.files.updateFile()));
+    EXPECT_FALSE(platform::fileExists(test.files.bannerFile()));
     QStringList deleted;
     for (const QString &line : log.linesAfter(QStringLiteral("deleted")))
         deleted << line.section(QLatin1Char('/'), -1);

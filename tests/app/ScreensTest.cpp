@@ -98,7 +98,7 @@ const std::function<void(Platform &, QStringList &out)> scenes[] = {
         DownloadDialog progress(QStringLiteral(KOVARA_BIN_DIR "/downloading.AVI"));
         progress.setStatus(QStringLiteral("Saving:"));
         progress.setSource(QStringLiteral("u.hex from downloads.test"));
-        progress.setDestination(platform::workingFile(QStringLiteral("\\u.hex")));
+        progress.setDestination(test.files.file(QStringLiteral("\\u.hex")));
         progress.showProgress(4096, 10240, 2048, 3);
         progress.show();
         progress.activateWindow();
@@ -109,9 +109,8 @@ const std::function<void(Platform &, QStringList &out)> scenes[] = {
         out << record("download done", testing_support::topLevel("frmSuccess"));
     },
     [](Platform &test, QStringList &out) {
-        testing_support::writeUpdateFile(
-            platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)),
-            testing_support::applicationImage());
+        testing_support::writeUpdateFile(test.files.updateFile(),
+                                         testing_support::applicationImage());
         // Shown, but not yet the active window: the run has not started.
         test.scale.setPortNumber(1);
         test.flow.goTo(UpdateFlow::Screen::ScaleUpdate);

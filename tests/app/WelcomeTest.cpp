@@ -239,9 +239,7 @@ TEST_F(NewVersionWindow, ItsCloseBoxAsksAboutTheDownloadAndYesClosesOnlyIt)
     EXPECT_FALSE(version());
     EXPECT_FALSE(quitQuestionShown());
     EXPECT_FALSE(test.process.terminated());
-    EXPECT_TRUE(
-        platform::fileExists(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName))))
-        << "nothing deleted";
+    EXPECT_TRUE(platform::fileExists(test.files.updateFile())) << "nothing deleted";
     EXPECT_TRUE(main()->isVisible());
 }
 

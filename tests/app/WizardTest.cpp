@@ -46,10 +46,7 @@ protected:
     {
         return qobject_cast<DownloadDialog *>(testing_support::topLevel("frmDownload"));
     }
-    QString updateFile() const
-    {
-        return platform::workingFile(QString::fromLatin1(platform::kUpdateFileName));
-    }
+    QString updateFile() const { return test.files.updateFile(); }
     // Types the address (a path on the maker server) and presses Continue; true when the
     // download ended on "Successful Download".
     bool download(const QString &path)

@@ -160,10 +160,8 @@ protected:
         EXPECT_EQ(done->windowTitle(), QStringLiteral("Successful Scale Update"));
         exit->click();
         EXPECT_TRUE(test.process.terminated());
-        EXPECT_FALSE(platform::fileExists(
-            platform::workingFile(QString::fromLatin1(platform::kUpdateFileName))));
-        EXPECT_FALSE(platform::fileExists(
-            platform::workingFile(QString::fromLatin1(platform::kBannerFileName))));
+        EXPECT_FALSE(platform::fileExists(test.files.updateFile()));
+        EXPECT_FALSE(platform::fileExists(test.files.bannerFile()));
         ports.stopScale(3);
         EXPECT_TRUE(ports.flash(3) == testing_support::withSerialNumber(image, kSerial))
             << "the scale's flash is not the update file's image with its serial number";
@@ -311,9 +309,7 @@ TEST_F(WholeRun, AConnectionResetMidDownloadResumesOnRetry)
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
     EXPECT_EQ(test.dialogs.boxes().front().title, QStringLiteral("Download Incomplete"));
     ASSERT_TRUE(downloadedWindow() && downloadedWindow()->isVisible());
-    EXPECT_EQ(
-        QFileInfo(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName))).size(),
-        testing_support::intelHex(image).size());
+    EXPECT_EQ(QFileInfo(test.files.updateFile()).size(), testing_support::intelHex(image).size());
     ASSERT_NO_FATAL_FAILURE(program());
     ASSERT_NO_FATAL_FAILURE(finish());
     EXPECT_EQ(screens(), kHappyScreens);
@@ -372,10 +368,8 @@ TEST_F(WholeRun, YesToTheQuitQuestionEndsTheRunAndDeletesTheWorkingFiles)
     test.quit.answer(testing_support::QuitAnswers::Answer::Yes);
     downloadedWindow()->close();
     EXPECT_TRUE(test.process.terminated());
-    EXPECT_FALSE(platform::fileExists(
-        platform::workingFile(QString::fromLatin1(platform::kUpdateFileName))));
-    EXPECT_FALSE(platform::fileExists(
-        platform::workingFile(QString::fromLatin1(platform::kBannerFileName))));
+    EXPECT_FALSE(platform::fileExists(test.files.updateFile()));
+    EXPECT_FALSE(platform::fileExists(test.files.bannerFile()));
     ports.stopScale(3);
     EXPECT_TRUE(ports.flash(3).isEmpty() || ports.flash(3).mid(0x800, 16) != image.mid(0x800, 16))
         << "the scale was not programmed";

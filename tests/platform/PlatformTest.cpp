@@ -19,26 +19,24 @@ using testing_support::TestPlatform;
 
 TEST(WorkingFolder, NamesLandInTheFolderDeletionIgnoresErrorsAndAMissingFolderIsMade)
 {
-    TestPlatform test;
-    const QString path = workingFile(QString::fromLatin1(kUpdateFileName));
-    EXPECT_EQ(path, test.workingFolder() + QStringLiteral("/KovaraNorvessia_APROM.hex"));
+    QTemporaryDir scratch;
+    // A folder that does not exist yet is created.
+    const QString nested = scratch.filePath(QStringLiteral("a/KovaraScale"));
+    const WorkingFolder files(nested);
+    EXPECT_TRUE(QFileInfo(nested).isDir());
+    const QString path = files.updateFile();
+    EXPECT_EQ(path, nested + QStringLiteral("/KovaraNorvessia_APROM.hex"));
+    EXPECT_EQ(files.file(QStringLiteral("\\sub\\x.bin")), nested + QStringLiteral("/sub/x.bin"));
     EXPECT_FALSE(fileExists(path));
     deleteFile(path); // missing: nothing happens
-    test.touchWorkingFile(QString::fromLatin1(kUpdateFileName));
+    QFile(path).open(QIODevice::WriteOnly);
     EXPECT_TRUE(fileExists(path));
     deleteFile(path);
     EXPECT_FALSE(fileExists(path));
 
     // A folder in the way cannot be deleted as a file: ignored, no crash.
-    QDir(test.workingFolder()).mkdir(QStringLiteral("norvessiaupdatebanner.jpg"));
-    deleteFile(workingFile(QString::fromLatin1(kBannerFileName)));
-
-    // A folder set that does not exist yet is created.
-    const QString nested = test.workingFolder() + QStringLiteral("/a/KovaraScale");
-    setWorkingFolder(nested);
-    EXPECT_EQ(workingFolder(), nested);
-    EXPECT_TRUE(QFileInfo(nested).isDir());
-    setWorkingFolder(test.workingFolder());
+    QDir(nested).mkdir(QStringLiteral("norvessiaupdatebanner.jpg"));
+    deleteFile(files.bannerFile());
 }
 
 TEST(ShellOpen, ExitStatusesMapOntoTheProgramsCodes)

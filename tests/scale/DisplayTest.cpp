@@ -20,7 +20,7 @@ protected:
 
 TEST_F(Display, TheWindowStartsFromItsDesign)
 {
-    testing_support::ScaleScreen display(test.scale, test.dialogs);
+    testing_support::ScaleScreen display(test.scale, test.dialogs, test.files.updateFile());
     EXPECT_EQ(display.label("lblVersion"), QStringLiteral("Kovara PC Program Version 5.0"));
     EXPECT_EQ(display.image().at(0x1234), 0xFF);
     EXPECT_EQ(display.image().bytes(0x0700, 4), QByteArray(4, '\0')) << "no serial number yet";
@@ -49,7 +49,7 @@ TEST_F(Display, PageTextLayoutAndPageButtons)
               QStringLiteral("FFF0  FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF 0A "));
     EXPECT_EQ(core::pageText(image, 7), first);
 
-    testing_support::ScaleScreen display(test.scale, test.dialogs);
+    testing_support::ScaleScreen display(test.scale, test.dialogs, test.files.updateFile());
     for (int click = 0; click < 3; ++click) {
         EXPECT_TRUE(display.enabled("down"));
         display.click("down");
@@ -67,7 +67,7 @@ TEST_F(Display, PageTextLayoutAndPageButtons)
 
 TEST_F(Display, PortMenuMovesThePortAndShowsWhyItCannotOpen)
 {
-    testing_support::ScaleScreen display(test.scale, test.dialogs);
+    testing_support::ScaleScreen display(test.scale, test.dialogs, test.files.updateFile());
     test.serial.addPort(1, State::Empty);
     test.serial.addPort(2, State::Empty);
     display.trigger("mnuComm1");
@@ -95,7 +95,7 @@ TEST_F(Display, ThePortClosesWithTheWindowAndKeepsItsNumber)
 {
     test.serial.addPort(3, State::Empty);
     {
-        testing_support::ScaleScreen display(test.scale, test.dialogs);
+        testing_support::ScaleScreen display(test.scale, test.dialogs, test.files.updateFile());
         test.scale.setPortNumber(3);
         test.scale.open();
     }

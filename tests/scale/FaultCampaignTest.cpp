@@ -367,7 +367,7 @@ Result runPlan(const Plan &plan)
     });
 
     const QByteArray expected = testing_support::programmedImage(plan.image, plan.serial);
-    if (!testing_support::writeUpdateFile(platform::workingFile(kUpdate), plan.image)) {
+    if (!testing_support::writeUpdateFile(test.files.updateFile(), plan.image)) {
         result.detail = QStringLiteral("the update file could not be written");
         return result;
     }

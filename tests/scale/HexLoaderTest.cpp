@@ -126,7 +126,7 @@ protected:
     }
 
     WizardPlatform test;
-    testing_support::ScaleScreen display {test.scale, test.dialogs};
+    testing_support::ScaleScreen display {test.scale, test.dialogs, test.files.updateFile()};
 };
 
 TEST_F(Load, TheAreaMarkerChoosesTheAreaAndTheSerialNumberReplacesTheFiles)
@@ -174,7 +174,7 @@ TEST_F(Load, ARefusedFileIsReportedAndChangesNothing)
     EXPECT_TRUE(display.image() == loaded);
     EXPECT_TRUE(pageStartsAt("4000")) << "still on the second page";
 
-    platform::deleteFile(platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)));
+    platform::deleteFile(test.files.updateFile());
     test.dialogs.answer(QMessageBox::Ok);
     display.trigger("mnuLoad");
     EXPECT_TRUE(test.dialogs.texts().last().contains(QStringLiteral("KovaraNorvessia_APROM.hex")));

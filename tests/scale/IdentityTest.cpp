@@ -31,7 +31,7 @@ protected:
 
     WizardPlatform test;
     virtual_scale::VirtualScale &scale = test.serial.addScale(1, QStringLiteral("20231187"));
-    ScaleScreen display {test.scale, test.dialogs};
+    ScaleScreen display {test.scale, test.dialogs, test.files.updateFile()};
 };
 
 TEST_F(Identity, RdSNReturnsTheScalesDigitsOrLettersOrNothing)

@@ -24,8 +24,7 @@ TEST(UpdateRunOnPty, TheScaleEndsUpHoldingTheUpdateFile)
     ASSERT_TRUE(ports.startScale(3, {"--serial", "20231187"}));
 
     const QByteArray source = testing_support::applicationImage(3);
-    ASSERT_TRUE(testing_support::writeUpdateFile(
-        platform::workingFile(QString::fromLatin1(platform::kUpdateFileName)), source));
+    ASSERT_TRUE(testing_support::writeUpdateFile(test.files.updateFile(), source));
     test.scale.setPortNumber(3);
     test.flow.goTo(UpdateFlow::Screen::ScaleUpdate);
     testing_support::activate(testing_support::topLevel(QStringLiteral("frmDisplay")));

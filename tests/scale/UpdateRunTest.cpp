@@ -64,7 +64,7 @@ protected:
 
     void writeFile(const QByteArray &image)
     {
-        ASSERT_TRUE(testing_support::writeUpdateFile(platform::workingFile(kUpdate), image));
+        ASSERT_TRUE(testing_support::writeUpdateFile(test.files.updateFile(), image));
     }
     int frames(quint8 command, int address = -1) const
     {
@@ -98,7 +98,7 @@ TEST_F(UpdateRun, ShowingTheWindowUpdatesTheScaleAndHandsOverToTheSuccessScreen)
 
     EXPECT_FALSE(display.isVisible());
     EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmSuccessUpdate")));
-    EXPECT_FALSE(platform::fileExists(platform::workingFile(kUpdate)));
+    EXPECT_FALSE(platform::fileExists(test.files.updateFile()));
     EXPECT_TRUE(test.dialogs.boxes().empty());
     testing_support::processEvents();
     EXPECT_FALSE(test.scale.isOpen()) << "the port closes with the window";
@@ -238,7 +238,7 @@ TEST_F(UpdateRun, ClosingTheWindowAsksTheQuitQuestionAndKeepsIt)
 
 TEST_F(UpdateRun, AMissingUpdateFileLeavesTheScaleUntouched)
 {
-    platform::deleteFile(platform::workingFile(kUpdate));
+    platform::deleteFile(test.files.updateFile());
     test.dialogs.answer(OK);
     display.showAndActivate();
     EXPECT_EQ(test.dialogs.boxes().size(), 1u);
@@ -303,8 +303,8 @@ TEST(SuccessScreen, ExitOrAnEarlyCloseEndsTheProgramAndDeletesTheWorkingFiles)
             exit->click();
         }
         EXPECT_TRUE(test.process.terminated());
-        EXPECT_FALSE(platform::fileExists(platform::workingFile(kUpdate)));
-        EXPECT_FALSE(platform::fileExists(platform::workingFile(kBanner)));
+        EXPECT_FALSE(platform::fileExists(test.files.updateFile()));
+        EXPECT_FALSE(platform::fileExists(test.files.bannerFile()));
         EXPECT_TRUE(test.quit.asked.isEmpty());
     }
 }

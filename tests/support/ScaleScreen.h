@@ -26,10 +26,10 @@ public:
     explicit ScaleScreen(UpdateFlow &flow)
         : m_flow(&flow)
     { }
-    ScaleScreen(device::ScaleProgrammer &scale, Prompts &prompts)
+    ScaleScreen(device::ScaleProgrammer &scale, Prompts &prompts, const QString &updateFile)
         : m_own(
             std::make_unique<ScaleUpdateWindow>(QStringLiteral("Kovara PC Program Version 5.0")))
-        , m_update(std::make_unique<ScaleUpdate>(scale, *m_own, prompts))
+        , m_update(std::make_unique<ScaleUpdate>(scale, *m_own, prompts, updateFile))
     { }
 
     // The flow's window: shown (opening the scale's port), then made the active window.

@@ -38,21 +38,17 @@ void RecordingProcess::terminate()
     ++terminations;
 }
 
-TestPlatform::TestPlatform()
-{
-    platform::setWorkingFolder(m_folder.path());
-}
+TestPlatform::TestPlatform() { }
 
 TestPlatform::~TestPlatform()
 {
     // Windows the flow left are deleted with the next events.
     processEvents();
-    platform::setWorkingFolder(QString());
 }
 
 void TestPlatform::touchWorkingFile(const QString &backslashName, const QByteArray &content)
 {
-    QFile file(platform::workingFile(backslashName));
+    QFile file(files.file(backslashName));
     if (file.open(QIODevice::WriteOnly))
         file.write(content);
 }

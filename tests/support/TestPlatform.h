@@ -14,6 +14,7 @@
 #include "VirtualScaleSerial.h"
 
 #include "net/InternetProbe.h"
+#include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
 
@@ -66,6 +67,8 @@ public:
 
 class TestPlatform
 {
+    QTemporaryDir m_folder;
+
 public:
     TestPlatform();
     ~TestPlatform();
@@ -84,12 +87,11 @@ public:
     // The user's answers to the quit question.
     QuitAnswers quit;
 
+    // The working files, in a fresh folder of the test's own.
+    const platform::WorkingFolder files {m_folder.path()};
     QString workingFolder() const { return m_folder.path(); }
     // Creates a file of the working folder ("\name") with some content.
     void touchWorkingFile(const QString &backslashName, const QByteArray &content = "x");
-
-private:
-    QTemporaryDir m_folder;
 };
 
 // A plain yellow picture as a JPEG file's bytes (a banner, say).

@@ -54,7 +54,8 @@ public:
                 ports(options),
                 time(options),
                 shell,
-                process},
+                process,
+                files},
                options.pace)
     { }
 
