@@ -180,8 +180,10 @@ void UpdateFlow::showScaleUpdate()
     if (!m_scaleUpdateWindow) {
         m_scaleUpdateWindow = std::make_unique<ScaleUpdateWindow>(programVersionLine());
         ScaleUpdateWindow *window = m_scaleUpdateWindow.get();
-        m_scaleUpdate
-            = std::make_unique<ScaleUpdate>(m_scale, *window, m_prompts, m_files.updateFile());
+        // A child of the flow: one left for deletion goes with the flow at the latest, while
+        // the scale programmer it uses is still there.
+        m_scaleUpdate = std::make_unique<ScaleUpdate>(
+            m_scale, *window, m_prompts, m_files.updateFile(), this);
         connect(m_scaleUpdate.get(), &ScaleUpdate::scaleUpdated, this, [this] {
             // The port goes with the update's window.
             m_scale.close();
@@ -369,7 +371,9 @@ void UpdateFlow::download(const QString &link)
     m_updateFile->setDownloading(true);
     m_downloadDialog = std::make_unique<DownloadDialog>(platform::programFolder()
                                                         + QStringLiteral("/downloading.AVI"));
-    m_download = std::make_unique<DownloadRun>(m_downloader, *m_downloadDialog, m_clock, m_prompts);
+    // A child of the flow, like the scale update: it never outlives the downloader it uses.
+    m_download
+        = std::make_unique<DownloadRun>(m_downloader, *m_downloadDialog, m_clock, m_prompts, this);
     connect(m_download.get(), &DownloadRun::finished, this, &UpdateFlow::downloadEnded);
     show(m_downloadDialog.get());
     m_download->start(link, m_files.updateFile());
