@@ -3,6 +3,7 @@
 // leaves, which is the server's file byte for byte or nothing at all.
 
 #include "LoggedServer.h"
+#include "TestPlatform.h"
 
 #include "net/Downloader.h"
 #include "platform/DiskSpace.h"
@@ -27,16 +28,6 @@ namespace {
 using Outcome = net::DownloadResult::Outcome;
 using testing_support::patternBytes;
 using testing_support::readFile;
-
-class SetSpace final : public platform::DiskSpace
-{
-public:
-    std::optional<double> free;
-    double freeBytes(const QString &path) override
-    {
-        return free ? *free : platform::StorageDiskSpace().freeBytes(path);
-    }
-};
 
 class DownloaderTest : public ::testing::Test
 {
@@ -99,7 +90,7 @@ protected:
     testing_support::LoggedServer server;
     QTemporaryDir folder;
     QNetworkAccessManager network;
-    SetSpace disk;
+    testing_support::SetDiskSpace disk;
     net::Downloader downloader {network, disk, net::Downloader::Options {1000, 4096}};
     net::DownloadResult lastResult;
     const QByteArray content = patternBytes(50000);

@@ -14,6 +14,7 @@
 #include "VirtualScaleSerial.h"
 
 #include "net/InternetProbe.h"
+#include "platform/DiskSpace.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
@@ -22,6 +23,7 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <optional>
 #include <ostream>
 
 #include <QAbstractButton>
@@ -42,6 +44,17 @@ public:
 
 private:
     Done m_pending;
+};
+
+// The disk the downloader measures: the real one unless a test sets the free bytes.
+class SetDiskSpace final : public platform::DiskSpace
+{
+public:
+    std::optional<double> free;
+    double freeBytes(const QString &path) override
+    {
+        return free ? *free : platform::StorageDiskSpace().freeBytes(path);
+    }
 };
 
 class FakeShell final : public platform::Shell

@@ -62,15 +62,7 @@ public:
     net::MakerClient makerClient;
     // Downloads go over the real network (to the maker server tool on loopback) unless told.
     QNetworkAccessManager realNetwork;
-    // The disk the download measures: the real one unless a test sets the free bytes.
-    struct Disk final : platform::DiskSpace
-    {
-        std::optional<double> free;
-        double freeBytes(const QString &path) override
-        {
-            return free ? *free : platform::StorageDiskSpace().freeBytes(path);
-        }
-    } disk;
+    SetDiskSpace disk;
     net::Downloader downloader;
     // The scale's port, as the flow uses it.
     device::ScaleProgrammer scale;
