@@ -86,7 +86,6 @@ public:
     void abandon();
 
     bool isRunning() const { return m_reply != nullptr; }
-    QString url() const { return m_url; }
 
 Q_SIGNALS:
     // The server answered with the file: its bytes are being saved. total is -1 when the

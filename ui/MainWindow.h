@@ -28,7 +28,6 @@ public:
     void setBanner(const QPixmap &picture);
     // Update Scale was pressed: the banner stops and the window waits for the scale.
     void showReadingScale();
-    bool isReadingScale() const { return m_readingScale; }
 
 Q_SIGNALS:
     void updateRequested();

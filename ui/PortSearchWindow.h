@@ -13,7 +13,6 @@ public:
     explicit PortSearchWindow(QWidget *parent = nullptr);
 
     void showSearching();
-    bool isSearching() const { return m_searching; }
 
 Q_SIGNALS:
     void searchRequested();
