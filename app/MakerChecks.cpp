@@ -1,8 +1,8 @@
 #include "app/MakerChecks.h"
 
 #include "app/ProgramVersion.h"
+#include "net/MakerAddresses.h"
 #include "platform/Files.h"
-#include "query/modCheck.h"
 #include "ui/MainWindow.h"
 #include "ui/Prompts.h"
 
@@ -11,7 +11,7 @@
 #include <QLoggingCategory>
 #include <QPixmap>
 
-Q_DECLARE_LOGGING_CATEGORY(lcCheck)
+Q_LOGGING_CATEGORY(lcCheck, "kovara.check")
 
 using Question = net::MakerClient::Question;
 
@@ -92,7 +92,7 @@ void MakerChecks::updateAnswered(const QString &answer)
         ended();
         return;
     }
-    m_maker.fetchFile(modCheck::BannerURL(), m_bannerFolder);
+    m_maker.fetchFile(maker::bannerUrl(), m_bannerFolder);
 }
 
 void MakerChecks::bannerFetched(const QString &path)

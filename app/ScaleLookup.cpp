@@ -38,7 +38,7 @@ void ScaleLookup::search(const QList<int> &portNumbers)
             if (search.found)
                 Q_EMIT scaleFound();
             else
-                Q_EMIT scaleMissing(search.refused);
+                Q_EMIT scaleMissing(refusalText(search.refused));
         },
         Qt::SingleShotConnection);
     m_scale.findScale(portNumbers);
@@ -78,6 +78,16 @@ void ScaleLookup::openForUpdate()
     if (const auto error = m_scale.open())
         qCWarning(lcWizard).noquote()
             << "opening" << portName() << "for the update:" << error->text();
+}
+
+QString ScaleLookup::refusalText(const QStringList &refused)
+{
+    if (refused.isEmpty())
+        return {};
+    const QString advice = refused.size() == 1
+        ? tr("No scale was found, and a serial port could not be searched.")
+        : tr("No scale was found, and %1 serial ports could not be searched.").arg(refused.size());
+    return advice + QLatin1Char('\r') + refused.join(QLatin1Char('\r'));
 }
 
 QString ScaleLookup::portName() const

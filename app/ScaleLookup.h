@@ -38,12 +38,14 @@ public:
 
 Q_SIGNALS:
     void scaleFound();
-    // refusedPorts: why the ports the user may not open could not be searched.
-    void scaleMissing(const QStringList &refusedPorts);
+    // refusal: empty when every port was searched; otherwise, for the user, that some ports
+    // could not be searched and why, in the ports' own words (which device, how to be allowed).
+    void scaleMissing(const QString &refusal);
     // Empty when the port did not open or the scale did not answer.
     void serialNumberRead(const QString &serial);
 
 private:
+    static QString refusalText(const QStringList &refused);
     QString portName() const;
 
     device::ScaleProgrammer &m_scale;

@@ -5,13 +5,10 @@
 #include "app/QuitQuestion.h"
 #include "app/ScaleLookup.h"
 #include "app/ScaleUpdate.h"
-#include "platform/BuildConfig.h"
+#include "net/MakerAddresses.h"
 #include "platform/Files.h"
 #include "platform/Look.h"
-#include "platform/Process.h"
 #include "platform/SerialPort.h"
-#include "platform/Shell.h"
-#include "query/modCheck.h"
 #include "ui/DownloadDialog.h"
 #include "ui/DownloadedWindow.h"
 #include "ui/HelpWindow.h"
@@ -40,8 +37,7 @@ UpdateFlow::UpdateFlow(Services services, ScreenPace pace, QObject *parent)
     : QObject(parent)
     , m_prompts(services.prompts)
     , m_probe(services.probe)
-    , m_shell(services.shell)
-    , m_process(services.process)
+    , m_desktop(services.prompts, services.shell, services.process, services.files)
     , m_files(services.files)
     , m_downloader(services.downloader)
     , m_clock(services.clock)
@@ -61,18 +57,9 @@ UpdateFlow::UpdateFlow(Services services, ScreenPace pace, QObject *parent)
         goTo(Screen::Main);
         leaveScreen(m_portSearch);
     });
-    connect(&m_lookup, &ScaleLookup::scaleMissing, this, [this](const QStringList &refused) {
-        if (!refused.isEmpty()) {
-            // The ports' own texts say which device it was and how to be allowed to use it.
-            const QString advice = refused.size() == 1
-                ? tr("No scale was found, and a serial port could not be searched.")
-                : tr("No scale was found, and %1 serial ports could not be searched.")
-                      .arg(refused.size());
-            m_prompts.tell(m_portSearch.get(),
-                           {advice + QLatin1Char('\r') + refused.join(QLatin1Char('\r')),
-                            QMessageBox::Ok,
-                            QMessageBox::Warning});
-        }
+    connect(&m_lookup, &ScaleLookup::scaleMissing, this, [this](const QString &refusal) {
+        if (!refusal.isEmpty())
+            m_prompts.tell(m_portSearch.get(), {refusal, QMessageBox::Ok, QMessageBox::Warning});
         m_session.scaleMissedAt = Session::Step::PortSearch;
         goTo(Screen::ScaleMissing);
         leaveScreen(m_portSearch);
@@ -123,7 +110,7 @@ void UpdateFlow::goTo(Screen screen)
     case Screen::NotConnected:
         m_notConnected = std::make_unique<NotConnectedWindow>();
         connect(m_notConnected.get(), &NotConnectedWindow::exitRequested, this, [this] {
-            m_process.terminate();
+            m_desktop.end();
         });
         show(m_notConnected.get());
         break;
@@ -154,7 +141,7 @@ void UpdateFlow::goTo(Screen screen)
             leaveScreen(m_downloaded);
         });
         connect(m_downloaded.get(), &DownloadedWindow::closeRequested, this, [this] {
-            confirmQuit(m_downloaded.get());
+            m_desktop.confirmQuit(m_downloaded.get());
         });
         show(m_downloaded.get());
         break;
@@ -167,7 +154,9 @@ void UpdateFlow::goTo(Screen screen)
         break;
     case Screen::Updated:
         m_updated = std::make_unique<UpdatedWindow>(m_pace.successTick);
-        connect(m_updated.get(), &UpdatedWindow::exitRequested, this, &UpdateFlow::finishRun);
+        connect(m_updated.get(), &UpdatedWindow::exitRequested, this, [this] {
+            m_desktop.finishRun();
+        });
         show(m_updated.get());
         break;
     }
@@ -196,10 +185,10 @@ void UpdateFlow::showScaleUpdate()
             m_scaleUpdateWindow->hide();
         });
         connect(window, &ScaleUpdateWindow::exitRequested, this, [this, window] {
-            confirmQuit(window);
+            m_desktop.confirmQuit(window);
         });
         connect(window, &ScaleUpdateWindow::closeRequested, this, [this, window] {
-            confirmQuit(window);
+            m_desktop.confirmQuit(window);
         });
     }
     show(m_scaleUpdateWindow.get());
@@ -214,15 +203,17 @@ void UpdateFlow::buildMain()
         m_lookup.readSerialNumber();
     });
     connect(window, &MainWindow::manualRequested, this, [this, window] {
-        openInBrowser(window, modCheck::ManualURL());
+        m_desktop.openInBrowser(window, maker::manualUrl());
     });
     connect(window, &MainWindow::helpRequested, this, [this] { goTo(Screen::Help); });
-    connect(window, &MainWindow::exitRequested, this, [this, window] { confirmQuit(window); });
+    connect(window, &MainWindow::exitRequested, this, [this, window] {
+        m_desktop.confirmQuit(window);
+    });
     connect(window, &MainWindow::closeRequested, this, [this, window] {
         // Stopped before the question: a version check that has not started does not start
         // in this visit, whatever the answer.
         m_versionDelay.stop();
-        confirmQuit(window);
+        m_desktop.confirmQuit(window);
     });
     // Each main window asks whether an update for the scale is on offer. The version check
     // comes once a run, half a second after the update check has ended.
@@ -253,10 +244,10 @@ void UpdateFlow::loadScaleWindow()
 void UpdateFlow::showHelp()
 {
     if (!m_help) {
-        m_help = std::make_unique<HelpWindow>(QString::fromUtf8(build_config::kMakerWebUrl));
+        m_help = std::make_unique<HelpWindow>(maker::webSite());
         connect(m_help.get(), &HelpWindow::websiteRequested, this, [this] {
-            // The result is not reported: the address stays readable on the window.
-            m_shell.open(modCheck::ProductPageURL());
+            // The address stays readable on the window.
+            m_desktop.openQuietly(maker::productPageUrl());
         });
         connect(m_help.get(), &HelpWindow::closed, this, [this] {
             // Only a main window that is still there comes back: loading it again would ask the
@@ -276,12 +267,12 @@ void UpdateFlow::showNewVersion()
         net::trimBlanks(programVersionText()), m_session.latestVersion, programVersionLine());
     VersionWindow *window = m_version.get();
     connect(window, &VersionWindow::downloadRequested, this, [this] {
-        if (openInBrowser(m_version.get(), modCheck::InstallerURL())) {
+        if (m_desktop.openInBrowser(m_version.get(), maker::installerUrl())) {
             qCInfo(lcWizard) << "the installer's address went to the browser";
             // The user chose the new program over the update: the update's window asks whether
             // to quit.
             if (m_updateFile)
-                confirmQuit(m_updateFile.get());
+                m_desktop.confirmQuit(m_updateFile.get());
         }
         leaveScreen(m_version);
     });
@@ -317,7 +308,7 @@ void UpdateFlow::showStartUp()
         leaveScreen(m_startUp);
     });
     connect(window, &StartUpWindow::closeRequested, this, [this, window] {
-        if (!confirmQuit(window))
+        if (!m_desktop.confirmQuit(window))
             window->resume();
     });
     show(window);
@@ -337,8 +328,9 @@ void UpdateFlow::showPortSearch()
         // answers come before the scale is looked for.
         m_checks.afterChecks([this, portNumbers] { m_lookup.search(portNumbers); });
     });
-    connect(
-        window, &PortSearchWindow::closeRequested, this, [this, window] { confirmQuit(window); });
+    connect(window, &PortSearchWindow::closeRequested, this, [this, window] {
+        m_desktop.confirmQuit(window);
+    });
     show(window);
 }
 
@@ -348,10 +340,12 @@ void UpdateFlow::showUpdateFile()
     m_updateFile = std::make_unique<UpdateFileWindow>(programVersionLine(), m_session.serialNumber);
     UpdateFileWindow *window = m_updateFile.get();
     connect(window, &UpdateFileWindow::continueRequested, this, &UpdateFlow::download);
-    connect(
-        window, &UpdateFileWindow::exitRequested, this, [this, window] { confirmQuit(window); });
-    connect(
-        window, &UpdateFileWindow::closeRequested, this, [this, window] { confirmQuit(window); });
+    connect(window, &UpdateFileWindow::exitRequested, this, [this, window] {
+        m_desktop.confirmQuit(window);
+    });
+    connect(window, &UpdateFileWindow::closeRequested, this, [this, window] {
+        m_desktop.confirmQuit(window);
+    });
     show(window);
 }
 
@@ -409,44 +403,11 @@ void UpdateFlow::showScaleError(ScaleErrorWindow::Kind kind)
             goTo(Screen::PortSearch);
         leaveScreen(m_scaleError);
     });
-    connect(
-        window, &ScaleErrorWindow::exitRequested, this, [this, window] { confirmQuit(window); });
-    connect(
-        window, &ScaleErrorWindow::closeRequested, this, [this, window] { confirmQuit(window); });
+    connect(window, &ScaleErrorWindow::exitRequested, this, [this, window] {
+        m_desktop.confirmQuit(window);
+    });
+    connect(window, &ScaleErrorWindow::closeRequested, this, [this, window] {
+        m_desktop.confirmQuit(window);
+    });
     show(window);
-}
-
-void UpdateFlow::finishRun()
-{
-    qCInfo(lcWizard) << "update finished; the working files go";
-    platform::deleteFile(m_files.updateFile());
-    platform::deleteFile(m_files.bannerFile());
-    m_process.terminate();
-}
-
-bool UpdateFlow::openInBrowser(QWidget *over, const QString &address)
-{
-    // Codes up to 32 are the opener's failures, each with its message.
-    const int code = m_shell.open(address);
-    if (code > 32)
-        return true;
-    qCWarning(lcWizard).noquote() << "could not open" << address << "code" << code;
-    m_prompts.tell(over,
-                   {modCheck::ShellOpenMessage(code),
-                    QMessageBox::Ok,
-                    QMessageBox::Warning,
-                    QString::fromLatin1(modCheck::kShellErrorTitle)});
-    return false;
-}
-
-bool UpdateFlow::confirmQuit(QWidget *over)
-{
-    if (!wizard::askQuit(over))
-        return false;
-    // Yes acts at once: the working files go (the banner, then the update file) and the program
-    // ends.
-    platform::deleteFile(m_files.bannerFile());
-    platform::deleteFile(m_files.updateFile());
-    m_process.terminate();
-    return true;
 }

@@ -5,11 +5,11 @@
 // chose Retry) and the flow shows the next window and closes or hides the one that reported, in
 // the order the user sees them.
 //
-// Some windows are still the registry's (Forms::frmX()); the others are built when they are
-// entered and deleted when they are left. The flow owns what outlives a window: the session, the
-// maker's checks, the download and the scale programmer, which it hands to the windows that use
-// it.
+// A window is built when it is entered and deleted when it is left. The flow owns what outlives
+// a window: the session, the maker's checks, the download and the scale programmer, which it
+// hands to the controllers beside the windows that use them.
 
+#include "app/Desktop.h"
 #include "app/MakerChecks.h"
 #include "app/ScaleLookup.h"
 #include "app/Session.h"
@@ -25,8 +25,6 @@
 #include <memory>
 
 namespace platform {
-class Process;
-class Shell;
 class WorkingFolder;
 } // namespace platform
 
@@ -121,17 +119,10 @@ private:
     void download(const QString &link);
     void downloadEnded(bool ok);
     void showScaleError(ScaleErrorWindow::Kind kind);
-    void finishRun();
-    // The quit question about the scale update, modal over `over`; Yes deletes the working
-    // files and ends the program.
-    bool confirmQuit(QWidget *over);
-    // Hands an address to the desktop's browser; a failure is told over `over`.
-    bool openInBrowser(QWidget *over, const QString &address);
 
     Prompts &m_prompts;
     net::InternetProbe &m_probe;
-    platform::Shell &m_shell;
-    platform::Process &m_process;
+    Desktop m_desktop;
     const platform::WorkingFolder &m_files;
     net::Downloader &m_downloader;
     const platform::Clock &m_clock;

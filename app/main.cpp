@@ -4,6 +4,7 @@
 #include "device/ScaleProgrammer.h"
 #include "net/Downloader.h"
 #include "net/InternetProbe.h"
+#include "net/MakerAddresses.h"
 #include "net/MakerClient.h"
 #include "platform/BuildConfig.h"
 #include "platform/Clock.h"
@@ -13,7 +14,6 @@
 #include "platform/Process.h"
 #include "platform/Shell.h"
 #include "platform/SystemSerial.h"
-#include "query/modCheck.h"
 #include "ui/Prompts.h"
 
 #include <QApplication>
@@ -36,7 +36,7 @@ int main(int argc, char *argv[])
     int status = 0;
     {
         QNetworkAccessManager network;
-        net::MakerClient maker(network, modCheck::QueryURL());
+        net::MakerClient maker(network, maker::queryUrl());
         net::HttpInternetProbe probe(QString::fromUtf8(build_config::kProbeUrl));
         platform::StorageDiskSpace disk;
         net::Downloader downloader(network, disk);

@@ -4,8 +4,8 @@
 
 #include "WizardPlatform.h"
 
+#include "net/MakerAddresses.h"
 #include "platform/Files.h"
-#include "query/modCheck.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -126,7 +126,7 @@ TEST(Checks, UpdateCheckFetchesTheBannerOnOfferAndTellsAFailure)
         test.maker.setUpdate(QString::fromLatin1(row.answer));
         if (row.failure)
             test.maker.failNext(1, QString::fromLatin1(row.failure));
-        test.maker.serve(modCheck::BannerURL(), row.bannerStatus, row.bannerBody);
+        test.maker.serve(maker::bannerUrl(), row.bannerStatus, row.bannerBody);
         for (int i = 0; i < row.boxes.size(); ++i)
             test.dialogs.answer(QMessageBox::Ok);
         QWidget *main = nullptr;
@@ -141,7 +141,7 @@ TEST(Checks, UpdateCheckFetchesTheBannerOnOfferAndTellsAFailure)
 
         EXPECT_EQ(test.dialogs.texts(), row.boxes);
         EXPECT_EQ(test.maker.fetched(),
-                  row.fetched ? QStringList {modCheck::BannerURL()} : QStringList {});
+                  row.fetched ? QStringList {maker::bannerUrl()} : QStringList {});
         EXPECT_EQ(banner->pixmap().size(), row.shown.isValid() ? row.shown : QSize(0, 0));
         EXPECT_EQ(banner->isVisibleTo(main), row.fetched && row.bannerStatus == 200);
         EXPECT_EQ(blinkTimer->isActive(), row.blinks);

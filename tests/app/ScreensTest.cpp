@@ -6,8 +6,8 @@
 #include "WizardPlatform.h"
 
 #include "device/ScaleProgrammer.h"
+#include "net/MakerAddresses.h"
 #include "platform/Files.h"
-#include "query/modCheck.h"
 #include "ui/DownloadDialog.h"
 
 #include <QDialog>
@@ -63,7 +63,7 @@ const std::function<void(Platform &, QStringList &out)> scenes[] = {
     },
     [](Platform &test, QStringList &out) {
         test.maker.setUpdate(QStringLiteral("Y"));
-        test.maker.serve(modCheck::BannerURL(), 200, testing_support::jpeg(300, 50));
+        test.maker.serve(maker::bannerUrl(), 200, testing_support::jpeg(300, 50));
         test.flow.goTo(UpdateFlow::Screen::Main);
         test.waitForChecks();
         out << record("main window with the update banner",

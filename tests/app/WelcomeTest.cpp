@@ -7,8 +7,8 @@
 
 #include "app/QuitQuestion.h"
 #include "device/ScaleProgrammer.h"
+#include "net/MakerAddresses.h"
 #include "platform/Files.h"
-#include "query/modCheck.h"
 #include "ui/HelpWindow.h"
 
 #include <QAbstractButton>
@@ -277,7 +277,7 @@ TEST_F(NewVersionWindow, DownloadHandsTheInstallerToTheBrowserAndCloses)
 {
     test.flow.goTo(UpdateFlow::Screen::UpdateFile);
     versionButton("cmdDownloadPCProg")->click();
-    EXPECT_EQ(test.shell.opened, QStringList {modCheck::InstallerURL()});
+    EXPECT_EQ(test.shell.opened, QStringList {maker::installerUrl()});
     EXPECT_FALSE(version());
     EXPECT_TRUE(test.dialogs.boxes().empty());
     EXPECT_EQ(asked(), QStringList {QStringLiteral("Quit PC Program|") + kScaleQuestion});
@@ -304,7 +304,7 @@ TEST_F(MainWindow, ManualButtonOpensTheManualOrSaysWhyNot)
 {
     showMain();
     mainButton("cmdDownload")->click();
-    EXPECT_EQ(test.shell.opened, QStringList {modCheck::ManualURL()});
+    EXPECT_EQ(test.shell.opened, QStringList {maker::manualUrl()});
     EXPECT_TRUE(test.dialogs.boxes().empty());
 
     test.shell.result = platform::kShellNoAssociation;
@@ -344,7 +344,7 @@ TEST_F(MainWindow, HelpLinkOpensTheProductPageAndAFailureIsNotReported)
     test.shell.result = platform::kShellNoAssociation;
     QTest::mouseClick(testing_support::topLevel(kHelp)->findChild<QLabel *>("lblWebsite"),
                       Qt::LeftButton);
-    EXPECT_EQ(test.shell.opened, QStringList {modCheck::ProductPageURL()});
+    EXPECT_EQ(test.shell.opened, QStringList {maker::productPageUrl()});
     EXPECT_TRUE(test.dialogs.boxes().empty());
     EXPECT_TRUE(testing_support::isShown(kHelp));
 }

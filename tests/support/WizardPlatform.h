@@ -8,11 +8,11 @@
 #include "app/UpdateFlow.h"
 #include "device/ScaleProgrammer.h"
 #include "net/Downloader.h"
+#include "net/MakerAddresses.h"
 #include "net/MakerClient.h"
 #include "platform/Clock.h"
 #include "platform/DiskSpace.h"
 #include "platform/SystemSerial.h"
-#include "query/modCheck.h"
 
 #include <QNetworkAccessManager>
 
@@ -43,7 +43,7 @@ public:
         : WizardPlatform(Options {})
     { }
     explicit WizardPlatform(Options options)
-        : makerClient(options.network ? *options.network : maker, modCheck::QueryURL())
+        : makerClient(options.network ? *options.network : maker, maker::queryUrl())
         , downloader(options.network ? *options.network : realNetwork, disk)
         , scale(ports(options), time(options))
         , flow({dialogs,

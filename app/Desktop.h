@@ -1,0 +1,44 @@
+#pragma once
+
+// What the wizard asks of the desktop and of the process: an address opened in the browser, and
+// the end of the program, which takes the working files with it.
+
+#include <QCoreApplication>
+#include <QString>
+
+class Prompts;
+class QWidget;
+
+namespace platform {
+class Process;
+class Shell;
+class WorkingFolder;
+} // namespace platform
+
+class Desktop
+{
+    Q_DECLARE_TR_FUNCTIONS(Desktop)
+public:
+    Desktop(Prompts &prompts,
+            platform::Shell &shell,
+            platform::Process &process,
+            const platform::WorkingFolder &files);
+
+    // Hands an address to the browser; a failure is told in a box over `over`.
+    bool openInBrowser(QWidget *over, const QString &address);
+    // The same without a word on failure, for an address the window shows anyway.
+    void openQuietly(const QString &address);
+    // The quit question about the scale update, modal over `over`. Yes acts at once: the working
+    // files go (the banner, then the update file) and the program ends.
+    bool confirmQuit(QWidget *over);
+    // Ends the program, leaving the working files as they are.
+    void end();
+    // The end of a successful run: the update file, then the banner, go and the program ends.
+    void finishRun();
+
+private:
+    Prompts &m_prompts;
+    platform::Shell &m_shell;
+    platform::Process &m_process;
+    const platform::WorkingFolder &m_files;
+};
