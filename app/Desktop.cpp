@@ -36,10 +36,10 @@ QString openFailure(int code)
             "The file could not be opened due to time out. Please try again in a moment.");
     case 29:
         return Desktop::tr("The file could not be opened because the DDE transaction failed. "
-                              "Please try again in a moment.");
+                           "Please try again in a moment.");
     case 30:
         return Desktop::tr("The file could not be opened because the target application is "
-                              "busy. Please try again in a moment.");
+                           "busy. Please try again in a moment.");
     case 31:
         return Desktop::tr("No application is associated with this file type.");
     case 32:
@@ -60,8 +60,7 @@ Desktop::Desktop(Prompts &prompts,
     , m_shell(shell)
     , m_process(process)
     , m_files(files)
-{
-}
+{ }
 
 bool Desktop::openInBrowser(QWidget *over, const QString &address)
 {
@@ -70,8 +69,8 @@ bool Desktop::openInBrowser(QWidget *over, const QString &address)
     if (code > 32)
         return true;
     qCWarning(lcDesktop).noquote() << "could not open" << address << "code" << code;
-    m_prompts.tell(over,
-                   {openFailure(code), QMessageBox::Ok, QMessageBox::Warning, tr("Download Error")});
+    m_prompts.tell(
+        over, {openFailure(code), QMessageBox::Ok, QMessageBox::Warning, tr("Download Error")});
     return false;
 }
 

@@ -82,61 +82,44 @@ QByteArray frame(std::initializer_list<int> values)
 
 } // namespace
 
-TEST_F(ScaleOnPty, ListsTheFolderAndFindsTheScaleBehindCom3)
+TEST_F(ScaleOnPty, FindsTheScaleBehindCom3AndItsFlashIsWhatWasSent)
 {
     startScale();
     EXPECT_EQ(m_system.portNames(), QStringList({"COM1", "COM3"}));
-
     QString text;
     EXPECT_EQ(failureOf([&] { open(1); }, &text), SerialError::Kind::NotFound);
     EXPECT_EQ(text, QStringLiteral("COM1 is not there."));
     EXPECT_EQ(failureOf([&] { open(2); }), SerialError::Kind::NotFound);
-
     {
         QSerialPort otherProgram(m_ports.device(3));
         ASSERT_TRUE(otherProgram.open(QIODevice::ReadWrite));
         EXPECT_EQ(failureOf([&] { open(3); }), SerialError::Kind::Busy) << "held by its device";
     }
     auto port = open(3);
-    EXPECT_TRUE(port->isOpen());
     EXPECT_EQ(failureOf([&] { open(3); }, &text), SerialError::Kind::Busy);
     EXPECT_TRUE(text.contains(QStringLiteral("in use by another program"))) << text.toStdString();
 
-    const QByteArray reply = exchange(*port, frame({0xB4, 0x07, 0x00}), 131);
-    ASSERT_EQ(reply.size(), 131);
-    EXPECT_EQ(reply.left(7), frame({0xB4, 0x07, 0x00, 0x12, 0x34, 0x56, 0x78}));
-    EXPECT_EQ(port->outBufferCount(), 0);
-    port->close();
-    EXPECT_FALSE(port->isOpen());
-    EXPECT_THROW(port->output(frame({0xB4})), SerialError);
-}
-
-TEST_F(ScaleOnPty, FlashAfterAProgramSessionIsWhatWasSent)
-{
-    startScale();
     QByteArray image(0x10000, 0);
     for (int i = 0; i < image.size(); ++i)
         image[i] = char(QRandomGenerator::global()->bounded(256));
     image.replace(0x0700, 4, frame({0x12, 0x34, 0x56, 0x78}));
-
-    auto port = open(3);
-    EXPECT_EQ(exchange(*port, frame({0x1E, 0x12, 0x34, 0x56, 0x79}), 1), frame({0x0F}));
+    const QByteArray serial = exchange(*port, frame({0xB4, 0x07, 0x00}), 131);
+    EXPECT_EQ(serial.left(7), frame({0xB4, 0x07, 0x00, 0x12, 0x34, 0x56, 0x78}));
     ASSERT_EQ(exchange(*port, frame({0x1E, 0x12, 0x34, 0x56, 0x78}), 1), frame({0xF0}));
     for (int address = 0; address < 0x10000; address += 128) {
         const QByteArray block
             = frame({0xC3, address >> 8, address & 0xFF}) + image.mid(address, 128);
         ASSERT_EQ(exchange(*port, block, 1), frame({0xF0})) << address;
     }
-    const QByteArray readBack = exchange(*port, frame({0xB4, 0xFF, 0x80}), 131);
-    EXPECT_EQ(readBack.mid(3), image.mid(0xFF80));
+    EXPECT_EQ(exchange(*port, frame({0xB4, 0xFF, 0x80}), 131).mid(3), image.mid(0xFF80));
     port->output(frame({0x4B}));
     // The scale dumps its flash when the session closes.
     const qint64 deadline = m_clock.nowMs() + 5000;
     while (m_ports.flash(3) != image && m_clock.nowMs() < deadline)
         port->waitForSent(10);
-    EXPECT_TRUE(m_ports.flash(3) == image);
     port->close();
-
+    EXPECT_FALSE(port->isOpen());
+    EXPECT_THROW(port->output(frame({0xB4})), SerialError);
     m_ports.stopScale(3);
     EXPECT_TRUE(m_ports.flash(3) == image);
 }
@@ -155,28 +138,6 @@ TEST_F(ScaleOnPty, PortClosesItselfWhenTheFarEndGoes)
                   port->output(frame({0xB4, 0x07, 0x00}));
               }),
               SerialError::Kind::NotOpen);
-}
-
-TEST_F(ScaleOnPty, StartsFromAnImageWithItsOwnSerialNumber)
-{
-    QByteArray image(0x0800, 0);
-    for (int i = 0; i < image.size(); ++i)
-        image[i] = char(i);
-    const QString imagePath = m_ports.folder() + "/image.bin";
-    QFile file(imagePath);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(image);
-    file.close();
-    startScale({"--image", imagePath});
-
-    auto port = open(3);
-    EXPECT_EQ(exchange(*port, frame({0xB4, 0x00, 0x80}), 131).mid(3), image.mid(0x80, 128));
-    const QByteArray serial = exchange(*port, frame({0xB4, 0x07, 0x00}), 131);
-    EXPECT_EQ(serial.mid(3, 4), frame({0x12, 0x34, 0x56, 0x78}));
-    EXPECT_EQ(serial.mid(7), image.mid(0x0704, 124));
-    port->close();
-    m_ports.stopScale(3);
-    EXPECT_TRUE(m_ports.flash(3).mid(0x0800) == QByteArray(0x10000 - 0x0800, char(0xFF)));
 }
 
 // A device the user may not open. As root every device opens, so the check runs in a child
@@ -245,66 +206,66 @@ TEST(ForbiddenPort, OpenSaysPermissionDeniedAndTheFix)
 TEST(SystemSerialPorts, NumbersDevicesByAFixedRule)
 {
     qunsetenv("KOVARA_SERIAL_PORTS");
-    EXPECT_EQ(platform::comNumberOfDevice("/dev/ttyS0"), 1);
-    EXPECT_EQ(platform::comNumberOfDevice("/dev/ttyS9"), 10);
-    EXPECT_EQ(platform::comNumberOfDevice("/dev/ttyUSB0"), 101);
-    EXPECT_EQ(platform::comNumberOfDevice("/dev/ttyACM2"), 203);
-    EXPECT_EQ(platform::comNumberOfDevice("/dev/ttyAMA0"), 301);
-    EXPECT_EQ(platform::comNumberOfDevice("/dev/ttyS100"), 0);
-    EXPECT_EQ(platform::comNumberOfDevice("/dev/ttyS01"), 0);
-    EXPECT_EQ(platform::comNumberOfDevice("/dev/pts/3"), 0);
-    for (const int number : {1, 10, 100, 101, 203, 301}) {
-        EXPECT_EQ(platform::comNumberOfDevice(platform::deviceOfComNumber(number)), number)
-            << number;
+    const std::pair<const char *, int> rows[] = {{"/dev/ttyS0", 1},
+                                                 {"/dev/ttyS9", 10},
+                                                 {"/dev/ttyUSB0", 101},
+                                                 {"/dev/ttyACM2", 203},
+                                                 {"/dev/ttyAMA0", 301},
+                                                 {"/dev/ttyS100", 0},
+                                                 {"/dev/ttyS01", 0},
+                                                 {"/dev/pts/3", 0}};
+    for (const auto &[device, number] : rows) {
+        EXPECT_EQ(platform::comNumberOfDevice(device), number) << device;
+        if (number) {
+            EXPECT_EQ(platform::deviceOfComNumber(number), device);
+        }
     }
     EXPECT_TRUE(platform::deviceOfComNumber(0).isEmpty());
     EXPECT_TRUE(platform::deviceOfComNumber(401).isEmpty());
-
     qputenv("KOVARA_SERIAL_PORTS", "/tmp/ports");
     EXPECT_EQ(platform::deviceOfComNumber(12), QStringLiteral("/tmp/ports/COM12"));
     qunsetenv("KOVARA_SERIAL_PORTS");
 }
 
-TEST(SystemSerialPorts, TellsABusyPortFromAForbiddenOne)
+TEST(SystemSerialPorts, EveryOpenFailureSaysWhatToDo)
 {
-    const QString tty = QStringLiteral("/dev/ptmx");
-    const SerialError busy = platform::openFailure(
-        QSerialPort::PermissionError, "Permission denied", "COM3", tty, true);
-    EXPECT_EQ(busy.kind(), SerialError::Kind::Busy);
-    EXPECT_EQ(busy.text(),
-              QStringLiteral("COM3 is in use by another program. Close that program and try "
-                             "again."));
-
-    const SerialError forbidden = platform::openFailure(
-        QSerialPort::PermissionError, "Permission denied", "COM3", tty, false);
-    EXPECT_EQ(forbidden.kind(), SerialError::Kind::PermissionDenied);
-    EXPECT_TRUE(forbidden.text().startsWith(QStringLiteral("You may not open COM3 (/dev/ptmx).")))
-        << forbidden.text().toStdString();
-
-    EXPECT_EQ(
-        platform::openFailure(QSerialPort::DeviceNotFoundError, "", "COM4", "/dev/x", true).kind(),
-        SerialError::Kind::NotFound);
-    const SerialError other
-        = platform::openFailure(QSerialPort::OpenError, "Device busy", "COM4", "/dev/x", true);
-    EXPECT_EQ(other.kind(), SerialError::Kind::Other);
-    EXPECT_EQ(other.text(), QStringLiteral("COM4 could not be opened: Device busy"));
-}
-
-TEST(SystemSerialPorts, PermissionTextNamesTheGroupToJoin)
-{
-    const QString dialout = SerialError::permissionDenied("COM1", "/dev/ttyS0", "dialout").text();
-    EXPECT_EQ(dialout,
-              QStringLiteral("You may not open COM1 (/dev/ttyS0). To use it, your user must be a "
-                             "member of the group \"dialout\" that owns the device: run \"sudo "
-                             "usermod -aG dialout $USER\" (or ask your administrator), then log "
-                             "out and log in again."));
-    // Joining "root" is no fix to offer.
-    for (const QString &group : {QString(), QStringLiteral("root")}) {
-        const QString text = SerialError::permissionDenied("COM1", "/dev/ttyS0", group).text();
-        EXPECT_FALSE(text.contains("usermod")) << text.toStdString();
-        EXPECT_TRUE(text.contains("administrator")) << text.toStdString();
-        EXPECT_TRUE(text.contains("log out and log in again")) << text.toStdString();
+    using Kind = SerialError::Kind;
+    const struct
+    {
+        SerialError error;
+        Kind kind;
+        const char *text;
+    } rows[] = {
+        {platform::openFailure(QSerialPort::PermissionError, "", "COM3", "/dev/ptmx", true),
+         Kind::Busy,
+         "COM3 is in use by another program. Close that program and try again."},
+        {platform::openFailure(QSerialPort::PermissionError, "", "COM3", "/dev/ptmx", false),
+         Kind::PermissionDenied,
+         "You may not open COM3 (/dev/ptmx)."},
+        {platform::openFailure(QSerialPort::DeviceNotFoundError, "", "COM4", "/dev/x", true),
+         Kind::NotFound,
+         "COM4 is not there."},
+        {platform::openFailure(QSerialPort::OpenError, "Device busy", "COM4", "/dev/x", true),
+         Kind::Other,
+         "COM4 could not be opened: Device busy"},
+        {SerialError::permissionDenied("COM1", "/dev/ttyS0", "dialout"),
+         Kind::PermissionDenied,
+         "You may not open COM1 (/dev/ttyS0). To use it, your user must be a member of the group "
+         "\"dialout\" that owns the device: run \"sudo usermod -aG dialout $USER\" (or ask your "
+         "administrator), then log out and log in again."},
+        // Joining "root" is no fix to offer.
+        {SerialError::permissionDenied("COM1", "/dev/ttyS0", "root"),
+         Kind::PermissionDenied,
+         "You may not open COM1 (/dev/ttyS0). Ask your administrator"},
+    };
+    for (const auto &row : rows) {
+        EXPECT_EQ(row.error.kind(), row.kind) << row.text;
+        EXPECT_TRUE(row.error.text().startsWith(QLatin1String(row.text)))
+            << row.error.text().toStdString();
     }
+    const QString root = SerialError::permissionDenied("COM1", "/dev/ttyS0", "").text();
+    EXPECT_FALSE(root.contains("usermod"));
+    EXPECT_TRUE(root.contains("log out and log in again")) << root.toStdString();
 }
 
 TEST(VirtualScaleCommand, RefusesMalformedOptionsAndLinksNothing)
