@@ -10,7 +10,9 @@
 #include "platform/Files.h"
 #include "ui/DownloadDialog.h"
 
+#include <QAbstractButton>
 #include <QDialog>
+#include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -22,8 +24,30 @@ namespace vs = virtual_scale;
 using testing_support::describeWindow;
 using Answer = testing_support::QuitAnswers::Answer;
 
+// The texts that do not fit their control at the program's font.
+QStringList clipped(QWidget *window)
+{
+    QStringList texts;
+    for (QLabel *label : window->findChildren<QLabel *>()) {
+        if (label->text().isEmpty() || !label->isVisibleTo(window))
+            continue;
+        const bool fits = label->wordWrap()
+            ? label->heightForWidth(label->width()) <= label->height()
+            : label->sizeHint().height() <= label->height()
+                && label->sizeHint().width() <= label->width();
+        if (!fits)
+            texts << label->text();
+    }
+    for (QAbstractButton *button : window->findChildren<QAbstractButton *>()) {
+        if (button->isVisibleTo(window) && button->sizeHint().width() > button->width())
+            texts << button->text();
+    }
+    return texts;
+}
+
 QStringList record(const char *name, QWidget *window)
 {
+    EXPECT_EQ(clipped(window), QStringList()) << name;
     return QStringList {QStringLiteral("[%1]").arg(QLatin1String(name))} + describeWindow(window)
         + QStringList {QString()};
 }

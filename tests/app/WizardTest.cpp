@@ -323,49 +323,4 @@ TEST_F(Wizard, ConfirmedCancelEndsTheDownload)
     }
 }
 
-TEST_F(Wizard, ExitAndCloseAskTheQuitQuestionOverTheirWindow)
-{
-    next()->parentWidget()->findChild<QPushButton *>(QStringLiteral("cmdExit"))->click();
-    EXPECT_FALSE(window()->close());
-    EXPECT_TRUE(window()->isVisible());
-    QWidget *check = window();
-
-    test.flow.goTo(UpdateFlow::Screen::Downloaded);
-    QWidget *success = testing_support::topLevel(QStringLiteral("frmSuccess"));
-    ASSERT_TRUE(success);
-    EXPECT_FALSE(success->close());
-    EXPECT_TRUE(success->isVisible());
-    std::vector<const QWidget *> owners;
-    for (const auto &asked : test.quit.asked) {
-        EXPECT_EQ(asked.text, QStringLiteral("Are you sure you want to quit updating your scale?"));
-        owners.push_back(asked.over);
-    }
-    EXPECT_EQ(owners, (std::vector<const QWidget *> {check, check, success}));
-    EXPECT_FALSE(test.process.terminated());
-}
-
-TEST_F(Wizard, UpdateOpensTheScalesPortAndHandsOverToTheProgrammingWindow)
-{
-    test.serial.addScale(3, QStringLiteral("20231187"));
-    test.serial.addPort(4, testing_support::VirtualScaleSerial::PortState::Busy);
-    for (const int port : {3, 4}) {
-        SCOPED_TRACE(port);
-        test.scale.setPortNumber(port);
-        test.flow.goTo(UpdateFlow::Screen::Downloaded);
-        QWidget *success = testing_support::topLevel(QStringLiteral("frmSuccess"));
-        ASSERT_TRUE(success);
-        success->findChild<QPushButton *>(QStringLiteral("cmdUpdate"))->click();
-        // A port that will not open is no error here: the update run meets a silent scale and
-        // offers Retry.
-        EXPECT_EQ(test.scale.isOpen(), port == 3);
-        QWidget *display = testing_support::topLevel(QStringLiteral("frmDisplay"));
-        EXPECT_TRUE(display && display->isVisible());
-        EXPECT_FALSE(success->isVisible()) << "left, and gone with the next events";
-        display->hide();
-        test.scale.close();
-    }
-    EXPECT_TRUE(test.dialogs.boxes().empty());
-    EXPECT_TRUE(test.quit.asked.isEmpty());
-}
-
 } // namespace

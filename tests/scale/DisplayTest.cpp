@@ -18,18 +18,6 @@ protected:
     testing_support::WizardPlatform test;
 };
 
-TEST_F(Display, TheWindowStartsFromItsDesign)
-{
-    testing_support::ScaleScreen display(test.scale, test.dialogs, test.files.updateFile());
-    EXPECT_EQ(display.label("lblVersion"), QStringLiteral("Kovara PC Program Version 5.0"));
-    EXPECT_EQ(display.image().at(0x1234), 0xFF);
-    EXPECT_EQ(display.image().bytes(0x0700, 4), QByteArray(4, '\0')) << "no serial number yet";
-    EXPECT_TRUE(display.checked("APROM"));
-    EXPECT_FALSE(display.enabled("up"));
-    EXPECT_TRUE(display.enabled("down"));
-    EXPECT_FALSE(test.scale.isOpen());
-}
-
 TEST_F(Display, PageTextLayoutAndPageButtons)
 {
     core::FlashImage image;
@@ -101,6 +89,48 @@ TEST_F(Display, ThePortClosesWithTheWindowAndKeepsItsNumber)
     }
     EXPECT_FALSE(test.scale.isOpen());
     EXPECT_EQ(test.scale.portNumber(), 3);
+}
+
+// The read-back buttons of the flow's window: LDROM and APROM each tell their outcome; a block
+// that times out is only noted in LDROM, and ends APROM on the error window.
+TEST_F(Display, ReadButtonsTellTheOutcomeOfEachArea)
+{
+    virtual_scale::VirtualScale &scale = test.serial.addScale(1, QStringLiteral("20231187"));
+    test.scale.setPortNumber(1);
+    test.scale.open();
+    testing_support::ScaleScreen display {test.flow};
+    display.show();
+    test.dialogs.answer(QMessageBox::Ok);
+    display.click("LDROM");
+    display.click("Read");
+    // The session opens with the scale's serial number, registered by hand.
+    test.dialogs.type(QStringLiteral("20231187"));
+    display.trigger("mnuRSN");
+    test.dialogs.answer(QMessageBox::Ok);
+    display.click("APROM");
+    display.click("Read");
+    EXPECT_EQ(test.dialogs.texts(),
+              (QStringList {
+                  "LDROM Read suceessfully", "Input Serial Number ", "APROM Read successfully"}));
+    core::FlashImage flash;
+    for (int address = 0; address < scale.flash().size(); ++address)
+        flash.set(address, quint8(scale.flash().at(address)));
+    EXPECT_EQ(display.page(),
+              core::pageText(flash, 0).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    EXPECT_FALSE(display.progressShown());
+    EXPECT_FALSE(display.busy());
+
+    scale.addFault(
+        virtual_scale::Fault::ignore(virtual_scale::kReadBlock, -1, virtual_scale::kAlways));
+    display.click("LDROM");
+    display.click("Read");
+    EXPECT_TRUE(display.isVisible());
+    display.click("APROM");
+    display.click("Read");
+    EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmErrorScaleCom")));
+    EXPECT_FALSE(display.isVisible());
+    EXPECT_EQ(test.serial.sent(1).right(1), QByteArray("\x4B"));
+    EXPECT_EQ(test.dialogs.boxes().size(), 3u);
 }
 
 } // namespace

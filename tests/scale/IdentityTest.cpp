@@ -5,6 +5,7 @@
 #include "ScaleScreen.h"
 #include "WizardPlatform.h"
 
+#include "device/PortList.h"
 #include "device/ScaleIdentity.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +47,16 @@ TEST_F(Identity, RdSNReturnsTheScalesDigitsOrLettersOrNothing)
     const qint64 before = test.clock.nowMs();
     EXPECT_EQ(readSerialNumber(), QString());
     EXPECT_NEAR(double(test.clock.nowMs() - before), 10'000.0, 500.0);
+}
+
+TEST(SerialNumber, PortsAreTriedInNumericOrderOnceAndOnlyEightDigitsAreANumber)
+{
+    EXPECT_EQ(
+        device::portNumbers({"COM3", "COM10", "COM1", "COM3", "LPT1", "COM2x", "COM", "COM02"}),
+        (QList<int> {1, 2, 3, 10}));
+    EXPECT_TRUE(device::isSerialNumber(QStringLiteral("01234567")));
+    for (const char *answer : {"", "1234567", "123456789", "1234A678", "1234567:", "1234567/"})
+        EXPECT_FALSE(device::isSerialNumber(QString::fromLatin1(answer))) << answer;
 }
 
 TEST_F(Identity, UpdateSNPacksTheDigitsTwoToAByte)

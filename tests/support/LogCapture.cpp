@@ -39,7 +39,8 @@ QStringList LogCapture::linesAfter(const QString &prefix) const
 
 void LogCapture::handler(QtMsgType, const QMessageLogContext &context, const QString &text)
 {
-    if (g_active && context.category && g_active->m_category == context.category)
+    if (g_active && context.category
+        && g_active->m_category.split(' ').contains(QByteArray(context.category)))
         g_active->m_lines << text;
 }
 

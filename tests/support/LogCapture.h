@@ -1,8 +1,9 @@
 #pragma once
 
-// The program's log lines of one category, collected while the capture lives. The filter rules
-// given (for example "kovara.files.info=true") are set for that time and the tests' quiet rules
-// come back afterwards. One capture at a time; a later one takes over until it ends.
+// The program's log lines of some categories (named apart by blanks), collected while the capture
+// lives. The filter rules given (for example "kovara.files.info=true") are set for that time and
+// the tests' quiet rules come back afterwards. One capture at a time; a later one takes over until
+// it ends.
 
 #include <QString>
 #include <QStringList>

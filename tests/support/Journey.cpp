@@ -1,0 +1,129 @@
+#include "Journey.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace testing_support {
+
+Journey::Journey(WizardPlatform &test, const QString &fileServer)
+    : m_test(test)
+    , m_fileServer(fileServer)
+    , m_log("kovara.forms kovara.dialogs kovara.files",
+            QStringLiteral("kovara.forms.info=true\nkovara.dialogs.info=true\n"
+                           "kovara.files.info=true"))
+{
+}
+
+WizardPlatform::Options Journey::options()
+{
+    WizardPlatform::Options options;
+    options.pace = {std::chrono::milliseconds(1),
+                    std::chrono::milliseconds(1),
+                    std::chrono::milliseconds(20),
+                    std::chrono::seconds(1)};
+    return options;
+}
+
+void Journey::run(UpdateFlow::Screen from, const QStringList &steps)
+{
+    m_test.flow.goTo(from);
+    settle();
+    for (const QString &s : steps)
+        step(s);
+}
+
+void Journey::step(const QString &step)
+{
+    if (step == QLatin1String("probe")) {
+        m_test.probe.answer();
+        settle();
+        return;
+    }
+    const QString window = step.section(QLatin1Char('.'), 0, 0);
+    const QString rest = step.section(QLatin1Char('.'), 1);
+    QWidget *top = topLevel(window);
+    if (!top || !top->isVisible()) {
+        ADD_FAILURE() << "step " << step.toStdString() << ": the window is not shown; trace "
+                      << trace().toStdString();
+        return;
+    }
+    const QString name = rest.section(QLatin1Char('='), 0, 0);
+    if (rest.contains(QLatin1Char('='))) {
+        QString text = rest.section(QLatin1Char('='), 1);
+        if (text.startsWith(QLatin1Char('/')))
+            text.prepend(m_fileServer);
+        top->findChild<QLineEdit *>(name)->setText(text);
+    } else if (name == QLatin1String("close")) {
+        top->close();
+    } else if (name == QLatin1String("activate")) {
+        activate(top);
+    } else if (name == QLatin1String("Esc") || name == QLatin1String("Return")) {
+        QWidget *focus = top->focusWidget() ? top->focusWidget() : top;
+        QTest::keyClick(focus, name == QLatin1String("Esc") ? Qt::Key_Escape : Qt::Key_Return);
+    } else if (auto *button = top->findChild<QAbstractButton *>(name)) {
+        button->click();
+    } else if (auto *action = top->findChild<QAction *>(name)) {
+        action->trigger();
+    } else if (auto *label = top->findChild<QLabel *>(name)) {
+        QTest::mouseClick(label, Qt::LeftButton);
+    } else {
+        ADD_FAILURE() << "step " << step.toStdString() << ": no such control";
+    }
+    settle();
+}
+
+void Journey::settle()
+{
+    QElapsedTimer all, still;
+    all.start();
+    still.start();
+    qsizetype lines = -1;
+    while (all.elapsed() < 20000) {
+        processEvents();
+        QTest::qWait(5);
+        const bool busy = m_test.flow.checksRunning() || m_test.downloader.isRunning();
+        if (busy || m_log.lines().size() != lines) {
+            lines = m_log.lines().size();
+            still.restart();
+        } else if (still.elapsed() > 60) {
+            break;
+        }
+    }
+    static const QRegularExpression shown(QStringLiteral("^window shown: (\\S+)"));
+    static const QRegularExpression closed(QStringLiteral("^window closed: (\\S+)"));
+    static const QRegularExpression quit(QStringLiteral("^quit question: (.*) over (\\S+)"));
+    static const QRegularExpression box(QStringLiteral("^message box: .*? - ([^\r\n,.(]*)"));
+    for (; m_seen < m_log.lines().size(); ++m_seen) {
+        const QString &line = m_log.lines().at(m_seen);
+        QRegularExpressionMatch m;
+        if ((m = shown.match(line)).hasMatch())
+            m_words << QLatin1Char('+') + m.captured(1);
+        else if ((m = closed.match(line)).hasMatch())
+            m_words << QLatin1Char('-') + m.captured(1);
+        else if ((m = quit.match(line)).hasMatch())
+            m_words << (m.captured(1) == QLatin1String("Exit Download") ? QStringLiteral("leave@")
+                                                                        : QStringLiteral("quit@"))
+                    + m.captured(2);
+        else if ((m = box.match(line)).hasMatch())
+            m_words << QLatin1Char('!') + m.captured(1).trimmed();
+        else if (line.startsWith(QLatin1String("input box:")))
+            m_words << QStringLiteral("input");
+        else if (line.startsWith(QLatin1String("deleted ")))
+            m_words << QStringLiteral("rm:") + line.section(QLatin1Char('/'), -1);
+    }
+    for (; m_terminations < m_test.process.terminations; ++m_terminations)
+        m_words << QStringLiteral("end");
+}
+
+QString Journey::trace() const
+{
+    return m_words.join(QLatin1Char(' '));
+}
+
+} // namespace testing_support

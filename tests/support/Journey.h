@@ -1,0 +1,51 @@
+#pragma once
+
+// One run of the wizard in this process, driven by the names of its controls as a user would
+// drive it, and traced as the user sees it. The trace is one word per event, in order:
+//   +frmX  the window was shown        -frmX  it was closed
+//   quit@frmX   the quit question about the update, over that window
+//   leave@frmX  the question about the new version's download
+//   !Text       a message box, its text up to the first comma, stop, bracket or line break
+//   input       an input box        rm:name  a working file was deleted        end  the program ended
+// A step is "frmX.name" (click that button, label or trigger that action), "frmX.name=text" (type into
+// that line edit; a text starting with '/' is a path on the file server), "frmX.close" (its close
+// box), "frmX.Esc" or "frmX.Return" (the key on its focused control), "frmX.activate" (the window
+// manager brings it to the front) or "probe" (the internet check answers). After each step the
+// program runs until it is idle: no question to the maker out, no download running, the trace
+// still for a while.
+
+#include "LogCapture.h"
+#include "WizardPlatform.h"
+
+#include <QStringList>
+
+#include <memory>
+
+namespace testing_support {
+
+class Journey
+{
+public:
+    // fileServer: the address that a typed path starts with.
+    explicit Journey(WizardPlatform &test, const QString &fileServer = QString());
+
+    // Shows the screen, then performs the steps.
+    void run(UpdateFlow::Screen from, const QStringList &steps);
+    void step(const QString &step);
+    QString trace() const;
+
+    // The screens' pace for a journey: every wait short, the version check 20 ms on.
+    static WizardPlatform::Options options();
+
+private:
+    void settle();
+
+    WizardPlatform &m_test;
+    QString m_fileServer;
+    LogCapture m_log;
+    int m_terminations = 0;
+    QStringList m_words;
+    int m_seen = 0;
+};
+
+} // namespace testing_support
