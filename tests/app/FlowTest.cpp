@@ -94,7 +94,9 @@ TEST(Flow, StartUpAndQuitting)
          Screen::StartUp,
          {"frmStartUp.close", "probe"},
          "+frmStartUp quit@frmStartUp +frmChoosePort -frmStartUp",
-         [](WizardPlatform &t) { EXPECT_EQ(t.probe.calls, 1); }},
+         [](WizardPlatform &t) {
+             EXPECT_EQ(t.probe.calls, 1);
+         }},
         {"closing the start-up asks with the start-up stopped; Cancel goes on",
          [](WizardPlatform &t) {
              t.quit.answer(Quit::Cancel, [&t](QDialog &) {
@@ -113,7 +115,8 @@ TEST(Flow, StartUpAndQuitting)
          },
          Screen::PortSearch,
          {"frmChoosePort.close"},
-         "+frmChoosePort quit@frmChoosePort rm:norvessiaupdatebanner.jpg rm:KovaraNorvessia_APROM.hex end"},
+         "+frmChoosePort quit@frmChoosePort rm:norvessiaupdatebanner.jpg "
+         "rm:KovaraNorvessia_APROM.hex end"},
         {"every Exit and close box asks about the update; Cancel keeps the window",
          {},
          Screen::ScaleMissing,
@@ -155,7 +158,9 @@ TEST(Flow, FindingTheScale)
          Screen::PortSearch,
          {"frmChoosePort.cmdContinue", "frmErrorScaleCom2.cmdRetry"},
          "+frmChoosePort +frmErrorScaleCom2 -frmChoosePort +frmChoosePort -frmErrorScaleCom2",
-         [](WizardPlatform &t) { EXPECT_NEAR(double(t.clock.waitedMs()), 10'000.0, 600.0); }},
+         [](WizardPlatform &t) {
+             EXPECT_NEAR(double(t.clock.waitedMs()), 10'000.0, 600.0);
+         }},
         {"a second Continue while the search runs starts nothing; the window shows it searches",
          [](WizardPlatform &t) {
              t.serial.addScale(2, QStringLiteral("20231187")).setTiming({true});
@@ -169,7 +174,9 @@ TEST(Flow, FindingTheScale)
          Screen::PortSearch,
          {"frmChoosePort.cmdContinue"},
          "+frmChoosePort +frmWelcome -frmChoosePort",
-         [](WizardPlatform &t) { EXPECT_EQ(t.serial.sent(2), QByteArray::fromHex("B40700")); }},
+         [](WizardPlatform &t) {
+             EXPECT_EQ(t.serial.sent(2), QByteArray::fromHex("B40700"));
+         }},
         {"ports the user may not open are explained once",
          [](WizardPlatform &t) {
              t.serial.addPort(1, State::Forbidden);
@@ -208,7 +215,9 @@ TEST(Flow, FindingTheScale)
          Screen::Main,
          {"frmWelcome.cmdUpdate"},
          "+frmWelcome +frmCheckScale -frmWelcome",
-         [](WizardPlatform &t) { EXPECT_EQ(t.serial.sent(3), QByteArray::fromHex("B40700")); }},
+         [](WizardPlatform &t) {
+             EXPECT_EQ(t.serial.sent(3), QByteArray::fromHex("B40700"));
+         }},
         {"a scale that cannot be read: the error window, whose Retry goes back to the main window",
          [](WizardPlatform &t) {
              t.serial.addPort(4, State::Busy);
@@ -230,7 +239,9 @@ TEST(Flow, TheMainWindowsOtherWays)
          Screen::Main,
          {"frmWelcome.cmdDownload"},
          "+frmWelcome",
-         [](WizardPlatform &t) { EXPECT_EQ(t.shell.opened, QStringList {maker::manualUrl()}); }},
+         [](WizardPlatform &t) {
+             EXPECT_EQ(t.shell.opened, QStringList {maker::manualUrl()});
+         }},
         {"a failed opening is told, and the busy cursor goes",
          [](WizardPlatform &t) {
              t.shell.result = platform::kShellNoAssociation;
@@ -252,7 +263,9 @@ TEST(Flow, TheMainWindowsOtherWays)
           "frmWelcome.cmdHelp",
           "frmHelp.close"},
          "+frmWelcome +frmHelp -frmHelp +frmHelp -frmHelp +frmHelp -frmHelp",
-         [](WizardPlatform &) { EXPECT_FALSE(topLevel("frmWelcome")->isMinimized()); }},
+         [](WizardPlatform &) {
+             EXPECT_FALSE(topLevel("frmWelcome")->isMinimized());
+         }},
         {"a newer version: its close box asks about its download, and Yes closes only it",
          [](WizardPlatform &t) {
              t.maker.setVersion(QStringLiteral("5.1"));
@@ -274,7 +287,9 @@ TEST(Flow, TheMainWindowsOtherWays)
          Screen::Main,
          {"frmVersion.cmdExit"},
          "+frmWelcome +frmVersion leave@frmVersion -frmVersion",
-         [](WizardPlatform &t) { EXPECT_FALSE(t.quit.asked.at(0).modal); }},
+         [](WizardPlatform &t) {
+             EXPECT_FALSE(t.quit.asked.at(0).modal);
+         }},
         {"a newer version's download goes to the browser; the update's window asks to quit",
          [](WizardPlatform &t) {
              t.maker.setVersion(QStringLiteral("5.1"));
@@ -315,7 +330,8 @@ TEST(Flow, UpdatingTheScale)
          [](WizardPlatform &t) { readyToUpdate(t); },
          Screen::Downloaded,
          {"frmSuccess.cmdUpdate", "frmSuccessUpdate.cmdExit"},
-         "+frmSuccess +frmDisplay -frmSuccess rm:KovaraNorvessia_APROM.hex -frmDisplay +frmSuccessUpdate rm:norvessiaupdatebanner.jpg end",
+         "+frmSuccess +frmDisplay -frmSuccess rm:KovaraNorvessia_APROM.hex -frmDisplay "
+         "+frmSuccessUpdate rm:norvessiaupdatebanner.jpg end",
          [](WizardPlatform &t) {
              EXPECT_TRUE(updated(t));
              EXPECT_FALSE(t.scale.isOpen());
@@ -376,7 +392,9 @@ TEST(Flow, UpdatingTheScale)
          Screen::ScaleUpdate,
          {},
          "+frmDisplay +frmErrorScaleCom",
-         [](WizardPlatform &t) { EXPECT_LT(t.clock.nowMs() - g_unpluggedAt, 100); }},
+         [](WizardPlatform &t) {
+             EXPECT_LT(t.clock.nowMs() - g_unpluggedAt, 100);
+         }},
         {"a lost serial-number answer is read again, not taken for a refusal",
          [](WizardPlatform &t) {
              readyToUpdate(t).addFault(Fault::ignore(vs::kReadBlock, 0x0700, 2));
@@ -384,7 +402,9 @@ TEST(Flow, UpdatingTheScale)
          Screen::ScaleUpdate,
          {},
          "+frmDisplay rm:KovaraNorvessia_APROM.hex -frmDisplay +frmSuccessUpdate",
-         [](WizardPlatform &t) { EXPECT_TRUE(updated(t)); }},
+         [](WizardPlatform &t) {
+             EXPECT_TRUE(updated(t));
+         }},
         {"a refused session leaves the window for its tools; one run per showing",
          [](WizardPlatform &t) {
              readyToUpdate(t).addFault(Fault::refuse(vs::kOpenSession, -1, vs::kAlways));
@@ -402,9 +422,12 @@ TEST(Flow, UpdatingTheScale)
          },
          Screen::ScaleUpdate,
          {"frmErrorScaleCom.cmdRetry"},
-         "+frmDisplay +frmErrorScaleCom +frmDisplay -frmErrorScaleCom rm:KovaraNorvessia_APROM.hex -frmDisplay "
+         "+frmDisplay +frmErrorScaleCom +frmDisplay -frmErrorScaleCom rm:KovaraNorvessia_APROM.hex "
+         "-frmDisplay "
          "+frmSuccessUpdate",
-         [](WizardPlatform &t) { EXPECT_TRUE(updated(t)); }},
+         [](WizardPlatform &t) {
+             EXPECT_TRUE(updated(t));
+         }},
         {"a missing update file leaves the scale untouched",
          [](WizardPlatform &t) {
              readyToUpdate(t);
@@ -414,7 +437,9 @@ TEST(Flow, UpdatingTheScale)
          Screen::ScaleUpdate,
          {},
          "+frmDisplay !The update file cannot be used",
-         [](WizardPlatform &t) { EXPECT_TRUE(t.serial.sent(1).isEmpty()); }},
+         [](WizardPlatform &t) {
+             EXPECT_TRUE(t.serial.sent(1).isEmpty());
+         }},
         {"closing the success window early ends the program and deletes the files",
          [](WizardPlatform &t) {
              t.touchWorkingFile(QString::fromLatin1(platform::kUpdateFileName));

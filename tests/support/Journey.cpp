@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,8 +18,7 @@ Journey::Journey(WizardPlatform &test, const QString &fileServer)
     , m_log("kovara.forms kovara.dialogs kovara.files",
             QStringLiteral("kovara.forms.info=true\nkovara.dialogs.info=true\n"
                            "kovara.files.info=true"))
-{
-}
+{ }
 
 WizardPlatform::Options Journey::options()
 {
@@ -78,16 +78,28 @@ void Journey::step(const QString &step)
     settle();
 }
 
+// Long work shows the busy cursor: the port search, the serial-number read, the download, the
+// scale's update. The start-up window has it for its whole life.
+static bool showsBusyCursor()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.begin(), windows.end(), [](const QWidget *window) {
+        return window->isVisible() && window->cursor().shape() == Qt::WaitCursor
+            && window->objectName() != QLatin1String("frmStartUp");
+    });
+}
+
 void Journey::settle()
 {
     QElapsedTimer all, still;
     all.start();
     still.start();
     qsizetype lines = -1;
-    while (all.elapsed() < 20000) {
+    while (all.elapsed() < 60000) {
         processEvents();
         QTest::qWait(5);
-        const bool busy = m_test.flow.checksRunning() || m_test.downloader.isRunning();
+        const bool busy
+            = m_test.flow.checksRunning() || m_test.downloader.isRunning() || showsBusyCursor();
         if (busy || m_log.lines().size() != lines) {
             lines = m_log.lines().size();
             still.restart();
