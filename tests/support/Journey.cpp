@@ -56,8 +56,8 @@ void Journey::step(const QString &step)
     const QString name = rest.section(QLatin1Char('='), 0, 0);
     if (rest.contains(QLatin1Char('='))) {
         QString text = rest.section(QLatin1Char('='), 1);
-        if (text.startsWith(QLatin1Char('/')))
-            text.prepend(m_fileServer);
+        if (text.trimmed().startsWith(QLatin1Char('/')))
+            text.insert(text.indexOf(QLatin1Char('/')), m_fileServer);
         top->findChild<QLineEdit *>(name)->setText(text);
     } else if (name == QLatin1String("close")) {
         top->close();

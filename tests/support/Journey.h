@@ -9,11 +9,11 @@
 //   input       an input box        rm:name  a working file was deleted        end  the program
 //   ended
 // A step is "frmX.name" (click that button, label or trigger that action), "frmX.name=text" (type
-// into that line edit; a text starting with '/' is a path on the file server), "frmX.close" (its
-// close box), "frmX.Esc" or "frmX.Return" (the key on its focused control), "frmX.activate" (the
-// window manager brings it to the front) or "probe" (the internet check answers). After each step
-// the program runs until it is idle: no question to the maker out, no download running, no window
-// with the busy cursor, the trace still for a while.
+// into that line edit; a text starting with '/', blanks aside, is a path on the file server),
+// "frmX.close" (its close box), "frmX.Esc" or "frmX.Return" (the key on its focused control),
+// "frmX.activate" (the window manager brings it to the front) or "probe" (the internet check
+// answers). After each step the program runs until it is idle: no question to the maker out, no
+// download running, no window with the busy cursor, the trace still for a while.
 
 #include "LogCapture.h"
 #include "WizardPlatform.h"
