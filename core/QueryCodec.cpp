@@ -42,8 +42,7 @@ qint64 leadingNumber(const QByteArray &text)
 
 QByteArray requestBody(const QByteArray &fieldName, const QByteArray &statement)
 {
-    Rc4 rc4;
-    const QByteArray cipher = rc4.EncryptString(statement, QueryKey, false);
+    const QByteArray cipher = rc4(QueryKey, statement);
     return QByteArray("--") + kBoundary + "\r\n" + "content-disposition: form-data; name=\""
         + fieldName + "\"\r\n" + "\r\n" + URLEncode(cipher) + "\r\n" + "--" + kBoundary;
 }

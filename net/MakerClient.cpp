@@ -124,8 +124,7 @@ MakerAnswer MakerClient::readAnswer(QNetworkReply *reply)
         return answer;
     }
     QByteArray decoded = core::URLDecode(body);
-    Rc4 rc4;
-    const QByteArray text = rc4.DecryptString(decoded, core::QueryKey, false);
+    const QByteArray text = core::rc4(core::QueryKey, decoded);
     if (text.startsWith(kError)) {
         qCWarning(lcQuery).noquote() << "server error:" << text.mid(5).left(200);
         answer.problem = QString::fromLatin1(text.mid(5));

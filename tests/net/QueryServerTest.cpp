@@ -37,7 +37,7 @@ protected:
         loop.exec();
         QByteArray text = core::URLDecode(reply->readAll());
         delete reply;
-        return Rc4().DecryptString(text, core::QueryKey);
+        return core::rc4(core::QueryKey, text);
     }
     // Sends a statement as the program does, in the field "rquery" (read) or "query" (write).
     QByteArray run(const QByteArray &statement, const QByteArray &field = "rquery")
@@ -103,8 +103,7 @@ TEST_F(QueryServer, WritesAreRefusedUnlessAllowed)
 TEST_F(QueryServer, ReadsOtherFormShapes)
 {
     ASSERT_TRUE(start());
-    Rc4 rc4;
-    const QByteArray field = core::URLEncode(rc4.EncryptString("SELECT 'ok'", core::QueryKey));
+    const QByteArray field = core::URLEncode(core::rc4(core::QueryKey, "SELECT 'ok'"));
     EXPECT_EQ(post("multipart/form-data; boundary=\"xyz\"",
                    "--xyz\r\nContent-Disposition: form-data; name=\"rquery\"\r\n"
                    "Content-Type: text/plain\r\n\r\n"

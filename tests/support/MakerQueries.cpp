@@ -129,16 +129,14 @@ QByteArray MakerQueries::replyFor(const RecordTable &table)
 
 QByteArray MakerQueries::enciphered(const QByteArray &text)
 {
-    Rc4 rc4;
-    return core::URLEncode(rc4.EncryptString(text, core::QueryKey));
+    return core::URLEncode(core::rc4(core::QueryKey, text));
 }
 
 QByteArray MakerQueries::statementOf(const QByteArray &body)
 {
     const qsizetype start = body.indexOf("\r\n\r\n") + 4;
-    QByteArray cipher = core::URLDecode(body.mid(start, body.lastIndexOf("\r\n--") - start));
-    Rc4 rc4;
-    return rc4.DecryptString(cipher, core::QueryKey);
+    return core::rc4(core::QueryKey,
+                     core::URLDecode(body.mid(start, body.lastIndexOf("\r\n--") - start)));
 }
 
 QNetworkReply *
