@@ -42,12 +42,12 @@ qint64 leadingNumber(const QByteArray &text)
 
 QByteArray requestBody(const QByteArray &fieldName, const QByteArray &statement)
 {
-    const QByteArray cipher = rc4(QueryKey, statement);
+    const QByteArray cipher = rc4(kQueryKey, statement);
     return QByteArray("--") + kBoundary + "\r\n" + "content-disposition: form-data; name=\""
-        + fieldName + "\"\r\n" + "\r\n" + URLEncode(cipher) + "\r\n" + "--" + kBoundary;
+        + fieldName + "\"\r\n" + "\r\n" + percentEncode(cipher) + "\r\n" + "--" + kBoundary;
 }
 
-QByteArray URLEncode(const QByteArray &text)
+QByteArray percentEncode(const QByteArray &text)
 {
     static const char digits[] = "0123456789ABCDEF";
     QByteArray result;
@@ -65,7 +65,7 @@ QByteArray URLEncode(const QByteArray &text)
     return result;
 }
 
-QByteArray URLDecode(const QByteArray &text)
+QByteArray percentDecode(const QByteArray &text)
 {
     QByteArray result;
     result.reserve(text.size());
@@ -97,7 +97,35 @@ QByteArray URLDecode(const QByteArray &text)
     return result;
 }
 
-RecordTable ParseRecords(const QByteArray &reply)
+namespace {
+
+// A record reply read from the front. Taking a piece moves the front on instead of copying the
+// rest, so reading a whole reply costs time in proportion to its length.
+class ReplyReader
+{
+public:
+    explicit ReplyReader(QByteArray text);
+    bool isEmpty() const { return m_begin >= m_end; }
+    // What is left.
+    QByteArray rest() const;
+    // Removes and returns the part before the first separator; what is left loses its leading
+    // and trailing blanks. Without a separator, all of it.
+    QByteArray nextToken(const QByteArray &separator);
+    // Removes and returns the next field, escapes resolved. A text without any "|" is returned
+    // whole, as it is.
+    QByteArray nextField();
+
+private:
+    QByteArray m_text;
+    qsizetype m_begin = 0;
+    qsizetype m_end = 0;
+    // Index of the last "|" of the text, or -1: whether any is left is then a comparison.
+    qsizetype m_lastBar = -1;
+};
+
+} // namespace
+
+RecordTable parseRecords(const QByteArray &reply)
 {
     ReplyReader reader(reply);
     const qint64 records = leadingNumber(reader.nextToken("\n"));
@@ -118,22 +146,6 @@ RecordTable ParseRecords(const QByteArray &reply)
             table.setCell(r, f, QString::fromLatin1(reader.nextField()));
     }
     return table;
-}
-
-QByteArray NextToken(QByteArray &text, const QByteArray &separator)
-{
-    ReplyReader reader(text);
-    const QByteArray token = reader.nextToken(separator);
-    text = reader.rest();
-    return token;
-}
-
-QByteArray NextField(QByteArray &text)
-{
-    ReplyReader reader(text);
-    const QByteArray field = reader.nextField();
-    text = reader.rest();
-    return field;
 }
 
 ReplyReader::ReplyReader(QByteArray text)

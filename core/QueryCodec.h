@@ -1,7 +1,7 @@
 #pragma once
 
 // The query protocol's coding, without the network: a statement is enciphered with RC4 under
-// QueryKey, percent-encoded and carried as the one field of a multipart form; a reply body is
+// kQueryKey, percent-encoded and carried as the one field of a multipart form; a reply body is
 // percent-decoded, deciphered and, for a record query, read into a RecordTable.
 //
 // Texts that travel are byte strings, one byte per character (statements are ASCII in practice).
@@ -13,7 +13,7 @@
 namespace core {
 
 // The RC4 key of the protocol, for requests and replies alike.
-inline constexpr char QueryKey[] = "KWZQMPLTRVSNHDXBF";
+inline constexpr char kQueryKey[] = "KWZQMPLTRVSNHDXBF";
 inline constexpr char kBoundary[] = "AaB03x";
 // The most cells a record reply may ask for; a larger claim is treated as no answer. Within
 // it, any number of records or fields is read.
@@ -24,42 +24,14 @@ QByteArray requestBody(const QByteArray &fieldName, const QByteArray &statement)
 
 // Percent-encoding: letters and digits stay, every other byte becomes "%" and two upper-case hex
 // digits (a blank too: "%20").
-QByteArray URLEncode(const QByteArray &text);
+QByteArray percentEncode(const QByteArray &text);
 // Percent-decoding of a reply body: "+" is a blank, "%" reads up to two hex digits; a "%" with
 // nothing after it is dropped.
-QByteArray URLDecode(const QByteArray &text);
+QByteArray percentDecode(const QByteArray &text);
 
 // Reads a deciphered record reply: the record count and the field count, each ended by a line
 // feed, then the fields, each ended by "|", with "\\" and "\|" as escapes. The empty table for a
 // count of 0, a field count below 1, a negative record count, or a claim above kMaxCells cells.
-RecordTable ParseRecords(const QByteArray &reply);
-
-// Removes and returns the part of text before the first separator; what is left loses its
-// leading and trailing blanks. Without a separator, all of the text.
-QByteArray NextToken(QByteArray &text, const QByteArray &separator);
-// Removes and returns the next field of a record reply, escapes resolved. A text without any
-// "|" is returned whole, as it is.
-QByteArray NextField(QByteArray &text);
-
-// A record reply read from the front. Taking a piece moves the front on instead of copying the
-// rest, so reading a whole reply costs time in proportion to its length. NextToken and NextField
-// above are these on a text of their own.
-class ReplyReader
-{
-public:
-    explicit ReplyReader(QByteArray text);
-    bool isEmpty() const { return m_begin >= m_end; }
-    // What is left.
-    QByteArray rest() const;
-    QByteArray nextToken(const QByteArray &separator);
-    QByteArray nextField();
-
-private:
-    QByteArray m_text;
-    qsizetype m_begin = 0;
-    qsizetype m_end = 0;
-    // Index of the last "|" of the text, or -1: whether any is left is then a comparison.
-    qsizetype m_lastBar = -1;
-};
+RecordTable parseRecords(const QByteArray &reply);
 
 } // namespace core

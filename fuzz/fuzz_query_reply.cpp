@@ -10,7 +10,7 @@ namespace {
 
 void readTable(const QByteArray &reply)
 {
-    const RecordTable table = core::ParseRecords(reply);
+    const RecordTable table = core::parseRecords(reply);
     if (table.records() < 0 || table.fields() < 0)
         fuzzing::violated("a negative table size");
     if (qint64(table.records()) * table.fields() > core::kMaxCells)
@@ -34,18 +34,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     readTable(body);
 
     // The whole path of a reply body.
-    QByteArray decoded = core::URLDecode(body);
+    QByteArray decoded = core::percentDecode(body);
     if (decoded.size() > body.size())
         fuzzing::violated("decoding made the body longer");
-    const QByteArray plain = core::rc4(core::QueryKey, decoded);
+    const QByteArray plain = core::rc4(core::kQueryKey, decoded);
     if (plain.size() != decoded.size())
         fuzzing::violated("deciphering changed the length");
     readTable(plain);
 
     // What the program sends must come back as it was.
-    if (core::URLDecode(core::URLEncode(body)) != body)
-        fuzzing::violated("URLDecode does not undo URLEncode");
-    if (core::rc4(core::QueryKey, core::rc4(core::QueryKey, body)) != body)
+    if (core::percentDecode(core::percentEncode(body)) != body)
+        fuzzing::violated("percentDecode does not undo percentEncode");
+    if (core::rc4(core::kQueryKey, core::rc4(core::kQueryKey, body)) != body)
         fuzzing::violated("deciphering does not undo enciphering");
     return 0;
 }

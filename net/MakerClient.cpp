@@ -123,14 +123,14 @@ MakerAnswer MakerClient::readAnswer(QNetworkReply *reply)
         answer.problem = QStringLiteral("No response from server");
         return answer;
     }
-    QByteArray decoded = core::URLDecode(body);
-    const QByteArray text = core::rc4(core::QueryKey, decoded);
+    QByteArray decoded = core::percentDecode(body);
+    const QByteArray text = core::rc4(core::kQueryKey, decoded);
     if (text.startsWith(kError)) {
         qCWarning(lcQuery).noquote() << "server error:" << text.mid(5).left(200);
         answer.problem = QString::fromLatin1(text.mid(5));
         return answer;
     }
-    const RecordTable table = core::ParseRecords(text);
+    const RecordTable table = core::parseRecords(text);
     if (!table.isEmpty())
         answer.value = trimBlanks(lastRecordText(table));
     qCInfo(lcQuery).noquote() << "answer:" << answer.value.value_or(QStringLiteral("(no record)"));

@@ -1,6 +1,5 @@
 // Reply parsing must grow linearly with the reply (two sizes: 1 MB and 10 MB, 100,000 records),
-// and the cipher's throughput. The text-cutting NextField is measured on small replies only, to
-// show what reading a reply by cutting its front off would cost.
+// and the cipher's throughput.
 
 #include "core/QueryCodec.h"
 #include "core/Rc4.h"
@@ -36,7 +35,7 @@ void BM_ParseRecords(benchmark::State &state)
 {
     const QByteArray reply = recordReply(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        RecordTable table = core::ParseRecords(reply);
+        RecordTable table = core::parseRecords(reply);
         benchmark::DoNotOptimize(table);
     }
     state.SetBytesProcessed(state.iterations() * reply.size());
@@ -47,37 +46,22 @@ BENCHMARK(BM_ParseRecords)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecon
 // The whole client side of a large reply: percent-decode, decipher, parse.
 void BM_ReplyToTable(benchmark::State &state)
 {
-    const QByteArray body
-        = core::URLEncode(core::rc4(core::QueryKey, recordReply(static_cast<int>(state.range(0)))));
+    const QByteArray body = core::percentEncode(
+        core::rc4(core::kQueryKey, recordReply(static_cast<int>(state.range(0)))));
     for (auto _ : state) {
-        QByteArray decoded = core::URLDecode(body);
-        RecordTable table = core::ParseRecords(core::rc4(core::QueryKey, decoded));
+        QByteArray decoded = core::percentDecode(body);
+        RecordTable table = core::parseRecords(core::rc4(core::kQueryKey, decoded));
         benchmark::DoNotOptimize(table);
     }
     state.SetBytesProcessed(state.iterations() * body.size());
 }
 BENCHMARK(BM_ReplyToTable)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-// Fields taken by cutting them off the front of the text, one call at a time.
-void BM_NextFieldByCutting(benchmark::State &state)
-{
-    QByteArray fields;
-    for (int f = 0; f < state.range(0); ++f)
-        fields += "field " + QByteArray::number(f) + "|";
-    for (auto _ : state) {
-        QByteArray text = fields;
-        while (!text.isEmpty())
-            benchmark::DoNotOptimize(core::NextField(text));
-    }
-    state.SetBytesProcessed(state.iterations() * fields.size());
-}
-BENCHMARK(BM_NextFieldByCutting)->Arg(5000)->Arg(10000)->Unit(benchmark::kMillisecond);
-
 void BM_RC4(benchmark::State &state)
 {
     QByteArray data(static_cast<int>(state.range(0)), 'x');
     for (auto _ : state) {
-        data = core::rc4(core::QueryKey, std::move(data));
+        data = core::rc4(core::kQueryKey, std::move(data));
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(state.iterations() * data.size());
@@ -90,7 +74,7 @@ void BM_RC4Statement(benchmark::State &state)
     const QByteArray statement
         = "SELECT CurrentVersion From KovaraPCPrograms WHERE Model ='NORVESSIA'";
     for (auto _ : state) {
-        benchmark::DoNotOptimize(core::rc4(core::QueryKey, statement));
+        benchmark::DoNotOptimize(core::rc4(core::kQueryKey, statement));
     }
 }
 BENCHMARK(BM_RC4Statement);

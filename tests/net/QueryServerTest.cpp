@@ -35,9 +35,9 @@ protected:
         QEventLoop loop;
         QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
         loop.exec();
-        QByteArray text = core::URLDecode(reply->readAll());
+        QByteArray text = core::percentDecode(reply->readAll());
         delete reply;
-        return core::rc4(core::QueryKey, text);
+        return core::rc4(core::kQueryKey, text);
     }
     // Sends a statement as the program does, in the field "rquery" (read) or "query" (write).
     QByteArray run(const QByteArray &statement, const QByteArray &field = "rquery")
@@ -103,7 +103,7 @@ TEST_F(QueryServer, WritesAreRefusedUnlessAllowed)
 TEST_F(QueryServer, ReadsOtherFormShapes)
 {
     ASSERT_TRUE(start());
-    const QByteArray field = core::URLEncode(core::rc4(core::QueryKey, "SELECT 'ok'"));
+    const QByteArray field = core::percentEncode(core::rc4(core::kQueryKey, "SELECT 'ok'"));
     EXPECT_EQ(post("multipart/form-data; boundary=\"xyz\"",
                    "--xyz\r\nContent-Disposition: form-data; name=\"rquery\"\r\n"
                    "Content-Type: text/plain\r\n\r\n"

@@ -129,14 +129,14 @@ QByteArray MakerQueries::replyFor(const RecordTable &table)
 
 QByteArray MakerQueries::enciphered(const QByteArray &text)
 {
-    return core::URLEncode(core::rc4(core::QueryKey, text));
+    return core::percentEncode(core::rc4(core::kQueryKey, text));
 }
 
 QByteArray MakerQueries::statementOf(const QByteArray &body)
 {
     const qsizetype start = body.indexOf("\r\n\r\n") + 4;
-    return core::rc4(core::QueryKey,
-                     core::URLDecode(body.mid(start, body.lastIndexOf("\r\n--") - start)));
+    return core::rc4(core::kQueryKey,
+                     core::percentDecode(body.mid(start, body.lastIndexOf("\r\n--") - start)));
 }
 
 QNetworkReply *
