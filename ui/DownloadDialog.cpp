@@ -1,8 +1,8 @@
 #include "ui/DownloadDialog.h"
 
 #include "core/TransferText.h"
-#include "platform/Animation.h"
-#include "platform/Look.h"
+#include "ui/ClipPlayer.h"
+#include "ui/Look.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -60,7 +60,7 @@ DownloadDialog::DownloadDialog(const QString &clipPath, QWidget *parent)
     setWindowTitle(tr("Downloading....."));
     setFixedSize(twips(6795), twips(3975));
 
-    m_clip = new platform::Animation(this);
+    m_clip = new ClipPlayer(this);
     m_clip->setObjectName(QStringLiteral("Animation1"));
     m_clip->setGeometry(twips(1080), twips(0), twips(4695), twips(615));
 
@@ -105,8 +105,8 @@ DownloadDialog::DownloadDialog(const QString &clipPath, QWidget *parent)
                  downloadTo,
                  timeLeft,
                  m_closeWhenDone});
-    m_clip->Open(clipPath);
-    m_clip->Play();
+    m_clip->open(clipPath);
+    m_clip->play();
 }
 
 void DownloadDialog::setStatus(const QString &text)
@@ -169,17 +169,17 @@ void DownloadDialog::showProgress(qint64 received,
 
 void DownloadDialog::pauseClip()
 {
-    m_clip->Stop();
+    m_clip->stop();
 }
 
 void DownloadDialog::playClip()
 {
-    m_clip->Play();
+    m_clip->play();
 }
 
 void DownloadDialog::closeClip()
 {
-    m_clip->Close();
+    m_clip->clear();
 }
 
 void DownloadDialog::closeEvent(QCloseEvent *event)

@@ -11,9 +11,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-namespace platform {
-class Animation;
-}
+class ClipPlayer;
 
 class DownloadDialog final : public QWidget
 {
@@ -43,7 +41,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    platform::Animation *m_clip;
+    ClipPlayer *m_clip;
     QLabel *m_status;
     QLabel *m_source;
     QProgressBar *m_bar;

@@ -1,7 +1,7 @@
 #include "ui/DownloadedWindow.h"
 #include "ui_DownloadedWindow.h"
 
-#include "platform/Look.h"
+#include "ui/Look.h"
 
 #include <QCloseEvent>
 

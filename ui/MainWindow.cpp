@@ -1,7 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "assets/Pictures.h"
-#include "platform/Look.h"
+#include "ui/Look.h"
 
 #include <QCloseEvent>
 #include <QLabel>

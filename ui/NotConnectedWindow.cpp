@@ -1,7 +1,7 @@
 #include "ui/NotConnectedWindow.h"
 #include "ui_NotConnectedWindow.h"
 
-#include "platform/Look.h"
+#include "ui/Look.h"
 
 #include <QCloseEvent>
 

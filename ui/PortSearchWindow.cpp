@@ -1,6 +1,6 @@
 #include "ui/PortSearchWindow.h"
 
-#include "platform/Look.h"
+#include "ui/Look.h"
 
 #include <QCloseEvent>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "ui/QuitDialog.h"
 #include "ui_QuitDialog.h"
 
-#include "platform/Look.h"
+#include "ui/Look.h"
 
 #include <QScreen>
 

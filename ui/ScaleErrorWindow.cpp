@@ -1,7 +1,7 @@
 #include "ui/ScaleErrorWindow.h"
 #include "ui_ScaleErrorWindow.h"
 
-#include "platform/Look.h"
+#include "ui/Look.h"
 
 #include <QCloseEvent>
 

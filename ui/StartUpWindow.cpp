@@ -1,7 +1,7 @@
 #include "ui/StartUpWindow.h"
 #include "ui_StartUpWindow.h"
 
-#include "platform/Look.h"
+#include "ui/Look.h"
 
 #include <QCloseEvent>
 

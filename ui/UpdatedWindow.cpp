@@ -1,7 +1,7 @@
 #include "ui/UpdatedWindow.h"
 #include "ui_UpdatedWindow.h"
 
-#include "platform/Look.h"
+#include "ui/Look.h"
 
 #include <QCloseEvent>
 

@@ -2,7 +2,7 @@
 #include "ui_VersionWindow.h"
 
 #include "assets/Pictures.h"
-#include "platform/Look.h"
+#include "ui/Look.h"
 
 #include <QCloseEvent>
 

@@ -13,8 +13,8 @@
 #include "net/Downloader.h"
 #include "platform/Clock.h"
 #include "platform/DiskSpace.h"
-#include "platform/Look.h"
 #include "ui/DownloadDialog.h"
+#include "ui/Look.h"
 #include "ui/Prompts.h"
 
 #include <QApplication>

@@ -18,11 +18,11 @@
 #include "platform/Clock.h"
 #include "platform/DiskSpace.h"
 #include "platform/Files.h"
-#include "platform/Look.h"
 #include "platform/Process.h"
 #include "platform/SerialPort.h"
 #include "platform/Shell.h"
 #include "platform/SystemSerial.h"
+#include "ui/Look.h"
 #include "ui/Prompts.h"
 
 #include <QApplication>

@@ -5,7 +5,7 @@
 #include "Journey.h"
 #include "LoggedServer.h"
 
-#include "platform/Animation.h"
+#include "ui/ClipPlayer.h"
 #include "ui/DownloadDialog.h"
 
 #include <QFileInfo>
@@ -161,7 +161,7 @@ TEST_F(Wizard, CancelAsksAndYesEndsTheDownload)
 {
     const QString question = QStringLiteral("!Are you sure you want to cancel this operation?");
     const auto clipPlaying = [] {
-        return dialog()->findChild<platform::Animation *>("Animation1")->isPlaying();
+        return dialog()->findChild<ClipPlayer *>("Animation1")->isPlaying();
     };
     {
         WizardPlatform test(Journey::options());

@@ -1,7 +1,7 @@
 // main() of every widget test binary: a QApplication on the offscreen platform, then GoogleTest.
 
 #include "TestPlatform.h"
-#include "platform/Look.h"
+#include "ui/Look.h"
 
 #include <QApplication>
 #include <gmock/gmock.h>

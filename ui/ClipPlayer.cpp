@@ -1,4 +1,4 @@
-#include "platform/Animation.h"
+#include "ui/ClipPlayer.h"
 
 #include <QFile>
 #include <QLoggingCategory>
@@ -6,8 +6,6 @@
 #include <QtEndian>
 
 Q_LOGGING_CATEGORY(lcAnimation, "kovara.animation")
-
-namespace platform {
 
 namespace {
 
@@ -140,15 +138,15 @@ AviClip AviClip::read(const QString &path, qint64 maxBytes)
     return clip;
 }
 
-Animation::Animation(QWidget *parent)
+ClipPlayer::ClipPlayer(QWidget *parent)
     : QWidget(parent)
 {
-    connect(&m_timer, &QTimer::timeout, this, &Animation::nextFrame);
+    connect(&m_timer, &QTimer::timeout, this, &ClipPlayer::nextFrame);
 }
 
-bool Animation::Open(const QString &path)
+bool ClipPlayer::open(const QString &path)
 {
-    Close();
+    clear();
     m_clip = AviClip::read(path);
     if (!m_clip.isValid()) {
         qCWarning(lcAnimation).noquote() << "cannot play" << path << "-" << m_clip.error;
@@ -161,18 +159,18 @@ bool Animation::Open(const QString &path)
     return true;
 }
 
-void Animation::Play()
+void ClipPlayer::play()
 {
     if (isOpen() && m_clip.frames.size() > 1)
         m_timer.start();
 }
 
-void Animation::Stop()
+void ClipPlayer::stop()
 {
     m_timer.stop();
 }
 
-void Animation::Close()
+void ClipPlayer::clear()
 {
     m_timer.stop();
     m_clip = AviClip();
@@ -180,7 +178,7 @@ void Animation::Close()
     update();
 }
 
-void Animation::nextFrame()
+void ClipPlayer::nextFrame()
 {
     if (m_clip.frames.empty())
         return;
@@ -188,7 +186,7 @@ void Animation::nextFrame()
     update();
 }
 
-void Animation::paintEvent(QPaintEvent *)
+void ClipPlayer::paintEvent(QPaintEvent *)
 {
     if (m_clip.frames.empty())
         return;
@@ -197,5 +195,3 @@ void Animation::paintEvent(QPaintEvent *)
     // Centred in the control, as the clip control of the program's design shows it.
     painter.drawImage((width() - image.width()) / 2, (height() - image.height()) / 2, image);
 }
-
-} // namespace platform

@@ -1,4 +1,4 @@
-#include "platform/Look.h"
+#include "ui/Look.h"
 
 #include <QAbstractButton>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-// The animation control: plays a short silent AVI clip in a loop, like the clip of a file flying
+// The clip player: plays a short silent AVI clip in a loop, like the clip of a file flying
 // to the computer in the download window. Clips hold one video stream of Motion-JPEG frames or of
 // uncompressed 24- or 32-bit frames. A clip that is missing or cannot be read leaves the control
 // empty (only its background shows); nothing is reported to the user.
@@ -15,8 +15,6 @@
 
 #include <vector>
 
-namespace platform {
-
 struct AviClip
 {
     std::vector<QImage> frames;
@@ -28,20 +26,20 @@ struct AviClip
     static AviClip read(const QString &path, qint64 maxBytes = qint64(32) * 1024 * 1024);
 };
 
-class Animation final : public QWidget
+class ClipPlayer final : public QWidget
 {
     Q_OBJECT
 public:
-    explicit Animation(QWidget *parent = nullptr);
+    explicit ClipPlayer(QWidget *parent = nullptr);
 
     // Loads a clip and shows its first frame; false (and an empty control) when it cannot.
-    bool Open(const QString &path);
+    bool open(const QString &path);
     // Plays the clip in a loop from the current frame.
-    void Play();
+    void play();
     // Stops at the current frame.
-    void Stop();
+    void stop();
     // Stops and empties the control.
-    void Close();
+    void clear();
 
     bool isOpen() const { return !m_clip.frames.empty(); }
     bool isPlaying() const { return m_timer.isActive(); }
@@ -58,5 +56,3 @@ private:
     int m_frame = 0;
     QTimer m_timer;
 };
-
-} // namespace platform

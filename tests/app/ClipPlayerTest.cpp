@@ -3,7 +3,7 @@
 
 #include "TestPlatform.h"
 
-#include "platform/Animation.h"
+#include "ui/ClipPlayer.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -40,17 +40,16 @@ QString writeFile(const QTemporaryDir &dir, const char *name, const QByteArray &
 
 TEST(Animation, ShippedClipLoopsFramesThatFitTheControl)
 {
-    const platform::AviClip clip
-        = platform::AviClip::read(QStringLiteral(KOVARA_BIN_DIR "/downloading.AVI"));
+    const AviClip clip = AviClip::read(QStringLiteral(KOVARA_BIN_DIR "/downloading.AVI"));
     ASSERT_TRUE(clip.isValid()) << clip.error.toStdString();
     EXPECT_GE(clip.frames.size(), 8u);
     EXPECT_LE(clip.frames.front().width(), 313);
     EXPECT_LE(clip.frames.front().height(), 41);
     EXPECT_NE(clip.frames.front(), clip.frames[clip.frames.size() / 2]) << "the picture moves";
 
-    platform::Animation player;
-    ASSERT_TRUE(player.Open(QStringLiteral(KOVARA_BIN_DIR "/downloading.AVI")));
-    player.Play();
+    ClipPlayer player;
+    ASSERT_TRUE(player.open(QStringLiteral(KOVARA_BIN_DIR "/downloading.AVI")));
+    player.play();
     EXPECT_TRUE(player.isPlaying());
     QTimer guard;
     guard.setSingleShot(true);
@@ -65,9 +64,9 @@ TEST(Animation, ShippedClipLoopsFramesThatFitTheControl)
         }
     }
     EXPECT_GT(steps, player.frameCount()) << "the clip wraps round to its start";
-    player.Stop();
+    player.stop();
     EXPECT_FALSE(player.isPlaying());
-    player.Close();
+    player.clear();
     EXPECT_FALSE(player.isOpen());
 }
 
@@ -90,7 +89,7 @@ TEST(Animation, ReadsUncompressedBottomUpFrames)
     QByteArray riff = chunk("RIFF", QByteArray("AVI ", 4) + hdrl + movi);
 
     QTemporaryDir dir;
-    const platform::AviClip clip = platform::AviClip::read(writeFile(dir, "raw.avi", riff));
+    const AviClip clip = AviClip::read(writeFile(dir, "raw.avi", riff));
     ASSERT_TRUE(clip.isValid()) << clip.error.toStdString();
     EXPECT_EQ(clip.frameIntervalMs, 50);
     const QImage &frame = clip.frames.front();
@@ -100,19 +99,18 @@ TEST(Animation, ReadsUncompressedBottomUpFrames)
     EXPECT_EQ(frame.pixel(1, 1), qRgb(0, 255, 0));
 
     // Cut short in the middle of its frame, the file holds nothing to show.
-    EXPECT_FALSE(
-        platform::AviClip::read(writeFile(dir, "cut.avi", riff.left(riff.size() - 6))).isValid());
+    EXPECT_FALSE(AviClip::read(writeFile(dir, "cut.avi", riff.left(riff.size() - 6))).isValid());
 }
 
 TEST(Animation, MissingOrForeignFileLeavesTheControlEmpty)
 {
-    platform::Animation player;
-    EXPECT_FALSE(player.Open(QStringLiteral("/no/such/clip.avi")));
-    player.Play();
+    ClipPlayer player;
+    EXPECT_FALSE(player.open(QStringLiteral("/no/such/clip.avi")));
+    player.play();
     EXPECT_FALSE(player.isPlaying());
 
     QTemporaryDir dir;
-    EXPECT_FALSE(player.Open(writeFile(dir, "text.avi", "RIFF\x10\x00\x00\x00WAVEfmt junk")));
+    EXPECT_FALSE(player.open(writeFile(dir, "text.avi", "RIFF\x10\x00\x00\x00WAVEfmt junk")));
     EXPECT_FALSE(player.isOpen());
 }
 
