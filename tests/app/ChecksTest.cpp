@@ -1,6 +1,5 @@
-// The maker's two questions as the program asks them: the version check with its new-version
-// window and retry question, the update check with its blinking banner, and the user's input held
-// while a question is out. The maker's servers are TestPlatform's network double.
+// The update check's banner: fetched only on an offer, shown only when it is a picture, blinking
+// only while an update is on offer, and its file gone once read.
 
 #include "WizardPlatform.h"
 
@@ -17,76 +16,7 @@ namespace {
 
 using testing_support::MakerQueries;
 
-const QString kRetry
-    = QStringLiteral("An error occurred while trying to check latest version of PC Program.");
 const QString kUnable = QStringLiteral("Unable to check software update.");
-
-TEST(Checks, VersionCheckShowsTheWindowForAnyOtherVersionAndRetriesAFailure)
-{
-    RecordTable twoRecords(2, 1);
-    twoRecords.setCell(0, 0, QStringLiteral("5.1"));
-    twoRecords.setCell(1, 0, QStringLiteral("5.2"));
-    struct Row
-    {
-        RecordTable table;
-        const char *failure;                        // the first question gets no answer
-        QList<QMessageBox::StandardButton> answers; // to the boxes, in order
-        QStringList boxes;
-        bool shown;
-        const char *latest;
-        int asked;
-    };
-    const Row rows[] = {
-        {MakerQueries::record({"5.0"}), nullptr, {}, {}, false, "Version 5.0", 1},
-        {MakerQueries::record({" 5.0 "}), nullptr, {}, {}, false, "Version 5.0", 1},
-        {MakerQueries::record({"5.1"}), nullptr, {}, {}, true, "Version 5.1", 1},
-        {MakerQueries::record({"5.0.1"}), nullptr, {}, {}, true, "Version 5.0.1", 1},
-        {MakerQueries::record({"5.00"}), nullptr, {}, {}, true, "Version 5.00", 1},
-        {twoRecords, nullptr, {}, {}, true, "Version 5.2", 1}, // the last record counts
-        {MakerQueries::record({"5.1"}),
-         "Connection refused",
-         {QMessageBox::Ok, QMessageBox::Retry},
-         {QStringLiteral("Error: Connection refused"), kRetry},
-         true,
-         "Version 5.1",
-         2},
-        {RecordTable(), nullptr, {QMessageBox::Cancel}, {kRetry}, false, "", 1},
-        {MakerQueries::record({"  "}),
-         nullptr,
-         {QMessageBox::Cancel},
-         {kRetry},
-         false,
-         "Version ",
-         1},
-    };
-    for (const Row &row : rows) {
-        testing_support::WizardPlatform test;
-        SCOPED_TRACE(row.latest);
-        test.maker.currentVersion = row.table;
-        test.flow.goTo(UpdateFlow::Screen::Main);
-        test.waitForChecks();
-        // The version check comes half a second after the update check.
-        if (row.failure)
-            test.maker.failNext(1, QString::fromLatin1(row.failure));
-        for (const QMessageBox::StandardButton answer : row.answers)
-            test.dialogs.answer(answer);
-        ASSERT_TRUE(
-            QTest::qWaitFor([&] { return test.maker.asked("CurrentVersion") >= row.asked; }));
-        test.waitForChecks();
-
-        const QWidget *version = testing_support::topLevel(QStringLiteral("frmVersion"));
-        EXPECT_EQ(test.dialogs.texts(), row.boxes);
-        EXPECT_EQ(version && version->isVisible(), row.shown);
-        EXPECT_EQ(test.maker.asked("CurrentVersion"), row.asked);
-        if (version) {
-            const auto text = [version](const char *name) {
-                return version->findChild<QLabel *>(QString::fromLatin1(name))->text();
-            };
-            EXPECT_EQ(text("lblProg"), QStringLiteral("Version 5.0"));
-            EXPECT_EQ(text("lblLatest"), QString::fromLatin1(row.latest));
-        }
-    }
-}
 
 TEST(Checks, UpdateCheckFetchesTheBannerOnOfferAndTellsAFailure)
 {
@@ -156,36 +86,6 @@ TEST(Checks, UpdateCheckFetchesTheBannerOnOfferAndTellsAFailure)
             EXPECT_EQ(blink.mid(0, 4), (QList<bool> {true, false, true, false}));
         }
     }
-}
-
-// What the user does while a question is out acts once the answer is in: a click on Update Scale
-// during the version check moves on after the new-version window has come.
-TEST(Checks, TheUsersInputWaitsForTheAnswer)
-{
-    testing_support::WizardPlatform test;
-    test.serial.addScale(1, QStringLiteral("20231187"));
-    test.maker.setVersion(QStringLiteral("5.1"));
-    test.flow.goTo(UpdateFlow::Screen::Main);
-    test.waitForChecks();
-    QWidget *main = testing_support::topLevel(QStringLiteral("frmWelcome"));
-    test.maker.holdReplies = true;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return test.maker.repliesOut() == 1; }));
-
-    QTest::mouseClick(
-        testing_support::button(QStringLiteral("frmWelcome"), QStringLiteral("cmdUpdate")),
-        Qt::LeftButton);
-    QTest::keyClick(main, Qt::Key_U, Qt::AltModifier);
-    testing_support::processEvents();
-    EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmCheckScale")))
-        << "nothing happens while the answer is out";
-    EXPECT_TRUE(main->isVisible());
-
-    test.maker.releaseReplies();
-    test.waitForChecks();
-    EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmVersion")));
-    EXPECT_TRUE(testing_support::isShown(QStringLiteral("frmCheckScale")))
-        << "the click acted after the answer";
-    EXPECT_FALSE(testing_support::isShown(QStringLiteral("frmWelcome")));
 }
 
 } // namespace

@@ -1,9 +1,8 @@
-// The wizard's journeys: each row sets up the scale's ports, the maker's answers and the user's
-// answers, drives the windows by their controls from one screen, and states what the user meets
-// in order (see Journey for the trace's words) and what the run leaves.
+// The wizard's journeys: each row says what the scale, the maker and the user do (Journey's
+// given words), drives the windows by their controls from one screen, and states what the user
+// meets in order (Journey's trace) and, where it matters, what the run leaves.
 
 #include "Journey.h"
-#include "LoggedServer.h"
 #include "UpdateFile.h"
 
 #include "net/MakerAddresses.h"
@@ -18,51 +17,43 @@ namespace {
 
 using namespace testing_support;
 using Screen = UpdateFlow::Screen;
-using State = VirtualScaleSerial::PortState;
-using Quit = QuitAnswers::Answer;
 using virtual_scale::Fault;
 namespace vs = virtual_scale;
 
+const QString kRmUpdate = QStringLiteral("rm:KovaraNorvessia_APROM.hex");
+const QString kRmBanner = QStringLiteral("rm:norvessiaupdatebanner.jpg");
 qint64 g_unpluggedAt = 0;
 
 struct Row
 {
     const char *what;
-    std::function<void(WizardPlatform &)> setup;
+    QString given;
     Screen from;
     QStringList steps;
     QString trace;
     std::function<void(WizardPlatform &)> check = {};
+    std::function<void(WizardPlatform &)> setup = {};
 };
-
-void scaleOn(WizardPlatform &test, int port, const QString &serial = "20231187")
-{
-    test.serial.addScale(port, serial);
-    test.scale.setPortNumber(port);
-}
-
-// The scale on COM1, opened, with an update file of the test's image waiting.
-vs::VirtualScale &readyToUpdate(WizardPlatform &test)
-{
-    vs::VirtualScale &scale = test.serial.addScale(1, QStringLiteral("20231187"));
-    test.scale.setPortNumber(1);
-    EXPECT_TRUE(writeUpdateFile(test.files.updateFile(), applicationImage()));
-    return scale;
-}
 
 bool updated(WizardPlatform &test)
 {
     return test.serial.scale(1)->flash() == programmedImage(applicationImage(), "20231187");
 }
 
-void run(const Row &row, const QString &fileServer = {})
+QString label(const char *window, const char *name)
+{
+    return topLevel(window)->findChild<QLabel *>(name)->text();
+}
+
+void run(const Row &row)
 {
     SCOPED_TRACE(row.what);
     WizardPlatform test(Journey::options());
     test.touchWorkingFile(QString::fromLatin1(platform::kBannerFileName));
+    Journey journey(test);
+    journey.given(row.given);
     if (row.setup)
         row.setup(test);
-    Journey journey(test, fileServer);
     journey.run(row.from, row.steps);
     EXPECT_EQ(journey.trace(), row.trace);
     if (row.check)
@@ -75,22 +66,22 @@ TEST(Flow, StartUpAndQuitting)
 {
     const Row rows[] = {
         {"the internet answers: on to the port search",
-         {},
+         "",
          Screen::StartUp,
          {},
          "+frmStartUp +frmChoosePort -frmStartUp"},
         {"no internet: the start-up stops behind the no-internet screen, whose OK ends it",
-         [](WizardPlatform &t) { t.probe.reachable = false; },
+         "no internet",
          Screen::StartUp,
          {"frmNotConnected.cmdOkay"},
          "+frmStartUp +frmNotConnected end"},
         {"no internet: its close box ends the program too",
-         [](WizardPlatform &t) { t.probe.reachable = false; },
+         "no internet",
          Screen::StartUp,
          {"frmNotConnected.close"},
          "+frmStartUp +frmNotConnected end"},
         {"a close while the check runs is asked once the check has ended; Cancel goes on",
-         [](WizardPlatform &t) { t.probe.holdAnswer = true; },
+         "held internet",
          Screen::StartUp,
          {"frmStartUp.close", "probe"},
          "+frmStartUp quit@frmStartUp +frmChoosePort -frmStartUp",
@@ -98,35 +89,36 @@ TEST(Flow, StartUpAndQuitting)
              EXPECT_EQ(t.probe.calls, 1);
          }},
         {"closing the start-up asks with the start-up stopped; Cancel goes on",
+         "",
+         Screen::StartUp,
+         {},
+         "+frmStartUp quit@frmStartUp +frmChoosePort -frmStartUp",
+         {},
          [](WizardPlatform &t) {
-             t.quit.answer(Quit::Cancel, [&t](QDialog &) {
+             t.quit.answer(QuitAnswers::Answer::Cancel, [&t](QDialog &) {
                  QTest::qWait(20);
                  EXPECT_EQ(t.probe.calls, 0) << "the start-up went on under the question";
              });
              QTimer::singleShot(0, [] { topLevel("frmStartUp")->close(); });
-         },
-         Screen::StartUp,
-         {},
-         "+frmStartUp quit@frmStartUp +frmChoosePort -frmStartUp"},
+         }},
         {"Yes to the quit question deletes the banner, then the update file, and ends",
-         [](WizardPlatform &t) {
-             t.touchWorkingFile(QString::fromLatin1(platform::kUpdateFileName));
-             t.quit.answer(Quit::Yes);
-         },
+         "update file, quit Yes",
          Screen::PortSearch,
          {"frmChoosePort.close"},
-         "+frmChoosePort quit@frmChoosePort rm:norvessiaupdatebanner.jpg "
-         "rm:KovaraNorvessia_APROM.hex end"},
+         "+frmChoosePort quit@frmChoosePort " + kRmBanner + ' ' + kRmUpdate + " end"},
         {"every Exit and close box asks about the update; Cancel keeps the window",
-         {},
+         "",
          Screen::ScaleMissing,
          {"frmErrorScaleCom2.cmdExit", "frmErrorScaleCom2.close"},
          "+frmErrorScaleCom2 quit@frmErrorScaleCom2 quit@frmErrorScaleCom2",
          [](WizardPlatform &t) {
-             EXPECT_TRUE(isShown("frmErrorScaleCom2"));
              EXPECT_TRUE(t.quit.asked.at(0).modal);
-             EXPECT_TRUE(platform::fileExists(t.files.bannerFile()));
          }},
+        {"the update file's window asks before it closes",
+         "",
+         Screen::UpdateFile,
+         {"frmCheckScale.cmdExit", "frmCheckScale.close"},
+         "+frmCheckScale quit@frmCheckScale quit@frmCheckScale"},
     };
     for (const Row &row : rows)
         run(row);
@@ -136,14 +128,8 @@ TEST(Flow, FindingTheScale)
 {
     const Row rows[] = {
         {"ports in numeric order, the unopenable and the silent skipped, up to the scale",
-         [](WizardPlatform &t) {
-             t.serial.addScale(12, QStringLiteral("99999999"));
-             t.serial.addScale(10, QStringLiteral("20231187"));
-             t.serial.addPort(1, State::Empty);
-             t.serial.addPort(4, State::Absent);
-             t.serial.addPort(2, State::Busy);
-             t.serial.addScale(3, QStringLiteral("12AB5678")); // not a serial number
-         },
+         "COM12 scale=99999999, COM10 scale, COM1 empty, COM4 absent, COM2 busy, "
+         "COM3 scale=12AB5678",
          Screen::PortSearch,
          {"frmChoosePort.cmdContinue"},
          "+frmChoosePort +frmWelcome -frmChoosePort",
@@ -154,7 +140,7 @@ TEST(Flow, FindingTheScale)
              EXPECT_FALSE(t.scale.isOpen());
          }},
         {"no scale after the 10 s wait: the error window, whose Retry goes back to the search",
-         [](WizardPlatform &t) { t.serial.addPort(1, State::Empty); },
+         "COM1 empty",
          Screen::PortSearch,
          {"frmChoosePort.cmdContinue", "frmErrorScaleCom2.cmdRetry"},
          "+frmChoosePort +frmErrorScaleCom2 -frmChoosePort +frmChoosePort -frmErrorScaleCom2",
@@ -162,28 +148,22 @@ TEST(Flow, FindingTheScale)
              EXPECT_NEAR(double(t.clock.waitedMs()), 10'000.0, 600.0);
          }},
         {"a second Continue while the search runs starts nothing; the window shows it searches",
+         "COM2 scale",
+         Screen::PortSearch,
+         {"frmChoosePort.cmdContinue"},
+         "+frmChoosePort +frmWelcome -frmChoosePort",
+         [](WizardPlatform &t) { EXPECT_EQ(t.serial.sent(2), QByteArray::fromHex("B40700")); },
          [](WizardPlatform &t) {
-             t.serial.addScale(2, QStringLiteral("20231187")).setTiming({true});
+             t.serial.scale(2)->setTiming({true});
              t.clock.scheduleIn(30, [] {
                  EXPECT_EQ(topLevel("frmChoosePort")->cursor().shape(), Qt::WaitCursor);
                  EXPECT_EQ(topLevel("frmChoosePort")->windowTitle(),
                            QStringLiteral("Checking Scale Connection to Computer...."));
                  button("frmChoosePort", "cmdContinue")->click();
              });
-         },
-         Screen::PortSearch,
-         {"frmChoosePort.cmdContinue"},
-         "+frmChoosePort +frmWelcome -frmChoosePort",
-         [](WizardPlatform &t) {
-             EXPECT_EQ(t.serial.sent(2), QByteArray::fromHex("B40700"));
          }},
         {"ports the user may not open are explained once",
-         [](WizardPlatform &t) {
-             t.serial.addPort(1, State::Forbidden);
-             t.serial.addPort(2, State::Empty);
-             t.serial.addPort(3, State::Forbidden);
-             t.dialogs.answer(QMessageBox::Ok);
-         },
+         "COM1 forbidden, COM2 empty, COM3 forbidden, box Ok",
          Screen::PortSearch,
          {"frmChoosePort.cmdContinue"},
          "+frmChoosePort !No scale was found +frmErrorScaleCom2 -frmChoosePort",
@@ -192,37 +172,29 @@ TEST(Flow, FindingTheScale)
              EXPECT_TRUE(text.contains("You may not open COM1") && text.contains("COM3"));
          }},
         {"Update Scale reads the serial number and leaves the port open for the update",
-         [](WizardPlatform &t) {
-             scaleOn(t, 5, "12AB5678");
-             t.serial.scale(5)->addFault(Fault::late(vs::kReadBlock, 50));
-         },
+         "COM5 scale=12AB5678, port 5",
          Screen::Main,
          {"frmWelcome.cmdUpdate"},
          "+frmWelcome +frmCheckScale -frmWelcome",
          [](WizardPlatform &t) {
-             EXPECT_TRUE(topLevel("frmCheckScale")
-                             ->findChild<QLabel *>("lblSerial")
-                             ->text()
-                             .endsWith("12AB5678"));
+             EXPECT_TRUE(label("frmCheckScale", "lblSerial").endsWith("12AB5678"));
              EXPECT_TRUE(t.scale.isOpen());
+         },
+         [](WizardPlatform &t) {
+             t.serial.scale(5)->addFault(Fault::late(vs::kReadBlock, 50));
          }},
         {"a second Update Scale while the scale is read is ignored",
-         [](WizardPlatform &t) {
-             scaleOn(t, 3);
-             t.serial.scale(3)->addFault(Fault::late(-1, 500));
-             t.clock.scheduleIn(1, [] { button("frmWelcome", "cmdUpdate")->click(); });
-         },
+         "COM3 scale, port 3",
          Screen::Main,
          {"frmWelcome.cmdUpdate"},
          "+frmWelcome +frmCheckScale -frmWelcome",
+         [](WizardPlatform &t) { EXPECT_EQ(t.serial.sent(3), QByteArray::fromHex("B40700")); },
          [](WizardPlatform &t) {
-             EXPECT_EQ(t.serial.sent(3), QByteArray::fromHex("B40700"));
+             t.serial.scale(3)->addFault(Fault::late(-1, 500));
+             t.clock.scheduleIn(1, [] { button("frmWelcome", "cmdUpdate")->click(); });
          }},
         {"a scale that cannot be read: the error window, whose Retry goes back to the main window",
-         [](WizardPlatform &t) {
-             t.serial.addPort(4, State::Busy);
-             t.scale.setPortNumber(4);
-         },
+         "COM4 busy, port 4",
          Screen::Main,
          {"frmWelcome.cmdUpdate", "frmErrorScaleCom2.cmdRetry"},
          "+frmWelcome +frmErrorScaleCom2 -frmWelcome +frmWelcome -frmErrorScaleCom2"},
@@ -231,11 +203,77 @@ TEST(Flow, FindingTheScale)
         run(row);
 }
 
+// The version check shows the new-version window for any other version (the last record counts)
+// and offers Retry on a failure; the update check tells its failure. The user's input waits for
+// the answer.
+TEST(Flow, TheMakersAnswers)
+{
+    const QString retry = "!An error occurred while trying to check latest version of PC Program";
+    const QString shown = "+frmWelcome +frmVersion";
+    const auto latest = [](const char *text) {
+        return [text](WizardPlatform &) {
+            EXPECT_EQ(label("frmVersion", "lblLatest"), text);
+        };
+    };
+    const Row rows[] = {
+        {"the same version", "version  5.0 ", Screen::Main, {}, "+frmWelcome"},
+        {"a newer one", "version 5.1", Screen::Main, {}, shown, latest("Version 5.1")},
+        {"one that begins with ours", "version 5.0.1", Screen::Main, {}, shown},
+        {"another spelling", "version 5.00", Screen::Main, {}, shown},
+        {"a dead server, then Retry",
+         "version 5.1, version fails Connection refused, box Ok, box Retry",
+         Screen::Main,
+         {},
+         "+frmWelcome !Error: Connection refused " + retry + " +frmVersion"},
+        {"no version at all", "version  , box Cancel", Screen::Main, {}, "+frmWelcome " + retry},
+        {"an update check that fails is told",
+         "update fails Host not found, box Ok, box Ok",
+         Screen::Main,
+         {},
+         "+frmWelcome !Error: Host not found !Unable to check software update"},
+        {"an answer that is neither Y nor N",
+         "update Yes, box Ok",
+         Screen::Main,
+         {},
+         "+frmWelcome !Unable to check software update"},
+    };
+    for (const Row &row : rows)
+        run(row);
+    // Several records: the last one counts.
+    WizardPlatform test(Journey::options());
+    test.maker.currentVersion = RecordTable(2, 1);
+    test.maker.currentVersion.setCell(0, 0, QStringLiteral("5.1"));
+    test.maker.currentVersion.setCell(1, 0, QStringLiteral("5.2"));
+    Journey journey(test);
+    journey.run(Screen::Main, {});
+    EXPECT_EQ(label("frmVersion", "lblLatest"), "Version 5.2");
+}
+
+// What the user does while a question is out acts once the answer is in: a click on Update Scale
+// during the version check moves on after the new-version window has come.
+TEST(Flow, TheUsersInputWaitsForTheAnswer)
+{
+    WizardPlatform test(Journey::options());
+    Journey journey(test);
+    journey.given("version 5.1, COM1 scale, port 1");
+    test.flow.goTo(Screen::Main);
+    test.waitForChecks();
+    test.maker.holdReplies = true;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return test.maker.repliesOut() == 1; }));
+    QTest::mouseClick(button("frmWelcome", "cmdUpdate"), Qt::LeftButton);
+    testing_support::processEvents();
+    EXPECT_FALSE(isShown("frmCheckScale")) << "nothing happens while the answer is out";
+    test.maker.releaseReplies();
+    EXPECT_TRUE(QTest::qWaitFor([] { return isShown("frmVersion"); }));
+    EXPECT_TRUE(QTest::qWaitFor([] { return isShown("frmCheckScale"); }))
+        << "the click acted after the answer";
+}
+
 TEST(Flow, TheMainWindowsOtherWays)
 {
     const Row rows[] = {
         {"the manual goes to the browser",
-         {},
+         "",
          Screen::Main,
          {"frmWelcome.cmdDownload"},
          "+frmWelcome",
@@ -243,10 +281,7 @@ TEST(Flow, TheMainWindowsOtherWays)
              EXPECT_EQ(t.shell.opened, QStringList {maker::manualUrl()});
          }},
         {"a failed opening is told, and the busy cursor goes",
-         [](WizardPlatform &t) {
-             t.shell.result = platform::kShellNoAssociation;
-             t.dialogs.answer(QMessageBox::Ok);
-         },
+         "shell fails, box Ok",
          Screen::Main,
          {"frmWelcome.cmdDownload"},
          "+frmWelcome !No application is associated with this file type",
@@ -254,7 +289,7 @@ TEST(Flow, TheMainWindowsOtherWays)
              EXPECT_EQ(topLevel("frmWelcome")->cursor().shape(), Qt::ArrowCursor);
          }},
         {"help minimises the main window until its close, Esc or close box",
-         {},
+         "",
          Screen::Main,
          {"frmWelcome.cmdHelp",
           "frmHelp.cmdClose",
@@ -266,24 +301,21 @@ TEST(Flow, TheMainWindowsOtherWays)
          [](WizardPlatform &) {
              EXPECT_FALSE(topLevel("frmWelcome")->isMinimized());
          }},
-        {"a newer version: its close box asks about its download, and Yes closes only it",
+        {"the help window's link opens the product page; a failure is not told",
+         "shell fails",
+         Screen::Help,
+         {"frmHelp.lblWebsite"},
+         "+frmHelp",
          [](WizardPlatform &t) {
-             t.maker.setVersion(QStringLiteral("5.1"));
-             t.quit.answer(Quit::Cancel);
-             t.quit.answer(Quit::Yes);
-         },
+             EXPECT_EQ(t.shell.opened, QStringList {maker::productPageUrl()});
+         }},
+        {"a newer version: its close box asks about its download, and Yes closes only it",
+         "version 5.1, quit Cancel, quit Yes",
          Screen::Main,
          {"frmVersion.close", "frmVersion.close"},
-         "+frmWelcome +frmVersion leave@frmVersion leave@frmVersion -frmVersion",
-         [](WizardPlatform &t) {
-             EXPECT_TRUE(platform::fileExists(t.files.bannerFile()));
-             EXPECT_TRUE(isShown("frmWelcome"));
-         }},
+         "+frmWelcome +frmVersion leave@frmVersion leave@frmVersion -frmVersion"},
         {"a newer version: its Exit asks too, without blocking the other windows",
-         [](WizardPlatform &t) {
-             t.maker.setVersion(QStringLiteral("5.1"));
-             t.quit.answer(Quit::Yes);
-         },
+         "version 5.1, quit Yes",
          Screen::Main,
          {"frmVersion.cmdExit"},
          "+frmWelcome +frmVersion leave@frmVersion -frmVersion",
@@ -291,10 +323,7 @@ TEST(Flow, TheMainWindowsOtherWays)
              EXPECT_FALSE(t.quit.asked.at(0).modal);
          }},
         {"a newer version's download goes to the browser; the update's window asks to quit",
-         [](WizardPlatform &t) {
-             t.maker.setVersion(QStringLiteral("5.1"));
-             scaleOn(t, 3);
-         },
+         "version 5.1, COM3 scale, port 3",
          Screen::Main,
          {"frmWelcome.cmdUpdate", "frmVersion.cmdDownloadPCProg"},
          "+frmWelcome +frmVersion +frmCheckScale -frmWelcome quit@frmCheckScale -frmVersion",
@@ -302,22 +331,10 @@ TEST(Flow, TheMainWindowsOtherWays)
              EXPECT_EQ(t.shell.opened, QStringList {maker::installerUrl()});
          }},
         {"a newer version whose download cannot be opened: told, and the window closes",
-         [](WizardPlatform &t) {
-             t.maker.setVersion(QStringLiteral("5.1"));
-             t.shell.result = platform::kShellNoAssociation;
-             t.dialogs.answer(QMessageBox::Ok);
-         },
+         "version 5.1, shell fails, box Ok",
          Screen::Main,
          {"frmVersion.cmdDownloadPCProg"},
          "+frmWelcome +frmVersion !No application is associated with this file type -frmVersion"},
-        {"the help window's link opens the product page; a failure is not told",
-         [](WizardPlatform &t) { t.shell.result = platform::kShellNoAssociation; },
-         Screen::Help,
-         {"frmHelp.lblWebsite"},
-         "+frmHelp",
-         [](WizardPlatform &t) {
-             EXPECT_EQ(t.shell.opened, QStringList {maker::productPageUrl()});
-         }},
     };
     for (const Row &row : rows)
         run(row);
@@ -325,35 +342,73 @@ TEST(Flow, TheMainWindowsOtherWays)
 
 TEST(Flow, UpdatingTheScale)
 {
+    const QString success = "-frmDisplay +frmSuccessUpdate";
+    const auto isUpdated = [](WizardPlatform &t) {
+        EXPECT_TRUE(updated(t));
+    };
     const Row rows[] = {
         {"the shown window updates the scale and hands over; Exit ends and deletes the files",
-         [](WizardPlatform &t) { readyToUpdate(t); },
+         "COM1 scale, port 1, update file",
          Screen::Downloaded,
          {"frmSuccess.cmdUpdate", "frmSuccessUpdate.cmdExit"},
-         "+frmSuccess +frmDisplay -frmSuccess rm:KovaraNorvessia_APROM.hex -frmDisplay "
-         "+frmSuccessUpdate rm:norvessiaupdatebanner.jpg end",
+         "+frmSuccess +frmDisplay -frmSuccess " + kRmUpdate + ' ' + success + ' ' + kRmBanner
+             + " end",
          [](WizardPlatform &t) {
              EXPECT_TRUE(updated(t));
              EXPECT_FALSE(t.scale.isOpen());
          }},
-        {"the update file's window and the downloaded window ask before they close",
-         {},
-         Screen::UpdateFile,
-         {"frmCheckScale.cmdExit", "frmCheckScale.close"},
-         "+frmCheckScale quit@frmCheckScale quit@frmCheckScale"},
-        {"Update on a port that will not open: the run meets a silent scale",
-         [](WizardPlatform &t) {
-             t.serial.addPort(4, State::Busy);
-             t.scale.setPortNumber(4);
-             EXPECT_TRUE(writeUpdateFile(t.files.updateFile(), applicationImage()));
-         },
+        {"a downloaded window's close asks; Update on a port that will not open meets silence",
+         "COM4 busy, port 4, update file",
          Screen::Downloaded,
          {"frmSuccess.close", "frmSuccess.cmdUpdate"},
          "+frmSuccess quit@frmSuccess +frmDisplay -frmSuccess +frmErrorScaleCom"},
-        {"nothing the user does starts a second run inside the first",
+        {"a lost serial-number answer is read again, not taken for a refusal",
+         "COM1 scale, port 1, update file",
+         Screen::ScaleUpdate,
+         {},
+         "+frmDisplay " + kRmUpdate + ' ' + success,
+         isUpdated,
          [](WizardPlatform &t) {
-             t.serial.addPort(2, State::Empty);
-             vs::VirtualScale &scale = readyToUpdate(t);
+             t.serial.scale(1)->addFault(Fault::ignore(vs::kReadBlock, 0x0700, 2));
+         }},
+        {"a refused session leaves the window for its tools; one run per showing",
+         "COM1 scale, port 1, update file, box Ok",
+         Screen::ScaleUpdate,
+         {"frmDisplay.activate", "frmDisplay.close", "frmDisplay.mnuFileExit"},
+         "+frmDisplay !Serial number wrong quit@frmDisplay quit@frmDisplay",
+         [](WizardPlatform &t) { EXPECT_EQ(t.serial.scale(1)->frames().size(), 1u + 4u); },
+         [](WizardPlatform &t) {
+             t.serial.scale(1)->addFault(Fault::refuse(vs::kOpenSession, -1, vs::kAlways));
+         }},
+        {"a silent scale: the error window; Retry runs the whole update again",
+         "COM1 scale, port 1, update file",
+         Screen::ScaleUpdate,
+         {"frmErrorScaleCom.cmdRetry"},
+         "+frmDisplay +frmErrorScaleCom +frmDisplay -frmErrorScaleCom " + kRmUpdate + ' ' + success,
+         isUpdated,
+         [](WizardPlatform &t) {
+             t.serial.scale(1)->addFault(Fault::ignore(vs::kOpenSession, -1, 4));
+         }},
+        {"a missing update file leaves the scale untouched",
+         "COM1 scale, port 1, box Ok",
+         Screen::ScaleUpdate,
+         {},
+         "+frmDisplay !The update file cannot be used",
+         [](WizardPlatform &t) {
+             EXPECT_TRUE(t.serial.sent(1).isEmpty());
+         }},
+        {"nothing the user does starts a second run inside the first",
+         "COM1 scale, COM2 empty, port 1, update file",
+         Screen::ScaleUpdate,
+         {},
+         "+frmDisplay " + kRmUpdate + ' ' + success,
+         [](WizardPlatform &t) {
+             EXPECT_TRUE(updated(t));
+             EXPECT_EQ(t.serial.opens(2), 0);
+             EXPECT_EQ(t.serial.scale(1)->frames().size(), 1u + 1u + 512u + 512u + 1u);
+         },
+         [](WizardPlatform &t) {
+             vs::VirtualScale &scale = *t.serial.scale(1);
              scale.addFault(Fault::late(vs::kProgramBlock, 50));
              scale.setFrameObserver([&t](const vs::FrameRecord &record) {
                  if (record.command != vs::kProgramBlock || record.address != 0x4000)
@@ -367,18 +422,15 @@ TEST(Flow, UpdatingTheScale)
                      window->findChild<QAction *>("mnuComm2")->trigger();
                  });
              });
-         },
-         Screen::ScaleUpdate,
-         {},
-         "+frmDisplay rm:KovaraNorvessia_APROM.hex -frmDisplay +frmSuccessUpdate",
-         [](WizardPlatform &t) {
-             EXPECT_TRUE(updated(t));
-             EXPECT_EQ(t.serial.opens(2), 0);
-             EXPECT_EQ(t.serial.scale(1)->frames().size(), 1u + 1u + 512u + 512u + 1u);
          }},
         {"a port that goes away mid-run ends on the error window at once",
+         "COM1 scale, port 1, update file",
+         Screen::ScaleUpdate,
+         {},
+         "+frmDisplay +frmErrorScaleCom",
+         [](WizardPlatform &t) { EXPECT_LT(t.clock.nowMs() - g_unpluggedAt, 100); },
          [](WizardPlatform &t) {
-             vs::VirtualScale &scale = readyToUpdate(t);
+             vs::VirtualScale &scale = *t.serial.scale(1);
              scale.addFault(Fault::late(vs::kReadBlock, 20));
              scale.setFrameObserver([&t](const vs::FrameRecord &record) {
                  if (record.command == vs::kReadBlock && record.address == 0x8000) {
@@ -388,65 +440,12 @@ TEST(Flow, UpdatingTheScale)
                      });
                  }
              });
-         },
-         Screen::ScaleUpdate,
-         {},
-         "+frmDisplay +frmErrorScaleCom",
-         [](WizardPlatform &t) {
-             EXPECT_LT(t.clock.nowMs() - g_unpluggedAt, 100);
-         }},
-        {"a lost serial-number answer is read again, not taken for a refusal",
-         [](WizardPlatform &t) {
-             readyToUpdate(t).addFault(Fault::ignore(vs::kReadBlock, 0x0700, 2));
-         },
-         Screen::ScaleUpdate,
-         {},
-         "+frmDisplay rm:KovaraNorvessia_APROM.hex -frmDisplay +frmSuccessUpdate",
-         [](WizardPlatform &t) {
-             EXPECT_TRUE(updated(t));
-         }},
-        {"a refused session leaves the window for its tools; one run per showing",
-         [](WizardPlatform &t) {
-             readyToUpdate(t).addFault(Fault::refuse(vs::kOpenSession, -1, vs::kAlways));
-             t.dialogs.answer(QMessageBox::Ok);
-         },
-         Screen::ScaleUpdate,
-         {"frmDisplay.activate", "frmDisplay.close", "frmDisplay.mnuFileExit"},
-         "+frmDisplay !Serial number wrong quit@frmDisplay quit@frmDisplay",
-         [](WizardPlatform &t) {
-             EXPECT_EQ(t.serial.scale(1)->frames().size(), 1u + 4u);
-         }},
-        {"a silent scale: the error window; Retry runs the whole update again",
-         [](WizardPlatform &t) {
-             readyToUpdate(t).addFault(Fault::ignore(vs::kOpenSession, -1, 4));
-         },
-         Screen::ScaleUpdate,
-         {"frmErrorScaleCom.cmdRetry"},
-         "+frmDisplay +frmErrorScaleCom +frmDisplay -frmErrorScaleCom rm:KovaraNorvessia_APROM.hex "
-         "-frmDisplay "
-         "+frmSuccessUpdate",
-         [](WizardPlatform &t) {
-             EXPECT_TRUE(updated(t));
-         }},
-        {"a missing update file leaves the scale untouched",
-         [](WizardPlatform &t) {
-             readyToUpdate(t);
-             platform::deleteFile(t.files.updateFile());
-             t.dialogs.answer(QMessageBox::Ok);
-         },
-         Screen::ScaleUpdate,
-         {},
-         "+frmDisplay !The update file cannot be used",
-         [](WizardPlatform &t) {
-             EXPECT_TRUE(t.serial.sent(1).isEmpty());
          }},
         {"closing the success window early ends the program and deletes the files",
-         [](WizardPlatform &t) {
-             t.touchWorkingFile(QString::fromLatin1(platform::kUpdateFileName));
-         },
+         "update file",
          Screen::Updated,
          {"frmSuccessUpdate.close"},
-         "+frmSuccessUpdate rm:KovaraNorvessia_APROM.hex rm:norvessiaupdatebanner.jpg end"},
+         "+frmSuccessUpdate " + kRmUpdate + ' ' + kRmBanner + " end"},
     };
     for (const Row &row : rows)
         run(row);

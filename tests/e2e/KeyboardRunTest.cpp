@@ -3,9 +3,9 @@
 // start-up to "Successful Scale Update" and Exit. xdotool types; the program's own log says which
 // window is up. The scale (unpaced) and the maker server tool are real processes too.
 
-#include "FirmwareImage.h"
 #include "MakerPort.h"
 #include "ProgramProcess.h"
+#include "UpdateFile.h"
 #include "VirtualScalePorts.h"
 
 #include <QDir>
@@ -128,7 +128,7 @@ TEST(KeyboardRun, AUserUpdatesTheScaleWithTheKeyboardAlone)
     testing_support::MakerPortLock lock;
     ASSERT_TRUE(lock.locked());
     QTemporaryDir files;
-    const QByteArray image = testing_support::scaleFirmwareImage();
+    const QByteArray image = testing_support::applicationImage();
     QFile update(files.filePath(QStringLiteral("KovaraNorvessia_APROM.hex")));
     ASSERT_TRUE(update.open(QIODevice::WriteOnly));
     update.write(testing_support::intelHex(image));
@@ -186,7 +186,7 @@ TEST(KeyboardRun, AUserUpdatesTheScaleWithTheKeyboardAlone)
     const QDir working(home.filePath(QStringLiteral("KovaraScale")));
     EXPECT_TRUE(working.entryList(QDir::Files).isEmpty()) << "working files left behind";
     ports.stopScale(3);
-    EXPECT_TRUE(ports.flash(3) == testing_support::withSerialNumber(image, "12345678"))
+    EXPECT_TRUE(ports.flash(3) == testing_support::programmedImage(image, "12345678"))
         << "the scale's flash is not the update file's image with its serial number";
 }
 

@@ -3,9 +3,9 @@
 // server tool on the dev build's maker port, real time. A scale that is silent, and one whose
 // cable comes out while it is programmed, are both updated on Retry once they answer again.
 
-#include "FirmwareImage.h"
 #include "Journey.h"
 #include "MakerPort.h"
+#include "UpdateFile.h"
 #include "VirtualScalePorts.h"
 
 #include <QFile>
@@ -42,7 +42,7 @@ protected:
     bool scaleUpdated()
     {
         ports.stopScale(3);
-        return ports.flash(3) == testing_support::withSerialNumber(image, "12345678");
+        return ports.flash(3) == testing_support::programmedImage(image, "12345678");
     }
     static testing_support::WizardPlatform::Options realEverything(QNetworkAccessManager *network)
     {
@@ -57,7 +57,7 @@ protected:
     testing_support::WizardPlatform test {realEverything(&network)};
     testing_support::VirtualScalePorts ports;
     QTemporaryDir files;
-    const QByteArray image = testing_support::scaleFirmwareImage();
+    const QByteArray image = testing_support::applicationImage();
     std::unique_ptr<testing_support::MakerServerProcess> server;
     std::unique_ptr<testing_support::Journey> journey;
 };

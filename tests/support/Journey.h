@@ -30,6 +30,15 @@ public:
     // fileServer: the address that a typed path starts with.
     explicit Journey(WizardPlatform &test, const QString &fileServer = QString());
 
+    // Sets up what the user, the scale and the maker do, in words separated by commas:
+    //   COMn scale[=SERIAL] | COMn empty|busy|absent|forbidden   a port, listed in this order
+    //   port N            the scale's port, as the port search leaves it
+    //   version V | update Y | version fails TEXT | update fails TEXT   the maker's answers
+    //   no internet | held internet                            the start-up's check
+    //   quit Yes|Cancel | box Ok|Yes|No|Retry|Cancel | type TEXT   the user's next answer
+    //   shell fails       the desktop cannot open an address
+    //   update file       the update file of the test image is in the working folder
+    void given(const QString &words);
     // Shows the screen, then performs the steps.
     void run(UpdateFlow::Screen from, const QStringList &steps);
     void step(const QString &step);

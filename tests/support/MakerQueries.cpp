@@ -100,6 +100,11 @@ void MakerQueries::failNext(int count, const QString &description)
         m_failures.push_back(description);
 }
 
+void MakerQueries::failNextAsking(const QByteArray &column, const QString &description)
+{
+    m_columnFailures[column].push_back(description);
+}
+
 void MakerQueries::serve(const QString &url, int status, const QByteArray &body)
 {
     m_files.insert(url, {status, body});
@@ -154,6 +159,12 @@ MakerQueries::createRequest(Operation op, const QNetworkRequest &request, QIODev
         const QByteArray statement = statementOf(body);
         m_statements << statement;
         reply->status = 200;
+        for (auto &[column, failures] : m_columnFailures) {
+            if (statement.contains(column) && !failures.empty()) {
+                reply->failure = failures.front();
+                failures.pop_front();
+            }
+        }
         if (!m_rawReplies.empty()) {
             reply->body = m_rawReplies.front();
             m_rawReplies.pop_front();

@@ -18,6 +18,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <map>
 
 namespace testing_support {
 
@@ -37,6 +38,8 @@ public:
     void setUpdate(const QString &value) { softwareUpdate = record({value}); }
     // The next requests get no HTTP answer, as from a server that cannot be reached.
     void failNext(int count, const QString &description);
+    // The next question about that column ("CurrentVersion", "SoftwareUpdate") fails so.
+    void failNextAsking(const QByteArray &column, const QString &description);
     // The next query gets this body as it is (empty, an error page, "#ERR#...").
     void replyNextWith(const QByteArray &body) { m_rawReplies.push_back(body); }
     // A GET of url is answered with the status and body (others get 404).
@@ -77,6 +80,7 @@ private:
     void deliver(Reply *reply);
 
     std::deque<QString> m_failures;
+    std::map<QByteArray, std::deque<QString>> m_columnFailures;
     std::deque<QByteArray> m_rawReplies;
     QHash<QString, QPair<int, QByteArray>> m_files;
     QList<QPointer<Reply>> m_held;

@@ -23,11 +23,10 @@ inline QByteArray applicationImage(int seed = 1)
     return image;
 }
 
-inline bool writeUpdateFile(const QString &path, const QByteArray &image)
+// The image as Intel-HEX records of 32 bytes, as the maker's tools write them.
+inline QByteArray intelHex(const QByteArray &image)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
+    QByteArray text;
     for (int a = 0; a < image.size(); a += 32) {
         QByteArray record(4, '\0');
         record[0] = char(32);
@@ -38,10 +37,16 @@ inline bool writeUpdateFile(const QString &path, const QByteArray &image)
         for (const char c : record)
             sum = quint8(sum + quint8(c));
         record.append(char(quint8(-sum)));
-        file.write(':' + record.toHex().toUpper() + "\r\n");
+        text += ':' + record.toHex().toUpper() + "\r\n";
     }
-    file.write(":00000001FF\r\n");
-    return file.error() == QFile::NoError;
+    return text + ":00000001FF\r\n";
+}
+
+inline bool writeUpdateFile(const QString &path, const QByteArray &image)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(intelHex(image)) > 0
+        && file.flush();
 }
 
 // What the scale must hold after programming image into the scale with this serial number.
