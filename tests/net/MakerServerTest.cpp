@@ -1,6 +1,7 @@
-// The maker server tool's query endpoint, which the demo and the tests stand on: statements reach
-// its database, tables and errors come back, writes are refused unless allowed, and a browser's
-// form reads as well as the program's.
+// The maker server tool, which the demo and the tests stand on: its query endpoint (statements
+// reach its database, tables and errors come back in the protocol's coding, written apart from
+// the program's) and its built-in files. Its fault routes are met by the download's tests, each
+// row naming the route it takes.
 
 #include "MakerPort.h"
 
@@ -8,9 +9,9 @@
 #include "core/Rc4.h"
 
 #include <QEventLoop>
+#include <QImage>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -26,6 +27,16 @@ protected:
         return !m_server->url().isEmpty();
     }
 
+    QByteArray get(const QString &path)
+    {
+        QNetworkReply *reply = m_network.get(QNetworkRequest(QUrl(m_server->url() + path)));
+        QEventLoop loop;
+        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        loop.exec();
+        const QByteArray body = reply->readAll();
+        delete reply;
+        return body;
+    }
     // POSTs a body and gives the reply deciphered.
     QByteArray post(const QByteArray &contentType, const QByteArray &body)
     {
@@ -50,6 +61,16 @@ protected:
     std::unique_ptr<testing_support::MakerServerProcess> m_server;
 };
 
+TEST_F(QueryServer, BuiltInFilesAreServedAtTheMakersPaths)
+{
+    ASSERT_TRUE(start());
+    EXPECT_FALSE(
+        QImage::fromData(get("/KovaraDownload/norvessiaupdatebanner.jpg"), "JPEG").isNull());
+    EXPECT_FALSE(get("/KovaraDownload/KovaraNorvessia_PCProgram.exe").isEmpty());
+    EXPECT_TRUE(get("/Manuals/KovaraNorvessia_Manual.pdf").startsWith("%PDF-"));
+    EXPECT_TRUE(get("/kovarapc/norvessia/kovaranorvessia.htm").contains("<html"));
+}
+
 TEST_F(QueryServer, StatementsComeBackAsRecordRepliesOrErrors)
 {
     ASSERT_TRUE(start({QStringLiteral("--version"), QStringLiteral("5.1")}));
@@ -70,47 +91,6 @@ TEST_F(QueryServer, StatementsComeBackAsRecordRepliesOrErrors)
     };
     for (const Row &row : rows)
         EXPECT_EQ(run(row.statement), row.reply) << row.statement.toStdString();
-}
-
-TEST_F(QueryServer, WritesAreRefusedUnlessAllowed)
-{
-    QTemporaryDir folder;
-    const QString database = folder.filePath(QStringLiteral("maker.sqlite"));
-    const QByteArray update
-        = "UPDATE KovaraPCPrograms SET CurrentVersion = '9.9' WHERE Model = 'NORVESSIA'";
-    const QByteArray select = "SELECT CurrentVersion FROM KovaraPCPrograms";
-
-    ASSERT_TRUE(start({QStringLiteral("--db"), database}));
-    for (const QByteArray &write : {update,
-                                    QByteArray("DROP TABLE KovaraPCPrograms"),
-                                    QByteArray("ATTACH DATABASE '/tmp/x.sqlite' AS x"),
-                                    QByteArray("PRAGMA journal_mode = DELETE")})
-        EXPECT_EQ(run(write, "query"), "#ERR#not authorized") << write.toStdString();
-    EXPECT_EQ(run(select), "1\n1\n5.0|");
-
-    // The same file with writes allowed: the change is carried out, and it stays in the file.
-    ASSERT_TRUE(start({QStringLiteral("--db"), database, QStringLiteral("--allow-writes")}));
-    EXPECT_EQ(run(update, "query"), "Query Executed!");
-    ASSERT_TRUE(start({QStringLiteral("--db"), database}));
-    EXPECT_EQ(run(select), "1\n1\n9.9|");
-
-    EXPECT_FALSE(start({QStringLiteral("--db"), folder.filePath(QStringLiteral("no/m.sqlite"))}))
-        << "a database it cannot open stops the server";
-}
-
-// The endpoint reads a browser's multipart body too (closing boundary, headers in any case), and
-// answers a form without a statement with an error.
-TEST_F(QueryServer, ReadsOtherFormShapes)
-{
-    ASSERT_TRUE(start());
-    const QByteArray field = core::percentEncode(core::rc4(core::kQueryKey, "SELECT 'ok'"));
-    EXPECT_EQ(post("multipart/form-data; boundary=\"xyz\"",
-                   "--xyz\r\nContent-Disposition: form-data; name=\"rquery\"\r\n"
-                   "Content-Type: text/plain\r\n\r\n"
-                       + field + "\r\n--xyz--\r\n"),
-              "1\n1\nok|");
-    EXPECT_EQ(post("multipart/form-data, boundary=AaB03x", "--AaB03x\r\n\r\n--AaB03x"),
-              "#ERR#No query received");
 }
 
 } // namespace
