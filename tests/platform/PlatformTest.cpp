@@ -39,17 +39,6 @@ TEST(WorkingFolder, NamesLandInTheFolderDeletionIgnoresErrorsAndAMissingFolderIs
     deleteFile(files.bannerFile());
 }
 
-TEST(ShellOpen, ExitStatusesMapOntoTheProgramsCodes)
-{
-    EXPECT_EQ(DesktopShell::codeForExitStatus(-1), 31) << "no opener installed";
-    for (int status : {1, 2, 4, 5, 255}) {
-        const int other = DesktopShell::codeForExitStatus(status);
-        EXPECT_LE(other, 32) << status;
-        for (int listed : {0, 2, 3, 5, 8, 11, 26, 27, 28, 29, 30, 31, 32})
-            EXPECT_NE(other, listed) << "exit " << status << " takes the table's last row";
-    }
-}
-
 // The real shell open against a stand-in xdg-open on PATH that exits as told, or none at all.
 TEST(ShellOpen, DesktopShellReportsWhatXdgOpenDid)
 {
@@ -85,7 +74,6 @@ TEST(ShellOpen, DesktopShellReportsWhatXdgOpenDid)
     EXPECT_EQ(shell.open(address), kShellOpenFailed);
 }
 
-// The wait ends on an event, one already pending or one to come, instead of sleeping out.
 // A folder that does not exist yet is measured on its nearest parent.
 TEST(DiskSpace, AFolderStillToBeMadeIsOnItsParentsDisk)
 {
