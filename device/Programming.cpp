@@ -74,12 +74,12 @@ RunOutcome programScale(ScaleLink &link,
     auto giveUp = [&](RunOutcome outcome, const QString &what) {
         qCWarning(lcScaleLink).noquote() << QStringLiteral("programming gave up: %1 (failure %2)")
                                                 .arg(what)
-                                                .arg(counters.RetryCount);
+                                                .arg(counters.retries);
         observer.ended(outcome);
         return outcome;
     };
 
-    counters.RetryCount = 0;
+    counters.retries = 0;
     bool opened = false;
     // Opening the session; a block the scale did not take comes back here and resumes.
     for (;;) {
@@ -91,8 +91,8 @@ RunOutcome programScale(ScaleLink &link,
             return giveUp(RunOutcome::ScaleLost,
                           QStringLiteral("session: ") + failureText(session));
         if (!session.accepted()) {
-            ++counters.RetryCount;
-            if (counters.RetryCount > kRetryLimit) {
+            ++counters.retries;
+            if (counters.retries > kRetryLimit) {
                 return giveUp(session.complete() ? RunOutcome::SerialRefused
                                                  : RunOutcome::ScaleLost,
                               QStringLiteral("session: ") + failureText(session));
@@ -103,13 +103,13 @@ RunOutcome programScale(ScaleLink &link,
         ++sessions;
         if (!opened) {
             opened = true;
-            counters.CurAddress = 0;
-            counters.RetryCount = 0;
+            counters.address = 0;
+            counters.retries = 0;
         }
 
         bool failed = false;
-        while (counters.CurAddress < kEnd) {
-            const quint32 address = counters.CurAddress;
+        while (counters.address < kEnd) {
+            const quint32 address = counters.address;
             const int block = int(address / core::FlashImage::kBlockSize);
             observer.setProgress(int((address & 0xFF00) / 256));
             observer.setProgressLine(progressText(Phase::Programming,
@@ -121,15 +121,15 @@ RunOutcome programScale(ScaleLink &link,
                                          image.bytes(int(address), core::FlashImage::kBlockSize));
             });
             if (reply.accepted()) {
-                counters.CurAddress += core::FlashImage::kBlockSize;
+                counters.address += core::FlashImage::kBlockSize;
                 continue;
             }
             const QString what
                 = QStringLiteral("block %1: %2").arg(hex4(address), failureText(reply));
             if (reply.status == Reply::Status::PortError)
                 return giveUp(RunOutcome::ScaleLost, what);
-            ++counters.RetryCount;
-            if (counters.RetryCount > kRetryLimit)
+            ++counters.retries;
+            if (counters.retries > kRetryLimit)
                 return giveUp(RunOutcome::ScaleLost, what);
             qCInfo(lcScaleLink).noquote()
                 << QStringLiteral("block %1 %2; opening the session again")
@@ -143,17 +143,17 @@ RunOutcome programScale(ScaleLink &link,
     }
 
     // Every block is read back and compared with the image.
-    counters.CurAddress = 0;
-    counters.RetryCount = 0;
-    while (counters.CurAddress < kEnd) {
-        const quint32 address = counters.CurAddress;
+    counters.address = 0;
+    counters.retries = 0;
+    while (counters.address < kEnd) {
+        const quint32 address = counters.address;
         const int block = int(address / core::FlashImage::kBlockSize);
         observer.setProgress(int((address & 0xFF00) / 256) + 256);
         observer.setProgressLine(progressText(
             Phase::Verifying, block + 1, kApromBlocks, pace.timeLeft(kApromBlocks - block)));
         const Reply reply = timed(clock, pace, [&] { return link.readBlock(quint16(address)); });
         if (reply.complete() && readBackMatches(reply, address, image)) {
-            counters.CurAddress += core::FlashImage::kBlockSize;
+            counters.address += core::FlashImage::kBlockSize;
             continue;
         }
         const QString what = QStringLiteral("verify of block %1: %2")
@@ -162,8 +162,8 @@ RunOutcome programScale(ScaleLink &link,
                                                        : failureText(reply));
         if (reply.status == Reply::Status::PortError)
             return giveUp(RunOutcome::ScaleLost, what);
-        ++counters.RetryCount;
-        if (counters.RetryCount > kRetryLimit)
+        ++counters.retries;
+        if (counters.retries > kRetryLimit)
             return giveUp(RunOutcome::ScaleLost, what);
         link.settle();
     }

@@ -22,9 +22,9 @@ RunOutcome readBlocks(ScaleLink &link,
 {
     const int blocks = int(end / core::FlashImage::kBlockSize);
     PaceEstimate pace;
-    counters.CurAddress = 0;
-    while (counters.CurAddress < end) {
-        const quint32 address = counters.CurAddress;
+    counters.address = 0;
+    while (counters.address < end) {
+        const quint32 address = counters.address;
         const int block = int(address / core::FlashImage::kBlockSize);
         observer.setProgress(int((address & 0xFF00) / 256));
         observer.setProgressLine(
@@ -37,10 +37,10 @@ RunOutcome readBlocks(ScaleLink &link,
             pace.add(link.clock().nowMs() - started);
             for (int i = 0; i < core::FlashImage::kBlockSize; ++i)
                 image.set(int(address) + i, quint8(reply.bytes.at(3 + i)));
-            counters.CurAddress += core::FlashImage::kBlockSize;
+            counters.address += core::FlashImage::kBlockSize;
             continue;
         }
-        ++counters.RetryCount;
+        ++counters.retries;
         const QString why = reply.status == Reply::Status::PortError
             ? QStringLiteral("port lost: ") + reply.error
             : reply.complete()
@@ -48,7 +48,7 @@ RunOutcome readBlocks(ScaleLink &link,
                   .arg(QString::fromLatin1(reply.bytes.mid(1, 2).toHex().toUpper()))
             : QStringLiteral("no answer");
         const QString at = QStringLiteral("%1").arg(address, 4, 16, QLatin1Char('0')).toUpper();
-        if (reply.status == Reply::Status::PortError || counters.RetryCount > kRetryLimit) {
+        if (reply.status == Reply::Status::PortError || counters.retries > kRetryLimit) {
             qCWarning(lcScaleLink).noquote()
                 << QStringLiteral("read-back gave up at block %1: %2").arg(at, why);
             return RunOutcome::ScaleLost;
@@ -65,7 +65,7 @@ RunOutcome readBlocks(ScaleLink &link,
 RunOutcome
 readAprom(ScaleLink &link, core::FlashImage &image, RunCounters &counters, RunObserver &observer)
 {
-    counters.RetryCount = 0;
+    counters.retries = 0;
     RunOutcome outcome = RunOutcome::Done;
     bool open = false;
     while (!open) {
@@ -75,13 +75,13 @@ readAprom(ScaleLink &link, core::FlashImage &image, RunCounters &counters, RunOb
         } else if (session.status == Reply::Status::PortError) {
             outcome = RunOutcome::SessionTimedOut;
             break;
-        } else if (++counters.RetryCount > kRetryLimit) {
+        } else if (++counters.retries > kRetryLimit) {
             outcome = session.complete() ? RunOutcome::SerialRefused : RunOutcome::SessionTimedOut;
             break;
         }
     }
     if (open) {
-        counters.RetryCount = 0;
+        counters.retries = 0;
         observer.showProgress(256);
         outcome = readBlocks(link, image, core::FlashImage::kSize, counters, observer);
     }
@@ -94,7 +94,7 @@ readAprom(ScaleLink &link, core::FlashImage &image, RunCounters &counters, RunOb
 RunOutcome
 readLdrom(ScaleLink &link, core::FlashImage &image, RunCounters &counters, RunObserver &observer)
 {
-    counters.RetryCount = 0;
+    counters.retries = 0;
     observer.showProgress(7);
     const RunOutcome outcome
         = readBlocks(link, image, kLdromBlocks * core::FlashImage::kBlockSize, counters, observer);

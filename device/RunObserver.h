@@ -24,8 +24,8 @@ enum class RunOutcome {
 // so after a run that gave up they say where it stopped.
 struct RunCounters
 {
-    quint32 CurAddress = 0;
-    quint8 RetryCount = 0;
+    quint32 address = 0;
+    quint8 retries = 0;
 };
 
 class RunObserver

@@ -32,11 +32,7 @@ QByteArray serialNumberBytes(const QString &serial)
 
 QString readSerialNumber(ScaleLink &link)
 {
-    try {
-        link.port().clearInput();
-    } catch (const platform::SerialError &) {
-        // The exchange reports the port's fault.
-    }
+    link.port().clearInput();
     const Reply reply = link.readBlock(core::FlashImage::kSerialAddress);
     if (!reply.complete())
         return {};

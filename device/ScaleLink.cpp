@@ -109,71 +109,64 @@ Reply ScaleLink::transfer(const QByteArray &frame, int replySize)
         return reply;
     };
 
-    try {
-        // Stale input goes before the frame: a port that answers the moment the frame is handed
-        // over must not see its reply thrown away.
-        discardInput();
-        m_port.output(frame);
+    // Stale input goes before the frame: a port that answers the moment the frame is handed over
+    // must not see its reply thrown away.
+    discardInput();
+    if (const auto error = m_port.write(frame))
+        return fail(Reply::Status::PortError, error->text());
 
-        const qint64 sendDeadline = m_clock.nowMs() + kSendTimeoutMs;
-        while (m_port.outBufferCount() > 0) {
-            if (!m_port.isOpen())
-                return fail(Reply::Status::PortError, QStringLiteral("the port was closed"));
-            const qint64 now = m_clock.nowMs();
-            if (now > sendDeadline)
-                return fail(Reply::Status::TimedOut, QStringLiteral("the frame was not sent"));
-            m_port.waitForSent(int(sendDeadline - now + 1));
-        }
-        if (replySize == 0) {
-            reply.status = Reply::Status::Complete;
-            return reply;
-        }
-
-        const qint64 deadline = replyDeadline(m_clock.nowMs());
-        while (m_port.inBufferCount() < replySize) {
-            if (!m_port.isOpen())
-                return fail(Reply::Status::PortError, QStringLiteral("the port was closed"));
-            const qint64 now = m_clock.nowMs();
-            if (now > deadline)
-                return fail(Reply::Status::TimedOut);
-            m_port.waitForInput(int(deadline - now + 1));
-        }
-        // A scale sends exactly what the command asks for; anything more is dropped.
-        reply.bytes = m_port.input().left(replySize);
+    const qint64 sendDeadline = m_clock.nowMs() + kSendTimeoutMs;
+    while (m_port.bytesToWrite() > 0) {
+        if (!m_port.isOpen())
+            return fail(Reply::Status::PortError, QStringLiteral("the port was closed"));
+        const qint64 now = m_clock.nowMs();
+        if (now > sendDeadline)
+            return fail(Reply::Status::TimedOut, QStringLiteral("the frame was not sent"));
+        m_port.waitForSent(int(sendDeadline - now + 1));
+    }
+    if (replySize == 0) {
         reply.status = Reply::Status::Complete;
         return reply;
-    } catch (const platform::SerialError &error) {
-        return fail(Reply::Status::PortError, error.text());
     }
+
+    const qint64 deadline = replyDeadline(m_clock.nowMs());
+    while (m_port.bytesAvailable() < replySize) {
+        if (!m_port.isOpen())
+            return fail(Reply::Status::PortError, QStringLiteral("the port was closed"));
+        const qint64 now = m_clock.nowMs();
+        if (now > deadline)
+            return fail(Reply::Status::TimedOut);
+        m_port.waitForInput(int(deadline - now + 1));
+    }
+    // A scale sends exactly what the command asks for; anything more is dropped.
+    reply.bytes = m_port.read().left(replySize);
+    reply.status = Reply::Status::Complete;
+    return reply;
 }
 
 void ScaleLink::settle()
 {
-    try {
-        const qint64 limit = m_clock.nowMs() + kSettleLimitMs;
-        discardInput();
-        qint64 quietSince = m_clock.nowMs();
-        while (m_port.isOpen()) {
-            const qint64 now = m_clock.nowMs();
-            const qint64 quietUntil = std::min(quietSince + kSettleQuietMs, limit);
-            if (now >= quietUntil)
-                break;
-            m_port.waitForInput(int(quietUntil - now));
-            if (m_port.inBufferCount() > 0) {
-                discardInput();
-                quietSince = m_clock.nowMs();
-            }
+    const qint64 limit = m_clock.nowMs() + kSettleLimitMs;
+    discardInput();
+    qint64 quietSince = m_clock.nowMs();
+    while (m_port.isOpen()) {
+        const qint64 now = m_clock.nowMs();
+        const qint64 quietUntil = std::min(quietSince + kSettleQuietMs, limit);
+        if (now >= quietUntil)
+            break;
+        m_port.waitForInput(int(quietUntil - now));
+        if (m_port.bytesAvailable() > 0) {
+            discardInput();
+            quietSince = m_clock.nowMs();
         }
-    } catch (const platform::SerialError &) {
-        // The next exchange reports the port's fault.
     }
 }
 
 void ScaleLink::discardInput()
 {
-    // One read returns at most InputLen bytes; a flood of stale input needs several.
-    for (int reads = 0; reads < 64 && m_port.inBufferCount() > 0; ++reads) {
-        const QByteArray stale = m_port.input();
+    // One read returns at most inputLen bytes; a flood of stale input needs several.
+    for (int reads = 0; reads < 64 && m_port.bytesAvailable() > 0; ++reads) {
+        const QByteArray stale = m_port.read();
         if (stale.isEmpty())
             break;
         qCDebug(lcScaleLink) << "discarded" << stale.size() << "stale bytes";

@@ -51,24 +51,8 @@ public:
         m_port.reset();
     }
 
-    std::optional<platform::SerialError> open()
-    {
-        try {
-            port().open();
-        } catch (const platform::SerialError &error) {
-            return error;
-        }
-        return std::nullopt;
-    }
-
-    void close()
-    {
-        try {
-            port().close();
-        } catch (const platform::SerialError &error) {
-            qCWarning(lcScale).noquote() << "closing the port:" << error.text();
-        }
-    }
+    std::optional<platform::SerialError> open() { return port().open(); }
+    void close() { port().close(); }
 
     QString readSerialNumber() { return device::readSerialNumber(link()); }
 
@@ -77,7 +61,7 @@ public:
         ScaleSearch search;
         close();
         for (const int number : numbers) {
-            port().setCommPort(number);
+            port().setPortNumber(number);
             if (const auto error = open()) {
                 qCWarning(lcPortSearch).noquote()
                     << "COM" + QString::number(number) << "skipped:" << error->text();
@@ -221,13 +205,13 @@ void ScaleProgrammer::call(const std::function<void(ScaleWorker &)> &operation)
 
 void ScaleProgrammer::setPortNumber(int number)
 {
-    call([number](ScaleWorker &worker) { worker.port().setCommPort(number); });
+    call([number](ScaleWorker &worker) { worker.port().setPortNumber(number); });
 }
 
 int ScaleProgrammer::portNumber()
 {
     int number = 0;
-    call([&number](ScaleWorker &worker) { number = worker.port().commPort(); });
+    call([&number](ScaleWorker &worker) { number = worker.port().portNumber(); });
     return number;
 }
 

@@ -36,13 +36,13 @@ public:
 
     qsizetype lastReplySize() const { return m_lastReplySize; }
 
-    void setCommPort(int number) override { m_number = number; }
-    int commPort() const override { return m_number; }
+    void setPortNumber(int number) override { m_number = number; }
+    int portNumber() const override { return m_number; }
     void configure(const platform::SerialSettings &) override { }
-    void open() override { }
+    std::optional<platform::SerialError> open() override { return std::nullopt; }
     void close() override { }
     bool isOpen() const override { return true; }
-    void output(const QByteArray &) override
+    std::optional<platform::SerialError> write(const QByteArray &) override
     {
         m_pending.clear();
         if (m_at < m_script.size()) {
@@ -51,11 +51,12 @@ public:
             m_at += m_pending.size();
         }
         m_lastReplySize = m_pending.size();
+        return std::nullopt;
     }
-    int outBufferCount() const override { return 0; }
-    int inBufferCount() const override { return int(m_pending.size()); }
+    int bytesToWrite() const override { return 0; }
+    int bytesAvailable() const override { return int(m_pending.size()); }
     void clearInput() override { m_pending.clear(); }
-    QByteArray input() override
+    QByteArray read() override
     {
         const QByteArray bytes = m_pending.left(256);
         m_pending.remove(0, bytes.size());

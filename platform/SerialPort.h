@@ -3,25 +3,25 @@
 // The serial port to the scale and the machine's list of serial ports.
 //
 // SerialPort carries the operations the scale link needs of the one port object of the program
-// (port number, open/close, line settings, send, bytes still to send, bytes received, clear, read
-// up to InputLen bytes, the blocking waits). A port object is used by one thread only: the one
-// that made it. SerialSystem lists the ports (names "COM1", "COM3", ... in the order the
-// system gives them) and makes the port object. The real ones are on QSerialPort; tests install an
-// in-process double bound to the virtual scale (tests/support).
+// (port number, open/close, line settings, send, bytes still to send, bytes received, clear, read,
+// the blocking waits). A port object is used by one thread only: the one that made it.
+// SerialSystem lists the ports (names "COM1", "COM3", ... in the order the system gives them) and
+// makes the port object. The real ones are on QSerialPort; the tests give an in-process double
+// bound to the virtual scale (tests/support).
 //
-// Failures that the program's design treats as run-time errors (a port that cannot be opened, a
-// send on a closed port) are thrown as SerialError; the screens that use the port catch them.
+// A port that cannot be opened, or a send that fails, comes back as a SerialError value whose
+// text the user reads.
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
-#include <stdexcept>
+#include <optional>
 
 namespace platform {
 
-class SerialError : public std::runtime_error
+class SerialError
 {
 public:
     enum class Kind {
@@ -32,8 +32,7 @@ public:
         Other,
     };
     SerialError(Kind kind, const QString &text)
-        : std::runtime_error(text.toStdString())
-        , m_kind(kind)
+        : m_kind(kind)
         , m_text(text)
     { }
     // The texts every implementation gives for the common failures, so the user reads the same
@@ -71,25 +70,25 @@ class SerialPort
 public:
     virtual ~SerialPort() = default;
 
-    // CommPort: the port number n of COMn. Only while closed.
-    virtual void setCommPort(int number) = 0;
-    virtual int commPort() const = 0;
+    // The port number n of COMn. Changes only while the port is closed.
+    virtual void setPortNumber(int number) = 0;
+    virtual int portNumber() const = 0;
     // Applied while closed; takes effect at the next open.
     virtual void configure(const SerialSettings &settings) = 0;
-    // PortOpen = True / False. open() throws SerialError with the platform's text.
-    virtual void open() = 0;
+    // Opens the port (an open port stays as it is); why not, when it cannot.
+    virtual std::optional<SerialError> open() = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
-    // Output: queues bytes and returns at once. Throws SerialError(NotOpen) when closed.
-    virtual void output(const QByteArray &bytes) = 0;
-    // OutBufferCount: bytes queued and not yet on the wire.
-    virtual int outBufferCount() const = 0;
-    // InBufferCount: bytes received and not yet read.
-    virtual int inBufferCount() const = 0;
-    // InBufferCount = 0: discards every received byte.
+    // Queues bytes and returns at once; why not, when the port is closed or refuses them.
+    virtual std::optional<SerialError> write(const QByteArray &bytes) = 0;
+    // Bytes queued and not yet on the wire.
+    virtual int bytesToWrite() const = 0;
+    // Bytes received and not yet read.
+    virtual int bytesAvailable() const = 0;
+    // Discards every received byte.
     virtual void clearInput() = 0;
-    // Input: every waiting byte, up to InputLen, removed from the queue; empty when none.
-    virtual QByteArray input() = 0;
+    // Every waiting byte, up to the settings' inputLen, removed from the queue; empty when none.
+    virtual QByteArray read() = 0;
     // Block the calling thread, running no events, until some of the queued bytes have left or
     // new bytes have arrived, the port failed, or maxMs have passed. Callers loop on what they
     // wait for: the calls may return early.

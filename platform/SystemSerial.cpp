@@ -93,25 +93,25 @@ public:
     }
     ~SystemPort() override { close(); }
 
-    void setCommPort(int number) override
+    void setPortNumber(int number) override
     {
         if (!m_port.isOpen())
             m_number = number;
     }
-    int commPort() const override { return m_number; }
+    int portNumber() const override { return m_number; }
     void configure(const SerialSettings &settings) override { m_settings = settings; }
 
-    void open() override
+    std::optional<SerialError> open() override
     {
         if (isOpen())
-            return;
+            return std::nullopt;
         if (m_port.isOpen())
             m_port.close(); // lost earlier; the close is still queued
         const QString name = comName(m_number);
         const QString device = deviceOfComNumber(m_number);
         if (device.isEmpty() || !QFileInfo::exists(device)) {
             qCInfo(lcSerial).noquote() << name << "is not there:" << device;
-            throw SerialError::notFound(name);
+            return SerialError::notFound(name);
         }
         // The device itself, not the link to it: the lock that keeps out a second program is
         // named after the path opened.
@@ -131,7 +131,7 @@ public:
             qCWarning(lcSerial).noquote()
                 << name << device << "could not be opened:" << m_port.errorString();
             m_port.clearError();
-            throw error;
+            return error;
         }
         m_lost = false;
         // A pseudo-terminal has no modem lines; raising them there fails and does no harm.
@@ -147,6 +147,7 @@ public:
                                           .arg(m_settings.dataBits)
                                           .arg(QLatin1Char(m_settings.parity))
                                           .arg(m_settings.stopBits);
+        return std::nullopt;
     }
 
     void close() override
@@ -161,19 +162,20 @@ public:
 
     bool isOpen() const override { return m_port.isOpen() && !m_lost; }
 
-    void output(const QByteArray &bytes) override
+    std::optional<SerialError> write(const QByteArray &bytes) override
     {
         if (!isOpen())
-            throw SerialError::notOpen();
+            return SerialError::notOpen();
         if (m_port.write(bytes) != bytes.size()) {
             const QString text = QStringLiteral("Sending to %1 failed: %2")
                                      .arg(comName(m_number), m_port.errorString());
             qCWarning(lcSerial).noquote() << text;
-            throw SerialError(SerialError::Kind::Other, text);
+            return SerialError(SerialError::Kind::Other, text);
         }
+        return std::nullopt;
     }
 
-    int outBufferCount() const override
+    int bytesToWrite() const override
     {
         if (!isOpen())
             return 0;
@@ -184,7 +186,7 @@ public:
         return int(m_port.bytesToWrite()) + std::max(0, queued);
     }
 
-    int inBufferCount() const override { return isOpen() ? int(m_port.bytesAvailable()) : 0; }
+    int bytesAvailable() const override { return isOpen() ? int(m_port.bytesAvailable()) : 0; }
 
     void clearInput() override
     {
@@ -194,7 +196,7 @@ public:
         m_port.readAll();
     }
 
-    QByteArray input() override
+    QByteArray read() override
     {
         if (!isOpen())
             return {};

@@ -46,7 +46,7 @@ inline std::unique_ptr<platform::SerialPort> openPort(int number)
     static platform::SystemSerial ports;
     auto port = ports.createPort();
     port->configure(platform::SerialSettings {});
-    port->setCommPort(number);
+    port->setPortNumber(number);
     port->open();
     return port;
 }

@@ -33,7 +33,7 @@ bool waitForBytes(platform::SerialPort &port, int count, qint64 maxMs)
 {
     static platform::SystemClock clock;
     const qint64 deadline = clock.nowMs() + maxMs;
-    while (port.inBufferCount() < count) {
+    while (port.bytesAvailable() < count) {
         const qint64 left = deadline - clock.nowMs();
         if (left <= 0)
             return false;
@@ -51,12 +51,12 @@ void ReadBlockRoundTrip(benchmark::State &state)
     for (auto _ : state) {
         QElapsedTimer timer;
         timer.start();
-        port->output(frame);
+        (void)port->write(frame);
         if (!waitForBytes(*port, 131, 10'000)) {
             state.SkipWithError("the scale did not answer");
             break;
         }
-        benchmark::DoNotOptimize(port->input());
+        benchmark::DoNotOptimize(port->read());
         times.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
     std::sort(times.begin(), times.end());
@@ -76,7 +76,7 @@ void SilentWait(benchmark::State &state)
     auto port = openPort(4);
     for (auto _ : state) {
         const double cpuBefore = cpuMs();
-        port->output(QByteArray("\xB4\x07\x00", 3));
+        (void)port->write(QByteArray("\xB4\x07\x00", 3));
         const bool answered = waitForBytes(*port, 131, 10'000);
         state.counters["cpu_ms"] = cpuMs() - cpuBefore;
         if (answered)

@@ -21,7 +21,7 @@ class Link : public ::testing::Test
 protected:
     Link()
     {
-        port->setCommPort(1);
+        port->setPortNumber(1);
         port->open();
     }
 

@@ -46,7 +46,7 @@ class Run : public ::testing::Test
 protected:
     Run()
     {
-        port->setCommPort(1);
+        port->setPortNumber(1);
         port->open();
         const QByteArray bytes = testing_support::programmedImage(source, kSerial);
         for (int a = 0; a < bytes.size(); ++a)
@@ -137,8 +137,8 @@ TEST_F(Run, ProgrammingGivesUpAtTheFourthFailureCountingReopenings)
     EXPECT_EQ(program(), RunOutcome::ScaleLost);
     EXPECT_EQ(count("C3 2000"), 3);
     EXPECT_EQ(count("B4 0000"), 0);
-    EXPECT_EQ(counters.CurAddress, 0x2000u);
-    EXPECT_EQ(counters.RetryCount, 4);
+    EXPECT_EQ(counters.address, 0x2000u);
+    EXPECT_EQ(counters.retries, 4);
     EXPECT_TRUE(observer.hourglass); // left as it was for the error screen
 }
 
@@ -274,7 +274,7 @@ TEST_F(Run, ApromReadOpensWithTheSerialNumberAndAlwaysEndsWithTheClose)
     scale.addFault(Fault::ignore(vs::kReadBlock, 0x0200, 2));
     scale.addFault(Fault::ignore(vs::kReadBlock, 0x9000, 2));
     EXPECT_EQ(device::readAprom(link, image, counters, observer), RunOutcome::ScaleLost);
-    EXPECT_EQ(counters.CurAddress, 0x9000u);
+    EXPECT_EQ(counters.address, 0x9000u);
     EXPECT_EQ(test.serial.sent(1).right(1), QByteArray::fromHex("4B"));
 
     test.serial.clearRecords();

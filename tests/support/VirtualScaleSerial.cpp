@@ -58,26 +58,26 @@ public:
     ~VirtualPort() override { close(); }
 
     // Like the real port: the number changes only while the port is closed.
-    void setCommPort(int number) override
+    void setPortNumber(int number) override
     {
         if (!isOpen())
             m_number = number;
     }
-    int commPort() const override { return m_number; }
+    int portNumber() const override { return m_number; }
     void configure(const platform::SerialSettings &settings) override { m_settings = settings; }
 
-    void open() override
+    std::optional<platform::SerialError> open() override
     {
         const QString name = QStringLiteral("COM%1").arg(m_number);
         if (isOpen())
-            return;
+            return std::nullopt;
         Line *line = m_lines->find(m_number);
         if (!line || line->state == PortState::Absent)
-            throw platform::SerialError::notFound(name);
+            return platform::SerialError::notFound(name);
         if (line->state == PortState::Busy || line->owner)
-            throw platform::SerialError::busy(name);
+            return platform::SerialError::busy(name);
         if (line->state == PortState::Forbidden)
-            throw platform::SerialError::permissionDenied(
+            return platform::SerialError::permissionDenied(
                 name, QStringLiteral("/dev/ttyS%1").arg(m_number - 1), QStringLiteral("dialout"));
         line->owner = this;
         ++line->generation;
@@ -90,6 +90,7 @@ public:
         if (line->scale)
             line->scale->resetLine();
         m_generation = line->generation;
+        return std::nullopt;
     }
 
     void close() override
@@ -103,14 +104,14 @@ public:
 
     bool isOpen() const override { return openLine() != nullptr; }
 
-    void output(const QByteArray &bytes) override
+    std::optional<platform::SerialError> write(const QByteArray &bytes) override
     {
         Line *line = openLine();
         if (!line)
-            throw platform::SerialError::notOpen();
+            return platform::SerialError::notOpen();
         line->sent.append(bytes);
         if (!line->scale || line->noise)
-            return;
+            return std::nullopt;
         VirtualClock &clock = m_lines->clock;
         const qint64 now = clock.nowMs();
         for (const auto &delivery : line->scale->receive(bytes, double(now))) {
@@ -130,9 +131,10 @@ public:
                     deliver(*target, bytes);
             });
         }
+        return std::nullopt;
     }
 
-    int outBufferCount() const override
+    int bytesToWrite() const override
     {
         const Line *line = openLine();
         if (!line || !line->scale || line->noise)
@@ -140,7 +142,7 @@ public:
         return line->scale->bytesInFlight(double(m_lines->clock.nowMs()));
     }
 
-    int inBufferCount() const override
+    int bytesAvailable() const override
     {
         const Line *line = openLine();
         return line ? int(line->inbox.size()) : 0;
@@ -152,7 +154,7 @@ public:
             line->inbox.clear();
     }
 
-    QByteArray input() override
+    QByteArray read() override
     {
         Line *line = openLine();
         if (!line)

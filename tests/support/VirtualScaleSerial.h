@@ -13,7 +13,7 @@
 // Answers reach the port on the VirtualClock: with the scale's pacing off they are in the input
 // queue as soon as output() returns (late answers arrive at their time); with pacing on
 // (scale.setTiming({true})) every byte arrives at its time on a 19200-baud line and
-// outBufferCount counts the host's bytes down as they would leave. Port settings other than
+// bytesToWrite counts the host's bytes down as they would leave. Port settings other than
 // 19200 8N1 turn the host's bytes into noise for the scale. A second open of a port that is open
 // fails as Busy, as on the real system.
 //
