@@ -256,10 +256,15 @@ TEST(Flow, TheUsersInputWaitsForTheAnswer)
     WizardPlatform test(Journey::options());
     Journey journey(test);
     journey.given("version 5.1, COM1 scale, port 1");
-    test.flow.goTo(Screen::Main);
-    test.waitForChecks();
+    // The update check's answer goes through; the version check's is held.
     test.maker.holdReplies = true;
+    test.flow.goTo(Screen::Main);
     ASSERT_TRUE(QTest::qWaitFor([&] { return test.maker.repliesOut() == 1; }));
+    test.maker.releaseReplies();
+    test.maker.holdReplies = true;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return test.maker.asked("CurrentVersion") == 1 && test.maker.repliesOut() == 1;
+    }));
     QTest::mouseClick(button("frmWelcome", "cmdUpdate"), Qt::LeftButton);
     testing_support::processEvents();
     EXPECT_FALSE(isShown("frmCheckScale")) << "nothing happens while the answer is out";

@@ -159,7 +159,7 @@ void Journey::settle()
         if (busy || m_log.lines().size() != lines) {
             lines = m_log.lines().size();
             still.restart();
-        } else if (still.elapsed() > 60) {
+        } else if (still.elapsed() > 150) {
             break;
         }
     }
