@@ -262,9 +262,8 @@ TEST(Flow, TheUsersInputWaitsForTheAnswer)
     ASSERT_TRUE(QTest::qWaitFor([&] { return test.maker.repliesOut() == 1; }));
     test.maker.releaseReplies();
     test.maker.holdReplies = true;
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        return test.maker.asked("CurrentVersion") == 1 && test.maker.repliesOut() == 1;
-    }));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return test.maker.asked("CurrentVersion") == 1 && test.maker.repliesOut() == 1; }));
     QTest::mouseClick(button("frmWelcome", "cmdUpdate"), Qt::LeftButton);
     testing_support::processEvents();
     EXPECT_FALSE(isShown("frmCheckScale")) << "nothing happens while the answer is out";
