@@ -6,11 +6,18 @@
 
 #include <QWidget>
 
+#include <memory>
+
+namespace Ui {
+class PortSearchWindow;
+}
+
 class PortSearchWindow final : public QWidget
 {
     Q_OBJECT
 public:
     explicit PortSearchWindow(QWidget *parent = nullptr);
+    ~PortSearchWindow() override;
 
     void showSearching();
 
@@ -22,5 +29,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    std::unique_ptr<Ui::PortSearchWindow> m_ui;
     bool m_searching = false;
 };

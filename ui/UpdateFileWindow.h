@@ -6,9 +6,11 @@
 
 #include <QWidget>
 
-class QLabel;
-class QLineEdit;
-class QPushButton;
+#include <memory>
+
+namespace Ui {
+class UpdateFileWindow;
+}
 
 class UpdateFileWindow final : public QWidget
 {
@@ -18,6 +20,7 @@ public:
     UpdateFileWindow(const QString &versionLine,
                      const QString &serialNumber,
                      QWidget *parent = nullptr);
+    ~UpdateFileWindow() override;
 
     // While the download runs; when it has failed the address stays for another try.
     void setDownloading(bool downloading);
@@ -32,5 +35,5 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    QLineEdit *m_link;
+    std::unique_ptr<Ui::UpdateFileWindow> m_ui;
 };
