@@ -55,7 +55,7 @@ TEST(Checks, UpdateCheckFetchesTheBannerOnOfferAndTellsAFailure)
         test.touchWorkingFile(QString::fromLatin1(platform::kBannerFileName), "stale");
         test.maker.setUpdate(QString::fromLatin1(row.answer));
         if (row.failure)
-            test.maker.failNext(1, QString::fromLatin1(row.failure));
+            test.maker.failNextAsking("SoftwareUpdate", QString::fromLatin1(row.failure));
         test.maker.serve(maker::bannerUrl(), row.bannerStatus, row.bannerBody);
         for (int i = 0; i < row.boxes.size(); ++i)
             test.dialogs.answer(QMessageBox::Ok);

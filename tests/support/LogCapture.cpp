@@ -27,16 +27,6 @@ LogCapture::~LogCapture()
     quietLogging();
 }
 
-QStringList LogCapture::linesAfter(const QString &prefix) const
-{
-    QStringList found;
-    for (const QString &line : m_lines) {
-        if (line.startsWith(prefix))
-            found << line.mid(prefix.size());
-    }
-    return found;
-}
-
 void LogCapture::handler(QtMsgType, const QMessageLogContext &context, const QString &text)
 {
     if (g_active && context.category

@@ -20,8 +20,6 @@ public:
     LogCapture &operator=(const LogCapture &) = delete;
 
     const QStringList &lines() const { return m_lines; }
-    // The lines that start with prefix, with the prefix taken off.
-    QStringList linesAfter(const QString &prefix) const;
 
 private:
     static void handler(QtMsgType type, const QMessageLogContext &context, const QString &text);

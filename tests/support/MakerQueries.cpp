@@ -94,12 +94,6 @@ RecordTable MakerQueries::record(const QStringList &fields)
     return table;
 }
 
-void MakerQueries::failNext(int count, const QString &description)
-{
-    for (int i = 0; i < count; ++i)
-        m_failures.push_back(description);
-}
-
 void MakerQueries::failNextAsking(const QByteArray &column, const QString &description)
 {
     m_columnFailures[column].push_back(description);
@@ -149,10 +143,6 @@ MakerQueries::createRequest(Operation op, const QNetworkRequest &request, QIODev
 {
     auto *reply = new Reply(op, request, this);
     const QString url = request.url().toString();
-    if (!m_failures.empty()) {
-        reply->failure = m_failures.front();
-        m_failures.pop_front();
-    }
     if (op == PostOperation) {
         const QByteArray body = outgoingData ? outgoingData->readAll() : QByteArray();
         m_sent << Sent {request.rawHeader("Content-Type"), body};

@@ -36,9 +36,8 @@ public:
     // Sets the answer of the version question to one record with one field.
     void setVersion(const QString &value) { currentVersion = record({value}); }
     void setUpdate(const QString &value) { softwareUpdate = record({value}); }
-    // The next requests get no HTTP answer, as from a server that cannot be reached.
-    void failNext(int count, const QString &description);
-    // The next question about that column ("CurrentVersion", "SoftwareUpdate") fails so.
+    // The next question about that column ("CurrentVersion", "SoftwareUpdate") gets no HTTP
+    // answer, as from a server that cannot be reached.
     void failNextAsking(const QByteArray &column, const QString &description);
     // The next query gets this body as it is (empty, an error page, "#ERR#...").
     void replyNextWith(const QByteArray &body) { m_rawReplies.push_back(body); }
@@ -50,7 +49,6 @@ public:
     void releaseReplies();
     int repliesOut() const;
 
-    const QByteArrayList &statements() const { return m_statements; }
     // How many statements asked for this column so far.
     int asked(const QByteArray &column) const;
     // The queries as they went out.
@@ -79,7 +77,6 @@ private:
     class Reply;
     void deliver(Reply *reply);
 
-    std::deque<QString> m_failures;
     std::map<QByteArray, std::deque<QString>> m_columnFailures;
     std::deque<QByteArray> m_rawReplies;
     QHash<QString, QPair<int, QByteArray>> m_files;

@@ -36,7 +36,6 @@ public:
     void answer(Answer answer, std::function<void(QDialog &)> during = {});
 
     QList<Asked> asked;
-    bool allAnswersUsed() const { return m_answers.empty(); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -35,11 +35,6 @@ public:
     // The flow's window: shown (opening the scale's port), then made the active window.
     void show() { m_flow->goTo(UpdateFlow::Screen::ScaleUpdate); }
     void activate() { testing_support::activate(window()); }
-    void showAndActivate()
-    {
-        show();
-        activate();
-    }
 
     QWidget *window() const
     {

@@ -102,7 +102,6 @@ public:
 
     // The working files, in a fresh folder of the test's own.
     const platform::WorkingFolder files {m_folder.path()};
-    QString workingFolder() const { return m_folder.path(); }
     // Creates a file of the working folder ("\name") with some content.
     void touchWorkingFile(const QString &backslashName, const QByteArray &content = "x");
 };

@@ -10,14 +10,12 @@ struct VirtualScaleSerial::Line
     PortState state = PortState::Absent;
     std::unique_ptr<virtual_scale::VirtualScale> scale;
     QByteArray sent;
-    QByteArray received;
     QByteArray inbox;
     int opens = 0;
     int inBufferSize = 4096;
     bool noise = false;          // the port's settings do not match the scale's line
     const void *owner = nullptr; // the port object that has it open
     quint64 generation = 0;      // bumps at every open and close; late answers of an old one drop
-    platform::SerialSettings settings;
 };
 
 struct VirtualScaleSerial::Lines
@@ -44,7 +42,6 @@ using PortState = VirtualScaleSerial::PortState;
 
 void deliver(Line &line, const QByteArray &bytes)
 {
-    line.received.append(bytes);
     const int room = std::max(0, line.inBufferSize - int(line.inbox.size()));
     line.inbox.append(bytes.left(room));
 }
@@ -83,7 +80,6 @@ public:
         ++line->generation;
         ++line->opens;
         line->inbox.clear();
-        line->settings = m_settings;
         line->inBufferSize = m_settings.inBufferSize;
         line->noise = m_settings.baudRate != 19200 || m_settings.parity != 'N'
             || m_settings.dataBits != 8 || m_settings.stopBits != 1;
@@ -231,17 +227,10 @@ QByteArray VirtualScaleSerial::sent(int number) const
     return line ? line->sent : QByteArray();
 }
 
-QByteArray VirtualScaleSerial::received(int number) const
-{
-    const Line *line = m_lines->find(number);
-    return line ? line->received : QByteArray();
-}
-
 void VirtualScaleSerial::clearRecords()
 {
     for (auto &entry : m_lines->byNumber) {
         entry.second.sent.clear();
-        entry.second.received.clear();
         if (entry.second.scale)
             entry.second.scale->clearFrames();
     }
@@ -251,12 +240,6 @@ int VirtualScaleSerial::opens(int number) const
 {
     const Line *line = m_lines->find(number);
     return line ? line->opens : 0;
-}
-
-platform::SerialSettings VirtualScaleSerial::lastSettings(int number) const
-{
-    const Line *line = m_lines->find(number);
-    return line ? line->settings : platform::SerialSettings();
 }
 
 QStringList VirtualScaleSerial::portNames()

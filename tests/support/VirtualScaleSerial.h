@@ -17,7 +17,7 @@
 // 19200 8N1 turn the host's bytes into noise for the scale. A second open of a port that is open
 // fails as Busy, as on the real system.
 //
-// sent(n) / received(n) record every byte of the host's and of the scale's; the scale's own
+// sent(n) records every byte of the host's; the scale's own
 // frames() log says what it made of them. unplug(n) takes the port away: a port object that has it
 // open is closed (as the real port closes itself on a read error), later opens say NotFound.
 
@@ -49,12 +49,9 @@ public:
     void unplug(int number);
 
     QByteArray sent(int number) const;
-    QByteArray received(int number) const;
     void clearRecords();
     // Successful opens of COMn so far.
     int opens(int number) const;
-    // The settings COMn was last opened with.
-    platform::SerialSettings lastSettings(int number) const;
 
     QStringList portNames() override;
     std::unique_ptr<platform::SerialPort> createPort() override;
