@@ -2,8 +2,9 @@
 
 #include "core/FlashImage.h"
 #include "device/ScaleLink.h"
-
 #include "platform/Clock.h"
+
+#include <QCoreApplication>
 
 #include <array>
 
@@ -85,7 +86,8 @@ RunOutcome programScale(ScaleLink &link,
     for (;;) {
         observer.setHourglass(true);
         observer.showProgress(kProgressMaximum);
-        observer.setProgressLine(QStringLiteral("Opening the programming session"));
+        observer.setProgressLine(
+            QCoreApplication::translate("device::RunObserver", "Opening the programming session"));
         const Reply session = link.openSession(serial);
         if (session.status == Reply::Status::PortError)
             return giveUp(RunOutcome::ScaleLost,

@@ -43,7 +43,7 @@ bool isWebAddress(const QString &url)
 QString failureText(const QNetworkReply *reply, int timeoutMs)
 {
     if (reply->property(kTimedOut).toBool())
-        return QStringLiteral("The server did not answer within %1 seconds")
+        return MakerClient::tr("The server did not answer within %1 seconds")
             .arg(timeoutMs / 1000.0, 0, 'g', 3);
     return reply->errorString();
 }
@@ -90,7 +90,7 @@ void MakerClient::ask(Question question)
     qCInfo(lcQuery).noquote() << "rquery" << sql << "to" << m_queryUrl;
     if (!isWebAddress(m_queryUrl)) {
         MakerAnswer answer;
-        answer.problem = QStringLiteral("Error: Not a web address: %1").arg(m_queryUrl);
+        answer.problem = tr("Error: Not a web address: %1").arg(m_queryUrl);
         QMetaObject::invokeMethod(
             this,
             [this, question, answer] { Q_EMIT answered(question, answer); },
@@ -120,7 +120,7 @@ MakerAnswer MakerClient::readAnswer(QNetworkReply *reply)
     const QByteArray body = reply->readAll();
     if (body.isEmpty()) {
         qCWarning(lcQuery).noquote() << "the maker's server gave an empty reply";
-        answer.problem = QStringLiteral("No response from server");
+        answer.problem = tr("No response from server");
         return answer;
     }
     QByteArray decoded = core::percentDecode(body);
