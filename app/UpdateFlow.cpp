@@ -92,6 +92,11 @@ void UpdateFlow::show(QWidget *screen)
                                 << '"' + screen->windowTitle() + '"';
 }
 
+template<class Window> void UpdateFlow::askQuitOn(Window *window, void (Window::*signal)())
+{
+    connect(window, signal, this, [this, window] { m_desktop.confirmQuit(window); });
+}
+
 template<class Window> void UpdateFlow::leaveScreen(std::unique_ptr<Window> &screen)
 {
     if (!screen)
@@ -140,9 +145,7 @@ void UpdateFlow::goTo(Screen screen)
             goTo(Screen::ScaleUpdate);
             leaveScreen(m_downloaded);
         });
-        connect(m_downloaded.get(), &DownloadedWindow::closeRequested, this, [this] {
-            m_desktop.confirmQuit(m_downloaded.get());
-        });
+        askQuitOn(m_downloaded.get(), &DownloadedWindow::closeRequested);
         show(m_downloaded.get());
         break;
     case Screen::ScaleUpdate:
@@ -184,12 +187,8 @@ void UpdateFlow::showScaleUpdate()
             goTo(Screen::ScaleLost);
             m_scaleUpdateWindow->hide();
         });
-        connect(window, &ScaleUpdateWindow::exitRequested, this, [this, window] {
-            m_desktop.confirmQuit(window);
-        });
-        connect(window, &ScaleUpdateWindow::closeRequested, this, [this, window] {
-            m_desktop.confirmQuit(window);
-        });
+        askQuitOn(window, &ScaleUpdateWindow::exitRequested);
+        askQuitOn(window, &ScaleUpdateWindow::closeRequested);
     }
     show(m_scaleUpdateWindow.get());
 }
@@ -206,9 +205,7 @@ void UpdateFlow::buildMain()
         m_desktop.openInBrowser(window, maker::manualUrl());
     });
     connect(window, &MainWindow::helpRequested, this, [this] { goTo(Screen::Help); });
-    connect(window, &MainWindow::exitRequested, this, [this, window] {
-        m_desktop.confirmQuit(window);
-    });
+    askQuitOn(window, &MainWindow::exitRequested);
     connect(window, &MainWindow::closeRequested, this, [this, window] {
         // Stopped before the question: a version check that has not started does not start
         // in this visit, whatever the answer.
@@ -328,9 +325,7 @@ void UpdateFlow::showPortSearch()
         // answers come before the scale is looked for.
         m_checks.afterChecks([this, portNumbers] { m_lookup.search(portNumbers); });
     });
-    connect(window, &PortSearchWindow::closeRequested, this, [this, window] {
-        m_desktop.confirmQuit(window);
-    });
+    askQuitOn(window, &PortSearchWindow::closeRequested);
     show(window);
 }
 
@@ -340,12 +335,8 @@ void UpdateFlow::showUpdateFile()
     m_updateFile = std::make_unique<UpdateFileWindow>(programVersionLine(), m_session.serialNumber);
     UpdateFileWindow *window = m_updateFile.get();
     connect(window, &UpdateFileWindow::continueRequested, this, &UpdateFlow::download);
-    connect(window, &UpdateFileWindow::exitRequested, this, [this, window] {
-        m_desktop.confirmQuit(window);
-    });
-    connect(window, &UpdateFileWindow::closeRequested, this, [this, window] {
-        m_desktop.confirmQuit(window);
-    });
+    askQuitOn(window, &UpdateFileWindow::exitRequested);
+    askQuitOn(window, &UpdateFileWindow::closeRequested);
     show(window);
 }
 
@@ -403,11 +394,7 @@ void UpdateFlow::showScaleError(ScaleErrorWindow::Kind kind)
             goTo(Screen::PortSearch);
         leaveScreen(m_scaleError);
     });
-    connect(window, &ScaleErrorWindow::exitRequested, this, [this, window] {
-        m_desktop.confirmQuit(window);
-    });
-    connect(window, &ScaleErrorWindow::closeRequested, this, [this, window] {
-        m_desktop.confirmQuit(window);
-    });
+    askQuitOn(window, &ScaleErrorWindow::exitRequested);
+    askQuitOn(window, &ScaleErrorWindow::closeRequested);
     show(window);
 }

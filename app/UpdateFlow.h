@@ -108,6 +108,8 @@ private:
     void leaveMain();
     // Shows a screen the flow has just built, as every window of the program shows.
     void show(QWidget *screen);
+    // The window's Exit or close box asks the quit question over it.
+    template<class Window> void askQuitOn(Window *window, void (Window::*signal)());
     // Closes a screen that is being left; it goes once the event that left it has been handled.
     template<class Window> void leaveScreen(std::unique_ptr<Window> &screen);
     void showHelp();
