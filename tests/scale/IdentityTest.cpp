@@ -1,7 +1,6 @@
-// The serial number: reading it from the scale, writing it into the image and into the scale, and
-// the two service commands that set it.
+// The serial number: its form, writing it into the image and into the scale, and the two service
+// commands that set it.
 
-#include "ScaleJobs.h"
 #include "ScaleScreen.h"
 #include "WizardPlatform.h"
 
@@ -28,26 +27,11 @@ protected:
     }
 
     QByteArray serialInImage() const { return display.image().bytes(0x0700, 4); }
-    QString readSerialNumber() { return testing_support::readSerialNumber(test.scale); }
 
     WizardPlatform test;
     virtual_scale::VirtualScale &scale = test.serial.addScale(1, QStringLiteral("20231187"));
     ScaleScreen display {test.scale, test.dialogs, test.files.updateFile()};
 };
-
-TEST_F(Identity, RdSNReturnsTheScalesDigitsOrLettersOrNothing)
-{
-    EXPECT_EQ(readSerialNumber(), QStringLiteral("20231187"));
-    EXPECT_EQ(test.serial.sent(1), QByteArray::fromHex("B40700"));
-
-    scale.setSerialNumber(QStringLiteral("1A2B3C4D"));
-    EXPECT_EQ(readSerialNumber(), QStringLiteral("1A2B3C4D"));
-
-    scale.setSilent(true);
-    const qint64 before = test.clock.nowMs();
-    EXPECT_EQ(readSerialNumber(), QString());
-    EXPECT_NEAR(double(test.clock.nowMs() - before), 10'000.0, 500.0);
-}
 
 TEST(SerialNumber, PortsAreTriedInNumericOrderOnceAndOnlyEightDigitsAreANumber)
 {
@@ -141,7 +125,7 @@ TEST_F(Identity, ChangeSNStoresTheFourBytesAndSaysHowItWent)
         EXPECT_FALSE(display.busy());
         EXPECT_EQ(serialInImage(), QByteArray::fromHex("31415926"));
         if (row.message.startsWith(QLatin1String("Modify"))) {
-            EXPECT_EQ(readSerialNumber(), QStringLiteral("31415926"));
+            EXPECT_EQ(scale.serialNumber(), QStringLiteral("31415926"));
         } else {
             EXPECT_EQ(test.dialogs.boxes().at(1).buttons, QMessageBox::Ok);
             EXPECT_TRUE(busyDuring);
