@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
-#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -39,11 +38,7 @@ bool QuitAnswers::eventFilter(QObject *watched, QEvent *event)
     const QPointer<QDialog> shown = dialog;
     // Answered once the dialog runs (inside its exec() when it is modal).
     QTimer::singleShot(0, dialog, [this, shown, next] {
-        const auto *label = shown->findChild<QLabel *>(QStringLiteral("lblQuit"));
-        asked.append({shown->parentWidget(),
-                      shown->windowTitle(),
-                      label ? label->text() : QString(),
-                      shown->windowModality() != Qt::NonModal});
+        asked.append(Asked {shown->windowModality() != Qt::NonModal});
         if (next.during)
             next.during(*shown);
         if (!shown)

@@ -1,9 +1,9 @@
 #pragma once
 
 // Answers the program's quit questions as a user would, by clicking the dialog's button, and
-// records each: over which window it was asked, its title and its text. Answers are given in the
-// order queued; a question with no answer queued is answered Cancel (and recorded all the same),
-// so a test never hangs on a modal question.
+// records whether each was modal (the log says over which window, and which question). Answers
+// are given in the order queued; a question with no answer queued is answered Cancel, so a test
+// never hangs on a modal question.
 
 #include <QList>
 #include <QObject>
@@ -13,7 +13,6 @@
 #include <functional>
 
 class QDialog;
-class QWidget;
 
 namespace testing_support {
 
@@ -23,9 +22,6 @@ public:
     enum class Answer { Yes, Cancel };
     struct Asked
     {
-        const QWidget *over = nullptr;
-        QString title;
-        QString text;
         bool modal = false;
     };
 
