@@ -45,19 +45,20 @@ void Journey::given(const QString &words)
         {"busy", VirtualScaleSerial::PortState::Busy},
         {"absent", VirtualScaleSerial::PortState::Absent},
         {"forbidden", VirtualScaleSerial::PortState::Forbidden}};
-    for (const QString &phrase : words.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        const QString word = phrase.trimmed().section(QLatin1Char(' '), 0, 0);
-        const QString rest = phrase.trimmed().section(QLatin1Char(' '), 1);
+    for (const QString &part : words.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString phrase = part.trimmed();
+        const QString word = phrase.section(QLatin1Char(' '), 0, 0);
+        const QString rest = phrase.section(QLatin1Char(' '), 1);
         if (word.startsWith(QLatin1String("COM")) && rest.startsWith(QLatin1String("scale"))) {
             const QString serial = rest.section(QLatin1Char('='), 1);
             m_test.serial.addScale(word.mid(3).toInt(),
                                    serial.isEmpty() ? QStringLiteral("20231187") : serial);
         } else if (word.startsWith(QLatin1String("COM")) && states.contains(rest)) {
             m_test.serial.addPort(word.mid(3).toInt(), states.value(rest));
-        } else if (phrase.trimmed().startsWith(QLatin1String("version fails "))) {
-            m_test.maker.failNextAsking("CurrentVersion", phrase.trimmed().mid(14));
-        } else if (phrase.trimmed().startsWith(QLatin1String("update fails "))) {
-            m_test.maker.failNextAsking("SoftwareUpdate", phrase.trimmed().mid(13));
+        } else if (phrase.startsWith(QLatin1String("version fails "))) {
+            m_test.maker.failNextAsking("CurrentVersion", phrase.mid(14));
+        } else if (phrase.startsWith(QLatin1String("update fails "))) {
+            m_test.maker.failNextAsking("SoftwareUpdate", phrase.mid(13));
         } else if (word == QLatin1String("port")) {
             m_test.scale.setPortNumber(rest.toInt());
         } else if (word == QLatin1String("version")) {
@@ -66,10 +67,9 @@ void Journey::given(const QString &words)
             EXPECT_TRUE(writeUpdateFile(m_test.files.updateFile(), applicationImage()));
         } else if (word == QLatin1String("update")) {
             m_test.maker.setUpdate(rest);
-
-        } else if (phrase.trimmed() == QLatin1String("no internet")) {
+        } else if (phrase == QLatin1String("no internet")) {
             m_test.probe.reachable = false;
-        } else if (phrase.trimmed() == QLatin1String("held internet")) {
+        } else if (phrase == QLatin1String("held internet")) {
             m_test.probe.holdAnswer = true;
         } else if (word == QLatin1String("quit")) {
             m_test.quit.answer(rest == QLatin1String("Yes") ? QuitAnswers::Answer::Yes
@@ -78,7 +78,7 @@ void Journey::given(const QString &words)
             m_test.dialogs.answer(buttons.value(rest));
         } else if (word == QLatin1String("type")) {
             m_test.dialogs.type(rest);
-        } else if (phrase.trimmed() == QLatin1String("shell fails")) {
+        } else if (phrase == QLatin1String("shell fails")) {
             m_test.shell.result = platform::kShellNoAssociation;
         } else {
             ADD_FAILURE() << "given: no such words: " << phrase.toStdString();
