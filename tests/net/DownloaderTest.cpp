@@ -129,51 +129,41 @@ TEST_F(DownloaderTest, AttemptsOutcomesAndTheFileLeft)
     {
         QString path;
         std::vector<Outcome> outcomes;
+        QByteArray file = {}; // what is on disk at the end: empty for nothing
         // The request that the last attempt made: "" for no check.
         QString lastAsked = {};
         std::function<void(Outcome)> between = {};
         QString to = {};
-        QByteArray file = {}; // what is on disk at the end: empty for nothing
     };
     using O = Outcome;
+    const QString fromStart = QStringLiteral("Range: bytes=0-");
     const Row rows[] = {
-        {"/files/update.hex", {O::Complete}, "Range: bytes=0-", {}, {}, content},
-        {"/fault/ignore-range/update.hex", {O::Complete}, "Range: bytes=0-", {}, {}, content},
-        {"/fault/no-length/update.hex", {O::Complete}, "Range: bytes=0-", {}, {}, content},
+        {"/files/update.hex", {O::Complete}, content, fromStart},
+        {"/fault/ignore-range/update.hex", {O::Complete}, content, fromStart},
+        {"/fault/no-length/update.hex", {O::Complete}, content, fromStart},
         // A resume asks from four kilobytes before what is on disk and names the file's version.
         {"/fault/reset/10000/update.hex",
          {O::Broken, O::Complete},
-         "Range: bytes=5904- If-Range: \"",
-         {},
-         {},
-         content},
+         content,
+         "Range: bytes=5904- If-Range: \""},
         {"/fault/reset/10000/update.hex",
          {O::Broken, O::Complete},
+         content,
          "Range: bytes=2904- If-Range: \"",
-         cutTo7000,
-         {},
-         content},
+         cutTo7000},
         // Below four kilobytes the resume starts from the first byte.
-        {"/fault/reset/3000/update.hex", {O::Broken, O::Broken, O::Broken}, "Range: bytes=0-"},
+        {"/fault/reset/3000/update.hex", {O::Broken, O::Broken, O::Broken}, {}, fromStart},
         {"/fault/ignore-range/update.hex?reset=10000",
          {O::Broken, O::ResumeRefused, O::Complete},
-         "Range: bytes=0-",
-         {},
-         {},
-         content},
+         content,
+         fromStart},
         // The file changed on the server before the resume: never spliced.
         {"/files/update.hex?reset=10000",
          {O::Broken, O::ResumeRefused, O::Complete},
+         changed,
          "",
-         changeOnServer,
-         {},
-         changed},
-        {elsewhere.url(),
-         {O::Broken, O::ResumeRefused, O::Complete},
-         "",
-         {},
-         {},
-         QByteArray(8192, 'z')},
+         changeOnServer},
+        {elsewhere.url(), {O::Broken, O::ResumeRefused, O::Complete}, QByteArray(8192, 'z')},
         {unsized.url(), {O::Broken, O::NoConnection}},
         // It answers once, then says nothing more.
         {stalls.url(), {O::Broken, O::NoConnection}},
@@ -185,7 +175,7 @@ TEST_F(DownloaderTest, AttemptsOutcomesAndTheFileLeft)
         {"/fault/status/503/update.hex", {O::ServerAnswer}},
         {testing_support::closedPortUrl(), {O::NoConnection}},
         {silent.url(), {O::NoConnection}},
-        {"/files/update.hex", {O::WriteFailed}, "", {}, blocked},
+        {"/files/update.hex", {O::WriteFailed}, {}, "", {}, blocked},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.path.toStdString());
