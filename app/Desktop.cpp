@@ -83,9 +83,7 @@ bool Desktop::confirmQuit(QWidget *over)
 {
     if (!wizard::askQuit(over))
         return false;
-    platform::deleteFile(m_files.bannerFile());
-    platform::deleteFile(m_files.updateFile());
-    m_process.terminate();
+    endDeleting(m_files.bannerFile(), m_files.updateFile());
     return true;
 }
 
@@ -97,7 +95,12 @@ void Desktop::end()
 void Desktop::finishRun()
 {
     qCInfo(lcDesktop) << "update finished; the working files go";
-    platform::deleteFile(m_files.updateFile());
-    platform::deleteFile(m_files.bannerFile());
+    endDeleting(m_files.updateFile(), m_files.bannerFile());
+}
+
+void Desktop::endDeleting(const QString &first, const QString &second)
+{
+    platform::deleteFile(first);
+    platform::deleteFile(second);
     m_process.terminate();
 }

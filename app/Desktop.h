@@ -37,6 +37,10 @@ public:
     void finishRun();
 
 private:
+    // The working files go in the order given (the quit and the end of a run each keep their
+    // own), then the program ends.
+    void endDeleting(const QString &first, const QString &second);
+
     Prompts &m_prompts;
     platform::Shell &m_shell;
     platform::Process &m_process;
