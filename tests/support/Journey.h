@@ -32,6 +32,8 @@ public:
 
     // Sets up what the user, the scale and the maker do, in words separated by commas:
     //   COMn scale[=SERIAL] | COMn empty|busy|absent|forbidden   a port, listed in this order
+    //   fault WORDS | paced   a fault of the last scale (virtual_scale::parseFault's words) | its
+    //                         line at 19200 baud
     //   port N            the scale's port, as the port search leaves it
     //   version V | update Y | version fails TEXT | update fails TEXT   the maker's answers
     //   no internet | held internet                            the start-up's check
@@ -53,6 +55,7 @@ private:
     WizardPlatform &m_test;
     QString m_fileServer;
     LogCapture m_log;
+    virtual_scale::VirtualScale *m_scale = nullptr;
     int m_terminations = 0;
     QStringList m_words;
     int m_seen = 0;

@@ -7,12 +7,10 @@
 #include "VirtualScalePorts.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -244,26 +242,4 @@ TEST(SystemSerialPorts, EveryOpenFailureSaysWhatToDo)
     const QString root = SerialError::permissionDenied("COM1", "/dev/ttyS0", "").text();
     EXPECT_FALSE(root.contains("usermod"));
     EXPECT_TRUE(root.contains("log out and log in again")) << root.toStdString();
-}
-
-TEST(VirtualScaleCommand, RefusesMalformedOptionsAndLinksNothing)
-{
-    QTemporaryDir ports;
-    const QString dir = ports.path();
-    const QList<std::pair<QStringList, QString>> cases = {
-        {{"--com", "3"}, "--ports-dir is required"},
-        {{"--ports-dir", dir, "--com", "x"}, "--com needs a port number"},
-        {{"--ports-dir", dir, "--serial", "1234567"}, "--serial needs 8 digits"},
-        {{"--ports-dir", dir, "--refuse-block", "0101"}, "0101 is not the address"},
-        {{"--ports-dir", dir, "--image", dir + "/missing.bin"}, "cannot read"},
-    };
-    for (const auto &[arguments, message] : cases) {
-        QProcess command;
-        command.start(QStringLiteral(KOVARA_BIN_DIR "/kovara-virtual-scale"), arguments);
-        ASSERT_TRUE(command.waitForFinished(5000));
-        EXPECT_EQ(command.exitCode(), 2) << arguments.join(' ').toStdString();
-        EXPECT_TRUE(command.readAllStandardError().contains(message.toLocal8Bit()))
-            << message.toStdString();
-    }
-    EXPECT_TRUE(QDir(dir).isEmpty());
 }

@@ -1,93 +1,105 @@
 #include "FaultOptions.h"
 
+#include <QStringList>
+
+#include <algorithm>
+#include <iterator>
+
 namespace virtual_scale {
 
 namespace {
 
-bool parseCount(const QString &text, int *count)
+struct ActionName
 {
-    if (text.compare(QLatin1String("always"), Qt::CaseInsensitive) == 0) {
-        *count = kAlways;
-        return true;
+    const char *name;
+    Fault::Action action;
+    bool always; // acts on every matching frame unless a count is given
+};
+
+const ActionName kActions[] = {
+    {"ignore", Fault::Action::Ignore, false},
+    {"refuse", Fault::Action::Refuse, false},
+    {"late", Fault::Action::Late, true},
+    {"corrupt", Fault::Action::Corrupt, false},
+    {"flip", Fault::Action::FlipStored, false},
+    {"append", Fault::Action::Append, true},
+    {"truncate", Fault::Action::Truncate, false},
+};
+
+bool readValue(Fault &fault, const QString &word)
+{
+    bool ok = false;
+    switch (fault.action) {
+    case Fault::Action::Late:
+        fault.delayMs = word.toDouble(&ok);
+        return ok && fault.delayMs >= 0;
+    case Fault::Action::Corrupt:
+    case Fault::Action::FlipStored: {
+        bool maskOk = false;
+        fault.index = word.section(QLatin1Char(':'), 0, 0).toInt(&ok);
+        fault.mask = quint8(word.section(QLatin1Char(':'), 1).toUInt(&maskOk, 16));
+        return ok && maskOk && fault.index >= 0 && word.contains(QLatin1Char(':'));
     }
-    bool ok = false;
-    *count = text.toInt(&ok);
-    return ok && *count > 0;
-}
-
-bool parseAddress(QString text, int *address)
-{
-    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-        text = text.mid(2);
-    else if (text.endsWith(QLatin1Char('h'), Qt::CaseInsensitive))
-        text.chop(1);
-    bool ok = false;
-    *address = text.toInt(&ok, 16);
-    return ok && !text.isEmpty() && *address >= 0 && *address < kFlashSize;
-}
-
-// "ADDR[,N]"
-bool parseBlock(const QString &value, int *address, int *count)
-{
-    const QStringList parts = value.split(QLatin1Char(','));
-    *count = 1;
-    return parts.size() <= 2 && parseAddress(parts.at(0).trimmed(), address)
-        && (parts.size() == 1 || parseCount(parts.at(1).trimmed(), count));
+    case Fault::Action::Append:
+        fault.extra = QByteArray::fromHex(word.toLatin1());
+        return !fault.extra.isEmpty();
+    case Fault::Action::Truncate:
+        fault.index = word.toInt(&ok);
+        return ok && fault.index >= 0;
+    default:
+        return false;
+    }
 }
 
 } // namespace
 
-QList<FaultOption> faultOptions()
+std::optional<Fault> parseFault(const QString &words, QString *error)
 {
-    return {
-        {"ignore-session", "N", "Leave the next N session openings (or \"always\") unanswered."},
-        {"refuse-session", "N", "Refuse the next N session openings (or \"always\")."},
-        {"refuse-block", "ADDR[,N]", "Refuse programming the block at hex ADDR N times."},
-        {"drop-read", "ADDR[,N]", "Leave reads of the block at hex ADDR unanswered N times."},
-        {"corrupt-read", "ADDR[,N]", "Flip a bit in reads of the block at hex ADDR, N times."},
-        {"flip-stored", "ADDR[,N]", "Store the block at hex ADDR with a bit flipped, N times."},
-        {"late", "MS", "Send every answer MS milliseconds late."},
+    const QStringList parts = words.simplified().split(QLatin1Char(' '));
+    const auto refused = [&](const QString &why) {
+        *error = QStringLiteral("fault \"%1\": %2").arg(words.simplified(), why);
+        return std::nullopt;
     };
-}
-
-bool addFaultOption(VirtualScale &scale, const QString &name, const QString &value, QString *error)
-{
-    int count = 1;
-    int address = 0;
-    bool ok = false;
-    if (name == QLatin1String("ignore-session") || name == QLatin1String("refuse-session")) {
-        ok = parseCount(value, &count);
-        if (ok) {
-            scale.addFault(name.startsWith(QLatin1String("ignore"))
-                               ? Fault::ignore(kOpenSession, -1, count)
-                               : Fault::refuse(kOpenSession, -1, count));
-        }
-    } else if (name == QLatin1String("late")) {
-        const double ms = value.toDouble(&ok);
-        ok = ok && ms >= 0;
-        if (ok)
-            scale.addFault(Fault::late(-1, ms));
-    } else if (parseBlock(value, &address, &count)) {
-        ok = address % kBlockSize == 0;
-        if (!ok) {
-            *error = QStringLiteral("--%1: %2 is not the address of a 128-byte block")
-                         .arg(name, value);
-            return false;
-        }
-        if (name == QLatin1String("refuse-block"))
-            scale.addFault(Fault::refuse(kProgramBlock, address, count));
-        else if (name == QLatin1String("drop-read"))
-            scale.addFault(Fault::ignore(kReadBlock, address, count));
-        else if (name == QLatin1String("corrupt-read"))
-            scale.addFault(Fault::corrupt(kReadBlock, address, 3, 0x01, count));
-        else if (name == QLatin1String("flip-stored"))
-            scale.addFault(Fault::flipStored(kProgramBlock, address, 0, 0x01, count));
-        else
+    Fault fault;
+    const auto action = std::find_if(std::begin(kActions), std::end(kActions), [&](auto &a) {
+        return parts.at(0) == QLatin1String(a.name);
+    });
+    if (action == std::end(kActions))
+        return refused(QStringLiteral("no such action"));
+    fault.action = action->action;
+    fault.times = action->always ? kAlways : 1;
+    bool ok = parts.size() >= 2;
+    fault.command = ok && parts.at(1) == QLatin1String("*") ? -1 : parts.value(1).toInt(&ok, 16);
+    if (!ok || (fault.command >= 0 && frameLength(quint8(fault.command)) == 0))
+        return refused(QStringLiteral("no such command"));
+    bool hasValue = false;
+    for (int i = 2; i < parts.size(); ++i) {
+        const QString &word = parts.at(i);
+        if (word.startsWith(QLatin1Char('@'))) {
+            fault.address = word.mid(1).toInt(&ok, 16);
+            ok = ok && fault.address >= 0 && fault.address < kFlashSize;
+        } else if (word == QLatin1String("always")) {
+            fault.times = kAlways;
+        } else if (word.startsWith(QLatin1Char('x'))) {
+            fault.times = word.mid(1).toInt(&ok);
+            ok = ok && fault.times > 0;
+        } else if (word == QLatin1String("after") && i + 1 < parts.size()) {
+            fault.after = parts.at(++i).toInt(&ok);
+            ok = ok && fault.after >= 0;
+        } else if (!hasValue) {
+            ok = hasValue = readValue(fault, word);
+        } else {
             ok = false;
+        }
+        if (!ok)
+            return refused(QStringLiteral("cannot use \"%1\"").arg(word));
     }
-    if (!ok)
-        *error = QStringLiteral("--%1: cannot use \"%2\"").arg(name, value);
-    return ok;
+    const bool needsValue
+        = fault.action != Fault::Action::Ignore && fault.action != Fault::Action::Refuse;
+    if (needsValue != hasValue)
+        return refused(needsValue ? QStringLiteral("a value is missing")
+                                  : QStringLiteral("takes no value"));
+    return fault;
 }
 
 } // namespace virtual_scale

@@ -1,38 +1,28 @@
 #pragma once
 
-// The faults of the kovara-virtual-scale command, as its options name them, so the command and
-// its tests share one reading of them. Addresses are hexadecimal ("0100", "0x0100" or "0100h");
-// a count is a number or "always".
+// A fault of the virtual scale in words, as the command's --fault option and the tests write it:
 //
-//   --silent                      answers nothing at all
-//   --ignore-session N            the next N session openings go unanswered
-//   --refuse-session N            the next N session openings are refused (0Fh)
-//   --refuse-block ADDR[,N]       the program block at ADDR is refused N times (default 1)
-//   --drop-read ADDR[,N]          the read-back of the block at ADDR goes unanswered N times
-//   --corrupt-read ADDR[,N]       the read-back of the block at ADDR has bit 0 of its first data
-//                                 byte flipped, N times
-//   --flip-stored ADDR[,N]        programming the block at ADDR stores its first byte with bit 0
-//                                 flipped, N times
-//   --late MS                     every answer leaves MS milliseconds late
+//   ACTION COMMAND [@ADDR] [VALUE] [xN | always] [after N]
+//
+//   ignore | refuse             the frame goes unanswered | is answered 0Fh without effect
+//   late MS                     the answer leaves MS milliseconds late (every time, unless told)
+//   corrupt | flip INDEX:MASK   the answer's byte INDEX | the stored block's byte INDEX is XORed
+//                               with MASK (hex); read data starts at index 3
+//   append HEX                  the bytes follow the answer (every time, unless told)
+//   truncate KEEP               only the answer's first KEEP bytes leave
+//
+// COMMAND is the command byte in hex (B4, 1E, C3, 5A, 4B) or * for every command; @ADDR (hex)
+// the block it applies to. A fault acts once unless a count (xN, always) says otherwise; "after N"
+// lets the first N frames it matches pass untouched. Examples: "refuse C3 @0100 x3",
+// "late B4 @9E00 10800 x1", "corrupt B4 @4080 20:10 always", "refuse 1E after 4".
 
 #include "VirtualScale.h"
 
-#include <QStringList>
+#include <optional>
 
 namespace virtual_scale {
 
-struct FaultOption
-{
-    QString name; // without the dashes
-    QString valueName;
-    QString help;
-};
-// The options above.
-QList<FaultOption> faultOptions();
-// Adds the fault of one option. False with a message in *error when the value is malformed.
-bool addFaultOption(VirtualScale &scale,
-                    const QString &option,
-                    const QString &value,
-                    QString *error);
+// The fault, or nothing with a message in *error when the words are malformed.
+std::optional<Fault> parseFault(const QString &words, QString *error);
 
 } // namespace virtual_scale

@@ -199,6 +199,10 @@ void VirtualScale::execute(double atMs, std::vector<Delivery> &out)
     for (Fault &fault : m_faults) {
         if (!matches(fault, record.command, record.address))
             continue;
+        if (fault.after > 0) {
+            --fault.after;
+            continue;
+        }
         if (fault.times > 0)
             --fault.times;
         switch (fault.action) {

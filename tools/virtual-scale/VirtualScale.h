@@ -71,6 +71,7 @@ struct Fault
     int command = -1; // the command byte it applies to, -1 for every command
     int address = -1; // the frame's address it applies to, -1 for any
     int times = 1;    // how many frames it applies to; kAlways for every one
+    int after = 0;    // matching frames it lets pass before it acts
     double delayMs = 0;
     int index = 0;
     quint8 mask = 0x01;

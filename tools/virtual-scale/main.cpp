@@ -86,10 +86,11 @@ int main(int argc, char **argv)
          "MS",
          QStringLiteral("0")},
         {QStringLiteral("silent"), QStringLiteral("Answer nothing.")},
+        {QStringLiteral("fault"),
+         QStringLiteral("Misbehave as the words say, e.g. \"refuse C3 @0100 x3\" (repeatable)."),
+         "WORDS"},
         {QStringLiteral("verbose"), QStringLiteral("Log every frame to stderr.")},
     });
-    for (const FaultOption &fault : faultOptions())
-        parser.addOption({fault.name, fault.help, fault.valueName});
     parser.process(app);
 
     const QString portsDir = parser.value(QStringLiteral("ports-dir"));
@@ -118,12 +119,12 @@ int main(int argc, char **argv)
         return fail(QStringLiteral("--flash-write-ms needs a number of milliseconds"));
     scale.setTiming(timing);
     scale.setSilent(parser.isSet(QStringLiteral("silent")));
-    for (const FaultOption &fault : faultOptions()) {
-        for (const QString &value : parser.values(fault.name)) {
-            QString error;
-            if (!addFaultOption(scale, fault.name, value, &error))
-                return fail(error);
-        }
+    for (const QString &words : parser.values(QStringLiteral("fault"))) {
+        QString error;
+        const std::optional<Fault> fault = parseFault(words, &error);
+        if (!fault)
+            return fail(error);
+        scale.addFault(*fault);
     }
 
     const bool verbose = parser.isSet(QStringLiteral("verbose"));
