@@ -5,10 +5,12 @@
 #include "Journey.h"
 #include "UpdateFile.h"
 
+#include "core/FlashImage.h"
 #include "net/MakerAddresses.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -453,4 +455,132 @@ TEST(Flow, UpdatingTheScale)
     };
     for (const Row &row : rows)
         run(row);
+}
+
+// The update window's service tools, once the automatic run has stopped on a missing update file:
+// the page view and its buttons, the port menu, the read-back of either area, and the serial
+// number registered by hand or changed in the scale.
+TEST(Flow, TheScaleWindowsServiceTools)
+{
+    const QString shown = "+frmDisplay !The update file cannot be used";
+    const auto page = [](WizardPlatform &) {
+        return topLevel("frmDisplay")->findChild<QPlainTextEdit *>("txtPage")->toPlainText();
+    };
+    const auto enabled = [](const char *name) {
+        return topLevel("frmDisplay")->findChild<QWidget *>(name)->isEnabled();
+    };
+    const auto menuText = [](const char *name) {
+        return topLevel("frmDisplay")->findChild<QAction *>(name)->text();
+    };
+    const Row rows[] = {
+        {"the page buttons walk the four pages of 16 KiB and stop at the last",
+         "COM1 scale, port 1, box Ok",
+         Screen::ScaleUpdate,
+         {"frmDisplay.down", "frmDisplay.down", "frmDisplay.down", "frmDisplay.down"},
+         shown,
+         [&](WizardPlatform &t) {
+             EXPECT_TRUE(page(t).startsWith("C000  FF FF ")) << page(t).left(60).toStdString();
+             EXPECT_FALSE(enabled("down"));
+             EXPECT_TRUE(enabled("up"));
+         }},
+        {"and back to the first",
+         "COM1 scale, port 1, box Ok",
+         Screen::ScaleUpdate,
+         {"frmDisplay.down", "frmDisplay.up", "frmDisplay.up"},
+         shown,
+         [&](WizardPlatform &t) {
+             EXPECT_TRUE(page(t).startsWith("0000  FF FF "));
+             EXPECT_FALSE(enabled("up"));
+         }},
+        {"the port menu moves the port and ticks it",
+         "COM1 scale, COM2 empty, port 1, box Ok",
+         Screen::ScaleUpdate,
+         {"frmDisplay.mnuComm2"},
+         shown,
+         [&](WizardPlatform &t) {
+             EXPECT_TRUE(t.scale.isOpen());
+             EXPECT_EQ(t.scale.portNumber(), 2);
+             EXPECT_EQ(menuText("mnuComm1"), "   COM1   ");
+             EXPECT_EQ(menuText("mnuComm2"), "-> COM2 <-");
+         }},
+        {"a port of the menu that will not open says why",
+         "COM1 scale, COM2 busy, port 1, box Ok, box Ok",
+         Screen::ScaleUpdate,
+         {"frmDisplay.mnuComm2"},
+         shown + " !COM2 is in use by another program",
+         [&](WizardPlatform &t) {
+             EXPECT_FALSE(t.scale.isOpen());
+             EXPECT_EQ(menuText("mnuComm2"), "-> COM2 <-");
+         }},
+        {"both areas read back into the page view; APROM opens with the number registered",
+         "COM1 scale, port 1, box Ok, box Ok, type 20231187, box Ok",
+         Screen::ScaleUpdate,
+         {"frmDisplay.LDROM",
+          "frmDisplay.Read",
+          "frmDisplay.mnuRSN",
+          "frmDisplay.APROM",
+          "frmDisplay.Read"},
+         shown + " !LDROM Read suceessfully input !APROM Read successfully",
+         [&](WizardPlatform &t) {
+             core::FlashImage flash;
+             for (int a = 0; a < flash.kSize; ++a)
+                 flash.set(a, quint8(t.serial.scale(1)->flash().at(a)));
+             EXPECT_EQ(page(t), core::pageText(flash, 0).replace("\r\n", "\n"));
+         }},
+        {"a silent scale is only noted by LDROM; APROM ends on the error window, closed",
+         "COM1 scale, fault ignore B4 always, port 1, box Ok, type 20231187",
+         Screen::ScaleUpdate,
+         {"frmDisplay.LDROM",
+          "frmDisplay.Read",
+          "frmDisplay.mnuRSN",
+          "frmDisplay.APROM",
+          "frmDisplay.Read"},
+         shown + " input +frmErrorScaleCom",
+         [](WizardPlatform &t) {
+             EXPECT_TRUE(t.serial.sent(1).endsWith("\x4B"));
+             EXPECT_FALSE(isShown("frmDisplay"));
+         }},
+        {"Register SN asks until eight digits; the next session opens with that number",
+         "COM1 scale, port 1, box Ok, type 1234567, box Ok, type 1234567a, box Ok, type 87654321, "
+         "box Ok",
+         Screen::ScaleUpdate,
+         {"frmDisplay.mnuRSN", "frmDisplay.APROM", "frmDisplay.Read"},
+         shown + " input !input wrong input !input wrong input !Serial number wrong",
+         [](WizardPlatform &t) {
+             EXPECT_TRUE(t.serial.sent(1).startsWith(QByteArray::fromHex("1E87654321")));
+         }},
+    };
+    for (const Row &row : rows)
+        run(row);
+}
+
+// Change SN stores the four bytes in order, each tried twice, and says how it went.
+TEST(Flow, ChangeSNStoresTheFourBytesAndSaysHowItWent)
+{
+    const QByteArray first = QByteArray::fromHex("5A070031");
+    const QByteArray all = first + QByteArray::fromHex("5A070141 5A070259 5A070326");
+    const struct
+    {
+        const char *fault;
+        QString message;
+        QByteArray sent;
+    } rows[] = {
+        {"", "Modify Password successfully", all},
+        {", fault refuse 5A x1", "Modify Password successfully", first + all},
+        {", fault refuse 5A x2", "Error", first + first},
+        {", fault ignore 5A always", "Timer Out", first + first},
+    };
+    for (const auto &row : rows) {
+        const bool changed = row.message.startsWith("Modify");
+        run({row.fault,
+             QStringLiteral("COM1 scale=11111111%1, port 1, box Ok, type 31415926, box Ok")
+                 .arg(row.fault),
+             Screen::ScaleUpdate,
+             {"frmDisplay.mnuSSN"},
+             "+frmDisplay !The update file cannot be used input !" + row.message,
+             [&](WizardPlatform &t) {
+                 EXPECT_EQ(t.serial.sent(1), row.sent);
+                 EXPECT_EQ(t.serial.scale(1)->serialNumber(), changed ? "31415926" : "11111111");
+             }});
+    }
 }
