@@ -1,9 +1,8 @@
-// The working folder, the shell open and its result codes, and the system clock's wait. Message
+// The working folder and the shell open with its result codes. Message
 // and input boxes are checked where the program shows them.
 
 #include "TestPlatform.h"
 
-#include "platform/DiskSpace.h"
 #include "platform/Files.h"
 #include "platform/Shell.h"
 
@@ -72,11 +71,4 @@ TEST(ShellOpen, DesktopShellReportsWhatXdgOpenDid)
     EXPECT_EQ(shell.open(address), kShellNoAssociation) << "no browser";
     standIn(4);
     EXPECT_EQ(shell.open(address), kShellOpenFailed);
-}
-
-// A folder that does not exist yet is measured on its nearest parent.
-TEST(DiskSpace, AFolderStillToBeMadeIsOnItsParentsDisk)
-{
-    platform::StorageDiskSpace disk;
-    EXPECT_GT(disk.freeBytes(QDir::tempPath() + QStringLiteral("/no/such/folder/")), 0);
 }

@@ -1,5 +1,5 @@
 // The exchange with the scale in virtual time: the rounded deadline, stale input, reply length,
-// the link status, one exchange at a time, a port that goes away, and the transcript.
+// the line let settle, and the transcript.
 
 #include "LogCapture.h"
 #include "TestPlatform.h"
@@ -77,18 +77,6 @@ TEST_F(Link, StaleInputIsDroppedAndEveryReplyIsJudgedByWhatItNeeds)
     EXPECT_TRUE(link.closeSession().complete());
     EXPECT_EQ(test.serial.sent(1).right(132).left(3), QByteArray::fromHex("C30800"));
     EXPECT_EQ(test.serial.sent(1).right(1), QByteArray::fromHex("4B"));
-}
-
-TEST_F(Link, APortThatGoesAwayEndsTheWait)
-{
-    scale.setSilent(true);
-    test.clock.scheduleIn(1'000, [this] { test.serial.unplug(1); });
-    EXPECT_EQ(link.readBlock(0x0700).status, Reply::Status::PortError);
-    EXPECT_EQ(test.clock.nowMs(), kStart + 1'000);
-
-    const Reply closed = link.readBlock(0x0700);
-    EXPECT_EQ(closed.status, Reply::Status::PortError);
-    EXPECT_EQ(closed.error, QStringLiteral("The port is not open."));
 }
 
 TEST_F(Link, SettleDropsTheRestOfAnAnswerUntilTheLineIsQuiet)

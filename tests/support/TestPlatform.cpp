@@ -20,8 +20,6 @@ namespace testing_support {
 void FakeProbe::start(Done done)
 {
     ++calls;
-    if (during)
-        during();
     m_pending = std::move(done);
     if (!holdAnswer)
         answer();

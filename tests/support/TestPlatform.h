@@ -35,8 +35,6 @@ class FakeProbe final : public net::InternetProbe
 public:
     bool reachable = true;
     int calls = 0;
-    // Runs inside the probe, while it "waits" (to deliver a timer tick in the middle, say).
-    std::function<void()> during;
     // Keeps the answer until answer() gives it, as a slow network would.
     bool holdAnswer = false;
     void answer();

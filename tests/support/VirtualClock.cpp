@@ -6,7 +6,6 @@ namespace testing_support {
 
 void VirtualClock::waitForEvents(int maxMs, QEventLoop::ProcessEventsFlags flags)
 {
-    ++m_waits;
     QCoreApplication::processEvents(flags);
     runDue();
     if (maxMs <= 0)

@@ -28,14 +28,12 @@ public:
     void advance(qint64 ms);
     // Total virtual time spent inside waitForEvents.
     qint64 waitedMs() const { return m_waited; }
-    int waits() const { return m_waits; }
 
 private:
     void runDue();
 
     qint64 m_now = 1'000'000;
     qint64 m_waited = 0;
-    int m_waits = 0;
     std::multimap<qint64, std::function<void()>> m_scheduled;
 };
 
