@@ -1,14 +1,18 @@
 // The HEX loader over what real tools write and over each kind of damaged file, and the load
 // command of the update window: area marker, serial number, refusal message.
 
-#include "ScaleScreen.h"
 #include "WizardPlatform.h"
 
+#include "app/ScaleUpdate.h"
 #include "core/HexLoader.h"
 #include "platform/Files.h"
+#include "ui/ScaleUpdateWindow.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QBuffer>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -127,6 +131,7 @@ TEST(PageText, SixteenBytesALineInFourPagesOf16KiB)
     EXPECT_EQ(core::pageText(image, 7), first) << "a page out of range shows the first";
 }
 
+// The update window built on its own, never shown, for its Load command.
 class Load : public ::testing::Test
 {
 protected:
@@ -134,54 +139,57 @@ protected:
     {
         test.touchWorkingFile(QString::fromLatin1(platform::kUpdateFileName), content);
     }
-
-    // The page the view shows starts at this address.
-    bool pageStartsAt(const char *address) const
+    template<class T> T *child(const char *name) { return window.findChild<T *>(name); }
+    void click(const char *name) { child<QAbstractButton>(name)->click(); }
+    void trigger(const char *name) { child<QAction>(name)->trigger(); }
+    bool checked(const char *name) { return child<QAbstractButton>(name)->isChecked(); }
+    bool pageStartsAt(const char *address)
     {
-        return display.page().startsWith(QLatin1String(address));
+        return child<QPlainTextEdit>("txtPage")->toPlainText().startsWith(address);
     }
 
     WizardPlatform test;
-    testing_support::ScaleScreen display {test.scale, test.dialogs, test.files.updateFile()};
+    ScaleUpdateWindow window {QStringLiteral("Kovara PC Program Version 5.0")};
+    ScaleUpdate display {test.scale, window, test.dialogs, test.files.updateFile()};
 };
 
 TEST_F(Load, TheAreaMarkerChoosesTheAreaAndTheSerialNumberReplacesTheFiles)
 {
-    display.click("down");
+    click("down");
     test.dialogs.type(QStringLiteral("11223344"));
-    display.trigger("mnuRSN");
+    trigger("mnuRSN");
     writeUpdateFile(sample("ldrom-srec-crlf.hex"));
-    display.trigger("mnuLoad");
-    EXPECT_TRUE(display.checked("LDROM"));
-    EXPECT_EQ(display.menuText("mnuLDROM"), QStringLiteral("->LDROM<-"));
+    trigger("mnuLoad");
+    EXPECT_TRUE(checked("LDROM"));
+    EXPECT_EQ(child<QAction>("mnuLDROM")->text(), QStringLiteral("->LDROM<-"));
     EXPECT_EQ(display.image().bytes(0x0700, 4), QByteArray::fromHex("11223344"));
-    EXPECT_FALSE(display.enabled("up")) << "back on the first page";
+    EXPECT_FALSE(child<QWidget>("up")->isEnabled()) << "back on the first page";
     EXPECT_TRUE(pageStartsAt("0000  01 06 0B 10 "));
 
     writeUpdateFile(sample("aprom-objcopy.hex")); // AAh: APROM, serial bytes 99887766 replaced
-    display.click("LoadHex");
-    EXPECT_TRUE(display.checked("APROM"));
+    click("LoadHex");
+    EXPECT_TRUE(checked("APROM"));
     EXPECT_EQ(display.image().bytes(0x0700, 4), QByteArray::fromHex("11223344"));
 
     writeUpdateFile(":0106FF0042B8\n:00000001FF\n"); // any other value: selection kept
-    display.trigger("mnuLDROM");
-    display.trigger("mnuLoad");
-    EXPECT_TRUE(display.checked("LDROM"));
+    trigger("mnuLDROM");
+    trigger("mnuLoad");
+    EXPECT_TRUE(checked("LDROM"));
     EXPECT_EQ(test.dialogs.texts(), QStringList {"Input Serial Number "});
 }
 
 TEST_F(Load, ARefusedFileIsReportedAndChangesNothing)
 {
     writeUpdateFile(sample("aprom-objcopy.hex"));
-    display.trigger("mnuLoad");
+    trigger("mnuLoad");
     const core::FlashImage loaded = display.image();
-    display.click("down");
+    click("down");
 
     QByteArray damaged = sample("aprom-objcopy.hex");
     damaged.replace(":10002000E3EAF1F8", ":10002000E3EAF1F9");
     writeUpdateFile(damaged);
     test.dialogs.answer(QMessageBox::Ok);
-    display.trigger("mnuLoad");
+    trigger("mnuLoad");
     ASSERT_EQ(test.dialogs.boxes().size(), 1u);
     EXPECT_EQ(test.dialogs.boxes().at(0).text,
               QStringLiteral("The update file cannot be used (line 3: the checksum does not "
@@ -192,7 +200,7 @@ TEST_F(Load, ARefusedFileIsReportedAndChangesNothing)
 
     platform::deleteFile(test.files.updateFile());
     test.dialogs.answer(QMessageBox::Ok);
-    display.trigger("mnuLoad");
+    trigger("mnuLoad");
     EXPECT_TRUE(test.dialogs.texts().last().contains(QStringLiteral("KovaraNorvessia_APROM.hex")));
 }
 
