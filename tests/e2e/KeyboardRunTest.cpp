@@ -1,17 +1,16 @@
-// The built program as a separate process on a virtual X display, driven only as a user at the
-// keyboard would: the access keys of each window and the address typed into the box, from
-// start-up to "Successful Scale Update" and Exit. xdotool types; the program's own log says which
-// window is up. The scale (unpaced) and the maker server tool are real processes too.
+// The built program as a separate process on the test's own X display (ctest runs this binary
+// under xvfb-run), driven only as a user at the keyboard would: the access keys of each window and
+// the address typed into the box, from start-up to "Successful Scale Update" and Exit. xdotool
+// types; the program's own log says which window is up. The scale (unpaced) and the maker server
+// tool are real processes too.
 
 #include "MakerPort.h"
-#include "ProgramProcess.h"
 #include "UpdateFile.h"
 #include "VirtualScalePorts.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -19,112 +18,36 @@
 
 namespace {
 
-// Runs a short command to its end; its standard output, trimmed ("" when it failed).
-QString run(const QString &program, const QStringList &arguments, QProcessEnvironment env)
+// Runs xdotool to its end; its standard output, trimmed ("" when it failed).
+QString xdotool(const QStringList &arguments)
 {
     QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(program, arguments);
-    if (!process.waitForFinished(10000)) {
-        process.kill();
-        process.waitForFinished(1000);
-        return QString();
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+    process.start(QStringLiteral("xdotool"), arguments);
+    if (!process.waitForFinished(10000) || process.exitCode() != 0)
         return QString();
     return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
 }
 
-// An X server of the test's own on the first free display number from 140 up.
-class VirtualDisplay
+// The window whose caption matches pattern, brought to the keyboard; false after 20 s.
+bool focus(const QString &pattern)
 {
-public:
-    VirtualDisplay()
-    {
-        for (int number = 140; number < 200; ++number) {
-            if (QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(number))
-                || QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
-                continue;
-            m_name = QStringLiteral(":%1").arg(number);
-            m_server.start(QStringLiteral("Xvfb"),
-                           {m_name, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-            if (!m_server.waitForStarted(5000))
-                break;
-            QElapsedTimer waited;
-            waited.start();
-            while (waited.elapsed() < 5000 && m_server.state() == QProcess::Running) {
-                if (!run(QStringLiteral("xdpyinfo"), {"-display", m_name}, env()).isEmpty()) {
-                    m_ready = true;
-                    return;
-                }
-                QThread::msleep(100);
-            }
-            m_server.kill();
-            m_server.waitForFinished(2000);
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 20000) {
+        const QString ids = xdotool({"search", "--onlyvisible", "--name", pattern});
+        if (!ids.isEmpty()) {
+            xdotool({"windowfocus", "--sync", ids.split(QLatin1Char('\n')).last()});
+            QThread::msleep(200);
+            return true;
         }
+        QThread::msleep(100);
     }
-    ~VirtualDisplay()
-    {
-        m_server.terminate();
-        if (!m_server.waitForFinished(3000)) {
-            m_server.kill();
-            m_server.waitForFinished(2000);
-        }
-    }
-    bool ready() const { return m_ready; }
-    QProcessEnvironment env() const
-    {
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("DISPLAY"), m_name);
-        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        return e;
-    }
-
-private:
-    QProcess m_server;
-    QString m_name;
-    bool m_ready = false;
-};
-
-class KeyboardUser
-{
-public:
-    explicit KeyboardUser(QProcessEnvironment env)
-        : m_env(std::move(env))
-    { }
-    // The window whose caption matches pattern, brought to the keyboard; false after 20 s.
-    bool focus(const QString &pattern)
-    {
-        QElapsedTimer waited;
-        waited.start();
-        while (waited.elapsed() < 20000) {
-            const QString ids = run(
-                QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", pattern}, m_env);
-            if (!ids.isEmpty()) {
-                const QString id = ids.split(QLatin1Char('\n')).last();
-                run(QStringLiteral("xdotool"), {"windowfocus", "--sync", id}, m_env);
-                QThread::msleep(200);
-                return true;
-            }
-            QThread::msleep(100);
-        }
-        return false;
-    }
-    void keys(const QStringList &keys)
-    {
-        run(QStringLiteral("xdotool"), QStringList {"key", "--delay", "100"} + keys, m_env);
-    }
-    void type(const QString &text)
-    {
-        run(QStringLiteral("xdotool"), {"type", "--delay", "2", text}, m_env);
-    }
-
-private:
-    QProcessEnvironment m_env;
-};
+    return false;
+}
 
 TEST(KeyboardRun, AUserUpdatesTheScaleWithTheKeyboardAlone)
 {
+    ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "runs under xvfb-run";
     testing_support::MakerPortLock lock;
     ASSERT_TRUE(lock.locked());
     QTemporaryDir files;
@@ -138,41 +61,66 @@ TEST(KeyboardRun, AUserUpdatesTheScaleWithTheKeyboardAlone)
     testing_support::VirtualScalePorts ports; // names its folder in KOVARA_SERIAL_PORTS
     ports.addDanglingPort(1);
     ASSERT_TRUE(ports.startScale(3, {"--serial", "12345678"}));
-    VirtualDisplay display;
-    ASSERT_TRUE(display.ready()) << "Xvfb did not start";
 
     QTemporaryDir home;
-    testing_support::ProgramProcess program(display.env(), home.path());
-    KeyboardUser user(display.env());
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("XDG_DATA_HOME", home.path());
+    env.insert("QT_LOGGING_RULES", "kovara.*.info=true");
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(QStringLiteral(KOVARA_BIN_DIR "/kovara-pc-program"), {});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    QByteArray log;
+    const auto shown = [&](const char *name, int timeoutMs) {
+        const QByteArray line = QByteArray("window shown: ") + name;
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (!log.contains(line) && elapsed.elapsed() < timeoutMs
+               && program.state() == QProcess::Running) {
+            program.waitForReadyRead(100);
+            log += program.readAll();
+        }
+        return log.contains(line);
+    };
 
-    ASSERT_TRUE(program.waitForLog("window shown: frmChoosePort", 20000))
-        << program.log().toStdString();
-    ASSERT_TRUE(user.focus(QStringLiteral("^Connect Scale to Computer$")));
-    user.keys({"alt+c"});
-    ASSERT_TRUE(program.waitForLog("window shown: frmWelcome", 20000))
-        << program.log().toStdString();
-    ASSERT_TRUE(user.focus(QStringLiteral("^Welcome to Kovara PC Program!$")));
-    user.keys({"alt+u"});
-    ASSERT_TRUE(program.waitForLog("window shown: frmCheckScale", 20000))
-        << program.log().toStdString();
-    ASSERT_TRUE(user.focus(QStringLiteral("^Update Scale$")));
-    user.type(server.url() + QStringLiteral("/files/KovaraNorvessia_APROM.hex"));
-    user.keys({"Return", "Return"}); // to Continue, then press it
-    ASSERT_TRUE(program.waitForLog("window shown: frmSuccess \"", 20000))
-        << program.log().toStdString();
-    ASSERT_TRUE(user.focus(QStringLiteral("^Successful Download$")));
-    user.keys({"alt+u"});
-    ASSERT_TRUE(program.waitForLog("window shown: frmDisplay", 20000))
-        << program.log().toStdString();
-    ASSERT_TRUE(user.focus(QStringLiteral("^Kovara Scale Update$")));
-    ASSERT_TRUE(program.waitForLog("window shown: frmSuccessUpdate", 30000))
-        << program.log().toStdString();
-    // The success text comes on the eleventh second.
-    ASSERT_TRUE(user.focus(QStringLiteral("^Successful Scale Update$")))
-        << program.log().toStdString();
-    user.keys({"alt+x"});
-    ASSERT_TRUE(program.waitForEnd(10000)) << program.log().toStdString();
-    EXPECT_EQ(program.screens(),
+    const struct
+    {
+        const char *window;
+        const char *caption;
+        QStringList keys; // "type:TEXT" types the text
+    } steps[] = {
+        {"frmChoosePort", "^Connect Scale to Computer$", {"alt+c"}},
+        {"frmWelcome", "^Welcome to Kovara PC Program!$", {"alt+u"}},
+        // The address, then Enter to Continue and Enter to press it.
+        {"frmCheckScale",
+         "^Update Scale$",
+         {"type:" + server.url() + "/files/KovaraNorvessia_APROM.hex", "Return", "Return"}},
+        {"frmSuccess \"", "^Successful Download$", {"alt+u"}},
+        {"frmDisplay", "^Kovara Scale Update$", {}},
+        // The success text comes on the eleventh second.
+        {"frmSuccessUpdate", "^Successful Scale Update$", {"alt+x"}},
+    };
+    for (const auto &step : steps) {
+        ASSERT_TRUE(shown(step.window, 30000)) << log.toStdString();
+        ASSERT_TRUE(focus(QString::fromLatin1(step.caption))) << log.toStdString();
+        for (const QString &key : step.keys) {
+            if (key.startsWith(QLatin1String("type:")))
+                xdotool({"type", "--delay", "2", key.mid(5)});
+            else
+                xdotool({"key", "--delay", "100", key});
+        }
+    }
+    ASSERT_TRUE(program.waitForFinished(10000)) << log.toStdString();
+    EXPECT_EQ(program.exitCode(), 0);
+    log += program.readAll();
+    QStringList windows;
+    for (const QByteArray &line : log.split('\n')) {
+        if (const int at = line.indexOf("window shown: "); at >= 0)
+            windows << QString::fromLatin1(line.mid(at + 14).split(' ').value(0));
+    }
+    EXPECT_EQ(windows,
               QStringList({"frmStartUp",
                            "frmChoosePort",
                            "frmWelcome",
@@ -181,7 +129,7 @@ TEST(KeyboardRun, AUserUpdatesTheScaleWithTheKeyboardAlone)
                            "frmSuccess",
                            "frmDisplay",
                            "frmSuccessUpdate"}))
-        << program.log().toStdString();
+        << log.toStdString();
 
     const QDir working(home.filePath(QStringLiteral("KovaraScale")));
     EXPECT_TRUE(working.entryList(QDir::Files).isEmpty()) << "working files left behind";
