@@ -3,7 +3,8 @@
 // Journey for the trace's words) and whether the update file ended whole or not at all.
 
 #include "Journey.h"
-#include "LoggedServer.h"
+#include "MakerServer.h"
+#include "ScriptedSocketServer.h"
 
 #include "ui/ClipPlayer.h"
 #include "ui/DownloadDialog.h"
@@ -71,7 +72,7 @@ protected:
         }
     }
 
-    LoggedServer server;
+    MakerServer server {MakerServer::Files::OwnFolder};
 };
 
 const QString kDone = QStringLiteral("-frmDownload +frmSuccess -frmCheckScale");

@@ -4,13 +4,12 @@
 // types; the program's own log says which window is up. The scale (unpaced) and the maker server
 // tool are real processes too.
 
-#include "MakerPort.h"
+#include "MakerServer.h"
 #include "UpdateFile.h"
 #include "VirtualScalePorts.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -50,13 +49,10 @@ TEST(KeyboardRun, AUserUpdatesTheScaleWithTheKeyboardAlone)
     ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "runs under xvfb-run";
     testing_support::MakerPortLock lock;
     ASSERT_TRUE(lock.locked());
-    QTemporaryDir files;
+    testing_support::MakerServer server(
+        testing_support::MakerServer::Files::OwnFolder, 8642, {"--quiet"});
     const QByteArray image = testing_support::applicationImage();
-    QFile update(files.filePath(QStringLiteral("KovaraNorvessia_APROM.hex")));
-    ASSERT_TRUE(update.open(QIODevice::WriteOnly));
-    update.write(testing_support::intelHex(image));
-    update.close();
-    testing_support::MakerServerProcess server(8642, {"--quiet", "--files", files.path()});
+    server.put("KovaraNorvessia_APROM.hex", testing_support::intelHex(image));
     ASSERT_EQ(server.port(), 8642) << "the dev build's maker port 8642 is taken";
     testing_support::VirtualScalePorts ports; // names its folder in KOVARA_SERIAL_PORTS
     ports.addDanglingPort(1);

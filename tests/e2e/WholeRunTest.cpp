@@ -4,11 +4,10 @@
 // cable comes out while it is programmed, are both updated on Retry once they answer again.
 
 #include "Journey.h"
-#include "MakerPort.h"
+#include "MakerServer.h"
 #include "UpdateFile.h"
 #include "VirtualScalePorts.h"
 
-#include <QFile>
 #include <QNetworkAccessManager>
 #include <QProgressBar>
 #include <QTemporaryDir>
@@ -26,15 +25,10 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(lock.locked());
-        QFile update(files.filePath(QStringLiteral("KovaraNorvessia_APROM.hex")));
-        ASSERT_TRUE(update.open(QIODevice::WriteOnly));
-        update.write(testing_support::intelHex(image));
-        update.close();
-        server = std::make_unique<testing_support::MakerServerProcess>(
-            8642, QStringList {"--quiet", "--files", files.path()});
-        ASSERT_EQ(server->port(), 8642) << "the dev build's maker port 8642 is taken";
+        server.put("KovaraNorvessia_APROM.hex", testing_support::intelHex(image));
+        ASSERT_EQ(server.port(), 8642) << "the dev build's maker port 8642 is taken";
         ports.addDanglingPort(1);
-        journey = std::make_unique<testing_support::Journey>(test, server->url());
+        journey = std::make_unique<testing_support::Journey>(test, server.url());
     }
     bool plugScale(const QStringList &extra = {})
     {
@@ -58,9 +52,9 @@ protected:
     QNetworkAccessManager network;
     testing_support::WizardPlatform test {realEverything(&network)};
     testing_support::VirtualScalePorts ports;
-    QTemporaryDir files;
+    testing_support::MakerServer server {
+        testing_support::MakerServer::Files::OwnFolder, 8642, {"--quiet"}};
     const QByteArray image = testing_support::applicationImage();
-    std::unique_ptr<testing_support::MakerServerProcess> server;
     std::unique_ptr<testing_support::Journey> journey;
 };
 

@@ -2,7 +2,8 @@
 // loopback: what each attempt ends in, what it asked for (Range, If-Range), and the file it
 // leaves, which is the server's file byte for byte or nothing at all.
 
-#include "LoggedServer.h"
+#include "MakerServer.h"
+#include "ScriptedSocketServer.h"
 #include "TestPlatform.h"
 
 #include "net/Downloader.h"
@@ -87,7 +88,7 @@ protected:
         return out;
     }
 
-    testing_support::LoggedServer server;
+    testing_support::MakerServer server {testing_support::MakerServer::Files::OwnFolder};
     QTemporaryDir folder;
     QNetworkAccessManager network;
     testing_support::SetDiskSpace disk;

@@ -2,7 +2,7 @@
 // answers.
 
 #include "net/InternetProbe.h"
-#include "MakerPort.h"
+#include "MakerServer.h"
 
 #include <QTcpServer>
 #include <QTest>
@@ -16,7 +16,7 @@ namespace {
 // server that accepts and never answers, means it is not.
 TEST(InternetProbe, ReachableOnAnyAnswerAndNotOtherwise)
 {
-    testing_support::MakerServerProcess server;
+    testing_support::MakerServer server;
     ASSERT_FALSE(server.url().isEmpty()) << "maker server did not start";
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));

@@ -2,8 +2,8 @@
 // tool (answers, a dead server, a silent one, files byte for byte), and against the network
 // double for the reply shapes the tool never sends.
 
-#include "MakerPort.h"
 #include "MakerQueries.h"
+#include "MakerServer.h"
 
 #include "net/MakerClient.h"
 
@@ -76,8 +76,9 @@ QByteArray contents(const QString &path)
 TEST(MakerClient, AsksTheMakerServerOverHttp)
 {
     QNetworkAccessManager network;
-    testing_support::MakerServerProcess server(0,
-                                               {"--quiet", "--version", " 5.1 ", "--update", "y"});
+    testing_support::MakerServer server(testing_support::MakerServer::Files::Samples,
+                                        0,
+                                        {"--quiet", "--version", " 5.1 ", "--update", "y"});
     ASSERT_FALSE(server.url().isEmpty());
     MakerClient client(network, server.url() + kQueryPath);
 
@@ -163,7 +164,7 @@ TEST(MakerClient, SendsTheExactRequestAndReadsEveryReplyShape)
 TEST(MakerClient, FetchesAFileWholeOrLeavesWhatWasThere)
 {
     QNetworkAccessManager network;
-    testing_support::MakerServerProcess server(0, {"--quiet"});
+    testing_support::MakerServer server;
     ASSERT_FALSE(server.url().isEmpty());
     MakerClient client(network, server.url() + kQueryPath);
     QTemporaryDir folder;

@@ -1,78 +1,18 @@
 #pragma once
 
-// The maker server tool on a free port of loopback, serving a folder of test files, with its
-// request log at hand: tests check what the program asked for (the Range and If-Range of each
-// request), not only what it wrote. ScriptedSocketServer is a hand-made server for answers the
-// tool does not give: silence, or a body that stops coming.
-
-#include "MakerPort.h"
+// Hand-made HTTP answers on loopback for what the maker server tool does not give (silence, a
+// body that stops coming, a part from elsewhere), and the files the download tests compare.
 
 #include <QByteArray>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
-#include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 
 #include <vector>
 
 namespace testing_support {
 
-class LoggedServer
-{
-public:
-    LoggedServer()
-        : m_url(startMakerServer(
-            m_process,
-            {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--files"), folder()}))
-    { }
-    ~LoggedServer()
-    {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-
-    QString url() const { return m_url; }
-    QString folder() const { return m_files.path(); }
-
-    // Puts a file into the served folder.
-    void put(const QString &name, const QByteArray &content)
-    {
-        QFile file(m_files.filePath(name));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(content);
-    }
-
-    // The requests logged so far, as "GET /files/x Range: bytes=0-".
-    QStringList requests()
-    {
-        // The log line is written before the answer, so it is in the pipe by now.
-        QElapsedTimer waited;
-        waited.start();
-        while (m_process.waitForReadyRead(20) && waited.elapsed() < 500) { }
-        m_log += QString::fromLatin1(m_process.readAllStandardError());
-        QStringList lines;
-        for (const QString &line : m_log.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-            // Request lines only: the server also logs its own start-up (its query database).
-            const QString entry = line.section(QStringLiteral("kovara-maker-server: "), 1);
-            if (entry.startsWith(QLatin1String("GET ")) || entry.startsWith(QLatin1String("HEAD "))
-                || entry.startsWith(QLatin1String("POST ")))
-                lines << entry;
-        }
-        return lines;
-    }
-
-private:
-    QTemporaryDir m_files;
-    QProcess m_process;
-    QString m_url;
-    QString m_log;
-};
-
-// A hand-made server on loopback for answers the tool does not give. Each request gets the next
+// Each request gets the next
 // of the answers; with none left it gets none (a silent server). After an answer the connection
 // stays open or is closed.
 class ScriptedSocketServer
