@@ -13,9 +13,9 @@
 
 Q_LOGGING_CATEGORY(lcCheck, "kovara.check")
 
-using Question = net::MakerClient::Question;
+using Question = net::MakerService::Question;
 
-MakerChecks::MakerChecks(net::MakerClient &maker,
+MakerChecks::MakerChecks(net::MakerService &maker,
                          Prompts &prompts,
                          QString bannerFolder,
                          QObject *parent)
@@ -24,9 +24,9 @@ MakerChecks::MakerChecks(net::MakerClient &maker,
     , m_prompts(prompts)
     , m_bannerFolder(std::move(bannerFolder))
 {
-    connect(&m_maker, &net::MakerClient::answered, this, &MakerChecks::answered);
+    connect(&m_maker, &net::MakerService::answered, this, &MakerChecks::answered);
     connect(&m_maker,
-            &net::MakerClient::fileFetched,
+            &net::MakerService::fileFetched,
             this,
             [this](const QString &, const QString &path) { bannerFetched(path); });
 }

@@ -23,7 +23,7 @@ class MakerChecks final : public QObject
     Q_OBJECT
 public:
     // bannerFolder: where the banner is fetched to (and deleted once shown).
-    MakerChecks(net::MakerClient &maker,
+    MakerChecks(net::MakerService &maker,
                 Prompts &prompts,
                 QString bannerFolder,
                 QObject *parent = nullptr);
@@ -44,15 +44,15 @@ Q_SIGNALS:
     void newVersionOffered(const QString &latest);
 
 private:
-    void answered(net::MakerClient::Question question, const net::MakerAnswer &answer);
+    void answered(net::MakerService::Question question, const net::MakerAnswer &answer);
     void updateAnswered(const QString &answer);
     void versionAnswered(const QString &latest);
     void bannerFetched(const QString &path);
-    void ask(net::MakerClient::Question question);
+    void ask(net::MakerService::Question question);
     void ended();
     QWidget *boxParent() const;
 
-    net::MakerClient &m_maker;
+    net::MakerService &m_maker;
     Prompts &m_prompts;
     const QString m_bannerFolder;
     QPointer<MainWindow> m_bannerWindow;

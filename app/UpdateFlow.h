@@ -82,7 +82,7 @@ public:
     struct Services
     {
         Prompts &prompts;
-        net::MakerClient &maker;
+        net::MakerService &maker;
         net::InternetProbe &probe;
         net::Downloader &downloader;
         device::ScaleProgrammer &scale;

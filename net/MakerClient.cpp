@@ -54,7 +54,7 @@ MakerClient::MakerClient(QNetworkAccessManager &network,
                          QString queryUrl,
                          int timeoutMs,
                          QObject *parent)
-    : QObject(parent)
+    : MakerService(parent)
     , m_network(network)
     , m_queryUrl(std::move(queryUrl))
     , m_timeoutMs(timeoutMs)

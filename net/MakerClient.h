@@ -3,10 +3,11 @@
 // The program's two questions to the maker's query endpoint (which program version is the
 // latest, is an update for the scale on offer) and the fetch of one of the maker's files.
 //
-// A question is a statement enciphered under the query key and POSTed as a multipart form; the
-// reply is percent-decoded, deciphered and read as a record table. Every exchange reports by a
-// signal once it has ended, and ends within the time-out. Nothing is shown to the user: what
-// went wrong comes back as the text to tell.
+// MakerService is what the wizard's flow uses; MakerClient does it over HTTP. A question is a
+// statement enciphered under the query key and POSTed as a multipart form; the reply is
+// percent-decoded, deciphered and read as a record table. Every exchange reports by a signal once
+// it has ended, and ends within the time-out. Nothing is shown to the user: what went wrong comes
+// back as the text to tell.
 
 #include <QObject>
 #include <QString>
@@ -29,13 +30,31 @@ struct MakerAnswer
     QString problem;
 };
 
-class MakerClient final : public QObject
+class MakerService : public QObject
 {
     Q_OBJECT
 public:
     enum class Question { LatestVersion, UpdateOffer };
     Q_ENUM(Question)
 
+    using QObject::QObject;
+
+    virtual void ask(Question question) = 0;
+    // Fetches the file at url whole into folder under the name that ends the address, replacing
+    // a file of that name. Only a success answer (2xx) whose every byte is on disk counts; a
+    // failure leaves what was there.
+    virtual void fetchFile(const QString &url, const QString &folder) = 0;
+
+Q_SIGNALS:
+    void answered(net::MakerService::Question question, const net::MakerAnswer &answer);
+    // The path of the file written, or empty when the fetch failed.
+    void fileFetched(const QString &url, const QString &path);
+};
+
+class MakerClient final : public MakerService
+{
+    Q_OBJECT
+public:
     static constexpr int kDefaultTimeoutMs = 30000;
 
     // queryUrl is the address of the query endpoint; timeoutMs bounds each exchange, from
@@ -48,16 +67,8 @@ public:
     // The statement each question sends.
     static QByteArray statement(Question question);
 
-    void ask(Question question);
-    // Fetches the file at url whole into folder under the name that ends the address, replacing
-    // a file of that name. Only a success answer (2xx) whose every byte is on disk counts; a
-    // failure leaves what was there.
-    void fetchFile(const QString &url, const QString &folder);
-
-Q_SIGNALS:
-    void answered(net::MakerClient::Question question, const net::MakerAnswer &answer);
-    // The path of the file written, or empty when the fetch failed.
-    void fileFetched(const QString &url, const QString &path);
+    void ask(Question question) override;
+    void fetchFile(const QString &url, const QString &folder) override;
 
 private:
     QNetworkReply *send(QNetworkReply *reply);

@@ -14,8 +14,6 @@
 
 namespace {
 
-using testing_support::MakerQueries;
-
 const QString kUnable = QStringLiteral("Unable to check software update.");
 
 TEST(Checks, UpdateCheckFetchesTheBannerOnOfferAndTellsAFailure)
@@ -55,7 +53,7 @@ TEST(Checks, UpdateCheckFetchesTheBannerOnOfferAndTellsAFailure)
         test.touchWorkingFile(QString::fromLatin1(platform::kBannerFileName), "stale");
         test.maker.setUpdate(QString::fromLatin1(row.answer));
         if (row.failure)
-            test.maker.failNextAsking("SoftwareUpdate", QString::fromLatin1(row.failure));
+            test.maker.failNextAsking(testing_support::kUpdate, QString::fromLatin1(row.failure));
         test.maker.serve(maker::bannerUrl(), row.bannerStatus, row.bannerBody);
         for (int i = 0; i < row.boxes.size(); ++i)
             test.dialogs.answer(QMessageBox::Ok);

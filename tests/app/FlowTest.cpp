@@ -241,14 +241,6 @@ TEST(Flow, TheMakersAnswers)
     };
     for (const Row &row : rows)
         run(row);
-    // Several records: the last one counts.
-    WizardPlatform test(Journey::options());
-    test.maker.currentVersion = RecordTable(2, 1);
-    test.maker.currentVersion.setCell(0, 0, QStringLiteral("5.1"));
-    test.maker.currentVersion.setCell(1, 0, QStringLiteral("5.2"));
-    Journey journey(test);
-    journey.run(Screen::Main, {});
-    EXPECT_EQ(label("frmVersion", "lblLatest"), "Version 5.2");
 }
 
 // What the user does while a question is out acts once the answer is in: a click on Update Scale
@@ -265,7 +257,7 @@ TEST(Flow, TheUsersInputWaitsForTheAnswer)
     test.maker.releaseReplies();
     test.maker.holdReplies = true;
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return test.maker.asked("CurrentVersion") == 1 && test.maker.repliesOut() == 1; }));
+        [&] { return test.maker.asked(kVersion) == 1 && test.maker.repliesOut() == 1; }));
     QTest::mouseClick(button("frmWelcome", "cmdUpdate"), Qt::LeftButton);
     testing_support::processEvents();
     EXPECT_FALSE(isShown("frmCheckScale")) << "nothing happens while the answer is out";

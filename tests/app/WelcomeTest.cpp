@@ -11,6 +11,8 @@
 
 namespace {
 
+using testing_support::kUpdate;
+using testing_support::kVersion;
 using testing_support::topLevel;
 
 TEST(MainWindow, TheFirstPortSearchRunsBothChecksBeforeTheMainWindowShows)
@@ -19,16 +21,15 @@ TEST(MainWindow, TheFirstPortSearchRunsBothChecksBeforeTheMainWindowShows)
     // A scale whose number is no serial number: the search reads it and goes on, finding none.
     virtual_scale::VirtualScale &scale = test.serial.addScale(1, QStringLiteral("1234567A"));
     int askedAtTheScale = -1;
-    scale.setFrameObserver([&](const virtual_scale::FrameRecord &) {
-        askedAtTheScale = test.maker.asked("SoftwareUpdate");
-    });
+    scale.setFrameObserver(
+        [&](const virtual_scale::FrameRecord &) { askedAtTheScale = test.maker.asked(kUpdate); });
     test.flow.goTo(UpdateFlow::Screen::PortSearch);
     testing_support::button("frmChoosePort", "cmdContinue")->click();
     test.waitForChecks();
     scale.setFrameObserver(nullptr);
     EXPECT_EQ(askedAtTheScale, 1) << "the update check runs before the search reads the scale";
-    EXPECT_EQ(test.maker.asked("CurrentVersion"), 0) << "half a second after the update check";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return test.maker.asked("CurrentVersion") == 1; }));
+    EXPECT_EQ(test.maker.asked(kVersion), 0) << "half a second after the update check";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return test.maker.asked(kVersion) == 1; }));
     EXPECT_FALSE(testing_support::isShown("frmWelcome")) << "both ran before the main window shows";
 
     // Back again after Retry on the error window: a fresh update check, no second version check.
@@ -37,8 +38,8 @@ TEST(MainWindow, TheFirstPortSearchRunsBothChecksBeforeTheMainWindowShows)
     EXPECT_EQ(topLevel("frmWelcome")->findChild<QLabel *>("lblVersion")->text(),
               QStringLiteral("Kovara PC Program Version 5.0"));
     QTest::qWait(700);
-    EXPECT_EQ(test.maker.asked("SoftwareUpdate"), 1) << "the same main window";
-    EXPECT_EQ(test.maker.asked("CurrentVersion"), 1);
+    EXPECT_EQ(test.maker.asked(kUpdate), 1) << "the same main window";
+    EXPECT_EQ(test.maker.asked(kVersion), 1);
 }
 
 TEST(MainWindow, CancelledCloseInTheFirstHalfSecondStopsTheVersionCheckAndTheBlink)
@@ -53,7 +54,7 @@ TEST(MainWindow, CancelledCloseInTheFirstHalfSecondStopsTheVersionCheckAndTheBli
     ASSERT_EQ(test.quit.asked.size(), 1);
     EXPECT_TRUE(main->isVisible());
     EXPECT_FALSE(main->findChild<QTimer *>(QStringLiteral("Timer2"))->isActive());
-    EXPECT_EQ(test.maker.asked("CurrentVersion"), 0);
+    EXPECT_EQ(test.maker.asked(kVersion), 0);
     EXPECT_FALSE(test.process.terminated());
 }
 

@@ -1,9 +1,12 @@
 // The maker client's two questions and its file fetch: over real HTTP against the maker server
-// tool (answers, a dead server, a silent one, files byte for byte), and against the network
-// double for the reply shapes the tool never sends.
+// tool (answers, a dead server, a silent one, files byte for byte), and against hand-made
+// answers for the reply shapes the tool never sends.
 
-#include "MakerQueries.h"
+#include "ScriptedSocketServer.h"
+
 #include "MakerServer.h"
+#include "core/QueryCodec.h"
+#include "core/Rc4.h"
 
 #include "net/MakerClient.h"
 
@@ -22,7 +25,6 @@ namespace {
 using net::MakerAnswer;
 using net::MakerClient;
 using Question = MakerClient::Question;
-using testing_support::MakerQueries;
 
 const QString kQueryPath = QStringLiteral("/kovarapc/samplecodes/sql-link.php");
 
@@ -127,38 +129,41 @@ TEST(MakerClient, AServerThatDoesNotAnswerIsAProblemWithinTheTimeOut)
 // enciphered and percent-coded in a multipart form, field "rquery".
 TEST(MakerClient, SendsTheExactRequestAndReadsEveryReplyShape)
 {
-    MakerQueries network;
-    MakerClient client(network, QStringLiteral("http://maker.test") + kQueryPath);
+    QNetworkAccessManager network;
     QFile expected(QStringLiteral(KOVARA_QUERY_DATA "/select_current_version.body"));
     ASSERT_TRUE(expected.open(QIODevice::ReadOnly));
-
-    RecordTable twoRecords(2, 1);
-    twoRecords.setCell(0, 0, QStringLiteral("5.1"));
-    twoRecords.setCell(1, 0, QStringLiteral("5.2"));
-    struct Row
+    const auto coded = [](const QByteArray &text) {
+        return core::percentEncode(core::rc4(core::kQueryKey, text));
+    };
+    const struct
     {
         QByteArray body;
         std::optional<QString> value;
         QString problem;
-    };
-    const Row rows[] = {
-        {MakerQueries::replyFor(twoRecords), QStringLiteral("5.2"), {}}, // the last record counts
-        {MakerQueries::replyFor(RecordTable()), std::nullopt, {}},
+    } rows[] = {
+        {coded("2\n1\n5.1|5.2|"), QStringLiteral("5.2"), {}}, // the last record counts
+        {coded("0\n1\n"), std::nullopt, {}},
         {QByteArray(), std::nullopt, QStringLiteral("No response from server")},
-        {MakerQueries::enciphered("#ERR#no such table: nowhere"),
+        {coded("#ERR#no such table: nowhere"),
          std::nullopt,
          QStringLiteral("no such table: nowhere")},
         {"<html><body>500 Internal Server Error</body></html>", std::nullopt, {}},
     };
-    for (const Row &row : rows) {
-        network.replyNextWith(row.body);
+    for (const auto &row : rows) {
+        testing_support::ScriptedSocketServer server(
+            {"HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(row.body.size())
+             + "\r\n\r\n" + row.body},
+            testing_support::ScriptedSocketServer::After::Close);
+        MakerClient client(network, server.url());
         const MakerAnswer answer = ask(client, Question::LatestVersion);
         EXPECT_EQ(answer.value, row.value) << row.body.left(40).toStdString();
         EXPECT_EQ(answer.problem, row.problem) << row.body.left(40).toStdString();
+        const qsizetype end = server.request.indexOf("\r\n\r\n");
+        EXPECT_TRUE(server.request.left(end).contains(
+            "\r\nContent-Type: multipart/form-data, boundary=AaB03x\r\n"));
+        EXPECT_EQ(server.request.mid(end + 4), expected.readAll());
+        expected.seek(0);
     }
-    ASSERT_FALSE(network.sent().isEmpty());
-    EXPECT_EQ(network.sent().first().body, expected.readAll());
-    EXPECT_EQ(network.sent().first().contentType, "multipart/form-data, boundary=AaB03x");
 }
 
 TEST(MakerClient, FetchesAFileWholeOrLeavesWhatWasThere)

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -30,10 +31,16 @@ public:
         QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
             while (QTcpSocket *socket = m_server.nextPendingConnection()) {
                 QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    request += socket->readAll();
-                    if (!request.contains("\r\n\r\n") || m_next >= m_answers.size())
+                    m_incoming += socket->readAll();
+                    const qsizetype end = m_incoming.indexOf("\r\n\r\n");
+                    static const QRegularExpression length(
+                        QStringLiteral("\r\ncontent-length: *(\\d+)"),
+                        QRegularExpression::CaseInsensitiveOption);
+                    const auto match = length.match(QString::fromLatin1(m_incoming.left(end)));
+                    if (end < 0 || m_next >= m_answers.size()
+                        || m_incoming.size() < end + 4 + match.captured(1).toLongLong())
                         return;
-                    request.clear();
+                    request = std::exchange(m_incoming, {});
                     socket->write(m_answers[m_next++]);
                     if (m_after == After::Close)
                         socket->disconnectFromHost();
@@ -45,6 +52,7 @@ public:
     {
         return QStringLiteral("http://127.0.0.1:%1/f.bin").arg(m_server.serverPort());
     }
+    // The last whole request, its body included.
     QByteArray request;
 
 private:
@@ -52,6 +60,7 @@ private:
     std::vector<QByteArray> m_answers;
     After m_after;
     std::size_t m_next = 0;
+    QByteArray m_incoming;
 };
 
 // An address on loopback where nothing listens.

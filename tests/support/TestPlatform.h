@@ -2,12 +2,12 @@
 
 // A full set of platform doubles for one test: a virtual clock, scripted boxes, a probe that gives
 // a set answer, a shell that records what it opened, a process end that is recorded instead of
-// ending the test, serial ports with virtual scales, the maker's query endpoint answering that the
+// ending the test, serial ports with virtual scales, the maker's servers answering that the
 // program is current and no update is on offer, and a fresh working folder. The doubles are
 // given to the program (WizardPlatform passes them to the flow); on destruction the windows the
 // program left are deleted, so each test starts a fresh run of the program.
 
-#include "MakerQueries.h"
+#include "FakeMaker.h"
 #include "QuitAnswers.h"
 #include "ScriptedDialogs.h"
 #include "VirtualClock.h"
@@ -94,7 +94,7 @@ public:
     // The serial ports: none until a test adds them (a virtual scale, a busy port, ...).
     VirtualScaleSerial serial {clock};
     // The maker's servers, for the program's network.
-    MakerQueries maker;
+    FakeMaker maker;
     // The user's answers to the quit question.
     QuitAnswers quit;
 

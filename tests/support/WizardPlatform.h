@@ -16,6 +16,7 @@
 
 #include <QNetworkAccessManager>
 
+#include <memory>
 #include <optional>
 
 namespace testing_support {
@@ -26,6 +27,8 @@ class WizardPlatform final : public TestPlatform
     // are made with them.
     platform::SystemSerial m_realPorts;
     platform::SystemClock m_realClock;
+    // The maker's servers over a real network, when the test gives one.
+    std::unique_ptr<net::MakerClient> m_realMaker;
 
 public:
     struct Options
@@ -43,11 +46,13 @@ public:
         : WizardPlatform(Options {})
     { }
     explicit WizardPlatform(Options options)
-        : makerClient(options.network ? *options.network : maker, maker::queryUrl())
+        : m_realMaker(options.network
+                          ? std::make_unique<net::MakerClient>(*options.network, maker::queryUrl())
+                          : nullptr)
         , downloader(options.network ? *options.network : realNetwork, disk)
         , scale(ports(options), time(options))
         , flow({dialogs,
-                makerClient,
+                m_realMaker ? static_cast<net::MakerService &>(*m_realMaker) : maker,
                 probe,
                 downloader,
                 scale,
@@ -59,7 +64,6 @@ public:
                options.pace)
     { }
 
-    net::MakerClient makerClient;
     // Downloads go over the real network (to the maker server tool on loopback) unless told.
     QNetworkAccessManager realNetwork;
     SetDiskSpace disk;

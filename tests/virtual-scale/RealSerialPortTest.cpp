@@ -101,19 +101,6 @@ TEST_F(ScaleOnPty, ListsTheFolderAndTellsMissingAndBusyPortsApart)
     EXPECT_EQ(port->write(frame({0xB4}))->kind(), SerialError::Kind::NotOpen);
 }
 
-TEST_F(ScaleOnPty, PortClosesItselfWhenTheFarEndGoes)
-{
-    startScale();
-    auto port = open(3);
-    ASSERT_EQ(exchange(*port, frame({0xB4, 0x07, 0x00}), 131).size(), 131);
-    m_ports.killScale(3);
-    const qint64 deadline = m_clock.nowMs() + 3000;
-    while (port->isOpen() && m_clock.nowMs() < deadline)
-        port->waitForInput(50);
-    EXPECT_FALSE(port->isOpen());
-    EXPECT_EQ(port->write(frame({0xB4, 0x07, 0x00}))->kind(), SerialError::Kind::NotOpen);
-}
-
 // A device the user may not open. As root every device opens, so the check runs in a child
 // process of this binary with the rights of "nobody"; as any other user the device's rights are
 // taken away instead.
