@@ -1,7 +1,7 @@
 // The update check's banner: fetched only on an offer, shown only when it is a picture, blinking
 // only while an update is on offer, and its file gone once read.
 
-#include "WizardPlatform.h"
+#include "TestPlatform.h"
 
 #include "net/MakerAddresses.h"
 #include "platform/Files.h"
@@ -47,7 +47,7 @@ TEST(Checks, UpdateCheckFetchesTheBannerOnOfferAndTellsAFailure)
          false},
     };
     for (const Row &row : rows) {
-        testing_support::WizardPlatform test;
+        testing_support::TestPlatform test;
         SCOPED_TRACE(std::string(row.answer) + " " + std::to_string(row.bannerStatus));
         const QString bannerFile = test.files.bannerFile();
         test.touchWorkingFile(QString::fromLatin1(platform::kBannerFileName), "stale");

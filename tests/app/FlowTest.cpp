@@ -33,11 +33,11 @@ struct Row
     Screen from;
     QStringList steps;
     QString trace;
-    std::function<void(WizardPlatform &)> check = {};
-    std::function<void(WizardPlatform &)> setup = {};
+    std::function<void(TestPlatform &)> check = {};
+    std::function<void(TestPlatform &)> setup = {};
 };
 
-bool updated(WizardPlatform &test)
+bool updated(TestPlatform &test)
 {
     return test.serial.scale(1)->flash() == programmedImage(applicationImage(), "20231187");
 }
@@ -50,7 +50,7 @@ QString label(const char *window, const char *name)
 void run(const Row &row)
 {
     SCOPED_TRACE(row.what);
-    WizardPlatform test(Journey::options());
+    TestPlatform test(Journey::options());
     test.touchWorkingFile(QString::fromLatin1(platform::kBannerFileName));
     Journey journey(test);
     journey.given(row.given);
@@ -87,7 +87,7 @@ TEST(Flow, StartUpAndQuitting)
          Screen::StartUp,
          {"frmStartUp.close", "probe"},
          "+frmStartUp quit@frmStartUp +frmChoosePort -frmStartUp",
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) {
              EXPECT_EQ(t.probe.calls, 1);
          }},
         {"closing the start-up asks with the start-up stopped; Cancel goes on",
@@ -96,7 +96,7 @@ TEST(Flow, StartUpAndQuitting)
          {},
          "+frmStartUp quit@frmStartUp +frmChoosePort -frmStartUp",
          {},
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) {
              t.quit.answer(QuitAnswers::Answer::Cancel, [&t](QDialog &) {
                  QTest::qWait(20);
                  EXPECT_EQ(t.probe.calls, 0) << "the start-up went on under the question";
@@ -113,7 +113,7 @@ TEST(Flow, StartUpAndQuitting)
          Screen::ScaleMissing,
          {"frmErrorScaleCom2.cmdExit", "frmErrorScaleCom2.close"},
          "+frmErrorScaleCom2 quit@frmErrorScaleCom2 quit@frmErrorScaleCom2",
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) {
              EXPECT_TRUE(t.quit.asked.at(0).modal);
          }},
         {"the update file's window asks before it closes",
@@ -135,7 +135,7 @@ TEST(Flow, FindingTheScale)
          Screen::PortSearch,
          {"frmChoosePort.cmdContinue"},
          "+frmChoosePort +frmWelcome -frmChoosePort",
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) {
              for (auto [port, opens] : {std::pair {1, 1}, {2, 0}, {3, 1}, {10, 1}, {12, 0}})
                  EXPECT_EQ(t.serial.opens(port), opens) << "COM" << port;
              EXPECT_EQ(t.scale.portNumber(), 10);
@@ -146,7 +146,7 @@ TEST(Flow, FindingTheScale)
          Screen::PortSearch,
          {"frmChoosePort.cmdContinue", "frmErrorScaleCom2.cmdRetry"},
          "+frmChoosePort +frmErrorScaleCom2 -frmChoosePort +frmChoosePort -frmErrorScaleCom2",
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) {
              EXPECT_NEAR(double(t.clock.waitedMs()), 10'000.0, 600.0);
          }},
         {"a second Continue while the search runs starts nothing; the window shows it searches",
@@ -154,8 +154,8 @@ TEST(Flow, FindingTheScale)
          Screen::PortSearch,
          {"frmChoosePort.cmdContinue"},
          "+frmChoosePort +frmWelcome -frmChoosePort",
-         [](WizardPlatform &t) { EXPECT_EQ(t.serial.sent(2), QByteArray::fromHex("B40700")); },
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) { EXPECT_EQ(t.serial.sent(2), QByteArray::fromHex("B40700")); },
+         [](TestPlatform &t) {
              t.serial.scale(2)->setTiming({true});
              t.clock.scheduleIn(30, [] {
                  EXPECT_EQ(topLevel("frmChoosePort")->cursor().shape(), Qt::WaitCursor);
@@ -169,8 +169,8 @@ TEST(Flow, FindingTheScale)
          Screen::PortSearch,
          {"frmChoosePort.cmdContinue"},
          "+frmChoosePort !No scale was found +frmErrorScaleCom2 -frmChoosePort",
-         [](WizardPlatform &t) {
-             const QString text = t.dialogs.boxes().at(0).text;
+         [](TestPlatform &t) {
+             const QString text = t.dialogs.texts().at(0);
              EXPECT_TRUE(text.contains("You may not open COM1") && text.contains("COM3"));
          }},
         {"Update Scale reads the serial number and leaves the port open for the update",
@@ -178,11 +178,11 @@ TEST(Flow, FindingTheScale)
          Screen::Main,
          {"frmWelcome.cmdUpdate"},
          "+frmWelcome +frmCheckScale -frmWelcome",
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) {
              EXPECT_TRUE(label("frmCheckScale", "lblSerial").endsWith("12AB5678"));
              EXPECT_TRUE(t.scale.isOpen());
          },
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) {
              t.serial.scale(5)->addFault(Fault::late(vs::kReadBlock, 50));
          }},
         {"a second Update Scale while the scale is read is ignored",
@@ -190,8 +190,8 @@ TEST(Flow, FindingTheScale)
          Screen::Main,
          {"frmWelcome.cmdUpdate"},
          "+frmWelcome +frmCheckScale -frmWelcome",
-         [](WizardPlatform &t) { EXPECT_EQ(t.serial.sent(3), QByteArray::fromHex("B40700")); },
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) { EXPECT_EQ(t.serial.sent(3), QByteArray::fromHex("B40700")); },
+         [](TestPlatform &t) {
              t.serial.scale(3)->addFault(Fault::late(-1, 500));
              t.clock.scheduleIn(1, [] { button("frmWelcome", "cmdUpdate")->click(); });
          }},
@@ -213,7 +213,7 @@ TEST(Flow, TheMakersAnswers)
     const QString retry = "!An error occurred while trying to check latest version of PC Program";
     const QString shown = "+frmWelcome +frmVersion";
     const auto latest = [](const char *text) {
-        return [text](WizardPlatform &) {
+        return [text](TestPlatform &) {
             EXPECT_EQ(label("frmVersion", "lblLatest"), text);
         };
     };
@@ -247,7 +247,7 @@ TEST(Flow, TheMakersAnswers)
 // during the version check moves on after the new-version window has come.
 TEST(Flow, TheUsersInputWaitsForTheAnswer)
 {
-    WizardPlatform test(Journey::options());
+    TestPlatform test(Journey::options());
     Journey journey(test);
     journey.given("version 5.1, COM1 scale, port 1");
     // The update check's answer goes through; the version check's is held.
@@ -275,7 +275,7 @@ TEST(Flow, TheMainWindowsOtherWays)
          Screen::Main,
          {"frmWelcome.cmdDownload"},
          "+frmWelcome",
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) {
              EXPECT_EQ(t.shell.opened, QStringList {maker::manualUrl()});
          }},
         {"a failed opening is told, and the busy cursor goes",
@@ -283,7 +283,7 @@ TEST(Flow, TheMainWindowsOtherWays)
          Screen::Main,
          {"frmWelcome.cmdDownload"},
          "+frmWelcome !No application is associated with this file type",
-         [](WizardPlatform &) {
+         [](TestPlatform &) {
              EXPECT_EQ(topLevel("frmWelcome")->cursor().shape(), Qt::ArrowCursor);
          }},
         {"help minimises the main window until its close, Esc or close box",
@@ -296,7 +296,7 @@ TEST(Flow, TheMainWindowsOtherWays)
           "frmWelcome.cmdHelp",
           "frmHelp.close"},
          "+frmWelcome +frmHelp -frmHelp +frmHelp -frmHelp +frmHelp -frmHelp",
-         [](WizardPlatform &) {
+         [](TestPlatform &) {
              EXPECT_FALSE(topLevel("frmWelcome")->isMinimized());
          }},
         {"the help window's link opens the product page; a failure is not told",
@@ -304,7 +304,7 @@ TEST(Flow, TheMainWindowsOtherWays)
          Screen::Help,
          {"frmHelp.lblWebsite"},
          "+frmHelp",
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) {
              EXPECT_EQ(t.shell.opened, QStringList {maker::productPageUrl()});
          }},
         {"a newer version: its close box asks about its download, and Yes closes only it",
@@ -317,7 +317,7 @@ TEST(Flow, TheMainWindowsOtherWays)
          Screen::Main,
          {"frmVersion.cmdExit"},
          "+frmWelcome +frmVersion leave@frmVersion -frmVersion",
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) {
              EXPECT_FALSE(t.quit.asked.at(0).modal);
          }},
         {"a newer version's download goes to the browser; the update's window asks to quit",
@@ -325,7 +325,7 @@ TEST(Flow, TheMainWindowsOtherWays)
          Screen::Main,
          {"frmWelcome.cmdUpdate", "frmVersion.cmdDownloadPCProg"},
          "+frmWelcome +frmVersion +frmCheckScale -frmWelcome quit@frmCheckScale -frmVersion",
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) {
              EXPECT_EQ(t.shell.opened, QStringList {maker::installerUrl()});
          }},
         {"a newer version whose download cannot be opened: told, and the window closes",
@@ -341,7 +341,7 @@ TEST(Flow, TheMainWindowsOtherWays)
 TEST(Flow, UpdatingTheScale)
 {
     const QString success = "-frmDisplay +frmSuccessUpdate";
-    const auto isUpdated = [](WizardPlatform &t) {
+    const auto isUpdated = [](TestPlatform &t) {
         EXPECT_TRUE(updated(t));
     };
     const Row rows[] = {
@@ -351,7 +351,7 @@ TEST(Flow, UpdatingTheScale)
          {"frmSuccess.cmdUpdate", "frmSuccessUpdate.cmdExit"},
          "+frmSuccess +frmDisplay -frmSuccess " + kRmUpdate + ' ' + success + ' ' + kRmBanner
              + " end",
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) {
              EXPECT_TRUE(updated(t));
              EXPECT_FALSE(t.scale.isOpen());
          }},
@@ -366,7 +366,7 @@ TEST(Flow, UpdatingTheScale)
          {},
          "+frmDisplay " + kRmUpdate + ' ' + success,
          isUpdated,
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) {
              t.serial.scale(1)->addFault(Fault::ignore(vs::kReadBlock, 0x0700, 2));
          }},
         {"a refused session leaves the window for its tools; one run per showing",
@@ -374,8 +374,8 @@ TEST(Flow, UpdatingTheScale)
          Screen::ScaleUpdate,
          {"frmDisplay.activate", "frmDisplay.close", "frmDisplay.mnuFileExit"},
          "+frmDisplay !Serial number wrong quit@frmDisplay quit@frmDisplay",
-         [](WizardPlatform &t) { EXPECT_EQ(t.serial.scale(1)->frames().size(), 1u + 4u); },
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) { EXPECT_EQ(t.serial.scale(1)->frames().size(), 1u + 4u); },
+         [](TestPlatform &t) {
              t.serial.scale(1)->addFault(Fault::refuse(vs::kOpenSession, -1, vs::kAlways));
          }},
         {"a silent scale: the error window; Retry runs the whole update again",
@@ -384,7 +384,7 @@ TEST(Flow, UpdatingTheScale)
          {"frmErrorScaleCom.cmdRetry"},
          "+frmDisplay +frmErrorScaleCom +frmDisplay -frmErrorScaleCom " + kRmUpdate + ' ' + success,
          isUpdated,
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) {
              t.serial.scale(1)->addFault(Fault::ignore(vs::kOpenSession, -1, 4));
          }},
         {"a missing update file leaves the scale untouched",
@@ -392,7 +392,7 @@ TEST(Flow, UpdatingTheScale)
          Screen::ScaleUpdate,
          {},
          "+frmDisplay !The update file cannot be used",
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) {
              EXPECT_TRUE(t.serial.sent(1).isEmpty());
          }},
         {"nothing the user does starts a second run inside the first",
@@ -400,12 +400,12 @@ TEST(Flow, UpdatingTheScale)
          Screen::ScaleUpdate,
          {},
          "+frmDisplay " + kRmUpdate + ' ' + success,
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) {
              EXPECT_TRUE(updated(t));
              EXPECT_EQ(t.serial.opens(2), 0);
              EXPECT_EQ(t.serial.scale(1)->frames().size(), 1u + 1u + 512u + 512u + 1u);
          },
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) {
              vs::VirtualScale &scale = *t.serial.scale(1);
              scale.addFault(Fault::late(vs::kProgramBlock, 50));
              scale.setFrameObserver([&t](const vs::FrameRecord &record) {
@@ -426,8 +426,8 @@ TEST(Flow, UpdatingTheScale)
          Screen::ScaleUpdate,
          {},
          "+frmDisplay +frmErrorScaleCom",
-         [](WizardPlatform &t) { EXPECT_LT(t.clock.nowMs() - g_unpluggedAt, 100); },
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) { EXPECT_LT(t.clock.nowMs() - g_unpluggedAt, 100); },
+         [](TestPlatform &t) {
              vs::VirtualScale &scale = *t.serial.scale(1);
              scale.addFault(Fault::late(vs::kReadBlock, 20));
              scale.setFrameObserver([&t](const vs::FrameRecord &record) {
@@ -455,7 +455,7 @@ TEST(Flow, UpdatingTheScale)
 TEST(Flow, TheScaleWindowsServiceTools)
 {
     const QString shown = "+frmDisplay !The update file cannot be used";
-    const auto page = [](WizardPlatform &) {
+    const auto page = [](TestPlatform &) {
         return topLevel("frmDisplay")->findChild<QPlainTextEdit *>("txtPage")->toPlainText();
     };
     const auto enabled = [](const char *name) {
@@ -470,7 +470,7 @@ TEST(Flow, TheScaleWindowsServiceTools)
          Screen::ScaleUpdate,
          {"frmDisplay.down", "frmDisplay.down", "frmDisplay.down", "frmDisplay.down"},
          shown,
-         [&](WizardPlatform &t) {
+         [&](TestPlatform &t) {
              EXPECT_TRUE(page(t).startsWith("C000  FF FF ")) << page(t).left(60).toStdString();
              EXPECT_FALSE(enabled("down"));
              EXPECT_TRUE(enabled("up"));
@@ -480,7 +480,7 @@ TEST(Flow, TheScaleWindowsServiceTools)
          Screen::ScaleUpdate,
          {"frmDisplay.down", "frmDisplay.up", "frmDisplay.up"},
          shown,
-         [&](WizardPlatform &t) {
+         [&](TestPlatform &t) {
              EXPECT_TRUE(page(t).startsWith("0000  FF FF "));
              EXPECT_FALSE(enabled("up"));
          }},
@@ -489,7 +489,7 @@ TEST(Flow, TheScaleWindowsServiceTools)
          Screen::ScaleUpdate,
          {"frmDisplay.mnuComm2"},
          shown,
-         [&](WizardPlatform &t) {
+         [&](TestPlatform &t) {
              EXPECT_TRUE(t.scale.isOpen());
              EXPECT_EQ(t.scale.portNumber(), 2);
              EXPECT_EQ(menuText("mnuComm1"), "   COM1   ");
@@ -500,7 +500,7 @@ TEST(Flow, TheScaleWindowsServiceTools)
          Screen::ScaleUpdate,
          {"frmDisplay.mnuComm2"},
          shown + " !COM2 is in use by another program",
-         [&](WizardPlatform &t) {
+         [&](TestPlatform &t) {
              EXPECT_FALSE(t.scale.isOpen());
              EXPECT_EQ(menuText("mnuComm2"), "-> COM2 <-");
          }},
@@ -513,7 +513,7 @@ TEST(Flow, TheScaleWindowsServiceTools)
           "frmDisplay.APROM",
           "frmDisplay.Read"},
          shown + " !LDROM Read suceessfully input !APROM Read successfully",
-         [&](WizardPlatform &t) {
+         [&](TestPlatform &t) {
              core::FlashImage flash;
              for (int a = 0; a < flash.kSize; ++a)
                  flash.set(a, quint8(t.serial.scale(1)->flash().at(a)));
@@ -528,7 +528,7 @@ TEST(Flow, TheScaleWindowsServiceTools)
           "frmDisplay.APROM",
           "frmDisplay.Read"},
          shown + " input +frmErrorScaleCom",
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) {
              EXPECT_TRUE(t.serial.sent(1).endsWith("\x4B"));
              EXPECT_FALSE(isShown("frmDisplay"));
          }},
@@ -538,7 +538,7 @@ TEST(Flow, TheScaleWindowsServiceTools)
          Screen::ScaleUpdate,
          {"frmDisplay.mnuRSN", "frmDisplay.APROM", "frmDisplay.Read"},
          shown + " input !input wrong input !input wrong input !Serial number wrong",
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) {
              EXPECT_TRUE(t.serial.sent(1).startsWith(QByteArray::fromHex("1E87654321")));
          }},
     };
@@ -570,7 +570,7 @@ TEST(Flow, ChangeSNStoresTheFourBytesAndSaysHowItWent)
              Screen::ScaleUpdate,
              {"frmDisplay.mnuSSN"},
              "+frmDisplay !The update file cannot be used input !" + row.message,
-             [&](WizardPlatform &t) {
+             [&](TestPlatform &t) {
                  EXPECT_EQ(t.serial.sent(1), row.sent);
                  EXPECT_EQ(t.serial.scale(1)->serialNumber(), changed ? "31415926" : "11111111");
              }});

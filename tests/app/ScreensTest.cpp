@@ -2,8 +2,8 @@
 // tests/records/screens.txt (KOVARA_UPDATE_SNAPSHOT=1 rewrites it).
 
 #include "ScreenRecord.h"
+#include "TestPlatform.h"
 #include "UpdateFile.h"
-#include "WizardPlatform.h"
 
 #include "device/ScaleProgrammer.h"
 #include "net/MakerAddresses.h"
@@ -52,7 +52,7 @@ QStringList record(const char *name, QWidget *window)
         + QStringList {QString()};
 }
 
-using Platform = testing_support::WizardPlatform;
+using Platform = testing_support::TestPlatform;
 
 // Program runs that end in the states worth recording. Each gets a fresh set of doubles with a
 // scale of serial number 20231187 on COM1, and adds the record of the windows it shows to `out`.

@@ -2,7 +2,7 @@
 // during the first port search, before the main window shows; a cancelled close in the first half
 // second stops the version check and the banner's blink.
 
-#include "WizardPlatform.h"
+#include "TestPlatform.h"
 
 #include <QLabel>
 #include <QTest>
@@ -17,7 +17,7 @@ using testing_support::topLevel;
 
 TEST(MainWindow, TheFirstPortSearchRunsBothChecksBeforeTheMainWindowShows)
 {
-    testing_support::WizardPlatform test;
+    testing_support::TestPlatform test;
     // A scale whose number is no serial number: the search reads it and goes on, finding none.
     virtual_scale::VirtualScale &scale = test.serial.addScale(1, QStringLiteral("1234567A"));
     int askedAtTheScale = -1;
@@ -44,7 +44,7 @@ TEST(MainWindow, TheFirstPortSearchRunsBothChecksBeforeTheMainWindowShows)
 
 TEST(MainWindow, CancelledCloseInTheFirstHalfSecondStopsTheVersionCheckAndTheBlink)
 {
-    testing_support::WizardPlatform test;
+    testing_support::TestPlatform test;
     test.maker.setUpdate(QStringLiteral("Y"));
     test.flow.goTo(UpdateFlow::Screen::Main);
     test.waitForChecks();

@@ -28,7 +28,7 @@ struct Row
     std::vector<Button> answers;
     QString trace; // after "+frmCheckScale"
     std::optional<double> freeSpace = {};
-    std::function<void(WizardPlatform &)> setup = {};
+    std::function<void(TestPlatform &)> setup = {};
 };
 
 DownloadDialog *dialog()
@@ -53,7 +53,7 @@ protected:
     void run(const Row &row)
     {
         SCOPED_TRACE(row.link.toStdString());
-        WizardPlatform test(Journey::options());
+        TestPlatform test(Journey::options());
         test.disk.free = row.freeSpace;
         for (const Button answer : row.answers)
             test.dialogs.answer(answer);
@@ -117,8 +117,8 @@ TEST_F(Wizard, EveryQuestionAndMessageOfTheDownload)
          "+frmDownload " + reset + " !There is not enough free space on disk for this file " + reset
              + ' ' + kFailed,
          {},
-         [](WizardPlatform &t) {
-             t.dialogs.onBox([&t](const ScriptedDialogs::Box &) { t.disk.free = 100; });
+         [](TestPlatform &t) {
+             t.dialogs.onBox([&t] { t.disk.free = 100; });
          }},
         // Blanks are no address.
         {"   \t ", {Button::Ok}, "!Please provide the link on the text box"},
@@ -128,7 +128,7 @@ TEST_F(Wizard, EveryQuestionAndMessageOfTheDownload)
          {},
          "+frmDownload " + kDone,
          {},
-         [](WizardPlatform &t) {
+         [](TestPlatform &t) {
              t.touchWorkingFile(QStringLiteral("\\KovaraNorvessia_APROM.hex"),
                                 patternBytes(300000, 3));
              QObject::connect(&t.downloader, &net::Downloader::saving, [] {
@@ -145,7 +145,7 @@ TEST_F(Wizard, EveryQuestionAndMessageOfTheDownload)
 
 TEST_F(Wizard, EnterMovesToContinueAndASecondEnterPressesIt)
 {
-    WizardPlatform test(Journey::options());
+    TestPlatform test(Journey::options());
     test.dialogs.answer(Button::Ok);
     Journey journey(test);
     journey.run(UpdateFlow::Screen::UpdateFile,
@@ -165,9 +165,9 @@ TEST_F(Wizard, CancelAsksAndYesEndsTheDownload)
         return dialog()->findChild<ClipPlayer *>("Animation1")->isPlaying();
     };
     {
-        WizardPlatform test(Journey::options());
+        TestPlatform test(Journey::options());
         QList<bool> playing;
-        test.dialogs.onBox([&](const auto &) { playing << clipPlaying(); });
+        test.dialogs.onBox([&] { playing << clipPlaying(); });
         int step = 0;
         QObject::connect(&test.downloader, &net::Downloader::progress, [&] {
             if (++step == 2)
@@ -196,9 +196,9 @@ TEST_F(Wizard, CancelAsksAndYesEndsTheDownload)
     enum Way { Button, CloseBox, AfterTheLastByte };
     for (const Way way : {Button, CloseBox, AfterTheLastByte}) {
         SCOPED_TRACE(way);
-        WizardPlatform test(Journey::options());
+        TestPlatform test(Journey::options());
         if (way == AfterTheLastByte) {
-            test.dialogs.onBox([&](const auto &) {
+            test.dialogs.onBox([&] {
                 EXPECT_TRUE(QTest::qWaitFor([&] { return !test.downloader.isRunning(); }, 10000));
             });
         }

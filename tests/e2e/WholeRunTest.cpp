@@ -40,7 +40,7 @@ protected:
         const QByteArray expected = testing_support::programmedImage(image, "12345678");
         return QTest::qWaitFor([&] { return ports.flash(3) == expected; }, 5000);
     }
-    static testing_support::WizardPlatform::Options realEverything(QNetworkAccessManager *network)
+    static testing_support::TestPlatform::Options realEverything(QNetworkAccessManager *network)
     {
         auto options = testing_support::Journey::options();
         options.network = network;
@@ -50,7 +50,7 @@ protected:
 
     testing_support::MakerPortLock lock;
     QNetworkAccessManager network;
-    testing_support::WizardPlatform test {realEverything(&network)};
+    testing_support::TestPlatform test {realEverything(&network)};
     testing_support::VirtualScalePorts ports;
     testing_support::MakerServer server {
         testing_support::MakerServer::Files::OwnFolder, 8642, {"--quiet"}};

@@ -14,8 +14,8 @@
 //   KOVARA_CAMPAIGN_SEED   the first seed (default 1); with RUNS=1 it replays one run
 //   KOVARA_CAMPAIGN_LOG    a file that gets one line per run (seed, faults, end, times)
 
+#include "TestPlatform.h"
 #include "UpdateFile.h"
-#include "WizardPlatform.h"
 
 #include "FaultOptions.h"
 #include "core/FlashImage.h"
@@ -247,7 +247,7 @@ struct Result
 // One whole automatic run through the update window, as the wizard starts it.
 Result runPlan(const Plan &plan)
 {
-    testing_support::WizardPlatform test;
+    testing_support::TestPlatform test;
     vs::VirtualScale &scale = test.serial.addScale(1, plan.serial);
     scale.loadImage(plan.oldFirmware);
     scale.setTiming({true, vs::kByteMs, double(plan.flashWriteMs)});

@@ -1,7 +1,7 @@
 // The HEX loader over what real tools write and over each kind of damaged file, and the load
 // command of the update window: area marker, serial number, refusal message.
 
-#include "WizardPlatform.h"
+#include "TestPlatform.h"
 
 #include "app/ScaleUpdate.h"
 #include "core/HexLoader.h"
@@ -148,7 +148,7 @@ protected:
         return child<QPlainTextEdit>("txtPage")->toPlainText().startsWith(address);
     }
 
-    WizardPlatform test;
+    TestPlatform test;
     ScaleUpdateWindow window {QStringLiteral("Kovara PC Program Version 5.0")};
     ScaleUpdate display {test.scale, window, test.dialogs, test.files.updateFile()};
 };
@@ -190,11 +190,9 @@ TEST_F(Load, ARefusedFileIsReportedAndChangesNothing)
     writeUpdateFile(damaged);
     test.dialogs.answer(QMessageBox::Ok);
     trigger("mnuLoad");
-    ASSERT_EQ(test.dialogs.boxes().size(), 1u);
-    EXPECT_EQ(test.dialogs.boxes().at(0).text,
-              QStringLiteral("The update file cannot be used (line 3: the checksum does not "
-                             "match). The scale was not changed."));
-    EXPECT_EQ(test.dialogs.boxes().at(0).icon, QMessageBox::Warning);
+    EXPECT_EQ(test.dialogs.texts(),
+              QStringList {"The update file cannot be used (line 3: the checksum does not "
+                           "match). The scale was not changed."});
     EXPECT_TRUE(display.image() == loaded);
     EXPECT_TRUE(pageStartsAt("4000")) << "still on the second page";
 

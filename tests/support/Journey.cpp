@@ -16,7 +16,7 @@
 
 namespace testing_support {
 
-Journey::Journey(WizardPlatform &test, const QString &fileServer)
+Journey::Journey(TestPlatform &test, const QString &fileServer)
     : m_test(test)
     , m_fileServer(fileServer)
     , m_log("kovara.forms kovara.dialogs kovara.files",
@@ -24,9 +24,9 @@ Journey::Journey(WizardPlatform &test, const QString &fileServer)
                            "kovara.files.info=true"))
 { }
 
-WizardPlatform::Options Journey::options()
+TestPlatform::Options Journey::options()
 {
-    WizardPlatform::Options options;
+    TestPlatform::Options options;
     options.pace = {std::chrono::milliseconds(1),
                     std::chrono::milliseconds(1),
                     std::chrono::milliseconds(20),

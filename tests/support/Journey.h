@@ -16,7 +16,7 @@
 // download running, no window with the busy cursor, the trace still for a while.
 
 #include "LogCapture.h"
-#include "WizardPlatform.h"
+#include "TestPlatform.h"
 
 #include <QStringList>
 
@@ -28,7 +28,7 @@ class Journey
 {
 public:
     // fileServer: the address that a typed path starts with.
-    explicit Journey(WizardPlatform &test, const QString &fileServer = QString());
+    explicit Journey(TestPlatform &test, const QString &fileServer = QString());
 
     // Sets up what the user, the scale and the maker do, in words separated by commas:
     //   COMn scale[=SERIAL] | COMn empty|busy|absent|forbidden   a port, listed in this order
@@ -47,12 +47,12 @@ public:
     QString trace() const;
 
     // The screens' pace for a journey: every wait short, the version check 20 ms on.
-    static WizardPlatform::Options options();
+    static TestPlatform::Options options();
 
 private:
     void settle();
 
-    WizardPlatform &m_test;
+    TestPlatform &m_test;
     QString m_fileServer;
     LogCapture m_log;
     virtual_scale::VirtualScale *m_scale = nullptr;

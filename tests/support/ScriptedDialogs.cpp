@@ -6,21 +6,12 @@
 
 namespace testing_support {
 
-QStringList ScriptedDialogs::texts() const
+QMessageBox::StandardButton ScriptedDialogs::showBox(QWidget *, const Prompt &prompt)
 {
-    QStringList list;
-    for (const Box &box : m_boxes)
-        list << box.text;
-    return list;
-}
-
-QMessageBox::StandardButton ScriptedDialogs::showBox(QWidget *parent, const Prompt &prompt)
-{
-    Box box {Box::Message, prompt.text, prompt.buttons, prompt.icon, prompt.title, parent};
-    m_boxes.push_back(box);
+    m_texts << prompt.text;
     collectBox(describeBox(prompt));
     if (m_hook)
-        m_hook(box);
+        m_hook();
     if (m_answers.empty()) {
         ADD_FAILURE() << "unexpected message box: " << prompt.text.toStdString();
         return cancelling(prompt.buttons);
@@ -30,13 +21,12 @@ QMessageBox::StandardButton ScriptedDialogs::showBox(QWidget *parent, const Prom
     return result;
 }
 
-QString ScriptedDialogs::showInput(QWidget *parent, const QString &label, const QString &title)
+QString ScriptedDialogs::showInput(QWidget *, const QString &label, const QString &title)
 {
-    Box box {Box::Input, label, QMessageBox::NoButton, QMessageBox::NoIcon, title, parent};
-    m_boxes.push_back(box);
+    m_texts << label;
     collectBox(describeInputBox(title, label));
     if (m_hook)
-        m_hook(box);
+        m_hook();
     if (m_typed.empty()) {
         ADD_FAILURE() << "unexpected input box: " << label.toStdString();
         return QString();

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 
+#include "net/MakerAddresses.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/SerialPort.h"
@@ -36,11 +37,36 @@ void RecordingProcess::terminate()
     ++terminations;
 }
 
-TestPlatform::TestPlatform() { }
+TestPlatform::TestPlatform(Options options)
+    : m_realMaker(options.network
+                      ? std::make_unique<net::MakerClient>(*options.network, maker::queryUrl())
+                      : nullptr)
+    , downloader(options.network ? *options.network : realNetwork, disk)
+    , scale(options.realPortsAndTime ? static_cast<platform::SerialSystem &>(m_realPorts) : serial,
+            options.realPortsAndTime ? static_cast<const platform::Clock &>(m_realClock) : clock)
+    , flow({dialogs,
+            m_realMaker ? static_cast<net::MakerService &>(*m_realMaker) : maker,
+            probe,
+            downloader,
+            scale,
+            options.realPortsAndTime ? static_cast<platform::SerialSystem &>(m_realPorts) : serial,
+            options.realPortsAndTime ? static_cast<const platform::Clock &>(m_realClock) : clock,
+            shell,
+            process,
+            files},
+           options.pace)
+{ }
 
 TestPlatform::~TestPlatform()
 {
     // Windows the flow left are deleted with the next events.
+    processEvents();
+}
+
+void TestPlatform::waitForChecks()
+{
+    for (int round = 0; round < 100 && flow.checksRunning(); ++round)
+        processEvents();
     processEvents();
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 
-// A full set of platform doubles for one test: a virtual clock, scripted boxes, a probe that gives
-// a set answer, a shell that records what it opened, a process end that is recorded instead of
-// ending the test, serial ports with virtual scales, the maker's servers answering that the
-// program is current and no update is on offer, and a fresh working folder. The doubles are
-// given to the program (WizardPlatform passes them to the flow); on destruction the windows the
-// program left are deleted, so each test starts a fresh run of the program.
+// A full set of platform doubles for one test, and the program's flow between the windows made
+// with them, as main() makes it: a virtual clock, scripted boxes, a probe that gives a set answer,
+// a shell that records what it opened, a process end that is recorded instead of ending the test,
+// serial ports with virtual scales, the maker's servers answering that the program is current and
+// no update is on offer, and a fresh working folder. A test of the real path gives the flow the
+// real network, or the real ports and time. On destruction the windows the program left are
+// deleted, so each test starts a fresh run of the program.
 
 #include "FakeMaker.h"
 #include "QuitAnswers.h"
@@ -13,16 +14,24 @@
 #include "VirtualClock.h"
 #include "VirtualScaleSerial.h"
 
+#include "app/UpdateFlow.h"
+#include "device/ScaleProgrammer.h"
+#include "net/Downloader.h"
 #include "net/InternetProbe.h"
+#include "net/MakerClient.h"
 #include "platform/DiskSpace.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
+#include "platform/SystemSerial.h"
+
+#include <QNetworkAccessManager>
 
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -79,9 +88,27 @@ public:
 class TestPlatform
 {
     QTemporaryDir m_folder;
+    // The system's ports and time, for the tests of the real path; first, as the members below
+    // are made with them.
+    platform::SystemSerial m_realPorts;
+    platform::SystemClock m_realClock;
 
 public:
-    TestPlatform();
+    struct Options
+    {
+        // The maker's questions go over this network instead (the real one, to a real server).
+        QNetworkAccessManager *network = nullptr;
+        // The system's serial ports and clock instead of the virtual ones.
+        bool realPortsAndTime = false;
+        // The screens' ticks: short, so that a test waits for what follows rather than steps;
+        // the version check and the banner's blink as in the program.
+        ScreenPace pace = {std::chrono::milliseconds(1), std::chrono::milliseconds(1)};
+    };
+
+    TestPlatform()
+        : TestPlatform(Options {})
+    { }
+    explicit TestPlatform(Options options);
     ~TestPlatform();
     TestPlatform(const TestPlatform &) = delete;
     TestPlatform &operator=(const TestPlatform &) = delete;
@@ -93,15 +120,30 @@ public:
     RecordingProcess process;
     // The serial ports: none until a test adds them (a virtual scale, a busy port, ...).
     VirtualScaleSerial serial {clock};
-    // The maker's servers, for the program's network.
+    // The maker's servers, unless the test gives a real network.
     FakeMaker maker;
     // The user's answers to the quit question.
     QuitAnswers quit;
-
     // The working files, in a fresh folder of the test's own.
     const platform::WorkingFolder files {m_folder.path()};
+
+private:
+    std::unique_ptr<net::MakerClient> m_realMaker;
+
+public:
+    // Downloads go over the real network (to the maker server tool on loopback) unless told.
+    QNetworkAccessManager realNetwork;
+    SetDiskSpace disk;
+    net::Downloader downloader;
+    // The scale's port, as the flow uses it.
+    device::ScaleProgrammer scale;
+    UpdateFlow flow;
+
     // Creates a file of the working folder ("\name") with some content.
     void touchWorkingFile(const QString &backslashName, const QByteArray &content = "x");
+    // Runs events until no question to the maker's servers is out and the input held meanwhile
+    // has been delivered.
+    void waitForChecks();
 };
 
 // A plain yellow picture as a JPEG file's bytes (a banner, say).

@@ -4,7 +4,7 @@
 // tests that go through the program's real serial ports (QSerialPort on a pseudo-terminal).
 //
 // While it lives, KOVARA_SERIAL_PORTS names its folder, so platform's real serial system lists
-// exactly these ports. Use it with the real serial system and a real clock (WizardPlatform's
+// exactly these ports. Use it with the real serial system and a real clock (TestPlatform's
 // realPortsAndTime): the scale answers in real time.
 //
 //   VirtualScalePorts ports;

@@ -3,7 +3,7 @@
 // The machine's serial ports for tests, with virtual scales on them, in virtual time.
 //
 // Given to the program as its serial system (TestPlatform has one as `serial`, which
-// WizardPlatform's flow uses). Each COMn is listed in the order it was added and is one of:
+// TestPlatform's flow uses). Each COMn is listed in the order it was added and is one of:
 //   addScale(n, "12345678")      a virtual scale (tools/virtual-scale) on the line
 //   addPort(n, PortState::Empty) a port with nothing on it: bytes go nowhere, nothing answers
 //   PortState::Absent            listed but not there (a dangling link): open -> NotFound
