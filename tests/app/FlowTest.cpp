@@ -19,7 +19,6 @@ namespace {
 
 using namespace testing_support;
 using Screen = UpdateFlow::Screen;
-using virtual_scale::Fault;
 namespace vs = virtual_scale;
 
 const QString kRmUpdate = QStringLiteral("rm:KovaraNorvessia_APROM.hex");
@@ -150,13 +149,12 @@ TEST(Flow, FindingTheScale)
              EXPECT_NEAR(double(t.clock.waitedMs()), 10'000.0, 600.0);
          }},
         {"a second Continue while the search runs starts nothing; the window shows it searches",
-         "COM2 scale",
+         "COM2 scale, paced",
          Screen::PortSearch,
          {"frmChoosePort.cmdContinue"},
          "+frmChoosePort +frmWelcome -frmChoosePort",
          [](TestPlatform &t) { EXPECT_EQ(t.serial.sent(2), QByteArray::fromHex("B40700")); },
          [](TestPlatform &t) {
-             t.serial.scale(2)->setTiming({true});
              t.clock.scheduleIn(30, [] {
                  EXPECT_EQ(topLevel("frmChoosePort")->cursor().shape(), Qt::WaitCursor);
                  EXPECT_EQ(topLevel("frmChoosePort")->windowTitle(),
@@ -174,25 +172,21 @@ TEST(Flow, FindingTheScale)
              EXPECT_TRUE(text.contains("You may not open COM1") && text.contains("COM3"));
          }},
         {"Update Scale reads the serial number and leaves the port open for the update",
-         "COM5 scale=12AB5678, port 5",
+         "COM5 scale=12AB5678, fault late B4 50, port 5",
          Screen::Main,
          {"frmWelcome.cmdUpdate"},
          "+frmWelcome +frmCheckScale -frmWelcome",
          [](TestPlatform &t) {
              EXPECT_TRUE(label("frmCheckScale", "lblSerial").endsWith("12AB5678"));
              EXPECT_TRUE(t.scale.isOpen());
-         },
-         [](TestPlatform &t) {
-             t.serial.scale(5)->addFault(Fault::late(vs::kReadBlock, 50));
          }},
         {"a second Update Scale while the scale is read is ignored",
-         "COM3 scale, port 3",
+         "COM3 scale, fault late * 500, port 3",
          Screen::Main,
          {"frmWelcome.cmdUpdate"},
          "+frmWelcome +frmCheckScale -frmWelcome",
          [](TestPlatform &t) { EXPECT_EQ(t.serial.sent(3), QByteArray::fromHex("B40700")); },
          [](TestPlatform &t) {
-             t.serial.scale(3)->addFault(Fault::late(-1, 500));
              t.clock.scheduleIn(1, [] { button("frmWelcome", "cmdUpdate")->click(); });
          }},
         {"a scale that cannot be read: the error window, whose Retry goes back to the main window",
@@ -361,32 +355,25 @@ TEST(Flow, UpdatingTheScale)
          {"frmSuccess.close", "frmSuccess.cmdUpdate"},
          "+frmSuccess quit@frmSuccess +frmDisplay -frmSuccess +frmErrorScaleCom"},
         {"a lost serial-number answer is read again, not taken for a refusal",
-         "COM1 scale, port 1, update file",
+         "COM1 scale, fault ignore B4 @0700 x2, port 1, update file",
          Screen::ScaleUpdate,
          {},
          "+frmDisplay " + kRmUpdate + ' ' + success,
-         isUpdated,
-         [](TestPlatform &t) {
-             t.serial.scale(1)->addFault(Fault::ignore(vs::kReadBlock, 0x0700, 2));
-         }},
+         isUpdated},
         {"a refused session leaves the window for its tools; one run per showing",
-         "COM1 scale, port 1, update file, box Ok",
+         "COM1 scale, fault refuse 1E always, port 1, update file, box Ok",
          Screen::ScaleUpdate,
          {"frmDisplay.activate", "frmDisplay.close", "frmDisplay.mnuFileExit"},
          "+frmDisplay !Serial number wrong quit@frmDisplay quit@frmDisplay",
-         [](TestPlatform &t) { EXPECT_EQ(t.serial.scale(1)->frames().size(), 1u + 4u); },
          [](TestPlatform &t) {
-             t.serial.scale(1)->addFault(Fault::refuse(vs::kOpenSession, -1, vs::kAlways));
+             EXPECT_EQ(t.serial.scale(1)->frames().size(), 1u + 4u);
          }},
         {"a silent scale: the error window; Retry runs the whole update again",
-         "COM1 scale, port 1, update file",
+         "COM1 scale, fault ignore 1E x4, port 1, update file",
          Screen::ScaleUpdate,
          {"frmErrorScaleCom.cmdRetry"},
          "+frmDisplay +frmErrorScaleCom +frmDisplay -frmErrorScaleCom " + kRmUpdate + ' ' + success,
-         isUpdated,
-         [](TestPlatform &t) {
-             t.serial.scale(1)->addFault(Fault::ignore(vs::kOpenSession, -1, 4));
-         }},
+         isUpdated},
         {"a missing update file leaves the scale untouched",
          "COM1 scale, port 1, box Ok",
          Screen::ScaleUpdate,
@@ -396,7 +383,7 @@ TEST(Flow, UpdatingTheScale)
              EXPECT_TRUE(t.serial.sent(1).isEmpty());
          }},
         {"nothing the user does starts a second run inside the first",
-         "COM1 scale, COM2 empty, port 1, update file",
+         "COM1 scale, fault late C3 50, COM2 empty, port 1, update file",
          Screen::ScaleUpdate,
          {},
          "+frmDisplay " + kRmUpdate + ' ' + success,
@@ -406,9 +393,7 @@ TEST(Flow, UpdatingTheScale)
              EXPECT_EQ(t.serial.scale(1)->frames().size(), 1u + 1u + 512u + 512u + 1u);
          },
          [](TestPlatform &t) {
-             vs::VirtualScale &scale = *t.serial.scale(1);
-             scale.addFault(Fault::late(vs::kProgramBlock, 50));
-             scale.setFrameObserver([&t](const vs::FrameRecord &record) {
+             t.serial.scale(1)->setFrameObserver([&t](const vs::FrameRecord &record) {
                  if (record.command != vs::kProgramBlock || record.address != 0x4000)
                      return;
                  t.clock.scheduleIn(0, [] {
@@ -422,15 +407,13 @@ TEST(Flow, UpdatingTheScale)
              });
          }},
         {"a port that goes away mid-run ends on the error window at once",
-         "COM1 scale, port 1, update file",
+         "COM1 scale, fault late B4 20, port 1, update file",
          Screen::ScaleUpdate,
          {},
          "+frmDisplay +frmErrorScaleCom",
          [](TestPlatform &t) { EXPECT_LT(t.clock.nowMs() - g_unpluggedAt, 100); },
          [](TestPlatform &t) {
-             vs::VirtualScale &scale = *t.serial.scale(1);
-             scale.addFault(Fault::late(vs::kReadBlock, 20));
-             scale.setFrameObserver([&t](const vs::FrameRecord &record) {
+             t.serial.scale(1)->setFrameObserver([&t](const vs::FrameRecord &record) {
                  if (record.command == vs::kReadBlock && record.address == 0x8000) {
                      t.clock.scheduleIn(1, [&t] {
                          g_unpluggedAt = t.clock.nowMs();
