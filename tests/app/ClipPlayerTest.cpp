@@ -4,7 +4,6 @@
 #include "ui/ClipPlayer.h"
 
 #include <QFile>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -44,16 +43,11 @@ TEST(ClipPlayer, TheShippedClipLoopsFramesThatFitTheControl)
     ClipPlayer player;
     ASSERT_TRUE(player.open(QStringLiteral(KOVARA_BIN_DIR "/downloading.AVI")));
     player.play();
-    int steps = 0;
-    for (int last = player.currentFrame(); steps <= player.frameCount();) {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return player.currentFrame() != last; }));
-        last = player.currentFrame();
-        ++steps;
-    }
+    // Round past the last frame to the first again.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player.currentFrame() == player.frameCount() - 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player.currentFrame() == 0; }));
     player.stop();
     EXPECT_FALSE(player.isPlaying());
-    player.clear();
-    EXPECT_FALSE(player.isOpen());
 }
 
 TEST(ClipPlayer, RawFramesReadAndOtherFilesLeaveTheControlEmpty)
