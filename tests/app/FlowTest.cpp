@@ -438,6 +438,12 @@ TEST(Flow, UpdatingTheScale)
 TEST(Flow, TheScaleWindowsServiceTools)
 {
     const QString shown = "+frmDisplay !The update file cannot be used";
+    // LDROM read, the serial number registered, APROM read.
+    const QStringList readBoth = {"frmDisplay.LDROM",
+                                  "frmDisplay.Read",
+                                  "frmDisplay.mnuRSN",
+                                  "frmDisplay.APROM",
+                                  "frmDisplay.Read"};
     const auto page = [](TestPlatform &) {
         return topLevel("frmDisplay")->findChild<QPlainTextEdit *>("txtPage")->toPlainText();
     };
@@ -490,11 +496,7 @@ TEST(Flow, TheScaleWindowsServiceTools)
         {"both areas read back into the page view; APROM opens with the number registered",
          "COM1 scale, port 1, box Ok, box Ok, type 20231187, box Ok",
          Screen::ScaleUpdate,
-         {"frmDisplay.LDROM",
-          "frmDisplay.Read",
-          "frmDisplay.mnuRSN",
-          "frmDisplay.APROM",
-          "frmDisplay.Read"},
+         readBoth,
          shown + " !LDROM Read suceessfully input !APROM Read successfully",
          [&](TestPlatform &t) {
              core::FlashImage flash;
@@ -505,11 +507,7 @@ TEST(Flow, TheScaleWindowsServiceTools)
         {"a silent scale is only noted by LDROM; APROM ends on the error window, closed",
          "COM1 scale, fault ignore B4 always, port 1, box Ok, type 20231187",
          Screen::ScaleUpdate,
-         {"frmDisplay.LDROM",
-          "frmDisplay.Read",
-          "frmDisplay.mnuRSN",
-          "frmDisplay.APROM",
-          "frmDisplay.Read"},
+         readBoth,
          shown + " input +frmErrorScaleCom",
          [](TestPlatform &t) {
              EXPECT_TRUE(t.serial.sent(1).endsWith("\x4B"));
