@@ -6,7 +6,6 @@
 #include "TestPlatform.h"
 #include "UpdateFile.h"
 
-#include "FaultOptions.h"
 #include "device/PortList.h"
 #include "device/Programming.h"
 #include "device/ReadBack.h"
@@ -94,17 +93,8 @@ protected:
 
     Result run(Job job, const QString &faults)
     {
-        for (const QString &words : faults.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-            if (words.trimmed() == QLatin1String("paced")) {
-                scale.setTiming({true});
-                continue;
-            }
-            QString error;
-            const auto fault = vs::parseFault(words, &error);
-            EXPECT_TRUE(fault) << error.toStdString();
-            if (fault)
-                scale.addFault(*fault);
-        }
+        for (const QString &words : faults.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            testing_support::giveScale(scale, words);
         RunOutcome outcome = RunOutcome::Done;
         switch (job) {
         case Job::Program: {

@@ -2,8 +2,6 @@
 
 #include "UpdateFile.h"
 
-#include "FaultOptions.h"
-
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -55,15 +53,9 @@ void Journey::given(const QString &words)
             const QString serial = rest.section(QLatin1Char('='), 1);
             m_scale = &m_test.serial.addScale(
                 word.mid(3).toInt(), serial.isEmpty() ? QStringLiteral("20231187") : serial);
-        } else if (word == QLatin1String("fault") && m_scale) {
-            QString error;
-            const std::optional<virtual_scale::Fault> fault
-                = virtual_scale::parseFault(rest, &error);
-            EXPECT_TRUE(fault) << error.toStdString();
-            if (fault)
-                m_scale->addFault(*fault);
-        } else if (phrase == QLatin1String("paced") && m_scale) {
-            m_scale->setTiming({true});
+        } else if ((word == QLatin1String("fault") || phrase == QLatin1String("paced"))
+                   && m_scale) {
+            giveScale(*m_scale, word == QLatin1String("fault") ? rest : phrase);
         } else if (word.startsWith(QLatin1String("COM")) && states.contains(rest)) {
             m_test.serial.addPort(word.mid(3).toInt(), states.value(rest));
         } else if (phrase.startsWith(QLatin1String("version fails "))) {

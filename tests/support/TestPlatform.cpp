@@ -42,15 +42,14 @@ TestPlatform::TestPlatform(Options options)
                       ? std::make_unique<net::MakerClient>(*options.network, maker::queryUrl())
                       : nullptr)
     , downloader(options.network ? *options.network : realNetwork, disk)
-    , scale(options.realPortsAndTime ? static_cast<platform::SerialSystem &>(m_realPorts) : serial,
-            options.realPortsAndTime ? static_cast<const platform::Clock &>(m_realClock) : clock)
+    , scale(ports(options), time(options))
     , flow({dialogs,
             m_realMaker ? static_cast<net::MakerService &>(*m_realMaker) : maker,
             probe,
             downloader,
             scale,
-            options.realPortsAndTime ? static_cast<platform::SerialSystem &>(m_realPorts) : serial,
-            options.realPortsAndTime ? static_cast<const platform::Clock &>(m_realClock) : clock,
+            ports(options),
+            time(options),
             shell,
             process,
             files},
@@ -61,6 +60,16 @@ TestPlatform::~TestPlatform()
 {
     // Windows the flow left are deleted with the next events.
     processEvents();
+}
+
+platform::SerialSystem &TestPlatform::ports(const Options &options)
+{
+    return options.realPortsAndTime ? static_cast<platform::SerialSystem &>(m_realPorts) : serial;
+}
+
+const platform::Clock &TestPlatform::time(const Options &options) const
+{
+    return options.realPortsAndTime ? static_cast<const platform::Clock &>(m_realClock) : clock;
 }
 
 void TestPlatform::waitForChecks()

@@ -144,6 +144,11 @@ public:
     // Runs events until no question to the maker's servers is out and the input held meanwhile
     // has been delivered.
     void waitForChecks();
+
+private:
+    // The system's or the virtual ones, as the options say.
+    platform::SerialSystem &ports(const Options &options);
+    const platform::Clock &time(const Options &options) const;
 };
 
 // A plain yellow picture as a JPEG file's bytes (a banner, say).

@@ -1,5 +1,9 @@
 #include "VirtualScaleSerial.h"
 
+#include "FaultOptions.h"
+
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -258,6 +262,19 @@ bool VirtualScaleSerial::waitsTakeRealTime() const
 std::unique_ptr<platform::SerialPort> VirtualScaleSerial::createPort()
 {
     return std::make_unique<VirtualPort>(m_lines);
+}
+
+void giveScale(virtual_scale::VirtualScale &scale, const QString &words)
+{
+    if (words.trimmed() == QLatin1String("paced")) {
+        scale.setTiming({true});
+        return;
+    }
+    QString error;
+    const std::optional<virtual_scale::Fault> fault = virtual_scale::parseFault(words, &error);
+    EXPECT_TRUE(fault) << error.toStdString();
+    if (fault)
+        scale.addFault(*fault);
 }
 
 } // namespace testing_support

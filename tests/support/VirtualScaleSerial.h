@@ -64,4 +64,8 @@ private:
     std::shared_ptr<Lines> m_lines;
 };
 
+// Gives the scale what the words say: "paced" (its line at the scale's pace) or a fault in
+// virtual_scale::parseFault's words. Words that are no fault fail the test.
+void giveScale(virtual_scale::VirtualScale &scale, const QString &words);
+
 } // namespace testing_support
