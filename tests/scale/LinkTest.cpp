@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 using device::Reply;
-using virtual_scale::Fault;
+using testing_support::giveScale;
 
 namespace {
 
@@ -29,7 +29,7 @@ protected:
     Reply readLate(qint64 startAt, double lateMs)
     {
         test.clock.advance(startAt - test.clock.nowMs());
-        scale.addFault(Fault::late(virtual_scale::kReadBlock, lateMs, 1));
+        giveScale(scale, QStringLiteral("late B4 %1 x1").arg(lateMs));
         return link.readBlock(0x0700);
     }
 
@@ -57,20 +57,21 @@ TEST_F(Link, ReplyCountsUpToTheRoundedDeadlineAndTimesOutAfterIt)
 TEST_F(Link, StaleInputIsDroppedAndEveryReplyIsJudgedByWhatItNeeds)
 {
     // A StoreByte answer followed by 600 bytes of noise: more than one read holds.
-    scale.addFault(Fault::append(virtual_scale::kStoreByte, QByteArray(600, char(0xF0)), 1));
+    giveScale(scale,
+              QStringLiteral("append 5A %1 x1").arg(QString(QByteArray(600, char(0xF0)).toHex())));
     EXPECT_TRUE(link.storeByte(0x0700, 0x20).accepted());
-    scale.addFault(Fault::append(virtual_scale::kReadBlock, QByteArray(9, char(0x22)), 1));
+    giveScale(scale, "append B4 222222222222222222 x1");
     const Reply block = link.readBlock(0x0700);
     EXPECT_EQ(block.bytes.size(), device::kReadBlockReplySize);
     EXPECT_EQ(block.bytes.left(7), QByteArray::fromHex("B4070020231187"));
 
-    scale.addFault(Fault::append(virtual_scale::kOpenSession, QByteArray(1, '\0'), 1));
+    giveScale(scale, "append 1E 00 x1");
     const Reply session = link.openSession(QByteArray::fromHex("20231187"));
     EXPECT_TRUE(session.accepted());
     EXPECT_EQ(session.bytes, QByteArray::fromHex("F0"));
 
-    scale.addFault(Fault::refuse(virtual_scale::kProgramBlock, -1, 1));
-    scale.addFault(Fault::append(virtual_scale::kProgramBlock, QByteArray::fromHex("F0"), 1));
+    giveScale(scale, "refuse C3");
+    giveScale(scale, "append C3 F0 x1");
     const Reply program = link.programBlock(0x0800, QByteArray(128, char(0x5A)));
     EXPECT_TRUE(program.complete());
     EXPECT_FALSE(program.accepted()); // 0Fh F0h: the first byte decides
@@ -84,7 +85,7 @@ TEST_F(Link, SettleDropsTheRestOfAnAnswerUntilTheLineIsQuiet)
     scale.setTiming({true});
     // Six surplus bytes follow the answer on the line after the reply was taken: they would be
     // the first six of the next reply.
-    scale.addFault(Fault::append(virtual_scale::kReadBlock, QByteArray(6, char(0x55)), 1));
+    giveScale(scale, "append B4 555555555555 x1");
     ASSERT_TRUE(link.readBlock(0x0700).complete());
     const qint64 taken = test.clock.nowMs();
     link.settle();
@@ -93,7 +94,8 @@ TEST_F(Link, SettleDropsTheRestOfAnAnswerUntilTheLineIsQuiet)
     EXPECT_EQ(link.readBlock(0x0780).bytes.left(3), QByteArray::fromHex("B40780"));
 
     // A line that never goes quiet is given up on; a port that went away is not waited for.
-    scale.addFault(Fault::append(virtual_scale::kReadBlock, QByteArray(8000, char(0x55)), 1));
+    giveScale(scale,
+              QStringLiteral("append B4 %1 x1").arg(QString(QByteArray(8000, char(0x55)).toHex())));
     ASSERT_TRUE(link.readBlock(0x0700).complete());
     const qint64 noisy = test.clock.nowMs();
     link.settle();

@@ -42,65 +42,6 @@ QString commandName(quint8 command)
     }
 }
 
-namespace {
-Fault make(Fault::Action action, int command, int address, int times)
-{
-    Fault fault;
-    fault.action = action;
-    fault.command = command;
-    fault.address = address;
-    fault.times = times;
-    return fault;
-}
-} // namespace
-
-Fault Fault::ignore(int command, int address, int times)
-{
-    return make(Action::Ignore, command, address, times);
-}
-
-Fault Fault::refuse(int command, int address, int times)
-{
-    return make(Action::Refuse, command, address, times);
-}
-
-Fault Fault::late(int command, double delayMs, int times)
-{
-    Fault fault = make(Action::Late, command, -1, times);
-    fault.delayMs = delayMs;
-    return fault;
-}
-
-Fault Fault::corrupt(int command, int address, int index, quint8 mask, int times)
-{
-    Fault fault = make(Action::Corrupt, command, address, times);
-    fault.index = index;
-    fault.mask = mask;
-    return fault;
-}
-
-Fault Fault::flipStored(int command, int address, int index, quint8 mask, int times)
-{
-    Fault fault = make(Action::FlipStored, command, address, times);
-    fault.index = index;
-    fault.mask = mask;
-    return fault;
-}
-
-Fault Fault::append(int command, const QByteArray &extra, int times)
-{
-    Fault fault = make(Action::Append, command, -1, times);
-    fault.extra = extra;
-    return fault;
-}
-
-Fault Fault::truncate(int command, int address, int keep, int times)
-{
-    Fault fault = make(Action::Truncate, command, address, times);
-    fault.index = keep;
-    return fault;
-}
-
 VirtualScale::VirtualScale()
     : m_flash(kFlashSize, char(0xFF))
 { }

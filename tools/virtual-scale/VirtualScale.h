@@ -76,14 +76,6 @@ struct Fault
     int index = 0;
     quint8 mask = 0x01;
     QByteArray extra;
-
-    static Fault ignore(int command, int address = -1, int times = 1);
-    static Fault refuse(int command, int address = -1, int times = 1);
-    static Fault late(int command, double delayMs, int times = kAlways);
-    static Fault corrupt(int command, int address, int index, quint8 mask, int times = 1);
-    static Fault flipStored(int command, int address, int index, quint8 mask, int times = 1);
-    static Fault append(int command, const QByteArray &extra, int times = kAlways);
-    static Fault truncate(int command, int address, int keep, int times = 1);
 };
 
 struct Timing
