@@ -1,7 +1,7 @@
-// Whole runs of the program's windows in this process with everything real but the boxes and the
+// A whole run of the program's windows in this process with everything real but the boxes and the
 // quit question: QSerialPort over a pseudo-terminal to kovara-virtual-scale, HTTP to the maker
-// server tool on the dev build's maker port, real time. A scale that is silent, and one whose
-// cable comes out while it is programmed, are both updated on Retry once they answer again.
+// server tool on the dev build's maker port, real time. A scale whose cable comes out while it is
+// programmed is updated on Retry once it is plugged back.
 
 #include "Journey.h"
 #include "MakerServer.h"
@@ -57,30 +57,6 @@ protected:
     const QByteArray image = testing_support::applicationImage();
     std::unique_ptr<testing_support::Journey> journey;
 };
-
-TEST_F(WholeRun, ASilentScaleIsFoundOnRetryAndABrokenDownloadResumes)
-{
-    ASSERT_TRUE(plugScale({"--silent"}));
-    journey->run(UpdateFlow::Screen::StartUp, {"frmChoosePort.cmdContinue"});
-    ports.stopScale(3);
-    ASSERT_TRUE(plugScale()); // switched on
-    test.dialogs.answer(QMessageBox::Retry);
-    for (const char *step : {"frmErrorScaleCom2.cmdRetry",
-                             "frmChoosePort.cmdContinue",
-                             "frmWelcome.cmdUpdate",
-                             "frmCheckScale.txtLink=/files/KovaraNorvessia_APROM.hex?reset=60000",
-                             "frmCheckScale.cmdContinue",
-                             "frmSuccess.cmdUpdate",
-                             "frmSuccessUpdate.cmdExit"})
-        journey->step(QString::fromLatin1(step));
-    EXPECT_EQ(journey->trace(),
-              "+frmStartUp +frmChoosePort -frmStartUp +frmErrorScaleCom2 -frmChoosePort "
-              "+frmChoosePort -frmErrorScaleCom2 +frmWelcome -frmChoosePort +frmCheckScale "
-              "-frmWelcome +frmDownload !The connection with the server was reset -frmDownload "
-              "+frmSuccess -frmCheckScale +frmDisplay -frmSuccess rm:KovaraNorvessia_APROM.hex "
-              "-frmDisplay +frmSuccessUpdate end");
-    EXPECT_TRUE(scaleUpdated());
-}
 
 TEST_F(WholeRun, AScaleUnpluggedWhileProgrammedIsUpdatedOnRetryOncePluggedBack)
 {
