@@ -1,15 +1,9 @@
 #include "TestPlatform.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-
 #include "net/MakerAddresses.h"
-#include "platform/Files.h"
-#include "platform/Process.h"
-#include "platform/SerialPort.h"
 
+#include <QApplication>
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QFile>
 #include <QImage>
 #include <QLoggingCategory>
@@ -30,11 +24,6 @@ void FakeProbe::answer()
 {
     if (Done done = std::exchange(m_pending, nullptr))
         done(reachable);
-}
-
-void RecordingProcess::terminate()
-{
-    ++terminations;
 }
 
 TestPlatform::TestPlatform(Options options)
@@ -132,10 +121,6 @@ void processEvents()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
 }
-
-} // namespace testing_support
-
-namespace testing_support {
 
 void quietLogging()
 {

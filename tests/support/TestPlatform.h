@@ -25,17 +25,13 @@
 #include "platform/Shell.h"
 #include "platform/SystemSerial.h"
 
+#include <QAbstractButton>
 #include <QNetworkAccessManager>
-
-#include <QStringList>
 #include <QTemporaryDir>
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
-
-#include <QAbstractButton>
 
 namespace testing_support {
 
@@ -82,7 +78,7 @@ class RecordingProcess final : public platform::Process
 public:
     int terminations = 0;
     bool terminated() const { return terminations > 0; }
-    void terminate() override;
+    void terminate() override { ++terminations; }
 };
 
 class TestPlatform
