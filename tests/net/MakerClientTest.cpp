@@ -12,12 +12,11 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QTcpServer>
 #include <QTemporaryDir>
-#include <QTimer>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -28,45 +27,30 @@ using Question = MakerClient::Question;
 
 const QString kQueryPath = QStringLiteral("/kovarapc/samplecodes/sql-link.php");
 
-// Runs the event loop until the client reports, for at most waitMs.
-template<class Start, class Signal, class Slot>
-bool waitFor(MakerClient &client, Signal signal, Slot slot, Start start, int waitMs = 10000)
-{
-    QEventLoop loop;
-    bool done = false;
-    const auto connection = QObject::connect(&client, signal, &loop, [&](auto &&...args) {
-        slot(args...);
-        done = true;
-        loop.quit();
-    });
-    QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
-    start();
-    if (!done)
-        loop.exec();
-    QObject::disconnect(connection);
-    return done;
-}
-
+// Starts a question or fetch and waits up to 10 s for the client's report of it.
 MakerAnswer ask(MakerClient &client, Question question)
 {
-    MakerAnswer answer;
-    EXPECT_TRUE(waitFor(
-        client,
-        &MakerClient::answered,
-        [&](Question, const MakerAnswer &got) { answer = got; },
-        [&] { client.ask(question); }));
-    return answer;
+    QObject scope;
+    std::optional<MakerAnswer> answer;
+    QObject::connect(&client,
+                     &MakerClient::answered,
+                     &scope,
+                     [&](Question, const MakerAnswer &got) { answer = got; });
+    client.ask(question);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 10000));
+    return answer.value_or(MakerAnswer {});
 }
 
 QString fetch(MakerClient &client, const QString &url, const QString &folder)
 {
-    QString path = QStringLiteral("(no report)");
-    EXPECT_TRUE(waitFor(
-        client,
-        &MakerClient::fileFetched,
-        [&](const QString &, const QString &written) { path = written; },
-        [&] { client.fetchFile(url, folder); }));
-    return path;
+    QObject scope;
+    std::optional<QString> path;
+    QObject::connect(&client, &MakerClient::fileFetched, &scope, [&](auto, const QString &written) {
+        path = written;
+    });
+    client.fetchFile(url, folder);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return path.has_value(); }, 10000));
+    return path.value_or(QStringLiteral("(no report)"));
 }
 
 QByteArray contents(const QString &path)
