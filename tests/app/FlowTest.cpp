@@ -113,7 +113,7 @@ TEST(Flow, StartUpAndQuitting)
          {"frmErrorScaleCom2.cmdExit", "frmErrorScaleCom2.close"},
          "+frmErrorScaleCom2 quit@frmErrorScaleCom2 quit@frmErrorScaleCom2",
          [](TestPlatform &t) {
-             EXPECT_TRUE(t.quit.asked.at(0).modal);
+             EXPECT_TRUE(t.quit.modal.at(0));
          }},
         {"the update file's window asks before it closes",
          "",
@@ -312,7 +312,7 @@ TEST(Flow, TheMainWindowsOtherWays)
          {"frmVersion.cmdExit"},
          "+frmWelcome +frmVersion leave@frmVersion -frmVersion",
          [](TestPlatform &t) {
-             EXPECT_FALSE(t.quit.asked.at(0).modal);
+             EXPECT_FALSE(t.quit.modal.at(0));
          }},
         {"a newer version's download goes to the browser; the update's window asks to quit",
          "version 5.1, COM3 scale, port 3",

@@ -51,7 +51,7 @@ TEST(MainWindow, CancelledCloseInTheFirstHalfSecondStopsTheVersionCheckAndTheBli
     QWidget *main = topLevel("frmWelcome");
     EXPECT_FALSE(main->close());
     QTest::qWait(700);
-    ASSERT_EQ(test.quit.asked.size(), 1);
+    ASSERT_EQ(test.quit.modal.size(), 1);
     EXPECT_TRUE(main->isVisible());
     EXPECT_FALSE(main->findChild<QTimer *>(QStringLiteral("Timer2"))->isActive());
     EXPECT_EQ(test.maker.asked(kVersion), 0);

@@ -38,7 +38,7 @@ bool QuitAnswers::eventFilter(QObject *watched, QEvent *event)
     const QPointer<QDialog> shown = dialog;
     // Answered once the dialog runs (inside its exec() when it is modal).
     QTimer::singleShot(0, dialog, [this, shown, next] {
-        asked.append(Asked {shown->windowModality() != Qt::NonModal});
+        modal.append(shown->windowModality() != Qt::NonModal);
         if (next.during)
             next.during(*shown);
         if (!shown)

@@ -20,10 +20,6 @@ class QuitAnswers final : public QObject
 {
 public:
     enum class Answer { Yes, Cancel };
-    struct Asked
-    {
-        bool modal = false;
-    };
 
     QuitAnswers();
     ~QuitAnswers() override;
@@ -31,7 +27,8 @@ public:
     // during runs while the question is on screen, before the answer.
     void answer(Answer answer, std::function<void(QDialog &)> during = {});
 
-    QList<Asked> asked;
+    // Whether each question asked so far was modal.
+    QList<bool> modal;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

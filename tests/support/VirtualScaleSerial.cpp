@@ -231,15 +231,6 @@ QByteArray VirtualScaleSerial::sent(int number) const
     return line ? line->sent : QByteArray();
 }
 
-void VirtualScaleSerial::clearRecords()
-{
-    for (auto &entry : m_lines->byNumber) {
-        entry.second.sent.clear();
-        if (entry.second.scale)
-            entry.second.scale->clearFrames();
-    }
-}
-
 int VirtualScaleSerial::opens(int number) const
 {
     const Line *line = m_lines->find(number);

@@ -49,7 +49,6 @@ public:
     void unplug(int number);
 
     QByteArray sent(int number) const;
-    void clearRecords();
     // Successful opens of COMn so far.
     int opens(int number) const;
 
