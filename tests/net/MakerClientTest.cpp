@@ -19,6 +19,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+
 namespace {
 
 using net::MakerAnswer;
@@ -27,30 +30,30 @@ using Question = MakerClient::Question;
 
 const QString kQueryPath = QStringLiteral("/kovarapc/samplecodes/sql-link.php");
 
-// Starts a question or fetch and waits up to 10 s for the client's report of it.
-MakerAnswer ask(MakerClient &client, Question question)
+// Starts a question or fetch and waits up to 10 s for the client's report of it: the signal's
+// second argument.
+template<class Value, class Signal>
+std::optional<Value> report(MakerClient &client, Signal signal, const std::function<void()> &start)
 {
     QObject scope;
-    std::optional<MakerAnswer> answer;
-    QObject::connect(&client,
-                     &MakerClient::answered,
-                     &scope,
-                     [&](Question, const MakerAnswer &got) { answer = got; });
-    client.ask(question);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 10000));
-    return answer.value_or(MakerAnswer {});
+    std::optional<Value> value;
+    QObject::connect(&client, signal, &scope, [&](auto, const Value &got) { value = got; });
+    start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return value.has_value(); }, 10000));
+    return value;
+}
+
+MakerAnswer ask(MakerClient &client, Question question)
+{
+    return report<MakerAnswer>(client, &MakerClient::answered, [&] { client.ask(question); })
+        .value_or(MakerAnswer {});
 }
 
 QString fetch(MakerClient &client, const QString &url, const QString &folder)
 {
-    QObject scope;
-    std::optional<QString> path;
-    QObject::connect(&client, &MakerClient::fileFetched, &scope, [&](auto, const QString &written) {
-        path = written;
-    });
-    client.fetchFile(url, folder);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return path.has_value(); }, 10000));
-    return path.value_or(QStringLiteral("(no report)"));
+    return report<QString>(
+               client, &MakerClient::fileFetched, [&] { client.fetchFile(url, folder); })
+        .value_or(QStringLiteral("(no report)"));
 }
 
 QByteArray contents(const QString &path)
