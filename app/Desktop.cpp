@@ -83,8 +83,13 @@ bool Desktop::confirmQuit(QWidget *over)
 {
     if (!wizard::askQuit(over))
         return false;
-    endDeleting(m_files.bannerFile(), m_files.updateFile());
+    quit();
     return true;
+}
+
+void Desktop::quit()
+{
+    endDeleting(m_files.bannerFile(), m_files.updateFile());
 }
 
 void Desktop::end()

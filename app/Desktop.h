@@ -28,9 +28,11 @@ public:
     bool openInBrowser(QWidget *over, const QString &address);
     // The same without a word on failure, for an address the window shows anyway.
     void openQuietly(const QString &address);
-    // The quit question about the scale update, modal over `over`. Yes acts at once: the working
-    // files go (the banner, then the update file) and the program ends.
+    // The quit question about the scale update, modal over `over`. Yes acts at once: quit().
     bool confirmQuit(QWidget *over);
+    // What Yes to the quit question does: the working files go (the banner, then the update
+    // file) and the program ends.
+    void quit();
     // Ends the program, leaving the working files as they are.
     void end();
     // The end of a successful run: the update file, then the banner, go and the program ends.

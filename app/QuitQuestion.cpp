@@ -14,7 +14,10 @@ Q_LOGGING_CATEGORY(lcQuit, "kovara.forms")
 QuitDialog *makeDialog(QuitDialog::Subject subject, QWidget *over)
 {
     auto *dialog = new QuitDialog(subject, over);
-    qCInfo(lcQuit).noquote() << "quit question:" << dialog->windowTitle() << "over"
+    const char *about = subject == QuitDialog::Subject::ScaleUpdate ? "the update"
+        : subject == QuitDialog::Subject::ScaleBeingWritten         ? "the update in progress"
+                                                                    : "the new version's download";
+    qCInfo(lcQuit).noquote() << "quit question about" << about << "over"
                              << (over ? over->objectName() : QStringLiteral("none"));
     return dialog;
 }
@@ -32,6 +35,11 @@ bool ask(QuitDialog::Subject subject, QWidget *over)
 bool askQuit(QWidget *over)
 {
     return ask(QuitDialog::Subject::ScaleUpdate, over);
+}
+
+bool askQuitWhileWriting(QWidget *over)
+{
+    return ask(QuitDialog::Subject::ScaleBeingWritten, over);
 }
 
 bool confirmLeaveDownload(QWidget *over)

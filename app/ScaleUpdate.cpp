@@ -193,11 +193,25 @@ bool ScaleUpdate::ignoredDuringRun(const char *command) const
     return true;
 }
 
+void ScaleUpdate::stop()
+{
+    if (!writingScale())
+        return;
+    qCInfo(lcUpdate) << "stopping the update before the next frame";
+    m_operation = Operation::Stopping;
+    m_scale.stop();
+}
+
 void ScaleUpdate::runEnded(device::RunOutcome outcome)
 {
     using device::RunOutcome;
+    const bool stopping = m_operation == Operation::Stopping;
     m_operation = Operation::None;
-    if (outcome == RunOutcome::Done) {
+    if (stopping) {
+        // The user is leaving: whatever ended the run, no other window comes.
+        qCInfo(lcUpdate) << "update stopped; it ended" << int(outcome);
+        Q_EMIT stopped();
+    } else if (outcome == RunOutcome::Done) {
         platform::deleteFile(m_updateFile);
         Q_EMIT scaleUpdated();
     } else if (outcome == RunOutcome::SerialRefused) {

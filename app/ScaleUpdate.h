@@ -37,15 +37,23 @@ public:
 
     const core::FlashImage &image() const { return m_image; }
     bool running() const { return m_operation != Operation::None; }
+    // The scale is being programmed or verified.
+    bool writingScale() const { return m_operation == Operation::Programming; }
+    bool stopping() const { return m_operation == Operation::Stopping; }
+    // Stops the programming run before its next frame; -> stopped once the session is closed
+    // (or the run has ended in any other way meanwhile).
+    void stop();
 
 Q_SIGNALS:
     // Every block programmed and verified; the update file is deleted.
     void scaleUpdated();
     // The scale stopped answering in the update or in the application area's read-back.
     void scaleLost();
+    // The run asked to stop has ended; the port may be closed.
+    void stopped();
 
 private:
-    enum class Operation { None, Programming, ReadAprom, ReadLdrom, StoringSerial };
+    enum class Operation { None, Programming, Stopping, ReadAprom, ReadLdrom, StoringSerial };
 
     void autoRun();
     // Loads the update file into the image; false (and a message) when the file is refused.

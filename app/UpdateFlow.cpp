@@ -187,10 +187,37 @@ void UpdateFlow::showScaleUpdate()
             goTo(Screen::ScaleLost);
             m_scaleUpdateWindow->hide();
         });
-        askQuitOn(window, &ScaleUpdateWindow::exitRequested);
-        askQuitOn(window, &ScaleUpdateWindow::closeRequested);
+        connect(m_scaleUpdate.get(), &ScaleUpdate::stopped, this, [this] {
+            m_scale.close();
+            m_desktop.quit();
+        });
+        connect(window, &ScaleUpdateWindow::exitRequested, this, [this, window] {
+            quitScaleUpdate(window);
+        });
+        connect(window, &ScaleUpdateWindow::closeRequested, this, [this, window] {
+            quitScaleUpdate(window);
+        });
     }
     show(m_scaleUpdateWindow.get());
+}
+
+void UpdateFlow::quitScaleUpdate(ScaleUpdateWindow *window)
+{
+    if (m_scaleUpdate && m_scaleUpdate->stopping()) {
+        qCInfo(lcWizard) << "the update is stopping; the program ends with it";
+        return;
+    }
+    if (!m_scaleUpdate || !m_scaleUpdate->writingScale()) {
+        m_desktop.confirmQuit(window);
+        return;
+    }
+    if (!wizard::askQuitWhileWriting(window))
+        return;
+    // The run may have ended while the question was up.
+    if (m_scaleUpdate && m_scaleUpdate->writingScale())
+        m_scaleUpdate->stop();
+    else
+        m_desktop.quit();
 }
 
 void UpdateFlow::buildMain()

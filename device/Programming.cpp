@@ -80,10 +80,27 @@ RunOutcome programScale(ScaleLink &link,
         return outcome;
     };
 
+    // A stop leaves the scale between two frames, with the session closed: the scale keeps the
+    // blocks it took and is updated again by the next run.
+    auto stop = [&] {
+        link.closeSession();
+        qCInfo(lcScaleLink).noquote()
+            << QStringLiteral("programming stopped on request at %1; the session is closed")
+                   .arg(hex4(counters.address));
+        observer.ended(RunOutcome::Stopped);
+        return RunOutcome::Stopped;
+    };
+    auto settle = [&] {
+        if (!observer.stopRequested())
+            link.settle();
+    };
+
     counters.retries = 0;
     bool opened = false;
     // Opening the session; a block the scale did not take comes back here and resumes.
     for (;;) {
+        if (observer.stopRequested())
+            return stop();
         observer.setHourglass(true);
         observer.showProgress(kProgressMaximum);
         observer.setProgressLine(
@@ -99,7 +116,7 @@ RunOutcome programScale(ScaleLink &link,
                                                  : RunOutcome::ScaleLost,
                               QStringLiteral("session: ") + failureText(session));
             }
-            link.settle();
+            settle();
             continue;
         }
         ++sessions;
@@ -111,6 +128,8 @@ RunOutcome programScale(ScaleLink &link,
 
         bool failed = false;
         while (counters.address < kEnd) {
+            if (observer.stopRequested())
+                return stop();
             const quint32 address = counters.address;
             const int block = int(address / core::FlashImage::kBlockSize);
             observer.setProgress(int((address & 0xFF00) / 256));
@@ -136,7 +155,7 @@ RunOutcome programScale(ScaleLink &link,
             qCInfo(lcScaleLink).noquote()
                 << QStringLiteral("block %1 %2; opening the session again")
                        .arg(hex4(address), failureText(reply));
-            link.settle();
+            settle();
             failed = true;
             break;
         }
@@ -148,6 +167,8 @@ RunOutcome programScale(ScaleLink &link,
     counters.address = 0;
     counters.retries = 0;
     while (counters.address < kEnd) {
+        if (observer.stopRequested())
+            return stop();
         const quint32 address = counters.address;
         const int block = int(address / core::FlashImage::kBlockSize);
         observer.setProgress(int((address & 0xFF00) / 256) + 256);
@@ -167,7 +188,7 @@ RunOutcome programScale(ScaleLink &link,
         ++counters.retries;
         if (counters.retries > kRetryLimit)
             return giveUp(RunOutcome::ScaleLost, what);
-        link.settle();
+        settle();
     }
 
     observer.setHourglass(false);

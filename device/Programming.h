@@ -9,7 +9,8 @@
 // that block; the opening and the programming share one count of failures, the verify has its
 // own, and the fourth failure of a phase ends the run. Before each new attempt the line is let
 // settle, so that the rest of a late or overlong answer cannot be taken for the next reply. A port
-// that goes away ends the run at once.
+// that goes away ends the run at once. A stop the observer asks for is taken before the next
+// frame: the closing byte goes out and the run ends Stopped.
 // After a verified run the transcript category kovara.scale.link gets one line with the serial
 // number, the CRC-32 of the image and the run's time.
 

@@ -3,9 +3,9 @@
 // What a long run with the scale (programming and verify, read-back) tells its screen, and the
 // counters it works with.
 //
-// The runs are plain logic; frmDisplay implements RunObserver to show the hourglass, the progress
-// bar, the progress line under it, and to take over at the moment a run ends (the success screen,
-// the scale-error screen, a message). Tests implement it to record what a run showed.
+// The runs are plain logic; the scale's worker implements RunObserver to show the hourglass, the
+// progress bar, the progress line under it, and to take over at the moment a run ends (the success
+// screen, the scale-error screen, a message). Tests implement it to record what a run showed.
 
 #include <QString>
 #include <QtGlobal>
@@ -18,6 +18,7 @@ enum class RunOutcome {
     ScaleLost,       // the scale stopped answering (or the port went away) in the blocks
     SessionTimedOut, // read-back: the session was never answered
     SerialRefused,   // the scale refused the session: the serial number is not its own
+    Stopped,         // stopped between two frames on request, the session closed
 };
 
 // The block being worked on and the failures counted in the current phase; the caller keeps them,
@@ -42,6 +43,9 @@ public:
     // Called once, at the moment the run hands over to the screen; the run may still send the
     // scale its closing byte afterwards.
     virtual void ended(RunOutcome outcome) = 0;
+    // Asked before each frame of a programming run: true stops the run there (RunOutcome::Stopped)
+    // once the closing byte has left. It may turn true from another thread.
+    virtual bool stopRequested() const { return false; }
 };
 
 enum class Phase { Programming, Verifying, Reading };

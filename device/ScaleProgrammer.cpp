@@ -11,6 +11,8 @@
 #include <QLoggingCategory>
 #include <QThread>
 
+#include <atomic>
+
 Q_LOGGING_CATEGORY(lcPortSearch, "kovara.portsearch")
 
 namespace device {
@@ -88,19 +90,29 @@ public:
 
     void update(core::FlashImage image)
     {
+        m_reading = nullptr;
         QString serial = readSerialNumber();
         // A read that got no complete answer is made again, after the line settles, as every
-        // other exchange of the run is: going on with no number would open the session with
-        // 00000000, which the scale refuses, and the run would end on "Serial number wrong" over
-        // one lost answer.
-        for (int retry = 1; serial.isEmpty() && retry <= kRetryLimit && port().isOpen(); ++retry) {
+        // other exchange of the run is: one lost answer must not end the update.
+        for (int retry = 1;
+             serial.isEmpty() && retry <= kRetryLimit && port().isOpen() && !stopRequested();
+             ++retry) {
             qCInfo(lcScale) << "no serial number from the scale; reading it again, try" << retry;
             link().settle();
             serial = readSerialNumber();
         }
+        // A scale that answered none of the reads is not there: the run ends as a lost scale at
+        // once. Going on would open the session with 00000000, which a silent scale leaves
+        // unanswered four more times and a live one refuses ("Serial number wrong" over a number
+        // that was never read).
+        if (serial.isEmpty() && !stopRequested()) {
+            qCWarning(lcScale) << "the scale answered none of" << kRetryLimit + 1
+                               << "serial-number reads";
+            ended(RunOutcome::ScaleLost);
+            return;
+        }
         Q_EMIT m_programmer.serialNumberUsed(serial);
         writeSerialNumber(image, serial);
-        m_reading = nullptr;
         programScale(link(), image, m_counters, *this);
     }
 
@@ -113,6 +125,8 @@ public:
             readLdrom(link(), image, m_counters, *this);
         m_reading = nullptr;
     }
+
+    void requestStop() { m_stop = true; }
 
     void storeSerialNumber(const core::FlashImage &image)
     {
@@ -131,6 +145,7 @@ private:
     {
         Q_EMIT m_programmer.progressLineChanged(text);
     }
+    bool stopRequested() const override { return m_stop; }
     void ended(RunOutcome outcome) override
     {
         if (m_reading)
@@ -147,6 +162,8 @@ private:
     RunCounters m_counters;
     // The image a read-back fills in, while one runs.
     const core::FlashImage *m_reading = nullptr;
+    // Set from the caller's thread while a job runs on this one.
+    std::atomic<bool> m_stop {false};
 };
 
 ScaleProgrammer::ScaleProgrammer(platform::SerialSystem &ports,
@@ -259,6 +276,11 @@ void ScaleProgrammer::update(const core::FlashImage &image)
 void ScaleProgrammer::readArea(FlashArea area, const core::FlashImage &image)
 {
     post([area, image](ScaleWorker &worker) { worker.readArea(area, image); });
+}
+
+void ScaleProgrammer::stop()
+{
+    m_worker->requestStop();
 }
 
 void ScaleProgrammer::storeSerialNumber(const core::FlashImage &image)

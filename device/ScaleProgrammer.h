@@ -78,7 +78,8 @@ public:
     // answers with eight digits. -> searchEnded
     void findScale(const QList<int> &portNumbers);
     // Reads the scale's serial number (again, after the line settles, while it gives no complete
-    // answer: up to the retry limit), writes it into image, then programs and verifies.
+    // answer: up to the retry limit), writes it into image, then programs and verifies. A scale
+    // that answers none of the reads ends the run ScaleLost before any session.
     // -> serialNumberUsed, the progress signals, runEnded
     void update(const core::FlashImage &image);
     // Reads the area into image (erased first by the caller); the application area inside a
@@ -86,6 +87,10 @@ public:
     void readArea(FlashArea area, const core::FlashImage &image);
     // Stores image's serial-number bytes in the scale, one byte at a time. -> serialNumberStored
     void storeSerialNumber(const core::FlashImage &image);
+    // For the program's end: an update run in progress stops before its next frame, closes the
+    // session and ends Stopped; so does every later one. Returns at once; the frame on the line
+    // still gets its answer or its deadline.
+    void stop();
 
 Q_SIGNALS:
     void serialNumberRead(const QString &serial);

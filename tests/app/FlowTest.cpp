@@ -6,6 +6,7 @@
 #include "UpdateFile.h"
 
 #include "core/FlashImage.h"
+#include "device/ScaleLink.h"
 #include "net/MakerAddresses.h"
 
 #include <QAction>
@@ -24,6 +25,7 @@ namespace vs = virtual_scale;
 const QString kRmUpdate = QStringLiteral("rm:KovaraNorvessia_APROM.hex");
 const QString kRmBanner = QStringLiteral("rm:norvessiaupdatebanner.jpg");
 qint64 g_unpluggedAt = 0;
+qint64 g_quitAt = 0;
 
 struct Row
 {
@@ -360,6 +362,40 @@ TEST(Flow, UpdatingTheScale)
          {},
          "+frmDisplay " + kRmUpdate + ' ' + success,
          isUpdated},
+        {"a scale that answers no serial-number read: the error window, no session opened",
+         "COM1 scale, fault ignore B4 @0700 x4, port 1, update file",
+         Screen::ScaleUpdate,
+         {},
+         "+frmDisplay +frmErrorScaleCom",
+         [](TestPlatform &t) {
+             const auto &frames = t.serial.scale(1)->frames();
+             ASSERT_EQ(frames.size(), 4u);
+             EXPECT_LT(t.clock.nowMs() - frames.front().atMs,
+                       4 * device::ScaleLink::kReplyTimeoutMs + 1000);
+         }},
+        {"Yes while the scale is written: the run stops after its frame, closes, then ends",
+         "COM1 scale, paced, port 1, update file, quit Yes",
+         Screen::ScaleUpdate,
+         {},
+         "+frmDisplay stop@frmDisplay " + kRmBanner + ' ' + kRmUpdate + " end",
+         [](TestPlatform &t) {
+             const auto &frames = t.serial.scale(1)->frames();
+             ASSERT_GE(frames.size(), 2u);
+             EXPECT_EQ(frames.at(frames.size() - 2).address, 100 * vs::kBlockSize);
+             EXPECT_EQ(frames.back().command, vs::kCloseSession);
+             EXPECT_FALSE(t.scale.isOpen());
+             EXPECT_LT(t.clock.nowMs() - g_quitAt, device::ScaleLink::kReplyTimeoutMs);
+         },
+         [](TestPlatform &t) {
+             t.serial.scale(1)->setFrameObserver([&t](const vs::FrameRecord &record) {
+                 if (record.command != vs::kProgramBlock || record.address != 100 * vs::kBlockSize)
+                     return;
+                 t.clock.scheduleIn(0, [&t] {
+                     g_quitAt = t.clock.nowMs();
+                     topLevel("frmDisplay")->close();
+                 });
+             });
+         }},
         {"a refused session leaves the window for its tools; one run per showing",
          "COM1 scale, fault refuse 1E always, port 1, update file, box Ok",
          Screen::ScaleUpdate,

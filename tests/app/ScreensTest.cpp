@@ -9,6 +9,7 @@
 #include "net/MakerAddresses.h"
 #include "platform/Files.h"
 #include "ui/DownloadDialog.h"
+#include "ui/QuitDialog.h"
 
 #include <QAbstractButton>
 #include <QDialog>
@@ -109,6 +110,9 @@ const std::function<void(Platform &, QStringList &out)> scenes[] = {
         test.quit.answer(Answer::Cancel,
                          [&out](QDialog &question) { out << record("quit question", &question); });
         testing_support::topLevel("frmChoosePort")->close();
+        QuitDialog writing(QuitDialog::Subject::ScaleBeingWritten);
+        writing.show();
+        out << record("quit question while the scale is written", &writing);
     },
     [](Platform &test, QStringList &out) {
         // Update Scale on the main window, the scale on COM1.

@@ -157,8 +157,9 @@ void Journey::settle()
     while (all.elapsed() < 60000) {
         processEvents();
         QTest::qWait(5);
-        const bool busy
-            = m_test.flow.checksRunning() || m_test.downloader.isRunning() || showsBusyCursor();
+        // Once the program has ended, the windows it left behind wait for nothing.
+        const bool busy = m_test.process.terminations == 0
+            && (m_test.flow.checksRunning() || m_test.downloader.isRunning() || showsBusyCursor());
         if (busy || m_log.lines().size() != lines) {
             lines = m_log.lines().size();
             still.restart();
@@ -168,7 +169,7 @@ void Journey::settle()
     }
     static const QRegularExpression shown(QStringLiteral("^window shown: (\\S+)"));
     static const QRegularExpression closed(QStringLiteral("^window closed: (\\S+)"));
-    static const QRegularExpression quit(QStringLiteral("^quit question: (.*) over (\\S+)"));
+    static const QRegularExpression quit(QStringLiteral("^quit question about (.*) over (\\S+)"));
     static const QRegularExpression box(QStringLiteral("^message box: .*? - ([^\r\n,.(]*)"));
     for (; m_seen < m_log.lines().size(); ++m_seen) {
         const QString &line = m_log.lines().at(m_seen);
@@ -178,8 +179,10 @@ void Journey::settle()
         else if ((m = closed.match(line)).hasMatch())
             m_words << QLatin1Char('-') + m.captured(1);
         else if ((m = quit.match(line)).hasMatch())
-            m_words << (m.captured(1) == QLatin1String("Exit Download") ? QStringLiteral("leave@")
-                                                                        : QStringLiteral("quit@"))
+            m_words << (m.captured(1) == QLatin1String("the update") ? QStringLiteral("quit@")
+                            : m.captured(1) == QLatin1String("the update in progress")
+                            ? QStringLiteral("stop@")
+                            : QStringLiteral("leave@"))
                     + m.captured(2);
         else if ((m = box.match(line)).hasMatch())
             m_words << QLatin1Char('!') + m.captured(1).trimmed();

@@ -4,6 +4,7 @@
 // drive it, and traced as the user sees it. The trace is one word per event, in order:
 //   +frmX  the window was shown        -frmX  it was closed
 //   quit@frmX   the quit question about the update, over that window
+//   stop@frmX   the same while the scale is being written
 //   leave@frmX  the question about the new version's download
 //   !Text       a message box, its text up to the first comma, stop, bracket or line break
 //   input       an input box        rm:name  a working file was deleted        end  the program
