@@ -1,6 +1,7 @@
 #include "app/DownloadRun.h"
 
 #include "core/TransferText.h"
+#include "net/DownloadMessage.h"
 #include "platform/Clock.h"
 #include "ui/DownloadDialog.h"
 #include "ui/Prompts.h"
@@ -117,44 +118,14 @@ void DownloadRun::attemptEnded(const DownloadResult &result)
 
 void DownloadRun::tellRefusal(const DownloadResult &result)
 {
-    switch (result.outcome) {
-    case Outcome::NoConnection:
-        tell(tr("Cannot establish connection.") + CR + CR
-                 + tr("Check your Internet connection and try again."),
-             QMessageBox::Warning,
-             tr("Cannot Establish Connection"));
-        break;
-    case Outcome::NoContent:
-        tell(tr("Nothing to download!"), QMessageBox::Information, tr("No Content"));
-        break;
-    case Outcome::Unauthorized:
-        tell(tr("Authorization failed!"), QMessageBox::Critical, tr("Unauthorized"));
-        break;
-    case Outcome::NotFound:
-        tell(tr("The file, \"%1\" was not found!").arg(m_url),
-             QMessageBox::Critical,
-             tr("File Not Found"));
-        break;
-    case Outcome::ServerAnswer:
-        tell(tr("The server returned the following response:") + CR + CR + result.statusLine + CR,
-             QMessageBox::Critical,
-             tr("Error Downloading File"));
-        break;
-    case Outcome::NoSpace:
-        tell(tr("There is not enough free space on disk for this file.") + CR + CR
-                 + tr("Please free up some disk space and try again."),
-             QMessageBox::Critical,
-             tr("Insufficient Disk Space"));
-        break;
-    case Outcome::WriteFailed:
-        tell(tr("Cannot write file to disk.") + CR + CR
-                 + tr("Error %1: %2").arg(result.errorNumber).arg(result.errorText),
-             QMessageBox::Critical,
-             tr("Error Downloading File"));
-        break;
-    default: // a break says nothing before its question
-        break;
-    }
+    using Level = net::DownloadMessage::Level;
+    const auto message = net::refusalMessage(result, m_url);
+    if (!message) // a break says nothing before its question
+        return;
+    const QMessageBox::Icon icon = message->level == Level::Information ? QMessageBox::Information
+        : message->level == Level::Warning                              ? QMessageBox::Warning
+                                                                        : QMessageBox::Critical;
+    tell(message->text, icon, message->title);
 }
 
 void DownloadRun::askCancel(bool fromCloseBox)
