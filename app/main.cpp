@@ -1,6 +1,7 @@
 // The Kovara scale update program: a wizard that brings a postage scale's rates up to date.
 
 #include "app/UpdateFlow.h"
+#include "cli/Terminal.h"
 #include "device/ScaleProgrammer.h"
 #include "net/Downloader.h"
 #include "net/InternetProbe.h"
@@ -20,37 +21,63 @@
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 
+#include <memory>
+
+namespace {
+
+QStringList argumentsOf(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_MESSAGE_PATTERN"))
         qSetMessagePattern(
             QStringLiteral("%{time yyyy-MM-dd hh:mm:ss.zzz} %{category} %{type}: %{message}"));
 
-    QApplication app(argc, argv);
-    // Window titles are the program's captions exactly: no application display name.
-    QApplication::setApplicationName(QStringLiteral("kovara-pc-program"));
-    QApplication::setOrganizationName(QStringLiteral("Kovara"));
-    QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setFont(look::baseFont());
+    const QStringList arguments = argumentsOf(argc, argv);
+    const bool commandLine = cli::wantsCommandLine(arguments);
+    const cli::Command command = commandLine ? cli::parseCommandLine(arguments) : cli::Command {};
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(build_config::kProgramVersion));
+    if (const int answered = cli::answerWithoutServices(command); answered >= 0)
+        return answered;
 
-    int status = 0;
-    {
-        QNetworkAccessManager network;
-        net::MakerClient maker(network, maker::queryUrl());
-        net::HttpInternetProbe probe(QString::fromUtf8(build_config::kProbeUrl));
-        platform::StorageDiskSpace disk;
-        net::Downloader downloader(network, disk);
-        platform::SystemSerial ports;
-        platform::SystemClock clock;
-        device::ScaleProgrammer scale(ports, clock);
-        QtPrompts prompts;
-        platform::DesktopShell shell;
-        platform::SystemProcess process;
-        const platform::WorkingFolder files = platform::WorkingFolder::standard();
-        UpdateFlow flow(
-            {prompts, maker, probe, downloader, scale, ports, clock, shell, process, files});
-        flow.start();
-        status = QApplication::exec();
+    // The command line needs no display.
+    std::unique_ptr<QCoreApplication> app = commandLine
+        ? std::make_unique<QCoreApplication>(argc, argv)
+        : std::make_unique<QApplication>(argc, argv);
+    // Window titles are the program's captions exactly: no application display name.
+    QCoreApplication::setApplicationName(QStringLiteral("kovara-pc-program"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Kovara"));
+    if (!commandLine) {
+        QApplication::setQuitOnLastWindowClosed(false);
+        QApplication::setFont(look::baseFont());
     }
-    return status;
+
+    // Made after the application and gone before it.
+    QNetworkAccessManager network;
+    platform::StorageDiskSpace disk;
+    net::Downloader downloader(network, disk);
+    platform::SystemSerial ports;
+    platform::SystemClock clock;
+    device::ScaleProgrammer scale(ports, clock);
+    const platform::WorkingFolder files = platform::WorkingFolder::standard();
+    if (commandLine)
+        return cli::runOnTerminal(command, {ports, scale, downloader, clock, files});
+
+    net::MakerClient maker(network, maker::queryUrl());
+    net::HttpInternetProbe probe(QString::fromUtf8(build_config::kProbeUrl));
+    QtPrompts prompts;
+    platform::DesktopShell shell;
+    platform::SystemProcess process;
+    UpdateFlow flow(
+        {prompts, maker, probe, downloader, scale, ports, clock, shell, process, files});
+    flow.start();
+    return QApplication::exec();
 }

@@ -1,0 +1,137 @@
+#include "cli/CommandLine.h"
+
+#include "platform/SystemSerial.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QRegularExpression>
+
+namespace cli {
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("cli::CommandLine", text);
+}
+
+// The number of COMn, "n" or a device the port rule numbers; 0 when there is none.
+int portNumber(const QString &text)
+{
+    static const QRegularExpression com(QStringLiteral("^(?:COM)?([1-9]\\d{0,5})$"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = com.match(text);
+    if (match.hasMatch())
+        return match.captured(1).toInt();
+    return platform::comNumberOfDevice(text);
+}
+
+Command invalid(const QString &error)
+{
+    Command command;
+    command.kind = Command::Kind::Invalid;
+    command.error = error;
+    return command;
+}
+
+} // namespace
+
+Command parseCommandLine(const QStringList &arguments)
+{
+    if (arguments.size() <= 1)
+        return {};
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, {});
+    const QCommandLineOption version(QStringLiteral("version"), {});
+    const QCommandLineOption listPorts(QStringLiteral("list-ports"), {});
+    const QCommandLineOption readSerial(QStringLiteral("read-serial"), {});
+    const QCommandLineOption port(QStringLiteral("port"), {}, QStringLiteral("PORT"));
+    const QCommandLineOption file(QStringLiteral("file"), {}, QStringLiteral("PATH"));
+    const QCommandLineOption url(QStringLiteral("url"), {}, QStringLiteral("URL"));
+    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")}, {});
+    const QCommandLineOption json(QStringLiteral("json"), {});
+    const QCommandLineOption verbose(QStringLiteral("verbose"), {});
+    parser.addOptions(
+        {help, version, listPorts, readSerial, port, file, url, quiet, json, verbose});
+    if (!parser.parse(arguments))
+        return invalid(parser.errorText());
+
+    Command command;
+    command.quiet = parser.isSet(quiet);
+    command.json = parser.isSet(json);
+    command.verbose = parser.isSet(verbose);
+    command.file = parser.value(file);
+    command.url = parser.value(url);
+    if (parser.isSet(port)) {
+        command.port = portNumber(parser.value(port));
+        if (command.port == 0)
+            return invalid(tr("\"%1\" is not a serial port (COM3, 3 or /dev/ttyUSB0)")
+                               .arg(parser.value(port)));
+    }
+    const QStringList words = parser.positionalArguments();
+    const bool update = words == QStringList {QStringLiteral("update")};
+    if (!words.isEmpty() && !update)
+        return invalid(tr("unknown command \"%1\"").arg(words.join(QLatin1Char(' '))));
+    const int commands = int(update) + int(parser.isSet(listPorts)) + int(parser.isSet(readSerial))
+        + int(parser.isSet(help)) + int(parser.isSet(version));
+    if (commands != 1)
+        return invalid(tr("give one command: update, --list-ports, --read-serial, --help or "
+                          "--version"));
+    if (parser.isSet(help))
+        command.kind = Command::Kind::Help;
+    else if (parser.isSet(version))
+        command.kind = Command::Kind::Version;
+    else if (parser.isSet(listPorts))
+        command.kind = Command::Kind::ListPorts;
+    else if (parser.isSet(readSerial))
+        command.kind = Command::Kind::ReadSerial;
+    else
+        command.kind = Command::Kind::Update;
+
+    if (command.kind == Command::Kind::Update && command.file.isEmpty() == command.url.isEmpty())
+        return invalid(tr("update needs either --file PATH or --url URL"));
+    if (command.kind != Command::Kind::Update && (parser.isSet(file) || parser.isSet(url)))
+        return invalid(tr("--file and --url belong to update"));
+    return command;
+}
+
+QString helpText()
+{
+    return tr(R"(Usage:
+  kovara-pc-program                 the update wizard
+  kovara-pc-program update (--file PATH | --url URL) [--port PORT] [--quiet] [--json]
+  kovara-pc-program --list-ports [--json]
+  kovara-pc-program --read-serial [--port PORT] [--json]
+  kovara-pc-program --help | --version
+
+Brings a Kovara scale's postage rates and services up to date from the terminal. The update
+file (Intel HEX) is checked whole before the scale is touched, every block is read back and
+compared, and a file fetched with --url is resumed after a break and deleted once the scale
+is updated.
+
+Options:
+  --file PATH     update the scale from this update file
+  --url URL       download the update file from this address first
+  --port PORT     the scale's port: COM3, 3 or a device such as /dev/ttyUSB0; without it
+                  every serial port is searched for the scale
+  -q, --quiet     print nothing but a failure
+  --json          print the result as one JSON object
+  --verbose       print the program's log lines as well
+
+Progress and messages go to standard error: a bar on a terminal, plain lines otherwise. The
+result line, or with --json the JSON object, goes to standard output. Ctrl-C during the update
+stops it between two frames with the session closed; run the update again afterwards.
+
+Exit status:
+  0  done: the scale is updated and verified (or the ports are listed, the number read)
+  1  the command line is wrong
+  2  the update file is missing, unreadable or not a valid update file
+  3  no scale: the port cannot be opened, or no scale answers
+  4  communication error: the scale stopped answering or refused the session
+  5  the update file could not be downloaded
+  6  stopped by Ctrl-C: the update is unfinished and must be run again
+)");
+}
+
+} // namespace cli

@@ -1,0 +1,47 @@
+#pragma once
+
+// The program's command line. Without arguments the program is the wizard; with them it runs
+// one command on the terminal, for service benches and scripts:
+//
+//   kovara-pc-program update (--file PATH | --url URL) [--port PORT] [--quiet] [--json]
+//   kovara-pc-program --list-ports [--json]
+//   kovara-pc-program --read-serial [--port PORT] [--json]
+//   kovara-pc-program --help | --version
+//
+// PORT is COMn, its number, or a device such as /dev/ttyUSB0; without it the ports are searched
+// as the wizard searches them.
+
+#include <QString>
+#include <QStringList>
+
+namespace cli {
+
+// What the process returns; --help and the manual page list them.
+enum class ExitCode {
+    Success = 0,
+    Usage = 1,       // the command line is wrong
+    FileRefused = 2, // the update file is missing, unreadable or not a valid update file
+    NoScale = 3,     // the port cannot be opened, or no scale answers
+    ScaleError = 4,  // the scale stopped answering during the update, or refused the session
+    DownloadFailed = 5,
+    Stopped = 6, // interrupted (Ctrl-C): the update is unfinished and must be run again
+};
+
+struct Command
+{
+    enum class Kind { Wizard, Help, Version, ListPorts, ReadSerial, Update, Invalid };
+    Kind kind = Kind::Wizard;
+    int port = 0; // 0: search the ports
+    QString file;
+    QString url;
+    bool quiet = false;
+    bool json = false;
+    bool verbose = false;
+    QString error; // Invalid: what is wrong, for the user
+};
+
+// arguments as main() gets them, the program's name first.
+Command parseCommandLine(const QStringList &arguments);
+QString helpText();
+
+} // namespace cli

@@ -1,0 +1,98 @@
+#include "cli/Console.h"
+
+#include <QIODevice>
+#include <QJsonDocument>
+#include <QRegularExpression>
+
+namespace cli {
+
+namespace {
+
+constexpr int kBarWidth = 24;
+
+// The first word of a progress line names its phase: "Downloading", "Programming", "Verifying".
+QString phaseOf(const QString &line)
+{
+    return line.section(QLatin1Char(' '), 0, 0);
+}
+
+} // namespace
+
+QString oneLine(const QString &text)
+{
+    static const QRegularExpression breaks(QStringLiteral(" *\r[\r ]*"));
+    return text.trimmed().replace(breaks, QStringLiteral(" "));
+}
+
+Console::Console(QIODevice &out, QIODevice &err, Options options)
+    : m_out(out)
+    , m_err(err)
+    , m_options(options)
+{ }
+
+void Console::say(const QString &text)
+{
+    if (m_options.quiet)
+        return;
+    endBar();
+    write(m_err, text + QLatin1Char('\n'));
+}
+
+void Console::progress(const QString &line, qint64 value, qint64 maximum)
+{
+    if (m_options.quiet)
+        return;
+    const qint64 shown = maximum > 0 ? qBound<qint64>(0, value, maximum) : 0;
+    if (m_options.terminal) {
+        const int filled = maximum > 0 ? int(shown * kBarWidth / maximum) : 0;
+        const QString bar
+            = QString(filled, QLatin1Char('#')) + QString(kBarWidth - filled, QLatin1Char('-'));
+        const QString percent
+            = maximum > 0 ? QStringLiteral(" %1%").arg(shown * 100 / maximum) : QString();
+        // Back to the line's start, and the rest of a longer line before it cleared.
+        write(m_err, QStringLiteral("\r[%1]%2 %3\x1b[K").arg(bar, percent, line));
+        m_barShown = true;
+        return;
+    }
+    const qint64 tenth = maximum > 0 ? shown * 10 / maximum : 0;
+    if (phaseOf(line) == m_phase && tenth == m_tenth)
+        return;
+    m_phase = phaseOf(line);
+    m_tenth = tenth;
+    write(m_err, line + QLatin1Char('\n'));
+}
+
+void Console::finish(ExitCode code, const QString &text, QJsonObject fields)
+{
+    endBar();
+    const bool ok = code == ExitCode::Success;
+    const QString words = oneLine(text);
+    if (m_options.json) {
+        fields.insert(QStringLiteral("ok"), ok);
+        fields.insert(QStringLiteral("exit"), int(code));
+        fields.insert(QStringLiteral("message"), words);
+        write(m_out,
+              QString::fromUtf8(QJsonDocument(fields).toJson(QJsonDocument::Compact)) + '\n');
+        if (!ok)
+            write(m_err, words + QLatin1Char('\n'));
+        return;
+    }
+    if (words.isEmpty() || (ok && m_options.quiet))
+        return;
+    write(ok ? m_out : m_err, words + QLatin1Char('\n'));
+}
+
+void Console::write(QIODevice &device, const QString &text)
+{
+    device.write(text.toLocal8Bit());
+}
+
+void Console::endBar()
+{
+    if (!m_barShown)
+        return;
+    write(m_err, QStringLiteral("\n"));
+    m_barShown = false;
+}
+
+} // namespace cli

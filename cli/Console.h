@@ -1,0 +1,53 @@
+#pragma once
+
+// What the command line shows while it works and how it ends. Progress and messages go to the
+// error stream: on a terminal one bar redrawn in place, otherwise a plain line at each new phase
+// and each tenth of the way; --quiet keeps only a failure. The result goes to the output stream
+// as one line of words (a failure's words go to the error stream), or with --json as one JSON
+// object in every case.
+
+#include "cli/CommandLine.h"
+
+#include <QJsonObject>
+#include <QString>
+
+class QIODevice;
+
+namespace cli {
+
+class Console
+{
+public:
+    struct Options
+    {
+        bool terminal = false; // the error stream is a terminal: the bar is redrawn in place
+        bool quiet = false;
+        bool json = false;
+    };
+
+    Console(QIODevice &out, QIODevice &err, Options options);
+
+    // What the command does now, as a line of its own.
+    void say(const QString &text);
+    // The line under the bar ("Programming block 37 of 512, about 53 s left"), and how far.
+    void progress(const QString &line, qint64 value, qint64 maximum);
+    // Ends the output: text (its lines as they are; a box's CR breaks become spaces) and, with
+    // --json, fields.
+    void finish(ExitCode code, const QString &text, QJsonObject fields = {});
+
+private:
+    void write(QIODevice &device, const QString &text);
+    void endBar();
+
+    QIODevice &m_out;
+    QIODevice &m_err;
+    const Options m_options;
+    bool m_barShown = false;
+    QString m_phase;
+    qint64 m_tenth = -1;
+};
+
+// A box's text for the terminal: its CR line breaks become spaces.
+QString oneLine(const QString &text);
+
+} // namespace cli

@@ -1,0 +1,286 @@
+#include "cli/ConsoleRun.h"
+
+#include "core/HexLoader.h"
+#include "core/TransferText.h"
+#include "device/PortList.h"
+#include "device/ScaleProgrammer.h"
+#include "net/DownloadMessage.h"
+#include "net/Downloader.h"
+#include "platform/Clock.h"
+#include "platform/Files.h"
+#include "platform/SerialPort.h"
+
+#include <QJsonArray>
+#include <QLoggingCategory>
+
+namespace cli {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcConsole, "kovara.cli")
+
+// Breaks of the download that are resumed before it gives up.
+constexpr int kResumeLimit = 3;
+
+QString portName(int number)
+{
+    return QStringLiteral("COM%1").arg(number);
+}
+
+} // namespace
+
+ConsoleRun::ConsoleRun(Services services, Console &console, QObject *parent)
+    : QObject(parent)
+    , m_services(services)
+    , m_console(console)
+{
+    using device::ScaleProgrammer;
+    ScaleProgrammer &scale = m_services.scale;
+    connect(&scale, &ScaleProgrammer::searchEnded, this, &ConsoleRun::searchEnded);
+    connect(&scale, &ScaleProgrammer::serialNumberUsed, this, [this](const QString &serial) {
+        m_serial = serial;
+    });
+    connect(&scale, &ScaleProgrammer::progressShown, this, [this](int maximum) {
+        m_progressMaximum = maximum;
+    });
+    connect(
+        &scale, &ScaleProgrammer::progressChanged, this, [this](int value) { m_progress = value; });
+    connect(&scale, &ScaleProgrammer::progressLineChanged, this, [this](const QString &line) {
+        m_console.progress(line, m_progress, m_progressMaximum);
+    });
+    connect(&scale, &ScaleProgrammer::runEnded, this, &ConsoleRun::runEnded);
+
+    net::Downloader &downloader = m_services.downloader;
+    connect(&downloader, &net::Downloader::progress, this, [this](qint64 received, qint64 total) {
+        m_console.progress(
+            tr("Downloading: %1 of %2")
+                .arg(core::fileSizeText(double(received)),
+                     total < 0 ? tr("an unknown size") : core::fileSizeText(double(total))),
+            received,
+            total);
+    });
+    connect(&downloader, &net::Downloader::finished, this, &ConsoleRun::downloadEnded);
+}
+
+void ConsoleRun::start(const Command &command)
+{
+    m_command = command;
+    m_startedMs = m_services.clock.nowMs();
+    switch (command.kind) {
+    case Command::Kind::ListPorts:
+        listPorts();
+        return;
+    case Command::Kind::ReadSerial:
+        findScale();
+        return;
+    case Command::Kind::Update:
+        if (command.url.isEmpty())
+            loadAndUpdate(command.file);
+        else
+            download();
+        return;
+    default:
+        finish(ExitCode::Usage, helpText());
+        return;
+    }
+}
+
+void ConsoleRun::interrupt()
+{
+    switch (m_step) {
+    case Step::Updating:
+        m_step = Step::Stopping;
+        m_console.say(tr("Stopping after the frame on the line; Ctrl-C again ends at once."));
+        m_services.scale.stop();
+        return;
+    case Step::Downloading:
+        m_services.downloader.cancel();
+        return;
+    case Step::FindingScale:
+        finish(ExitCode::Stopped, tr("Stopped before the scale was touched."));
+        return;
+    default:
+        return;
+    }
+}
+
+void ConsoleRun::listPorts()
+{
+    QStringList names;
+    QJsonArray ports;
+    for (const int number : device::portNumbers(m_services.ports.portNames())) {
+        names << portName(number);
+        ports.append(portName(number));
+    }
+    m_fields.insert(QStringLiteral("ports"), ports);
+    if (names.isEmpty())
+        finish(ExitCode::NoScale, tr("No serial port was found."));
+    else
+        finish(ExitCode::Success, names.join(QLatin1Char('\n')));
+}
+
+void ConsoleRun::findScale()
+{
+    const QList<int> ports = m_command.port != 0
+        ? QList<int> {m_command.port}
+        : device::portNumbers(m_services.ports.portNames());
+    if (ports.isEmpty()) {
+        finish(ExitCode::NoScale, tr("No serial port was found."));
+        return;
+    }
+    if (m_command.port != 0) {
+        // The search skips a port it cannot open; the port the user named says why.
+        m_services.scale.setPortNumber(m_command.port);
+        if (const auto error = m_services.scale.open()) {
+            finish(ExitCode::NoScale, error->text());
+            return;
+        }
+        m_services.scale.close();
+    }
+    QStringList names;
+    for (const int number : ports)
+        names << portName(number);
+    m_console.say(tr("Looking for the scale on %1").arg(names.join(QStringLiteral(", "))));
+    m_step = Step::FindingScale;
+    m_services.scale.findScale(ports);
+}
+
+void ConsoleRun::searchEnded(const device::ScaleSearch &search)
+{
+    if (m_step != Step::FindingScale)
+        return;
+    if (!search.found) {
+        QString text = m_command.port != 0
+            ? tr("No scale answers on %1.").arg(portName(m_command.port))
+            : tr("No scale answers on any serial port.");
+        text += QLatin1Char(' ')
+            + tr("Make sure that your Kovara scale is connected to your computer and that it is "
+                 "turned on.");
+        for (const QString &refusal : search.refused)
+            text += QLatin1Char('\n') + refusal;
+        finish(ExitCode::NoScale, text);
+        return;
+    }
+    m_port = search.port;
+    m_serial = search.serial;
+    if (m_command.kind == Command::Kind::ReadSerial)
+        finish(ExitCode::Success, search.serial);
+    else
+        update();
+}
+
+void ConsoleRun::download()
+{
+    m_step = Step::Downloading;
+    m_console.say(tr("Downloading %1").arg(m_command.url));
+    m_services.downloader.start(m_command.url, m_services.files.updateFile());
+}
+
+void ConsoleRun::downloadEnded(const net::DownloadResult &result)
+{
+    if (m_step != Step::Downloading)
+        return;
+    using Outcome = net::DownloadResult::Outcome;
+    switch (result.outcome) {
+    case Outcome::Complete:
+        loadAndUpdate(m_services.files.updateFile());
+        return;
+    case Outcome::Cancelled:
+        finish(ExitCode::Stopped, tr("Stopped: the download was cancelled."));
+        return;
+    case Outcome::ResumeRefused:
+    case Outcome::Broken:
+        if (m_resumes < kResumeLimit
+            && (result.canResume || result.outcome == Outcome::ResumeRefused)) {
+            ++m_resumes;
+            if (result.outcome == Outcome::ResumeRefused) {
+                m_console.say(tr("The server is unable to resume this download; starting again."));
+                m_services.downloader.restart();
+            } else {
+                m_console.say(tr("The connection with the server was reset; resuming (%1 of %2).")
+                                  .arg(m_resumes)
+                                  .arg(kResumeLimit));
+                m_services.downloader.resume();
+            }
+            return;
+        }
+        if (result.canResume)
+            m_services.downloader.abandon();
+        finish(ExitCode::DownloadFailed, tr("The connection with the server was reset."));
+        return;
+    default:
+        break;
+    }
+    const auto message = net::refusalMessage(result, m_command.url);
+    finish(ExitCode::DownloadFailed,
+           message ? message->title + QStringLiteral(": ") + message->text : result.statusLine);
+}
+
+void ConsoleRun::loadAndUpdate(const QString &path)
+{
+    // The whole file is checked before the scale is touched.
+    const core::HexLoadResult result = core::loadIntelHexFile(path, m_image);
+    if (!result.ok) {
+        finish(ExitCode::FileRefused, result.message());
+        return;
+    }
+    m_console.say(
+        tr("The update file %1 is whole: %2 data records.").arg(path).arg(result.dataRecords));
+    findScale();
+}
+
+void ConsoleRun::update()
+{
+    m_step = Step::Updating;
+    m_console.say(tr("Updating scale %1 on %2").arg(m_serial, portName(m_port)));
+    m_services.scale.setPortNumber(m_port);
+    if (const auto error = m_services.scale.open()) {
+        finish(ExitCode::NoScale, error->text());
+        return;
+    }
+    m_services.scale.update(m_image);
+}
+
+void ConsoleRun::runEnded(device::RunOutcome outcome)
+{
+    if (m_step != Step::Updating && m_step != Step::Stopping)
+        return;
+    using device::RunOutcome;
+    const bool stopped = m_step == Step::Stopping;
+    if (outcome == RunOutcome::Done) {
+        if (!m_command.url.isEmpty())
+            platform::deleteFile(m_services.files.updateFile());
+        finish(ExitCode::Success,
+               tr("Scale %1 on %2 is updated and verified, in %3.")
+                   .arg(m_serial,
+                        portName(m_port),
+                        device::durationText(m_services.clock.nowMs() - m_startedMs)));
+    } else if (stopped || outcome == RunOutcome::Stopped) {
+        finish(ExitCode::Stopped, tr("Stopped: the scale's update is unfinished; run it again."));
+    } else if (outcome == RunOutcome::SerialRefused) {
+        finish(ExitCode::ScaleError, tr("Serial number wrong"));
+    } else {
+        finish(ExitCode::ScaleError,
+               tr("A communication error with your scale was encountered. Please make sure that "
+                  "your Kovara scale is connected to your computer and that it is turned on."));
+    }
+}
+
+void ConsoleRun::finish(ExitCode code, const QString &text)
+{
+    if (m_step == Step::Done)
+        return;
+    m_step = Step::Done;
+    m_services.scale.close();
+    if (m_port != 0)
+        m_fields.insert(QStringLiteral("port"), portName(m_port));
+    if (!m_serial.isEmpty())
+        m_fields.insert(QStringLiteral("serial"), m_serial);
+    m_fields.insert(QStringLiteral("seconds"),
+                    double(m_services.clock.nowMs() - m_startedMs) / 1000.0);
+    qCInfo(lcConsole).noquote() << "command ended with" << int(code) << ":" << text;
+    m_console.finish(code, text, m_fields);
+    Q_EMIT finished(code);
+}
+
+} // namespace cli

@@ -1,0 +1,86 @@
+#pragma once
+
+// One command of the command line, run on the same services as the wizard: the port list, the
+// scale programmer, the downloader and the working folder. It reports on the console and ends
+// with finished(code), once.
+//
+// An update fetches the file first when given an address (into the working folder, resumed
+// after a break, deleted once the scale is updated), checks the whole file before the scale is
+// touched, finds the scale (on the port given, or by the wizard's search), then programs and
+// verifies it. interrupt() stops it as the wizard's quit does: between two frames, with the
+// session closed.
+
+#include "cli/CommandLine.h"
+#include "cli/Console.h"
+#include "core/FlashImage.h"
+#include "device/RunObserver.h"
+
+#include <QJsonObject>
+#include <QObject>
+
+namespace device {
+class ScaleProgrammer;
+struct ScaleSearch;
+} // namespace device
+namespace net {
+class Downloader;
+struct DownloadResult;
+} // namespace net
+namespace platform {
+class Clock;
+class SerialSystem;
+class WorkingFolder;
+} // namespace platform
+
+namespace cli {
+
+class ConsoleRun final : public QObject
+{
+    Q_OBJECT
+public:
+    struct Services
+    {
+        platform::SerialSystem &ports;
+        device::ScaleProgrammer &scale;
+        net::Downloader &downloader;
+        const platform::Clock &clock;
+        const platform::WorkingFolder &files;
+    };
+
+    ConsoleRun(Services services, Console &console, QObject *parent = nullptr);
+
+    void start(const Command &command);
+    // Ctrl-C: the update stops between two frames, a download is cancelled.
+    void interrupt();
+
+Q_SIGNALS:
+    void finished(cli::ExitCode code);
+
+private:
+    enum class Step { Idle, Downloading, FindingScale, Updating, Stopping, Done };
+
+    void listPorts();
+    void findScale();
+    void searchEnded(const device::ScaleSearch &search);
+    void download();
+    void downloadEnded(const net::DownloadResult &result);
+    void loadAndUpdate(const QString &path);
+    void update();
+    void runEnded(device::RunOutcome outcome);
+    void finish(ExitCode code, const QString &text);
+
+    Services m_services;
+    Console &m_console;
+    Command m_command;
+    Step m_step = Step::Idle;
+    core::FlashImage m_image;
+    int m_port = 0;
+    QString m_serial;
+    int m_progress = 0;
+    int m_progressMaximum = 0;
+    int m_resumes = 0;
+    qint64 m_startedMs = 0;
+    QJsonObject m_fields;
+};
+
+} // namespace cli

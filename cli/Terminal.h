@@ -1,0 +1,19 @@
+#pragma once
+
+// The command line's main(): runs one command on the program's services, on the terminal's
+// streams, and returns the process's exit status. Help, the version and a wrong command line need
+// no service and are answered before anything is opened.
+
+#include "cli/ConsoleRun.h"
+
+namespace cli {
+
+// True when the arguments ask for a command rather than the wizard (Qt's own options, such as
+// -platform, still go to the wizard).
+bool wantsCommandLine(const QStringList &arguments);
+// Answers help, the version and a wrong command line; -1 when the command needs the services.
+int answerWithoutServices(const Command &command);
+// Runs the command until it ends; needs a QCoreApplication.
+int runOnTerminal(const Command &command, ConsoleRun::Services services);
+
+} // namespace cli
