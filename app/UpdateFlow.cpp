@@ -268,7 +268,7 @@ void UpdateFlow::loadScaleWindow()
 void UpdateFlow::showHelp()
 {
     if (!m_help) {
-        m_help = std::make_unique<HelpWindow>(maker::webSite());
+        m_help = std::make_unique<HelpWindow>(maker::webSite(), m_files.supportLog());
         connect(m_help.get(), &HelpWindow::websiteRequested, this, [this] {
             // The address stays readable on the window.
             m_desktop.openQuietly(maker::productPageUrl());

@@ -13,6 +13,7 @@
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
+#include "platform/SupportLog.h"
 #include "platform/SystemSerial.h"
 #include "ui/Look.h"
 #include "ui/Prompts.h"
@@ -61,13 +62,15 @@ int main(int argc, char *argv[])
     }
 
     // Made after the application and gone before it.
+    const platform::WorkingFolder files = platform::WorkingFolder::standard();
+    // On the terminal only the command's own words, unless asked for the log lines.
+    const platform::SupportLog supportLog(files.supportLog(), !commandLine || command.verbose);
     QNetworkAccessManager network;
     platform::StorageDiskSpace disk;
     net::Downloader downloader(network, disk);
     platform::SystemSerial ports;
     platform::SystemClock clock;
     device::ScaleProgrammer scale(ports, clock);
-    const platform::WorkingFolder files = platform::WorkingFolder::standard();
     if (commandLine)
         return cli::runOnTerminal(command, {ports, scale, downloader, clock, files});
 

@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QLoggingCategory>
 #include <QTimer>
 
 #include <cstdio>
@@ -42,10 +41,6 @@ int answerWithoutServices(const Command &command)
 
 int runOnTerminal(const Command &command, ConsoleRun::Services services)
 {
-    // The log lines stay out of the way of the progress and the result, unless asked for (or
-    // set by QT_LOGGING_RULES, which wins).
-    if (!command.verbose)
-        QLoggingCategory::setFilterRules(QStringLiteral("kovara.*=false"));
     QFile out, err;
     out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
     err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);

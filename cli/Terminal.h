@@ -13,7 +13,8 @@ namespace cli {
 bool wantsCommandLine(const QStringList &arguments);
 // Answers help, the version and a wrong command line; -1 when the command needs the services.
 int answerWithoutServices(const Command &command);
-// Runs the command until it ends; needs a QCoreApplication.
+// Runs the command until it ends; needs a QCoreApplication. The log lines go to the support log
+// only, unless --verbose (main() makes the log).
 int runOnTerminal(const Command &command, ConsoleRun::Services services);
 
 } // namespace cli

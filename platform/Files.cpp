@@ -13,12 +13,19 @@ namespace platform {
 
 WorkingFolder WorkingFolder::standard()
 {
+    // Qt 6.4 has no standard location for state yet.
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (state.isEmpty())
+        state = QDir::homePath() + QStringLiteral("/.local/state");
     return WorkingFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                         + QStringLiteral("/KovaraScale"));
+                             + QStringLiteral("/KovaraScale"),
+                         state + QStringLiteral("/kovara-pc-program/support.log"));
 }
 
-WorkingFolder::WorkingFolder(QString path)
+WorkingFolder::WorkingFolder(QString path, QString supportLog)
     : m_path(std::move(path))
+    , m_supportLog(supportLog.isEmpty() ? m_path + QStringLiteral("/support.log")
+                                        : std::move(supportLog))
 {
     if (!QDir(m_path).exists() && !QDir().mkpath(m_path))
         qCWarning(lcFiles).noquote() << "cannot create the working folder" << m_path;

@@ -12,16 +12,20 @@ namespace platform {
 inline constexpr char kUpdateFileName[] = "\\KovaraNorvessia_APROM.hex";
 inline constexpr char kBannerFileName[] = "\\norvessiaupdatebanner.jpg";
 
-// The folder of the working files, created when missing. main() makes the per-user one; tests
-// make one of their own.
+// The folder of the working files, created when missing, and the place of the support log.
+// main() makes the per-user one; tests make one of their own.
 class WorkingFolder
 {
 public:
-    // $XDG_DATA_HOME/KovaraScale.
+    // $XDG_DATA_HOME/KovaraScale; the log in $XDG_STATE_HOME/kovara-pc-program (by default
+    // ~/.local/state/kovara-pc-program).
     static WorkingFolder standard();
-    explicit WorkingFolder(QString path);
+    // The log in the folder itself unless told.
+    explicit WorkingFolder(QString path, QString supportLog = {});
 
     QString path() const { return m_path; }
+    // The support log (platform/SupportLog.h).
+    QString supportLog() const { return m_supportLog; }
     // A file of the folder, named as the program's texts name it: "\KovaraNorvessia_APROM.hex".
     QString file(const QString &backslashName) const;
     QString updateFile() const { return file(QString::fromLatin1(kUpdateFileName)); }
@@ -29,6 +33,7 @@ public:
 
 private:
     QString m_path;
+    QString m_supportLog;
 };
 
 // The folder of the running executable.

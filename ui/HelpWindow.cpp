@@ -9,7 +9,7 @@
 #include <QRegularExpression>
 #include <QVBoxLayout>
 
-HelpWindow::HelpWindow(const QString &website, QWidget *parent)
+HelpWindow::HelpWindow(const QString &website, const QString &supportLog, QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmHelp"));
@@ -75,6 +75,11 @@ HelpWindow::HelpWindow(const QString &website, QWidget *parent)
     m_website->installEventFilter(this);
     column->addWidget(m_website);
     column->addSpacing(8);
+    // Selectable, so that it can be copied into a message to the support.
+    label("lblSupportLog",
+          tr("If Kovara's support asks for the program's log, it is the file:") + QLatin1Char('\n')
+              + supportLog)
+        ->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto *close = new QPushButton(tr("&Close"), this);
     close->setObjectName(QStringLiteral("cmdClose"));

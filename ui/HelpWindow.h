@@ -1,7 +1,8 @@
 #pragma once
 
-// "Kovara PC Program Help": how an update goes, step by step, and the product's web address,
-// which asks for the product page when clicked. Close, Esc and the close box close it.
+// "Kovara PC Program Help": how an update goes, step by step, the product's web address, which
+// asks for the product page when clicked, and where the support log is. Close, Esc and the close
+// box close it.
 
 #include <QWidget>
 
@@ -11,7 +12,7 @@ class HelpWindow final : public QWidget
 {
     Q_OBJECT
 public:
-    explicit HelpWindow(const QString &website, QWidget *parent = nullptr);
+    HelpWindow(const QString &website, const QString &supportLog, QWidget *parent = nullptr);
 
     // A help text as the program words it, where a run of blanks ends a line, laid out with
     // those line ends.
