@@ -65,6 +65,8 @@ int main(int argc, char *argv[])
     const platform::WorkingFolder files = platform::WorkingFolder::standard();
     // On the terminal only the command's own words, unless asked for the log lines.
     const platform::SupportLog supportLog(files.supportLog(), !commandLine || command.verbose);
+    qInfo().noquote() << "kovara-pc-program" << QCoreApplication::applicationVersion() << "started"
+                      << arguments.mid(1).join(QLatin1Char(' '));
     QNetworkAccessManager network;
     platform::StorageDiskSpace disk;
     net::Downloader downloader(network, disk);
