@@ -27,6 +27,14 @@ QString portName(int number)
     return QStringLiteral("COM%1").arg(number);
 }
 
+QStringList portNames(const QList<int> &numbers)
+{
+    QStringList names;
+    for (const int number : numbers)
+        names << portName(number);
+    return names;
+}
+
 } // namespace
 
 ConsoleRun::ConsoleRun(Services services, Console &console, QObject *parent)
@@ -106,13 +114,8 @@ void ConsoleRun::interrupt()
 
 void ConsoleRun::listPorts()
 {
-    QStringList names;
-    QJsonArray ports;
-    for (const int number : device::portNumbers(m_services.ports.portNames())) {
-        names << portName(number);
-        ports.append(portName(number));
-    }
-    m_fields.insert(QStringLiteral("ports"), ports);
+    const QStringList names = portNames(device::portNumbers(m_services.ports.portNames()));
+    m_fields.insert(QStringLiteral("ports"), QJsonArray::fromStringList(names));
     if (names.isEmpty())
         finish(ExitCode::NoScale, tr("No serial port was found."));
     else
@@ -137,10 +140,8 @@ void ConsoleRun::findScale()
         }
         m_services.scale.close();
     }
-    QStringList names;
-    for (const int number : ports)
-        names << portName(number);
-    m_console.say(tr("Looking for the scale on %1").arg(names.join(QStringLiteral(", "))));
+    m_console.say(
+        tr("Looking for the scale on %1").arg(portNames(ports).join(QStringLiteral(", "))));
     m_step = Step::FindingScale;
     m_services.scale.findScale(ports);
 }
