@@ -48,6 +48,17 @@ std::optional<DownloadMessage> refusalMessage(const DownloadResult &result, cons
             tr("Error Downloading File"),
             tr("Cannot write file to disk.") + CR + CR
                 + tr("Error %1: %2").arg(result.errorNumber).arg(result.errorText)};
+    case Outcome::Changed:
+        return DownloadMessage {Level::Critical,
+                                tr("Error Downloading File"),
+                                tr("The file changed on the server while it was being downloaded.")
+                                    + CR + CR + tr("Please try again later.")};
+    case Outcome::Untrusted:
+        return DownloadMessage {
+            Level::Critical,
+            tr("Error Downloading File"),
+            tr("The server's certificate is not trusted, so nothing was downloaded from it.") + CR
+                + CR + result.errorText};
     case Outcome::Complete:
     case Outcome::Broken:
     case Outcome::ResumeRefused:

@@ -9,6 +9,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSslError>
 #include <QUrl>
 
 #include <algorithm>
@@ -46,6 +47,32 @@ qint64 contentRangeStart(const QByteArray &value)
     return leadingNumber(text.mid(6));
 }
 
+// The TOTAL of "bytes FIRST-LAST/TOTAL"; -1 when it is "*" or missing.
+qint64 contentRangeTotal(const QByteArray &value)
+{
+    const qsizetype slash = value.indexOf('/');
+    return slash < 0 ? -1 : leadingNumber(value.mid(slash + 1));
+}
+
+// count bytes of the file at path from byte from; fewer when they cannot be read.
+QByteArray readPart(const QString &path, qint64 from, qint64 count)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(from))
+        return {};
+    return file.read(count);
+}
+
+// The version of the file an answer names, for If-Range: a strong ETag, else Last-Modified (a
+// weak ETag may name two different files alike, so it cannot vouch for a splice).
+QString validatorOf(const QNetworkReply &reply)
+{
+    const QByteArray etag = reply.rawHeader("ETag").trimmed();
+    if (!etag.isEmpty() && !etag.startsWith("W/"))
+        return QString::fromLatin1(etag);
+    return QString::fromLatin1(reply.rawHeader("Last-Modified").trimmed());
+}
+
 DownloadResult ended(DownloadResult::Outcome outcome, const QString &statusLine = {})
 {
     DownloadResult result;
@@ -64,6 +91,10 @@ const char *outcomeName(DownloadResult::Outcome outcome)
         return "broken off";
     case O::ResumeRefused:
         return "resume refused";
+    case O::Changed:
+        return "file changed on the server";
+    case O::Untrusted:
+        return "certificate not trusted";
     case O::NoConnection:
         return "no connection";
     case O::NoContent:
@@ -120,16 +151,32 @@ void Downloader::start(const QString &url, const QString &path)
     m_length = 0;
     m_lengthKnown = false;
     m_validator.clear();
+    m_overlap.clear();
+    m_changes = 0;
     qCInfo(lcDownload).noquote() << "download" << url << "to" << path;
     request(0);
 }
 
 void Downloader::resume()
 {
+    if (m_validator.isEmpty() || !m_lengthKnown) {
+        qCInfo(lcDownload).noquote()
+            << "the server named no version of the file (ETag, Last-Modified) or no length: "
+               "starting again from the first byte rather than splicing";
+        restart();
+        return;
+    }
     m_resuming = true;
     // The partial file may have been cut shorter meanwhile; never resume past its end.
     const qint64 onDisk = QFileInfo(m_path).size();
-    m_received = std::max<qint64>(0, std::min(m_received, onDisk) - m_options.resumeOverlap);
+    const qint64 end = std::min(m_received, onDisk);
+    m_received = std::max<qint64>(0, end - m_options.resumeOverlap);
+    m_overlap = readPart(m_path, m_received, end - m_received);
+    if (m_overlap.size() != end - m_received) {
+        qCWarning(lcDownload).noquote() << "the part on disk cannot be read: starting again";
+        restart();
+        return;
+    }
     request(m_received);
 }
 
@@ -138,6 +185,7 @@ void Downloader::restart()
     m_resuming = false;
     m_received = 0;
     m_validator.clear();
+    m_overlap.clear();
     request(0);
 }
 
@@ -161,6 +209,8 @@ void Downloader::request(qint64 from)
     m_timedOut = false;
     m_cancelled = false;
     m_statusLine.clear();
+    m_sslErrors.clear();
+    m_overlapSeen = 0;
     m_requestedFrom = from;
 
     const QUrl address(m_url);
@@ -185,6 +235,11 @@ void Downloader::request(qint64 from)
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &Downloader::takeAnswer);
     connect(m_reply, &QNetworkReply::readyRead, this, &Downloader::readBody);
     connect(m_reply, &QNetworkReply::finished, this, &Downloader::replyFinished);
+    // Not ignored: a certificate that is not trusted ends the request before anything is asked.
+    connect(m_reply, &QNetworkReply::sslErrors, this, [this](const QList<QSslError> &errors) {
+        for (const QSslError &error : errors)
+            m_sslErrors << error.errorString();
+    });
     m_idle.start();
 }
 
@@ -219,6 +274,10 @@ void Downloader::takeAnswer()
             finish(ended(O::ServerAnswer, m_statusLine));
             return;
         }
+        if (m_resuming && contentRangeTotal(m_reply->rawHeader("Content-Range")) != m_length) {
+            refuseResume("the part is of a file of another length");
+            return;
+        }
     } else {
         const O refusal = status == 204 ? O::NoContent
             : status == 401             ? O::Unauthorized
@@ -232,9 +291,7 @@ void Downloader::takeAnswer()
         const qint64 length = leadingNumber(m_reply->rawHeader("Content-Length"));
         m_lengthKnown = length >= 0;
         m_length = std::max<qint64>(length, 0);
-        m_validator = QString::fromLatin1(m_reply->rawHeader("ETag"));
-        if (m_validator.isEmpty() || m_validator.startsWith(QStringLiteral("W/")))
-            m_validator = QString::fromLatin1(m_reply->rawHeader("Last-Modified"));
+        m_validator = validatorOf(*m_reply);
         if (m_lengthKnown && m_length == 0) {
             finish(ended(O::NoContent, m_statusLine));
             return;
@@ -284,6 +341,14 @@ void Downloader::readBody()
     m_idle.start();
     while (m_reply->bytesAvailable() > 0) {
         const QByteArray chunk = m_reply->read(256 * 1024);
+        if (m_overlapSeen < m_overlap.size()) {
+            const qsizetype count = std::min(chunk.size(), m_overlap.size() - m_overlapSeen);
+            if (chunk.left(count) != m_overlap.mid(m_overlapSeen, count)) {
+                refuseResume("the bytes asked again differ from those on disk");
+                return;
+            }
+            m_overlapSeen += count;
+        }
         errno = 0;
         if (m_file->write(chunk) != chunk.size()) {
             writeFailed();
@@ -309,8 +374,12 @@ void Downloader::replyFinished()
     if (!m_reply) // the answer was a refusal
         return;
     if (!m_answered) {
-        DownloadResult result = ended(O::NoConnection);
-        result.errorText = m_timedOut ? QStringLiteral("no answer") : m_reply->errorString();
+        const bool untrusted
+            = error == QNetworkReply::SslHandshakeFailedError && !m_sslErrors.isEmpty();
+        DownloadResult result = ended(untrusted ? O::Untrusted : O::NoConnection);
+        result.errorText = m_timedOut ? QStringLiteral("no answer")
+            : untrusted               ? m_sslErrors.join(QLatin1Char('\r'))
+                                      : m_reply->errorString();
         finish(result);
         return;
     }
@@ -339,6 +408,14 @@ void Downloader::replyFinished()
         result.errorText = m_timedOut ? QStringLiteral("no data") : m_reply->errorString();
     }
     finish(result);
+}
+
+void Downloader::refuseResume(const char *why)
+{
+    qCWarning(lcDownload).noquote() << "resume refused:" << why;
+    // Once started again, the file has changed a second time: the server has no steady version.
+    finish(ended(++m_changes > 1 ? DownloadResult::Outcome::Changed
+                                 : DownloadResult::Outcome::ResumeRefused));
 }
 
 void Downloader::writeFailed()

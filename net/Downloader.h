@@ -2,15 +2,20 @@
 
 // The resumable download of one file over HTTP into one local file.
 //
-// Every request asks for a range ("Range: bytes=N-"), so a break can be resumed: resume() asks
-// again from a little before what is on disk, naming the version of the file the first answer
-// described (If-Range), and checks that the part that comes starts where it asked. The
-// downloader reports by signals and never asks the user anything: each attempt ends in one
+// Every request asks for a range ("Range: bytes=N-"), so a break can be resumed. A resume never
+// splices two versions of the file: it is made only when the first answer named its version
+// (a strong ETag, else Last-Modified), which goes back as If-Range; without one, resume() fetches
+// the whole file again. A resume asks from a little before what is on disk, and the part that
+// comes must start where it asked, belong to a file of the first answer's length, and repeat the
+// bytes on disk that it asked again; otherwise the part on disk goes and the caller is told to
+// start again (ResumeRefused), and a second time in one download the download fails (Changed).
+// The downloader reports by signals and never asks the user anything: each attempt ends in one
 // finished() whose result says what happened, and the caller decides whether to resume, start
 // again or give up. A result that ends the download leaves no file behind.
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <memory>
@@ -31,9 +36,13 @@ struct DownloadResult
         Complete,
         // The body broke off or stopped coming; the part stays on disk when canResume.
         Broken,
-        // Asked to resume, the server sent the whole file or a part that starts elsewhere; the
-        // part on disk is deleted, restart() asks for the whole file.
+        // Asked to resume, the server sent the whole file or a part that starts elsewhere or is of
+        // another file; the part on disk is deleted, restart() asks for the whole file.
         ResumeRefused,
+        // The file changed on the server again after a restart; no file is left.
+        Changed,
+        // The server's certificate is not trusted; errorText says why. Nothing was asked of it.
+        Untrusted,
         NoConnection, // no answer at all within the time-out
         NoContent,    // 204, an empty file or an empty body
         Unauthorized, // 401
@@ -76,7 +85,8 @@ public:
 
     // Fetches url into path from the first byte, replacing what is there.
     void start(const QString &url, const QString &path);
-    // Continues a download whose result allowed it.
+    // Continues a download whose result allowed it; from the first byte again when the file's
+    // version is not known.
     void resume();
     // Fetches the whole file again after ResumeRefused.
     void restart();
@@ -99,6 +109,7 @@ private:
     void request(qint64 from);
     void takeAnswer();
     bool openFile();
+    void refuseResume(const char *why);
     void readBody();
     void replyFinished();
     void writeFailed();
@@ -123,8 +134,14 @@ private:
     qint64 m_length = 0;
     bool m_lengthKnown = false;
     // The version of the file that the first answer described, sent back on a resume so that a
-    // file changed on the server is not spliced onto the old bytes.
+    // file changed on the server is not spliced onto the old bytes; empty when it named none.
     QString m_validator;
+    // The bytes on disk that a resume asks for again, and how many of them the part has repeated.
+    QByteArray m_overlap;
+    qint64 m_overlapSeen = 0;
+    // Resumes refused in this download because the part was of another file.
+    int m_changes = 0;
+    QStringList m_sslErrors;
     QString m_statusLine;
 };
 

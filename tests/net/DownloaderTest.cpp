@@ -49,12 +49,13 @@ protected:
         const QString url = path.startsWith(QLatin1Char('/')) ? server.url() + path : path;
         std::vector<Outcome> outcomes;
         std::optional<net::DownloadResult> last;
+        int resumes = 0;
         QObject::connect(&downloader,
                          &net::Downloader::finished,
                          &downloader,
                          [&](const net::DownloadResult &result) { last = result; });
         downloader.start(url, to.isEmpty() ? destination() : to);
-        for (int attempt = 0; attempt < 5; ++attempt) {
+        for (int attempt = 0; attempt < 6; ++attempt) {
             if (!QTest::qWaitFor([&] { return last.has_value(); }, 20000)) {
                 ADD_FAILURE() << "an attempt did not end";
                 break;
@@ -67,7 +68,7 @@ protected:
             if (result.outcome == Outcome::ResumeRefused) {
                 EXPECT_FALSE(QFileInfo::exists(destination())) << "the part goes before a restart";
                 downloader.restart();
-            } else if (result.canResume && attempt < 2) {
+            } else if (result.canResume && resumes++ < 2) {
                 downloader.resume();
             } else {
                 break;
@@ -126,6 +127,18 @@ TEST_F(DownloaderTest, AttemptsOutcomesAndTheFileLeft)
         if (outcome == Outcome::Broken)
             server.put(QStringLiteral("update.hex"), changed);
     };
+    // The file grew, and changed before the break but not where the resume asks again.
+    const QByteArray longer
+        = content.left(2000) + patternBytes(100, 9) + content.mid(2100) + patternBytes(10000, 8);
+    const auto lengthenOnServer = [&](Outcome outcome) {
+        if (outcome == Outcome::Broken)
+            server.put(QStringLiteral("update.hex"), longer);
+    };
+    int versions = 10;
+    const auto changeAtEveryBreak = [&](Outcome outcome) {
+        if (outcome == Outcome::Broken)
+            server.put(QStringLiteral("update.hex"), patternBytes(50000, ++versions));
+    };
     struct Row
     {
         QString path;
@@ -137,7 +150,9 @@ TEST_F(DownloaderTest, AttemptsOutcomesAndTheFileLeft)
         QString to = {};
     };
     using O = Outcome;
-    const QString fromStart = QStringLiteral("Range: bytes=0-");
+    // A fresh request, which asks for the body as it is stored (no compression).
+    const QString fromStart = QStringLiteral("Range: bytes=0- Accept-Encoding: identity");
+    // clang-format off
     const Row rows[] = {
         {"/files/update.hex", {O::Complete}, content, fromStart},
         {"/fault/ignore-range/update.hex", {O::Complete}, content, fromStart},
@@ -154,6 +169,15 @@ TEST_F(DownloaderTest, AttemptsOutcomesAndTheFileLeft)
          cutTo7000},
         // Below four kilobytes the resume starts from the first byte.
         {"/fault/reset/3000/update.hex", {O::Broken, O::Broken, O::Broken}, {}, fromStart},
+        // A server (or a proxy) that names no version of the file, or a weak one only: a break
+        // starts the file again rather than splice a changed file onto the part.
+        {"/files/update.hex?validator=none&reset=10000", {O::Broken, O::Complete}, changed, fromStart, changeOnServer},
+        {"/files/update.hex?validator=weak&reset=10000", {O::Broken, O::Complete}, changed, fromStart, changeOnServer},
+        // A server whose version never changes: the length of the file and the bytes asked
+        // again tell, and the file starts again; a second change ends the download.
+        {"/files/update.hex?validator=fixed&reset=10000", {O::Broken, O::ResumeRefused, O::Complete}, longer, fromStart, lengthenOnServer},
+        {"/files/update.hex?validator=fixed&reset=10000&v", {O::Broken, O::ResumeRefused, O::Complete}, changed, fromStart, changeOnServer},
+        {"/files/update.hex?validator=fixed&reset=10000&cuts=all", {O::Broken, O::ResumeRefused, O::Broken, O::Changed}, {}, "", changeAtEveryBreak},
         {"/fault/ignore-range/update.hex?reset=10000",
          {O::Broken, O::ResumeRefused, O::Complete},
          content,
@@ -178,6 +202,7 @@ TEST_F(DownloaderTest, AttemptsOutcomesAndTheFileLeft)
         {silent.url(), {O::NoConnection}},
         {"/files/update.hex", {O::WriteFailed}, {}, "", {}, blocked},
     };
+    // clang-format on
     for (const Row &row : rows) {
         SCOPED_TRACE(row.path.toStdString());
         // A stale longer file of an earlier run is replaced, or gone with a failure.

@@ -6,6 +6,9 @@
 #include <QByteArray>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -61,6 +64,40 @@ private:
     After m_after;
     std::size_t m_next = 0;
     QByteArray m_incoming;
+};
+
+// An https server on loopback with one of the certificates of tests/support/certificates, which
+// no client trusts: a client that goes past the refused certificate leaves its request here.
+class UntrustedTlsServer
+{
+public:
+    explicit UntrustedTlsServer(const QString &certificate)
+    {
+        const QString folder = QStringLiteral(KOVARA_TEST_CERTIFICATES "/");
+        QFile key(folder + QStringLiteral("key.pem"));
+        key.open(QIODevice::ReadOnly);
+        QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+        configuration.setPrivateKey(QSslKey(&key, QSsl::Rsa));
+        configuration.setLocalCertificate(QSslCertificate::fromPath(folder + certificate).value(0));
+        m_server.setSslConfiguration(configuration);
+        m_server.listen(QHostAddress::LocalHost);
+        QObject::connect(&m_server, &QTcpServer::pendingConnectionAvailable, &m_server, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    request += socket->readAll();
+                });
+            }
+        });
+    }
+    QString url() const
+    {
+        return QStringLiteral("https://127.0.0.1:%1/update.hex").arg(m_server.serverPort());
+    }
+    // What came through: nothing, when the client refused the certificate.
+    QByteArray request;
+
+private:
+    QSslServer m_server;
 };
 
 // An address on loopback where nothing listens.

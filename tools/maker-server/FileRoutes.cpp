@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <climits>
 #include <cstdint>
@@ -31,6 +32,9 @@ struct Delivery
     bool noLength = false;            // chunked body without Content-Length
     std::int64_t resetAfter = -1;     // bytes of the body before the connection is cut
     std::uint64_t bytesPerSecond = 0; // 0: as fast as the socket takes them
+    // The validators the answer carries, as a proxy or CDN may leave them: both, none, a weak
+    // ETag only, or a fixed strong ETag that never changes with the file (a server that lies).
+    enum class Validators { Both, None, Weak, Fixed } validators = Validators::Both;
 };
 
 std::string executableFolder()
@@ -88,12 +92,19 @@ void serveFile(const Request &request,
 {
     Range range;
     const auto rangeHeader = request.find(http::field::range);
+    using V = Delivery::Validators;
+    const std::string etag = delivery.validators == V::Fixed ? "\"fixed\""
+        : delivery.validators == V::Weak                     ? "W/" + file.etag
+        : delivery.validators == V::None                     ? ""
+                                                             : file.etag;
+    const std::string lastModified
+        = delivery.validators == V::Both ? file.lastModified : std::string();
     if (rangeHeader != request.end() && !delivery.ignoreRange) {
         range = parseRange(rangeHeader->value(), file.size);
         // If-Range: the range holds only for the version of the file the client already has.
         const auto ifRange = request.find(http::field::if_range);
-        if (ifRange != request.end() && ifRange->value() != file.etag
-            && ifRange->value() != file.lastModified)
+        if (ifRange != request.end() && (etag.empty() || ifRange->value() != etag)
+            && (lastModified.empty() || ifRange->value() != lastModified))
             range = Range {};
     }
     const bool keepAlive = request.keep_alive();
@@ -120,8 +131,10 @@ void serveFile(const Request &request,
     head += "Server: kovara-maker-server\r\n";
     head += "Content-Type: " + contentType(file.path) + "\r\n";
     head += "Accept-Ranges: bytes\r\n";
-    head += "ETag: " + file.etag + "\r\n";
-    head += "Last-Modified: " + file.lastModified + "\r\n";
+    if (!etag.empty())
+        head += "ETag: " + etag + "\r\n";
+    if (!lastModified.empty())
+        head += "Last-Modified: " + lastModified + "\r\n";
     if (partial) {
         head += "Content-Range: bytes " + std::to_string(range.first) + "-"
             + std::to_string(range.last) + "/" + std::to_string(file.size) + "\r\n";
@@ -195,7 +208,8 @@ void serveFile(const Request &request,
 std::uint64_t queryNumber(const Request &request, const std::string &key, std::uint64_t fallback);
 
 // "?reset=N" on a file or fault route cuts the body after N bytes on the first request for that
-// address only ("&cuts=K": on the first K requests); later requests get the route's answer whole.
+// address only ("&cuts=K": on the first K requests, "&cuts=all": on every one); later requests get
+// the route's answer whole. (Qt may send a request that was cut once more by itself: it counts.)
 bool stillToCut(const Request &request, std::uint64_t cuts)
 {
     static std::mutex mutex;
@@ -204,11 +218,23 @@ bool stillToCut(const Request &request, std::uint64_t cuts)
     return ++seen[std::string(request.target())] <= cuts;
 }
 
-void cutOnceIfAsked(const Request &request, Delivery &delivery)
+std::string queryText(const Request &request, const std::string &key);
+
+// What the query asks of any route: "?reset=N[&cuts=K]" (above) and
+// "?validator=none|weak|fixed" (Delivery::Validators).
+void applyQuery(const Request &request, Delivery &delivery)
 {
     const std::uint64_t cutAt = queryNumber(request, "reset", UINT64_MAX);
-    if (cutAt != UINT64_MAX && stillToCut(request, queryNumber(request, "cuts", 1)))
+    if (cutAt != UINT64_MAX
+        && (queryText(request, "cuts") == "all"
+            || stillToCut(request, queryNumber(request, "cuts", 1))))
         delivery.resetAfter = static_cast<std::int64_t>(cutAt);
+    const std::string validator = queryText(request, "validator");
+    using V = Delivery::Validators;
+    delivery.validators = validator == "none" ? V::None
+        : validator == "weak"                 ? V::Weak
+        : validator == "fixed"                ? V::Fixed
+                                              : delivery.validators;
 }
 
 class Files
@@ -245,16 +271,28 @@ std::string nameAfter(const Request &request, std::string_view prefix)
     return percentDecoded(target.substr(std::min(prefix.size(), target.size())));
 }
 
-std::uint64_t queryNumber(const Request &request, const std::string &key, std::uint64_t fallback)
+// The value of key in the request's query, up to the next "&"; empty when it is not there.
+std::string queryText(const Request &request, const std::string &key)
 {
     const std::string target(request.target());
-    const auto at = target.find("?" + key + "=") != std::string::npos
-        ? target.find("?" + key + "=")
-        : target.find("&" + key + "=");
+    const auto query = target.find('?');
+    if (query == std::string::npos)
+        return {};
+    const std::string pairs = "&" + target.substr(query + 1);
+    const auto at = pairs.find("&" + key + "=");
     if (at == std::string::npos)
+        return {};
+    const auto from = at + key.size() + 2;
+    return pairs.substr(from, pairs.find('&', from) - from);
+}
+
+std::uint64_t queryNumber(const Request &request, const std::string &key, std::uint64_t fallback)
+{
+    const std::string text = queryText(request, key);
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text.front())))
         return fallback;
     try {
-        return std::stoull(target.substr(at + key.size() + 2));
+        return std::stoull(text);
     } catch (...) {
         return fallback;
     }
@@ -277,7 +315,7 @@ void addFileRoutes(Router &router, const Options &options)
     const auto serveUnder = [files](const std::string &prefix, Delivery delivery = Delivery()) {
         return [files, prefix, delivery](const Request &request, Connection &connection) {
             Delivery once = delivery;
-            cutOnceIfAsked(request, once);
+            applyQuery(request, once);
             if (auto info = files->find(nameAfter(request, prefix)))
                 serveFile(request, connection, *info, once);
             else
@@ -326,6 +364,37 @@ void addFileRoutes(Router &router, const Options &options)
                            "<html><body><h1>" + std::to_string(code) + "</h1></body></html>");
         connection.send(response);
     });
+    // /fault/redirect/CODE/NAME: a redirect to /files/NAME on this server, or, with
+    // "?host=H", to the same path on host H at this port, or with "?scheme=S", to S://HOST/...
+    router.add("GET", "/fault/redirect/*", [](const Request &request, Connection &connection) {
+        const std::string rest = nameAfter(request, "/fault/redirect/");
+        const auto slash = rest.find('/');
+        int code = 302;
+        try {
+            code = std::stoi(rest.substr(0, slash));
+        } catch (...) { }
+        if (slash == std::string::npos || code < 300 || code > 399)
+            return notFound(request, connection);
+        const auto hostHeader = request.find(http::field::host);
+        std::string host
+            = hostHeader == request.end() ? "127.0.0.1" : std::string(hostHeader->value());
+        const std::string otherHost = queryText(request, "host");
+        if (!otherHost.empty()) {
+            const auto colon = host.rfind(':');
+            host = otherHost + (colon == std::string::npos ? "" : host.substr(colon));
+        }
+        const std::string scheme = queryText(request, "scheme");
+        const std::string path = "/files/" + rest.substr(slash + 1);
+        const std::string location = otherHost.empty() && scheme.empty()
+            ? path
+            : (scheme.empty() ? "http" : scheme) + "://" + host + path;
+        Response response = makeResponse(request,
+                                         static_cast<http::status>(code),
+                                         "text/html",
+                                         "<html><body>Moved</body></html>");
+        response.set(http::field::location, location);
+        connection.send(response);
+    });
     // /fault/reset/N/NAME: declares the whole length, sends N bytes and cuts the connection.
     router.add("GET", "/fault/reset/*", [files](const Request &request, Connection &connection) {
         const std::string rest = nameAfter(request, "/fault/reset/");
@@ -345,7 +414,7 @@ void addFileRoutes(Router &router, const Options &options)
     router.add("GET", "/fault/ignore-range/*", [files](const Request &request, Connection &c) {
         Delivery delivery;
         delivery.ignoreRange = true;
-        cutOnceIfAsked(request, delivery);
+        applyQuery(request, delivery);
         if (auto info = files->find(nameAfter(request, "/fault/ignore-range/")))
             serveFile(request, c, *info, delivery);
         else
@@ -356,7 +425,7 @@ void addFileRoutes(Router &router, const Options &options)
         Delivery delivery;
         delivery.noLength = true;
         delivery.ignoreRange = true;
-        cutOnceIfAsked(request, delivery);
+        applyQuery(request, delivery);
         if (auto info = files->find(nameAfter(request, "/fault/no-length/")))
             serveFile(request, c, *info, delivery);
         else

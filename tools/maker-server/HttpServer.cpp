@@ -111,6 +111,9 @@ void Server::serve(tcp::socket socket)
         const auto ifRange = request.find(http::field::if_range);
         if (ifRange != request.end())
             line += " If-Range: " + std::string(ifRange->value());
+        const auto encoding = request.find(http::field::accept_encoding);
+        if (encoding != request.end())
+            line += " Accept-Encoding: " + std::string(encoding->value());
         log(line);
 
         if (const Handler *handler = m_router.match(request)) {
