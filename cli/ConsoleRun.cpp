@@ -259,7 +259,11 @@ void ConsoleRun::runEnded(device::RunOutcome outcome)
     } else if (stopped || outcome == RunOutcome::Stopped) {
         finish(ExitCode::Stopped, tr("Stopped: the scale's update is unfinished; run it again."));
     } else if (outcome == RunOutcome::SerialRefused) {
-        finish(ExitCode::ScaleError, tr("Serial number wrong"));
+        // Another scale put on the port refuses the session of the one that was read.
+        finish(ExitCode::ScaleError,
+               tr("Serial number wrong: the scale on %1 refused the session of scale %2, so the "
+                  "update is unfinished. Check which scale is connected, then run it again.")
+                   .arg(portName(m_port), m_serial));
     } else {
         finish(ExitCode::ScaleError,
                tr("A communication error with your scale was encountered. Please make sure that "

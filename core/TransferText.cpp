@@ -32,8 +32,11 @@ QString maskedNumber(double value, const QString &mask)
     return percent ? text + QLatin1Char('%') : text;
 }
 
-QString fileSizeText(double bytes, const QString &mask)
+QString fileSizeText(double count, const QString &mask)
 {
+    // The units' ranges are of whole bytes; a fractional count (a rate) between two ranges would
+    // otherwise fall into neither.
+    const double bytes = std::round(count);
     const auto pick = [&mask](const char *fallback) {
         return mask.isEmpty() ? QString::fromLatin1(fallback) : mask;
     };

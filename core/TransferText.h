@@ -8,8 +8,8 @@
 namespace core {
 
 // "512 bytes", "2 KB", "1.5 MB", "3.2 GB"; the mask sets the digits of the KB, MB and GB values
-// ("###0", "###0.0", "###.0"). Negative counts and counts in the gaps between the units' ranges
-// give "".
+// ("###0", "###0.0", "###.0"). The unit is chosen for the count rounded to whole bytes, so a
+// rate of 1023.5 bytes a second shows "1 KB"; negative counts give "".
 QString fileSizeText(double bytes, const QString &mask = QString());
 // "42 sec", "2 min 5 sec", "1 hr 2 min".
 QString durationText(double seconds);

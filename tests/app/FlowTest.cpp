@@ -43,6 +43,38 @@ bool updated(TestPlatform &test)
     return test.serial.scale(1)->flash() == programmedImage(applicationImage(), "20231187");
 }
 
+// The close box and Yes when the scale gets the frame of block 100 (C3h: programming, B4h: the
+// verify): that frame is the last before the closing byte, and the program ends within one reply
+// deadline.
+Row quitAtBlock100(quint8 command, const char *what)
+{
+    return {what,
+            "COM1 scale, paced, port 1, update file, quit Yes",
+            Screen::ScaleUpdate,
+            {},
+            "+frmDisplay stop@frmDisplay " + kRmBanner + ' ' + kRmUpdate + " end",
+            [command](TestPlatform &t) {
+                const auto &frames = t.serial.scale(1)->frames();
+                ASSERT_GE(frames.size(), 2u);
+                const vs::FrameRecord &last = frames.at(frames.size() - 2);
+                EXPECT_EQ(last.command, command);
+                EXPECT_EQ(last.address, 100 * vs::kBlockSize);
+                EXPECT_EQ(frames.back().command, vs::kCloseSession);
+                EXPECT_FALSE(t.scale.isOpen());
+                EXPECT_LT(t.clock.nowMs() - g_quitAt, device::ScaleLink::kReplyTimeoutMs);
+            },
+            [command](TestPlatform &t) {
+                t.serial.scale(1)->setFrameObserver([&t, command](const vs::FrameRecord &record) {
+                    if (record.command != command || record.address != 100 * vs::kBlockSize)
+                        return;
+                    t.clock.scheduleIn(0, [&t] {
+                        g_quitAt = t.clock.nowMs();
+                        topLevel("frmDisplay")->close();
+                    });
+                });
+            }};
+}
+
 QString label(const char *window, const char *name)
 {
     return topLevel(window)->findChild<QLabel *>(name)->text();
@@ -373,29 +405,10 @@ TEST(Flow, UpdatingTheScale)
              EXPECT_LT(t.clock.nowMs() - frames.front().atMs,
                        4 * device::ScaleLink::kReplyTimeoutMs + 1000);
          }},
-        {"Yes while the scale is written: the run stops after its frame, closes, then ends",
-         "COM1 scale, paced, port 1, update file, quit Yes",
-         Screen::ScaleUpdate,
-         {},
-         "+frmDisplay stop@frmDisplay " + kRmBanner + ' ' + kRmUpdate + " end",
-         [](TestPlatform &t) {
-             const auto &frames = t.serial.scale(1)->frames();
-             ASSERT_GE(frames.size(), 2u);
-             EXPECT_EQ(frames.at(frames.size() - 2).address, 100 * vs::kBlockSize);
-             EXPECT_EQ(frames.back().command, vs::kCloseSession);
-             EXPECT_FALSE(t.scale.isOpen());
-             EXPECT_LT(t.clock.nowMs() - g_quitAt, device::ScaleLink::kReplyTimeoutMs);
-         },
-         [](TestPlatform &t) {
-             t.serial.scale(1)->setFrameObserver([&t](const vs::FrameRecord &record) {
-                 if (record.command != vs::kProgramBlock || record.address != 100 * vs::kBlockSize)
-                     return;
-                 t.clock.scheduleIn(0, [&t] {
-                     g_quitAt = t.clock.nowMs();
-                     topLevel("frmDisplay")->close();
-                 });
-             });
-         }},
+        quitAtBlock100(vs::kProgramBlock,
+                       "Yes while the scale is written: the run stops after its frame, closes, "
+                       "then ends"),
+        quitAtBlock100(vs::kReadBlock, "Yes while the blocks are verified: the same"),
         {"a refused session leaves the window for its tools; one run per showing",
          "COM1 scale, fault refuse 1E always, port 1, update file, box Ok",
          Screen::ScaleUpdate,

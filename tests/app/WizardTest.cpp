@@ -29,6 +29,8 @@ struct Row
     QString trace; // after "+frmCheckScale"
     std::optional<double> freeSpace = {};
     std::function<void(TestPlatform &)> setup = {};
+    // Continue is pressed again after the first download ended (the user's retry).
+    bool again = false;
 };
 
 DownloadDialog *dialog()
@@ -62,6 +64,8 @@ protected:
         Journey journey(test, server.url());
         journey.run(UpdateFlow::Screen::UpdateFile,
                     {"frmCheckScale.txtLink=" + row.link, "frmCheckScale.cmdContinue"});
+        if (row.again)
+            journey.step(QStringLiteral("frmCheckScale.cmdContinue"));
         EXPECT_EQ(journey.trace(), "+frmCheckScale " + row.trace);
         const bool ok = row.trace.endsWith(QLatin1String("-frmCheckScale"));
         if (ok) {
@@ -84,6 +88,13 @@ TEST_F(Wizard, EveryQuestionAndMessageOfTheDownload)
 {
     const QString reset = QStringLiteral("!The connection with the server was reset");
     const QString noResume = QStringLiteral("!The server is unable to resume this download");
+    const QString untrusted
+        = QStringLiteral("+frmDownload !The server's certificate is not trusted ") + kFailed;
+    UntrustedTlsServer selfSigned(QStringLiteral("self-signed.pem"));
+    UntrustedTlsServer expired(QStringLiteral("expired.pem"));
+    UntrustedTlsServer otherHost(QStringLiteral("other-host.pem"));
+    int versions = 10;
+    // clang-format off
     const Row rows[] = {
         {"/files/update.hex", {}, "+frmDownload " + kDone, 50000},
         {"/fault/reset/10000/update.hex", {Button::Retry}, "+frmDownload " + reset + ' ' + kDone},
@@ -96,6 +107,22 @@ TEST_F(Wizard, EveryQuestionAndMessageOfTheDownload)
         {"/fault/ignore-range/update.hex?reset=10000&b",
          {Button::Retry, Button::No},
          "+frmDownload " + reset + ' ' + noResume + ' ' + kFailed},
+        // Without a version of the file named by the server, Retry fetches it from the start.
+        {"/files/update.hex?validator=none&reset=10000", {Button::Retry}, "+frmDownload " + reset + ' ' + kDone},
+        // A file that changes on the server at every break, under a version name that does not.
+        {"/files/update.hex?validator=fixed&reset=10000&cuts=all", {Button::Retry, Button::Yes, Button::Retry, Button::Ok},
+         "+frmDownload " + reset + ' ' + noResume + ' ' + reset + " !The file changed on the server while it was being downloaded " + kFailed, {},
+         [&](TestPlatform &t) { t.dialogs.onBox([&] { server.put(QStringLiteral("update.hex"), patternBytes(50000, ++versions)); }); }},
+        {"/fault/redirect/302/update.hex", {}, "+frmDownload " + kDone},
+        {"/fault/redirect/301/update.hex?host=localhost", {}, "+frmDownload " + kDone},
+        {"/fault/redirect/302/update.hex?scheme=ftp", {Button::Ok}, "+frmDownload !The server returned the following response: " + kFailed},
+        {selfSigned.url(), {Button::Ok}, untrusted},
+        {expired.url(), {Button::Ok}, untrusted},
+        {otherHost.url(), {Button::Ok}, untrusted},
+        // The disk fills up as the file is written: told why, no file left; Continue again
+        // (the disk freed) fetches it whole.
+        {"/files/update.hex", {Button::Ok}, "+frmDownload !Cannot write file to disk -frmDownload +frmDownload " + kDone, {},
+         [](TestPlatform &t) { QFile::link(QStringLiteral("/dev/full"), t.files.updateFile()); }, true},
         {"/fault/204/update.hex", {Button::Ok}, "+frmDownload !Nothing to download! " + kFailed},
         {"/fault/no-length/empty.hex",
          {Button::Ok},
@@ -139,8 +166,13 @@ TEST_F(Wizard, EveryQuestionAndMessageOfTheDownload)
              });
          }},
     };
-    for (const Row &row : rows)
+    // clang-format on
+    for (const Row &row : rows) {
         run(row);
+        server.put(QStringLiteral("update.hex"), kContent);
+    }
+    EXPECT_TRUE(selfSigned.request.isEmpty() && expired.request.isEmpty()
+                && otherHost.request.isEmpty());
 }
 
 TEST_F(Wizard, EnterMovesToContinueAndASecondEnterPressesIt)

@@ -9,6 +9,9 @@
 #include "cli/ConsoleRun.h"
 
 #include <QBuffer>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -27,6 +30,8 @@ struct Row
     ExitCode code;
     QString last; // how the last line starts
     std::function<void(TestPlatform &)> check = {};
+    // Ctrl-C when the scale takes this command's frame of block 100.
+    quint8 interruptAt = 0;
 };
 
 QString lastLine(const QBuffer &buffer)
@@ -34,36 +39,58 @@ QString lastLine(const QBuffer &buffer)
     return QString::fromLocal8Bit(buffer.data()).trimmed().section(QLatin1Char('\n'), -1);
 }
 
+// Runs the row's command line, and a failing one again with --json: its object must say the
+// same failure (ok false, the exit status, the words).
 void run(const Row &row, const QString &server)
 {
     SCOPED_TRACE(row.what);
-    TestPlatform test;
-    Journey(test).given(row.given);
-    QString words = row.arguments;
-    words.replace(QStringLiteral("$SERVER"), server)
-        .replace(QStringLiteral("$WORK"), test.files.path());
-    const cli::Command command = cli::parseCommandLine(
-        QStringList {QStringLiteral("kovara-pc-program")} + words.split(QLatin1Char(' ')));
-    std::optional<ExitCode> code;
-    QString last = command.error;
-    if (command.kind == cli::Command::Kind::Invalid) {
-        code = ExitCode::Usage;
-    } else {
+    for (const bool json : {false, true}) {
+        TestPlatform test;
+        Journey(test).given(row.given);
+        QString words = row.arguments;
+        words.replace(QStringLiteral("$SERVER"), server)
+            .replace(QStringLiteral("$WORK"), test.files.path());
+        if (json && !words.contains(QLatin1String("--json")))
+            words += QLatin1String(" --json");
+        const cli::Command command = cli::parseCommandLine(
+            QStringList {QStringLiteral("kovara-pc-program")} + words.split(QLatin1Char(' ')));
+        if (command.kind == cli::Command::Kind::Invalid) {
+            EXPECT_EQ(int(row.code), int(ExitCode::Usage));
+            EXPECT_TRUE(command.error.startsWith(row.last)) << command.error.toStdString();
+            return;
+        }
         QBuffer out, err;
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
         cli::Console console(out, err, {false, false, command.json});
         cli::ConsoleRun run({test.serial, test.scale, test.downloader, test.clock, test.files},
                             console);
+        std::optional<ExitCode> code;
         QObject::connect(&run, &cli::ConsoleRun::finished, [&code](ExitCode c) { code = c; });
+        if (row.interruptAt != 0) {
+            test.serial.scale(1)->setFrameObserver([&](const virtual_scale::FrameRecord &r) {
+                if (r.command == row.interruptAt && r.address == 100 * virtual_scale::kBlockSize)
+                    test.clock.scheduleIn(0, [&run] { run.interrupt(); });
+            });
+        }
         run.start(command);
         ASSERT_TRUE(QTest::qWaitFor([&code] { return code.has_value(); }, 30000));
-        last = lastLine(*code == ExitCode::Success || command.json ? out : err);
+        EXPECT_EQ(int(*code), int(row.code));
+        if (command.json && !row.last.startsWith(QLatin1Char('{'))) {
+            const QJsonObject result = QJsonDocument::fromJson(lastLine(out).toUtf8()).object();
+            EXPECT_EQ(result.value("ok").toBool(), row.code == ExitCode::Success);
+            EXPECT_EQ(result.value("exit").toInt(-1), int(row.code));
+            EXPECT_TRUE(result.value("message").toString().startsWith(row.last))
+                << lastLine(out).toStdString();
+        } else {
+            const QString last = lastLine(*code == ExitCode::Success || command.json ? out : err);
+            EXPECT_TRUE(last.startsWith(row.last)) << last.toStdString();
+        }
+        if (row.check)
+            row.check(test);
+        if (row.code == ExitCode::Success || command.json)
+            return;
     }
-    EXPECT_EQ(int(*code), int(row.code));
-    EXPECT_TRUE(last.startsWith(row.last)) << last.toStdString();
-    if (row.check)
-        row.check(test);
 }
 
 bool updated(TestPlatform &test)
@@ -95,7 +122,7 @@ TEST(CommandLine, EveryEndHasItsStatusAndItsWords)
          "COM2 empty, COM1 scale",
          "update --url $SERVER/files/u.hex?reset=40000 --json",
          ExitCode::Success,
-         "{\"exit\":0,\"message\":\"" + updatedOn1,
+         updatedOn1,
          [](TestPlatform &t) {
              EXPECT_TRUE(updated(t));
              EXPECT_FALSE(QFile::exists(t.files.updateFile()));
@@ -133,6 +160,46 @@ TEST(CommandLine, EveryEndHasItsStatusAndItsWords)
          "update --port COM1 --file $WORK/KovaraNorvessia_APROM.hex --quiet",
          ExitCode::ScaleError,
          "A communication error with your scale was encountered."},
+        {"Ctrl-C while the blocks are verified: stopped after the frame, the session closed",
+         "COM1 scale, paced, update file",
+         "update --port COM1 --file $WORK/KovaraNorvessia_APROM.hex",
+         ExitCode::Stopped,
+         "Stopped: the scale's update is unfinished",
+         [](TestPlatform &t) {
+             const auto &frames = t.serial.scale(1)->frames();
+             ASSERT_GE(frames.size(), 2u);
+             EXPECT_EQ(frames.at(frames.size() - 2).address, 100 * virtual_scale::kBlockSize);
+             EXPECT_EQ(frames.back().command, virtual_scale::kCloseSession);
+             EXPECT_FALSE(t.scale.isOpen());
+         },
+         virtual_scale::kReadBlock},
+        {"a full disk while downloading: the download fails, says why, and leaves no file",
+         "COM1 scale, full disk",
+         "update --port 1 --url $SERVER/files/u.hex",
+         ExitCode::DownloadFailed,
+         "Error Downloading File: Cannot write file to disk. Error 28: No space left on device",
+         [](TestPlatform &t) {
+             EXPECT_FALSE(QFileInfo(t.files.updateFile()).exists());
+             EXPECT_TRUE(t.serial.sent(1).isEmpty());
+         }},
+        {"a scale swapped after the search is updated under its own serial number",
+         "COM1 scale, paced, swap 87654321 at B4 @0700, update file",
+         "update --port COM1 --file $WORK/KovaraNorvessia_APROM.hex",
+         ExitCode::Success,
+         "Scale 87654321 on COM1 is updated and verified",
+         [](TestPlatform &t) {
+             EXPECT_EQ(t.serial.scale(1)->flash(), programmedImage(applicationImage(), "87654321"));
+         }},
+        {"a scale swapped mid-run refuses the first one's session and is left untouched",
+         "COM1 scale, paced, swap 87654321 at C3 @3200, update file",
+         "update --port COM1 --file $WORK/KovaraNorvessia_APROM.hex",
+         ExitCode::ScaleError,
+         "Serial number wrong: the scale on COM1 refused the session of scale 20231187",
+         [](TestPlatform &t) {
+             virtual_scale::VirtualScale untouched;
+             untouched.setSerialNumber(QStringLiteral("87654321"));
+             EXPECT_EQ(t.serial.scale(1)->flash(), untouched.flash());
+         }},
         {"the ports and the serial number",
          "COM4 busy, COM1 scale",
          "--list-ports --json",

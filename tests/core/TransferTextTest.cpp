@@ -27,9 +27,10 @@ TEST(TransferText, SizesDurationsAndMasks)
         {core::fileSizeText(12595, "###.0"), "12.3 KB"},
         {core::fileSizeText(512, "###.0"), "512 bytes"},
         {core::fileSizeText(1572864, "###0"), "2 MB"},
-        // Counts between the ranges and negative counts give nothing: a rate shows "/Sec" alone.
-        {core::fileSizeText(1023.5), ""},
-        {core::fileSizeText(1048575.5), ""},
+        // A fractional rate between two ranges takes the unit of its whole bytes.
+        {core::fileSizeText(1023.4), "1023 bytes"},
+        {core::fileSizeText(1023.5), "1 KB"},
+        {core::fileSizeText(1048575.5, "###.0"), "1.0 MB"},
         {core::fileSizeText(-1), ""},
         {core::maskedNumber(0.5, "###.0"), ".5"},
         {core::maskedNumber(0.5, "###0.0"), "0.5"},

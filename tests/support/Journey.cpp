@@ -51,11 +51,28 @@ void Journey::given(const QString &words)
         const QString rest = phrase.section(QLatin1Char(' '), 1);
         if (word.startsWith(QLatin1String("COM")) && rest.startsWith(QLatin1String("scale"))) {
             const QString serial = rest.section(QLatin1Char('='), 1);
+            m_scalePort = word.mid(3).toInt();
             m_scale = &m_test.serial.addScale(
                 word.mid(3).toInt(), serial.isEmpty() ? QStringLiteral("20231187") : serial);
         } else if ((word == QLatin1String("fault") || phrase == QLatin1String("paced"))
                    && m_scale) {
             giveScale(*m_scale, word == QLatin1String("fault") ? rest : phrase);
+        } else if (word == QLatin1String("swap") && m_scale) {
+            const QStringList at = rest.split(QLatin1Char(' '));
+            const QString serial = at.value(0);
+            const uint command = at.value(2).toUInt(nullptr, 16);
+            const int address = at.value(3).mid(1).toInt(nullptr, 16);
+            TestPlatform &test = m_test;
+            m_scale->setFrameObserver([&test, port = m_scalePort, serial, command, address](
+                                          const virtual_scale::FrameRecord &record) {
+                if (record.command == command && record.address == address)
+                    test.clock.scheduleIn(0, [&test, port, serial] {
+                        if (test.serial.scale(port)->serialNumber() != serial)
+                            test.serial.addScale(port, serial);
+                    });
+            });
+        } else if (phrase == QLatin1String("full disk")) {
+            EXPECT_TRUE(QFile::link(QStringLiteral("/dev/full"), m_test.files.updateFile()));
         } else if (word.startsWith(QLatin1String("COM")) && states.contains(rest)) {
             m_test.serial.addPort(word.mid(3).toInt(), states.value(rest));
         } else if (phrase.startsWith(QLatin1String("version fails "))) {

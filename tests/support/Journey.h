@@ -35,12 +35,15 @@ public:
     //   COMn scale[=SERIAL] | COMn empty|busy|absent|forbidden   a port, listed in this order
     //   fault WORDS | paced   a fault of the last scale (virtual_scale::parseFault's words) | its
     //                         line at 19200 baud
+    //   swap SERIAL at CMD @ADDR   once the last scale has taken that frame, another scale with
+    //                         that serial number takes its place on the line (a hot swap)
     //   port N            the scale's port, as the port search leaves it
     //   version V | update Y | version fails TEXT | update fails TEXT   the maker's answers
     //   no internet | held internet                            the start-up's check
     //   quit Yes|Cancel | box Ok|Yes|No|Retry|Cancel | type TEXT   the user's next answer
     //   shell fails       the desktop cannot open an address
     //   update file       the update file of the test image is in the working folder
+    //   full disk         the update file's place is on a full disk (writes fail with ENOSPC)
     void given(const QString &words);
     // Shows the screen, then performs the steps.
     void run(UpdateFlow::Screen from, const QStringList &steps);
@@ -57,6 +60,7 @@ private:
     QString m_fileServer;
     LogCapture m_log;
     virtual_scale::VirtualScale *m_scale = nullptr;
+    int m_scalePort = 0;
     int m_terminations = 0;
     QStringList m_words;
     int m_seen = 0;

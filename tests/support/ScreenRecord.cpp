@@ -20,6 +20,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <utility>
@@ -34,8 +35,11 @@ QString stable(QString text)
     static const QRegularExpression temporary(QRegularExpression::escape(QDir::tempPath())
                                               + QStringLiteral("/[^/\"\\s)]+"));
     static const QRegularExpression loopback(QStringLiteral("127\\.0\\.0\\.1:[0-9]+"));
+    // The time left of a download depends on how fast loopback was in that run.
+    static const QRegularExpression timeLeft(QStringLiteral("time remaining: [^)]*\\)"));
     text.replace(temporary, QStringLiteral("<tmp>"));
     text.replace(loopback, QStringLiteral("127.0.0.1:<port>"));
+    text.replace(timeLeft, QStringLiteral("time remaining: <time>)"));
     return text;
 }
 
@@ -292,6 +296,21 @@ void collectBox(const QString &line)
     QFile file(QStringLiteral("%1/%2.txt").arg(folder).arg(QCoreApplication::applicationPid()));
     if (file.open(QIODevice::Append))
         file.write(line.toUtf8() + '\n');
+}
+
+void markTestsRun()
+{
+    class Marker final : public ::testing::EmptyTestEventListener
+    {
+        void OnTestStart(const ::testing::TestInfo &test) override
+        {
+            const QString folder = QStringLiteral(KOVARA_MESSAGE_DIR "/ran");
+            QDir().mkpath(folder);
+            QFile(QStringLiteral("%1/%2.%3").arg(folder, test.test_suite_name(), test.name()))
+                .open(QIODevice::WriteOnly);
+        }
+    };
+    ::testing::UnitTest::GetInstance()->listeners().Append(new Marker);
 }
 
 } // namespace testing_support

@@ -1,5 +1,6 @@
 // main() of every widget test binary: a QApplication on the offscreen platform, then GoogleTest.
 
+#include "ScreenRecord.h"
 #include "TestPlatform.h"
 #include "ui/Look.h"
 
@@ -14,5 +15,6 @@ int main(int argc, char **argv)
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setFont(look::baseFont());
     ::testing::InitGoogleMock(&argc, argv);
+    testing_support::markTestsRun();
     return RUN_ALL_TESTS();
 }
