@@ -13,13 +13,19 @@ namespace platform {
 
 WorkingFolder WorkingFolder::standard()
 {
+    // The user's own data folder: ~/.local/share on Linux, %LOCALAPPDATA% on Windows (the
+    // program's folder under Program Files cannot be written).
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/KovaraScale");
+#ifdef Q_OS_WIN
+    return WorkingFolder(data);
+#else
     // Qt 6.4 has no standard location for state yet.
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
     if (state.isEmpty())
         state = QDir::homePath() + QStringLiteral("/.local/state");
-    return WorkingFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                             + QStringLiteral("/KovaraScale"),
-                         state + QStringLiteral("/kovara-pc-program/support.log"));
+    return WorkingFolder(data, state + QStringLiteral("/kovara-pc-program/support.log"));
+#endif
 }
 
 WorkingFolder::WorkingFolder(QString path, QString supportLog)

@@ -1,0 +1,365 @@
+#include "platform/SystemSerial.h"
+
+#include <QLoggingCategory>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <algorithm>
+#include <vector>
+
+#include <windows.h>
+
+Q_LOGGING_CATEGORY(lcSerial, "kovara.serial", QtInfoMsg)
+
+namespace platform {
+
+namespace {
+
+// How long a wait for the driver's send queue sleeps before it looks again.
+constexpr int kDrainPollMs = 2;
+// A write hands the frame to the driver; it may take as long as the bytes take on the wire and
+// this much more before the port counts as failed.
+constexpr DWORD kWriteSlackMs = 2000;
+
+QString comName(int number)
+{
+    return QStringLiteral("COM%1").arg(number);
+}
+
+// The system's words for an error number, without the line break it ends with.
+QString systemText(DWORD error)
+{
+    wchar_t *buffer = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
+                                            | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr,
+                                        error,
+                                        0,
+                                        reinterpret_cast<wchar_t *>(&buffer),
+                                        0,
+                                        nullptr);
+    QString text = length ? QString::fromWCharArray(buffer, int(length)).trimmed()
+                          : QStringLiteral("error %1").arg(error);
+    LocalFree(buffer);
+    return text;
+}
+
+BYTE parityOf(char parity)
+{
+    switch (parity) {
+    case 'E':
+    case 'e':
+        return EVENPARITY;
+    case 'O':
+    case 'o':
+        return ODDPARITY;
+    case 'M':
+    case 'm':
+        return MARKPARITY;
+    case 'S':
+    case 's':
+        return SPACEPARITY;
+    default:
+        return NOPARITY;
+    }
+}
+
+class WindowsPort final : public SerialPort
+{
+public:
+    ~WindowsPort() override { close(); }
+
+    void setPortNumber(int number) override
+    {
+        if (!isOpen())
+            m_number = number;
+    }
+    int portNumber() const override { return m_number; }
+    void configure(const SerialSettings &settings) override { m_settings = settings; }
+
+    std::optional<SerialError> open() override
+    {
+        if (isOpen())
+            return std::nullopt;
+        const QString name = comName(m_number);
+        const QString device = deviceOfComNumber(m_number);
+        m_handle = CreateFileW(reinterpret_cast<const wchar_t *>(device.utf16()),
+                               GENERIC_READ | GENERIC_WRITE,
+                               0,
+                               nullptr,
+                               OPEN_EXISTING,
+                               0,
+                               nullptr);
+        if (m_handle == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            qCWarning(lcSerial).noquote()
+                << name << device << "could not be opened:" << systemText(error);
+            switch (error) {
+            case ERROR_FILE_NOT_FOUND:
+            case ERROR_PATH_NOT_FOUND:
+                return SerialError::notFound(name);
+            case ERROR_ACCESS_DENIED:
+            case ERROR_SHARING_VIOLATION:
+                // A COM port is opened by one program at a time; Windows says "access denied"
+                // to the second.
+                return SerialError::busy(name);
+            default:
+                return SerialError(
+                    SerialError::Kind::Other,
+                    QStringLiteral("%1 could not be opened: %2").arg(name, systemText(error)));
+            }
+        }
+        if (const std::optional<QString> failure = setUp()) {
+            qCWarning(lcSerial).noquote() << name << "could not be set up:" << *failure;
+            CloseHandle(m_handle);
+            m_handle = INVALID_HANDLE_VALUE;
+            return SerialError(SerialError::Kind::Other,
+                               QStringLiteral("%1 could not be opened: %2").arg(name, *failure));
+        }
+        m_input.clear();
+        qCInfo(lcSerial).noquote() << name << "open at" << m_settings.baudRate
+                                   << QStringLiteral("%1%2%3")
+                                          .arg(m_settings.dataBits)
+                                          .arg(QLatin1Char(m_settings.parity))
+                                          .arg(m_settings.stopBits);
+        return std::nullopt;
+    }
+
+    void close() override
+    {
+        if (!isOpen())
+            return;
+        CloseHandle(m_handle);
+        m_handle = INVALID_HANDLE_VALUE;
+        m_input.clear();
+        qCInfo(lcSerial).noquote() << comName(m_number) << "closed";
+    }
+
+    bool isOpen() const override { return m_handle != INVALID_HANDLE_VALUE; }
+
+    std::optional<SerialError> write(const QByteArray &bytes) override
+    {
+        if (!isOpen())
+            return SerialError::notOpen();
+        // The frame is handed to the driver, which sends it at the line's pace; the write
+        // returns once the driver has it (or, with some drivers, once it has left).
+        DWORD written = 0;
+        if (!WriteFile(m_handle, bytes.constData(), DWORD(bytes.size()), &written, nullptr)
+            || written != DWORD(bytes.size())) {
+            const QString text = QStringLiteral("Sending to %1 failed: %2")
+                                     .arg(comName(m_number), systemText(GetLastError()));
+            qCWarning(lcSerial).noquote() << text;
+            lose();
+            return SerialError(SerialError::Kind::Other, text);
+        }
+        return std::nullopt;
+    }
+
+    int bytesToWrite() const override
+    {
+        COMSTAT status {};
+        return isOpen() && queues(&status) ? int(status.cbOutQue) : 0;
+    }
+
+    int bytesAvailable() const override
+    {
+        COMSTAT status {};
+        if (!isOpen() || !queues(&status))
+            return int(m_input.size());
+        return int(m_input.size()) + int(status.cbInQue);
+    }
+
+    void clearInput() override
+    {
+        if (!isOpen())
+            return;
+        PurgeComm(m_handle, PURGE_RXCLEAR | PURGE_RXABORT);
+        m_input.clear();
+    }
+
+    QByteArray read() override
+    {
+        if (!isOpen())
+            return {};
+        const int limit = std::max(1, m_settings.inputLen);
+        if (m_input.size() < limit)
+            receive(0, limit - int(m_input.size()));
+        const QByteArray bytes = m_input.left(limit);
+        m_input.remove(0, bytes.size());
+        return bytes;
+    }
+
+    void waitForSent(int maxMs) override
+    {
+        if (bytesToWrite() > 0)
+            QThread::msleep(std::clamp(maxMs, 0, kDrainPollMs));
+    }
+
+    void waitForInput(int maxMs) override
+    {
+        if (!isOpen() || !m_input.isEmpty())
+            return;
+        if (bytesAvailable() == 0)
+            receive(std::max(0, maxMs), 1);
+    }
+
+private:
+    // The line's settings and the driver's queues; an error's words when the port refuses them.
+    std::optional<QString> setUp()
+    {
+        if (!SetupComm(m_handle, DWORD(m_settings.inBufferSize), DWORD(m_settings.inBufferSize)))
+            qCDebug(lcSerial) << "the driver keeps its own queue sizes";
+        DCB dcb {};
+        dcb.DCBlength = sizeof(dcb);
+        if (!GetCommState(m_handle, &dcb))
+            return systemText(GetLastError());
+        dcb.BaudRate = DWORD(m_settings.baudRate);
+        dcb.ByteSize = BYTE(std::clamp(m_settings.dataBits, 5, 8));
+        dcb.Parity = parityOf(m_settings.parity);
+        dcb.StopBits = m_settings.stopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
+        dcb.fBinary = TRUE;
+        dcb.fParity = dcb.Parity != NOPARITY;
+        // No flow control of any kind; the modem lines are raised as the scale expects.
+        dcb.fOutxCtsFlow = FALSE;
+        dcb.fOutxDsrFlow = FALSE;
+        dcb.fDsrSensitivity = FALSE;
+        dcb.fOutX = FALSE;
+        dcb.fInX = FALSE;
+        dcb.fNull = FALSE;
+        dcb.fErrorChar = FALSE;
+        dcb.fAbortOnError = FALSE;
+        dcb.fDtrControl = m_settings.dtrEnable ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+        dcb.fRtsControl = m_settings.rtsEnable ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+        if (!SetCommState(m_handle, &dcb))
+            return systemText(GetLastError());
+        m_readWaitMs = -1;
+        if (!setReadWait(0))
+            return systemText(GetLastError());
+        PurgeComm(m_handle, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
+        return std::nullopt;
+    }
+
+    // Read time-outs: with 0, a read returns at once with what the driver holds; with a wait, a
+    // read of one byte returns when it has come, or empty after waitMs. (The documented "return on
+    // the first byte" setting of MAXDWORD intervals is not honoured by Wine, which then waits for
+    // the whole count: asking for one byte works on both.)
+    bool setReadWait(int waitMs)
+    {
+        if (waitMs == m_readWaitMs)
+            return true;
+        COMMTIMEOUTS timeouts {};
+        timeouts.ReadIntervalTimeout = waitMs > 0 ? 0 : MAXDWORD;
+        timeouts.ReadTotalTimeoutMultiplier = 0;
+        timeouts.ReadTotalTimeoutConstant = waitMs > 0 ? DWORD(waitMs) : 0;
+        // About 0.6 ms a byte at 19200 baud, twice over, and slack.
+        timeouts.WriteTotalTimeoutMultiplier = DWORD(std::max(1, 2 * 11000 / m_settings.baudRate));
+        timeouts.WriteTotalTimeoutConstant = kWriteSlackMs;
+        if (!SetCommTimeouts(m_handle, &timeouts))
+            return false;
+        m_readWaitMs = waitMs;
+        return true;
+    }
+
+    // Reads what the driver has (up to most bytes) into m_input; with waitMs, one byte, waiting
+    // at most waitMs for it.
+    void receive(int waitMs, int most)
+    {
+        if (!setReadWait(waitMs)) {
+            lose();
+            return;
+        }
+        std::vector<char> buffer(std::size_t(waitMs > 0 ? 1 : std::max(1, most)));
+        DWORD got = 0;
+        if (!ReadFile(m_handle, buffer.data(), DWORD(buffer.size()), &got, nullptr)) {
+            qCWarning(lcSerial).noquote() << comName(m_number) << "lost, the device is gone:"
+                                          << systemText(GetLastError());
+            lose();
+            return;
+        }
+        m_input.append(buffer.data(), qsizetype(got));
+    }
+
+    bool queues(COMSTAT *status) const
+    {
+        DWORD errors = 0;
+        return ClearCommError(m_handle, &errors, status) != 0;
+    }
+
+    // The device went away (adapter unplugged): the port is closed, as on Linux.
+    void lose()
+    {
+        if (!isOpen())
+            return;
+        CloseHandle(m_handle);
+        m_handle = INVALID_HANDLE_VALUE;
+        m_input.clear();
+    }
+
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
+    int m_number = 1;
+    SerialSettings m_settings;
+    // Bytes read from the driver and not yet handed out.
+    QByteArray m_input;
+    int m_readWaitMs = -1;
+};
+
+} // namespace
+
+QStringList SystemSerial::portNames()
+{
+    std::vector<int> numbers;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key)
+        == ERROR_SUCCESS) {
+        for (DWORD index = 0;; ++index) {
+            wchar_t valueName[256];
+            DWORD nameLength = 256;
+            wchar_t data[64];
+            DWORD dataBytes = sizeof(data) - sizeof(wchar_t);
+            DWORD type = 0;
+            const LONG result = RegEnumValueW(key,
+                                              index,
+                                              valueName,
+                                              &nameLength,
+                                              nullptr,
+                                              &type,
+                                              reinterpret_cast<BYTE *>(data),
+                                              &dataBytes);
+            if (result == ERROR_NO_MORE_ITEMS)
+                break;
+            if (result != ERROR_SUCCESS || type != REG_SZ)
+                continue;
+            data[dataBytes / sizeof(wchar_t)] = L'\0';
+            if (const int number = comNumberOfDevice(QString::fromWCharArray(data).trimmed()))
+                numbers.push_back(number);
+        }
+        RegCloseKey(key);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    QStringList names;
+    for (const int number : numbers)
+        names << comName(number);
+    qCDebug(lcSerial) << "ports" << names;
+    return names;
+}
+
+std::unique_ptr<SerialPort> SystemSerial::createPort()
+{
+    return std::make_unique<WindowsPort>();
+}
+
+int comNumberOfDevice(const QString &device)
+{
+    static const QRegularExpression pattern(QStringLiteral("^(?:\\\\\\\\\\.\\\\)?COM([1-9][0-9]{0,5})$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const auto match = pattern.match(device);
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+QString deviceOfComNumber(int number)
+{
+    return number > 0 ? QStringLiteral("\\\\.\\COM%1").arg(number) : QString();
+}
+
+} // namespace platform
