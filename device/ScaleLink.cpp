@@ -136,7 +136,7 @@ Reply ScaleLink::transfer(const QByteArray &frame, int replySize)
         const qint64 now = m_clock.nowMs();
         if (now > deadline)
             return fail(Reply::Status::TimedOut);
-        m_port.waitForInput(int(deadline - now + 1));
+        m_port.waitForInput(int(deadline - now + 1), replySize - m_port.bytesAvailable());
     }
     // A scale sends exactly what the command asks for; anything more is dropped.
     reply.bytes = m_port.read().left(replySize);

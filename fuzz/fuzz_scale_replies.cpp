@@ -63,7 +63,7 @@ public:
         return bytes;
     }
     void waitForSent(int maxMs) override { m_clock.sleep(maxMs); }
-    void waitForInput(int maxMs) override { m_clock.sleep(maxMs); }
+    void waitForInput(int maxMs, int) override { m_clock.sleep(maxMs); }
 
 private:
     QByteArray m_script;

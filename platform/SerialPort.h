@@ -91,9 +91,11 @@ public:
     virtual QByteArray read() = 0;
     // Block the calling thread, running no events, until some of the queued bytes have left or
     // new bytes have arrived, the port failed, or maxMs have passed. Callers loop on what they
-    // wait for: the calls may return early.
+    // wait for: the calls may return early. wanted is how many more bytes the caller waits for:
+    // a port may keep waiting until that many have come (the Windows port does, as each wake-up
+    // costs more there than the bytes).
     virtual void waitForSent(int maxMs) = 0;
-    virtual void waitForInput(int maxMs) = 0;
+    virtual void waitForInput(int maxMs, int wanted = 1) = 0;
 };
 
 class SerialSystem

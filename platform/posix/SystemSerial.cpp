@@ -216,7 +216,7 @@ public:
         QThread::msleep(std::clamp(maxMs, 0, kDrainPollMs));
     }
 
-    void waitForInput(int maxMs) override
+    void waitForInput(int maxMs, int /*wanted*/) override
     {
         if (isOpen())
             m_port.waitForReadyRead(std::max(0, maxMs));

@@ -9,14 +9,16 @@
 
 #include <windows.h>
 
+#include <timeapi.h>
+
 Q_LOGGING_CATEGORY(lcSerial, "kovara.serial", QtInfoMsg)
 
 namespace platform {
 
 namespace {
 
-// How long a wait for the driver's send queue sleeps before it looks again.
-constexpr int kDrainPollMs = 2;
+// The shortest sleep of a wait for the driver's send queue.
+constexpr int kDrainPollMs = 1;
 // A write hands the frame to the driver; it may take as long as the bytes take on the wire and
 // this much more before the port counts as failed.
 constexpr DWORD kWriteSlackMs = 2000;
@@ -117,6 +119,9 @@ public:
                                QStringLiteral("%1 could not be opened: %2").arg(name, *failure));
         }
         m_input.clear();
+        // Sleeps as short as a millisecond while the port is open (Windows' default tick is
+        // 15.6 ms, which every frame would pay while its bytes leave).
+        timeBeginPeriod(1);
         qCInfo(lcSerial).noquote() << name << "open at" << m_settings.baudRate
                                    << QStringLiteral("%1%2%3")
                                           .arg(m_settings.dataBits)
@@ -129,9 +134,7 @@ public:
     {
         if (!isOpen())
             return;
-        CloseHandle(m_handle);
-        m_handle = INVALID_HANDLE_VALUE;
-        m_input.clear();
+        lose();
         qCInfo(lcSerial).noquote() << comName(m_number) << "closed";
     }
 
@@ -191,16 +194,26 @@ public:
 
     void waitForSent(int maxMs) override
     {
-        if (bytesToWrite() > 0)
-            QThread::msleep(std::clamp(maxMs, 0, kDrainPollMs));
+        // The driver gives no wake-up when its queue drains: sleep for the line time of what is
+        // queued (10 bits a byte), then look again.
+        const int queued = bytesToWrite();
+        if (queued > 0) {
+            const int lineMs = queued * 10 * 1000 / std::max(1, m_settings.baudRate);
+            QThread::msleep(std::clamp(lineMs, kDrainPollMs, std::max(kDrainPollMs, maxMs)));
+        }
     }
 
-    void waitForInput(int maxMs) override
+    void waitForInput(int maxMs, int wanted) override
     {
-        if (!isOpen() || !m_input.isEmpty())
+        if (!isOpen())
             return;
-        if (bytesAvailable() == 0)
-            receive(std::max(0, maxMs), 1);
+        // New bytes are those the driver holds: taken at once. Else the bytes wanted are waited
+        // for in one read, which ends when they have all come or at the time-out.
+        const qsizetype before = m_input.size();
+        receive(0, std::max(1, m_settings.inputLen));
+        if (m_input.size() > before || !isOpen())
+            return;
+        receive(std::max(0, maxMs), std::clamp(wanted, 1, std::max(1, m_settings.inputLen)));
     }
 
 private:
@@ -240,9 +253,9 @@ private:
     }
 
     // Read time-outs: with 0, a read returns at once with what the driver holds; with a wait, a
-    // read of one byte returns when it has come, or empty after waitMs. (The documented "return on
-    // the first byte" setting of MAXDWORD intervals is not honoured by Wine, which then waits for
-    // the whole count: asking for one byte works on both.)
+    // read returns when its count has come, or with what came after waitMs. (The documented
+    // "return on the first byte" setting of MAXDWORD intervals is not honoured by Wine, which then
+    // waits for the whole count: a read asks for the bytes the caller wants instead.)
     bool setReadWait(int waitMs)
     {
         if (waitMs == m_readWaitMs)
@@ -260,19 +273,19 @@ private:
         return true;
     }
 
-    // Reads what the driver has (up to most bytes) into m_input; with waitMs, one byte, waiting
-    // at most waitMs for it.
+    // Reads what the driver has (up to most bytes) into m_input; with waitMs, waits at most that
+    // long for most bytes to come.
     void receive(int waitMs, int most)
     {
         if (!setReadWait(waitMs)) {
             lose();
             return;
         }
-        std::vector<char> buffer(std::size_t(waitMs > 0 ? 1 : std::max(1, most)));
+        std::vector<char> buffer(std::size_t(std::max(1, most)));
         DWORD got = 0;
         if (!ReadFile(m_handle, buffer.data(), DWORD(buffer.size()), &got, nullptr)) {
-            qCWarning(lcSerial).noquote() << comName(m_number) << "lost, the device is gone:"
-                                          << systemText(GetLastError());
+            qCWarning(lcSerial).noquote()
+                << comName(m_number) << "lost, the device is gone:" << systemText(GetLastError());
             lose();
             return;
         }
@@ -293,6 +306,7 @@ private:
         CloseHandle(m_handle);
         m_handle = INVALID_HANDLE_VALUE;
         m_input.clear();
+        timeEndPeriod(1);
     }
 
     HANDLE m_handle = INVALID_HANDLE_VALUE;
@@ -351,8 +365,9 @@ std::unique_ptr<SerialPort> SystemSerial::createPort()
 
 int comNumberOfDevice(const QString &device)
 {
-    static const QRegularExpression pattern(QStringLiteral("^(?:\\\\\\\\\\.\\\\)?COM([1-9][0-9]{0,5})$"),
-                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression pattern(
+        QStringLiteral("^(?:\\\\\\\\\\.\\\\)?COM([1-9][0-9]{0,5})$"),
+        QRegularExpression::CaseInsensitiveOption);
     const auto match = pattern.match(device);
     return match.hasMatch() ? match.captured(1).toInt() : 0;
 }

@@ -167,7 +167,7 @@ public:
     // Time moves on the virtual clock; the program's events run meanwhile, as they would while
     // the scale's thread waits.
     void waitForSent(int maxMs) override { m_lines->clock.waitForEvents(std::min(maxMs, 2)); }
-    void waitForInput(int maxMs) override { m_lines->clock.waitForEvents(maxMs); }
+    void waitForInput(int maxMs, int) override { m_lines->clock.waitForEvents(maxMs); }
 
 private:
     Line *openLine() const
