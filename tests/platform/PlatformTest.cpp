@@ -44,6 +44,7 @@ TEST(WorkingFolder, NamesLandInTheFolderDeletionIgnoresErrorsAndAMissingFolderIs
 // has grown; it lives in the state folder the environment names.
 TEST(SupportLog, KeepsTheTranscriptAndRotatesAtStart)
 {
+    KOVARA_LINUX_ONLY("the XDG state folder (on Windows the log is in the working folder)");
     QTemporaryDir state;
     qputenv("XDG_STATE_HOME", state.path().toLocal8Bit());
     const QString path = WorkingFolder::standard().supportLog();
@@ -74,6 +75,7 @@ TEST(SupportLog, KeepsTheTranscriptAndRotatesAtStart)
 // The real shell open against a stand-in xdg-open on PATH that exits as told, or none at all.
 TEST(ShellOpen, DesktopShellReportsWhatXdgOpenDid)
 {
+    KOVARA_LINUX_ONLY("xdg-open (on Windows ShellExecute gives the codes itself)");
     QTemporaryDir bin;
     struct RestorePath
     {

@@ -1,8 +1,11 @@
 #include "MakerServer.h"
 
+#include "HostPath.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
 
 namespace testing_support {
 
@@ -14,18 +17,26 @@ MakerPortLock::MakerPortLock()
 }
 
 MakerServer::MakerServer(Files files, int port, const QStringList &arguments)
+    : m_log(m_files.filePath(QStringLiteral(".server.log")))
 {
-    QStringList all = QStringList {QStringLiteral("--port"), QString::number(port)} + arguments;
+    QStringList all = QStringList {QStringLiteral("--port"), QString::number(port)} + arguments
+        + QStringList {QStringLiteral("--log"), hostPath(m_log.fileName())};
     if (files == Files::OwnFolder)
-        all << QStringLiteral("--files") << m_files.path();
+        all << QStringLiteral("--files") << hostPath(m_files.path());
     m_process.start(QStringLiteral(KOVARA_BIN_DIR "/kovara-maker-server"), all);
     // The server names its address on its first line.
-    QByteArray out;
-    while (!out.contains('\n') && m_process.waitForReadyRead(10000))
-        out += m_process.readAllStandardOutput();
-    const qsizetype at = out.indexOf("http://");
+    QElapsedTimer waited;
+    waited.start();
+    QByteArray text;
+    while (!text.contains("listening on") && waited.elapsed() < 10000) {
+        QThread::msleep(10);
+        if (m_log.isOpen() || m_log.open(QIODevice::ReadOnly))
+            text += m_log.readAll();
+    }
+    const qsizetype at = text.indexOf("http://");
     if (at >= 0)
-        m_url = QString::fromLatin1(out.mid(at, out.indexOf('\n', at) - at).trimmed());
+        m_url = QString::fromLatin1(text.mid(at, text.indexOf('\n', at) - at).trimmed());
+    m_text = QString::fromLatin1(text);
 }
 
 MakerServer::~MakerServer()
@@ -43,13 +54,10 @@ void MakerServer::put(const QString &name, const QByteArray &content)
 
 QStringList MakerServer::requests()
 {
-    // The log line is written before the answer, so it is in the pipe by now.
-    QElapsedTimer waited;
-    waited.start();
-    while (m_process.waitForReadyRead(20) && waited.elapsed() < 500) { }
-    m_log += QString::fromLatin1(m_process.readAllStandardError());
+    // The log line is written before the answer, so it is in the file by now.
+    m_text += QString::fromLatin1(m_log.readAll());
     QStringList lines;
-    for (const QString &line : m_log.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+    for (const QString &line : m_text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         // Request lines only: the server also logs its own start-up (its query database).
         const QString entry = line.section(QStringLiteral("kovara-maker-server: "), 1);
         if (entry.startsWith(QLatin1String("GET ")) || entry.startsWith(QLatin1String("HEAD "))

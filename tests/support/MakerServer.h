@@ -10,6 +10,7 @@
 // against it hold MakerPortLock (a file lock, so test binaries of several checkouts on one
 // machine take turns too).
 
+#include <QFile>
 #include <QLockFile>
 #include <QProcess>
 #include <QStringList>
@@ -50,7 +51,10 @@ private:
     QTemporaryDir m_files;
     QProcess m_process;
     QString m_url;
-    QString m_log;
+    // What the server prints, in a file: a Windows test under Wine cannot read a Linux
+    // program's output streams.
+    QFile m_log;
+    QString m_text;
 };
 
 } // namespace testing_support

@@ -27,6 +27,7 @@
 
 #include <QAbstractButton>
 #include <QNetworkAccessManager>
+#include <QSysInfo>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -165,6 +166,11 @@ void processEvents();
 void quietLogging();
 
 } // namespace testing_support
+
+// A test of a Linux-only thing (xdg-open, the XDG folders, /dev/full) skips elsewhere, saying why.
+#define KOVARA_LINUX_ONLY(why)                                                                     \
+    if (QSysInfo::kernelType() != QLatin1String("linux"))                                          \
+    GTEST_SKIP() << "Linux only: " << why
 
 // Readable QStrings in GoogleTest's messages.
 inline void PrintTo(const QString &text, std::ostream *out)

@@ -4,9 +4,19 @@
 
 namespace testing_support {
 
+void VirtualClock::runEvents(QEventLoop::ProcessEventsFlags flags)
+{
+    if (!m_sinceSystemEvents.isValid() || m_sinceSystemEvents.elapsed() >= 1) {
+        QCoreApplication::processEvents(flags);
+        m_sinceSystemEvents.start();
+    } else {
+        QCoreApplication::sendPostedEvents();
+    }
+}
+
 void VirtualClock::waitForEvents(int maxMs, QEventLoop::ProcessEventsFlags flags)
 {
-    QCoreApplication::processEvents(flags);
+    runEvents(flags);
     runDue();
     if (maxMs <= 0)
         return;
@@ -16,7 +26,7 @@ void VirtualClock::waitForEvents(int maxMs, QEventLoop::ProcessEventsFlags flags
     m_waited += target - m_now;
     m_now = target;
     runDue();
-    QCoreApplication::processEvents(flags);
+    runEvents(flags);
 }
 
 void VirtualClock::schedule(qint64 atMs, std::function<void()> fn)

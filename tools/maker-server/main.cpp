@@ -2,6 +2,7 @@
 
 #include "Routes.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -19,7 +20,8 @@ void usage(std::ostream &out)
            "  --version V     CurrentVersion of the program row\n"
            "  --update Y|N    SoftwareUpdate of the program row\n"
            "  --allow-writes  let queries change the database (read-only otherwise)\n"
-           "  --quiet         do not log requests\n";
+           "  --quiet         do not log requests\n"
+           "  --log FILE      write what it prints (its address, the requests) to FILE instead\n";
 }
 
 } // namespace
@@ -57,6 +59,11 @@ int main(int argc, char *argv[])
             options.allowWrites = true;
         } else if (arg == "--quiet") {
             options.quiet = true;
+        } else if (arg == "--log") {
+            // For callers that cannot read its output streams (Windows programs under Wine).
+            const std::string log = value("--log");
+            if (!std::freopen(log.c_str(), "a", stdout) || !std::freopen(log.c_str(), "a", stderr))
+                return 2;
         } else if (arg == "--help" || arg == "-h") {
             usage(std::cout);
             return 0;
