@@ -41,6 +41,9 @@ MakerServer::MakerServer(Files files, int port, const QStringList &arguments)
 
 MakerServer::~MakerServer()
 {
+    // Under Wine the kill does not reach a Linux process: the server ends when its log goes.
+    m_log.close();
+    QFile::remove(m_log.fileName());
     m_process.kill();
     m_process.waitForFinished(5000);
 }

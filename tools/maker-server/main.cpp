@@ -2,10 +2,14 @@
 
 #include "Routes.h"
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -21,7 +25,8 @@ void usage(std::ostream &out)
            "  --update Y|N    SoftwareUpdate of the program row\n"
            "  --allow-writes  let queries change the database (read-only otherwise)\n"
            "  --quiet         do not log requests\n"
-           "  --log FILE      write what it prints (its address, the requests) to FILE instead\n";
+           "  --log FILE      write what it prints (its address, the requests) to FILE instead,\n"
+           "                  and end when FILE is deleted\n";
 }
 
 } // namespace
@@ -64,6 +69,12 @@ int main(int argc, char *argv[])
             const std::string log = value("--log");
             if (!std::freopen(log.c_str(), "a", stdout) || !std::freopen(log.c_str(), "a", stderr))
                 return 2;
+            // Such a caller cannot end a Linux process either: it deletes the file instead.
+            std::thread([log] {
+                while (::access(log.c_str(), F_OK) == 0)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                std::_Exit(0);
+            }).detach();
         } else if (arg == "--help" || arg == "-h") {
             usage(std::cout);
             return 0;
