@@ -4,6 +4,7 @@
 
 #include "Journey.h"
 #include "MakerServer.h"
+#include "ScriptedSocketServer.h"
 #include "UpdateFile.h"
 
 #include "cli/ConsoleRun.h"
@@ -110,6 +111,7 @@ bool updated(TestPlatform &test)
 TEST(CommandLine, EveryEndHasItsStatusAndItsWords)
 {
     MakerServer server(MakerServer::Files::OwnFolder);
+    UntrustedTlsServer untrusted(QStringLiteral("expired.pem"));
     ASSERT_FALSE(server.url().isEmpty()) << "maker server did not start";
     server.put(QStringLiteral("u.hex"), intelHex(applicationImage()));
     server.put(QStringLiteral("bad.hex"), ":10000000FF\r\n");
@@ -152,6 +154,15 @@ TEST(CommandLine, EveryEndHasItsStatusAndItsWords)
          "update --url $SERVER/files/none.hex",
          ExitCode::DownloadFailed,
          "File Not Found: The file,"},
+        {"a server whose certificate is not trusted: nothing is asked of it, and the words say why",
+         "COM1 scale",
+         "update --port 1 --url " + untrusted.url(),
+         ExitCode::DownloadFailed,
+         "Error Downloading File: The server's certificate is not trusted, so nothing was "
+         "downloaded from it. The certificate is self-signed, and untrusted",
+         [&untrusted](TestPlatform &) { EXPECT_TRUE(untrusted.request.isEmpty()); },
+         0,
+         "a TLS server in the test process"},
         {"a silent scale is no scale",
          "COM1 scale, fault ignore * always, update file",
          "update --port COM1 --file $WORK/KovaraNorvessia_APROM.hex",
