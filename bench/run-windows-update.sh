@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build dev >/dev/null
-export KOVARA_WINDOWS_QT=${KOVARA_WINDOWS_QT:-$(scripts/windows/build-qt)}
+export KOVARA_WINDOWS_QT=$(scripts/windows/build-qt)
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target kovara-pc-program-console >/dev/null
 work=$(mktemp -d "${TMPDIR:-/tmp}/kovara-windows-bench.XXXXXX")
