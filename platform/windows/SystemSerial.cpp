@@ -17,6 +17,8 @@ namespace platform {
 
 namespace {
 
+// The longest a read waits before the caller looks at its deadline again.
+constexpr int kReadSliceMs = 1000;
 // The shortest sleep of a wait for the driver's send queue.
 constexpr int kDrainPollMs = 1;
 // A write hands the frame to the driver; it may take as long as the bytes take on the wire and
@@ -185,8 +187,9 @@ public:
         if (!isOpen())
             return {};
         const int limit = std::max(1, m_settings.inputLen);
-        if (m_input.size() < limit)
-            receive(0, limit - int(m_input.size()));
+        // What a wait brought is handed out first; the driver is asked only when it brought none.
+        if (m_input.isEmpty())
+            receive(0, limit);
         const QByteArray bytes = m_input.left(limit);
         m_input.remove(0, bytes.size());
         return bytes;
@@ -208,12 +211,19 @@ public:
         if (!isOpen())
             return;
         // New bytes are those the driver holds: taken at once. Else the bytes wanted are waited
-        // for in one read, which ends when they have all come or at the time-out.
-        const qsizetype before = m_input.size();
-        receive(0, std::max(1, m_settings.inputLen));
-        if (m_input.size() > before || !isOpen())
+        // for in one read, which ends when they have all come or at the time-out; the time-out is
+        // a slice of the wait, the same from call to call, so that it is set once.
+        const int limit = std::max(1, m_settings.inputLen);
+        COMSTAT status {};
+        if (!queues(&status)) {
+            lose();
             return;
-        receive(std::max(0, maxMs), std::clamp(wanted, 1, std::max(1, m_settings.inputLen)));
+        }
+        if (status.cbInQue > 0) {
+            receive(0, std::min(int(status.cbInQue), limit));
+            return;
+        }
+        receive(std::clamp(maxMs, 1, kReadSliceMs), std::clamp(wanted, 1, limit));
     }
 
 private:
