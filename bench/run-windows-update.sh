@@ -23,9 +23,7 @@ build/dev/bin/kovara-virtual-scale --ports-dir "$work" --com 3 --serial 12345678
   --dump "$work/flash.bin" >"$work/scale.log" 2>&1 &
 scale=$!
 while [ ! -L "$work/COM3" ]; do sleep 0.1; done
-wine reg add 'HKLM\Software\Wine\Ports' /v COM3 /t REG_SZ /d "$work/COM3" /f >/dev/null 2>&1
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w >/dev/null 2>&1 || true
+scripts/windows/register-port COM3 "$work/COM3"
 # A server kept up, so the run does not pay for its start.
 wineserver -p
 wine cmd /c exit >/dev/null 2>&1

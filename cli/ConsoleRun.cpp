@@ -22,16 +22,11 @@ Q_LOGGING_CATEGORY(lcConsole, "kovara.cli")
 // Breaks of the download that are resumed before it gives up.
 constexpr int kResumeLimit = 3;
 
-QString portName(int number)
-{
-    return QStringLiteral("COM%1").arg(number);
-}
-
 QStringList portNames(const QList<int> &numbers)
 {
     QStringList names;
     for (const int number : numbers)
-        names << portName(number);
+        names << platform::comName(number);
     return names;
 }
 
@@ -152,7 +147,7 @@ void ConsoleRun::searchEnded(const device::ScaleSearch &search)
         return;
     if (!search.found) {
         QString text = m_command.port != 0
-            ? tr("No scale answers on %1.").arg(portName(m_command.port))
+            ? tr("No scale answers on %1.").arg(platform::comName(m_command.port))
             : tr("No scale answers on any serial port.");
         text += QLatin1Char(' ')
             + tr("Make sure that your Kovara scale is connected to your computer and that it is "
@@ -233,7 +228,7 @@ void ConsoleRun::loadAndUpdate(const QString &path)
 void ConsoleRun::update()
 {
     m_step = Step::Updating;
-    m_console.say(tr("Updating scale %1 on %2").arg(m_serial, portName(m_port)));
+    m_console.say(tr("Updating scale %1 on %2").arg(m_serial, platform::comName(m_port)));
     m_services.scale.setPortNumber(m_port);
     if (const auto error = m_services.scale.open()) {
         finish(ExitCode::NoScale, error->text());
@@ -254,7 +249,7 @@ void ConsoleRun::runEnded(device::RunOutcome outcome)
         finish(ExitCode::Success,
                tr("Scale %1 on %2 is updated and verified, in %3.")
                    .arg(m_serial,
-                        portName(m_port),
+                        platform::comName(m_port),
                         device::durationText(m_services.clock.nowMs() - m_startedMs)));
     } else if (stopped || outcome == RunOutcome::Stopped) {
         finish(ExitCode::Stopped, tr("Stopped: the scale's update is unfinished; run it again."));
@@ -263,7 +258,7 @@ void ConsoleRun::runEnded(device::RunOutcome outcome)
         finish(ExitCode::ScaleError,
                tr("Serial number wrong: the scale on %1 refused the session of scale %2, so the "
                   "update is unfinished. Check which scale is connected, then run it again.")
-                   .arg(portName(m_port), m_serial));
+                   .arg(platform::comName(m_port), m_serial));
     } else {
         finish(ExitCode::ScaleError,
                tr("A communication error with your scale was encountered. Please make sure that "
@@ -278,7 +273,7 @@ void ConsoleRun::finish(ExitCode code, const QString &text)
     m_step = Step::Done;
     m_services.scale.close();
     if (m_port != 0)
-        m_fields.insert(QStringLiteral("port"), portName(m_port));
+        m_fields.insert(QStringLiteral("port"), platform::comName(m_port));
     if (!m_serial.isEmpty())
         m_fields.insert(QStringLiteral("serial"), m_serial);
     m_fields.insert(QStringLiteral("seconds"),

@@ -36,6 +36,11 @@ SerialError::permissionDenied(const QString &portName, const QString &device, co
                            .arg(portName, device, group));
 }
 
+QString comName(int number)
+{
+    return QStringLiteral("COM%1").arg(number);
+}
+
 SerialError SerialError::notOpen()
 {
     return SerialError(Kind::NotOpen, QStringLiteral("The port is not open."));

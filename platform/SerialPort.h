@@ -21,6 +21,9 @@
 
 namespace platform {
 
+// The name of port number n, "COMn", as every serial system and the user's words spell it.
+QString comName(int number);
+
 class SerialError
 {
 public:

@@ -43,11 +43,6 @@ QString portsFolder()
     return qEnvironmentVariable(kPortsFolderVariable);
 }
 
-QString comName(int number)
-{
-    return QStringLiteral("COM%1").arg(number);
-}
-
 // The number n of a "COMn" name, 0 when it is not one.
 int comNumberOfName(const QString &name)
 {

@@ -25,11 +25,6 @@ constexpr int kDrainPollMs = 1;
 // this much more before the port counts as failed.
 constexpr DWORD kWriteSlackMs = 2000;
 
-QString comName(int number)
-{
-    return QStringLiteral("COM%1").arg(number);
-}
-
 // The system's words for an error number, without the line break it ends with.
 QString systemText(DWORD error)
 {

@@ -26,9 +26,8 @@ namespace vs = virtual_scale;
 using testing_support::describeWindow;
 using Answer = testing_support::QuitAnswers::Answer;
 
-const QString kRecord = QSysInfo::kernelType() == QLatin1String("linux")
-    ? QStringLiteral("screens.txt")
-    : QStringLiteral("screens-windows.txt");
+const QString kRecord = testing_support::onLinux() ? QStringLiteral("screens.txt")
+                                                   : QStringLiteral("screens-windows.txt");
 
 // The texts that do not fit their control at the program's font.
 QStringList clipped(QWidget *window)

@@ -15,8 +15,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <iostream>
-
 namespace {
 
 using namespace testing_support;
@@ -58,10 +56,8 @@ protected:
     void run(const Row &row)
     {
         SCOPED_TRACE(row.link.toStdString());
-        if (row.linuxOnly && QSysInfo::kernelType() != QLatin1String("linux")) {
-            std::cout << "row skipped, Linux only: " << row.linuxOnly << '\n';
+        if (skipsHere(row.linuxOnly))
             return;
-        }
         TestPlatform test(Journey::options());
         test.disk.free = row.freeSpace;
         for (const Button answer : row.answers)

@@ -16,8 +16,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <iostream>
-
 #include <optional>
 
 namespace {
@@ -48,10 +46,8 @@ QString lastLine(const QBuffer &buffer)
 void run(const Row &row, const QString &server)
 {
     SCOPED_TRACE(row.what);
-    if (row.linuxOnly && QSysInfo::kernelType() != QLatin1String("linux")) {
-        std::cout << "row skipped, Linux only: " << row.linuxOnly << '\n';
+    if (skipsHere(row.linuxOnly))
         return;
-    }
     for (const bool json : {false, true}) {
         TestPlatform test;
         Journey(test).given(row.given);

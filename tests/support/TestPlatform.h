@@ -28,7 +28,9 @@
 #include <QAbstractButton>
 #include <QNetworkAccessManager>
 #include <QSysInfo>
+
 #include <QTemporaryDir>
+#include <iostream>
 
 #include <memory>
 #include <optional>
@@ -165,11 +167,27 @@ void processEvents();
 // The program's info lines off (the default in tests; a test that reads them turns them on).
 void quietLogging();
 
+// Whether the tests run on Linux (else they are Windows programs under Wine).
+inline bool onLinux()
+{
+    return QSysInfo::kernelType() == QLatin1String("linux");
+}
+
+// A table's row that needs what only Linux has (what, or nullptr for none): true, saying so,
+// when it is to be skipped here.
+inline bool skipsHere(const char *linuxOnly)
+{
+    if (!linuxOnly || onLinux())
+        return false;
+    std::cout << "row skipped, Linux only: " << linuxOnly << '\n';
+    return true;
+}
+
 } // namespace testing_support
 
 // A test of a Linux-only thing (xdg-open, the XDG folders, /dev/full) skips elsewhere, saying why.
 #define KOVARA_LINUX_ONLY(why)                                                                     \
-    if (QSysInfo::kernelType() != QLatin1String("linux"))                                          \
+    if (!testing_support::onLinux())                                                               \
     GTEST_SKIP() << "Linux only: " << why
 
 // Readable QStrings in GoogleTest's messages.

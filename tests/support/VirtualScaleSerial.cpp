@@ -69,7 +69,7 @@ public:
 
     std::optional<platform::SerialError> open() override
     {
-        const QString name = QStringLiteral("COM%1").arg(m_number);
+        const QString name = platform::comName(m_number);
         if (isOpen())
             return std::nullopt;
         Line *line = m_lines->find(m_number);
@@ -241,7 +241,7 @@ QStringList VirtualScaleSerial::portNames()
 {
     QStringList names;
     for (const int number : m_lines->listed)
-        names << QStringLiteral("COM%1").arg(number);
+        names << platform::comName(number);
     return names;
 }
 
