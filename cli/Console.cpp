@@ -49,8 +49,17 @@ void Console::progress(const QString &line, qint64 value, qint64 maximum)
             = QString(filled, QLatin1Char('#')) + QString(kBarWidth - filled, QLatin1Char('-'));
         const QString percent
             = maximum > 0 ? QStringLiteral(" %1%").arg(shown * 100 / maximum) : QString();
-        // Back to the line's start, and the rest of a longer line before it cleared.
-        write(m_err, QStringLiteral("\r[%1]%2 %3\x1b[K").arg(bar, percent, line));
+        // Redrawn when the bar, the percentage or the phase moves, so at most about a hundred
+        // times a phase: a console window that draws slowly (Wine's) would lag the work.
+        const QString moved = maximum > 0 ? bar + percent + phaseOf(line) : line;
+        if (m_barShown && moved == m_barMoved)
+            return;
+        m_barMoved = moved;
+        // Back to the line's start; spaces, not an erase sequence, cover the rest of a longer
+        // line before, as Windows' console prints escape sequences as they are.
+        const QString text = QStringLiteral("[%1]%2 %3").arg(bar, percent, line);
+        write(m_err, QLatin1Char('\r') + text.leftJustified(m_barWidth));
+        m_barWidth = int(text.size());
         m_barShown = true;
         return;
     }
@@ -93,6 +102,7 @@ void Console::endBar()
         return;
     write(m_err, QStringLiteral("\n"));
     m_barShown = false;
+    m_barWidth = 0;
 }
 
 } // namespace cli

@@ -43,6 +43,8 @@ private:
     QIODevice &m_err;
     const Options m_options;
     bool m_barShown = false;
+    int m_barWidth = 0; // of the bar's line last drawn
+    QString m_barMoved; // what it showed of the work's progress
     QString m_phase;
     qint64 m_tenth = -1;
 };

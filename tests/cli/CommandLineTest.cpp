@@ -236,3 +236,49 @@ TEST(CommandLine, EveryEndHasItsStatusAndItsWords)
     for (const Row &row : rows)
         run(row, server.url());
 }
+
+// The bar on a terminal, as the console shows it: every draw covers the last one whole without
+// an escape sequence (Windows' console prints them), and a phase of 512 blocks is drawn about
+// once for each percent.
+TEST(CommandLine, TheBarIsRedrawnInPlaceOnAnyConsole)
+{
+    QBuffer out, err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    cli::Console console(out, err, {true, false, false});
+    for (const char *phase : {"Programming", "Verifying"}) {
+        for (int block = 1; block <= 512; ++block) {
+            const int left = (512 - block) / 40; // "about 12 s left" down to "about 0 s left"
+            console.progress(QStringLiteral("%1 block %2 of 512, about %3 s left")
+                                 .arg(QLatin1String(phase))
+                                 .arg(block)
+                                 .arg(left),
+                             block,
+                             512);
+        }
+    }
+    console.finish(ExitCode::Success, QStringLiteral("Done."));
+
+    const QByteArray written = err.data();
+    EXPECT_FALSE(written.contains('\x1b'));
+    EXPECT_LE(written.count('\r'), 2 * (101 + 24)); // a draw for each percent, each step of the bar
+    QStringList screen {QString()};
+    int column = 0;
+    for (const QChar c : QString::fromLocal8Bit(written)) {
+        if (c == QLatin1Char('\r')) {
+            column = 0;
+        } else if (c == QLatin1Char('\n')) {
+            screen << QString();
+            column = 0;
+        } else {
+            screen.last() = screen.last().leftJustified(column + 1).replace(column, 1, c);
+            ++column;
+        }
+    }
+    for (QString &line : screen)
+        line = line.trimmed();
+    const QString full = QString(24, QLatin1Char('#'));
+    // One bar for the two phases, the shorter second line drawn over the first.
+    EXPECT_EQ(screen,
+              QStringList({"[" + full + "] 100% Verifying block 512 of 512, about 0 s left", ""}));
+}
