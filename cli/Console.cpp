@@ -52,15 +52,11 @@ void Console::progress(const QString &line, qint64 value, qint64 maximum)
         // Redrawn when the bar, the percentage or the phase moves, so at most about a hundred
         // times a phase: a console window that draws slowly (Wine's) would lag the work.
         const QString moved = maximum > 0 ? bar + percent + phaseOf(line) : line;
-        if (m_barShown && moved == m_barMoved)
-            return;
-        m_barMoved = moved;
-        // Back to the line's start; spaces, not an erase sequence, cover the rest of a longer
-        // line before, as Windows' console prints escape sequences as they are.
-        const QString text = QStringLiteral("[%1]%2 %3").arg(bar, percent, line);
-        write(m_err, QLatin1Char('\r') + text.leftJustified(m_barWidth));
-        m_barWidth = int(text.size());
-        m_barShown = true;
+        m_barPending = QStringLiteral("[%1]%2 %3").arg(bar, percent, line);
+        if (!m_barShown || moved != m_barMoved) {
+            m_barMoved = moved;
+            drawBar();
+        }
         return;
     }
     const qint64 tenth = maximum > 0 ? shown * 10 / maximum : 0;
@@ -96,10 +92,23 @@ void Console::write(QIODevice &device, const QString &text)
     device.write(text.toLocal8Bit());
 }
 
+void Console::drawBar()
+{
+    // Back to the line's start; spaces, not an erase sequence, cover the rest of a longer line
+    // before, as Windows' console prints escape sequences as they are.
+    write(m_err, QLatin1Char('\r') + m_barPending.leftJustified(m_barWidth));
+    m_barWidth = int(m_barPending.size());
+    m_barPending.clear();
+    m_barShown = true;
+}
+
 void Console::endBar()
 {
     if (!m_barShown)
         return;
+    // The bar's last words stay: the last block, not the last one drawn.
+    if (!m_barPending.isEmpty())
+        drawBar();
     write(m_err, QStringLiteral("\n"));
     m_barShown = false;
     m_barWidth = 0;

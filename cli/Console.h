@@ -37,14 +37,16 @@ public:
 
 private:
     void write(QIODevice &device, const QString &text);
+    void drawBar();
     void endBar();
 
     QIODevice &m_out;
     QIODevice &m_err;
     const Options m_options;
     bool m_barShown = false;
-    int m_barWidth = 0; // of the bar's line last drawn
-    QString m_barMoved; // what it showed of the work's progress
+    int m_barWidth = 0;   // of the bar's line last drawn
+    QString m_barMoved;   // what it showed of the work's progress
+    QString m_barPending; // its line, when not drawn yet
     QString m_phase;
     qint64 m_tenth = -1;
 };

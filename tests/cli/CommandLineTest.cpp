@@ -246,14 +246,15 @@ TEST(CommandLine, TheBarIsRedrawnInPlaceOnAnyConsole)
     out.open(QIODevice::WriteOnly);
     err.open(QIODevice::WriteOnly);
     cli::Console console(out, err, {true, false, false});
-    for (const char *phase : {"Programming", "Verifying"}) {
+    // As the scale's run counts: two blocks a step, both phases in one bar of 512 steps.
+    for (const int phase : {0, 1}) {
         for (int block = 1; block <= 512; ++block) {
             const int left = (512 - block) / 40; // "about 12 s left" down to "about 0 s left"
             console.progress(QStringLiteral("%1 block %2 of 512, about %3 s left")
-                                 .arg(QLatin1String(phase))
+                                 .arg(phase == 0 ? "Programming" : "Verifying")
                                  .arg(block)
                                  .arg(left),
-                             block,
+                             phase * 256 + (block - 1) / 2,
                              512);
         }
     }
@@ -261,7 +262,7 @@ TEST(CommandLine, TheBarIsRedrawnInPlaceOnAnyConsole)
 
     const QByteArray written = err.data();
     EXPECT_FALSE(written.contains('\x1b'));
-    EXPECT_LE(written.count('\r'), 2 * (101 + 24)); // a draw for each percent, each step of the bar
+    EXPECT_LE(written.count('\r'), 101 + 24 + 2); // each percent, each step of the bar, the ends
     QStringList screen {QString()};
     int column = 0;
     for (const QChar c : QString::fromLocal8Bit(written)) {
@@ -277,8 +278,10 @@ TEST(CommandLine, TheBarIsRedrawnInPlaceOnAnyConsole)
     }
     for (QString &line : screen)
         line = line.trimmed();
-    const QString full = QString(24, QLatin1Char('#'));
-    // One bar for the two phases, the shorter second line drawn over the first.
+    // One bar for the two phases, the shorter second line drawn over the first, and the last
+    // block shown although the percentage had not moved for it.
     EXPECT_EQ(screen,
-              QStringList({"[" + full + "] 100% Verifying block 512 of 512, about 0 s left", ""}));
+              QStringList({"[" + QString(23, QLatin1Char('#'))
+                               + "-] 99% Verifying block 512 of 512, about 0 s left",
+                           ""}));
 }
