@@ -10,6 +10,7 @@
 #include "platform/Files.h"
 #include "platform/SerialPort.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QLoggingCategory>
 
@@ -220,8 +221,9 @@ void ConsoleRun::loadAndUpdate(const QString &path)
         finish(ExitCode::FileRefused, result.message());
         return;
     }
-    m_console.say(
-        tr("The update file %1 is whole: %2 data records.").arg(path).arg(result.dataRecords));
+    m_console.say(tr("The update file %1 is whole: %2 data records.")
+                      .arg(QDir::toNativeSeparators(path))
+                      .arg(result.dataRecords));
     findScale();
 }
 

@@ -3,6 +3,7 @@
 #include "ui/Look.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -78,7 +79,7 @@ HelpWindow::HelpWindow(const QString &website, const QString &supportLog, QWidge
     // Selectable, so that it can be copied into a message to the support.
     label("lblSupportLog",
           tr("If Kovara's support asks for the program's log, it is the file:") + QLatin1Char('\n')
-              + supportLog)
+              + QDir::toNativeSeparators(supportLog))
         ->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto *close = new QPushButton(tr("&Close"), this);

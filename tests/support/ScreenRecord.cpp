@@ -32,8 +32,11 @@ namespace {
 // A temporary folder or a loopback port that changes from run to run reads the same in every run.
 QString stable(QString text)
 {
-    static const QRegularExpression temporary(QRegularExpression::escape(QDir::tempPath())
-                                              + QStringLiteral("/[^/\"\\s)]+"));
+    // In either separator: the paths a user reads are in the system's own.
+    static const QRegularExpression temporary(
+        QStringLiteral("(%1|%2)[/\\\\][^/\\\\\"\\s)]+")
+            .arg(QRegularExpression::escape(QDir::tempPath()),
+                 QRegularExpression::escape(QDir::toNativeSeparators(QDir::tempPath()))));
     static const QRegularExpression loopback(QStringLiteral("127\\.0\\.0\\.1:[0-9]+"));
     // The time left of a download depends on how fast loopback was in that run.
     static const QRegularExpression timeLeft(QStringLiteral("time remaining: [^)]*\\)"));
@@ -45,12 +48,13 @@ QString stable(QString text)
 
 QString quoted(QString text)
 {
+    text = stable(text);
     text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
     text.replace(QLatin1String("\r\n"), QLatin1String("\\n"));
     text.replace(QLatin1Char('\r'), QLatin1String("\\n"));
     text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
     text.replace(QLatin1Char('"'), QLatin1String("\\\""));
-    return QLatin1Char('"') + stable(text) + QLatin1Char('"');
+    return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
 // The letter after a single '&', as Qt underlines it.
