@@ -21,6 +21,8 @@ namespace {
 constexpr int kReadSliceMs = 1000;
 // The shortest sleep of a wait for the driver's send queue.
 constexpr int kDrainPollMs = 1;
+// A sleep through the line time of awaited bytes ends this much before they can all have come.
+constexpr int kLineSleepMarginMs = 2;
 // A write hands the frame to the driver; it may take as long as the bytes take on the wire and
 // this much more before the port counts as failed.
 constexpr DWORD kWriteSlackMs = 2000;
@@ -218,6 +220,12 @@ public:
             receive(0, std::min(int(status.cbInQue), limit));
             return;
         }
+        // The bytes wanted need their time on the wire before they can all be there; a read
+        // pending meanwhile is woken for each few bytes as they come (Wine does so), so the
+        // thread sleeps through that time first, ending it before the bytes can have come.
+        const int lineMs = std::min(wanted * 10 * 1000 / std::max(1, m_settings.baudRate), maxMs);
+        if (lineMs > kLineSleepMarginMs)
+            QThread::msleep(unsigned(lineMs - kLineSleepMarginMs));
         receive(std::clamp(maxMs, 1, kReadSliceMs), std::clamp(wanted, 1, limit));
     }
 
