@@ -1,4 +1,5 @@
 #include "app/Desktop.h"
+#include "app/AppLog.h"
 
 #include "app/QuitQuestion.h"
 #include "platform/Files.h"
@@ -9,8 +10,6 @@
 #include <QLoggingCategory>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcDesktop, "kovara.wizard")
 
 // The desktop opener's failure codes, each with its message.
 QString openFailure(int code)
@@ -68,7 +67,7 @@ bool Desktop::openInBrowser(QWidget *over, const QString &address)
     const int code = m_shell.open(address);
     if (code > 32)
         return true;
-    qCWarning(lcDesktop).noquote() << "could not open" << address << "code" << code;
+    qCWarning(lcWizard).noquote() << "could not open" << address << "code" << code;
     m_prompts.tell(
         over, {openFailure(code), QMessageBox::Ok, QMessageBox::Warning, tr("Download Error")});
     return false;
@@ -99,7 +98,7 @@ void Desktop::end()
 
 void Desktop::finishRun()
 {
-    qCInfo(lcDesktop) << "update finished; the working files go";
+    qCInfo(lcWizard) << "update finished; the working files go";
     endDeleting(m_files.updateFile(), m_files.bannerFile());
 }
 

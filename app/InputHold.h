@@ -24,7 +24,6 @@ public:
 
     void hold();
     void release();
-    bool isHolding() const { return m_depth > 0; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,4 +1,5 @@
 #include "app/QuitQuestion.h"
+#include "app/AppLog.h"
 
 #include "ui/QuitDialog.h"
 
@@ -9,16 +10,14 @@ namespace wizard {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcQuit, "kovara.forms")
-
 QuitDialog *makeDialog(QuitDialog::Subject subject, QWidget *over)
 {
     auto *dialog = new QuitDialog(subject, over);
     const char *about = subject == QuitDialog::Subject::ScaleUpdate ? "the update"
         : subject == QuitDialog::Subject::ScaleBeingWritten         ? "the update in progress"
                                                                     : "the new version's download";
-    qCInfo(lcQuit).noquote() << "quit question about" << about << "over"
-                             << (over ? over->objectName() : QStringLiteral("none"));
+    qCInfo(lcForms).noquote() << "quit question about" << about << "over"
+                              << (over ? over->objectName() : QStringLiteral("none"));
     return dialog;
 }
 

@@ -1,4 +1,5 @@
 #include "app/ScaleLookup.h"
+#include "app/AppLog.h"
 
 #include "device/PortList.h"
 #include "device/ScaleProgrammer.h"
@@ -8,7 +9,6 @@
 
 namespace {
 Q_LOGGING_CATEGORY(lcMain, "kovara.welcome")
-Q_LOGGING_CATEGORY(lcWizard, "kovara.wizard")
 } // namespace
 
 ScaleLookup::ScaleLookup(device::ScaleProgrammer &scale,

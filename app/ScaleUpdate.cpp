@@ -10,11 +10,7 @@
 
 #include <QLoggingCategory>
 
-namespace {
-
-Q_LOGGING_CATEGORY(lcUpdate, "kovara.scale")
-
-} // namespace
+namespace { } // namespace
 
 ScaleUpdate::ScaleUpdate(device::ScaleProgrammer &scale,
                          ScaleUpdateWindow &window,
@@ -54,7 +50,6 @@ ScaleUpdate::ScaleUpdate(device::ScaleProgrammer &scale,
         &window, &ScaleUpdateWindow::serialNumberEntered, this, &ScaleUpdate::enterSerialNumber);
     connect(&window, &ScaleUpdateWindow::portChosen, this, &ScaleUpdate::choosePort);
 
-    m_scale.configure(platform::SerialSettings {});
     m_image.erase();
     writeSerialNumber();
     showFirstPage();
@@ -70,7 +65,7 @@ void ScaleUpdate::autoRun()
 {
     if (running())
         return;
-    qCInfo(lcUpdate) << "automatic update run";
+    qCInfo(lcScale) << "automatic update run";
     m_window->setStatus(tr("Updating scale with latest postage rates and services..."));
     if (load())
         program();
@@ -84,12 +79,12 @@ bool ScaleUpdate::load()
     const core::HexLoadResult result = core::loadIntelHexFile(path, m_image);
     m_window->setBusy(false);
     if (!result.ok) {
-        qCWarning(lcUpdate).noquote() << "update file" << path << "refused:" << result.message();
+        qCWarning(lcScale).noquote() << "update file" << path << "refused:" << result.message();
         tell(result.message(), QMessageBox::Warning);
         return false;
     }
-    qCInfo(lcUpdate).noquote() << "update file" << path << "loaded," << result.dataRecords
-                               << "data records";
+    qCInfo(lcScale).noquote() << "update file" << path << "loaded," << result.dataRecords
+                              << "data records";
     const quint8 marker = m_image.at(core::FlashImage::kAreaMarkerAddress);
     if (marker == core::FlashImage::kApromMarker)
         chooseArea(true);
@@ -180,7 +175,7 @@ void ScaleUpdate::choosePort(int number)
     m_scale.setPortNumber(number);
     m_window->showPort(number);
     if (const auto error = m_scale.open()) {
-        qCWarning(lcUpdate).noquote() << "COM" << number << ":" << error->text();
+        qCWarning(lcScale).noquote() << "COM" << number << ":" << error->text();
         tell(error->text(), QMessageBox::Warning);
     }
 }
@@ -189,7 +184,7 @@ bool ScaleUpdate::ignoredDuringRun(const char *command) const
 {
     if (!running())
         return false;
-    qCInfo(lcUpdate) << command << "ignored: the scale is being programmed or read";
+    qCInfo(lcScale) << command << "ignored: the scale is being programmed or read";
     return true;
 }
 
@@ -197,7 +192,7 @@ void ScaleUpdate::stop()
 {
     if (!writingScale())
         return;
-    qCInfo(lcUpdate) << "stopping the update before the next frame";
+    qCInfo(lcScale) << "stopping the update before the next frame";
     m_operation = Operation::Stopping;
     m_scale.stop();
 }
@@ -209,7 +204,7 @@ void ScaleUpdate::runEnded(device::RunOutcome outcome)
     m_operation = Operation::None;
     if (stopping) {
         // The user is leaving: whatever ended the run, no other window comes.
-        qCInfo(lcUpdate) << "update stopped; it ended" << int(outcome);
+        qCInfo(lcScale) << "update stopped; it ended" << int(outcome);
         Q_EMIT stopped();
     } else if (outcome == RunOutcome::Done) {
         platform::deleteFile(m_updateFile);

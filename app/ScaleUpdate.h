@@ -35,7 +35,6 @@ public:
     // The port closes with the update.
     ~ScaleUpdate() override;
 
-    const core::FlashImage &image() const { return m_image; }
     bool running() const { return m_operation != Operation::None; }
     // The scale is being programmed or verified.
     bool writingScale() const { return m_operation == Operation::Programming; }

@@ -1,4 +1,5 @@
 #include "app/UpdateFlow.h"
+#include "app/AppLog.h"
 
 #include "app/DownloadRun.h"
 #include "app/ProgramVersion.h"
@@ -26,12 +27,7 @@
 #include <QLoggingCategory>
 #include <QPointer>
 
-namespace {
-
-Q_LOGGING_CATEGORY(lcWizard, "kovara.wizard")
-Q_LOGGING_CATEGORY(lcWindows, "kovara.forms")
-
-} // namespace
+namespace { } // namespace
 
 UpdateFlow::UpdateFlow(Services services, ScreenPace pace, QObject *parent)
     : QObject(parent)
@@ -46,7 +42,6 @@ UpdateFlow::UpdateFlow(Services services, ScreenPace pace, QObject *parent)
     , m_scale(services.scale)
     , m_lookup(services.scale, services.ports)
 {
-    m_scale.configure(platform::SerialSettings {});
     m_versionDelay.setSingleShot(true);
     m_versionDelay.setInterval(m_pace.versionDelay);
     connect(&m_versionDelay, &QTimer::timeout, this, [this] {
@@ -88,8 +83,8 @@ void UpdateFlow::show(QWidget *screen)
     screen->show();
     screen->raise();
     screen->activateWindow();
-    qCInfo(lcWindows).noquote() << "window shown:" << screen->objectName()
-                                << '"' + screen->windowTitle() + '"';
+    qCInfo(lcForms).noquote() << "window shown:" << screen->objectName()
+                              << '"' + screen->windowTitle() + '"';
 }
 
 template<class Window> void UpdateFlow::askQuitOn(Window *window, void (Window::*signal)())
@@ -101,7 +96,7 @@ template<class Window> void UpdateFlow::leaveScreen(std::unique_ptr<Window> &scr
 {
     if (!screen)
         return;
-    qCInfo(lcWindows).noquote() << "window closed:" << screen->objectName();
+    qCInfo(lcForms).noquote() << "window closed:" << screen->objectName();
     screen->hide();
     screen.release()->deleteLater();
 }

@@ -7,9 +7,9 @@
 
 #include <limits>
 
-namespace core {
+Q_LOGGING_CATEGORY(lcQuery, "kovara.query")
 
-Q_LOGGING_CATEGORY(lcCodec, "kovara.query")
+namespace core {
 
 namespace {
 
@@ -135,7 +135,7 @@ RecordTable parseRecords(const QByteArray &reply)
     if (fields < 1 || records < 0)
         return RecordTable();
     if (records > kMaxCells || fields > kMaxCells || records * fields > kMaxCells) {
-        qCWarning(lcCodec).noquote()
+        qCWarning(lcQuery).noquote()
             << "reply claims" << records << "records of" << fields << "fields, more than the"
             << kMaxCells << "cells a reply may have: no answer";
         return RecordTable();

@@ -9,6 +9,10 @@
 #include "core/RecordTable.h"
 
 #include <QByteArray>
+#include <QLoggingCategory>
+
+// The maker's queries: what was asked, what came back, what could not be read.
+Q_DECLARE_LOGGING_CATEGORY(lcQuery)
 
 namespace core {
 

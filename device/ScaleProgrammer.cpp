@@ -14,12 +14,9 @@
 #include <atomic>
 
 Q_LOGGING_CATEGORY(lcPortSearch, "kovara.portsearch")
+Q_LOGGING_CATEGORY(lcScale, "kovara.scale")
 
 namespace device {
-
-namespace {
-Q_LOGGING_CATEGORY(lcScale, "kovara.scale")
-} // namespace
 
 // Lives on the worker thread (or the caller's, see the header): owns the port and the link and
 // runs the jobs, reporting through the programmer's signals.
@@ -230,11 +227,6 @@ int ScaleProgrammer::portNumber()
     int number = 0;
     call([&number](ScaleWorker &worker) { number = worker.port().portNumber(); });
     return number;
-}
-
-void ScaleProgrammer::configure(const platform::SerialSettings &settings)
-{
-    call([&settings](ScaleWorker &worker) { worker.port().configure(settings); });
 }
 
 std::optional<platform::SerialError> ScaleProgrammer::open()

@@ -6,7 +6,7 @@
 // update run, a read-back, storing the serial number) is linear code that blocks the worker
 // thread on the port against deadlines. A job's progress and its end reach the caller's thread
 // as queued signals; jobs run one after the other in the order they were asked for. The port's
-// quick operations (choose, configure, open, close) run on the worker too and are waited for, so
+// quick operations (choose, open, close) run on the worker too and are waited for, so
 // they return their result: the port object lives and dies on the worker thread.
 //
 // On ports whose waits take no real time (SerialSystem::waitsTakeRealTime, the tests' virtual
@@ -30,12 +30,13 @@ class QThread;
 
 // The port search's log: each port tried and what it answered.
 Q_DECLARE_LOGGING_CATEGORY(lcPortSearch)
+// The scale's jobs: what a run decided and how it ended.
+Q_DECLARE_LOGGING_CATEGORY(lcScale)
 
 namespace platform {
 class Clock;
 class SerialError;
 class SerialSystem;
-struct SerialSettings;
 } // namespace platform
 
 namespace device {
@@ -66,7 +67,6 @@ public:
     // Quick port operations. Errors of open() come back as the port's error, with its text.
     void setPortNumber(int number);
     int portNumber();
-    void configure(const platform::SerialSettings &settings);
     std::optional<platform::SerialError> open();
     void close();
     bool isOpen();

@@ -38,7 +38,6 @@ public:
 
     void setPortNumber(int number) override { m_number = number; }
     int portNumber() const override { return m_number; }
-    void configure(const platform::SerialSettings &) override { }
     std::optional<platform::SerialError> open() override { return std::nullopt; }
     void close() override { }
     bool isOpen() const override { return true; }

@@ -11,8 +11,6 @@
 #include <QTimer>
 #include <QUrl>
 
-Q_LOGGING_CATEGORY(lcQuery, "kovara.query")
-
 namespace net {
 
 namespace {

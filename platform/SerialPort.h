@@ -56,16 +56,15 @@ private:
     QString m_text;
 };
 
-struct SerialSettings
+// The scale's line, the only one the program speaks: 19200 baud, 8 data bits, no parity, one
+// stop bit, no flow control.
+struct SerialLine
 {
-    int baudRate = 19200;
-    char parity = 'N';
-    int dataBits = 8;
-    int stopBits = 1;
-    bool rtsEnable = true; // RTS raised while open
-    bool dtrEnable = true; // DTR raised while open
-    int inputLen = 256;    // a read returns at most this many bytes
-    int inBufferSize = 4096;
+    static constexpr int kBaudRate = 19200;
+    static constexpr int kDataBits = 8;
+    static constexpr bool kRaiseRtsDtr = true; // RTS and DTR raised while open
+    static constexpr int kInputLen = 256;      // a read returns at most this many bytes
+    static constexpr int kInBufferSize = 4096;
 };
 
 class SerialPort
@@ -76,8 +75,6 @@ public:
     // The port number n of COMn. Changes only while the port is closed.
     virtual void setPortNumber(int number) = 0;
     virtual int portNumber() const = 0;
-    // Applied while closed; takes effect at the next open.
-    virtual void configure(const SerialSettings &settings) = 0;
     // Opens the port (an open port stays as it is); why not, when it cannot.
     virtual std::optional<SerialError> open() = 0;
     virtual void close() = 0;
@@ -90,7 +87,7 @@ public:
     virtual int bytesAvailable() const = 0;
     // Discards every received byte.
     virtual void clearInput() = 0;
-    // Every waiting byte, up to the settings' inputLen, removed from the queue; empty when none.
+    // Every waiting byte, up to SerialLine::kInputLen, removed from the queue; empty when none.
     virtual QByteArray read() = 0;
     // Block the calling thread, running no events, until some of the queued bytes have left or
     // new bytes have arrived, the port failed, or maxMs have passed. Callers loop on what they

@@ -36,15 +36,6 @@ void paint(std::initializer_list<QWidget *> widgets)
         paint(w);
 }
 
-QColor backgroundOf(const QWidget *widget)
-{
-    if (!widget)
-        return {};
-    if (qobject_cast<const QAbstractButton *>(widget))
-        return widget->palette().color(QPalette::Button);
-    return widget->palette().color(QPalette::Window);
-}
-
 void setBold(QWidget *widget, bool bold)
 {
     QFont font = widget->font();

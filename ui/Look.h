@@ -19,8 +19,6 @@ QFont baseFont();
 // Paints the background colour on a window, a label or a button.
 void paint(QWidget *widget);
 void paint(std::initializer_list<QWidget *> widgets);
-// The background colour a widget shows (for tests).
-QColor backgroundOf(const QWidget *widget);
 void setBold(QWidget *widget, bool bold = true);
 void setPointSize(QWidget *widget, qreal points);
 // Moves a window to the middle of its screen.

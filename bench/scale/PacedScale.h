@@ -45,7 +45,6 @@ inline std::unique_ptr<platform::SerialPort> openPort(int number)
 {
     static platform::SystemSerial ports;
     auto port = ports.createPort();
-    port->configure(platform::SerialSettings {});
     port->setPortNumber(number);
     port->open();
     return port;

@@ -56,26 +56,6 @@ bool userMayOpen(const QString &device)
     return ::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0;
 }
 
-QSerialPort::Parity parityOf(char parity)
-{
-    switch (parity) {
-    case 'E':
-    case 'e':
-        return QSerialPort::EvenParity;
-    case 'O':
-    case 'o':
-        return QSerialPort::OddParity;
-    case 'M':
-    case 'm':
-        return QSerialPort::MarkParity;
-    case 'S':
-    case 's':
-        return QSerialPort::SpaceParity;
-    default:
-        return QSerialPort::NoParity;
-    }
-}
-
 class SystemPort final : public SerialPort
 {
 public:
@@ -94,7 +74,6 @@ public:
             m_number = number;
     }
     int portNumber() const override { return m_number; }
-    void configure(const SerialSettings &settings) override { m_settings = settings; }
 
     std::optional<SerialError> open() override
     {
@@ -111,12 +90,12 @@ public:
         // The device itself, not the link to it: the lock that keeps out a second program is
         // named after the path opened.
         m_port.setPortName(QFileInfo(device).canonicalFilePath());
-        m_port.setBaudRate(m_settings.baudRate);
-        m_port.setDataBits(QSerialPort::DataBits(std::clamp(m_settings.dataBits, 5, 8)));
-        m_port.setParity(parityOf(m_settings.parity));
-        m_port.setStopBits(m_settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+        m_port.setBaudRate(SerialLine::kBaudRate);
+        m_port.setDataBits(QSerialPort::Data8);
+        m_port.setParity(QSerialPort::NoParity);
+        m_port.setStopBits(QSerialPort::OneStop);
         m_port.setFlowControl(QSerialPort::NoFlowControl);
-        m_port.setReadBufferSize(m_settings.inBufferSize);
+        m_port.setReadBufferSize(SerialLine::kInBufferSize);
         m_opening = true;
         const bool opened = m_port.open(QIODevice::ReadWrite);
         if (!opened) {
@@ -130,18 +109,15 @@ public:
         }
         m_lost = false;
         // A pseudo-terminal has no modem lines; raising them there fails and does no harm.
-        if (!m_port.setRequestToSend(m_settings.rtsEnable)
-            || !m_port.setDataTerminalReady(m_settings.dtrEnable)) {
+        if (!m_port.setRequestToSend(SerialLine::kRaiseRtsDtr)
+            || !m_port.setDataTerminalReady(SerialLine::kRaiseRtsDtr)) {
             qCDebug(lcSerial).noquote() << name << "has no RTS/DTR lines:" << m_port.errorString();
         }
         m_opening = false;
         m_port.clearError();
         m_port.clear(QSerialPort::Input);
-        qCInfo(lcSerial).noquote() << name << "open on" << device << "at" << m_settings.baudRate
-                                   << QStringLiteral("%1%2%3")
-                                          .arg(m_settings.dataBits)
-                                          .arg(QLatin1Char(m_settings.parity))
-                                          .arg(m_settings.stopBits);
+        qCInfo(lcSerial).noquote()
+            << name << "open on" << device << "at" << SerialLine::kBaudRate << "8N1";
         return std::nullopt;
     }
 
@@ -195,7 +171,7 @@ public:
     {
         if (!isOpen())
             return {};
-        return m_port.read(std::max(1, m_settings.inputLen));
+        return m_port.read(SerialLine::kInputLen);
     }
 
     void waitForSent(int maxMs) override
@@ -243,7 +219,6 @@ private:
 
     QSerialPort m_port;
     int m_number = 1;
-    SerialSettings m_settings;
     bool m_opening = false;
     bool m_lost = false;
 };

@@ -45,26 +45,6 @@ QString systemText(DWORD error)
     return text;
 }
 
-BYTE parityOf(char parity)
-{
-    switch (parity) {
-    case 'E':
-    case 'e':
-        return EVENPARITY;
-    case 'O':
-    case 'o':
-        return ODDPARITY;
-    case 'M':
-    case 'm':
-        return MARKPARITY;
-    case 'S':
-    case 's':
-        return SPACEPARITY;
-    default:
-        return NOPARITY;
-    }
-}
-
 class WindowsPort final : public SerialPort
 {
 public:
@@ -76,7 +56,6 @@ public:
             m_number = number;
     }
     int portNumber() const override { return m_number; }
-    void configure(const SerialSettings &settings) override { m_settings = settings; }
 
     std::optional<SerialError> open() override
     {
@@ -121,11 +100,7 @@ public:
         // Sleeps as short as a millisecond while the port is open (Windows' default tick is
         // 15.6 ms, which every frame would pay while its bytes leave).
         timeBeginPeriod(1);
-        qCInfo(lcSerial).noquote() << name << "open at" << m_settings.baudRate
-                                   << QStringLiteral("%1%2%3")
-                                          .arg(m_settings.dataBits)
-                                          .arg(QLatin1Char(m_settings.parity))
-                                          .arg(m_settings.stopBits);
+        qCInfo(lcSerial).noquote() << name << "open at" << SerialLine::kBaudRate << "8N1";
         return std::nullopt;
     }
 
@@ -183,7 +158,7 @@ public:
     {
         if (!isOpen())
             return {};
-        const int limit = std::max(1, m_settings.inputLen);
+        const int limit = SerialLine::kInputLen;
         // What a wait brought is handed out first; the driver is asked only when it brought none.
         if (m_input.isEmpty())
             receive(0, limit);
@@ -198,7 +173,7 @@ public:
         // queued (10 bits a byte), then look again.
         const int queued = bytesToWrite();
         if (queued > 0) {
-            const int lineMs = queued * 10 * 1000 / std::max(1, m_settings.baudRate);
+            const int lineMs = queued * 10 * 1000 / SerialLine::kBaudRate;
             QThread::msleep(std::clamp(lineMs, kDrainPollMs, std::max(kDrainPollMs, maxMs)));
         }
     }
@@ -210,7 +185,7 @@ public:
         // New bytes are those the driver holds: taken at once. Else the bytes wanted are waited
         // for in one read, which ends when they have all come or at the time-out; the time-out is
         // a slice of the wait, the same from call to call, so that it is set once.
-        const int limit = std::max(1, m_settings.inputLen);
+        const int limit = SerialLine::kInputLen;
         COMSTAT status {};
         if (!queues(&status)) {
             lose();
@@ -223,7 +198,7 @@ public:
         // The bytes wanted need their time on the wire before they can all be there; a read
         // pending meanwhile is woken for each few bytes as they come (Wine does so), so the
         // thread sleeps through that time first, ending it before the bytes can have come.
-        const int lineMs = std::min(wanted * 10 * 1000 / std::max(1, m_settings.baudRate), maxMs);
+        const int lineMs = std::min(wanted * 10 * 1000 / SerialLine::kBaudRate, maxMs);
         if (lineMs > kLineSleepMarginMs)
             QThread::msleep(unsigned(lineMs - kLineSleepMarginMs));
         receive(std::clamp(maxMs, 1, kReadSliceMs), std::clamp(wanted, 1, limit));
@@ -233,18 +208,19 @@ private:
     // The line's settings and the driver's queues; an error's words when the port refuses them.
     std::optional<QString> setUp()
     {
-        if (!SetupComm(m_handle, DWORD(m_settings.inBufferSize), DWORD(m_settings.inBufferSize)))
+        if (!SetupComm(
+                m_handle, DWORD(SerialLine::kInBufferSize), DWORD(SerialLine::kInBufferSize)))
             qCDebug(lcSerial) << "the driver keeps its own queue sizes";
         DCB dcb {};
         dcb.DCBlength = sizeof(dcb);
         if (!GetCommState(m_handle, &dcb))
             return systemText(GetLastError());
-        dcb.BaudRate = DWORD(m_settings.baudRate);
-        dcb.ByteSize = BYTE(std::clamp(m_settings.dataBits, 5, 8));
-        dcb.Parity = parityOf(m_settings.parity);
-        dcb.StopBits = m_settings.stopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
+        dcb.BaudRate = DWORD(SerialLine::kBaudRate);
+        dcb.ByteSize = BYTE(SerialLine::kDataBits);
+        dcb.Parity = NOPARITY;
+        dcb.StopBits = ONESTOPBIT;
         dcb.fBinary = TRUE;
-        dcb.fParity = dcb.Parity != NOPARITY;
+        dcb.fParity = FALSE;
         // No flow control of any kind; the modem lines are raised as the scale expects.
         dcb.fOutxCtsFlow = FALSE;
         dcb.fOutxDsrFlow = FALSE;
@@ -254,8 +230,8 @@ private:
         dcb.fNull = FALSE;
         dcb.fErrorChar = FALSE;
         dcb.fAbortOnError = FALSE;
-        dcb.fDtrControl = m_settings.dtrEnable ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
-        dcb.fRtsControl = m_settings.rtsEnable ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+        dcb.fDtrControl = SerialLine::kRaiseRtsDtr ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+        dcb.fRtsControl = SerialLine::kRaiseRtsDtr ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
         if (!SetCommState(m_handle, &dcb))
             return systemText(GetLastError());
         m_readWaitMs = -1;
@@ -278,7 +254,8 @@ private:
         timeouts.ReadTotalTimeoutMultiplier = 0;
         timeouts.ReadTotalTimeoutConstant = waitMs > 0 ? DWORD(waitMs) : 0;
         // About 0.6 ms a byte at 19200 baud, twice over, and slack.
-        timeouts.WriteTotalTimeoutMultiplier = DWORD(std::max(1, 2 * 11000 / m_settings.baudRate));
+        timeouts.WriteTotalTimeoutMultiplier
+            = DWORD(std::max(1, 2 * 11000 / SerialLine::kBaudRate));
         timeouts.WriteTotalTimeoutConstant = kWriteSlackMs;
         if (!SetCommTimeouts(m_handle, &timeouts))
             return false;
@@ -324,7 +301,6 @@ private:
 
     HANDLE m_handle = INVALID_HANDLE_VALUE;
     int m_number = 1;
-    SerialSettings m_settings;
     // Bytes read from the driver and not yet handed out.
     QByteArray m_input;
     int m_readWaitMs = -1;

@@ -16,8 +16,6 @@ struct VirtualScaleSerial::Line
     QByteArray sent;
     QByteArray inbox;
     int opens = 0;
-    int inBufferSize = 4096;
-    bool noise = false;          // the port's settings do not match the scale's line
     const void *owner = nullptr; // the port object that has it open
     quint64 generation = 0;      // bumps at every open and close; late answers of an old one drop
 };
@@ -46,7 +44,7 @@ using PortState = VirtualScaleSerial::PortState;
 
 void deliver(Line &line, const QByteArray &bytes)
 {
-    const int room = std::max(0, line.inBufferSize - int(line.inbox.size()));
+    const int room = std::max(0, platform::SerialLine::kInBufferSize - int(line.inbox.size()));
     line.inbox.append(bytes.left(room));
 }
 
@@ -65,7 +63,6 @@ public:
             m_number = number;
     }
     int portNumber() const override { return m_number; }
-    void configure(const platform::SerialSettings &settings) override { m_settings = settings; }
 
     std::optional<platform::SerialError> open() override
     {
@@ -84,9 +81,6 @@ public:
         ++line->generation;
         ++line->opens;
         line->inbox.clear();
-        line->inBufferSize = m_settings.inBufferSize;
-        line->noise = m_settings.baudRate != 19200 || m_settings.parity != 'N'
-            || m_settings.dataBits != 8 || m_settings.stopBits != 1;
         if (line->scale)
             line->scale->resetLine();
         m_generation = line->generation;
@@ -110,7 +104,7 @@ public:
         if (!line)
             return platform::SerialError::notOpen();
         line->sent.append(bytes);
-        if (!line->scale || line->noise)
+        if (!line->scale)
             return std::nullopt;
         VirtualClock &clock = m_lines->clock;
         const qint64 now = clock.nowMs();
@@ -137,7 +131,7 @@ public:
     int bytesToWrite() const override
     {
         const Line *line = openLine();
-        if (!line || !line->scale || line->noise)
+        if (!line || !line->scale)
             return 0;
         return line->scale->bytesInFlight(double(m_lines->clock.nowMs()));
     }
@@ -159,7 +153,7 @@ public:
         Line *line = openLine();
         if (!line)
             return {};
-        const QByteArray bytes = line->inbox.left(m_settings.inputLen);
+        const QByteArray bytes = line->inbox.left(platform::SerialLine::kInputLen);
         line->inbox.remove(0, bytes.size());
         return bytes;
     }
@@ -179,7 +173,6 @@ private:
     std::shared_ptr<Lines> m_lines;
     int m_number = 1;
     quint64 m_generation = 0;
-    platform::SerialSettings m_settings;
 };
 
 } // namespace

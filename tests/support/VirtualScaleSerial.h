@@ -13,9 +13,8 @@
 // Answers reach the port on the VirtualClock: with the scale's pacing off they are in the input
 // queue as soon as output() returns (late answers arrive at their time); with pacing on
 // (scale.setTiming({true})) every byte arrives at its time on a 19200-baud line and
-// bytesToWrite counts the host's bytes down as they would leave. Port settings other than
-// 19200 8N1 turn the host's bytes into noise for the scale. A second open of a port that is open
-// fails as Busy, as on the real system.
+// bytesToWrite counts the host's bytes down as they would leave. A second open of a port that is
+// open fails as Busy, as on the real system.
 //
 // sent(n) records every byte of the host's; the scale's own
 // frames() log says what it made of them. unplug(n) takes the port away: a port object that has it
