@@ -173,8 +173,8 @@ public:
         // queued (10 bits a byte), then look again.
         const int queued = bytesToWrite();
         if (queued > 0) {
-            const int lineMs = queued * 10 * 1000 / SerialLine::kBaudRate;
-            QThread::msleep(std::clamp(lineMs, kDrainPollMs, std::max(kDrainPollMs, maxMs)));
+            QThread::msleep(
+                std::clamp(lineMs(queued), kDrainPollMs, std::max(kDrainPollMs, maxMs)));
         }
     }
 
@@ -197,14 +197,31 @@ public:
         }
         // The bytes wanted need their time on the wire before they can all be there; a read
         // pending meanwhile is woken for each few bytes as they come (Wine does so), so the
-        // thread sleeps through that time first, ending it before the bytes can have come.
-        const int lineMs = std::min(wanted * 10 * 1000 / SerialLine::kBaudRate, maxMs);
-        if (lineMs > kLineSleepMarginMs)
-            QThread::msleep(unsigned(lineMs - kLineSleepMarginMs));
+        // thread sleeps through that time first, ending it before the bytes can have come. A
+        // device faster than the line (a virtual scale on a pseudo-terminal) has sent them all
+        // within the first millisecond.
+        if (lineMs(wanted) > kLineSleepMarginMs && maxMs > 1) {
+            QThread::msleep(1);
+            if (!queues(&status)) {
+                lose();
+                return;
+            }
+            const int missing = wanted - int(status.cbInQue);
+            if (missing <= 0) {
+                receive(0, std::min(int(status.cbInQue), limit));
+                return;
+            }
+            const int sleepMs = std::min(lineMs(missing), maxMs - 1) - kLineSleepMarginMs;
+            if (sleepMs > 0)
+                QThread::msleep(unsigned(sleepMs));
+        }
         receive(std::clamp(maxMs, 1, kReadSliceMs), std::clamp(wanted, 1, limit));
     }
 
 private:
+    // How long so many bytes take on the line (10 bits a byte).
+    static int lineMs(int bytes) { return bytes * 10 * 1000 / SerialLine::kBaudRate; }
+
     // The line's settings and the driver's queues; an error's words when the port refuses them.
     std::optional<QString> setUp()
     {
