@@ -38,11 +38,6 @@ struct Row
     std::function<void(TestPlatform &)> setup = {};
 };
 
-bool updated(TestPlatform &test)
-{
-    return test.serial.scale(1)->flash() == programmedImage(applicationImage(), "20231187");
-}
-
 // The close box and Yes when the scale gets the frame of block 100 (C3h: programming, B4h: the
 // verify): that frame is the last before the closing byte, and the program ends within one reply
 // deadline.

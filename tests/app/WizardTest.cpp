@@ -5,6 +5,7 @@
 #include "Journey.h"
 #include "MakerServer.h"
 #include "ScriptedSocketServer.h"
+#include "UpdateFile.h"
 
 #include "ui/ClipPlayer.h"
 #include "ui/DownloadDialog.h"

@@ -97,11 +97,6 @@ void run(const Row &row, const QString &server)
     }
 }
 
-bool updated(TestPlatform &test)
-{
-    return test.serial.scale(1)->flash() == programmedImage(applicationImage(), "20231187");
-}
-
 } // namespace
 
 TEST(CommandLine, EveryEndHasItsStatusAndItsWords)

@@ -5,6 +5,7 @@
 #include "MakerServer.h"
 #include "ScriptedSocketServer.h"
 #include "TestPlatform.h"
+#include "UpdateFile.h"
 
 #include "net/Downloader.h"
 #include "platform/DiskSpace.h"

@@ -5,6 +5,7 @@
 #include "ScriptedSocketServer.h"
 
 #include "MakerServer.h"
+#include "UpdateFile.h"
 #include "core/QueryCodec.h"
 #include "core/Rc4.h"
 
@@ -54,12 +55,6 @@ QString fetch(MakerClient &client, const QString &url, const QString &folder)
     return report<QString>(
                client, &MakerClient::fileFetched, [&] { client.fetchFile(url, folder); })
         .value_or(QStringLiteral("(no report)"));
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
 }
 
 TEST(MakerClient, AsksTheMakerServerOverHttp)
@@ -170,7 +165,8 @@ TEST(MakerClient, FetchesAFileWholeOrLeavesWhatWasThere)
     EXPECT_EQ(
         fetch(client, server.url() + QStringLiteral("/KovaraDownload/") + banner, folder.path()),
         folder.filePath(banner));
-    EXPECT_EQ(contents(folder.filePath(banner)), contents(source)) << "replaced byte for byte";
+    EXPECT_EQ(testing_support::readFile(folder.filePath(banner)), testing_support::readFile(source))
+        << "replaced byte for byte";
 
     const QString missing = QStringLiteral("/KovaraDownload/nothing.jpg");
     EXPECT_EQ(fetch(client, server.url() + missing, folder.path()), QString());

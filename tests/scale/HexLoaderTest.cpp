@@ -2,6 +2,7 @@
 // command of the update window: area marker, serial number, refusal message.
 
 #include "TestPlatform.h"
+#include "UpdateFile.h"
 
 #include "app/ScaleUpdate.h"
 #include "core/HexLoader.h"
@@ -21,8 +22,8 @@ namespace {
 
 QByteArray sample(const char *name)
 {
-    QFile file(QStringLiteral(KOVARA_SCALE_TEST_DATA "/") + QLatin1String(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return testing_support::readFile(QStringLiteral(KOVARA_SCALE_TEST_DATA "/")
+                                     + QLatin1String(name));
 }
 
 core::HexLoadResult load(QByteArray text, core::FlashImage &image)

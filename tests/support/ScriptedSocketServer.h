@@ -110,13 +110,6 @@ inline QString closedPortUrl()
     return QStringLiteral("http://127.0.0.1:%1/files/update.hex").arg(port);
 }
 
-// A file's bytes; empty when it cannot be read.
-inline QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Bytes that are not all the same, so a splice or an offset error shows in a comparison.
 inline QByteArray patternBytes(int size, int seed = 1)
 {

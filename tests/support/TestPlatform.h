@@ -11,6 +11,7 @@
 #include "FakeMaker.h"
 #include "QuitAnswers.h"
 #include "ScriptedDialogs.h"
+#include "UpdateFile.h"
 #include "VirtualClock.h"
 #include "VirtualScaleSerial.h"
 
@@ -149,6 +150,13 @@ private:
     platform::SerialSystem &ports(const Options &options);
     const platform::Clock &time(const Options &options) const;
 };
+
+// The default scale (COM1, serial number 20231187) holds the application image with its serial
+// number: a whole update has been made and verified.
+inline bool updated(TestPlatform &test)
+{
+    return test.serial.scale(1)->flash() == programmedImage(applicationImage(), "20231187");
+}
 
 // A plain yellow picture as a JPEG file's bytes (a banner, say).
 QByteArray jpeg(int width, int height);

@@ -12,6 +12,13 @@
 
 namespace testing_support {
 
+// A file's bytes; empty when it cannot be read.
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // Every byte depends on its address and on seed, so a block sent to the wrong address or a
 // stale image shows in the scale's flash.
 inline QByteArray applicationImage(int seed = 1)

@@ -1,5 +1,7 @@
 #include "VirtualScalePorts.h"
 
+#include "UpdateFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -88,8 +90,7 @@ QString VirtualScalePorts::dumpPath(int number) const
 
 QByteArray VirtualScalePorts::flash(int number) const
 {
-    QFile file(dumpPath(number));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return readFile(dumpPath(number));
 }
 
 QString VirtualScalePorts::device(int number) const
