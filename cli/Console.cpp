@@ -53,7 +53,7 @@ void Console::progress(const QString &line, qint64 value, qint64 maximum)
         // times a phase: a console window that draws slowly (Wine's) would lag the work.
         const QString moved = maximum > 0 ? bar + percent + phaseOf(line) : line;
         m_barPending = QStringLiteral("[%1]%2 %3").arg(bar, percent, line);
-        if (!m_barShown || moved != m_barMoved) {
+        if (m_barWidth == 0 || moved != m_barMoved) {
             m_barMoved = moved;
             drawBar();
         }
@@ -99,18 +99,16 @@ void Console::drawBar()
     write(m_err, QLatin1Char('\r') + m_barPending.leftJustified(m_barWidth));
     m_barWidth = int(m_barPending.size());
     m_barPending.clear();
-    m_barShown = true;
 }
 
 void Console::endBar()
 {
-    if (!m_barShown)
+    if (m_barWidth == 0)
         return;
     // The bar's last words stay: the last block, not the last one drawn.
     if (!m_barPending.isEmpty())
         drawBar();
     write(m_err, QStringLiteral("\n"));
-    m_barShown = false;
     m_barWidth = 0;
 }
 

@@ -43,8 +43,7 @@ private:
     QIODevice &m_out;
     QIODevice &m_err;
     const Options m_options;
-    bool m_barShown = false;
-    int m_barWidth = 0;   // of the bar's line last drawn
+    int m_barWidth = 0;   // of the bar's line last drawn; 0 when no bar is on the line
     QString m_barMoved;   // what it showed of the work's progress
     QString m_barPending; // its line, when not drawn yet
     QString m_phase;

@@ -186,13 +186,10 @@ public:
         // for in one read, which ends when they have all come or at the time-out; the time-out is
         // a slice of the wait, the same from call to call, so that it is set once.
         const int limit = SerialLine::kInputLen;
-        COMSTAT status {};
-        if (!queues(&status)) {
-            lose();
-            return;
-        }
-        if (status.cbInQue > 0) {
-            receive(0, std::min(int(status.cbInQue), limit));
+        int held = heldBytes();
+        if (held != 0) {
+            if (held > 0)
+                receive(0, std::min(held, limit));
             return;
         }
         // The bytes wanted need their time on the wire before they can all be there; a read
@@ -202,16 +199,14 @@ public:
         // within the first millisecond.
         if (lineMs(wanted) > kLineSleepMarginMs && maxMs > 1) {
             QThread::msleep(1);
-            if (!queues(&status)) {
-                lose();
+            held = heldBytes();
+            if (held < 0)
+                return;
+            if (held >= wanted) {
+                receive(0, std::min(held, limit));
                 return;
             }
-            const int missing = wanted - int(status.cbInQue);
-            if (missing <= 0) {
-                receive(0, std::min(int(status.cbInQue), limit));
-                return;
-            }
-            const int sleepMs = std::min(lineMs(missing), maxMs - 1) - kLineSleepMarginMs;
+            const int sleepMs = std::min(lineMs(wanted - held), maxMs - 1) - kLineSleepMarginMs;
             if (sleepMs > 0)
                 QThread::msleep(unsigned(sleepMs));
         }
@@ -297,6 +292,17 @@ private:
             return;
         }
         m_input.append(buffer.data(), qsizetype(got));
+    }
+
+    // The bytes the driver holds; -1 when the device is gone (the port is then closed).
+    int heldBytes()
+    {
+        COMSTAT status {};
+        if (!queues(&status)) {
+            lose();
+            return -1;
+        }
+        return int(status.cbInQue);
     }
 
     bool queues(COMSTAT *status) const
