@@ -1,7 +1,6 @@
 #include "app/Desktop.h"
 #include "app/AppLog.h"
 
-#include "app/QuitQuestion.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
@@ -80,7 +79,7 @@ void Desktop::openQuietly(const QString &address)
 
 bool Desktop::confirmQuit(QWidget *over)
 {
-    if (!wizard::askQuit(over))
+    if (!m_prompts.askQuit(over, QuitDialog::Subject::ScaleUpdate))
         return false;
     quit();
     return true;

@@ -3,7 +3,6 @@
 
 #include "app/DownloadRun.h"
 #include "app/ProgramVersion.h"
-#include "app/QuitQuestion.h"
 #include "app/ScaleLookup.h"
 #include "app/ScaleUpdate.h"
 #include "net/MakerAddresses.h"
@@ -206,7 +205,7 @@ void UpdateFlow::quitScaleUpdate(ScaleUpdateWindow *window)
         m_desktop.confirmQuit(window);
         return;
     }
-    if (!wizard::askQuitWhileWriting(window))
+    if (!m_prompts.askQuit(window, QuitDialog::Subject::ScaleBeingWritten))
         return;
     // The run may have ended while the question was up.
     if (m_scaleUpdate && m_scaleUpdate->writingScale())
@@ -297,10 +296,11 @@ void UpdateFlow::showNewVersion()
     });
     // Leaving it is about the new program's download: Yes closes only this window.
     connect(window, &VersionWindow::exitRequested, this, [this, window] {
-        wizard::askLeaveDownload(window, [this] { leaveScreen(m_version); });
+        m_prompts.offerQuit(
+            window, QuitDialog::Subject::NewVersionDownload, [this] { leaveScreen(m_version); });
     });
     connect(window, &VersionWindow::closeRequested, this, [this, window] {
-        if (wizard::confirmLeaveDownload(window))
+        if (m_prompts.askQuit(window, QuitDialog::Subject::NewVersionDownload))
             leaveScreen(m_version);
     });
     show(window);

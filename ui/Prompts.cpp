@@ -4,6 +4,7 @@
 
 #include <QInputDialog>
 #include <QLoggingCategory>
+#include <QPointer>
 
 namespace {
 
@@ -46,6 +47,27 @@ QString Prompts::askText(QWidget *parent, const QString &label, QString title)
     return showInput(parent, label, title);
 }
 
+static void logQuit(QWidget *over, QuitDialog::Subject subject)
+{
+    const char *about = subject == QuitDialog::Subject::ScaleUpdate ? "the update"
+        : subject == QuitDialog::Subject::ScaleBeingWritten         ? "the update in progress"
+                                                                    : "the new version's download";
+    qCInfo(lcDialogs).noquote() << "quit question about" << about << "over"
+                                << (over ? over->objectName() : QStringLiteral("none"));
+}
+
+bool Prompts::askQuit(QWidget *over, QuitDialog::Subject subject)
+{
+    logQuit(over, subject);
+    return showQuit(over, subject, true, {});
+}
+
+void Prompts::offerQuit(QWidget *over, QuitDialog::Subject subject, std::function<void()> onYes)
+{
+    logQuit(over, subject);
+    showQuit(over, subject, false, std::move(onYes));
+}
+
 QMessageBox::StandardButton Prompts::cancelling(QMessageBox::StandardButtons buttons)
 {
     for (const QMessageBox::StandardButton button :
@@ -80,4 +102,24 @@ QString QtPrompts::showInput(QWidget *parent, const QString &label, const QStrin
     const QString text = QInputDialog::getText(
         parent, title, withLineBreaks(label), QLineEdit::Normal, QString(), &ok);
     return ok ? text : QString();
+}
+
+bool QtPrompts::showQuit(QWidget *over,
+                         QuitDialog::Subject subject,
+                         bool modal,
+                         std::function<void()> onYes)
+{
+    if (modal) {
+        // The dialog goes with the question, even when its window went while it was up.
+        const QPointer<QuitDialog> dialog = new QuitDialog(subject, over);
+        const bool yes = dialog->exec() == QDialog::Accepted;
+        delete dialog.data();
+        return yes;
+    }
+    auto *dialog = new QuitDialog(subject, over);
+    dialog->setWindowModality(Qt::NonModal);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(dialog, &QDialog::accepted, dialog, std::move(onYes));
+    dialog->show();
+    return false;
 }

@@ -1,12 +1,17 @@
 #pragma once
 
-// The program's message and input boxes. A Prompt is what a box shows, in Qt's terms; Prompts
-// shows it modal over its parent and returns the button chosen. The real boxes are QMessageBox
-// and QInputDialog (QtPrompts); a test gives a double that answers from a queue and records
-// every box (tests/support/ScriptedDialogs.h). Every box is logged with its title and text.
+// The program's message and input boxes and its quit question. A Prompt is what a box shows, in
+// Qt's terms; Prompts shows it modal over its parent and returns the button chosen. The real boxes
+// are QMessageBox, QInputDialog and QuitDialog (QtPrompts); a test gives a double that answers from
+// a queue and records every box (tests/support/ScriptedDialogs.h). Every box is logged with its
+// title and text, every quit question with its subject and the window it is asked over.
+
+#include "ui/QuitDialog.h"
 
 #include <QMessageBox>
 #include <QString>
+
+#include <functional>
 
 struct Prompt
 {
@@ -28,6 +33,10 @@ public:
     void tell(QWidget *parent, Prompt prompt) { ask(parent, prompt); }
     // The text typed, or "" on Cancel.
     QString askText(QWidget *parent, const QString &label, QString title = {});
+    // The quit question, modal over `over`: true when the user chose Yes.
+    bool askQuit(QWidget *over, QuitDialog::Subject subject);
+    // The same without blocking the other windows: onYes runs when the user chooses Yes.
+    void offerQuit(QWidget *over, QuitDialog::Subject subject, std::function<void()> onYes);
 
     // The button a box of these buttons gives when it is closed without a choice.
     static QMessageBox::StandardButton cancelling(QMessageBox::StandardButtons buttons);
@@ -35,6 +44,10 @@ public:
 protected:
     virtual QMessageBox::StandardButton showBox(QWidget *parent, const Prompt &prompt) = 0;
     virtual QString showInput(QWidget *parent, const QString &label, const QString &title) = 0;
+    // modal false: the question returns at once and onYes runs on the user's Yes.
+    virtual bool
+    showQuit(QWidget *over, QuitDialog::Subject subject, bool modal, std::function<void()> onYes)
+        = 0;
 };
 
 class QtPrompts final : public Prompts
@@ -42,6 +55,10 @@ class QtPrompts final : public Prompts
 protected:
     QMessageBox::StandardButton showBox(QWidget *parent, const Prompt &prompt) override;
     QString showInput(QWidget *parent, const QString &label, const QString &title) override;
+    bool showQuit(QWidget *over,
+                  QuitDialog::Subject subject,
+                  bool modal,
+                  std::function<void()> onYes) override;
 };
 
 // Gives a QMessageBox the title, text, icon and buttons (with the default) of a prompt.

@@ -63,6 +63,10 @@ protected:
         return QMessageBox::Ok;
     }
     QString showInput(QWidget *, const QString &, const QString &) override { return {}; }
+    bool showQuit(QWidget *, QuitDialog::Subject, bool, std::function<void()>) override
+    {
+        return false;
+    }
 };
 
 double cpuMs()

@@ -94,74 +94,71 @@ void run(const Row &row)
 
 TEST(Flow, StartUpAndQuitting)
 {
+    const auto cancelledWithTheCheckStopped = [](TestPlatform &t) {
+        t.dialogs.answerQuit(false);
+        // The question is modal: the start-up's ticks would go on under it, were it not stopped.
+        t.dialogs.onBox([&t] {
+            QTest::qWait(20);
+            EXPECT_EQ(t.probe.calls, 0) << "the start-up went on under the question";
+        });
+        QTimer::singleShot(0, [] { topLevel("frmStartUp")->close(); });
+    };
+    const QString goesOn = "quit@frmStartUp +frmChoosePort -frmStartUp";
+    // clang-format off
     const Row rows[] = {
-        {"the internet answers: on to the port search",
-         "",
-         Screen::StartUp,
-         {},
+        {"the internet answers: on to the port search", "", Screen::StartUp, {},
          "+frmStartUp +frmChoosePort -frmStartUp"},
         {"no internet: the start-up stops behind the no-internet screen, whose OK ends it",
-         "no internet",
-         Screen::StartUp,
-         {"frmNotConnected.cmdOkay"},
+         "no internet", Screen::StartUp, {"frmNotConnected.cmdOkay"},
          "+frmStartUp +frmNotConnected end"},
         {"no internet: its close box ends the program too",
-         "no internet",
-         Screen::StartUp,
-         {"frmNotConnected.close"},
+         "no internet", Screen::StartUp, {"frmNotConnected.close"},
          "+frmStartUp +frmNotConnected end"},
         {"a close while the check runs is asked once the check has ended; Cancel goes on",
-         "held internet",
-         Screen::StartUp,
-         {"frmStartUp.close", "probe"},
-         "+frmStartUp quit@frmStartUp +frmChoosePort -frmStartUp",
-         [](TestPlatform &t) {
-             EXPECT_EQ(t.probe.calls, 1);
-         }},
+         "held internet, quit Cancel", Screen::StartUp, {"frmStartUp.close", "probe"},
+         "+frmStartUp " + goesOn,
+         [](TestPlatform &t) { EXPECT_EQ(t.probe.calls, 1); }},
         {"closing the start-up asks with the start-up stopped; Cancel goes on",
-         "",
-         Screen::StartUp,
-         {},
-         "+frmStartUp quit@frmStartUp +frmChoosePort -frmStartUp",
-         {},
-         [](TestPlatform &t) {
-             t.quit.answer(QuitAnswers::Answer::Cancel, [&t](QDialog &) {
-                 QTest::qWait(20);
-                 EXPECT_EQ(t.probe.calls, 0) << "the start-up went on under the question";
-             });
-             QTimer::singleShot(0, [] { topLevel("frmStartUp")->close(); });
-         }},
+         "", Screen::StartUp, {}, "+frmStartUp " + goesOn, {}, cancelledWithTheCheckStopped},
         {"Yes to the quit question deletes the banner, then the update file, and ends",
-         "update file, quit Yes",
-         Screen::PortSearch,
-         {"frmChoosePort.close"},
+         "update file, quit Yes", Screen::PortSearch, {"frmChoosePort.close"},
          "+frmChoosePort quit@frmChoosePort " + kRmBanner + ' ' + kRmUpdate + " end"},
         {"every Exit and close box asks about the update; Cancel keeps the window",
-         "",
-         Screen::ScaleMissing,
+         "quit Cancel, quit Cancel", Screen::ScaleMissing,
          {"frmErrorScaleCom2.cmdExit", "frmErrorScaleCom2.close"},
          "+frmErrorScaleCom2 quit@frmErrorScaleCom2 quit@frmErrorScaleCom2",
-         [](TestPlatform &t) {
-             EXPECT_TRUE(t.quit.modal.at(0));
-         }},
+         [](TestPlatform &t) { EXPECT_TRUE(t.dialogs.quitsModal().at(0)); }},
         {"the update file's window asks before it closes",
-         "",
-         Screen::UpdateFile,
+         "quit Cancel, quit Cancel", Screen::UpdateFile,
          {"frmCheckScale.cmdExit", "frmCheckScale.close"},
          "+frmCheckScale quit@frmCheckScale quit@frmCheckScale"},
     };
+    // clang-format on
     for (const Row &row : rows)
         run(row);
 }
 
 TEST(Flow, FindingTheScale)
 {
+    const auto secondContinueWhileSearching = [](TestPlatform &t) {
+        t.clock.scheduleIn(30, [] {
+            EXPECT_EQ(topLevel("frmChoosePort")->cursor().shape(), Qt::WaitCursor);
+            EXPECT_EQ(topLevel("frmChoosePort")->windowTitle(),
+                      QStringLiteral("Checking Scale Connection to Computer...."));
+            button("frmChoosePort", "cmdContinue")->click();
+        });
+    };
+    const auto onlyOneRead = [](int port) {
+        return [port](TestPlatform &t) {
+            EXPECT_EQ(t.serial.sent(port), QByteArray::fromHex("B40700"));
+        };
+    };
+    // clang-format off
     const Row rows[] = {
         {"ports in numeric order, the unopenable and the silent skipped, up to the scale",
          "COM12 scale=99999999, COM10 scale, COM1 empty, COM4 absent, COM2 busy, "
          "COM3 scale=12AB5678",
-         Screen::PortSearch,
-         {"frmChoosePort.cmdContinue"},
+         Screen::PortSearch, {"frmChoosePort.cmdContinue"},
          "+frmChoosePort +frmWelcome -frmChoosePort",
          [](TestPlatform &t) {
              for (auto [port, opens] : {std::pair {1, 1}, {2, 0}, {3, 1}, {10, 1}, {12, 0}})
@@ -170,30 +167,15 @@ TEST(Flow, FindingTheScale)
              EXPECT_FALSE(t.scale.isOpen());
          }},
         {"no scale after the 10 s wait: the error window, whose Retry goes back to the search",
-         "COM1 empty",
-         Screen::PortSearch,
-         {"frmChoosePort.cmdContinue", "frmErrorScaleCom2.cmdRetry"},
+         "COM1 empty", Screen::PortSearch, {"frmChoosePort.cmdContinue",
+         "frmErrorScaleCom2.cmdRetry"},
          "+frmChoosePort +frmErrorScaleCom2 -frmChoosePort +frmChoosePort -frmErrorScaleCom2",
-         [](TestPlatform &t) {
-             EXPECT_NEAR(double(t.clock.waitedMs()), 10'000.0, 600.0);
-         }},
+         [](TestPlatform &t) { EXPECT_NEAR(double(t.clock.waitedMs()), 10'000.0, 600.0); }},
         {"a second Continue while the search runs starts nothing; the window shows it searches",
-         "COM2 scale, paced",
-         Screen::PortSearch,
-         {"frmChoosePort.cmdContinue"},
-         "+frmChoosePort +frmWelcome -frmChoosePort",
-         [](TestPlatform &t) { EXPECT_EQ(t.serial.sent(2), QByteArray::fromHex("B40700")); },
-         [](TestPlatform &t) {
-             t.clock.scheduleIn(30, [] {
-                 EXPECT_EQ(topLevel("frmChoosePort")->cursor().shape(), Qt::WaitCursor);
-                 EXPECT_EQ(topLevel("frmChoosePort")->windowTitle(),
-                           QStringLiteral("Checking Scale Connection to Computer...."));
-                 button("frmChoosePort", "cmdContinue")->click();
-             });
-         }},
+         "COM2 scale, paced", Screen::PortSearch, {"frmChoosePort.cmdContinue"},
+         "+frmChoosePort +frmWelcome -frmChoosePort", onlyOneRead(2), secondContinueWhileSearching},
         {"ports the user may not open are explained once",
-         "COM1 forbidden, COM2 empty, COM3 forbidden, box Ok",
-         Screen::PortSearch,
+         "COM1 forbidden, COM2 empty, COM3 forbidden, box Ok", Screen::PortSearch,
          {"frmChoosePort.cmdContinue"},
          "+frmChoosePort !No scale was found +frmErrorScaleCom2 -frmChoosePort",
          [](TestPlatform &t) {
@@ -201,29 +183,22 @@ TEST(Flow, FindingTheScale)
              EXPECT_TRUE(text.contains("You may not open COM1") && text.contains("COM3"));
          }},
         {"Update Scale reads the serial number and leaves the port open for the update",
-         "COM5 scale=12AB5678, fault late B4 50, port 5",
-         Screen::Main,
-         {"frmWelcome.cmdUpdate"},
+         "COM5 scale=12AB5678, fault late B4 50, port 5", Screen::Main, {"frmWelcome.cmdUpdate"},
          "+frmWelcome +frmCheckScale -frmWelcome",
          [](TestPlatform &t) {
              EXPECT_TRUE(label("frmCheckScale", "lblSerial").endsWith("12AB5678"));
              EXPECT_TRUE(t.scale.isOpen());
          }},
         {"a second Update Scale while the scale is read is ignored",
-         "COM3 scale, fault late * 500, port 3",
-         Screen::Main,
-         {"frmWelcome.cmdUpdate"},
-         "+frmWelcome +frmCheckScale -frmWelcome",
-         [](TestPlatform &t) { EXPECT_EQ(t.serial.sent(3), QByteArray::fromHex("B40700")); },
-         [](TestPlatform &t) {
-             t.clock.scheduleIn(1, [] { button("frmWelcome", "cmdUpdate")->click(); });
-         }},
+         "COM3 scale, fault late * 500, port 3", Screen::Main, {"frmWelcome.cmdUpdate"},
+         "+frmWelcome +frmCheckScale -frmWelcome", onlyOneRead(3),
+         [](TestPlatform &t) { t.clock.scheduleIn(1, [] { button("frmWelcome",
+         "cmdUpdate")->click(); }); }},
         {"a scale that cannot be read: the error window, whose Retry goes back to the main window",
-         "COM4 busy, port 4",
-         Screen::Main,
-         {"frmWelcome.cmdUpdate", "frmErrorScaleCom2.cmdRetry"},
+         "COM4 busy, port 4", Screen::Main, {"frmWelcome.cmdUpdate", "frmErrorScaleCom2.cmdRetry"},
          "+frmWelcome +frmErrorScaleCom2 -frmWelcome +frmWelcome -frmErrorScaleCom2"},
     };
+    // clang-format on
     for (const Row &row : rows)
         run(row);
 }
@@ -240,28 +215,23 @@ TEST(Flow, TheMakersAnswers)
             EXPECT_EQ(label("frmVersion", "lblLatest"), text);
         };
     };
+    // clang-format off
     const Row rows[] = {
         {"the same version", "version  5.0 ", Screen::Main, {}, "+frmWelcome"},
         {"a newer one", "version 5.1", Screen::Main, {}, shown, latest("Version 5.1")},
         {"one that begins with ours", "version 5.0.1", Screen::Main, {}, shown},
         {"another spelling", "version 5.00", Screen::Main, {}, shown},
         {"a dead server, then Retry",
-         "version 5.1, version fails Connection refused, box Ok, box Retry",
-         Screen::Main,
-         {},
+         "version 5.1, version fails Connection refused, box Ok, box Retry", Screen::Main, {},
          "+frmWelcome !Error: Connection refused " + retry + " +frmVersion"},
         {"no version at all", "version  , box Cancel", Screen::Main, {}, "+frmWelcome " + retry},
-        {"an update check that fails is told",
-         "update fails Host not found, box Ok, box Ok",
-         Screen::Main,
-         {},
+        {"an update check that fails is told", "update fails Host not found, box Ok, box Ok",
+        Screen::Main, {},
          "+frmWelcome !Error: Host not found !Unable to check software update"},
-        {"an answer that is neither Y nor N",
-         "update Yes, box Ok",
-         Screen::Main,
-         {},
+        {"an answer that is neither Y nor N", "update Yes, box Ok", Screen::Main, {},
          "+frmWelcome !Unable to check software update"},
     };
+    // clang-format on
     for (const Row &row : rows)
         run(row);
 }
@@ -292,71 +262,48 @@ TEST(Flow, TheUsersInputWaitsForTheAnswer)
 
 TEST(Flow, TheMainWindowsOtherWays)
 {
+    const auto opened = [](QString address) {
+        return [address](TestPlatform &t) {
+            EXPECT_EQ(t.shell.opened, QStringList {address});
+        };
+    };
+    const QString noApplication = "!No application is associated with this file type";
+    // clang-format off
     const Row rows[] = {
-        {"the manual goes to the browser",
-         "",
-         Screen::Main,
-         {"frmWelcome.cmdDownload"},
-         "+frmWelcome",
-         [](TestPlatform &t) {
-             EXPECT_EQ(t.shell.opened, QStringList {maker::manualUrl()});
-         }},
+        {"the manual goes to the browser", "", Screen::Main, {"frmWelcome.cmdDownload"},
+        "+frmWelcome",
+         opened(maker::manualUrl())},
         {"a failed opening is told, and the busy cursor goes",
-         "shell fails, box Ok",
-         Screen::Main,
-         {"frmWelcome.cmdDownload"},
-         "+frmWelcome !No application is associated with this file type",
-         [](TestPlatform &) {
-             EXPECT_EQ(topLevel("frmWelcome")->cursor().shape(), Qt::ArrowCursor);
-         }},
-        {"help minimises the main window until its close, Esc or close box",
-         "",
-         Screen::Main,
-         {"frmWelcome.cmdHelp",
-          "frmHelp.cmdClose",
-          "frmWelcome.cmdHelp",
-          "frmHelp.Esc",
-          "frmWelcome.cmdHelp",
-          "frmHelp.close"},
+         "shell fails, box Ok", Screen::Main, {"frmWelcome.cmdDownload"},
+         "+frmWelcome " + noApplication,
+         [](TestPlatform &) { EXPECT_EQ(topLevel("frmWelcome")->cursor().shape(),
+         Qt::ArrowCursor); }},
+        {"help minimises the main window until its close, Esc or close box", "", Screen::Main,
+         {"frmWelcome.cmdHelp", "frmHelp.cmdClose", "frmWelcome.cmdHelp", "frmHelp.Esc",
+          "frmWelcome.cmdHelp", "frmHelp.close"},
          "+frmWelcome +frmHelp -frmHelp +frmHelp -frmHelp +frmHelp -frmHelp",
-         [](TestPlatform &) {
-             EXPECT_FALSE(topLevel("frmWelcome")->isMinimized());
-         }},
+         [](TestPlatform &) { EXPECT_FALSE(topLevel("frmWelcome")->isMinimized()); }},
         {"the help window's link opens the product page; a failure is not told",
-         "shell fails",
-         Screen::Help,
-         {"frmHelp.lblWebsite"},
-         "+frmHelp",
-         [](TestPlatform &t) {
-             EXPECT_EQ(t.shell.opened, QStringList {maker::productPageUrl()});
-         }},
+         "shell fails", Screen::Help, {"frmHelp.lblWebsite"}, "+frmHelp",
+         opened(maker::productPageUrl())},
         {"a newer version: its close box asks about its download, and Yes closes only it",
-         "version 5.1, quit Cancel, quit Yes",
-         Screen::Main,
-         {"frmVersion.close", "frmVersion.close"},
+         "version 5.1, quit Cancel, quit Yes", Screen::Main, {"frmVersion.close",
+         "frmVersion.close"},
          "+frmWelcome +frmVersion leave@frmVersion leave@frmVersion -frmVersion"},
         {"a newer version: its Exit asks too, without blocking the other windows",
-         "version 5.1, quit Yes",
-         Screen::Main,
-         {"frmVersion.cmdExit"},
+         "version 5.1, quit Yes", Screen::Main, {"frmVersion.cmdExit"},
          "+frmWelcome +frmVersion leave@frmVersion -frmVersion",
-         [](TestPlatform &t) {
-             EXPECT_FALSE(t.quit.modal.at(0));
-         }},
+         [](TestPlatform &t) { EXPECT_FALSE(t.dialogs.quitsModal().at(0)); }},
         {"a newer version's download goes to the browser; the update's window asks to quit",
-         "version 5.1, COM3 scale, port 3",
-         Screen::Main,
+         "version 5.1, COM3 scale, port 3, quit Cancel", Screen::Main,
          {"frmWelcome.cmdUpdate", "frmVersion.cmdDownloadPCProg"},
          "+frmWelcome +frmVersion +frmCheckScale -frmWelcome quit@frmCheckScale -frmVersion",
-         [](TestPlatform &t) {
-             EXPECT_EQ(t.shell.opened, QStringList {maker::installerUrl()});
-         }},
+         opened(maker::installerUrl())},
         {"a newer version whose download cannot be opened: told, and the window closes",
-         "version 5.1, shell fails, box Ok",
-         Screen::Main,
-         {"frmVersion.cmdDownloadPCProg"},
-         "+frmWelcome +frmVersion !No application is associated with this file type -frmVersion"},
+         "version 5.1, shell fails, box Ok", Screen::Main, {"frmVersion.cmdDownloadPCProg"},
+         "+frmWelcome +frmVersion " + noApplication + " -frmVersion"},
     };
+    // clang-format on
     for (const Row &row : rows)
         run(row);
 }
@@ -367,11 +314,36 @@ TEST(Flow, UpdatingTheScale)
     const auto isUpdated = [](TestPlatform &t) {
         EXPECT_TRUE(updated(t));
     };
+    const auto unplugAtTheVerifyOf8000 = [](TestPlatform &t) {
+        t.serial.scale(1)->setFrameObserver([&t](const vs::FrameRecord &record) {
+            if (record.command == vs::kReadBlock && record.address == 0x8000) {
+                t.clock.scheduleIn(1, [&t] {
+                    g_unpluggedAt = t.clock.nowMs();
+                    t.serial.unplug(1);
+                });
+            }
+        });
+    };
+    const auto everyToolWhileWriting = [](TestPlatform &t) {
+        t.serial.scale(1)->setFrameObserver([&t](const vs::FrameRecord &record) {
+            if (record.command != vs::kProgramBlock || record.address != 0x4000)
+                return;
+            t.clock.scheduleIn(0, [] {
+                QWidget *window = topLevel("frmDisplay");
+                activate(window);
+                button("frmDisplay", "Program")->click();
+                button("frmDisplay", "Read")->click();
+                window->findChild<QAction *>("mnuLoad")->trigger();
+                window->findChild<QAction *>("mnuComm2")->trigger();
+            });
+        });
+    };
+    const QString updates = "+frmDisplay " + kRmUpdate + ' ' + success;
+    // clang-format off
     const Row rows[] = {
         {"the shown window updates the scale and hands over; Exit ends and deletes the files",
-         "COM1 scale, port 1, update file",
-         Screen::Downloaded,
-         {"frmSuccess.cmdUpdate", "frmSuccessUpdate.cmdExit"},
+         "COM1 scale, port 1, update file", Screen::Downloaded, {"frmSuccess.cmdUpdate",
+         "frmSuccessUpdate.cmdExit"},
          "+frmSuccess +frmDisplay -frmSuccess " + kRmUpdate + ' ' + success + ' ' + kRmBanner
              + " end",
          [](TestPlatform &t) {
@@ -379,99 +351,59 @@ TEST(Flow, UpdatingTheScale)
              EXPECT_FALSE(t.scale.isOpen());
          }},
         {"a downloaded window's close asks; Update on a port that will not open meets silence",
-         "COM4 busy, port 4, update file",
-         Screen::Downloaded,
-         {"frmSuccess.close", "frmSuccess.cmdUpdate"},
+         "COM4 busy, port 4, update file, quit Cancel", Screen::Downloaded, {"frmSuccess.close",
+         "frmSuccess.cmdUpdate"},
          "+frmSuccess quit@frmSuccess +frmDisplay -frmSuccess +frmErrorScaleCom"},
         {"a lost serial-number answer is read again, not taken for a refusal",
-         "COM1 scale, fault ignore B4 @0700 x2, port 1, update file",
-         Screen::ScaleUpdate,
-         {},
-         "+frmDisplay " + kRmUpdate + ' ' + success,
-         isUpdated},
+         "COM1 scale, fault ignore B4 @0700 x2, port 1, update file", Screen::ScaleUpdate, {},
+         updates, isUpdated},
         {"a scale that answers no serial-number read: the error window, no session opened",
-         "COM1 scale, fault ignore B4 @0700 x4, port 1, update file",
-         Screen::ScaleUpdate,
-         {},
+         "COM1 scale, fault ignore B4 @0700 x4, port 1, update file", Screen::ScaleUpdate, {},
          "+frmDisplay +frmErrorScaleCom",
          [](TestPlatform &t) {
              const auto &frames = t.serial.scale(1)->frames();
              ASSERT_EQ(frames.size(), 4u);
              EXPECT_LT(t.clock.nowMs() - frames.front().atMs,
-                       4 * device::ScaleLink::kReplyTimeoutMs + 1000);
+             4 * device::ScaleLink::kReplyTimeoutMs + 1000);
          }},
         quitAtBlock100(vs::kProgramBlock,
                        "Yes while the scale is written: the run stops after its frame, closes, "
                        "then ends"),
         quitAtBlock100(vs::kReadBlock, "Yes while the blocks are verified: the same"),
         {"a refused session leaves the window for its tools; one run per showing",
-         "COM1 scale, fault refuse 1E always, port 1, update file, box Ok",
-         Screen::ScaleUpdate,
-         {"frmDisplay.activate", "frmDisplay.close", "frmDisplay.mnuFileExit"},
+         "COM1 scale, fault refuse 1E always, port 1, update file, box Ok, quit Cancel, "
+         "quit Cancel",
+         Screen::ScaleUpdate, {"frmDisplay.activate", "frmDisplay.close", "frmDisplay.mnuFileExit"},
          "+frmDisplay !Serial number wrong quit@frmDisplay quit@frmDisplay",
-         [](TestPlatform &t) {
-             EXPECT_EQ(t.serial.scale(1)->frames().size(), 1u + 4u);
-         }},
+         [](TestPlatform &t) { EXPECT_EQ(t.serial.scale(1)->frames().size(), 1u + 4u); }},
         {"a silent scale: the error window; Retry runs the whole update again",
-         "COM1 scale, fault ignore 1E x4, port 1, update file",
-         Screen::ScaleUpdate,
+         "COM1 scale, fault ignore 1E x4, port 1, update file", Screen::ScaleUpdate,
          {"frmErrorScaleCom.cmdRetry"},
          "+frmDisplay +frmErrorScaleCom +frmDisplay -frmErrorScaleCom " + kRmUpdate + ' ' + success,
          isUpdated},
         {"a missing update file leaves the scale untouched",
-         "COM1 scale, port 1, box Ok",
-         Screen::ScaleUpdate,
-         {},
+         "COM1 scale, port 1, box Ok", Screen::ScaleUpdate, {},
          "+frmDisplay !The update file cannot be used",
-         [](TestPlatform &t) {
-             EXPECT_TRUE(t.serial.sent(1).isEmpty());
-         }},
+         [](TestPlatform &t) { EXPECT_TRUE(t.serial.sent(1).isEmpty()); }},
         {"nothing the user does starts a second run inside the first",
-         "COM1 scale, fault late C3 50, COM2 empty, port 1, update file",
-         Screen::ScaleUpdate,
-         {},
-         "+frmDisplay " + kRmUpdate + ' ' + success,
+         "COM1 scale, fault late C3 50, COM2 empty, port 1, update file", Screen::ScaleUpdate, {},
+         updates,
          [](TestPlatform &t) {
              EXPECT_TRUE(updated(t));
              EXPECT_EQ(t.serial.opens(2), 0);
              EXPECT_EQ(t.serial.scale(1)->frames().size(), 1u + 1u + 512u + 512u + 1u);
          },
-         [](TestPlatform &t) {
-             t.serial.scale(1)->setFrameObserver([&t](const vs::FrameRecord &record) {
-                 if (record.command != vs::kProgramBlock || record.address != 0x4000)
-                     return;
-                 t.clock.scheduleIn(0, [] {
-                     QWidget *window = topLevel("frmDisplay");
-                     activate(window);
-                     button("frmDisplay", "Program")->click();
-                     button("frmDisplay", "Read")->click();
-                     window->findChild<QAction *>("mnuLoad")->trigger();
-                     window->findChild<QAction *>("mnuComm2")->trigger();
-                 });
-             });
-         }},
+         everyToolWhileWriting},
         {"a port that goes away mid-run ends on the error window at once",
-         "COM1 scale, fault late B4 20, port 1, update file",
-         Screen::ScaleUpdate,
-         {},
+         "COM1 scale, fault late B4 20, port 1, update file", Screen::ScaleUpdate, {},
          "+frmDisplay +frmErrorScaleCom",
          [](TestPlatform &t) { EXPECT_LT(t.clock.nowMs() - g_unpluggedAt, 100); },
-         [](TestPlatform &t) {
-             t.serial.scale(1)->setFrameObserver([&t](const vs::FrameRecord &record) {
-                 if (record.command == vs::kReadBlock && record.address == 0x8000) {
-                     t.clock.scheduleIn(1, [&t] {
-                         g_unpluggedAt = t.clock.nowMs();
-                         t.serial.unplug(1);
-                     });
-                 }
-             });
-         }},
+         unplugAtTheVerifyOf8000},
         {"closing the success window early ends the program and deletes the files",
-         "update file",
-         Screen::Updated,
-         {"frmSuccessUpdate.close"},
+         "update file", Screen::Updated, {"frmSuccessUpdate.close"},
          "+frmSuccessUpdate " + kRmUpdate + ' ' + kRmBanner + " end"},
     };
+    // clang-format on
     for (const Row &row : rows)
         run(row);
 }
@@ -497,30 +429,24 @@ TEST(Flow, TheScaleWindowsServiceTools)
     const auto menuText = [](const char *name) {
         return topLevel("frmDisplay")->findChild<QAction *>(name)->text();
     };
+    // clang-format off
     const Row rows[] = {
         {"the page buttons walk the four pages of 16 KiB and stop at the last",
-         "COM1 scale, port 1, box Ok",
-         Screen::ScaleUpdate,
-         {"frmDisplay.down", "frmDisplay.down", "frmDisplay.down", "frmDisplay.down"},
-         shown,
+         "COM1 scale, port 1, box Ok", Screen::ScaleUpdate,
+         {"frmDisplay.down", "frmDisplay.down", "frmDisplay.down", "frmDisplay.down"}, shown,
          [&](TestPlatform &t) {
              EXPECT_TRUE(page(t).startsWith("C000  FF FF ")) << page(t).left(60).toStdString();
              EXPECT_FALSE(enabled("down"));
              EXPECT_TRUE(enabled("up"));
          }},
-        {"and back to the first",
-         "COM1 scale, port 1, box Ok",
-         Screen::ScaleUpdate,
-         {"frmDisplay.down", "frmDisplay.up", "frmDisplay.up"},
-         shown,
+        {"and back to the first", "COM1 scale, port 1, box Ok", Screen::ScaleUpdate,
+         {"frmDisplay.down", "frmDisplay.up", "frmDisplay.up"}, shown,
          [&](TestPlatform &t) {
              EXPECT_TRUE(page(t).startsWith("0000  FF FF "));
              EXPECT_FALSE(enabled("up"));
          }},
         {"the port menu moves the port and ticks it",
-         "COM1 scale, COM2 empty, port 1, box Ok",
-         Screen::ScaleUpdate,
-         {"frmDisplay.mnuComm2"},
+         "COM1 scale, COM2 empty, port 1, box Ok", Screen::ScaleUpdate, {"frmDisplay.mnuComm2"},
          shown,
          [&](TestPlatform &t) {
              EXPECT_TRUE(t.scale.isOpen());
@@ -529,8 +455,7 @@ TEST(Flow, TheScaleWindowsServiceTools)
              EXPECT_EQ(menuText("mnuComm2"), "-> COM2 <-");
          }},
         {"a port of the menu that will not open says why",
-         "COM1 scale, COM2 busy, port 1, box Ok, box Ok",
-         Screen::ScaleUpdate,
+         "COM1 scale, COM2 busy, port 1, box Ok, box Ok", Screen::ScaleUpdate,
          {"frmDisplay.mnuComm2"},
          shown + " !COM2 is in use by another program",
          [&](TestPlatform &t) {
@@ -538,9 +463,7 @@ TEST(Flow, TheScaleWindowsServiceTools)
              EXPECT_EQ(menuText("mnuComm2"), "-> COM2 <-");
          }},
         {"both areas read back into the page view; APROM opens with the number registered",
-         "COM1 scale, port 1, box Ok, box Ok, type 20231187, box Ok",
-         Screen::ScaleUpdate,
-         readBoth,
+         "COM1 scale, port 1, box Ok, box Ok, type 20231187, box Ok", Screen::ScaleUpdate, readBoth,
          shown + " !LDROM Read suceessfully input !APROM Read successfully",
          [&](TestPlatform &t) {
              core::FlashImage flash;
@@ -549,8 +472,7 @@ TEST(Flow, TheScaleWindowsServiceTools)
              EXPECT_EQ(page(t), core::pageText(flash, 0).replace("\r\n", "\n"));
          }},
         {"a silent scale is only noted by LDROM; APROM ends on the error window, closed",
-         "COM1 scale, fault ignore B4 always, port 1, box Ok, type 20231187",
-         Screen::ScaleUpdate,
+         "COM1 scale, fault ignore B4 always, port 1, box Ok, type 20231187", Screen::ScaleUpdate,
          readBoth,
          shown + " input +frmErrorScaleCom",
          [](TestPlatform &t) {
@@ -558,15 +480,15 @@ TEST(Flow, TheScaleWindowsServiceTools)
              EXPECT_FALSE(isShown("frmDisplay"));
          }},
         {"Register SN asks until eight digits; the next session opens with that number",
-         "COM1 scale, port 1, box Ok, type 1234567, box Ok, type 1234567a, box Ok, type 87654321, "
-         "box Ok",
-         Screen::ScaleUpdate,
-         {"frmDisplay.mnuRSN", "frmDisplay.APROM", "frmDisplay.Read"},
+         "COM1 scale, port 1, box Ok, type 1234567, box Ok, type 1234567a, box Ok, "
+         "type 87654321, box Ok",
+         Screen::ScaleUpdate, {"frmDisplay.mnuRSN", "frmDisplay.APROM", "frmDisplay.Read"},
          shown + " input !input wrong input !input wrong input !Serial number wrong",
          [](TestPlatform &t) {
              EXPECT_TRUE(t.serial.sent(1).startsWith(QByteArray::fromHex("1E87654321")));
          }},
     };
+    // clang-format on
     for (const Row &row : rows)
         run(row);
 }

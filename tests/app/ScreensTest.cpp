@@ -24,7 +24,6 @@ namespace {
 
 namespace vs = virtual_scale;
 using testing_support::describeWindow;
-using Answer = testing_support::QuitAnswers::Answer;
 
 const QString kRecord = testing_support::onLinux() ? QStringLiteral("screens.txt")
                                                    : QStringLiteral("screens-windows.txt");
@@ -104,16 +103,17 @@ const std::function<void(Platform &, QStringList &out)> scenes[] = {
         ASSERT_TRUE(QTest::qWaitFor([] { return testing_support::isShown("frmVersion"); }));
         test.waitForChecks();
         out << record("new version", testing_support::topLevel("frmVersion"));
-        test.quit.answer(Answer::Cancel, [&out](QDialog &question) {
-            out << record("quit question over the new version", &question);
-        });
-        testing_support::topLevel("frmVersion")->close();
+        QuitDialog question(QuitDialog::Subject::NewVersionDownload,
+                            testing_support::topLevel("frmVersion"));
+        question.show();
+        out << record("quit question over the new version", &question);
     },
     [](Platform &test, QStringList &out) {
         test.flow.goTo(UpdateFlow::Screen::PortSearch);
-        test.quit.answer(Answer::Cancel,
-                         [&out](QDialog &question) { out << record("quit question", &question); });
-        testing_support::topLevel("frmChoosePort")->close();
+        QuitDialog question(QuitDialog::Subject::ScaleUpdate,
+                            testing_support::topLevel("frmChoosePort"));
+        question.show();
+        out << record("quit question", &question);
         QuitDialog writing(QuitDialog::Subject::ScaleBeingWritten);
         writing.show();
         out << record("quit question while the scale is written", &writing);

@@ -49,9 +49,10 @@ TEST(MainWindow, CancelledCloseInTheFirstHalfSecondStopsTheVersionCheckAndTheBli
     test.flow.goTo(UpdateFlow::Screen::Main);
     test.waitForChecks();
     QWidget *main = topLevel("frmWelcome");
+    test.dialogs.answerQuit(false);
     EXPECT_FALSE(main->close());
     QTest::qWait(700);
-    ASSERT_EQ(test.quit.modal.size(), 1);
+    ASSERT_EQ(test.dialogs.quitsModal().size(), 1);
     EXPECT_TRUE(main->isVisible());
     EXPECT_FALSE(main->findChild<QTimer *>(QStringLiteral("Timer2"))->isActive());
     EXPECT_EQ(test.maker.asked(kVersion), 0);

@@ -92,8 +92,7 @@ void Journey::given(const QString &words)
         } else if (phrase == QLatin1String("held internet")) {
             m_test.probe.holdAnswer = true;
         } else if (word == QLatin1String("quit")) {
-            m_test.quit.answer(rest == QLatin1String("Yes") ? QuitAnswers::Answer::Yes
-                                                            : QuitAnswers::Answer::Cancel);
+            m_test.dialogs.answerQuit(rest == QLatin1String("Yes"));
         } else if (word == QLatin1String("box") && buttons.contains(rest)) {
             m_test.dialogs.answer(buttons.value(rest));
         } else if (word == QLatin1String("type")) {

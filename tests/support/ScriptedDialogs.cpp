@@ -2,6 +2,7 @@
 
 #include "ScreenRecord.h"
 
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace testing_support {
@@ -34,6 +35,28 @@ QString ScriptedDialogs::showInput(QWidget *, const QString &label, const QStrin
     const QString text = m_typed.front();
     m_typed.pop_front();
     return text;
+}
+
+bool ScriptedDialogs::showQuit(QWidget *over,
+                               QuitDialog::Subject,
+                               bool modal,
+                               std::function<void()> onYes)
+{
+    m_quitsModal << modal;
+    if (m_hook)
+        m_hook();
+    if (m_quits.empty()) {
+        ADD_FAILURE() << "unexpected quit question over "
+                      << (over ? over->objectName().toStdString() : "no window");
+        return false;
+    }
+    const bool yes = m_quits.front();
+    m_quits.pop_front();
+    // A question that does not block answers once the program is back in its event loop, and
+    // not at all when its window has gone by then.
+    if (!modal && yes)
+        QTimer::singleShot(0, over, std::move(onYes));
+    return yes;
 }
 
 } // namespace testing_support

@@ -9,7 +9,6 @@
 // deleted, so each test starts a fresh run of the program.
 
 #include "FakeMaker.h"
-#include "QuitAnswers.h"
 #include "ScriptedDialogs.h"
 #include "UpdateFile.h"
 #include "VirtualClock.h"
@@ -122,8 +121,6 @@ public:
     VirtualScaleSerial serial {clock};
     // The maker's servers, unless the test gives a real network.
     FakeMaker maker;
-    // The user's answers to the quit question.
-    QuitAnswers quit;
     // The working files, in a fresh folder of the test's own.
     const platform::WorkingFolder files {m_folder.path()};
 
