@@ -18,12 +18,20 @@ using Question = net::MakerService::Question;
 MakerChecks::MakerChecks(net::MakerService &maker,
                          Prompts &prompts,
                          QString bannerFolder,
+                         std::chrono::milliseconds versionDelay,
                          QObject *parent)
     : QObject(parent)
     , m_maker(maker)
     , m_prompts(prompts)
     , m_bannerFolder(std::move(bannerFolder))
 {
+    m_versionDelay.setSingleShot(true);
+    m_versionDelay.setInterval(versionDelay);
+    connect(&m_versionDelay, &QTimer::timeout, this, [this] {
+        m_versionChecked = true;
+        ++m_running;
+        ask(Question::LatestVersion);
+    });
     connect(&m_maker, &net::MakerService::answered, this, &MakerChecks::answered);
     connect(&m_maker,
             &net::MakerService::fileFetched,
@@ -31,17 +39,15 @@ MakerChecks::MakerChecks(net::MakerService &maker,
             [this](const QString &, const QString &path) { bannerFetched(path); });
 }
 
-void MakerChecks::checkUpdate(MainWindow *window)
+void MakerChecks::checkFor(MainWindow *window)
 {
     m_bannerWindow = window;
     ++m_running;
     ask(Question::UpdateOffer);
-}
-
-void MakerChecks::checkVersion()
-{
-    ++m_running;
-    ask(Question::LatestVersion);
+    afterChecks([this] {
+        if (m_bannerWindow && !m_versionChecked)
+            m_versionDelay.start();
+    });
 }
 
 void MakerChecks::afterChecks(std::function<void()> step)

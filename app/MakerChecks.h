@@ -10,7 +10,9 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
+#include <chrono>
 #include <functional>
 #include <vector>
 
@@ -22,18 +24,22 @@ class MakerChecks final : public QObject
 {
     Q_OBJECT
 public:
-    // bannerFolder: where the banner is fetched to (and deleted once shown).
+    // bannerFolder: where the banner is fetched to (and deleted once shown); versionDelay: from
+    // the end of the update check to the version check.
     MakerChecks(net::MakerService &maker,
                 Prompts &prompts,
                 QString bannerFolder,
+                std::chrono::milliseconds versionDelay,
                 QObject *parent = nullptr);
 
-    // Asks whether an update for the scale is on offer; on offer, fetches the banner and shows
-    // it blinking on window, if it is still there; a failed question is told.
-    void checkUpdate(MainWindow *window);
-    // Asks for the latest program version and reports newVersionOffered() when it differs
-    // from this one; a failed question is told and may be asked again.
-    void checkVersion();
+    // The checks of a main window. It asks whether an update for the scale is on offer; on
+    // offer, fetches the banner and shows it blinking on window, if it is still there. Once a
+    // run, versionDelay after that, it asks for the latest program version and reports
+    // newVersionOffered() when it differs from this one. A failed question is told; the
+    // version's may be asked again.
+    void checkFor(MainWindow *window);
+    // A version check that has not started does not start for this main window.
+    void skipVersionCheck() { m_versionDelay.stop(); }
 
     bool isRunning() const { return m_running > 0; }
     // Runs step now when no check runs, else once every running check has ended.
@@ -56,6 +62,8 @@ private:
     Prompts &m_prompts;
     const QString m_bannerFolder;
     QPointer<MainWindow> m_bannerWindow;
+    QTimer m_versionDelay;
+    bool m_versionChecked = false;
     InputHold m_hold;
     int m_running = 0;
     std::vector<std::function<void()>> m_after;

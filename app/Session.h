@@ -10,8 +10,6 @@ struct Session
     QString serialNumber;
     // The first port search has started (the main window is built with it).
     bool searchedOnce = false;
-    // The version check has started: it runs once a run of the program.
-    bool versionChecked = false;
     // The program version the maker's server offers instead of this one.
     QString latestVersion;
     // Where the scale was last looked for in vain; Retry on the error window goes back there.

@@ -3,11 +3,9 @@
 
 #include "app/DownloadRun.h"
 #include "app/ProgramVersion.h"
-#include "app/ScaleLookup.h"
 #include "app/ScaleUpdate.h"
 #include "net/MakerAddresses.h"
 #include "platform/Files.h"
-#include "platform/SerialPort.h"
 #include "ui/DownloadDialog.h"
 #include "ui/DownloadedWindow.h"
 #include "ui/HelpWindow.h"
@@ -26,7 +24,7 @@
 #include <QLoggingCategory>
 #include <QPointer>
 
-namespace { } // namespace
+#include <utility>
 
 UpdateFlow::UpdateFlow(Services services, ScreenPace pace, QObject *parent)
     : QObject(parent)
@@ -37,36 +35,25 @@ UpdateFlow::UpdateFlow(Services services, ScreenPace pace, QObject *parent)
     , m_downloader(services.downloader)
     , m_clock(services.clock)
     , m_pace(pace)
-    , m_checks(services.maker, services.prompts, services.files.path())
+    , m_checks(services.maker, services.prompts, services.files.path(), pace.versionDelay)
     , m_scale(services.scale)
     , m_lookup(services.scale, services.ports)
 {
-    m_versionDelay.setSingleShot(true);
-    m_versionDelay.setInterval(m_pace.versionDelay);
-    connect(&m_versionDelay, &QTimer::timeout, this, [this] {
-        m_session.versionChecked = true;
-        m_checks.checkVersion();
-    });
-    connect(&m_lookup, &ScaleLookup::scaleFound, this, [this] {
-        goTo(Screen::Main);
-        leaveScreen(m_portSearch);
-    });
+    connect(
+        &m_lookup, &ScaleLookup::scaleFound, this, [this] { moveOn(Screen::Main, m_portSearch); });
     connect(&m_lookup, &ScaleLookup::scaleMissing, this, [this](const QString &refusal) {
         if (!refusal.isEmpty())
             m_prompts.tell(m_portSearch.get(), {refusal, QMessageBox::Ok, QMessageBox::Warning});
         m_session.scaleMissedAt = Session::Step::PortSearch;
-        goTo(Screen::ScaleMissing);
-        leaveScreen(m_portSearch);
+        moveOn(Screen::ScaleMissing, m_portSearch);
     });
     connect(&m_lookup, &ScaleLookup::serialNumberRead, this, [this](const QString &serial) {
-        if (serial.isEmpty()) {
+        m_checks.skipVersionCheck();
+        if (serial.isEmpty())
             m_session.scaleMissedAt = Session::Step::SerialNumberRead;
-            goTo(Screen::ScaleMissing);
-        } else {
+        else
             m_session.serialNumber = serial;
-            goTo(Screen::UpdateFile);
-        }
-        leaveMain();
+        moveOn(serial.isEmpty() ? Screen::ScaleMissing : Screen::UpdateFile, m_main);
     });
     connect(&m_checks, &MakerChecks::newVersionOffered, this, [this](const QString &latest) {
         m_session.latestVersion = latest;
@@ -86,9 +73,16 @@ void UpdateFlow::show(QWidget *screen)
                               << '"' + screen->windowTitle() + '"';
 }
 
-template<class Window> void UpdateFlow::askQuitOn(Window *window, void (Window::*signal)())
+template<class Window, class... Signals>
+void UpdateFlow::askQuitOn(Window *window, Signals... signal)
 {
-    connect(window, signal, this, [this, window] { m_desktop.confirmQuit(window); });
+    (connect(window, signal, this, [this, window] { m_desktop.confirmQuit(window); }), ...);
+}
+
+template<class Window> void UpdateFlow::moveOn(Screen next, std::unique_ptr<Window> &from)
+{
+    goTo(next);
+    leaveScreen(from);
 }
 
 template<class Window> void UpdateFlow::leaveScreen(std::unique_ptr<Window> &screen)
@@ -104,63 +98,62 @@ void UpdateFlow::goTo(Screen screen)
 {
     switch (screen) {
     case Screen::StartUp:
-        showStartUp();
-        break;
+        return showStartUp();
     case Screen::NotConnected:
-        m_notConnected = std::make_unique<NotConnectedWindow>();
-        connect(m_notConnected.get(), &NotConnectedWindow::exitRequested, this, [this] {
-            m_desktop.end();
-        });
-        show(m_notConnected.get());
-        break;
+        return showNotConnected();
     case Screen::PortSearch:
-        showPortSearch();
-        break;
+        return showPortSearch();
     case Screen::ScaleMissing:
-        showScaleError(ScaleErrorWindow::Kind::Missing);
-        break;
+        return showScaleError(ScaleErrorWindow::Kind::Missing);
     case Screen::Main:
-        if (!m_main)
-            buildMain();
-        show(m_main.get());
-        break;
+        return showMain();
     case Screen::Help:
-        showHelp();
-        break;
+        return showHelp();
     case Screen::NewVersion:
-        showNewVersion();
-        break;
+        return showNewVersion();
     case Screen::UpdateFile:
-        showUpdateFile();
-        break;
+        return showUpdateFile();
     case Screen::Downloaded:
-        m_downloaded = std::make_unique<DownloadedWindow>();
-        connect(m_downloaded.get(), &DownloadedWindow::updateRequested, this, [this] {
-            goTo(Screen::ScaleUpdate);
-            leaveScreen(m_downloaded);
-        });
-        askQuitOn(m_downloaded.get(), &DownloadedWindow::closeRequested);
-        show(m_downloaded.get());
-        break;
+        return showDownloaded();
     case Screen::ScaleUpdate:
-        m_lookup.openForUpdate();
-        showScaleUpdate();
-        break;
+        return showScaleUpdate();
     case Screen::ScaleLost:
-        showScaleError(ScaleErrorWindow::Kind::LostInUpdate);
-        break;
+        return showScaleError(ScaleErrorWindow::Kind::LostInUpdate);
     case Screen::Updated:
-        m_updated = std::make_unique<UpdatedWindow>(m_pace.successTick);
-        connect(m_updated.get(), &UpdatedWindow::exitRequested, this, [this] {
-            m_desktop.finishRun();
-        });
-        show(m_updated.get());
-        break;
+        return showUpdated();
     }
+}
+
+void UpdateFlow::showNotConnected()
+{
+    m_notConnected = std::make_unique<NotConnectedWindow>();
+    connect(m_notConnected.get(), &NotConnectedWindow::exitRequested, this, [this] {
+        m_desktop.end();
+    });
+    show(m_notConnected.get());
+}
+
+void UpdateFlow::showDownloaded()
+{
+    m_downloaded = std::make_unique<DownloadedWindow>();
+    connect(m_downloaded.get(), &DownloadedWindow::updateRequested, this, [this] {
+        moveOn(Screen::ScaleUpdate, m_downloaded);
+    });
+    askQuitOn(m_downloaded.get(), &DownloadedWindow::closeRequested);
+    show(m_downloaded.get());
+}
+
+void UpdateFlow::showUpdated()
+{
+    m_updated = std::make_unique<UpdatedWindow>(m_pace.successTick);
+    connect(
+        m_updated.get(), &UpdatedWindow::exitRequested, this, [this] { m_desktop.finishRun(); });
+    show(m_updated.get());
 }
 
 void UpdateFlow::showScaleUpdate()
 {
+    m_lookup.openForUpdate();
     // The window stays, hidden, behind the communication-error window; Retry shows it again,
     // and the update starts over.
     if (!m_scaleUpdateWindow) {
@@ -174,6 +167,8 @@ void UpdateFlow::showScaleUpdate()
             // The port goes with the update's window.
             m_scale.close();
             m_scaleUpdate.release()->deleteLater();
+            // The one edge the other way round: the update's window has gone when the last
+            // screen shows.
             leaveScreen(m_scaleUpdateWindow);
             goTo(Screen::Updated);
         });
@@ -185,12 +180,9 @@ void UpdateFlow::showScaleUpdate()
             m_scale.close();
             m_desktop.quit();
         });
-        connect(window, &ScaleUpdateWindow::exitRequested, this, [this, window] {
-            quitScaleUpdate(window);
-        });
-        connect(window, &ScaleUpdateWindow::closeRequested, this, [this, window] {
-            quitScaleUpdate(window);
-        });
+        for (const auto signal :
+             {&ScaleUpdateWindow::exitRequested, &ScaleUpdateWindow::closeRequested})
+            connect(window, signal, this, [this, window] { quitScaleUpdate(window); });
     }
     show(m_scaleUpdateWindow.get());
 }
@@ -214,6 +206,13 @@ void UpdateFlow::quitScaleUpdate(ScaleUpdateWindow *window)
         m_desktop.quit();
 }
 
+void UpdateFlow::showMain()
+{
+    if (!m_main)
+        buildMain();
+    show(m_main.get());
+}
+
 void UpdateFlow::buildMain()
 {
     m_main = std::make_unique<MainWindow>(programVersionLine(), m_pace.bannerBlink);
@@ -230,33 +229,10 @@ void UpdateFlow::buildMain()
     connect(window, &MainWindow::closeRequested, this, [this, window] {
         // Stopped before the question: a version check that has not started does not start
         // in this visit, whatever the answer.
-        m_versionDelay.stop();
+        m_checks.skipVersionCheck();
         m_desktop.confirmQuit(window);
     });
-    // Each main window asks whether an update for the scale is on offer. The version check
-    // comes once a run, half a second after the update check has ended.
-    m_checks.checkUpdate(window);
-    m_checks.afterChecks([this] {
-        if (m_main && !m_session.versionChecked)
-            m_versionDelay.start();
-    });
-}
-
-void UpdateFlow::leaveMain()
-{
-    m_versionDelay.stop();
-    leaveScreen(m_main);
-}
-
-void UpdateFlow::loadScaleWindow()
-{
-    // The main window loads with the first port search: its update check runs before the search
-    // starts and its version check half a second after that check, while the search runs and
-    // before the main window is shown, so that a newer program can be offered during the search.
-    if (m_session.searchedOnce)
-        return;
-    m_session.searchedOnce = true;
-    buildMain();
+    m_checks.checkFor(window);
 }
 
 void UpdateFlow::showHelp()
@@ -323,8 +299,7 @@ void UpdateFlow::showStartUp()
         });
     });
     connect(window, &StartUpWindow::startUpDone, this, [this] {
-        goTo(Screen::PortSearch);
-        leaveScreen(m_startUp);
+        moveOn(Screen::PortSearch, m_startUp);
     });
     connect(window, &StartUpWindow::closeRequested, this, [this, window] {
         if (!m_desktop.confirmQuit(window))
@@ -342,7 +317,11 @@ void UpdateFlow::showPortSearch()
     const QList<int> portNumbers = m_lookup.portsToSearch();
     connect(window, &PortSearchWindow::searchRequested, this, [this, window, portNumbers] {
         window->showSearching();
-        loadScaleWindow();
+        // The main window loads with the first search: its update check runs before the search
+        // starts and its version check half a second after that check, while the search runs
+        // and before the main window shows, so that a newer program can be offered meanwhile.
+        if (!std::exchange(m_session.searchedOnce, true))
+            buildMain();
         // The search waits for the checks the main window's loading started: the maker's
         // answers come before the scale is looked for.
         m_checks.afterChecks([this, portNumbers] { m_lookup.search(portNumbers); });
@@ -357,8 +336,7 @@ void UpdateFlow::showUpdateFile()
     m_updateFile = std::make_unique<UpdateFileWindow>(programVersionLine(), m_session.serialNumber);
     UpdateFileWindow *window = m_updateFile.get();
     connect(window, &UpdateFileWindow::continueRequested, this, &UpdateFlow::download);
-    askQuitOn(window, &UpdateFileWindow::exitRequested);
-    askQuitOn(window, &UpdateFileWindow::closeRequested);
+    askQuitOn(window, &UpdateFileWindow::exitRequested, &UpdateFileWindow::closeRequested);
     show(window);
 }
 
@@ -396,8 +374,7 @@ void UpdateFlow::downloadEnded(bool ok)
         return;
     }
     qCInfo(lcWizard) << "update file downloaded";
-    goTo(Screen::Downloaded);
-    leaveScreen(m_updateFile);
+    moveOn(Screen::Downloaded, m_updateFile);
 }
 
 void UpdateFlow::showScaleError(ScaleErrorWindow::Kind kind)
@@ -408,15 +385,11 @@ void UpdateFlow::showScaleError(ScaleErrorWindow::Kind kind)
     connect(window, &ScaleErrorWindow::retryRequested, this, [this, kind] {
         // Back to the step that failed: the update, the main window's serial-number read or the
         // port search.
-        if (kind == ScaleErrorWindow::Kind::LostInUpdate)
-            goTo(Screen::ScaleUpdate);
-        else if (m_session.scaleMissedAt == Session::Step::SerialNumberRead)
-            goTo(Screen::Main);
-        else
-            goTo(Screen::PortSearch);
-        leaveScreen(m_scaleError);
+        const Screen failed = kind == ScaleErrorWindow::Kind::LostInUpdate ? Screen::ScaleUpdate
+            : m_session.scaleMissedAt == Session::Step::SerialNumberRead   ? Screen::Main
+                                                                           : Screen::PortSearch;
+        moveOn(failed, m_scaleError);
     });
-    askQuitOn(window, &ScaleErrorWindow::exitRequested);
-    askQuitOn(window, &ScaleErrorWindow::closeRequested);
+    askQuitOn(window, &ScaleErrorWindow::exitRequested, &ScaleErrorWindow::closeRequested);
     show(window);
 }

@@ -19,7 +19,6 @@
 #include "ui/ScaleErrorWindow.h"
 
 #include <QObject>
-#include <QTimer>
 
 #include <chrono>
 #include <memory>
@@ -103,15 +102,20 @@ public:
     bool checksRunning() const { return m_checks.isRunning(); }
 
 private:
-    void loadScaleWindow();
-    void buildMain();
-    void leaveMain();
+    // Every edge: the next screen is shown, then the one that led to it is left.
+    template<class Window> void moveOn(Screen next, std::unique_ptr<Window> &from);
     // Shows a screen the flow has just built, as every window of the program shows.
     void show(QWidget *screen);
-    // The window's Exit or close box asks the quit question over it.
-    template<class Window> void askQuitOn(Window *window, void (Window::*signal)());
     // Closes a screen that is being left; it goes once the event that left it has been handled.
     template<class Window> void leaveScreen(std::unique_ptr<Window> &screen);
+    // The window's Exit or close box (each signal given) asks the quit question over it.
+    template<class Window, class... Signals> void askQuitOn(Window *window, Signals... signal);
+
+    void buildMain();
+    void showMain();
+    void showNotConnected();
+    void showDownloaded();
+    void showUpdated();
     void showHelp();
     void showNewVersion();
     void showStartUp();
@@ -142,7 +146,6 @@ private:
     std::unique_ptr<NotConnectedWindow> m_notConnected;
     std::unique_ptr<PortSearchWindow> m_portSearch;
     std::unique_ptr<MainWindow> m_main;
-    QTimer m_versionDelay;
     std::unique_ptr<HelpWindow> m_help;
     std::unique_ptr<VersionWindow> m_version;
     std::unique_ptr<UpdateFileWindow> m_updateFile;
