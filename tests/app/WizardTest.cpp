@@ -101,77 +101,71 @@ TEST_F(Wizard, EveryQuestionAndMessageOfTheDownload)
     UntrustedTlsServer expired(QStringLiteral("expired.pem"));
     UntrustedTlsServer otherHost(QStringLiteral("other-host.pem"));
     int versions = 10;
+    const QString nothing = "+frmDownload !Nothing to download! " + kFailed;
+    const QString response = "+frmDownload !The server returned the following response: " + kFailed;
+    const QString noSpace = "!There is not enough free space on disk for this file ";
+    const auto changeAtEveryBox = [&](TestPlatform &t) {
+        t.dialogs.onBox([&] { server.put("update.hex", patternBytes(50000, ++versions)); });
+    };
+    const auto fullDisk = [](TestPlatform &t) {
+        QFile::link("/dev/full", t.files.updateFile());
+    };
+    const auto staleFileAndBusyWindow = [](TestPlatform &t) {
+        t.touchWorkingFile(QStringLiteral("\\KovaraNorvessia_APROM.hex"), patternBytes(300000, 3));
+        QObject::connect(&t.downloader, &net::Downloader::saving, [] {
+            const QWidget *window = topLevel("frmCheckScale");
+            EXPECT_FALSE(window->isEnabled());
+            EXPECT_EQ(window->cursor().shape(), Qt::WaitCursor);
+            EXPECT_TRUE(dialog() && dialog()->isVisible());
+        });
+    };
     // clang-format off
     const Row rows[] = {
         {"/files/update.hex", {}, "+frmDownload " + kDone, 50000},
         {"/fault/reset/10000/update.hex", {Button::Retry}, "+frmDownload " + reset + ' ' + kDone},
-        {"/fault/reset/3000/update.hex",
-         {Button::Retry, Button::Cancel},
+        {"/fault/reset/3000/update.hex", {Button::Retry, Button::Cancel},
          "+frmDownload " + reset + ' ' + reset + ' ' + kFailed},
-        {"/fault/ignore-range/update.hex?reset=10000",
-         {Button::Retry, Button::Yes},
+        {"/fault/ignore-range/update.hex?reset=10000", {Button::Retry, Button::Yes},
          "+frmDownload " + reset + ' ' + noResume + ' ' + kDone},
-        {"/fault/ignore-range/update.hex?reset=10000&b",
-         {Button::Retry, Button::No},
+        {"/fault/ignore-range/update.hex?reset=10000&b", {Button::Retry, Button::No},
          "+frmDownload " + reset + ' ' + noResume + ' ' + kFailed},
         // Without a version of the file named by the server, Retry fetches it from the start.
-        {"/files/update.hex?validator=none&reset=10000", {Button::Retry}, "+frmDownload " + reset + ' ' + kDone},
+        {"/files/update.hex?validator=none&reset=10000", {Button::Retry},
+         "+frmDownload " + reset + ' ' + kDone},
         // A file that changes on the server at every break, under a version name that does not.
-        {"/files/update.hex?validator=fixed&reset=10000&cuts=all", {Button::Retry, Button::Yes, Button::Retry, Button::Ok},
-         "+frmDownload " + reset + ' ' + noResume + ' ' + reset + " !The file changed on the server while it was being downloaded " + kFailed, {},
-         [&](TestPlatform &t) { t.dialogs.onBox([&] { server.put(QStringLiteral("update.hex"), patternBytes(50000, ++versions)); }); }},
+        {"/files/update.hex?validator=fixed&reset=10000&cuts=all",
+         {Button::Retry, Button::Yes, Button::Retry, Button::Ok},
+         "+frmDownload " + reset + ' ' + noResume + ' ' + reset
+             + " !The file changed on the server while it was being downloaded " + kFailed,
+         {}, changeAtEveryBox},
         {"/fault/redirect/302/update.hex", {}, "+frmDownload " + kDone},
         {"/fault/redirect/301/update.hex?host=localhost", {}, "+frmDownload " + kDone},
-        {"/fault/redirect/302/update.hex?scheme=ftp", {Button::Ok}, "+frmDownload !The server returned the following response: " + kFailed},
+        {"/fault/redirect/302/update.hex?scheme=ftp", {Button::Ok}, response},
         {selfSigned.url(), {Button::Ok}, untrusted, {}, {}, false, kTlsServer},
         {expired.url(), {Button::Ok}, untrusted, {}, {}, false, kTlsServer},
         {otherHost.url(), {Button::Ok}, untrusted, {}, {}, false, kTlsServer},
         // The disk fills up as the file is written: told why, no file left; Continue again
         // (the disk freed) fetches it whole.
-        {"/files/update.hex", {Button::Ok}, "+frmDownload !Cannot write file to disk -frmDownload +frmDownload " + kDone, {},
-         [](TestPlatform &t) { QFile::link(QStringLiteral("/dev/full"), t.files.updateFile()); }, true, "/dev/full"},
-        {"/fault/204/update.hex", {Button::Ok}, "+frmDownload !Nothing to download! " + kFailed},
-        {"/fault/no-length/empty.hex",
-         {Button::Ok},
-         "+frmDownload !Nothing to download! " + kFailed},
+        {"/files/update.hex", {Button::Ok},
+         "+frmDownload !Cannot write file to disk -frmDownload +frmDownload " + kDone, {},
+         fullDisk, true, "/dev/full"},
+        {"/fault/204/update.hex", {Button::Ok}, nothing},
+        {"/fault/no-length/empty.hex", {Button::Ok}, nothing},
         {"/fault/401/update.hex", {Button::Ok}, "+frmDownload !Authorization failed! " + kFailed},
         {"/fault/404/update.hex", {Button::Ok}, "+frmDownload !The file " + kFailed},
-        {"/fault/status/503/update.hex",
-         {Button::Ok},
-         "+frmDownload !The server returned the following response: " + kFailed},
+        {"/fault/status/503/update.hex", {Button::Ok}, response},
         {closedPortUrl(), {Button::Ok}, "+frmDownload !Cannot establish connection " + kFailed},
-        {"/files/update.hex",
-         {Button::Ok},
-         "+frmDownload !There is not enough free space on disk for this file " + kFailed,
-         49999},
+        {"/files/update.hex", {Button::Ok}, "+frmDownload " + noSpace + kFailed, 49999},
         // The disk fills up while the break's question is open: the resume is refused for
         // space, and the break is offered again.
-        {"/fault/reset/10000/update.hex",
-         {Button::Retry, Button::Ok, Button::Cancel},
-         "+frmDownload " + reset + " !There is not enough free space on disk for this file " + reset
-             + ' ' + kFailed,
-         {},
-         [](TestPlatform &t) {
-             t.dialogs.onBox([&t] { t.disk.free = 100; });
-         }},
+        {"/fault/reset/10000/update.hex", {Button::Retry, Button::Ok, Button::Cancel},
+         "+frmDownload " + reset + ' ' + noSpace + reset + ' ' + kFailed, {},
+         [](TestPlatform &t) { t.dialogs.onBox([&t] { t.disk.free = 100; }); }},
         // Blanks are no address.
         {"   \t ", {Button::Ok}, "!Please provide the link on the text box"},
         // Blanks around one are dropped, and a stale longer file is replaced; the window is
         // busy meanwhile.
-        {"  /files/update.hex \t",
-         {},
-         "+frmDownload " + kDone,
-         {},
-         [](TestPlatform &t) {
-             t.touchWorkingFile(QStringLiteral("\\KovaraNorvessia_APROM.hex"),
-                                patternBytes(300000, 3));
-             QObject::connect(&t.downloader, &net::Downloader::saving, [] {
-                 const QWidget *window = topLevel("frmCheckScale");
-                 EXPECT_FALSE(window->isEnabled());
-                 EXPECT_EQ(window->cursor().shape(), Qt::WaitCursor);
-                 EXPECT_TRUE(dialog() && dialog()->isVisible());
-             });
-         }},
+        {"  /files/update.hex \t", {}, "+frmDownload " + kDone, {}, staleFileAndBusyWindow},
     };
     // clang-format on
     for (const Row &row : rows) {

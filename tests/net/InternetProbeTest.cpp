@@ -3,8 +3,8 @@
 
 #include "net/InternetProbe.h"
 #include "MakerServer.h"
+#include "ScriptedSocketServer.h"
 
-#include <QTcpServer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -18,12 +18,7 @@ TEST(InternetProbe, ReachableOnAnyAnswerAndNotOtherwise)
 {
     testing_support::MakerServer server;
     ASSERT_FALSE(server.url().isEmpty()) << "maker server did not start";
-    QTcpServer silent;
-    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
-    QTcpServer reserve;
-    ASSERT_TRUE(reserve.listen(QHostAddress::LocalHost));
-    const quint16 closedPort = reserve.serverPort();
-    reserve.close();
+    testing_support::ScriptedSocketServer silent;
     const struct
     {
         QString url;
@@ -31,8 +26,8 @@ TEST(InternetProbe, ReachableOnAnyAnswerAndNotOtherwise)
     } cases[] = {
         {server.url() + QStringLiteral("/"), true},
         {server.url() + QStringLiteral("/no-such-page"), true},
-        {QStringLiteral("http://127.0.0.1:%1/").arg(closedPort), false},
-        {QStringLiteral("http://127.0.0.1:%1/").arg(silent.serverPort()), false},
+        {testing_support::closedPortUrl(QStringLiteral("/")), false},
+        {silent.url(QStringLiteral("/")), false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.url.toStdString());

@@ -75,24 +75,17 @@ TEST(MakerClient, AsksTheMakerServerOverHttp)
 TEST(MakerClient, AServerThatDoesNotAnswerIsAProblemWithinTheTimeOut)
 {
     QNetworkAccessManager network;
-    QTcpServer silent;
-    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
-    QTcpServer closed;
-    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
-    const quint16 deadPort = closed.serverPort();
-    closed.close();
-
+    testing_support::ScriptedSocketServer silent;
     struct Row
     {
-        quint16 port;
+        QString url;
         const char *problem;
     };
     for (const Row &row :
-         {Row {silent.serverPort(), "The server did not answer within 0.3 seconds"},
-          Row {deadPort, "Connection refused"}}) {
+         {Row {silent.url(kQueryPath), "The server did not answer within 0.3 seconds"},
+          Row {testing_support::closedPortUrl(kQueryPath), "Connection refused"}}) {
         SCOPED_TRACE(row.problem);
-        MakerClient client(
-            network, QStringLiteral("http://127.0.0.1:%1%2").arg(row.port).arg(kQueryPath), 300);
+        MakerClient client(network, row.url, 300);
         QElapsedTimer clock;
         clock.start();
         const MakerAnswer answer = ask(client, Question::LatestVersion);

@@ -51,9 +51,9 @@ public:
             }
         });
     }
-    QString url() const
+    QString url(const QString &path = QStringLiteral("/f.bin")) const
     {
-        return QStringLiteral("http://127.0.0.1:%1/f.bin").arg(m_server.serverPort());
+        return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()) + path;
     }
     // The last whole request, its body included.
     QByteArray request;
@@ -101,13 +101,13 @@ private:
 };
 
 // An address on loopback where nothing listens.
-inline QString closedPortUrl()
+inline QString closedPortUrl(const QString &path = QStringLiteral("/files/update.hex"))
 {
     QTcpServer reserve;
     reserve.listen(QHostAddress::LocalHost);
     const quint16 port = reserve.serverPort();
     reserve.close();
-    return QStringLiteral("http://127.0.0.1:%1/files/update.hex").arg(port);
+    return QStringLiteral("http://127.0.0.1:%1").arg(port) + path;
 }
 
 // Bytes that are not all the same, so a splice or an offset error shows in a comparison.
