@@ -252,7 +252,7 @@ void ConsoleRun::runEnded(device::RunOutcome outcome)
                tr("Scale %1 on %2 is updated and verified, in %3.")
                    .arg(m_serial,
                         platform::comName(m_port),
-                        device::durationText(m_services.clock.nowMs() - m_startedMs)));
+                        core::runTimeText(m_services.clock.nowMs() - m_startedMs)));
     } else if (stopped || outcome == RunOutcome::Stopped) {
         finish(ExitCode::Stopped, tr("Stopped: the scale's update is unfinished; run it again."));
     } else if (outcome == RunOutcome::SerialRefused) {

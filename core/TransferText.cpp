@@ -51,6 +51,14 @@ QString fileSizeText(double count, const QString &mask)
     return QString();
 }
 
+QString runTimeText(qint64 ms)
+{
+    const qint64 seconds = qMax<qint64>(1, (ms + 500) / 1000);
+    if (seconds < 60)
+        return QStringLiteral("%1 s").arg(seconds);
+    return QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(seconds % 60);
+}
+
 QString durationText(double seconds)
 {
     // std::nearbyint rounds halves to even.

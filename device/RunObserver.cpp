@@ -1,5 +1,7 @@
 #include "device/RunObserver.h"
 
+#include "core/TransferText.h"
+
 #include <QCoreApplication>
 
 namespace device {
@@ -12,14 +14,6 @@ QString tr(const char *text)
 }
 
 } // namespace
-
-QString durationText(qint64 ms)
-{
-    const qint64 seconds = qMax<qint64>(1, (ms + 500) / 1000);
-    if (seconds < 60)
-        return tr("%1 s").arg(seconds);
-    return tr("%1 min %2 s").arg(seconds / 60).arg(seconds % 60);
-}
 
 QString progressText(Phase phase, int block, int blocks, qint64 msLeft)
 {
@@ -37,7 +31,7 @@ QString progressText(Phase phase, int block, int blocks, qint64 msLeft)
     }
     QString text = tr("%1 block %2 of %3").arg(name).arg(block).arg(blocks);
     if (msLeft >= 0)
-        text += tr(", about %1 left").arg(durationText(msLeft));
+        text += tr(", about %1 left").arg(core::runTimeText(msLeft));
     return text;
 }
 

@@ -52,8 +52,6 @@ enum class Phase { Programming, Verifying, Reading };
 
 // "Programming block 37 of 512, about 53 s left"; without the time when msLeft is negative.
 QString progressText(Phase phase, int block, int blocks, qint64 msLeft);
-// "12 s", "1 min 5 s".
-QString durationText(qint64 ms);
 
 // The time left of a run, from the measured pace of the exchanges that were answered (a
 // time-out says nothing about the line's pace).

@@ -253,7 +253,6 @@ TEST_F(Run, ProgressCountsEveryBlockAndTheTimeLeftHolds)
     const int claimed = half->section(QStringLiteral("about "), 1).section(' ', 0, 0).toInt();
     EXPECT_NEAR(claimed, (started + total - lineAt.at(*half)) / 1000, 3) << half->toStdString();
     EXPECT_TRUE(observer.lines.last().startsWith(QStringLiteral("Verifying block 512 of 512")));
-    EXPECT_EQ(device::durationText(65'000), QStringLiteral("1 min 5 s"));
     EXPECT_EQ(device::crc32("123456789"), 0xCBF43926u);
 }
 
