@@ -30,54 +30,40 @@ QList<int> ScaleLookup::portsToSearch() const
 
 void ScaleLookup::search(const QList<int> &portNumbers)
 {
-    connect(
-        &m_scale,
-        &device::ScaleProgrammer::searchEnded,
-        this,
-        [this](const device::ScaleSearch &search) {
-            if (search.found)
-                Q_EMIT scaleFound();
-            else
-                Q_EMIT scaleMissing(refusalText(search.refused));
-        },
-        Qt::SingleShotConnection);
-    m_scale.findScale(portNumbers);
+    const device::ScaleJob *job = m_scale.findScale(portNumbers);
+    connect(job, &device::ScaleJob::finished, this, [this](const device::ScaleResult &result) {
+        if (result.search.found)
+            Q_EMIT scaleFound();
+        else
+            Q_EMIT scaleMissing(refusalText(result.search.refused));
+    });
 }
 
 void ScaleLookup::readSerialNumber()
 {
-    if (!m_scale.isOpen()) {
-        if (const auto error = m_scale.open()) {
+    const device::ScaleJob *job = m_scale.readSerialNumber();
+    connect(job, &device::ScaleJob::finished, this, [this](const device::ScaleResult &result) {
+        if (result.openError) {
             qCWarning(lcMain).noquote()
-                << "cannot open the scale's port " + portName() + ':' << error->text();
-            Q_EMIT serialNumberRead(QString());
-            return;
+                << "cannot open the scale's port " + portName() + ':' << result.openError->text();
+        } else if (result.serial.isEmpty()) {
+            qCWarning(lcMain).noquote()
+                << "the scale did not answer with its serial number on" << portName();
+        } else {
+            qCInfo(lcMain).noquote() << "the scale answered with serial number" << result.serial;
         }
-    }
-    connect(
-        &m_scale,
-        &device::ScaleProgrammer::serialNumberRead,
-        this,
-        [this](const QString &serial) {
-            if (serial.isEmpty()) {
-                qCWarning(lcMain).noquote()
-                    << "the scale did not answer with its serial number on" << portName();
-            } else {
-                qCInfo(lcMain).noquote() << "the scale answered with serial number" << serial;
-            }
-            Q_EMIT serialNumberRead(serial);
-        },
-        Qt::SingleShotConnection);
-    m_scale.readSerialNumber();
+        Q_EMIT serialNumberRead(result.serial);
+    });
 }
 
 void ScaleLookup::openForUpdate()
 {
-    if (m_scale.isOpen())
-        return;
-    if (const auto error = m_scale.open())
-        qCWarning(lcWizard).noquote()
-            << "opening" << portName() << "for the update:" << error->text();
+    const device::ScaleJob *job = m_scale.open();
+    connect(job, &device::ScaleJob::finished, this, [this](const device::ScaleResult &result) {
+        if (result.openError)
+            qCWarning(lcWizard).noquote()
+                << "opening" << portName() << "for the update:" << result.openError->text();
+    });
 }
 
 QString ScaleLookup::refusalText(const QStringList &refused)
@@ -92,5 +78,5 @@ QString ScaleLookup::refusalText(const QStringList &refused)
 
 QString ScaleLookup::portName() const
 {
-    return QStringLiteral("COM") + QString::number(m_scale.portNumber());
+    return platform::comName(m_scale.portNumber());
 }

@@ -10,8 +10,6 @@
 
 #include <QLoggingCategory>
 
-namespace { } // namespace
-
 ScaleUpdate::ScaleUpdate(device::ScaleProgrammer &scale,
                          ScaleUpdateWindow &window,
                          Prompts &prompts,
@@ -23,23 +21,6 @@ ScaleUpdate::ScaleUpdate(device::ScaleProgrammer &scale,
     , m_prompts(prompts)
     , m_updateFile(std::move(updateFile))
 {
-    using device::ScaleProgrammer;
-    connect(&m_scale, &ScaleProgrammer::serialNumberUsed, this, [this](const QString &serial) {
-        m_serialNumber = serial;
-        writeSerialNumber();
-    });
-    connect(&m_scale, &ScaleProgrammer::busyChanged, &window, &ScaleUpdateWindow::setBusy);
-    connect(&m_scale, &ScaleProgrammer::progressShown, &window, &ScaleUpdateWindow::showProgress);
-    connect(&m_scale, &ScaleProgrammer::progressChanged, &window, &ScaleUpdateWindow::setProgress);
-    connect(&m_scale,
-            &ScaleProgrammer::progressLineChanged,
-            &window,
-            &ScaleUpdateWindow::setProgressLine);
-    connect(&m_scale, &ScaleProgrammer::progressHidden, &window, &ScaleUpdateWindow::hideProgress);
-    connect(&m_scale, &ScaleProgrammer::runEnded, this, &ScaleUpdate::runEnded);
-    connect(&m_scale, &ScaleProgrammer::areaRead, this, &ScaleUpdate::areaRead);
-    connect(&m_scale, &ScaleProgrammer::serialNumberStored, this, &ScaleUpdate::serialNumberStored);
-
     connect(&window, &ScaleUpdateWindow::autoRunDue, this, &ScaleUpdate::autoRun);
     connect(&window, &ScaleUpdateWindow::loadRequested, this, &ScaleUpdate::load);
     connect(&window, &ScaleUpdateWindow::programRequested, this, &ScaleUpdate::program);
@@ -102,7 +83,26 @@ void ScaleUpdate::program()
     m_operation = Operation::Programming;
     // Reading the serial number may take ten seconds on a silent scale.
     m_window->setBusy(true);
-    m_scale.update(m_image);
+    device::ScaleJob *job = m_scale.update(m_image);
+    showProgressOf(job);
+    connect(job, &device::ScaleJob::serialNumberUsed, this, [this](const QString &serial) {
+        m_serialNumber = serial;
+        writeSerialNumber();
+    });
+    connect(job, &device::ScaleJob::finished, this, [this](const device::ScaleResult &result) {
+        runEnded(result.outcome);
+    });
+}
+
+void ScaleUpdate::showProgressOf(const device::ScaleJob *job)
+{
+    using device::ScaleJob;
+    ScaleUpdateWindow *window = m_window;
+    connect(job, &ScaleJob::busyChanged, window, &ScaleUpdateWindow::setBusy);
+    connect(job, &ScaleJob::progressShown, window, &ScaleUpdateWindow::showProgress);
+    connect(job, &ScaleJob::progressChanged, window, &ScaleUpdateWindow::setProgress);
+    connect(job, &ScaleJob::progressLineChanged, window, &ScaleUpdateWindow::setProgressLine);
+    connect(job, &ScaleJob::progressHidden, window, &ScaleUpdateWindow::hideProgress);
 }
 
 void ScaleUpdate::read()
@@ -115,7 +115,10 @@ void ScaleUpdate::read()
     m_window->setBusy(true);
     if (aprom)
         writeSerialNumber();
-    m_scale.readArea(aprom ? device::FlashArea::Aprom : device::FlashArea::Ldrom, m_image);
+    device::ScaleJob *job
+        = m_scale.readArea(aprom ? device::FlashArea::Aprom : device::FlashArea::Ldrom, m_image);
+    showProgressOf(job);
+    connect(job, &device::ScaleJob::finished, this, &ScaleUpdate::areaRead);
 }
 
 void ScaleUpdate::chooseArea(bool aprom)
@@ -154,17 +157,19 @@ void ScaleUpdate::enterSerialNumber(bool storeInScale)
     // Each byte may wait up to twice ten seconds for a silent scale.
     m_operation = Operation::StoringSerial;
     m_window->setBusy(true);
-    m_scale.storeSerialNumber(m_image);
+    const device::ScaleJob *job = m_scale.storeSerialNumber(m_image);
+    connect(job, &device::ScaleJob::finished, this, &ScaleUpdate::serialNumberStored);
 }
 
-void ScaleUpdate::serialNumberStored(bool ok, bool timedOut)
+void ScaleUpdate::serialNumberStored(const device::ScaleResult &result)
 {
+    using device::RunOutcome;
     m_operation = Operation::None;
     m_window->setBusy(false);
-    if (ok)
+    if (result.outcome == RunOutcome::Done)
         tell(tr("Modify Password successfully"));
     else
-        tell(timedOut ? tr("Timer Out") : tr("Error"));
+        tell(result.outcome == RunOutcome::ScaleLost ? tr("Timer Out") : tr("Error"));
 }
 
 void ScaleUpdate::choosePort(int number)
@@ -174,10 +179,13 @@ void ScaleUpdate::choosePort(int number)
     m_scale.close();
     m_scale.setPortNumber(number);
     m_window->showPort(number);
-    if (const auto error = m_scale.open()) {
-        qCWarning(lcScale).noquote() << "COM" << number << ":" << error->text();
-        tell(error->text(), QMessageBox::Warning);
-    }
+    const device::ScaleJob *job = m_scale.open();
+    connect(job, &device::ScaleJob::finished, this, [this](const device::ScaleResult &result) {
+        if (!result.openError)
+            return;
+        qCWarning(lcScale).noquote() << result.openError->text();
+        tell(result.openError->text(), QMessageBox::Warning);
+    });
 }
 
 bool ScaleUpdate::ignoredDuringRun(const char *command) const
@@ -219,12 +227,13 @@ void ScaleUpdate::runEnded(device::RunOutcome outcome)
     }
 }
 
-void ScaleUpdate::areaRead(device::RunOutcome outcome, const core::FlashImage &image)
+void ScaleUpdate::areaRead(const device::ScaleResult &result)
 {
     using device::RunOutcome;
+    const RunOutcome outcome = result.outcome;
     const bool aprom = m_operation == Operation::ReadAprom;
     m_operation = Operation::None;
-    m_image = image;
+    m_image = result.image;
     m_window->setBusy(false);
     if (outcome == RunOutcome::Done) {
         showFirstPage();

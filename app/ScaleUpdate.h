@@ -20,8 +20,10 @@ class Prompts;
 class ScaleUpdateWindow;
 
 namespace device {
+class ScaleJob;
 class ScaleProgrammer;
-}
+struct ScaleResult;
+} // namespace device
 
 class ScaleUpdate final : public QObject
 {
@@ -66,8 +68,10 @@ private:
     void showFirstPage();
     void writeSerialNumber();
     void runEnded(device::RunOutcome outcome);
-    void areaRead(device::RunOutcome outcome, const core::FlashImage &image);
-    void serialNumberStored(bool ok, bool timedOut);
+    void areaRead(const device::ScaleResult &result);
+    void serialNumberStored(const device::ScaleResult &result);
+    // The job's busy state and progress go to the window.
+    void showProgressOf(const device::ScaleJob *job);
     std::optional<QString> askSerialNumber();
     void tell(const QString &text, QMessageBox::Icon icon = QMessageBox::NoIcon);
     // True (and logged) when a run is in progress and the command must wait.

@@ -38,22 +38,6 @@ ConsoleRun::ConsoleRun(Services services, Console &console, QObject *parent)
     , m_services(services)
     , m_console(console)
 {
-    using device::ScaleProgrammer;
-    ScaleProgrammer &scale = m_services.scale;
-    connect(&scale, &ScaleProgrammer::searchEnded, this, &ConsoleRun::searchEnded);
-    connect(&scale, &ScaleProgrammer::serialNumberUsed, this, [this](const QString &serial) {
-        m_serial = serial;
-    });
-    connect(&scale, &ScaleProgrammer::progressShown, this, [this](int maximum) {
-        m_progressMaximum = maximum;
-    });
-    connect(
-        &scale, &ScaleProgrammer::progressChanged, this, [this](int value) { m_progress = value; });
-    connect(&scale, &ScaleProgrammer::progressLineChanged, this, [this](const QString &line) {
-        m_console.progress(line, m_progress, m_progressMaximum);
-    });
-    connect(&scale, &ScaleProgrammer::runEnded, this, &ConsoleRun::runEnded);
-
     net::Downloader &downloader = m_services.downloader;
     connect(&downloader, &net::Downloader::progress, this, [this](qint64 received, qint64 total) {
         m_console.progress(
@@ -127,23 +111,38 @@ void ConsoleRun::findScale()
         finish(ExitCode::NoScale, tr("No serial port was found."));
         return;
     }
-    if (m_command.port != 0) {
-        // The search skips a port it cannot open; the port the user named says why.
-        m_services.scale.setPortNumber(m_command.port);
-        if (const auto error = m_services.scale.open()) {
-            finish(ExitCode::NoScale, error->text());
-            return;
-        }
-        m_services.scale.close();
+    m_step = Step::FindingScale;
+    if (m_command.port == 0) {
+        search(ports);
+        return;
     }
+    // The search skips a port it cannot open; the port the user named says why.
+    m_services.scale.setPortNumber(m_command.port);
+    const device::ScaleJob *job = m_services.scale.open();
+    connect(job, &device::ScaleJob::finished, this, [this, ports](const device::ScaleResult &r) {
+        if (m_step != Step::FindingScale)
+            return;
+        m_services.scale.close();
+        if (r.openError)
+            finish(ExitCode::NoScale, r.openError->text());
+        else
+            search(ports);
+    });
+}
+
+void ConsoleRun::search(const QList<int> &ports)
+{
     m_console.say(
         tr("Looking for the scale on %1").arg(portNames(ports).join(QStringLiteral(", "))));
-    m_step = Step::FindingScale;
-    m_services.scale.findScale(ports);
+    const device::ScaleJob *job = m_services.scale.findScale(ports);
+    connect(job, &device::ScaleJob::finished, this, [this](const device::ScaleResult &result) {
+        searchEnded(result.search);
+    });
 }
 
 void ConsoleRun::searchEnded(const device::ScaleSearch &search)
 {
+    // Ctrl-C may have ended the command during the search.
     if (m_step != Step::FindingScale)
         return;
     if (!search.found) {
@@ -232,17 +231,33 @@ void ConsoleRun::update()
     m_step = Step::Updating;
     m_console.say(tr("Updating scale %1 on %2").arg(m_serial, platform::comName(m_port)));
     m_services.scale.setPortNumber(m_port);
-    if (const auto error = m_services.scale.open()) {
-        finish(ExitCode::NoScale, error->text());
-        return;
-    }
-    m_services.scale.update(m_image);
+    const device::ScaleJob *opening = m_services.scale.open();
+    connect(opening, &device::ScaleJob::finished, this, [this](const device::ScaleResult &r) {
+        if (r.openError) {
+            finish(ExitCode::NoScale, r.openError->text());
+            return;
+        }
+        const device::ScaleJob *job = m_services.scale.update(m_image);
+        connect(job, &device::ScaleJob::serialNumberUsed, this, [this](const QString &serial) {
+            m_serial = serial;
+        });
+        connect(job, &device::ScaleJob::progressShown, this, [this](int maximum) {
+            m_progressMaximum = maximum;
+        });
+        connect(job, &device::ScaleJob::progressChanged, this, [this](int value) {
+            m_progress = value;
+        });
+        connect(job, &device::ScaleJob::progressLineChanged, this, [this](const QString &line) {
+            m_console.progress(line, m_progress, m_progressMaximum);
+        });
+        connect(job, &device::ScaleJob::finished, this, [this](const device::ScaleResult &r) {
+            runEnded(r.outcome);
+        });
+    });
 }
 
 void ConsoleRun::runEnded(device::RunOutcome outcome)
 {
-    if (m_step != Step::Updating && m_step != Step::Stopping)
-        return;
     using device::RunOutcome;
     const bool stopped = m_step == Step::Stopping;
     if (outcome == RunOutcome::Done) {

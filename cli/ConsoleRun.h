@@ -61,6 +61,7 @@ private:
 
     void listPorts();
     void findScale();
+    void search(const QList<int> &ports);
     void searchEnded(const device::ScaleSearch &search);
     void download();
     void downloadEnded(const net::DownloadResult &result);

@@ -19,7 +19,7 @@ Q_LOGGING_CATEGORY(lcScale, "kovara.scale")
 namespace device {
 
 // Lives on the worker thread (or the caller's, see the header): owns the port and the link and
-// runs the jobs, reporting through the programmer's signals.
+// runs the jobs, reporting to the job of the moment through the programmer's thread.
 class ScaleWorker final : public QObject, private RunObserver
 {
 public:
@@ -49,9 +49,28 @@ public:
         m_link.reset();
         m_port.reset();
     }
-
-    std::optional<platform::SerialError> open() { return port().open(); }
     void close() { port().close(); }
+
+    // Runs one job's work, its reports going to job.
+    void run(const QPointer<ScaleJob> &job, const std::function<void(ScaleWorker &)> &work)
+    {
+        m_job = job;
+        work(*this);
+        m_job = nullptr;
+    }
+    // Ends the job: finished() in the caller's thread, then the job goes.
+    void finish(ScaleResult result)
+    {
+        report([result = std::move(result)](ScaleJob &job) {
+            Q_EMIT job.finished(result);
+            job.deleteLater();
+        });
+    }
+
+    std::optional<platform::SerialError> open()
+    {
+        return port().isOpen() ? std::nullopt : port().open();
+    }
 
     QString readSerialNumber() { return device::readSerialNumber(link()); }
 
@@ -63,7 +82,7 @@ public:
             port().setPortNumber(number);
             if (const auto error = open()) {
                 qCWarning(lcPortSearch).noquote()
-                    << "COM" + QString::number(number) << "skipped:" << error->text();
+                    << platform::comName(number) << "skipped:" << error->text();
                 if (error->kind() == platform::SerialError::Kind::PermissionDenied)
                     search.refused << error->text();
                 continue;
@@ -72,14 +91,14 @@ public:
             close();
             if (isSerialNumber(serial)) {
                 qCInfo(lcPortSearch).noquote()
-                    << "scale" << serial << "found on COM" + QString::number(number);
+                    << "scale" << serial << "found on" << platform::comName(number);
                 search.found = true;
                 search.port = number;
                 search.serial = serial;
                 return search;
             }
             qCInfo(lcPortSearch).noquote()
-                << "COM" + QString::number(number) << "answered"
+                << platform::comName(number) << "answered"
                 << (serial.isEmpty() ? QStringLiteral("nothing") : serial);
         }
         return search;
@@ -98,6 +117,7 @@ public:
             link().settle();
             serial = readSerialNumber();
         }
+        m_serialUsed = serial;
         // A scale that answered none of the reads is not there: the run ends as a lost scale at
         // once. Going on would open the session with 00000000, which a silent scale leaves
         // unanswered four more times and a live one refuses ("Serial number wrong" over a number
@@ -108,7 +128,7 @@ public:
             ended(RunOutcome::ScaleLost);
             return;
         }
-        Q_EMIT m_programmer.serialNumberUsed(serial);
+        report([serial](ScaleJob &job) { Q_EMIT job.serialNumberUsed(serial); });
         writeSerialNumber(image, serial);
         programScale(link(), image, m_counters, *this);
     }
@@ -125,30 +145,57 @@ public:
 
     void requestStop() { m_stop = true; }
 
-    void storeSerialNumber(const core::FlashImage &image)
+    RunOutcome storeSerialNumber(const core::FlashImage &image)
     {
         const Reply reply = device::storeSerialNumber(link(), image);
-        Q_EMIT m_programmer.serialNumberStored(reply.accepted(),
-                                               reply.status == Reply::Status::TimedOut);
+        if (reply.accepted())
+            return RunOutcome::Done;
+        return reply.status == Reply::Status::TimedOut ? RunOutcome::ScaleLost
+                                                       : RunOutcome::SerialRefused;
     }
 
 private:
+    void report(std::function<void(ScaleJob &)> what)
+    {
+        QMetaObject::invokeMethod(
+            &m_programmer,
+            [job = m_job, what = std::move(what)] {
+                if (job)
+                    what(*job);
+            },
+            Qt::QueuedConnection);
+    }
+
     // RunObserver
-    void setHourglass(bool on) override { Q_EMIT m_programmer.busyChanged(on); }
-    void showProgress(int maximum) override { Q_EMIT m_programmer.progressShown(maximum); }
-    void setProgress(int value) override { Q_EMIT m_programmer.progressChanged(value); }
-    void hideProgress() override { Q_EMIT m_programmer.progressHidden(); }
+    void setHourglass(bool on) override
+    {
+        report([on](ScaleJob &job) { Q_EMIT job.busyChanged(on); });
+    }
+    void showProgress(int maximum) override
+    {
+        report([maximum](ScaleJob &job) { Q_EMIT job.progressShown(maximum); });
+    }
+    void setProgress(int value) override
+    {
+        report([value](ScaleJob &job) { Q_EMIT job.progressChanged(value); });
+    }
+    void hideProgress() override
+    {
+        report([](ScaleJob &job) { Q_EMIT job.progressHidden(); });
+    }
     void setProgressLine(const QString &text) override
     {
-        Q_EMIT m_programmer.progressLineChanged(text);
+        report([text](ScaleJob &job) { Q_EMIT job.progressLineChanged(text); });
     }
     bool stopRequested() const override { return m_stop; }
     void ended(RunOutcome outcome) override
     {
+        ScaleResult result;
+        result.outcome = outcome;
+        result.serial = m_serialUsed;
         if (m_reading)
-            Q_EMIT m_programmer.areaRead(outcome, *m_reading);
-        else
-            Q_EMIT m_programmer.runEnded(outcome);
+            result.image = *m_reading;
+        finish(std::move(result));
     }
 
     ScaleProgrammer &m_programmer;
@@ -157,8 +204,11 @@ private:
     std::unique_ptr<platform::SerialPort> m_port;
     std::unique_ptr<ScaleLink> m_link;
     RunCounters m_counters;
+    // The job whose work runs now.
+    QPointer<ScaleJob> m_job;
     // The image a read-back fills in, while one runs.
     const core::FlashImage *m_reading = nullptr;
+    QString m_serialUsed;
     // Set from the caller's thread while a job runs on this one.
     std::atomic<bool> m_stop {false};
 };
@@ -169,9 +219,7 @@ ScaleProgrammer::ScaleProgrammer(platform::SerialSystem &ports,
     : QObject(parent)
     , m_worker(std::make_unique<ScaleWorker>(*this, ports, clock))
 {
-    qRegisterMetaType<ScaleSearch>();
-    qRegisterMetaType<RunOutcome>();
-    qRegisterMetaType<core::FlashImage>();
+    qRegisterMetaType<ScaleResult>();
     if (!ports.waitsTakeRealTime())
         return;
     m_thread = new QThread(this);
@@ -182,102 +230,109 @@ ScaleProgrammer::ScaleProgrammer(platform::SerialSystem &ports,
 
 ScaleProgrammer::~ScaleProgrammer()
 {
-    // Waits for a job in progress: the port is closed between frames, never inside one.
-    call([](ScaleWorker &worker) {
+    if (!m_thread) {
+        m_worker->close();
+        m_worker->release();
+        return;
+    }
+    // In its turn after the jobs asked for, so between two frames.
+    post([](ScaleWorker &worker) {
         worker.close();
         worker.release();
+        QThread::currentThread()->quit();
     });
-    if (m_thread) {
-        m_thread->quit();
-        m_thread->wait();
-    }
+    m_thread->wait();
 }
 
-void ScaleProgrammer::post(std::function<void(ScaleWorker &)> job)
+ScaleJob *ScaleProgrammer::start(std::function<void(ScaleWorker &)> work)
 {
-    if (!m_thread) {
-        job(*m_worker);
-        return;
-    }
+    auto *job = new ScaleJob(this);
+    post([job = QPointer<ScaleJob>(job), work = std::move(work)](ScaleWorker &worker) {
+        worker.run(job, work);
+    });
+    return job;
+}
+
+void ScaleProgrammer::post(std::function<void(ScaleWorker &)> work)
+{
     QMetaObject::invokeMethod(
         m_worker.get(),
-        [worker = m_worker.get(), job = std::move(job)] { job(*worker); },
+        [worker = m_worker.get(), work = std::move(work)] { work(*worker); },
         Qt::QueuedConnection);
-}
-
-void ScaleProgrammer::call(const std::function<void(ScaleWorker &)> &operation)
-{
-    if (!m_thread) {
-        operation(*m_worker);
-        return;
-    }
-    QMetaObject::invokeMethod(
-        m_worker.get(),
-        [worker = m_worker.get(), &operation] { operation(*worker); },
-        Qt::BlockingQueuedConnection);
 }
 
 void ScaleProgrammer::setPortNumber(int number)
 {
-    call([number](ScaleWorker &worker) { worker.port().setPortNumber(number); });
-}
-
-int ScaleProgrammer::portNumber()
-{
-    int number = 0;
-    call([&number](ScaleWorker &worker) { number = worker.port().portNumber(); });
-    return number;
-}
-
-std::optional<platform::SerialError> ScaleProgrammer::open()
-{
-    std::optional<platform::SerialError> error;
-    call([&error](ScaleWorker &worker) { error = worker.open(); });
-    return error;
+    m_portNumber = number;
+    post([number](ScaleWorker &worker) { worker.port().setPortNumber(number); });
 }
 
 void ScaleProgrammer::close()
 {
-    call([](ScaleWorker &worker) { worker.close(); });
+    post([](ScaleWorker &worker) { worker.close(); });
 }
 
-bool ScaleProgrammer::isOpen()
+ScaleJob *ScaleProgrammer::open()
 {
-    bool open = false;
-    call([&open](ScaleWorker &worker) { open = worker.port().isOpen(); });
-    return open;
-}
-
-void ScaleProgrammer::readSerialNumber()
-{
-    post([this](ScaleWorker &worker) { Q_EMIT serialNumberRead(worker.readSerialNumber()); });
-}
-
-void ScaleProgrammer::findScale(const QList<int> &portNumbers)
-{
-    post([this, portNumbers](ScaleWorker &worker) {
-        Q_EMIT searchEnded(worker.findScale(portNumbers));
+    return start([](ScaleWorker &worker) {
+        ScaleResult result;
+        result.openError = worker.open();
+        worker.finish(std::move(result));
     });
 }
 
-void ScaleProgrammer::update(const core::FlashImage &image)
+ScaleJob *ScaleProgrammer::readSerialNumber()
 {
-    post([image](ScaleWorker &worker) { worker.update(image); });
+    return start([](ScaleWorker &worker) {
+        ScaleResult result;
+        result.openError = worker.open();
+        if (!result.openError)
+            result.serial = worker.readSerialNumber();
+        worker.finish(std::move(result));
+    });
 }
 
-void ScaleProgrammer::readArea(FlashArea area, const core::FlashImage &image)
+ScaleJob *ScaleProgrammer::findScale(const QList<int> &portNumbers)
 {
-    post([area, image](ScaleWorker &worker) { worker.readArea(area, image); });
+    ScaleJob *job = start([portNumbers](ScaleWorker &worker) {
+        ScaleResult result;
+        result.search = worker.findScale(portNumbers);
+        worker.finish(std::move(result));
+    });
+    // The port the search left: where the scale answered, else the last one it tried.
+    if (!portNumbers.isEmpty()) {
+        connect(job,
+                &ScaleJob::finished,
+                this,
+                [this, last = portNumbers.last()](const ScaleResult &result) {
+                    m_portNumber = result.search.found ? result.search.port : last;
+                });
+    }
+    return job;
+}
+
+ScaleJob *ScaleProgrammer::update(const core::FlashImage &image)
+{
+    return start([image](ScaleWorker &worker) { worker.update(image); });
+}
+
+ScaleJob *ScaleProgrammer::readArea(FlashArea area, const core::FlashImage &image)
+{
+    return start([area, image](ScaleWorker &worker) { worker.readArea(area, image); });
+}
+
+ScaleJob *ScaleProgrammer::storeSerialNumber(const core::FlashImage &image)
+{
+    return start([image](ScaleWorker &worker) {
+        ScaleResult result;
+        result.outcome = worker.storeSerialNumber(image);
+        worker.finish(std::move(result));
+    });
 }
 
 void ScaleProgrammer::stop()
 {
     m_worker->requestStop();
-}
-
-void ScaleProgrammer::storeSerialNumber(const core::FlashImage &image)
-{
-    post([image](ScaleWorker &worker) { worker.storeSerialNumber(image); });
 }
 
 } // namespace device

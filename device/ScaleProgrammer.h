@@ -3,22 +3,25 @@
 // The scale's serial port and every exchange with it, on a thread of their own.
 //
 // The boot protocol is stop-and-wait, so each job (the serial-number read, the port search, the
-// update run, a read-back, storing the serial number) is linear code that blocks the worker
-// thread on the port against deadlines. A job's progress and its end reach the caller's thread
-// as queued signals; jobs run one after the other in the order they were asked for. The port's
-// quick operations (choose, open, close) run on the worker too and are waited for, so
-// they return their result: the port object lives and dies on the worker thread.
+// update run, a read-back, storing the serial number, opening the port) is linear code that
+// blocks the worker thread on the port against deadlines. Each request returns its ScaleJob, as
+// QNetworkAccessManager returns a QNetworkReply: the job reports its own progress and ends with
+// one finished(result), in the caller's thread, after the request has returned. Jobs run one
+// after the other in the order they were asked for; so do the quick requests (choose the port,
+// close it), which the caller never waits for. What the caller asks about the port (its number)
+// is kept on the caller's side: no call waits for the worker.
 //
 // On ports whose waits take no real time (SerialSystem::waitsTakeRealTime, the tests' virtual
-// scales) everything runs in the caller's thread and a job's signals are emitted before the
-// request returns.
+// scales) the jobs run in the caller's thread, from its event loop.
 
 #include "core/FlashImage.h"
 #include "device/RunObserver.h"
+#include "platform/SerialPort.h"
 
 #include <QList>
 #include <QLoggingCategory>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -35,8 +38,6 @@ Q_DECLARE_LOGGING_CATEGORY(lcScale)
 
 namespace platform {
 class Clock;
-class SerialError;
-class SerialSystem;
 } // namespace platform
 
 namespace device {
@@ -55,6 +56,40 @@ struct ScaleSearch
 
 enum class FlashArea { Aprom, Ldrom };
 
+// What a job ended in. Each request says which fields its job fills.
+struct ScaleResult
+{
+    RunOutcome outcome = RunOutcome::Done;
+    // The serial number read, or the one the update opened its session with; "" when the scale
+    // gave no complete answer.
+    QString serial;
+    ScaleSearch search;
+    // The area a read-back filled in.
+    core::FlashImage image;
+    // The port would not open.
+    std::optional<platform::SerialError> openError;
+};
+
+// One request to the scale, in the caller's thread. Its signals come while it runs, finished()
+// once at its end; the job deletes itself once finished() has been handled.
+class ScaleJob final : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+Q_SIGNALS:
+    void busyChanged(bool busy);
+    void progressShown(int maximum);
+    void progressChanged(int value);
+    void progressLineChanged(const QString &text);
+    void progressHidden();
+    // The update's serial number, before its session opens ("" when it got none).
+    void serialNumberUsed(const QString &serial);
+    // A run hands over here: the scale may still get its closing byte afterwards.
+    void finished(const device::ScaleResult &result);
+};
+
 class ScaleProgrammer final : public QObject
 {
     Q_OBJECT
@@ -62,62 +97,49 @@ public:
     ScaleProgrammer(platform::SerialSystem &ports,
                     const platform::Clock &clock,
                     QObject *parent = nullptr);
+    // Waits for a job in progress: the port is closed between frames, never inside one.
     ~ScaleProgrammer() override;
 
-    // Quick port operations. Errors of open() come back as the port's error, with its text.
+    // The port the jobs use, as chosen here or left by the last search.
+    int portNumber() const { return m_portNumber; }
+    // Quick requests, done in their turn among the jobs; neither waits.
     void setPortNumber(int number);
-    int portNumber();
-    std::optional<platform::SerialError> open();
     void close();
-    bool isOpen();
 
-    // Jobs; each ends with its signal.
-    // -> serialNumberRead: the number, "" when the scale gave no complete answer.
-    void readSerialNumber();
+    // Jobs. -> openError. An open port stays as it is.
+    ScaleJob *open();
+    // Opens the port when it is closed, then reads the serial number. -> serial, openError.
+    ScaleJob *readSerialNumber();
     // Opens each port in turn, reads the serial number, closes it; stops at the first port that
-    // answers with eight digits. -> searchEnded
-    void findScale(const QList<int> &portNumbers);
+    // answers with eight digits, which is then the port the jobs use, closed. -> search
+    ScaleJob *findScale(const QList<int> &portNumbers);
     // Reads the scale's serial number (again, after the line settles, while it gives no complete
     // answer: up to the retry limit), writes it into image, then programs and verifies. A scale
     // that answers none of the reads ends the run ScaleLost before any session.
-    // -> serialNumberUsed, the progress signals, runEnded
-    void update(const core::FlashImage &image);
+    // -> serialNumberUsed, the progress signals, outcome and serial
+    ScaleJob *update(const core::FlashImage &image);
     // Reads the area into image (erased first by the caller); the application area inside a
-    // session with image's serial number. -> the progress signals, areaRead
-    void readArea(FlashArea area, const core::FlashImage &image);
-    // Stores image's serial-number bytes in the scale, one byte at a time. -> serialNumberStored
-    void storeSerialNumber(const core::FlashImage &image);
+    // session with image's serial number. -> the progress signals, outcome and image
+    ScaleJob *readArea(FlashArea area, const core::FlashImage &image);
+    // Stores image's serial-number bytes in the scale, one byte at a time, each tried twice.
+    // -> outcome: Done when the scale took them all, SerialRefused when it refused one,
+    // ScaleLost when it did not answer
+    ScaleJob *storeSerialNumber(const core::FlashImage &image);
     // For the program's end: an update run in progress stops before its next frame, closes the
     // session and ends Stopped; so does every later one. Returns at once; the frame on the line
     // still gets its answer or its deadline.
     void stop();
 
-Q_SIGNALS:
-    void serialNumberRead(const QString &serial);
-    // The number the update run read and opens the session with ("" when it got none).
-    void serialNumberUsed(const QString &serial);
-    void searchEnded(const device::ScaleSearch &search);
-    void busyChanged(bool busy);
-    void progressShown(int maximum);
-    void progressChanged(int value);
-    void progressLineChanged(const QString &text);
-    void progressHidden();
-    // The run hands over: the scale may still get its closing byte afterwards.
-    void runEnded(device::RunOutcome outcome);
-    void areaRead(device::RunOutcome outcome, const core::FlashImage &image);
-    // ok false: failed twice; timedOut tells a silent scale from a refusal.
-    void serialNumberStored(bool ok, bool timedOut);
-
 private:
-    void post(std::function<void(ScaleWorker &)> job);
-    void call(const std::function<void(ScaleWorker &)> &operation);
+    // A new job whose work runs on the worker in its turn, reporting to the job.
+    ScaleJob *start(std::function<void(ScaleWorker &)> work);
+    void post(std::function<void(ScaleWorker &)> work);
 
     std::unique_ptr<ScaleWorker> m_worker;
     QThread *m_thread = nullptr;
+    int m_portNumber = 0;
 };
 
 } // namespace device
 
-Q_DECLARE_METATYPE(device::ScaleSearch)
-Q_DECLARE_METATYPE(device::RunOutcome)
-Q_DECLARE_METATYPE(core::FlashImage)
+Q_DECLARE_METATYPE(device::ScaleResult)

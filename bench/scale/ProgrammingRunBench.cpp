@@ -69,6 +69,32 @@ protected:
     }
 };
 
+// Ends the loop when the success or the error window shows.
+class NextWindowWatch final : public QObject
+{
+public:
+    explicit NextWindowWatch(QEventLoop &loop)
+        : m_loop(loop)
+    {
+        qApp->installEventFilter(this);
+    }
+    ~NextWindowWatch() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const QString name = watched->objectName();
+        if (event->type() == QEvent::Show
+            && (name == QLatin1String("frmSuccessUpdate")
+                || name == QLatin1String("frmErrorScaleCom")))
+            m_loop.quit();
+        return false;
+    }
+
+private:
+    QEventLoop &m_loop;
+};
+
 double cpuMs()
 {
     timespec now = {};
@@ -151,14 +177,10 @@ int main(int argc, char **argv)
     const double cpuBefore = cpuMs();
     QElapsedTimer wall;
     wall.start();
-    // The run is on the scale's thread; this one waits for its end (queued: after the flow
-    // has shown the next window).
+    // The run is on the scale's thread; this one waits until the flow shows the window that
+    // follows it.
     QEventLoop ended;
-    QObject::connect(&programmer,
-                     &device::ScaleProgrammer::runEnded,
-                     &ended,
-                     &QEventLoop::quit,
-                     Qt::QueuedConnection);
+    NextWindowWatch watch(ended);
     QTimer::singleShot(5 * 60'000, &ended, &QEventLoop::quit);
     // The run starts when the window becomes the active one, as the user's click makes it.
     QEvent activate(QEvent::WindowActivate);

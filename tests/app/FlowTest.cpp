@@ -55,7 +55,7 @@ Row quitAtBlock100(quint8 command, const char *what)
                 EXPECT_EQ(last.command, command);
                 EXPECT_EQ(last.address, 100 * vs::kBlockSize);
                 EXPECT_EQ(frames.back().command, vs::kCloseSession);
-                EXPECT_FALSE(t.scale.isOpen());
+                EXPECT_FALSE(t.serial.isOpen(1));
                 EXPECT_LT(t.clock.nowMs() - g_quitAt, device::ScaleLink::kReplyTimeoutMs);
             },
             [command](TestPlatform &t) {
@@ -164,7 +164,7 @@ TEST(Flow, FindingTheScale)
              for (auto [port, opens] : {std::pair {1, 1}, {2, 0}, {3, 1}, {10, 1}, {12, 0}})
                  EXPECT_EQ(t.serial.opens(port), opens) << "COM" << port;
              EXPECT_EQ(t.scale.portNumber(), 10);
-             EXPECT_FALSE(t.scale.isOpen());
+             EXPECT_FALSE(t.serial.isOpen(10));
          }},
         {"no scale after the 10 s wait: the error window, whose Retry goes back to the search",
          "COM1 empty", Screen::PortSearch, {"frmChoosePort.cmdContinue",
@@ -187,7 +187,7 @@ TEST(Flow, FindingTheScale)
          "+frmWelcome +frmCheckScale -frmWelcome",
          [](TestPlatform &t) {
              EXPECT_TRUE(label("frmCheckScale", "lblSerial").endsWith("12AB5678"));
-             EXPECT_TRUE(t.scale.isOpen());
+             EXPECT_TRUE(t.serial.isOpen(5));
          }},
         {"a second Update Scale while the scale is read is ignored",
          "COM3 scale, fault late * 500, port 3", Screen::Main, {"frmWelcome.cmdUpdate"},
@@ -348,7 +348,7 @@ TEST(Flow, UpdatingTheScale)
              + " end",
          [](TestPlatform &t) {
              EXPECT_TRUE(updated(t));
-             EXPECT_FALSE(t.scale.isOpen());
+             EXPECT_FALSE(t.serial.isOpen(1));
          }},
         {"a downloaded window's close asks; Update on a port that will not open meets silence",
          "COM4 busy, port 4, update file, quit Cancel", Screen::Downloaded, {"frmSuccess.close",
@@ -449,7 +449,7 @@ TEST(Flow, TheScaleWindowsServiceTools)
          "COM1 scale, COM2 empty, port 1, box Ok", Screen::ScaleUpdate, {"frmDisplay.mnuComm2"},
          shown,
          [&](TestPlatform &t) {
-             EXPECT_TRUE(t.scale.isOpen());
+             EXPECT_TRUE(t.serial.isOpen(2));
              EXPECT_EQ(t.scale.portNumber(), 2);
              EXPECT_EQ(menuText("mnuComm1"), "   COM1   ");
              EXPECT_EQ(menuText("mnuComm2"), "-> COM2 <-");
@@ -459,7 +459,7 @@ TEST(Flow, TheScaleWindowsServiceTools)
          {"frmDisplay.mnuComm2"},
          shown + " !COM2 is in use by another program",
          [&](TestPlatform &t) {
-             EXPECT_FALSE(t.scale.isOpen());
+             EXPECT_FALSE(t.serial.isOpen(1) || t.serial.isOpen(2));
              EXPECT_EQ(menuText("mnuComm2"), "-> COM2 <-");
          }},
         {"both areas read back into the page view; APROM opens with the number registered",

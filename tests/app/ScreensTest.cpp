@@ -124,6 +124,7 @@ const std::function<void(Platform &, QStringList &out)> scenes[] = {
         test.flow.goTo(UpdateFlow::Screen::Main);
         test.waitForChecks();
         testing_support::button("frmWelcome", "cmdUpdate")->click();
+        ASSERT_TRUE(QTest::qWaitFor([] { return testing_support::isShown("frmCheckScale"); }));
         test.scale.close();
         out << record("scale check", testing_support::topLevel("frmCheckScale"));
         // In the middle of a download: 4 KB of 10 KB in two seconds.
@@ -156,6 +157,7 @@ const std::function<void(Platform &, QStringList &out)> scenes[] = {
                     0, [&] { out << record("scale update during the run", display); });
         });
         testing_support::activate(display);
+        ASSERT_TRUE(QTest::qWaitFor([] { return testing_support::isShown("frmSuccessUpdate"); }));
         QWidget *success = testing_support::topLevel("frmSuccessUpdate");
         testing_support::activate(success);
         out << record("update success, at first", success);

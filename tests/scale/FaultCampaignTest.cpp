@@ -22,6 +22,7 @@
 #include "device/ScaleIdentity.h"
 
 #include <QFile>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -296,6 +297,14 @@ Result runPlan(const Plan &plan)
     test.flow.goTo(UpdateFlow::Screen::ScaleUpdate);
     QWidget *display = testing_support::topLevel(QStringLiteral("frmDisplay"));
     testing_support::activate(display);
+    // The run ends on a screen, or on "Serial number wrong" over the update window.
+    const bool ended = QTest::qWaitFor([&] {
+        return testing_support::isShown(QStringLiteral("frmSuccessUpdate"))
+            || testing_support::isShown(QStringLiteral("frmErrorScaleCom"))
+            || !test.dialogs.texts().isEmpty();
+    });
+    if (!ended)
+        result.detail = QStringLiteral("no end within 5 s of real time; ");
     result.virtualMs = test.clock.nowMs() - started;
     scale.setFrameObserver(nullptr);
 

@@ -230,6 +230,12 @@ int VirtualScaleSerial::opens(int number) const
     return line ? line->opens : 0;
 }
 
+bool VirtualScaleSerial::isOpen(int number) const
+{
+    const Line *line = m_lines->find(number);
+    return line && line->owner;
+}
+
 QStringList VirtualScaleSerial::portNames()
 {
     QStringList names;

@@ -50,6 +50,8 @@ public:
     QByteArray sent(int number) const;
     // Successful opens of COMn so far.
     int opens(int number) const;
+    // A port object of the program has COMn open.
+    bool isOpen(int number) const;
 
     QStringList portNames() override;
     std::unique_ptr<platform::SerialPort> createPort() override;
