@@ -92,7 +92,7 @@ void Desktop::quit()
 
 void Desktop::end()
 {
-    m_process.terminate();
+    m_process.end();
 }
 
 void Desktop::finishRun()
@@ -105,5 +105,5 @@ void Desktop::endDeleting(const QString &first, const QString &second)
 {
     platform::deleteFile(first);
     platform::deleteFile(second);
-    m_process.terminate();
+    m_process.end();
 }

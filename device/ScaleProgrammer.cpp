@@ -51,11 +51,18 @@ public:
     }
     void close() { port().close(); }
 
-    // Runs one job's work, its reports going to job.
+    // Runs one job's work, its reports going to job; once a stop has been asked for, a job
+    // ends Stopped without touching the port.
     void run(const QPointer<ScaleJob> &job, const std::function<void(ScaleWorker &)> &work)
     {
         m_job = job;
-        work(*this);
+        if (m_stop) {
+            ScaleResult stopped;
+            stopped.outcome = RunOutcome::Stopped;
+            finish(std::move(stopped));
+        } else {
+            work(*this);
+        }
         m_job = nullptr;
     }
     // Ends the job: finished() in the caller's thread, then the job goes.
@@ -79,6 +86,8 @@ public:
         ScaleSearch search;
         close();
         for (const int number : numbers) {
+            if (stopRequested())
+                break;
             port().setPortNumber(number);
             if (const auto error = open()) {
                 qCWarning(lcPortSearch).noquote()
@@ -230,12 +239,14 @@ ScaleProgrammer::ScaleProgrammer(platform::SerialSystem &ports,
 
 ScaleProgrammer::~ScaleProgrammer()
 {
+    // A run in progress ends between two frames with its session closed, a search before its
+    // next port; the jobs still waiting end at once.
+    stop();
     if (!m_thread) {
         m_worker->close();
         m_worker->release();
         return;
     }
-    // In its turn after the jobs asked for, so between two frames.
     post([](ScaleWorker &worker) {
         worker.close();
         worker.release();

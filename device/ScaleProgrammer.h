@@ -97,7 +97,8 @@ public:
     ScaleProgrammer(platform::SerialSystem &ports,
                     const platform::Clock &clock,
                     QObject *parent = nullptr);
-    // Waits for a job in progress: the port is closed between frames, never inside one.
+    // Stops the jobs as stop() does and waits for the one in progress: the port is closed
+    // between frames, never inside one, by the worker that owns it.
     ~ScaleProgrammer() override;
 
     // The port the jobs use, as chosen here or left by the last search.
@@ -126,8 +127,9 @@ public:
     // ScaleLost when it did not answer
     ScaleJob *storeSerialNumber(const core::FlashImage &image);
     // For the program's end: an update run in progress stops before its next frame, closes the
-    // session and ends Stopped; so does every later one. Returns at once; the frame on the line
-    // still gets its answer or its deadline.
+    // session and ends Stopped, a search stops before its next port, and every later job ends
+    // Stopped at once. Returns at once; the frame on the line still gets its answer or its
+    // deadline.
     void stop();
 
 private:

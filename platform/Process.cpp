@@ -1,20 +1,16 @@
 #include "platform/Process.h"
 
+#include <QCoreApplication>
 #include <QLoggingCategory>
-
-#include <cstdio>
-#include <cstdlib>
 
 Q_LOGGING_CATEGORY(lcProcess, "kovara.process")
 
 namespace platform {
 
-void SystemProcess::terminate()
+void SystemProcess::end()
 {
-    qCInfo(lcProcess) << "terminate";
-    std::fflush(stdout);
-    std::fflush(stderr);
-    std::_Exit(0);
+    qCInfo(lcProcess) << "the program ends";
+    QCoreApplication::exit(0);
 }
 
 } // namespace platform

@@ -1,6 +1,8 @@
 #pragma once
 
-// The end of the program: terminate ends the process at once; no close handler runs.
+// The end of the program: end() makes the event loop return, so that main() lets every object go
+// in order (the scale's port is closed by its owner). The caller carries on until control is back
+// in the event loop.
 
 namespace platform {
 
@@ -8,13 +10,13 @@ class Process
 {
 public:
     virtual ~Process() = default;
-    virtual void terminate() = 0;
+    virtual void end() = 0;
 };
 
 class SystemProcess final : public Process
 {
 public:
-    void terminate() override;
+    void end() override;
 };
 
 } // namespace platform

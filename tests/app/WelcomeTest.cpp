@@ -56,7 +56,7 @@ TEST(MainWindow, CancelledCloseInTheFirstHalfSecondStopsTheVersionCheckAndTheBli
     EXPECT_TRUE(main->isVisible());
     EXPECT_FALSE(main->findChild<QTimer *>(QStringLiteral("Timer2"))->isActive());
     EXPECT_EQ(test.maker.asked(kVersion), 0);
-    EXPECT_FALSE(test.process.terminated());
+    EXPECT_FALSE(test.process.ended());
 }
 
 } // namespace

@@ -174,7 +174,7 @@ void Journey::settle()
         processEvents();
         QTest::qWait(5);
         // Once the program has ended, the windows it left behind wait for nothing.
-        const bool busy = m_test.process.terminations == 0
+        const bool busy = m_test.process.ends == 0
             && (m_test.flow.checksRunning() || m_test.downloader.isRunning() || showsBusyCursor());
         if (busy || m_log.lines().size() != lines) {
             lines = m_log.lines().size();
@@ -207,7 +207,7 @@ void Journey::settle()
         else if (line.startsWith(QLatin1String("deleted ")))
             m_words << QStringLiteral("rm:") + line.section(QLatin1Char('/'), -1);
     }
-    for (; m_terminations < m_test.process.terminations; ++m_terminations)
+    for (; m_ends < m_test.process.ends; ++m_ends)
         m_words << QStringLiteral("end");
 }
 

@@ -61,7 +61,7 @@ private:
     LogCapture m_log;
     virtual_scale::VirtualScale *m_scale = nullptr;
     int m_scalePort = 0;
-    int m_terminations = 0;
+    int m_ends = 0;
     QStringList m_words;
     int m_seen = 0;
 };

@@ -79,9 +79,9 @@ public:
 class RecordingProcess final : public platform::Process
 {
 public:
-    int terminations = 0;
-    bool terminated() const { return terminations > 0; }
-    void terminate() override { ++terminations; }
+    int ends = 0;
+    bool ended() const { return ends > 0; }
+    void end() override { ++ends; }
 };
 
 class TestPlatform
