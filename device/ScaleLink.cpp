@@ -120,9 +120,9 @@ Reply ScaleLink::transfer(const QByteArray &frame, int replySize)
         if (!m_port.isOpen())
             return fail(Reply::Status::PortError, QStringLiteral("the port was closed"));
         const qint64 now = m_clock.nowMs();
-        if (now > sendDeadline)
+        if (now > sendDeadline || abandoned())
             return fail(Reply::Status::TimedOut, QStringLiteral("the frame was not sent"));
-        m_port.waitForSent(int(sendDeadline - now + 1));
+        m_port.waitForSent(waitSlice(sendDeadline - now + 1));
     }
     if (replySize == 0) {
         reply.status = Reply::Status::Complete;
@@ -136,7 +136,9 @@ Reply ScaleLink::transfer(const QByteArray &frame, int replySize)
         const qint64 now = m_clock.nowMs();
         if (now > deadline)
             return fail(Reply::Status::TimedOut);
-        m_port.waitForInput(int(deadline - now + 1), replySize - m_port.bytesAvailable());
+        if (abandoned())
+            return fail(Reply::Status::TimedOut, QStringLiteral("the program is ending"));
+        m_port.waitForInput(waitSlice(deadline - now + 1), replySize - m_port.bytesAvailable());
     }
     // A scale sends exactly what the command asks for; anything more is dropped.
     reply.bytes = m_port.read().left(replySize);
@@ -152,14 +154,19 @@ void ScaleLink::settle()
     while (m_port.isOpen()) {
         const qint64 now = m_clock.nowMs();
         const qint64 quietUntil = std::min(quietSince + kSettleQuietMs, limit);
-        if (now >= quietUntil)
+        if (now >= quietUntil || abandoned())
             break;
-        m_port.waitForInput(int(quietUntil - now));
+        m_port.waitForInput(waitSlice(quietUntil - now));
         if (m_port.bytesAvailable() > 0) {
             discardInput();
             quietSince = m_clock.nowMs();
         }
     }
+}
+
+int ScaleLink::waitSlice(qint64 ms) const
+{
+    return int(m_abandon ? std::min<qint64>(ms, kAbandonCheckMs) : ms);
 }
 
 void ScaleLink::discardInput()

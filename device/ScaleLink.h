@@ -15,6 +15,8 @@
 #include <QLoggingCategory>
 #include <QString>
 
+#include <atomic>
+
 Q_DECLARE_LOGGING_CATEGORY(lcScaleLink)
 
 namespace platform {
@@ -94,13 +96,22 @@ public:
     // whole second, so the wait lasts between 9.5 and 10.5 seconds.
     static qint64 replyDeadline(qint64 nowMs);
 
+    // For the program's end, which must not wait out a silent port: once *flag is true, a wait
+    // on the port ends within kAbandonCheckMs as if its deadline had passed.
+    void abandonWhen(const std::atomic<bool> *flag) { m_abandon = flag; }
+    static constexpr int kAbandonCheckMs = 100;
+
 private:
+    bool abandoned() const { return m_abandon && *m_abandon; }
+    // A wait of ms, cut to kAbandonCheckMs when the link may be abandoned.
+    int waitSlice(qint64 ms) const;
     Reply exchange(Command command, quint16 address, const QByteArray &frame, int replySize);
     Reply transfer(const QByteArray &frame, int replySize);
     void discardInput();
 
     platform::SerialPort &m_port;
     const platform::Clock &m_clock;
+    const std::atomic<bool> *m_abandon = nullptr;
 };
 
 } // namespace device

@@ -36,6 +36,8 @@ public:
         if (!m_port) {
             m_port = m_ports.createPort();
             m_link = std::make_unique<ScaleLink>(*m_port, m_clock);
+            if (m_mayBeAbandoned)
+                m_link->abandonWhen(&m_abandoned);
         }
         return *m_port;
     }
@@ -153,6 +155,10 @@ public:
     }
 
     void requestStop() { m_stop = true; }
+    // On a thread of its own the worker's waits can be cut short by abandon(), from the
+    // caller's thread.
+    void allowAbandon() { m_mayBeAbandoned = true; }
+    void abandon() { m_abandoned = true; }
 
     RunOutcome storeSerialNumber(const core::FlashImage &image)
     {
@@ -220,6 +226,8 @@ private:
     QString m_serialUsed;
     // Set from the caller's thread while a job runs on this one.
     std::atomic<bool> m_stop {false};
+    std::atomic<bool> m_abandoned {false};
+    bool m_mayBeAbandoned = false;
 };
 
 ScaleProgrammer::ScaleProgrammer(platform::SerialSystem &ports,
@@ -233,6 +241,7 @@ ScaleProgrammer::ScaleProgrammer(platform::SerialSystem &ports,
         return;
     m_thread = new QThread(this);
     m_thread->setObjectName(QStringLiteral("scale"));
+    m_worker->allowAbandon();
     m_worker->moveToThread(m_thread);
     m_thread->start();
 }
@@ -240,13 +249,15 @@ ScaleProgrammer::ScaleProgrammer(platform::SerialSystem &ports,
 ScaleProgrammer::~ScaleProgrammer()
 {
     // A run in progress ends between two frames with its session closed, a search before its
-    // next port; the jobs still waiting end at once.
+    // next port; the jobs still waiting end at once. A wait on a silent port is not waited out:
+    // the program ends now, not when the scale's ten seconds are up.
     stop();
     if (!m_thread) {
         m_worker->close();
         m_worker->release();
         return;
     }
+    m_worker->abandon();
     post([](ScaleWorker &worker) {
         worker.close();
         worker.release();

@@ -97,8 +97,8 @@ public:
     ScaleProgrammer(platform::SerialSystem &ports,
                     const platform::Clock &clock,
                     QObject *parent = nullptr);
-    // Stops the jobs as stop() does and waits for the one in progress: the port is closed
-    // between frames, never inside one, by the worker that owns it.
+    // Stops the jobs as stop() does, cuts short a wait for a silent port's answer, and waits for
+    // the job in progress to end: the port is closed by the worker that owns it.
     ~ScaleProgrammer() override;
 
     // The port the jobs use, as chosen here or left by the last search.

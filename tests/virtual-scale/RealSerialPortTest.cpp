@@ -1,15 +1,19 @@
 // The program's real serial ports (QSerialPort) against kovara-virtual-scale on a pseudo-terminal:
 // the ports listed, and why one does not open, in the real serial system's numbering and texts.
 
+#include "device/ScaleProgrammer.h"
+#include "platform/Clock.h"
 #include "platform/SystemSerial.h"
 
 #include "VirtualScalePorts.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -74,6 +78,25 @@ TEST_F(ScaleOnPty, ListsTheFolderAndTellsMissingAndBusyPortsApart)
 // A device the user may not open. As root every device opens, so the check runs in a child
 // process of this binary with the rights of "nobody"; as any other user the device's rights are
 // taken away instead.
+// The program's end does not wait out a scale that does not answer: the programmer cuts the wait
+// short and its worker closes the port, which another program may then open.
+TEST_F(ScaleOnPty, TheEndDoesNotWaitForASilentScale)
+{
+    ASSERT_TRUE(m_ports.startScale(3, {"--serial", "12345678", "--fault", "ignore b4 always"}));
+    platform::SystemClock clock;
+    auto scale = std::make_unique<device::ScaleProgrammer>(m_system, clock);
+    scale->findScale({3});
+    // Real time on a real port: the serial-number read is on the line by then.
+    QThread::msleep(500);
+    QElapsedTimer ending;
+    ending.start();
+    scale.reset();
+    EXPECT_LT(ending.elapsed(), 1000) << "the reply wait is ten seconds";
+    auto port = m_system.createPort();
+    port->setPortNumber(3);
+    EXPECT_FALSE(port->open().has_value());
+}
+
 TEST_F(ScaleOnPty, DeviceTheUserMayNotOpenSaysWhoMay)
 {
     startScale();
