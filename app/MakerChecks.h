@@ -41,7 +41,6 @@ public:
     // A version check that has not started does not start for this main window.
     void skipVersionCheck() { m_versionDelay.stop(); }
 
-    bool isRunning() const { return m_running > 0; }
     // Runs step now when no check runs, else once every running check has ended.
     void afterChecks(std::function<void()> step);
 
@@ -56,6 +55,7 @@ private:
     void bannerFetched(const QString &path);
     void ask(net::MakerService::Question question);
     void ended();
+    bool isRunning() const { return m_running > 0; }
     QWidget *boxParent() const;
 
     net::MakerService &m_maker;

@@ -98,8 +98,6 @@ public:
     void start() { goTo(Screen::StartUp); }
     // Shows the screen (loading it first when it is not loaded).
     void goTo(Screen screen);
-    // A question to the maker's servers is out.
-    bool checksRunning() const { return m_checks.isRunning(); }
 
 private:
     // Every edge: the next screen is shown, then the one that led to it is left.

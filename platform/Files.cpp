@@ -51,11 +51,6 @@ QString programFolder()
     return QCoreApplication::applicationDirPath();
 }
 
-bool fileExists(const QString &path)
-{
-    return QFileInfo(path).isFile();
-}
-
 void deleteFile(const QString &path)
 {
     QFile file(path);

@@ -39,7 +39,6 @@ private:
 // The folder of the running executable.
 QString programFolder();
 
-bool fileExists(const QString &path);
 // Deletes a file; a missing file or a failure is ignored (and logged).
 void deleteFile(const QString &path);
 

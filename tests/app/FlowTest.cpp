@@ -217,7 +217,7 @@ TEST(Flow, TheMakersAnswers)
     };
     // clang-format off
     const Row rows[] = {
-        {"the same version", "version  5.0 ", Screen::Main, {}, "+frmWelcome"},
+        {"the same version", "version 5.0", Screen::Main, {}, "+frmWelcome"},
         {"a newer one", "version 5.1", Screen::Main, {}, shown, latest("Version 5.1")},
         {"one that begins with ours", "version 5.0.1", Screen::Main, {}, shown},
         {"another spelling", "version 5.00", Screen::Main, {}, shown},

@@ -3,16 +3,13 @@
 #include <QFile>
 #include <QTimer>
 
+#include <optional>
+
 namespace testing_support {
 
 void FakeMaker::failNextAsking(Question question, const QString &description)
 {
     m_failures[question].push_back(description);
-}
-
-void FakeMaker::serve(const QString &url, int status, const QByteArray &body)
-{
-    m_files.insert(url, {status, body});
 }
 
 void FakeMaker::ask(Question question)
@@ -23,7 +20,7 @@ void FakeMaker::ask(Question question)
         answer.problem = QStringLiteral("Error: ") + failures.front();
         failures.pop_front();
     } else {
-        answer.value = net::trimBlanks(m_texts.value(question));
+        answer.value = m_texts.value(question);
     }
     deliver([this, question, answer] { Q_EMIT answered(question, answer); });
 }
@@ -31,22 +28,31 @@ void FakeMaker::ask(Question question)
 void FakeMaker::fetchFile(const QString &url, const QString &folder)
 {
     m_fetched << url;
-    const auto [status, body] = m_files.value(url, {404, QByteArray()});
+    const std::optional<QByteArray> body
+        = m_files.contains(url) ? std::optional(m_files.value(url)) : std::nullopt;
     deliver([=] {
-        QFile file(folder + QLatin1Char('/') + url.section(QLatin1Char('/'), -1));
-        const bool written = status / 100 == 2 && file.open(QIODevice::WriteOnly)
-            && file.write(body) == body.size() && file.flush();
-        file.close();
-        Q_EMIT fileFetched(url, written ? file.fileName() : QString());
+        QString path;
+        if (body) {
+            QFile file(folder + QLatin1Char('/') + url.section(QLatin1Char('/'), -1));
+            if (file.open(QIODevice::WriteOnly) && file.write(*body) == body->size())
+                path = file.fileName();
+        }
+        Q_EMIT fileFetched(url, path);
     });
 }
 
 void FakeMaker::deliver(std::function<void()> reply)
 {
+    ++m_pending;
+    // Answered once the program has handled it, with what it asked in turn.
+    auto answer = [this, reply = std::move(reply)] {
+        reply();
+        --m_pending;
+    };
     if (holdReplies)
-        m_held.push_back(std::move(reply));
+        m_held.push_back(std::move(answer));
     else
-        QTimer::singleShot(0, this, std::move(reply));
+        QTimer::singleShot(0, this, std::move(answer));
 }
 
 void FakeMaker::releaseReplies()

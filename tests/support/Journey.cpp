@@ -153,10 +153,12 @@ void Journey::step(const QString &step)
     settle();
 }
 
-// Long work shows the busy cursor: the port search, the serial-number read, the download, the
-// scale's update. The start-up window has it for its whole life.
+// Long work shows the busy cursor: a question to the maker, the port search, the serial-number
+// read, the download, the scale's update. The start-up window has it for its whole life.
 static bool showsBusyCursor()
 {
+    if (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor)
+        return true;
     const QWidgetList windows = QApplication::topLevelWidgets();
     return std::any_of(windows.begin(), windows.end(), [](const QWidget *window) {
         return window->isVisible() && window->cursor().shape() == Qt::WaitCursor
@@ -175,7 +177,7 @@ void Journey::settle()
         QTest::qWait(5);
         // Once the program has ended, the windows it left behind wait for nothing.
         const bool busy = m_test.process.ends == 0
-            && (m_test.flow.checksRunning() || m_test.downloader.isRunning() || showsBusyCursor());
+            && (m_test.maker.answering() || m_test.downloader.isRunning() || showsBusyCursor());
         if (busy || m_log.lines().size() != lines) {
             lines = m_log.lines().size();
             still.restart();

@@ -63,7 +63,7 @@ const platform::Clock &TestPlatform::time(const Options &options) const
 
 void TestPlatform::waitForChecks()
 {
-    for (int round = 0; round < 100 && flow.checksRunning(); ++round)
+    for (int round = 0; round < 100 && maker.answering(); ++round)
         processEvents();
     processEvents();
 }
