@@ -1,7 +1,6 @@
 #include "app/MakerChecks.h"
 
 #include "app/ProgramVersion.h"
-#include "net/MakerAddresses.h"
 #include "platform/Files.h"
 #include "ui/MainWindow.h"
 #include "ui/Prompts.h"
@@ -17,12 +16,14 @@ using Question = net::MakerService::Question;
 
 MakerChecks::MakerChecks(net::MakerService &maker,
                          Prompts &prompts,
+                         QString bannerUrl,
                          QString bannerFolder,
                          std::chrono::milliseconds versionDelay,
                          QObject *parent)
     : QObject(parent)
     , m_maker(maker)
     , m_prompts(prompts)
+    , m_bannerUrl(std::move(bannerUrl))
     , m_bannerFolder(std::move(bannerFolder))
 {
     m_versionDelay.setSingleShot(true);
@@ -98,7 +99,7 @@ void MakerChecks::updateAnswered(const QString &answer)
         ended();
         return;
     }
-    m_maker.fetchFile(maker::bannerUrl(), m_bannerFolder);
+    m_maker.fetchFile(m_bannerUrl, m_bannerFolder);
 }
 
 void MakerChecks::bannerFetched(const QString &path)

@@ -24,10 +24,11 @@ class MakerChecks final : public QObject
 {
     Q_OBJECT
 public:
-    // bannerFolder: where the banner is fetched to (and deleted once shown); versionDelay: from
-    // the end of the update check to the version check.
+    // bannerUrl: where the banner is fetched from; bannerFolder: where it is fetched to (and
+    // deleted once shown); versionDelay: from the end of the update check to the version check.
     MakerChecks(net::MakerService &maker,
                 Prompts &prompts,
+                QString bannerUrl,
                 QString bannerFolder,
                 std::chrono::milliseconds versionDelay,
                 QObject *parent = nullptr);
@@ -60,6 +61,7 @@ private:
 
     net::MakerService &m_maker;
     Prompts &m_prompts;
+    const QString m_bannerUrl;
     const QString m_bannerFolder;
     QPointer<MainWindow> m_bannerWindow;
     QTimer m_versionDelay;

@@ -29,13 +29,18 @@
 UpdateFlow::UpdateFlow(Services services, ScreenPace pace, QObject *parent)
     : QObject(parent)
     , m_prompts(services.prompts)
+    , m_addresses(services.addresses)
     , m_probe(services.probe)
     , m_desktop(services.prompts, services.shell, services.process, services.files)
     , m_files(services.files)
     , m_downloader(services.downloader)
     , m_clock(services.clock)
     , m_pace(pace)
-    , m_checks(services.maker, services.prompts, services.files.path(), pace.versionDelay)
+    , m_checks(services.maker,
+               services.prompts,
+               services.addresses.bannerUrl(),
+               services.files.path(),
+               pace.versionDelay)
     , m_scale(services.scale)
     , m_lookup(services.scale, services.ports)
 {
@@ -222,7 +227,7 @@ void UpdateFlow::buildMain()
         m_lookup.readSerialNumber();
     });
     connect(window, &MainWindow::manualRequested, this, [this, window] {
-        m_desktop.openInBrowser(window, maker::manualUrl());
+        m_desktop.openInBrowser(window, m_addresses.manualUrl());
     });
     connect(window, &MainWindow::helpRequested, this, [this] { goTo(Screen::Help); });
     askQuitOn(window, &MainWindow::exitRequested);
@@ -238,10 +243,10 @@ void UpdateFlow::buildMain()
 void UpdateFlow::showHelp()
 {
     if (!m_help) {
-        m_help = std::make_unique<HelpWindow>(maker::webSite(), m_files.supportLog());
+        m_help = std::make_unique<HelpWindow>(m_addresses.webSite(), m_files.supportLog());
         connect(m_help.get(), &HelpWindow::websiteRequested, this, [this] {
             // The address stays readable on the window.
-            m_desktop.openQuietly(maker::productPageUrl());
+            m_desktop.openQuietly(m_addresses.productPageUrl());
         });
         connect(m_help.get(), &HelpWindow::closed, this, [this] {
             // Only a main window that is still there comes back: loading it again would ask the
@@ -261,7 +266,7 @@ void UpdateFlow::showNewVersion()
         net::trimBlanks(programVersionText()), m_session.latestVersion, programVersionLine());
     VersionWindow *window = m_version.get();
     connect(window, &VersionWindow::downloadRequested, this, [this] {
-        if (m_desktop.openInBrowser(m_version.get(), maker::installerUrl())) {
+        if (m_desktop.openInBrowser(m_version.get(), m_addresses.installerUrl())) {
             qCInfo(lcWizard) << "the installer's address went to the browser";
             // The user chose the new program over the update: the update's window asks whether
             // to quit.

@@ -16,6 +16,7 @@
 #include "device/ScaleProgrammer.h"
 #include "net/Downloader.h"
 #include "net/InternetProbe.h"
+#include "net/MakerAddresses.h"
 #include "ui/ScaleErrorWindow.h"
 
 #include <QObject>
@@ -75,13 +76,14 @@ public:
         Updated,      // UpdatedWindow
     };
 
-    // What the flow works with: the message boxes, the maker's servers, the internet check, the
-    // update file's download, the scale, the serial ports, the clock, the desktop's opener, the
-    // end of the process and the working folder.
+    // What the flow works with: the message boxes, the maker's servers and their addresses, the
+    // internet check, the update file's download, the scale, the serial ports, the clock, the
+    // desktop's opener, the end of the process and the working folder.
     struct Services
     {
         Prompts &prompts;
         net::MakerService &maker;
+        const net::MakerAddresses &addresses;
         net::InternetProbe &probe;
         net::Downloader &downloader;
         device::ScaleProgrammer &scale;
@@ -128,6 +130,7 @@ private:
     void showScaleError(ScaleErrorWindow::Kind kind);
 
     Prompts &m_prompts;
+    const net::MakerAddresses &m_addresses;
     net::InternetProbe &m_probe;
     Desktop m_desktop;
     const platform::WorkingFolder &m_files;

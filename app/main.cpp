@@ -76,13 +76,17 @@ int main(int argc, char *argv[])
     if (commandLine)
         return cli::runOnTerminal(command, {ports, scale, downloader, clock, files});
 
-    net::MakerClient maker(network, maker::queryUrl());
-    net::HttpInternetProbe probe(QString::fromUtf8(build_config::kProbeUrl));
+    net::MakerAddresses addresses = net::MakerAddresses::built();
+    // The whole-program tests start a maker server tool of their own.
+    if (build_config::kMakerFromEnvironment && qEnvironmentVariableIsSet("KOVARA_MAKER_URL"))
+        addresses = net::MakerAddresses::onOneServer(qEnvironmentVariable("KOVARA_MAKER_URL"));
+    net::MakerClient maker(network, addresses.queryUrl());
+    net::HttpInternetProbe probe(addresses.probeUrl());
     QtPrompts prompts;
     platform::DesktopShell shell;
     platform::SystemProcess process;
     UpdateFlow flow(
-        {prompts, maker, probe, downloader, scale, ports, clock, shell, process, files});
+        {prompts, maker, addresses, probe, downloader, scale, ports, clock, shell, process, files});
     flow.start();
     return QApplication::exec();
 }

@@ -2,45 +2,51 @@
 
 #include "platform/BuildConfig.h"
 
-namespace maker {
+#include <utility>
 
-namespace {
+namespace net {
 
-QString downloadServer(const char *path)
+MakerAddresses::MakerAddresses(QString web, QString download, QString probe)
+    : m_web(std::move(web))
+    , m_download(std::move(download))
+    , m_probe(std::move(probe))
+{ }
+
+MakerAddresses MakerAddresses::built()
 {
-    return QString::fromUtf8(build_config::kMakerDownloadUrl) + QLatin1String(path);
+    return {QString::fromUtf8(build_config::kMakerWebUrl),
+            QString::fromUtf8(build_config::kMakerDownloadUrl),
+            QString::fromUtf8(build_config::kProbeUrl)};
 }
 
-} // namespace
-
-QString webSite()
+MakerAddresses MakerAddresses::onOneServer(const QString &url)
 {
-    return QString::fromUtf8(build_config::kMakerWebUrl);
+    return {url, url, url + QLatin1Char('/')};
 }
 
-QString queryUrl()
+QString MakerAddresses::queryUrl() const
 {
-    return webSite() + QLatin1String("/kovarapc/samplecodes/sql-link.php");
+    return m_web + QLatin1String("/kovarapc/samplecodes/sql-link.php");
 }
 
-QString installerUrl()
+QString MakerAddresses::productPageUrl() const
 {
-    return downloadServer("/KovaraDownload/KovaraNorvessia_PCProgram.exe");
+    return m_web + QLatin1String("/kovarapc/norvessia/kovaranorvessia.htm");
 }
 
-QString bannerUrl()
+QString MakerAddresses::installerUrl() const
 {
-    return downloadServer("/KovaraDownload/norvessiaupdatebanner.jpg");
+    return m_download + QLatin1String("/KovaraDownload/KovaraNorvessia_PCProgram.exe");
 }
 
-QString manualUrl()
+QString MakerAddresses::bannerUrl() const
 {
-    return downloadServer("/Manuals/KovaraNorvessia_Manual.pdf");
+    return m_download + QLatin1String("/KovaraDownload/norvessiaupdatebanner.jpg");
 }
 
-QString productPageUrl()
+QString MakerAddresses::manualUrl() const
 {
-    return webSite() + QLatin1String("/kovarapc/norvessia/kovaranorvessia.htm");
+    return m_download + QLatin1String("/Manuals/KovaraNorvessia_Manual.pdf");
 }
 
-} // namespace maker
+} // namespace net

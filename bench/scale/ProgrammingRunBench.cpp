@@ -163,8 +163,18 @@ int main(int argc, char **argv)
     platform::DesktopShell shell;
     // The success window's Exit is not pressed in this run.
     platform::SystemProcess process;
-    UpdateFlow flow(
-        {dialogs, maker, probe, downloader, programmer, serialPorts, clock, shell, process, files});
+    const net::MakerAddresses addresses = net::MakerAddresses::built();
+    UpdateFlow flow({dialogs,
+                     maker,
+                     addresses,
+                     probe,
+                     downloader,
+                     programmer,
+                     serialPorts,
+                     clock,
+                     shell,
+                     process,
+                     files});
     programmer.setPortNumber(3);
     flow.goTo(UpdateFlow::Screen::ScaleUpdate);
     QWidget *display = nullptr;

@@ -50,7 +50,7 @@ TEST(Checks, UpdateCheckFetchesTheBannerOnOfferAndTellsAFailure)
         if (row.failure)
             test.maker.failNextAsking(testing_support::kUpdate, QString::fromLatin1(row.failure));
         if (row.banner)
-            test.maker.serve(maker::bannerUrl(), *row.banner);
+            test.maker.serve(net::MakerAddresses::built().bannerUrl(), *row.banner);
         for (int i = 0; i < row.boxes.size(); ++i)
             test.dialogs.answer(QMessageBox::Ok);
         QWidget *main = nullptr;
@@ -65,7 +65,8 @@ TEST(Checks, UpdateCheckFetchesTheBannerOnOfferAndTellsAFailure)
 
         EXPECT_EQ(test.dialogs.texts(), row.boxes);
         EXPECT_EQ(test.maker.fetched(),
-                  row.fetched ? QStringList {maker::bannerUrl()} : QStringList {});
+                  row.fetched ? QStringList {net::MakerAddresses::built().bannerUrl()}
+                              : QStringList {});
         EXPECT_EQ(banner->pixmap().size(), row.shown.isValid() ? row.shown : QSize(0, 0));
         EXPECT_EQ(banner->isVisibleTo(main), row.fetched && row.banner);
         EXPECT_EQ(blinkTimer->isActive(), row.blinks);

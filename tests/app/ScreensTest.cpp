@@ -91,7 +91,7 @@ const std::function<void(Platform &, QStringList &out)> scenes[] = {
     },
     [](Platform &test, QStringList &out) {
         test.maker.setUpdate(QStringLiteral("Y"));
-        test.maker.serve(maker::bannerUrl(), testing_support::jpeg(300, 50));
+        test.maker.serve(net::MakerAddresses::built().bannerUrl(), testing_support::jpeg(300, 50));
         test.flow.goTo(UpdateFlow::Screen::Main);
         test.waitForChecks();
         out << record("main window with the update banner",

@@ -1,6 +1,6 @@
 // A whole run of the program's windows in this process with everything real but the boxes and the
-// quit question: QSerialPort over a pseudo-terminal to kovara-virtual-scale, HTTP to the maker
-// server tool on the dev build's maker port, real time. A scale whose cable comes out while it is
+// quit question: QSerialPort over a pseudo-terminal to kovara-virtual-scale, HTTP to a maker
+// server tool of its own, real time. A scale whose cable comes out while it is
 // programmed is updated on Retry once it is plugged back.
 
 #include "Journey.h"
@@ -24,9 +24,8 @@ class WholeRun : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(lock.locked());
+        ASSERT_FALSE(server.url().isEmpty()) << "maker server did not start";
         server.put("KovaraNorvessia_APROM.hex", testing_support::intelHex(image));
-        ASSERT_EQ(server.port(), 8642) << "the dev build's maker port 8642 is taken";
         ports.addDanglingPort(1);
         journey = std::make_unique<testing_support::Journey>(test, server.url());
     }
@@ -40,20 +39,20 @@ protected:
         const QByteArray expected = testing_support::programmedImage(image, "12345678");
         return QTest::qWaitFor([&] { return ports.flash(3) == expected; }, 5000);
     }
-    static testing_support::TestPlatform::Options realEverything(QNetworkAccessManager *network)
+    testing_support::TestPlatform::Options realEverything()
     {
         auto options = testing_support::Journey::options();
-        options.network = network;
+        options.network = &network;
         options.realPortsAndTime = true;
+        options.addresses = net::MakerAddresses::onOneServer(server.url());
         return options;
     }
 
-    testing_support::MakerPortLock lock;
-    QNetworkAccessManager network;
-    testing_support::TestPlatform test {realEverything(&network)};
-    testing_support::VirtualScalePorts ports;
     testing_support::MakerServer server {
-        testing_support::MakerServer::Files::OwnFolder, 8642, {"--quiet"}};
+        testing_support::MakerServer::Files::OwnFolder, 0, {"--quiet"}};
+    QNetworkAccessManager network;
+    testing_support::TestPlatform test {realEverything()};
+    testing_support::VirtualScalePorts ports;
     const QByteArray image = testing_support::applicationImage();
     std::unique_ptr<testing_support::Journey> journey;
 };

@@ -9,13 +9,6 @@
 
 namespace testing_support {
 
-MakerPortLock::MakerPortLock()
-    : m_lock(QDir::tempPath() + QStringLiteral("/kovara-maker-port-8642.lock"))
-{
-    m_lock.setStaleLockTime(0);
-    m_lock.tryLock(300000);
-}
-
 MakerServer::MakerServer(Files files, int port, const QStringList &arguments)
     : m_log(m_files.filePath(QStringLiteral(".server.log")))
 {

@@ -4,29 +4,15 @@
 // serves either the built-in sample files or a folder of its own that the test fills (put), and
 // its request log is at hand (requests(), unless "--quiet" is among the arguments), so tests
 // check what the program asked for (the Range and If-Range of each request), not only what it
-// wrote.
-//
-// The dev build talks to the maker server on the fixed port 8642. Tests that run the real program
-// against it hold MakerPortLock (a file lock, so test binaries of several checkouts on one
-// machine take turns too).
+// wrote. A test that runs the program against it names its address (TestPlatform's
+// Options::addresses, or KOVARA_MAKER_URL for the dev build's program).
 
 #include <QFile>
-#include <QLockFile>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 
 namespace testing_support {
-
-class MakerPortLock
-{
-public:
-    MakerPortLock();
-    bool locked() const { return m_lock.isLocked(); }
-
-private:
-    QLockFile m_lock;
-};
 
 class MakerServer
 {

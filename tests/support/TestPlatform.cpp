@@ -27,13 +27,15 @@ void FakeProbe::answer()
 }
 
 TestPlatform::TestPlatform(Options options)
-    : m_realMaker(options.network
-                      ? std::make_unique<net::MakerClient>(*options.network, maker::queryUrl())
+    : addresses(options.addresses)
+    , m_realMaker(options.network
+                      ? std::make_unique<net::MakerClient>(*options.network, addresses.queryUrl())
                       : nullptr)
     , downloader(options.network ? *options.network : realNetwork, disk)
     , scale(ports(options), time(options))
     , flow({dialogs,
             m_realMaker ? static_cast<net::MakerService &>(*m_realMaker) : maker,
+            addresses,
             probe,
             downloader,
             scale,

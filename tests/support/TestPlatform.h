@@ -102,6 +102,8 @@ public:
         // The screens' ticks: short, so that a test waits for what follows rather than steps;
         // the version check and the banner's blink as in the program.
         ScreenPace pace = {std::chrono::milliseconds(1), std::chrono::milliseconds(1)};
+        // Where the maker's servers are: the real network's server, or only names for the fake.
+        net::MakerAddresses addresses = net::MakerAddresses::built();
     };
 
     TestPlatform()
@@ -123,6 +125,7 @@ public:
     FakeMaker maker;
     // The working files, in a fresh folder of the test's own.
     const platform::WorkingFolder files {m_folder.path()};
+    const net::MakerAddresses addresses;
 
 private:
     std::unique_ptr<net::MakerClient> m_realMaker;
