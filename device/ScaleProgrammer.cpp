@@ -58,13 +58,11 @@ public:
     void run(const QPointer<ScaleJob> &job, const std::function<void(ScaleWorker &)> &work)
     {
         m_job = job;
-        if (m_stop) {
-            ScaleResult stopped;
-            stopped.outcome = RunOutcome::Stopped;
-            finish(std::move(stopped));
-        } else {
+        m_serialUsed.clear();
+        if (m_stop)
+            ended(RunOutcome::Stopped);
+        else
             work(*this);
-        }
         m_job = nullptr;
     }
     // Ends the job: finished() in the caller's thread, then the job goes.
