@@ -233,26 +233,28 @@ void ConsoleRun::update()
     m_services.scale.setPortNumber(m_port);
     const device::ScaleJob *opening = m_services.scale.open();
     connect(opening, &device::ScaleJob::finished, this, [this](const device::ScaleResult &r) {
-        if (r.openError) {
+        if (r.openError)
             finish(ExitCode::NoScale, r.openError->text());
-            return;
-        }
-        const device::ScaleJob *job = m_services.scale.update(m_image);
-        connect(job, &device::ScaleJob::serialNumberUsed, this, [this](const QString &serial) {
-            m_serial = serial;
-        });
-        connect(job, &device::ScaleJob::progressShown, this, [this](int maximum) {
-            m_progressMaximum = maximum;
-        });
-        connect(job, &device::ScaleJob::progressChanged, this, [this](int value) {
-            m_progress = value;
-        });
-        connect(job, &device::ScaleJob::progressLineChanged, this, [this](const QString &line) {
-            m_console.progress(line, m_progress, m_progressMaximum);
-        });
-        connect(job, &device::ScaleJob::finished, this, [this](const device::ScaleResult &r) {
-            runEnded(r.outcome);
-        });
+        else
+            program();
+    });
+}
+
+void ConsoleRun::program()
+{
+    using device::ScaleJob;
+    const ScaleJob *job = m_services.scale.update(m_image);
+    connect(job, &ScaleJob::serialNumberUsed, this, [this](const QString &serial) {
+        m_serial = serial;
+    });
+    connect(
+        job, &ScaleJob::progressShown, this, [this](int maximum) { m_progressMaximum = maximum; });
+    connect(job, &ScaleJob::progressChanged, this, [this](int value) { m_progress = value; });
+    connect(job, &ScaleJob::progressLineChanged, this, [this](const QString &line) {
+        m_console.progress(line, m_progress, m_progressMaximum);
+    });
+    connect(job, &ScaleJob::finished, this, [this](const device::ScaleResult &result) {
+        runEnded(result.outcome);
     });
 }
 

@@ -66,7 +66,9 @@ private:
     void download();
     void downloadEnded(const net::DownloadResult &result);
     void loadAndUpdate(const QString &path);
+    // Opens the scale's port, then programs and verifies it.
     void update();
+    void program();
     void runEnded(device::RunOutcome outcome);
     void finish(ExitCode code, const QString &text);
 

@@ -9,6 +9,7 @@
 #include "platform/SerialPort.h"
 
 #include <QLoggingCategory>
+#include <QPointer>
 #include <QThread>
 
 #include <atomic>

@@ -21,7 +21,6 @@
 #include <QList>
 #include <QLoggingCategory>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 
