@@ -70,7 +70,10 @@ int main(int argc, char *argv[])
     QNetworkAccessManager network;
     platform::StorageDiskSpace disk;
     net::Downloader downloader(network, disk);
-    platform::SystemSerial ports;
+    // The tests and the demo link virtual scales into a folder of their own.
+    platform::SystemSerial ports(build_config::kStandInsFromEnvironment
+                                     ? qEnvironmentVariable("KOVARA_SERIAL_PORTS")
+                                     : QString());
     platform::SystemClock clock;
     device::ScaleProgrammer scale(ports, clock);
     if (commandLine)
@@ -78,7 +81,7 @@ int main(int argc, char *argv[])
 
     net::MakerAddresses addresses = net::MakerAddresses::built();
     // The whole-program tests start a maker server tool of their own.
-    if (build_config::kMakerFromEnvironment && qEnvironmentVariableIsSet("KOVARA_MAKER_URL"))
+    if (build_config::kStandInsFromEnvironment && qEnvironmentVariableIsSet("KOVARA_MAKER_URL"))
         addresses = net::MakerAddresses::onOneServer(qEnvironmentVariable("KOVARA_MAKER_URL"));
     net::MakerClient maker(network, addresses.queryUrl());
     net::HttpInternetProbe probe(addresses.probeUrl());

@@ -4,7 +4,7 @@
 // instead). On Linux the ports are on QSerialPort (posix/SystemSerial.cpp), on Windows on the
 // Win32 API (windows/SystemSerial.cpp). Everything is logged on the category kovara.serial.
 //
-// Port names on Linux. When the environment variable KOVARA_SERIAL_PORTS names a folder, its
+// Port names on Linux. When the system is made with a ports folder, its
 // entries COM1, COM2, ... are the ports (usually links to devices: /dev/ttyUSB0, a
 // pseudo-terminal of the virtual scale); an entry whose link dangles is still listed and opening
 // it says it is not there. Otherwise the system's serial ports are numbered by a fixed rule, so a
@@ -13,7 +13,7 @@
 //   /dev/ttyUSB0 .. /dev/ttyUSB99 COM101 .. COM200  (USB serial adapters)
 //   /dev/ttyACM0 .. /dev/ttyACM99 COM201 .. COM300  (USB modem-class devices)
 //   /dev/ttyAMA0 .. /dev/ttyAMA99 COM301 .. COM400  (on-chip ports of ARM boards)
-// Other devices can be given a number through the folder. On top of QSerialPort: settings
+// Other devices can be given a number through a folder. On top of QSerialPort: settings
 // applied at open, RTS/DTR raised where the device allows it (a pseudo-terminal does not, which
 // is harmless), the port closed when the device goes away (QSerialPort would otherwise report
 // read errors without end), and open failures told apart: not there, in use by another program,
@@ -34,16 +34,24 @@ namespace platform {
 class SystemSerial final : public SerialSystem
 {
 public:
+    // portsFolder: the folder whose entries are the ports (Linux only); empty for the system's.
+    explicit SystemSerial(const QString &portsFolder = {})
+        : m_portsFolder(portsFolder)
+    { }
+
     QStringList portNames() override;
     std::unique_ptr<SerialPort> createPort() override;
+
+private:
+    QString m_portsFolder;
 };
 
 // The COM number of a device by the rules above ("\\.\COM3" or "COM3" on Windows); 0 when the
 // rules give it none.
 int comNumberOfDevice(const QString &device);
-// The device of COMn: the folder's entry when KOVARA_SERIAL_PORTS is set, else by the rules
-// above; empty when there is none.
-QString deviceOfComNumber(int number);
+// The device of COMn: the folder's entry when there is a ports folder, else by the rules above;
+// empty when there is none.
+QString deviceOfComNumber(int number, const QString &portsFolder = {});
 
 #ifndef Q_OS_WIN
 // The group that owns a device ("dialout"), empty when unknown.

@@ -1,8 +1,8 @@
 #pragma once
 
 // What the scale benchmarks share: kovara-virtual-scale paced at 19200 baud on a pseudo-terminal,
-// linked as COMn in a ports folder that the benchmark's main() makes and names in
-// KOVARA_SERIAL_PORTS, a real serial port opened on it, and the process's CPU clock.
+// linked as COMn in a ports folder that the benchmark's main() makes, a real serial port opened
+// on it, and the process's CPU clock.
 
 #include "platform/SerialPort.h"
 #include "platform/SystemSerial.h"
@@ -40,10 +40,10 @@ inline void stopScale(QProcess &scale)
     scale.waitForFinished(5000);
 }
 
-// COMn at the scale's settings, open.
-inline std::unique_ptr<platform::SerialPort> openPort(int number)
+// COMn of portsDir at the scale's settings, open.
+inline std::unique_ptr<platform::SerialPort> openPort(const QString &portsDir, int number)
 {
-    static platform::SystemSerial ports;
+    platform::SystemSerial ports(portsDir);
     auto port = ports.createPort();
     port->setPortNumber(number);
     port->open();

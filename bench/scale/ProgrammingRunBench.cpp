@@ -132,7 +132,6 @@ int main(int argc, char **argv)
 
     QTemporaryDir ports;
     QTemporaryDir working;
-    qputenv("KOVARA_SERIAL_PORTS", ports.path().toLocal8Bit());
     const platform::WorkingFolder files(working.path());
     AnsweringDialogs dialogs;
 
@@ -157,7 +156,7 @@ int main(int argc, char **argv)
     net::HttpInternetProbe probe(QString {});
     platform::StorageDiskSpace disk;
     net::Downloader downloader(network, disk);
-    platform::SystemSerial serialPorts;
+    platform::SystemSerial serialPorts(ports.path());
     platform::SystemClock clock;
     device::ScaleProgrammer programmer(serialPorts, clock);
     platform::DesktopShell shell;

@@ -32,7 +32,7 @@ QTemporaryDir *g_ports = nullptr;
 void RdSNRoundTrip(benchmark::State &state)
 {
     auto scale = startScale(g_ports->path(), 5, QStringLiteral("20231187"), {});
-    auto port = openPort(5);
+    auto port = openPort(g_ports->path(), 5);
     platform::SystemClock clock;
     device::ScaleLink link(*port, clock);
     std::vector<double> times;
@@ -59,7 +59,7 @@ BENCHMARK(RdSNRoundTrip)->Iterations(30)->Unit(benchmark::kMillisecond)->UseReal
 void RdSNNoAnswer(benchmark::State &state)
 {
     auto scale = startScale(g_ports->path(), 6, QStringLiteral("20231187"), {"--silent"});
-    auto port = openPort(6);
+    auto port = openPort(g_ports->path(), 6);
     platform::SystemClock clock;
     device::ScaleLink link(*port, clock);
     for (auto _ : state) {
@@ -85,7 +85,6 @@ int main(int argc, char **argv)
     QLoggingCategory::setFilterRules(QStringLiteral("kovara.*.info=false"));
     QTemporaryDir ports;
     g_ports = &ports;
-    qputenv("KOVARA_SERIAL_PORTS", ports.path().toLocal8Bit());
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -45,7 +45,7 @@ bool waitForBytes(platform::SerialPort &port, int count, qint64 maxMs)
 void ReadBlockRoundTrip(benchmark::State &state)
 {
     auto scale = startScale(g_ports->path(), 3, QStringLiteral("12345678"), {});
-    auto port = openPort(3);
+    auto port = openPort(g_ports->path(), 3);
     const QByteArray frame("\xB4\x07\x00", 3);
     std::vector<double> times;
     for (auto _ : state) {
@@ -73,7 +73,7 @@ BENCHMARK(ReadBlockRoundTrip)->Iterations(30)->Unit(benchmark::kMillisecond)->Us
 void SilentWait(benchmark::State &state)
 {
     auto scale = startScale(g_ports->path(), 4, QStringLiteral("12345678"), {"--silent"});
-    auto port = openPort(4);
+    auto port = openPort(g_ports->path(), 4);
     for (auto _ : state) {
         const double cpuBefore = cpuMs();
         (void)port->write(QByteArray("\xB4\x07\x00", 3));
@@ -95,7 +95,6 @@ int main(int argc, char **argv)
     QLoggingCategory::setFilterRules(QStringLiteral("kovara.*.info=false"));
     QTemporaryDir ports;
     g_ports = &ports;
-    qputenv("KOVARA_SERIAL_PORTS", ports.path().toLocal8Bit());
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

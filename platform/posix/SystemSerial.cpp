@@ -20,8 +20,6 @@ namespace platform {
 
 namespace {
 
-const char kPortsFolderVariable[] = "KOVARA_SERIAL_PORTS";
-
 struct DeviceRange
 {
     const char *prefix;
@@ -37,11 +35,6 @@ const DeviceRange kRanges[] = {
 constexpr int kRangeSize = 100;
 // How long a wait for the driver's send queue sleeps before it looks again.
 constexpr int kDrainPollMs = 2;
-
-QString portsFolder()
-{
-    return qEnvironmentVariable(kPortsFolderVariable);
-}
 
 // The number n of a "COMn" name, 0 when it is not one.
 int comNumberOfName(const QString &name)
@@ -59,7 +52,8 @@ bool userMayOpen(const QString &device)
 class SystemPort final : public SerialPort
 {
 public:
-    SystemPort()
+    explicit SystemPort(const QString &portsFolder)
+        : m_portsFolder(portsFolder)
     {
         QObject::connect(&m_port,
                          &QSerialPort::errorOccurred,
@@ -82,7 +76,7 @@ public:
         if (m_port.isOpen())
             m_port.close(); // lost earlier; the close is still queued
         const QString name = comName(m_number);
-        const QString device = deviceOfComNumber(m_number);
+        const QString device = deviceOfComNumber(m_number, m_portsFolder);
         if (device.isEmpty() || !QFileInfo::exists(device)) {
             qCInfo(lcSerial).noquote() << name << "is not there:" << device;
             return SerialError::notFound(name);
@@ -217,6 +211,7 @@ private:
             Qt::QueuedConnection);
     }
 
+    const QString m_portsFolder;
     QSerialPort m_port;
     int m_number = 1;
     bool m_opening = false;
@@ -228,7 +223,7 @@ private:
 QStringList SystemSerial::portNames()
 {
     std::vector<int> numbers;
-    const QString folder = portsFolder();
+    const QString &folder = m_portsFolder;
     if (!folder.isEmpty()) {
         // Dangling links are listed too (QDir::System).
         const QStringList entries
@@ -254,7 +249,7 @@ QStringList SystemSerial::portNames()
 
 std::unique_ptr<SerialPort> SystemSerial::createPort()
 {
-    return std::make_unique<SystemPort>();
+    return std::make_unique<SystemPort>(m_portsFolder);
 }
 
 int comNumberOfDevice(const QString &device)
@@ -273,13 +268,12 @@ int comNumberOfDevice(const QString &device)
     return 0;
 }
 
-QString deviceOfComNumber(int number)
+QString deviceOfComNumber(int number, const QString &portsFolder)
 {
     if (number <= 0)
         return {};
-    const QString folder = portsFolder();
-    if (!folder.isEmpty())
-        return QDir(folder).filePath(comName(number));
+    if (!portsFolder.isEmpty())
+        return QDir(portsFolder).filePath(comName(number));
     for (const DeviceRange &range : kRanges) {
         if (number >= range.firstCom && number < range.firstCom + kRangeSize)
             return QLatin1String(range.prefix) + QString::number(number - range.firstCom);

@@ -384,7 +384,7 @@ int comNumberOfDevice(const QString &device)
     return match.hasMatch() ? match.captured(1).toInt() : 0;
 }
 
-QString deviceOfComNumber(int number)
+QString deviceOfComNumber(int number, const QString & /*portsFolder*/)
 {
     return number > 0 ? QStringLiteral("\\\\.\\COM%1").arg(number) : QString();
 }

@@ -180,7 +180,7 @@ TEST(Screens, EveryWindowLooksAsRecorded)
     QStringList lines;
     for (const auto &scene : scenes) {
         // The start-up stands still for its record; the last screen's wait is short.
-        Platform test({nullptr, false, {std::chrono::hours(1), std::chrono::milliseconds(1)}});
+        Platform test({nullptr, {}, {std::chrono::hours(1), std::chrono::milliseconds(1)}});
         test.serial.addScale(1, QStringLiteral("20231187"));
         scene(test, lines);
     }

@@ -43,7 +43,7 @@ protected:
     {
         auto options = testing_support::Journey::options();
         options.network = &network;
-        options.realPortsAndTime = true;
+        options.realPortsFolder = ports.folder();
         options.addresses = net::MakerAddresses::onOneServer(server.url());
         return options;
     }
@@ -51,8 +51,8 @@ protected:
     testing_support::MakerServer server {
         testing_support::MakerServer::Files::OwnFolder, 0, {"--quiet"}};
     QNetworkAccessManager network;
-    testing_support::TestPlatform test {realEverything()};
     testing_support::VirtualScalePorts ports;
+    testing_support::TestPlatform test {realEverything()};
     const QByteArray image = testing_support::applicationImage();
     std::unique_ptr<testing_support::Journey> journey;
 };

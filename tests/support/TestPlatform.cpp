@@ -27,7 +27,8 @@ void FakeProbe::answer()
 }
 
 TestPlatform::TestPlatform(Options options)
-    : addresses(options.addresses)
+    : m_realPorts(options.realPortsFolder)
+    , addresses(options.addresses)
     , m_realMaker(options.network
                       ? std::make_unique<net::MakerClient>(*options.network, addresses.queryUrl())
                       : nullptr)
@@ -55,12 +56,14 @@ TestPlatform::~TestPlatform()
 
 platform::SerialSystem &TestPlatform::ports(const Options &options)
 {
-    return options.realPortsAndTime ? static_cast<platform::SerialSystem &>(m_realPorts) : serial;
+    return !options.realPortsFolder.isEmpty() ? static_cast<platform::SerialSystem &>(m_realPorts)
+                                              : serial;
 }
 
 const platform::Clock &TestPlatform::time(const Options &options) const
 {
-    return options.realPortsAndTime ? static_cast<const platform::Clock &>(m_realClock) : clock;
+    return !options.realPortsFolder.isEmpty() ? static_cast<const platform::Clock &>(m_realClock)
+                                              : clock;
 }
 
 void TestPlatform::waitForChecks()

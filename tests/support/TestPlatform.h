@@ -97,8 +97,9 @@ public:
     {
         // The maker's questions go over this network instead (the real one, to a real server).
         QNetworkAccessManager *network = nullptr;
-        // The system's serial ports and clock instead of the virtual ones.
-        bool realPortsAndTime = false;
+        // The system's serial ports in this folder (VirtualScalePorts) and its clock, instead of
+        // the virtual ones.
+        QString realPortsFolder;
         // The screens' ticks: short, so that a test waits for what follows rather than steps;
         // the version check and the banner's blink as in the program.
         ScreenPace pace = {std::chrono::milliseconds(1), std::chrono::milliseconds(1)};

@@ -3,9 +3,10 @@
 // A ports folder of a test's own, with kovara-virtual-scale processes linked into it as COMn, for
 // tests that go through the program's real serial ports (QSerialPort on a pseudo-terminal).
 //
-// While it lives, KOVARA_SERIAL_PORTS names its folder, so platform's real serial system lists
-// exactly these ports. Use it with the real serial system and a real clock (TestPlatform's
-// realPortsAndTime): the scale answers in real time.
+// Give its folder to the system's serial ports (TestPlatform's realPortsFolder), which then list
+// exactly these ports, with a real clock: the scale answers in real time. While it lives,
+// KOVARA_SERIAL_PORTS names its folder for the programs a test starts (a development build reads
+// it).
 //
 //   VirtualScalePorts ports;
 //   ports.addDanglingPort(1);                       // COM1: listed, not there

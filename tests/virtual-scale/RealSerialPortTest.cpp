@@ -46,7 +46,7 @@ protected:
     }
 
     testing_support::VirtualScalePorts m_ports;
-    platform::SystemSerial m_system;
+    platform::SystemSerial m_system {m_ports.folder()};
 };
 
 } // namespace
@@ -143,7 +143,8 @@ TEST(ForbiddenPort, OpenSaysPermissionDeniedAndTheFix)
     const int number = qEnvironmentVariableIntValue("KOVARA_FORBIDDEN_PORT");
     if (number == 0)
         GTEST_SKIP() << "runs as a child of DeviceTheUserMayNotOpenSaysWhoMay";
-    platform::SystemSerial system;
+    const QString folder = qEnvironmentVariable("KOVARA_SERIAL_PORTS");
+    platform::SystemSerial system(folder);
     auto port = system.createPort();
     port->setPortNumber(number);
     const auto error = port->open();
@@ -152,7 +153,7 @@ TEST(ForbiddenPort, OpenSaysPermissionDeniedAndTheFix)
     const QString text = error->text();
     EXPECT_TRUE(text.contains(QStringLiteral("You may not open COM%1 (/dev/pts/").arg(number)))
         << text.toStdString();
-    const QString group = platform::deviceGroup(platform::deviceOfComNumber(number));
+    const QString group = platform::deviceGroup(platform::deviceOfComNumber(number, folder));
     ASSERT_FALSE(group.isEmpty());
     EXPECT_TRUE(text.contains(group == "root" ? QStringLiteral("\"dialout\"") : '"' + group + '"'))
         << text.toStdString();
@@ -161,7 +162,6 @@ TEST(ForbiddenPort, OpenSaysPermissionDeniedAndTheFix)
 
 TEST(SystemSerialPorts, NumbersDevicesByAFixedRule)
 {
-    qunsetenv("KOVARA_SERIAL_PORTS");
     const std::pair<const char *, int> rows[] = {{"/dev/ttyS0", 1},
                                                  {"/dev/ttyS9", 10},
                                                  {"/dev/ttyUSB0", 101},
@@ -178,9 +178,7 @@ TEST(SystemSerialPorts, NumbersDevicesByAFixedRule)
     }
     EXPECT_TRUE(platform::deviceOfComNumber(0).isEmpty());
     EXPECT_TRUE(platform::deviceOfComNumber(401).isEmpty());
-    qputenv("KOVARA_SERIAL_PORTS", "/tmp/ports");
-    EXPECT_EQ(platform::deviceOfComNumber(12), QStringLiteral("/tmp/ports/COM12"));
-    qunsetenv("KOVARA_SERIAL_PORTS");
+    EXPECT_EQ(platform::deviceOfComNumber(12, "/tmp/ports"), QStringLiteral("/tmp/ports/COM12"));
 }
 
 TEST(SystemSerialPorts, EveryOpenFailureSaysWhatToDo)

@@ -1,5 +1,5 @@
 // kovara-virtual-scale: a simulated scale on a pseudo-terminal, linked as COM<n> in a ports folder
-// (the folder the program reads from KOVARA_SERIAL_PORTS).
+// (the folder a development build of the program reads from KOVARA_SERIAL_PORTS).
 //
 //   kovara-virtual-scale --ports-dir DIR --com 3 --serial 12345678 [--pace] [--dump FILE] ...
 //
