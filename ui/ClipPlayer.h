@@ -42,9 +42,8 @@ public:
     void clear();
 
     bool isOpen() const { return !m_clip.frames.empty(); }
+    // The player's state, as QMovie::state() tells it.
     bool isPlaying() const { return m_timer.isActive(); }
-    int frameCount() const { return static_cast<int>(m_clip.frames.size()); }
-    int currentFrame() const { return m_frame; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
