@@ -109,72 +109,47 @@ TEST(CommandLine, EveryEndHasItsStatusAndItsWords)
     server.put(QStringLiteral("u.hex"), intelHex(applicationImage()));
     server.put(QStringLiteral("bad.hex"), ":10000000FF\r\n");
     const QString updatedOn1 = QStringLiteral("Scale 20231187 on COM1 is updated and verified");
+    const QString file = "--file $WORK/KovaraNorvessia_APROM.hex";
+    // clang-format off
     const Row rows[] = {
         {"a file on the port given: updated, verified, the file kept",
-         "COM1 scale, update file",
-         "update --port COM1 --file $WORK/KovaraNorvessia_APROM.hex",
-         ExitCode::Success,
-         updatedOn1,
+         "COM1 scale, update file", "update --port COM1 " + file, ExitCode::Success, updatedOn1,
          [](TestPlatform &t) {
              EXPECT_TRUE(updated(t));
              EXPECT_TRUE(QFile::exists(t.files.updateFile()));
              EXPECT_FALSE(t.serial.isOpen(1));
          }},
         {"an address, the scale searched for: the file is fetched, resumed, then deleted",
-         "COM2 empty, COM1 scale",
-         "update --url $SERVER/files/u.hex?reset=40000 --json",
-         ExitCode::Success,
-         updatedOn1,
+         "COM2 empty, COM1 scale", "update --url $SERVER/files/u.hex?reset=40000 --json",
+         ExitCode::Success, updatedOn1,
          [](TestPlatform &t) {
              EXPECT_TRUE(updated(t));
              EXPECT_FALSE(QFile::exists(t.files.updateFile()));
          }},
-        {"a damaged file is refused before the scale is touched",
-         "COM1 scale",
-         "update --port 1 --url $SERVER/files/bad.hex",
-         ExitCode::FileRefused,
+        {"a damaged file is refused before the scale is touched", "COM1 scale",
+         "update --port 1 --url $SERVER/files/bad.hex", ExitCode::FileRefused,
          "The update file cannot be used",
-         [](TestPlatform &t) {
-             EXPECT_TRUE(t.serial.sent(1).isEmpty());
-         }},
-        {"a missing file is refused",
-         "COM1 scale",
-         "update --file $WORK/none.hex",
-         ExitCode::FileRefused,
-         "The update file cannot be used"},
-        {"an address that is not there",
-         "COM1 scale",
-         "update --url $SERVER/files/none.hex",
-         ExitCode::DownloadFailed,
-         "File Not Found: The file,"},
+         [](TestPlatform &t) { EXPECT_TRUE(t.serial.sent(1).isEmpty()); }},
+        {"a missing file is refused", "COM1 scale", "update --file $WORK/none.hex",
+         ExitCode::FileRefused, "The update file cannot be used"},
+        {"an address that is not there", "COM1 scale", "update --url $SERVER/files/none.hex",
+         ExitCode::DownloadFailed, "File Not Found: The file,"},
         {"a server whose certificate is not trusted: nothing is asked of it, and the words say why",
-         "COM1 scale",
-         "update --port 1 --url " + untrusted.url(),
-         ExitCode::DownloadFailed,
+         "COM1 scale", "update --port 1 --url " + untrusted.url(), ExitCode::DownloadFailed,
          "Error Downloading File: The server's certificate is not trusted, so nothing was "
          "downloaded from it. The certificate is self-signed, and untrusted",
          [&untrusted](TestPlatform &) { EXPECT_TRUE(untrusted.request.isEmpty()); },
-         0,
-         "a TLS server in the test process"},
-        {"a silent scale is no scale",
-         "COM1 scale, fault ignore * always, update file",
-         "update --port COM1 --file $WORK/KovaraNorvessia_APROM.hex",
-         ExitCode::NoScale,
-         "No scale answers on COM1."},
-        {"a busy port says so",
-         "COM4 busy, update file",
-         "update --port COM4 --file $WORK/KovaraNorvessia_APROM.hex",
-         ExitCode::NoScale,
-         "COM4 is in use"},
+         0, "a TLS server in the test process"},
+        {"a silent scale is no scale", "COM1 scale, fault ignore * always, update file",
+         "update --port COM1 " + file, ExitCode::NoScale, "No scale answers on COM1."},
+        {"a busy port says so", "COM4 busy, update file", "update --port COM4 " + file,
+         ExitCode::NoScale, "COM4 is in use"},
         {"a scale that stops answering in the blocks: the communication error",
          "COM1 scale, fault ignore C3 @4000 always, update file",
-         "update --port COM1 --file $WORK/KovaraNorvessia_APROM.hex --quiet",
-         ExitCode::ScaleError,
+         "update --port COM1 --quiet " + file, ExitCode::ScaleError,
          "A communication error with your scale was encountered."},
         {"Ctrl-C while the blocks are verified: stopped after the frame, the session closed",
-         "COM1 scale, paced, update file",
-         "update --port COM1 --file $WORK/KovaraNorvessia_APROM.hex",
-         ExitCode::Stopped,
+         "COM1 scale, paced, update file", "update --port COM1 " + file, ExitCode::Stopped,
          "Stopped: the scale's update is unfinished",
          [](TestPlatform &t) {
              const auto &frames = t.serial.scale(1)->frames();
@@ -185,51 +160,40 @@ TEST(CommandLine, EveryEndHasItsStatusAndItsWords)
          },
          virtual_scale::kReadBlock},
         {"a full disk while downloading: the download fails, says why, and leaves no file",
-         "COM1 scale, full disk",
-         "update --port 1 --url $SERVER/files/u.hex",
+         "COM1 scale, full disk", "update --port 1 --url $SERVER/files/u.hex",
          ExitCode::DownloadFailed,
          "Error Downloading File: Cannot write file to disk. Error 28: No space left on device",
          [](TestPlatform &t) {
              EXPECT_FALSE(QFileInfo(t.files.updateFile()).exists());
              EXPECT_TRUE(t.serial.sent(1).isEmpty());
          },
-         0,
-         "/dev/full"},
+         0, "/dev/full"},
         {"a scale swapped after the search is updated under its own serial number",
          "COM1 scale, paced, swap 87654321 at B4 @0700, update file",
-         "update --port COM1 --file $WORK/KovaraNorvessia_APROM.hex",
-         ExitCode::Success,
+         "update --port COM1 " + file, ExitCode::Success,
          "Scale 87654321 on COM1 is updated and verified",
          [](TestPlatform &t) {
              EXPECT_EQ(t.serial.scale(1)->flash(), programmedImage(applicationImage(), "87654321"));
          }},
         {"a scale swapped mid-run refuses the first one's session and is left untouched",
          "COM1 scale, paced, swap 87654321 at C3 @3200, update file",
-         "update --port COM1 --file $WORK/KovaraNorvessia_APROM.hex",
-         ExitCode::ScaleError,
+         "update --port COM1 " + file, ExitCode::ScaleError,
          "Serial number wrong: the scale on COM1 refused the session of scale 20231187",
          [](TestPlatform &t) {
              virtual_scale::VirtualScale untouched;
              untouched.setSerialNumber(QStringLiteral("87654321"));
              EXPECT_EQ(t.serial.scale(1)->flash(), untouched.flash());
          }},
-        {"the ports and the serial number",
-         "COM4 busy, COM1 scale",
-         "--list-ports --json",
+        {"the ports and the serial number", "COM4 busy, COM1 scale", "--list-ports --json",
          ExitCode::Success,
          "{\"exit\":0,\"message\":\"COM1\\nCOM4\",\"ok\":true,\"ports\":[\"COM1\",\"COM4\"]"},
         {"the serial number is read", "COM1 scale", "--read-serial", ExitCode::Success, "20231187"},
-        {"a command line that names no file",
-         "",
-         "update --port COM1",
-         ExitCode::Usage,
+        {"a command line that names no file", "", "update --port COM1", ExitCode::Usage,
          "update needs"},
-        {"a port that is no port",
-         "",
-         "--read-serial --port LPT1",
-         ExitCode::Usage,
+        {"a port that is no port", "", "--read-serial --port LPT1", ExitCode::Usage,
          "\"LPT1\" is not"},
     };
+    // clang-format on
     for (const Row &row : rows)
         run(row, server.url());
 }
