@@ -3,6 +3,8 @@
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
 
+#include <QThread>
+
 #include <algorithm>
 #include <cmath>
 
@@ -164,9 +166,14 @@ void ScaleLink::settle()
     }
 }
 
+bool ScaleLink::abandoned() const
+{
+    return m_abandonable && QThread::currentThread()->isInterruptionRequested();
+}
+
 int ScaleLink::waitSlice(qint64 ms) const
 {
-    return int(m_abandon ? std::min<qint64>(ms, kAbandonCheckMs) : ms);
+    return int(m_abandonable ? std::min<qint64>(ms, kAbandonCheckMs) : ms);
 }
 
 void ScaleLink::discardInput()

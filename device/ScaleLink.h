@@ -15,8 +15,6 @@
 #include <QLoggingCategory>
 #include <QString>
 
-#include <atomic>
-
 Q_DECLARE_LOGGING_CATEGORY(lcScaleLink)
 
 namespace platform {
@@ -96,13 +94,14 @@ public:
     // whole second, so the wait lasts between 9.5 and 10.5 seconds.
     static qint64 replyDeadline(qint64 nowMs);
 
-    // For the program's end, which must not wait out a silent port: once *flag is true, a wait
-    // on the port ends within kAbandonCheckMs as if its deadline had passed.
-    void abandonWhen(const std::atomic<bool> *flag) { m_abandon = flag; }
+    // For the program's end, which must not wait out a silent port: once the link's thread is
+    // asked to stop (QThread::requestInterruption), a wait on the port ends within
+    // kAbandonCheckMs as if its deadline had passed. Off for a link in the application's thread.
+    void setAbandonable(bool on) { m_abandonable = on; }
     static constexpr int kAbandonCheckMs = 100;
 
 private:
-    bool abandoned() const { return m_abandon && *m_abandon; }
+    bool abandoned() const;
     // A wait of ms, cut to kAbandonCheckMs when the link may be abandoned.
     int waitSlice(qint64 ms) const;
     Reply exchange(Command command, quint16 address, const QByteArray &frame, int replySize);
@@ -111,7 +110,7 @@ private:
 
     platform::SerialPort &m_port;
     const platform::Clock &m_clock;
-    const std::atomic<bool> *m_abandon = nullptr;
+    bool m_abandonable = false;
 };
 
 } // namespace device

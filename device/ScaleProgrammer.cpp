@@ -19,8 +19,8 @@ Q_LOGGING_CATEGORY(lcScale, "kovara.scale")
 
 namespace device {
 
-// Lives on the worker thread (or the caller's, see the header): owns the port and the link and
-// runs the jobs, reporting to the job of the moment through the programmer's thread.
+// Lives on the worker thread: owns the port and the link and runs the jobs, reporting to the job
+// of the moment through the programmer's thread.
 class ScaleWorker final : public QObject, private RunObserver
 {
 public:
@@ -37,8 +37,7 @@ public:
         if (!m_port) {
             m_port = m_ports.createPort();
             m_link = std::make_unique<ScaleLink>(*m_port, m_clock);
-            if (m_mayBeAbandoned)
-                m_link->abandonWhen(&m_abandoned);
+            m_link->setAbandonable(true);
         }
         return *m_port;
     }
@@ -154,10 +153,6 @@ public:
     }
 
     void requestStop() { m_stop = true; }
-    // On a thread of its own the worker's waits can be cut short by abandon(), from the
-    // caller's thread.
-    void allowAbandon() { m_mayBeAbandoned = true; }
-    void abandon() { m_abandoned = true; }
 
     RunOutcome storeSerialNumber(const core::FlashImage &image)
     {
@@ -225,8 +220,6 @@ private:
     QString m_serialUsed;
     // Set from the caller's thread while a job runs on this one.
     std::atomic<bool> m_stop {false};
-    std::atomic<bool> m_abandoned {false};
-    bool m_mayBeAbandoned = false;
 };
 
 ScaleProgrammer::ScaleProgrammer(platform::SerialSystem &ports,
@@ -236,11 +229,8 @@ ScaleProgrammer::ScaleProgrammer(platform::SerialSystem &ports,
     , m_worker(std::make_unique<ScaleWorker>(*this, ports, clock))
 {
     qRegisterMetaType<ScaleResult>();
-    if (!ports.waitsTakeRealTime())
-        return;
     m_thread = new QThread(this);
     m_thread->setObjectName(QStringLiteral("scale"));
-    m_worker->allowAbandon();
     m_worker->moveToThread(m_thread);
     m_thread->start();
 }
@@ -251,12 +241,7 @@ ScaleProgrammer::~ScaleProgrammer()
     // next port; the jobs still waiting end at once. A wait on a silent port is not waited out:
     // the program ends now, not when the scale's ten seconds are up.
     stop();
-    if (!m_thread) {
-        m_worker->close();
-        m_worker->release();
-        return;
-    }
-    m_worker->abandon();
+    m_thread->requestInterruption();
     post([](ScaleWorker &worker) {
         worker.close();
         worker.release();

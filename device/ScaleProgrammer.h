@@ -10,9 +10,6 @@
 // after the other in the order they were asked for; so do the quick requests (choose the port,
 // close it), which the caller never waits for. What the caller asks about the port (its number)
 // is kept on the caller's side: no call waits for the worker.
-//
-// On ports whose waits take no real time (SerialSystem::waitsTakeRealTime, the tests' virtual
-// scales) the jobs run in the caller's thread, from its event loop.
 
 #include "core/FlashImage.h"
 #include "device/RunObserver.h"

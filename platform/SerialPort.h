@@ -105,10 +105,6 @@ public:
     // The serial ports' names, "COMn", as the system lists them.
     virtual QStringList portNames() = 0;
     virtual std::unique_ptr<SerialPort> createPort() = 0;
-    // Whether the ports' waits take real time, so that the exchanges need a thread of their own.
-    // The virtual ports of the tests wait on a virtual clock; their exchanges run in the caller's
-    // thread.
-    virtual bool waitsTakeRealTime() const { return true; }
 };
 
 } // namespace platform

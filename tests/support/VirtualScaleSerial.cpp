@@ -118,12 +118,15 @@ public:
             const quint64 generation = line->generation;
             const QByteArray bytes = delivery.bytes;
             // The clock runs whole milliseconds: a byte counts from the millisecond it completes.
-            clock.schedule(qint64(std::ceil(delivery.atMs)), [weak, number, generation, bytes] {
-                const auto lines = weak.lock();
-                Line *target = lines ? lines->find(number) : nullptr;
-                if (target && target->owner && target->generation == generation)
-                    deliver(*target, bytes);
-            });
+            clock.schedule(
+                qint64(std::ceil(delivery.atMs)),
+                [weak, number, generation, bytes] {
+                    const auto lines = weak.lock();
+                    Line *target = lines ? lines->find(number) : nullptr;
+                    if (target && target->owner && target->generation == generation)
+                        deliver(*target, bytes);
+                },
+                VirtualClock::Runs::InWaitingThread);
         }
         return std::nullopt;
     }
@@ -158,8 +161,8 @@ public:
         return bytes;
     }
 
-    // Time moves on the virtual clock; the program's events run meanwhile, as they would while
-    // the scale's thread waits.
+    // Time moves on the virtual clock (in the scale programmer's thread, or in a test's that
+    // drives a link itself).
     void waitForSent(int maxMs) override { m_lines->clock.waitForEvents(std::min(maxMs, 2)); }
     void waitForInput(int maxMs, int) override { m_lines->clock.waitForEvents(maxMs); }
 
@@ -242,11 +245,6 @@ QStringList VirtualScaleSerial::portNames()
     for (const int number : m_lines->listed)
         names << platform::comName(number);
     return names;
-}
-
-bool VirtualScaleSerial::waitsTakeRealTime() const
-{
-    return false;
 }
 
 std::unique_ptr<platform::SerialPort> VirtualScaleSerial::createPort()

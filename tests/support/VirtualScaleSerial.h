@@ -55,7 +55,6 @@ public:
 
     QStringList portNames() override;
     std::unique_ptr<platform::SerialPort> createPort() override;
-    bool waitsTakeRealTime() const override;
 
     struct Line;
     struct Lines;
