@@ -151,43 +151,38 @@ TEST_F(DownloaderTest, AttemptsOutcomesAndTheFileLeft)
     using O = Outcome;
     // A fresh request, which asks for the body as it is stored (no compression).
     const QString fromStart = QStringLiteral("Range: bytes=0- Accept-Encoding: identity");
+    // A break, then the rest; a break, a refused resume, then the whole file again.
+    const std::vector<O> resumed {O::Broken, O::Complete};
+    const std::vector<O> restarted {O::Broken, O::ResumeRefused, O::Complete};
     // clang-format off
     const Row rows[] = {
         {"/files/update.hex", {O::Complete}, content, fromStart},
         {"/fault/ignore-range/update.hex", {O::Complete}, content, fromStart},
         {"/fault/no-length/update.hex", {O::Complete}, content, fromStart},
         // A resume asks from four kilobytes before what is on disk and names the file's version.
-        {"/fault/reset/10000/update.hex",
-         {O::Broken, O::Complete},
-         content,
-         "Range: bytes=5904- If-Range: \""},
-        {"/fault/reset/10000/update.hex",
-         {O::Broken, O::Complete},
-         content,
-         "Range: bytes=2904- If-Range: \"",
+        {"/fault/reset/10000/update.hex", resumed, content, "Range: bytes=5904- If-Range: \""},
+        {"/fault/reset/10000/update.hex", resumed, content, "Range: bytes=2904- If-Range: \"",
          cutTo7000},
         // Below four kilobytes the resume starts from the first byte.
         {"/fault/reset/3000/update.hex", {O::Broken, O::Broken, O::Broken}, {}, fromStart},
         // A server (or a proxy) that names no version of the file, or a weak one only: a break
         // starts the file again rather than splice a changed file onto the part.
-        {"/files/update.hex?validator=none&reset=10000", {O::Broken, O::Complete}, changed, fromStart, changeOnServer},
-        {"/files/update.hex?validator=weak&reset=10000", {O::Broken, O::Complete}, changed, fromStart, changeOnServer},
+        {"/files/update.hex?validator=none&reset=10000", resumed, changed, fromStart,
+         changeOnServer},
+        {"/files/update.hex?validator=weak&reset=10000", resumed, changed, fromStart,
+         changeOnServer},
         // A server whose version never changes: the length of the file and the bytes asked
         // again tell, and the file starts again; a second change ends the download.
-        {"/files/update.hex?validator=fixed&reset=10000", {O::Broken, O::ResumeRefused, O::Complete}, longer, fromStart, lengthenOnServer},
-        {"/files/update.hex?validator=fixed&reset=10000&v", {O::Broken, O::ResumeRefused, O::Complete}, changed, fromStart, changeOnServer},
-        {"/files/update.hex?validator=fixed&reset=10000&cuts=all", {O::Broken, O::ResumeRefused, O::Broken, O::Changed}, {}, "", changeAtEveryBreak},
-        {"/fault/ignore-range/update.hex?reset=10000",
-         {O::Broken, O::ResumeRefused, O::Complete},
-         content,
-         fromStart},
-        // The file changed on the server before the resume: never spliced.
-        {"/files/update.hex?reset=10000",
-         {O::Broken, O::ResumeRefused, O::Complete},
-         changed,
-         "",
+        {"/files/update.hex?validator=fixed&reset=10000", restarted, longer, fromStart,
+         lengthenOnServer},
+        {"/files/update.hex?validator=fixed&reset=10000&v", restarted, changed, fromStart,
          changeOnServer},
-        {elsewhere.url(), {O::Broken, O::ResumeRefused, O::Complete}, QByteArray(8192, 'z')},
+        {"/files/update.hex?validator=fixed&reset=10000&cuts=all",
+         {O::Broken, O::ResumeRefused, O::Broken, O::Changed}, {}, "", changeAtEveryBreak},
+        {"/fault/ignore-range/update.hex?reset=10000", restarted, content, fromStart},
+        // The file changed on the server before the resume: never spliced.
+        {"/files/update.hex?reset=10000", restarted, changed, "", changeOnServer},
+        {elsewhere.url(), restarted, QByteArray(8192, 'z')},
         {unsized.url(), {O::Broken, O::NoConnection}},
         // It answers once, then says nothing more.
         {stalls.url(), {O::Broken, O::NoConnection}},
