@@ -4,10 +4,9 @@
 // instead). On Linux the ports are on QSerialPort (posix/SystemSerial.cpp), on Windows on the
 // Win32 API (windows/SystemSerial.cpp). Everything is logged on the category kovara.serial.
 //
-// Port names on Linux. When the system is made with a ports folder, its
-// entries COM1, COM2, ... are the ports (usually links to devices: /dev/ttyUSB0, a
-// pseudo-terminal of the virtual scale); an entry whose link dangles is still listed and opening
-// it says it is not there. Otherwise the system's serial ports are numbered by a fixed rule, so a
+// Port names on Linux. When the system is made with a ports folder, its entries COM1, COM2, ...
+// are the ports (usually links to devices: /dev/ttyUSB0, a pseudo-terminal of the virtual
+// scale); an entry whose link dangles is still listed and opening it says it is not there. Otherwise the system's serial ports are numbered by a fixed rule, so a
 // port keeps its number from run to run:
 //   /dev/ttyS0 .. /dev/ttyS99     COM1 .. COM100    (on-board ports)
 //   /dev/ttyUSB0 .. /dev/ttyUSB99 COM101 .. COM200  (USB serial adapters)
