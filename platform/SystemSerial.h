@@ -6,8 +6,9 @@
 //
 // Port names on Linux. When the system is made with a ports folder, its entries COM1, COM2, ...
 // are the ports (usually links to devices: /dev/ttyUSB0, a pseudo-terminal of the virtual
-// scale); an entry whose link dangles is still listed and opening it says it is not there. Otherwise the system's serial ports are numbered by a fixed rule, so a
-// port keeps its number from run to run:
+// scale); an entry whose link dangles is still listed and opening it says it is not there.
+// Otherwise the system's serial ports are numbered by a fixed rule, so a port keeps its number from
+// run to run:
 //   /dev/ttyS0 .. /dev/ttyS99     COM1 .. COM100    (on-board ports)
 //   /dev/ttyUSB0 .. /dev/ttyUSB99 COM101 .. COM200  (USB serial adapters)
 //   /dev/ttyACM0 .. /dev/ttyACM99 COM201 .. COM300  (USB modem-class devices)
