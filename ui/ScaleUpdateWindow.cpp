@@ -191,7 +191,9 @@ bool ScaleUpdateWindow::apromChosen() const
 bool ScaleUpdateWindow::event(QEvent *event)
 {
     const bool handled = QWidget::event(event);
-    if (event->type() == QEvent::WindowActivate && m_autoRunDue) {
+    // A hidden window may still get an activation the window system sent before it was hidden
+    // (a run that ended at once): the update runs only for a window the user sees.
+    if (event->type() == QEvent::WindowActivate && m_autoRunDue && isVisible()) {
         m_autoRunDue = false;
         Q_EMIT autoRunDue();
     }

@@ -365,6 +365,9 @@ TEST(Flow, UpdatingTheScale)
              ASSERT_EQ(frames.size(), 4u);
              EXPECT_LT(t.clock.nowMs() - frames.front().atMs,
              4 * device::ScaleLink::kReplyTimeoutMs + 1000);
+             // An activation the window system sent before the window was hidden runs nothing.
+             activate(topLevel("frmDisplay"));
+             EXPECT_TRUE(t.scale.findChildren<device::ScaleJob *>().isEmpty());
          }},
         quitAtBlock100(vs::kProgramBlock,
                        "Yes while the scale is written: the run stops after its frame, closes, "
