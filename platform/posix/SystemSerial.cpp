@@ -223,11 +223,10 @@ private:
 QStringList SystemSerial::portNames()
 {
     std::vector<int> numbers;
-    const QString &folder = m_portsFolder;
-    if (!folder.isEmpty()) {
+    if (!m_portsFolder.isEmpty()) {
         // Dangling links are listed too (QDir::System).
         const QStringList entries
-            = QDir(folder).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
+            = QDir(m_portsFolder).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
         for (const QString &entry : entries) {
             if (const int number = comNumberOfName(entry))
                 numbers.push_back(number);
@@ -243,7 +242,7 @@ QStringList SystemSerial::portNames()
     QStringList names;
     for (const int number : numbers)
         names << comName(number);
-    qCDebug(lcSerial) << "ports" << names << (folder.isEmpty() ? QString() : folder);
+    qCDebug(lcSerial) << "ports" << names << m_portsFolder;
     return names;
 }
 
