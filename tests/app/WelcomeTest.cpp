@@ -1,12 +1,10 @@
-// The main window's two checks in the order the user and the maker's servers see them: both run
-// during the first port search, before the main window shows; a cancelled close in the first half
-// second stops the version check and the banner's blink.
+// The main window's two checks in the order the maker's servers see them: both run during the
+// first port search, before the main window shows.
 
 #include "TestPlatform.h"
 
 #include <QLabel>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -40,23 +38,6 @@ TEST(MainWindow, TheFirstPortSearchRunsBothChecksBeforeTheMainWindowShows)
     QTest::qWait(700);
     EXPECT_EQ(test.maker.asked(kUpdate), 1) << "the same main window";
     EXPECT_EQ(test.maker.asked(kVersion), 1);
-}
-
-TEST(MainWindow, CancelledCloseInTheFirstHalfSecondStopsTheVersionCheckAndTheBlink)
-{
-    testing_support::TestPlatform test;
-    test.maker.setUpdate(QStringLiteral("Y"));
-    test.flow.goTo(UpdateFlow::Screen::Main);
-    test.waitForChecks();
-    QWidget *main = topLevel("frmWelcome");
-    test.dialogs.answerQuit(false);
-    EXPECT_FALSE(main->close());
-    QTest::qWait(700);
-    ASSERT_EQ(test.dialogs.quitsModal().size(), 1);
-    EXPECT_TRUE(main->isVisible());
-    EXPECT_FALSE(main->findChild<QTimer *>(QStringLiteral("Timer2"))->isActive());
-    EXPECT_EQ(test.maker.asked(kVersion), 0);
-    EXPECT_FALSE(test.process.ended());
 }
 
 } // namespace

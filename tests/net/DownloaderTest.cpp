@@ -12,12 +12,10 @@
 #include "net/Downloader.h"
 #include "platform/DiskSpace.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -217,48 +215,6 @@ TEST_F(DownloaderTest, AttemptsOutcomesAndTheFileLeft)
     // The last row's write failed: the system's number and words come with it.
     EXPECT_NE(lastResult.errorNumber, 0);
     EXPECT_FALSE(lastResult.errorText.isEmpty());
-}
-
-// The disk is asked before the first byte is written, for an absolute destination only; a
-// resume refused for space keeps the part.
-TEST_F(DownloaderTest, FreeSpaceIsCheckedAgainstTheLength)
-{
-    disk.free = content.size();
-    EXPECT_EQ(run(QStringLiteral("/files/update.hex")), std::vector {Outcome::Complete});
-    disk.free = content.size() - 1;
-    EXPECT_EQ(run(QStringLiteral("/files/update.hex")), std::vector {Outcome::NoSpace});
-    EXPECT_FALSE(lastResult.canResume);
-    EXPECT_FALSE(QFileInfo::exists(destination()));
-
-    disk.free = 0;
-    const QString before = QDir::currentPath();
-    QDir::setCurrent(folder.path());
-    const auto outcomes = run(QStringLiteral("/files/update.hex"), QStringLiteral("relative.hex"));
-    QDir::setCurrent(before);
-    EXPECT_EQ(outcomes, std::vector {Outcome::Complete});
-    EXPECT_EQ(readFile(folder.filePath(QStringLiteral("relative.hex"))), content);
-
-    disk.free.reset();
-    const auto fillUp = [this](Outcome outcome) {
-        if (outcome == Outcome::Broken)
-            disk.free = 100;
-    };
-    EXPECT_EQ(run(QStringLiteral("/fault/reset/10000/update.hex"), {}, fillUp),
-              (std::vector {Outcome::Broken, Outcome::NoSpace, Outcome::NoSpace}));
-    EXPECT_TRUE(lastResult.canResume);
-    EXPECT_TRUE(QFileInfo::exists(destination()));
-}
-
-TEST_F(DownloaderTest, CancelEndsTheAttemptAndLeavesNoFile)
-{
-    testing_support::ScriptedSocketServer silent;
-    for (const QString &path :
-         {silent.url(), QString(server.url() + "/fault/slow/update.hex?bps=50000")}) {
-        SCOPED_TRACE(path.toStdString());
-        QTimer::singleShot(300, &downloader, [this] { downloader.cancel(); });
-        EXPECT_EQ(run(path), std::vector {Outcome::Cancelled});
-        EXPECT_FALSE(QFileInfo::exists(destination()));
-    }
 }
 
 } // namespace

@@ -57,21 +57,6 @@ QString fetch(MakerClient &client, const QString &url, const QString &folder)
         .value_or(QStringLiteral("(no report)"));
 }
 
-TEST(MakerClient, AsksTheMakerServerOverHttp)
-{
-    QNetworkAccessManager network;
-    testing_support::MakerServer server(testing_support::MakerServer::Files::Samples,
-                                        0,
-                                        {"--quiet", "--version", " 5.1 ", "--update", "y"});
-    ASSERT_FALSE(server.url().isEmpty());
-    MakerClient client(network, server.url() + kQueryPath);
-
-    const MakerAnswer version = ask(client, Question::LatestVersion);
-    EXPECT_EQ(version.value, QStringLiteral("5.1")) << "blanks trimmed";
-    EXPECT_TRUE(version.problem.isEmpty()) << version.problem.toStdString();
-    EXPECT_EQ(ask(client, Question::UpdateOffer).value, QStringLiteral("y"));
-}
-
 TEST(MakerClient, AServerThatDoesNotAnswerIsAProblemWithinTheTimeOut)
 {
     QNetworkAccessManager network;

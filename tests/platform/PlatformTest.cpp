@@ -1,18 +1,15 @@
-// The working folder and the shell open with its result codes. Message
-// and input boxes are checked where the program shows them.
+// The working folder and the support log. Message and input boxes are checked where the program
+// shows them.
 
 #include "TestPlatform.h"
 
 #include "platform/Files.h"
-#include "platform/Shell.h"
 #include "platform/SupportLog.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -68,40 +65,4 @@ TEST(SupportLog, KeepsTheTranscriptAndRotatesAtStart)
     EXPECT_TRUE(text.contains("B4 0700 out B4 07 00") && text.contains("a step")) << text.data();
     EXPECT_EQ(QFileInfo(path + ".1").size(), SupportLog::kRotateBytes + 1);
     EXPECT_EQ(QFileInfo(path + ".2").size(), SupportLog::kRotateBytes + 1);
-}
-
-// The real shell open against a stand-in xdg-open on PATH that exits as told, or none at all.
-TEST(ShellOpen, DesktopShellReportsWhatXdgOpenDid)
-{
-    KOVARA_LINUX_ONLY("xdg-open (on Windows ShellExecute gives the codes itself)");
-    QTemporaryDir bin;
-    struct RestorePath
-    {
-        QByteArray path = qgetenv("PATH");
-        ~RestorePath() { qputenv("PATH", path); }
-    } restorePath;
-    const QString argumentFile = bin.filePath(QStringLiteral("argument"));
-    auto standIn = [&](int status) {
-        QFile script(bin.filePath(QStringLiteral("xdg-open")));
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        script.write("#!/bin/sh\nprintf '%s' \"$1\" > '" + argumentFile.toUtf8() + "'\nexit "
-                     + QByteArray::number(status) + "\n");
-        script.close();
-        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    };
-    qputenv("PATH", bin.path().toUtf8());
-    DesktopShell shell;
-    const QString address
-        = QStringLiteral("http://127.0.0.1:8642/Manuals/KovaraNorvessia_Manual.pdf");
-
-    EXPECT_EQ(shell.open(address), kShellNoAssociation) << "no xdg-open at all";
-    standIn(0);
-    EXPECT_GT(shell.open(address), 32);
-    QFile argument(argumentFile);
-    ASSERT_TRUE(argument.open(QIODevice::ReadOnly));
-    EXPECT_EQ(argument.readAll(), address.toUtf8());
-    standIn(3);
-    EXPECT_EQ(shell.open(address), kShellNoAssociation) << "no browser";
-    standIn(4);
-    EXPECT_EQ(shell.open(address), kShellOpenFailed);
 }

@@ -116,22 +116,6 @@ TEST(HexLoader, RefusesDamagedFilesNamingTheLineAndLeavesTheImage)
     }
 }
 
-TEST(PageText, SixteenBytesALineInFourPagesOf16KiB)
-{
-    core::FlashImage image;
-    image.erase();
-    for (int a = 0; a < 16; ++a)
-        image.set(a, quint8(a * 17));
-    image.set(0xFFFF, 0x0A);
-    const QString first = core::pageText(image, 0);
-    QStringList lines = first.split(QStringLiteral("\r\n"));
-    ASSERT_EQ(lines.size(), 1025); // 1024 lines, each ended by CR LF
-    EXPECT_EQ(lines.first(), "0000  00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF ");
-    lines = core::pageText(image, 3).split(QStringLiteral("\r\n"));
-    EXPECT_EQ(lines.at(1023), "FFF0  FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF 0A ");
-    EXPECT_EQ(core::pageText(image, 7), first) << "a page out of range shows the first";
-}
-
 // The update window built on its own, never shown, for its Load command.
 class Load : public ::testing::Test
 {

@@ -1,7 +1,6 @@
 // The exchange with the scale in virtual time: the rounded deadline, stale input, reply length,
-// the line let settle, and the transcript.
+// and the line let settle.
 
-#include "LogCapture.h"
 #include "TestPlatform.h"
 
 #include "device/ScaleIdentity.h"
@@ -104,25 +103,6 @@ TEST_F(Link, SettleDropsTheRestOfAnAnswerUntilTheLineIsQuiet)
     const qint64 unplugged = test.clock.nowMs();
     link.settle();
     EXPECT_EQ(test.clock.nowMs(), unplugged);
-}
-
-TEST_F(Link, EveryExchangeIsInTheTranscript)
-{
-    QStringList transcript;
-    {
-        testing_support::LogCapture log("kovara.scale.link",
-                                        QStringLiteral("kovara.scale.link.debug=true"));
-        link.storeByte(0x0703, 0x87);
-        scale.setSilent(true);
-        link.storeByte(0x0703, 0x87);
-        transcript = log.lines();
-    }
-
-    ASSERT_EQ(transcript.size(), 2);
-    EXPECT_EQ(transcript.at(0),
-              QStringLiteral("5A 0703 out 5A 07 03 87 in F0 (1 bytes) 0 ms: complete"));
-    EXPECT_EQ(transcript.at(1),
-              QStringLiteral("5A 0703 out 5A 07 03 87 in nothing 10001 ms: timed out"));
 }
 
 } // namespace

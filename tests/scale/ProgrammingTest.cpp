@@ -6,7 +6,6 @@
 #include "TestPlatform.h"
 #include "UpdateFile.h"
 
-#include "device/PortList.h"
 #include "device/Programming.h"
 #include "device/ReadBack.h"
 #include "device/ScaleIdentity.h"
@@ -227,21 +226,4 @@ TEST_F(Run, ProgressCountsEveryBlockAndTheTimeLeftHolds)
     EXPECT_NEAR(claimed, (started + total - lineAt.at(*half)) / 1000, 3) << half->toStdString();
     EXPECT_TRUE(observer.lines.last().startsWith(QStringLiteral("Verifying block 512 of 512")));
     EXPECT_EQ(device::crc32("123456789"), 0xCBF43926u);
-}
-
-TEST(SerialNumber, PortsInNumericOrderOnceEightDigitsAndTheirPackingIntoTheImage)
-{
-    EXPECT_EQ(
-        device::portNumbers({"COM3", "COM10", "COM1", "COM3", "LPT1", "COM2x", "COM", "COM02"}),
-        (QList<int> {1, 2, 3, 10}));
-    EXPECT_TRUE(device::isSerialNumber(QStringLiteral("01234567")));
-    for (const char *answer : {"", "1234567", "123456789", "1234A678", "1234567:", "1234567/"})
-        EXPECT_FALSE(device::isSerialNumber(QString::fromLatin1(answer))) << answer;
-    // Two digits to a byte; a short text or a non-digit counts as 0.
-    for (const auto &[serial, bytes] :
-         {std::pair {"20231187", "20231187"}, {"", "00000000"}, {"12x4", "12040000"}}) {
-        core::FlashImage image;
-        device::writeSerialNumber(image, QString::fromLatin1(serial));
-        EXPECT_EQ(image.bytes(0x0700, 4), QByteArray::fromHex(bytes)) << serial;
-    }
 }
