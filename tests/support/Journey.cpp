@@ -77,8 +77,6 @@ void Journey::given(const QString &words)
             m_test.serial.addPort(word.mid(3).toInt(), states.value(rest));
         } else if (phrase.startsWith(QLatin1String("version fails "))) {
             m_test.maker.failNextAsking(kVersion, phrase.mid(14));
-        } else if (phrase.startsWith(QLatin1String("update fails "))) {
-            m_test.maker.failNextAsking(kUpdate, phrase.mid(13));
         } else if (word == QLatin1String("port")) {
             m_test.scale.setPortNumber(rest.toInt());
         } else if (word == QLatin1String("version")) {

@@ -38,7 +38,7 @@ public:
     //   swap SERIAL at CMD @ADDR   once the last scale has taken that frame, another scale with
     //                         that serial number takes its place on the line (a hot swap)
     //   port N            the scale's port, as the port search leaves it
-    //   version V | update Y | version fails TEXT | update fails TEXT   the maker's answers
+    //   version V | update Y | version fails TEXT   the maker's answers
     //   no internet | held internet                            the start-up's check
     //   quit Yes|Cancel | box Ok|Yes|No|Retry|Cancel | type TEXT   the user's next answer
     //   shell fails       the desktop cannot open an address
