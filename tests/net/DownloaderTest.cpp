@@ -89,7 +89,7 @@ protected:
     testing_support::MakerServer server {testing_support::MakerServer::Files::OwnFolder};
     QTemporaryDir folder;
     QNetworkAccessManager network;
-    testing_support::SetDiskSpace disk;
+    platform::StorageDiskSpace disk;
     net::Downloader downloader {network, disk, net::Downloader::Options {1000, 4096}};
     net::DownloadResult lastResult;
     const QByteArray content = patternBytes(50000);
