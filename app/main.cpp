@@ -12,7 +12,9 @@
 #include "platform/DiskSpace.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
+#include "platform/ProgramArguments.h"
 #include "platform/Shell.h"
+#include "platform/StandardStream.h"
 #include "platform/SupportLog.h"
 #include "platform/SystemSerial.h"
 #include "ui/Look.h"
@@ -26,13 +28,22 @@
 
 namespace {
 
-QStringList argumentsOf(int argc, char *argv[])
+#ifdef KOVARA_WINDOWED_PROGRAM
+// The windowed Windows program given a command never ends in silence: on the console it was
+// typed into, or in a box when there is none, it names its console companion.
+int pointToTheCommandLine(int argc, char *argv[])
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    return arguments;
+    const QString text = cli::windowedProgramText();
+    if (platform::StandardStream::attachToParentConsole()) {
+        platform::StandardStream(platform::StandardStream::Which::Error)
+            .write('\n' + text.toUtf8() + '\n');
+    } else {
+        QApplication app(argc, argv);
+        QtPrompts().tell(nullptr, {text, QMessageBox::Ok, QMessageBox::Information});
+    }
+    return int(cli::ExitCode::Usage);
 }
+#endif
 
 } // namespace
 
@@ -42,11 +53,17 @@ int main(int argc, char *argv[])
         qSetMessagePattern(
             QStringLiteral("%{time yyyy-MM-dd hh:mm:ss.zzz} %{category} %{type}: %{message}"));
 
-    const QStringList arguments = argumentsOf(argc, argv);
+    const QStringList arguments = platform::programArguments(argc, argv);
     const bool commandLine = cli::wantsCommandLine(arguments);
+#ifdef KOVARA_WINDOWED_PROGRAM
+    if (commandLine)
+        return pointToTheCommandLine(argc, argv);
+#endif
     const cli::Command command = commandLine ? cli::parseCommandLine(arguments) : cli::Command {};
     QCoreApplication::setApplicationVersion(QString::fromLatin1(build_config::kProgramVersion));
-    if (const int answered = cli::answerWithoutServices(command); answered >= 0)
+    platform::StandardStream out(platform::StandardStream::Which::Output);
+    platform::StandardStream err(platform::StandardStream::Which::Error);
+    if (const int answered = cli::answerWithoutServices(command, out, err); answered >= 0)
         return answered;
 
     // The command line needs no display.
@@ -77,7 +94,7 @@ int main(int argc, char *argv[])
     platform::SystemClock clock;
     device::ScaleProgrammer scale(ports, clock);
     if (commandLine)
-        return cli::runOnTerminal(command, {ports, scale, downloader, clock, files});
+        return cli::runOnTerminal(command, {ports, scale, downloader, clock, files}, out, err);
 
     net::MakerAddresses addresses = net::MakerAddresses::built();
     // The whole-program tests start a maker server tool of their own.

@@ -66,8 +66,8 @@ Command parseCommandLine(const QStringList &arguments)
     if (parser.isSet(port)) {
         command.port = portNumber(parser.value(port));
         if (command.port == 0)
-            return invalid(tr("\"%1\" is not a serial port (COM3, 3 or /dev/ttyUSB0)")
-                               .arg(parser.value(port)));
+            return invalid(tr("\"%1\" is not a serial port (%2)")
+                               .arg(parser.value(port), platform::portSpellings()));
     }
     const QStringList words = parser.positionalArguments();
     const bool update = words == QStringList {QStringLiteral("update")};
@@ -113,8 +113,8 @@ is updated.
 Options:
   --file PATH     update the scale from this update file
   --url URL       download the update file from this address first
-  --port PORT     the scale's port: COM3, 3 or a device such as /dev/ttyUSB0; without it
-                  every serial port is searched for the scale
+  --port PORT     the scale's port: %1; without it every
+                  serial port is searched for the scale
   -q, --quiet     print nothing but a failure
   --json          print the result as one JSON object
   --verbose       print the program's log lines as well
@@ -131,7 +131,14 @@ Exit status:
   4  communication error: the scale stopped answering or refused the session
   5  the update file could not be downloaded
   6  stopped by Ctrl-C: the update is unfinished and must be run again
-)");
+)")
+        .arg(platform::portSpellings());
+}
+
+QString windowedProgramText()
+{
+    return tr("kovara-pc-program.exe is the update wizard and runs no command. The command line is "
+              "kovara-pc-program, typed without .exe: try 'kovara-pc-program --help'.");
 }
 
 } // namespace cli

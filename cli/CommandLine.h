@@ -43,5 +43,8 @@ struct Command
 // arguments as main() gets them, the program's name first.
 Command parseCommandLine(const QStringList &arguments);
 QString helpText();
+// What the windowed Windows program says when it is given a command (typed with its .exe, or a
+// shortcut with arguments): the command line is its console companion.
+QString windowedProgramText();
 
 } // namespace cli

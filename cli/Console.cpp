@@ -89,7 +89,7 @@ void Console::finish(ExitCode code, const QString &text, QJsonObject fields)
 
 void Console::write(QIODevice &device, const QString &text)
 {
-    device.write(text.toLocal8Bit());
+    device.write(text.toUtf8());
 }
 
 void Console::drawBar()

@@ -4,7 +4,7 @@
 // error stream: on a terminal one bar redrawn in place, otherwise a plain line at each new phase
 // and each tenth of the way; --quiet keeps only a failure. The result goes to the output stream
 // as one line of words (a failure's words go to the error stream), or with --json as one JSON
-// object in every case.
+// object in every case. Both streams take UTF-8.
 
 #include "cli/CommandLine.h"
 

@@ -11,6 +11,7 @@
 #include "platform/SerialPort.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QLoggingCategory>
 
@@ -62,6 +63,10 @@ void ConsoleRun::start(const Command &command)
         findScale();
         return;
     case Command::Kind::Update:
+        m_fields.insert(QStringLiteral("file"),
+                        command.url.isEmpty()
+                            ? QDir::toNativeSeparators(QFileInfo(command.file).absoluteFilePath())
+                            : command.url);
         if (command.url.isEmpty())
             loadAndUpdate(command.file);
         else

@@ -1,13 +1,10 @@
 #include "cli/Terminal.h"
 
 #include "platform/InterruptSignal.h"
+#include "platform/StandardStream.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QTimer>
-
-#include <cstdio>
-#include <unistd.h>
 
 namespace cli {
 
@@ -20,31 +17,31 @@ bool wantsCommandLine(const QStringList &arguments)
         || first == QLatin1String("-h") || first == QLatin1String("-q");
 }
 
-int answerWithoutServices(const Command &command)
+int answerWithoutServices(const Command &command, QIODevice &out, QIODevice &err)
 {
     switch (command.kind) {
     case Command::Kind::Help:
-        std::fputs(qPrintable(helpText()), stdout);
+        out.write(helpText().toUtf8());
         return int(ExitCode::Success);
     case Command::Kind::Version:
-        std::printf("kovara-pc-program %s\n", qPrintable(QCoreApplication::applicationVersion()));
+        out.write("kovara-pc-program " + QCoreApplication::applicationVersion().toUtf8() + '\n');
         return int(ExitCode::Success);
     case Command::Kind::Invalid:
-        std::fprintf(stderr,
-                     "kovara-pc-program: %s\nTry 'kovara-pc-program --help'.\n",
-                     qPrintable(command.error));
+        err.write(QStringLiteral("kovara-pc-program: %1\nTry 'kovara-pc-program --help'.\n")
+                      .arg(command.error)
+                      .toUtf8());
         return int(ExitCode::Usage);
     default:
         return -1;
     }
 }
 
-int runOnTerminal(const Command &command, ConsoleRun::Services services)
+int runOnTerminal(const Command &command,
+                  ConsoleRun::Services services,
+                  platform::StandardStream &out,
+                  platform::StandardStream &err)
 {
-    QFile out, err;
-    out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
-    err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
-    Console console(out, err, {bool(::isatty(STDERR_FILENO)), command.quiet, command.json});
+    Console console(out, err, {err.isTerminal(), command.quiet, command.json});
     ConsoleRun run(services, console);
     platform::InterruptSignal interrupts;
     QObject::connect(

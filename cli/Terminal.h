@@ -6,15 +6,23 @@
 
 #include "cli/ConsoleRun.h"
 
+namespace platform {
+class StandardStream;
+} // namespace platform
+
 namespace cli {
 
 // True when the arguments ask for a command rather than the wizard (Qt's own options, such as
 // -platform, still go to the wizard).
 bool wantsCommandLine(const QStringList &arguments);
-// Answers help, the version and a wrong command line; -1 when the command needs the services.
-int answerWithoutServices(const Command &command);
+// Answers help, the version and a wrong command line on the streams; -1 when the command needs
+// the services.
+int answerWithoutServices(const Command &command, QIODevice &out, QIODevice &err);
 // Runs the command until it ends; needs a QCoreApplication. The log lines go to the support log
 // only, unless --verbose (main() makes the log).
-int runOnTerminal(const Command &command, ConsoleRun::Services services);
+int runOnTerminal(const Command &command,
+                  ConsoleRun::Services services,
+                  platform::StandardStream &out,
+                  platform::StandardStream &err);
 
 } // namespace cli

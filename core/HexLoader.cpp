@@ -2,6 +2,7 @@
 
 #include "core/Hex.h"
 
+#include <QDir>
 #include <QFile>
 #include <QIODevice>
 
@@ -145,7 +146,9 @@ HexLoadResult loadIntelHexFile(const QString &path, FlashImage &image)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return refuse(0, QStringLiteral("%1 cannot be opened: %2").arg(path, file.errorString()));
+        return refuse(0,
+                      QStringLiteral("%1 cannot be opened: %2")
+                          .arg(QDir::toNativeSeparators(path), file.errorString()));
     return loadIntelHex(file, image);
 }
 

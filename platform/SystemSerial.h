@@ -49,6 +49,9 @@ private:
 // The COM number of a device by the rules above ("\\.\COM3" or "COM3" on Windows); 0 when the
 // rules give it none.
 int comNumberOfDevice(const QString &device);
+// How a user may name a port here, for help texts: "COM3, 3 or a device such as /dev/ttyUSB0" on
+// Linux, "COM3 or 3" on Windows.
+QString portSpellings();
 // The device of COMn: the folder's entry when there is a ports folder, else by the rules above;
 // empty when there is none.
 QString deviceOfComNumber(int number, const QString &portsFolder = {});

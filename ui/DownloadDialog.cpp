@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
@@ -122,7 +123,7 @@ void DownloadDialog::setSource(const QString &text)
 void DownloadDialog::setDestination(const QString &path)
 {
     m_fileName = QFileInfo(path).fileName();
-    m_to->setText(shortenedToFit(m_to, path));
+    m_to->setText(shortenedToFit(m_to, QDir::toNativeSeparators(path)));
 }
 
 void DownloadDialog::showProgress(qint64 received,

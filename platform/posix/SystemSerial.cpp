@@ -1,5 +1,6 @@
 #include "platform/SystemSerial.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -249,6 +250,12 @@ QStringList SystemSerial::portNames()
 std::unique_ptr<SerialPort> SystemSerial::createPort()
 {
     return std::make_unique<SystemPort>(m_portsFolder);
+}
+
+QString portSpellings()
+{
+    return QCoreApplication::translate("platform::SystemSerial",
+                                       "COM3, 3 or a device such as /dev/ttyUSB0");
 }
 
 int comNumberOfDevice(const QString &device)

@@ -1,5 +1,6 @@
 #include "platform/SystemSerial.h"
 
+#include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QThread>
@@ -382,6 +383,11 @@ int comNumberOfDevice(const QString &device)
         QRegularExpression::CaseInsensitiveOption);
     const auto match = pattern.match(device);
     return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+QString portSpellings()
+{
+    return QCoreApplication::translate("platform::SystemSerial", "COM3 or 3");
 }
 
 QString deviceOfComNumber(int number, const QString & /*portsFolder*/)

@@ -10,6 +10,7 @@
 #include "cli/ConsoleRun.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -44,7 +45,7 @@ bool closedInItsTurn(TestPlatform &test, int port)
 
 QString lastLine(const QBuffer &buffer)
 {
-    return QString::fromLocal8Bit(buffer.data()).trimmed().section(QLatin1Char('\n'), -1);
+    return QString::fromUtf8(buffer.data()).trimmed().section(QLatin1Char('\n'), -1);
 }
 
 // Runs the row's command line, and a failing one again with --json: its object must say the
@@ -92,6 +93,11 @@ void run(const Row &row, const QString &server)
             EXPECT_EQ(result.value("exit").toInt(-1), int(row.code));
             EXPECT_TRUE(result.value("message").toString().startsWith(row.last))
                 << lastLine(out).toStdString();
+            if (command.kind == cli::Command::Kind::Update) {
+                EXPECT_EQ(result.value("file").toString(),
+                          command.url.isEmpty() ? QDir::toNativeSeparators(command.file)
+                                                : command.url);
+            }
         } else {
             const QString last = lastLine(*code == ExitCode::Success || command.json ? out : err);
             EXPECT_TRUE(last.startsWith(row.last)) << last.toStdString();
@@ -134,8 +140,9 @@ TEST(CommandLine, EveryEndHasItsStatusAndItsWords)
          "update --port 1 --url $SERVER/files/bad.hex", ExitCode::FileRefused,
          "The update file cannot be used",
          [](TestPlatform &t) { EXPECT_TRUE(t.serial.sent(1).isEmpty()); }},
-        {"a missing file is refused", "COM1 scale", "update --file $WORK/none.hex",
-         ExitCode::FileRefused, "The update file cannot be used"},
+        {"a missing file is refused, its name whole in any letters", "COM1 scale",
+         "update --file $WORK/Обновление-ü-更新/файл.hex", ExitCode::FileRefused,
+         "The update file cannot be used (" + QDir::toNativeSeparators(QDir::tempPath())},
         {"an address that is not there", "COM1 scale", "update --url $SERVER/files/none.hex",
          ExitCode::DownloadFailed, "File Not Found: The file,"},
         {"a server whose certificate is not trusted: nothing is asked of it, and the words say why",
