@@ -90,9 +90,9 @@ void Desktop::quit()
     endDeleting(m_files.bannerFile(), m_files.updateFile());
 }
 
-void Desktop::end()
+void Desktop::end(int status)
 {
-    m_process.end();
+    m_process.end(status);
 }
 
 void Desktop::finishRun()
@@ -105,5 +105,5 @@ void Desktop::endDeleting(const QString &first, const QString &second)
 {
     platform::deleteFile(first);
     platform::deleteFile(second);
-    m_process.end();
+    m_process.end(0);
 }

@@ -33,8 +33,8 @@ public:
     // What Yes to the quit question does: the working files go (the banner, then the update
     // file) and the program ends.
     void quit();
-    // Ends the program, leaving the working files as they are.
-    void end();
+    // Ends the program with its status, leaving the working files as they are.
+    void end(int status = 0);
     // The end of a successful run: the update file, then the banner, go and the program ends.
     void finishRun();
 

@@ -30,6 +30,7 @@ ScaleUpdate::ScaleUpdate(device::ScaleProgrammer &scale,
     connect(
         &window, &ScaleUpdateWindow::serialNumberEntered, this, &ScaleUpdate::enterSerialNumber);
     connect(&window, &ScaleUpdateWindow::portChosen, this, &ScaleUpdate::choosePort);
+    connect(&m_sessionEnd, &platform::SessionEnd::ending, this, &ScaleUpdate::endWithTheSession);
 
     m_image.erase();
     writeSerialNumber();
@@ -81,6 +82,7 @@ void ScaleUpdate::program()
     if (ignoredDuringRun("Program"))
         return;
     m_operation = Operation::Programming;
+    m_sessionEnd.hold(m_window->winId(), tr("Updating your scale — do not switch off"));
     // Reading the serial number may take ten seconds on a silent scale.
     m_window->setBusy(true);
     device::ScaleJob *job = m_scale.update(m_image);
@@ -208,8 +210,11 @@ void ScaleUpdate::stop()
 void ScaleUpdate::runEnded(device::RunOutcome outcome)
 {
     using device::RunOutcome;
+    if (m_operation == Operation::Ended)
+        return;
     const bool stopping = m_operation == Operation::Stopping;
     m_operation = Operation::None;
+    m_sessionEnd.release();
     if (stopping) {
         // The user is leaving: whatever ended the run, no other window comes.
         qCInfo(lcScale) << "update stopped; it ended" << int(outcome);
@@ -225,6 +230,17 @@ void ScaleUpdate::runEnded(device::RunOutcome outcome)
     } else {
         Q_EMIT scaleLost();
     }
+}
+
+void ScaleUpdate::endWithTheSession()
+{
+    // The system ends the program once this returns: the scale's session is closed now, not in
+    // the event loop's next turn.
+    qCInfo(lcScale) << "the user's session ends: the update stops before the next frame";
+    m_operation = Operation::Ended;
+    m_scale.shutDown();
+    m_sessionEnd.release();
+    Q_EMIT sessionEnded();
 }
 
 void ScaleUpdate::areaRead(const device::ScaleResult &result)

@@ -4,10 +4,13 @@
 // run (load the update file, then program and verify it) and the window's service tools, each
 // an exchange with the scale through the flow's ScaleProgrammer. While an exchange is in
 // progress (it runs on the programmer's thread) the commands that would start another one,
-// change the image or move the port are ignored.
+// change the image or move the port are ignored. While the scale is written, the end of the
+// user's session is held off with a reason the user reads; if it ends anyway, the session with
+// the scale is closed before the program lets the system go on.
 
 #include "core/FlashImage.h"
 #include "device/RunObserver.h"
+#include "platform/SessionEnd.h"
 
 #include <QMessageBox>
 #include <QObject>
@@ -52,9 +55,21 @@ Q_SIGNALS:
     void scaleLost();
     // The run asked to stop has ended; the port may be closed.
     void stopped();
+    // The user's session ended during the programming: the scale's session is closed, the port
+    // too, and the program must end now.
+    void sessionEnded();
 
 private:
-    enum class Operation { None, Programming, Stopping, ReadAprom, ReadLdrom, StoringSerial };
+    // Ended: the user's session ended under the run, and the program with it.
+    enum class Operation {
+        None,
+        Programming,
+        Stopping,
+        ReadAprom,
+        ReadLdrom,
+        StoringSerial,
+        Ended
+    };
 
     void autoRun();
     // Loads the update file into the image; false (and a message) when the file is refused.
@@ -68,6 +83,7 @@ private:
     void showFirstPage();
     void writeSerialNumber();
     void runEnded(device::RunOutcome outcome);
+    void endWithTheSession();
     void areaRead(const device::ScaleResult &result);
     void serialNumberStored(const device::ScaleResult &result);
     // The job's busy state and progress go to the window.
@@ -87,4 +103,5 @@ private:
     QString m_serialNumber;
     int m_pageNo = 0;
     Operation m_operation = Operation::None;
+    platform::SessionEnd m_sessionEnd;
 };

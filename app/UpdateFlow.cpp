@@ -6,6 +6,7 @@
 #include "app/ScaleUpdate.h"
 #include "net/MakerAddresses.h"
 #include "platform/Files.h"
+#include "platform/Process.h"
 #include "ui/DownloadDialog.h"
 #include "ui/DownloadedWindow.h"
 #include "ui/HelpWindow.h"
@@ -184,6 +185,9 @@ void UpdateFlow::showScaleUpdate()
         connect(m_scaleUpdate.get(), &ScaleUpdate::stopped, this, [this] {
             m_scale.close();
             m_desktop.quit();
+        });
+        connect(m_scaleUpdate.get(), &ScaleUpdate::sessionEnded, this, [this] {
+            m_desktop.end(platform::kStoppedStatus);
         });
         for (const auto signal :
              {&ScaleUpdateWindow::exitRequested, &ScaleUpdateWindow::closeRequested})

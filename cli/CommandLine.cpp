@@ -130,7 +130,9 @@ Exit status:
   3  no scale: the port cannot be opened, or no scale answers
   4  communication error: the scale stopped answering or refused the session
   5  the update file could not be downloaded
-  6  stopped by Ctrl-C: the update is unfinished and must be run again
+  6  stopped by Ctrl-C, or as the system ended the program (SIGTERM; on Windows the
+     console window closed, a log-off or a shutdown): the update is unfinished and must
+     be run again
 )")
         .arg(platform::portSpellings());
 }

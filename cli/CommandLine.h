@@ -11,6 +11,8 @@
 // PORT is COMn, its number, or a device such as /dev/ttyUSB0; without it the ports are searched
 // as the wizard searches them.
 
+#include "platform/Process.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,7 +26,9 @@ enum class ExitCode {
     NoScale = 3,     // the port cannot be opened, or no scale answers
     ScaleError = 4,  // the scale stopped answering during the update, or refused the session
     DownloadFailed = 5,
-    Stopped = 6, // interrupted (Ctrl-C): the update is unfinished and must be run again
+    // interrupted (Ctrl-C, the console's close, the session's end): the update is unfinished and
+    // must be run again
+    Stopped = platform::kStoppedStatus,
 };
 
 struct Command

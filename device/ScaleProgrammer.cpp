@@ -237,6 +237,13 @@ ScaleProgrammer::ScaleProgrammer(platform::SerialSystem &ports,
 
 ScaleProgrammer::~ScaleProgrammer()
 {
+    shutDown();
+}
+
+void ScaleProgrammer::shutDown()
+{
+    if (m_thread->isFinished())
+        return;
     // A run in progress ends between two frames with its session closed, a search before its
     // next port; the jobs still waiting end at once. A wait on a silent port is not waited out:
     // the program ends now, not when the scale's ten seconds are up.

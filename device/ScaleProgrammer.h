@@ -93,8 +93,7 @@ public:
     ScaleProgrammer(platform::SerialSystem &ports,
                     const platform::Clock &clock,
                     QObject *parent = nullptr);
-    // Stops the jobs as stop() does, cuts short a wait for a silent port's answer, and waits for
-    // the job in progress to end: the port is closed by the worker that owns it.
+    // shutDown(), when it has not been: the port is closed by the worker that owns it.
     ~ScaleProgrammer() override;
 
     // The port the jobs use, as chosen here or left by the last search.
@@ -127,6 +126,11 @@ public:
     // Stopped at once. Returns at once; the frame on the line still gets its answer or its
     // deadline.
     void stop();
+    // For an end that cannot wait for the event loop (the destructor, a session that ends under
+    // the program): stop(), cut short a wait for a silent port's answer, and wait until the
+    // worker has closed the session and the port. No job runs after it; the finished() signals
+    // of the jobs it ended come in the event loop.
+    void shutDown();
 
 private:
     // A new job whose work runs on the worker in its turn, reporting to the job.

@@ -7,10 +7,13 @@ Q_LOGGING_CATEGORY(lcProcess, "kovara.process")
 
 namespace platform {
 
-void SystemProcess::end()
+void SystemProcess::end(int status)
 {
-    qCInfo(lcProcess) << "the program ends";
-    QCoreApplication::exit(0);
+    if (status == 0)
+        qCInfo(lcProcess) << "the program ends";
+    else
+        qCInfo(lcProcess) << "the program ends with status" << status;
+    QCoreApplication::exit(status);
 }
 
 } // namespace platform

@@ -8,6 +8,7 @@
 #include "UpdateFile.h"
 
 #include "cli/ConsoleRun.h"
+#include "platform/InterruptSignal.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -18,6 +19,11 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <thread>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -35,12 +41,37 @@ struct Row
     // Ctrl-C when the scale takes this command's frame of block 100.
     quint8 interruptAt = 0;
     const char *linuxOnly = nullptr; // what the row needs that only Linux has
+    // How the system asks the program to stop then, through platform::InterruptSignal; by
+    // default the run is interrupted directly.
+    std::function<void()> stopBy = {};
 };
+
+#ifdef Q_OS_WIN
+// The console's handler called with an event as the system calls it, on a thread of its own:
+// Wine's console sends only Ctrl-C and Ctrl-Break. The handler waits for the program's end.
+std::function<void()> consoleEvent(DWORD event)
+{
+    return [event] {
+        std::thread([event] { platform::InterruptSignal::consoleEvent(event); }).detach();
+    };
+}
+#endif
+
 
 // The port's close, asked at the end, comes in its turn on the scale's thread.
 bool closedInItsTurn(TestPlatform &test, int port)
 {
     return QTest::qWaitFor([&] { return !test.serial.isOpen(port); }, 5000);
+}
+
+// The run stopped between two frames: the scale's last frame closed the session.
+void sessionClosedLast(TestPlatform &test)
+{
+    const auto &frames = test.serial.scale(1)->frames();
+    ASSERT_GE(frames.size(), 2u);
+    EXPECT_NE(frames.at(frames.size() - 2).command, virtual_scale::kCloseSession);
+    EXPECT_EQ(frames.back().command, virtual_scale::kCloseSession);
+    EXPECT_TRUE(closedInItsTurn(test, 1));
 }
 
 QString lastLine(const QBuffer &buffer)
@@ -76,12 +107,22 @@ void run(const Row &row, const QString &server)
         cli::Console console(out, err, {false, false, command.json});
         cli::ConsoleRun run({test.serial, test.scale, test.downloader, test.clock, test.files},
                             console);
+        platform::InterruptSignal interrupts;
+        QObject::connect(&interrupts,
+                         &platform::InterruptSignal::interrupted,
+                         &run,
+                         &cli::ConsoleRun::interrupt);
         std::optional<ExitCode> code;
         QObject::connect(&run, &cli::ConsoleRun::finished, [&code](ExitCode c) { code = c; });
         if (row.interruptAt != 0) {
             test.serial.scale(1)->setFrameObserver([&](const virtual_scale::FrameRecord &r) {
                 if (r.command == row.interruptAt && r.address == 100 * virtual_scale::kBlockSize)
-                    test.clock.scheduleIn(0, [&run] { run.interrupt(); });
+                    test.clock.scheduleIn(0, [&run, &row] {
+                        if (row.stopBy)
+                            row.stopBy();
+                        else
+                            run.interrupt();
+                    });
             });
         }
         run.start(command);
@@ -163,13 +204,23 @@ TEST(CommandLine, EveryEndHasItsStatusAndItsWords)
          "COM1 scale, paced, update file", "update --port COM1 " + file, ExitCode::Stopped,
          "Stopped: the scale's update is unfinished",
          [](TestPlatform &t) {
+             sessionClosedLast(t);
              const auto &frames = t.serial.scale(1)->frames();
-             ASSERT_GE(frames.size(), 2u);
              EXPECT_EQ(frames.at(frames.size() - 2).address, 100 * virtual_scale::kBlockSize);
-             EXPECT_EQ(frames.back().command, virtual_scale::kCloseSession);
-             EXPECT_TRUE(closedInItsTurn(t, 1));
          },
          virtual_scale::kReadBlock},
+#ifdef Q_OS_WIN
+        {"the console window closed while the blocks are written: stopped as by Ctrl-C",
+         "COM1 scale, paced, update file", "update --port COM1 " + file, ExitCode::Stopped,
+         "Stopped: the scale's update is unfinished", sessionClosedLast,
+         virtual_scale::kProgramBlock, nullptr, consoleEvent(CTRL_CLOSE_EVENT)},
+        {"the user logs off while the blocks are verified", "COM1 scale, paced, update file",
+         "update --port COM1 " + file, ExitCode::Stopped, "Stopped:", sessionClosedLast,
+         virtual_scale::kReadBlock, nullptr, consoleEvent(CTRL_LOGOFF_EVENT)},
+        {"the system shuts down while the blocks are written", "COM1 scale, paced, update file",
+         "update --port COM1 " + file, ExitCode::Stopped, "Stopped:", sessionClosedLast,
+         virtual_scale::kProgramBlock, nullptr, consoleEvent(CTRL_SHUTDOWN_EVENT)},
+#endif
         {"a full disk while downloading: the download fails, says why, and leaves no file",
          "COM1 scale, full disk", "update --port 1 --url $SERVER/files/u.hex",
          ExitCode::DownloadFailed,

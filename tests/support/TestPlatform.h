@@ -80,8 +80,13 @@ class RecordingProcess final : public platform::Process
 {
 public:
     int ends = 0;
+    int status = 0;
     bool ended() const { return ends > 0; }
-    void end() override { ++ends; }
+    void end(int endStatus) override
+    {
+        ++ends;
+        status = endStatus;
+    }
 };
 
 class TestPlatform
