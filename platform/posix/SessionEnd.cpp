@@ -3,7 +3,8 @@
 namespace platform {
 
 struct SessionEnd::Private
-{ };
+{
+};
 
 SessionEnd::SessionEnd(QObject *parent)
     : QObject(parent)

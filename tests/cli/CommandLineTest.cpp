@@ -57,7 +57,6 @@ std::function<void()> consoleEvent(DWORD event)
 }
 #endif
 
-
 // The port's close, asked at the end, comes in its turn on the scale's thread.
 bool closedInItsTurn(TestPlatform &test, int port)
 {
