@@ -9,7 +9,7 @@
 // second one ends the process at once.
 //
 // Windows ends the process as soon as the handler of a close or a session's end returns (and
-// some 5 s later at the latest), so that handler then waits, at most kEndingWaitMs, while the
+// some 5 s later at the latest), so that handler then waits, at most 4 s, while the
 // program stops its run and ends through its event loop with its own status. A program that
 // loads user32 (every Qt program) gets no log-off or shutdown console events: they come as the
 // end-of-session messages to a hidden top-level window that a thread of its own keeps for the
@@ -28,8 +28,6 @@ public:
     explicit InterruptSignal(QObject *parent = nullptr);
     // From here on the handlers no longer report to this object.
     ~InterruptSignal() override;
-
-    static constexpr int kEndingWaitMs = 4000;
 
 #ifdef Q_OS_WIN
     // The console's handler as the system calls it (CTRL_C_EVENT, CTRL_CLOSE_EVENT, ...), for the

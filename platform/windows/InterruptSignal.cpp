@@ -13,6 +13,10 @@ namespace platform {
 
 namespace {
 
+// How long the handler of a close or a session's end holds the process open; Windows gives it
+// about 5 s.
+constexpr DWORD kEndingWaitMs = 4000;
+
 // The object the handlers report to, one for the process; the lock keeps a handler from using it
 // once its destructor has begun.
 QBasicMutex g_lock;
@@ -37,7 +41,7 @@ bool report(const char *what)
 void reportAndWaitForTheEnd(const char *what)
 {
     if (report(what))
-        Sleep(InterruptSignal::kEndingWaitMs);
+        Sleep(kEndingWaitMs);
 }
 
 BOOL WINAPI onConsoleEvent(DWORD event)
