@@ -13,6 +13,7 @@
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/ProgramArguments.h"
+#include "platform/RunningMark.h"
 #include "platform/Shell.h"
 #include "platform/StandardStream.h"
 #include "platform/SupportLog.h"
@@ -53,6 +54,8 @@ int main(int argc, char *argv[])
         qSetMessagePattern(
             QStringLiteral("%{time yyyy-MM-dd hh:mm:ss.zzz} %{category} %{type}: %{message}"));
 
+    // The setup does not replace the files of a program that runs.
+    const platform::RunningMark running;
     const QStringList arguments = platform::programArguments(argc, argv);
     const bool commandLine = cli::wantsCommandLine(arguments);
 #ifdef KOVARA_WINDOWED_PROGRAM

@@ -1,0 +1,8 @@
+#include "platform/RunningMark.h"
+
+namespace platform {
+
+RunningMark::RunningMark() = default;
+RunningMark::~RunningMark() = default;
+
+} // namespace platform
