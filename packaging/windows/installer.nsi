@@ -65,8 +65,14 @@ VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
 !define MUI_ICON "${STAGE}/kovara-pc-program.ico"
 !define MUI_UNICON "${STAGE}/kovara-pc-program.ico"
 !define MUI_COMPONENTSPAGE_NODESC
+!define MUI_COMPONENTSPAGE_TEXT_TOP \
+  "Check the components you want to install and uncheck the components you don't want to install."
+; An upgrade keeps the mode and the folder of the install it replaces: those pages are skipped.
+!define MULTIUSER_PAGE_CUSTOMFUNCTION_PRE SkipWhenInstalled
 !insertmacro MULTIUSER_PAGE_INSTALLMODE
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW InstallFromComponents
 !insertmacro MUI_PAGE_COMPONENTS
+!define MUI_PAGE_CUSTOMFUNCTION_PRE SkipWhenInstalled
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -133,6 +139,22 @@ Var PathKey
   SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:Environment" /TIMEOUT=5000
 !macroend
 
+Function SkipWhenInstalled
+  ReadRegStr $0 SHCTX "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 != ""
+    Abort
+  ${EndIf}
+FunctionEnd
+
+; On an upgrade the components are the last page before the files: its button says Install.
+Function InstallFromComponents
+  ReadRegStr $0 SHCTX "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 != ""
+    GetDlgItem $1 $HWNDPARENT 1
+    SendMessage $1 ${WM_SETTEXT} 0 "STR:$(^InstallBtn)"
+  ${EndIf}
+FunctionEnd
+
 Function .onInit
   !insertmacro MULTIUSER_INIT
   !insertmacro RefuseWhileRunning ""
@@ -145,6 +167,10 @@ FunctionEnd
 
 Section "Kovara PC Program" SecProgram
   SectionIn RO
+  ReadRegStr $0 SHCTX "${UNINSTALL_KEY}" "DisplayVersion"
+  ${If} $0 != ""
+    DetailPrint "Replacing ${PRODUCT} $0 in $INSTDIR."
+  ${EndIf}
   !include "${LISTS}/files.nsh"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\kovara-pc-program.exe" "" \
