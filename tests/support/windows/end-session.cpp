@@ -59,7 +59,9 @@ int wmain(int argc, wchar_t *argv[])
         GetWindowTextW(window, title, 256);
         std::wprintf(L"\"%ls\": %ls\n",
                      title,
-                     !answered ? L"no answer" : answer ? L"may end" : L"holds the session");
+                     !answered    ? L"no answer"
+                         : answer ? L"may end"
+                                  : L"holds the session");
     }
     for (const HWND window : search.windows) {
         DWORD_PTR ignored = 0;
