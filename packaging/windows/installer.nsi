@@ -105,9 +105,10 @@ Var PathKey
       SetErrorLevel 2
       Quit
     ${EndIf}
-    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-      "${PRODUCT} is running. Close it, then click Retry." IDRETRY +2
-    Quit
+    ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
+                     "${PRODUCT} is running. Close it, then click Retry." IDRETRY`
+      Quit
+    ${EndIf}
   ${Loop}
 !macroend
 
