@@ -176,18 +176,6 @@ TEST_F(Wizard, EveryQuestionAndMessageOfTheDownload)
                 && otherHost.request.isEmpty());
 }
 
-TEST_F(Wizard, EnterMovesToContinueAndASecondEnterPressesIt)
-{
-    TestPlatform test(Journey::options());
-    test.dialogs.answer(Button::Ok);
-    Journey journey(test);
-    journey.run(UpdateFlow::Screen::UpdateFile,
-                {"frmCheckScale.txtLink= ", "frmCheckScale.Return"});
-    EXPECT_EQ(journey.trace(), "+frmCheckScale");
-    journey.step("frmCheckScale.Return");
-    EXPECT_EQ(journey.trace(), "+frmCheckScale !Please provide the link on the text box");
-}
-
 // The Cancel button, Esc and the close box each ask; No goes on with the clip playing again,
 // and Yes ends the download with no file and the address kept, also when the last byte came
 // while the question was open.

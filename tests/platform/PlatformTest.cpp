@@ -1,5 +1,4 @@
-// The working folder and the support log. Message and input boxes are checked where the program
-// shows them.
+// The support log. Message and input boxes are checked where the program shows them.
 
 #include "TestPlatform.h"
 
@@ -13,27 +12,6 @@
 #include <gtest/gtest.h>
 
 using namespace platform;
-using testing_support::TestPlatform;
-
-TEST(WorkingFolder, NamesLandInTheFolderDeletionIgnoresErrorsAndAMissingFolderIsMade)
-{
-    QTemporaryDir scratch;
-    // A folder that does not exist yet is created.
-    const QString nested = scratch.filePath(QStringLiteral("a/KovaraScale"));
-    const WorkingFolder files(nested);
-    EXPECT_TRUE(QFileInfo(nested).isDir());
-    const QString path = files.updateFile();
-    EXPECT_EQ(path, nested + QStringLiteral("/KovaraNorvessia_APROM.hex"));
-    EXPECT_EQ(files.file(QStringLiteral("\\sub\\x.bin")), nested + QStringLiteral("/sub/x.bin"));
-    deleteFile(path); // missing: nothing happens
-    QFile(path).open(QIODevice::WriteOnly);
-    deleteFile(path);
-    EXPECT_FALSE(QFileInfo::exists(path));
-
-    // A folder in the way cannot be deleted as a file: ignored, no crash.
-    QDir(nested).mkdir(QStringLiteral("norvessiaupdatebanner.jpg"));
-    deleteFile(files.bannerFile());
-}
 
 // The support log takes every line, the scale's transcript too, and keeps two runs' files when it
 // has grown; it lives in the state folder the environment names.
