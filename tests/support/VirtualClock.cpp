@@ -53,21 +53,6 @@ void VirtualClock::schedule(qint64 atMs, std::function<void()> fn, Runs where)
     m_scheduled.emplace(atMs, Callback {std::move(fn), where});
 }
 
-void VirtualClock::advance(qint64 ms)
-{
-    const qint64 end = m_now + ms;
-    for (;;) {
-        {
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_scheduled.empty() || m_scheduled.begin()->first > end)
-                break;
-            m_now = std::max(m_now.load(), m_scheduled.begin()->first);
-        }
-        runDue();
-    }
-    m_now = end;
-}
-
 void VirtualClock::runDue()
 {
     for (;;) {

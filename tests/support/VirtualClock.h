@@ -41,8 +41,6 @@ public:
     {
         schedule(m_now + delayMs, std::move(fn));
     }
-    // Moves time forward, running what falls due on the way (in the application's thread).
-    void advance(qint64 ms);
     // Total virtual time spent inside waitForEvents.
     qint64 waitedMs() const { return m_waited; }
 
