@@ -1,19 +1,11 @@
-// The HEX loader over what real tools write and over each kind of damaged file, and the load
-// command of the update window: area marker, serial number, refusal message.
+// The HEX loader over what real tools write and over each kind of damaged file.
 
 #include "TestPlatform.h"
 #include "UpdateFile.h"
 
-#include "app/ScaleUpdate.h"
 #include "core/HexLoader.h"
-#include "platform/Files.h"
-#include "ui/ScaleUpdateWindow.h"
 
-#include <QAbstractButton>
-#include <QAction>
 #include <QBuffer>
-#include <QFile>
-#include <QPlainTextEdit>
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -114,74 +106,6 @@ TEST(HexLoader, RefusesDamagedFilesNamingTheLineAndLeavesTheImage)
             << c.line.toStdString() << " -> " << result.fault.toStdString();
         EXPECT_TRUE(image == before) << c.line.toStdString();
     }
-}
-
-// The update window built on its own, never shown, for its Load command.
-class Load : public ::testing::Test
-{
-protected:
-    void writeUpdateFile(const QByteArray &content)
-    {
-        test.touchWorkingFile(QString::fromLatin1(platform::kUpdateFileName), content);
-    }
-    template<class T> T *child(const char *name) { return window.findChild<T *>(name); }
-    void click(const char *name) { child<QAbstractButton>(name)->click(); }
-    void trigger(const char *name) { child<QAction>(name)->trigger(); }
-    bool checked(const char *name) { return child<QAbstractButton>(name)->isChecked(); }
-    QString page() { return child<QPlainTextEdit>("txtPage")->toPlainText(); }
-    bool pageStartsAt(const char *address) { return page().startsWith(address); }
-
-    TestPlatform test;
-    ScaleUpdateWindow window {QStringLiteral("Kovara PC Program Version 5.0")};
-    ScaleUpdate display {test.scale, window, test.dialogs, test.files.updateFile()};
-};
-
-TEST_F(Load, TheAreaMarkerChoosesTheAreaAndTheSerialNumberReplacesTheFiles)
-{
-    click("down");
-    test.dialogs.type(QStringLiteral("11223344"));
-    trigger("mnuRSN");
-    writeUpdateFile(sample("ldrom-srec-crlf.hex"));
-    trigger("mnuLoad");
-    EXPECT_TRUE(checked("LDROM"));
-    EXPECT_EQ(child<QAction>("mnuLDROM")->text(), QStringLiteral("->LDROM<-"));
-    EXPECT_TRUE(page().contains("\n0700  11 22 33 44 ")) << "the serial number at 0700h";
-    EXPECT_FALSE(child<QWidget>("up")->isEnabled()) << "back on the first page";
-    EXPECT_TRUE(pageStartsAt("0000  01 06 0B 10 "));
-
-    writeUpdateFile(sample("aprom-objcopy.hex")); // AAh: APROM, serial bytes 99887766 replaced
-    click("LoadHex");
-    EXPECT_TRUE(checked("APROM"));
-    EXPECT_TRUE(page().contains("\n0700  11 22 33 44 "));
-
-    writeUpdateFile(":0106FF0042B8\n:00000001FF\n"); // any other value: selection kept
-    trigger("mnuLDROM");
-    trigger("mnuLoad");
-    EXPECT_TRUE(checked("LDROM"));
-    EXPECT_EQ(test.dialogs.texts(), QStringList {"Input Serial Number "});
-}
-
-TEST_F(Load, ARefusedFileIsReportedAndChangesNothing)
-{
-    writeUpdateFile(sample("aprom-objcopy.hex"));
-    trigger("mnuLoad");
-    click("down");
-    const QString loaded = page();
-
-    QByteArray damaged = sample("aprom-objcopy.hex");
-    damaged.replace(":10002000E3EAF1F8", ":10002000E3EAF1F9");
-    writeUpdateFile(damaged);
-    test.dialogs.answer(QMessageBox::Ok);
-    trigger("mnuLoad");
-    EXPECT_EQ(test.dialogs.texts(),
-              QStringList {"The update file cannot be used (line 3: the checksum does not "
-                           "match). The scale was not changed."});
-    EXPECT_EQ(page(), loaded) << "the second page as it was";
-
-    platform::deleteFile(test.files.updateFile());
-    test.dialogs.answer(QMessageBox::Ok);
-    trigger("mnuLoad");
-    EXPECT_TRUE(test.dialogs.texts().last().contains(QStringLiteral("KovaraNorvessia_APROM.hex")));
 }
 
 } // namespace
