@@ -80,9 +80,6 @@ TEST(MakerClient, AServerThatDoesNotAnswerIsAProblemWithinTheTimeOut)
         EXPECT_TRUE(answer.problem.contains(QString::fromLatin1(row.problem), Qt::CaseInsensitive))
             << answer.problem.toStdString();
     }
-    MakerClient notWeb(network, QStringLiteral("ftp://maker/query"));
-    EXPECT_EQ(ask(notWeb, Question::UpdateOffer).problem,
-              QStringLiteral("Error: Not a web address: ftp://maker/query"));
 }
 
 // The body was computed apart from the program (data/make_request_body.py): the statement

@@ -212,8 +212,6 @@ TEST_F(Run, ProgressCountsEveryBlockAndTheTimeLeftHolds)
     EXPECT_LE(total, 72'400);
     EXPECT_EQ(observer.maxima, std::vector<int> {512});
     ASSERT_EQ(observer.values.size(), 1024u);
-    EXPECT_EQ(observer.values.at(511), 255); // the high byte of FF80h
-    EXPECT_EQ(observer.values.back(), 511);  // 256 on from the same while verifying
     EXPECT_FALSE(observer.progressShown);
 
     EXPECT_EQ(observer.lines.at(1), QStringLiteral("Programming block 1 of 512"));
@@ -225,5 +223,4 @@ TEST_F(Run, ProgressCountsEveryBlockAndTheTimeLeftHolds)
     const int claimed = half->section(QStringLiteral("about "), 1).section(' ', 0, 0).toInt();
     EXPECT_NEAR(claimed, (started + total - lineAt.at(*half)) / 1000, 3) << half->toStdString();
     EXPECT_TRUE(observer.lines.last().startsWith(QStringLiteral("Verifying block 512 of 512")));
-    EXPECT_EQ(device::crc32("123456789"), 0xCBF43926u);
 }
