@@ -30,19 +30,20 @@ QList<int> ScaleLookup::portsToSearch() const
 
 void ScaleLookup::search(const QList<int> &portNumbers)
 {
-    const device::ScaleJob *job = m_scale.findScale(portNumbers);
-    connect(job, &device::ScaleJob::finished, this, [this](const device::ScaleResult &result) {
-        if (result.search.found)
+    const auto *job = m_scale.findScale(portNumbers);
+    connect(job, &device::ScaleJob::finished, this, [this, job] {
+        if (job->result().found)
             Q_EMIT scaleFound();
         else
-            Q_EMIT scaleMissing(refusalText(result.search.refused));
+            Q_EMIT scaleMissing(refusalText(job->result().refused));
     });
 }
 
 void ScaleLookup::readSerialNumber()
 {
-    const device::ScaleJob *job = m_scale.readSerialNumber();
-    connect(job, &device::ScaleJob::finished, this, [this](const device::ScaleResult &result) {
+    const auto *job = m_scale.readSerialNumber();
+    connect(job, &device::ScaleJob::finished, this, [this, job] {
+        const device::SerialRead &result = job->result();
         if (result.openError) {
             qCWarning(lcMain).noquote()
                 << "cannot open the scale's port " + portName() + ':' << result.openError->text();
@@ -58,11 +59,11 @@ void ScaleLookup::readSerialNumber()
 
 void ScaleLookup::openForUpdate()
 {
-    const device::ScaleJob *job = m_scale.open();
-    connect(job, &device::ScaleJob::finished, this, [this](const device::ScaleResult &result) {
-        if (result.openError)
+    const auto *job = m_scale.open();
+    connect(job, &device::ScaleJob::finished, this, [this, job] {
+        if (const auto &error = job->result())
             qCWarning(lcWizard).noquote()
-                << "opening" << portName() << "for the update:" << result.openError->text();
+                << "opening" << portName() << "for the update:" << error->text();
     });
 }
 

@@ -85,26 +85,14 @@ void ScaleUpdate::program()
     m_sessionEnd.hold(m_window->winId(), tr("Updating your scale — do not switch off"));
     // Reading the serial number may take ten seconds on a silent scale.
     m_window->setBusy(true);
-    device::ScaleJob *job = m_scale.update(m_image);
-    showProgressOf(job);
+    const auto *job = m_scale.update(m_image);
+    connect(job, &device::ScaleJob::progress, m_window, &ScaleUpdateWindow::showProgress);
     connect(job, &device::ScaleJob::serialNumberUsed, this, [this](const QString &serial) {
         m_serialNumber = serial;
         writeSerialNumber();
     });
-    connect(job, &device::ScaleJob::finished, this, [this](const device::ScaleResult &result) {
-        runEnded(result.outcome);
-    });
-}
-
-void ScaleUpdate::showProgressOf(const device::ScaleJob *job)
-{
-    using device::ScaleJob;
-    ScaleUpdateWindow *window = m_window;
-    connect(job, &ScaleJob::busyChanged, window, &ScaleUpdateWindow::setBusy);
-    connect(job, &ScaleJob::progressShown, window, &ScaleUpdateWindow::showProgress);
-    connect(job, &ScaleJob::progressChanged, window, &ScaleUpdateWindow::setProgress);
-    connect(job, &ScaleJob::progressLineChanged, window, &ScaleUpdateWindow::setProgressLine);
-    connect(job, &ScaleJob::progressHidden, window, &ScaleUpdateWindow::hideProgress);
+    connect(
+        job, &device::ScaleJob::finished, this, [this, job] { runEnded(job->result().outcome); });
 }
 
 void ScaleUpdate::read()
@@ -117,10 +105,10 @@ void ScaleUpdate::read()
     m_window->setBusy(true);
     if (aprom)
         writeSerialNumber();
-    device::ScaleJob *job
+    const auto *job
         = m_scale.readArea(aprom ? device::FlashArea::Aprom : device::FlashArea::Ldrom, m_image);
-    showProgressOf(job);
-    connect(job, &device::ScaleJob::finished, this, &ScaleUpdate::areaRead);
+    connect(job, &device::ScaleJob::progress, m_window, &ScaleUpdateWindow::showProgress);
+    connect(job, &device::ScaleJob::finished, this, [this, job] { areaRead(job->result()); });
 }
 
 void ScaleUpdate::chooseArea(bool aprom)
@@ -159,19 +147,20 @@ void ScaleUpdate::enterSerialNumber(bool storeInScale)
     // Each byte may wait up to twice ten seconds for a silent scale.
     m_operation = Operation::StoringSerial;
     m_window->setBusy(true);
-    const device::ScaleJob *job = m_scale.storeSerialNumber(m_image);
-    connect(job, &device::ScaleJob::finished, this, &ScaleUpdate::serialNumberStored);
+    const auto *job = m_scale.storeSerialNumber(m_image);
+    connect(
+        job, &device::ScaleJob::finished, this, [this, job] { serialNumberStored(job->result()); });
 }
 
-void ScaleUpdate::serialNumberStored(const device::ScaleResult &result)
+void ScaleUpdate::serialNumberStored(device::RunOutcome outcome)
 {
     using device::RunOutcome;
     m_operation = Operation::None;
     m_window->setBusy(false);
-    if (result.outcome == RunOutcome::Done)
+    if (outcome == RunOutcome::Done)
         tell(tr("Modify Password successfully"));
     else
-        tell(result.outcome == RunOutcome::ScaleLost ? tr("Timer Out") : tr("Error"));
+        tell(outcome == RunOutcome::ScaleLost ? tr("Timer Out") : tr("Error"));
 }
 
 void ScaleUpdate::choosePort(int number)
@@ -181,12 +170,12 @@ void ScaleUpdate::choosePort(int number)
     m_scale.close();
     m_scale.setPortNumber(number);
     m_window->showPort(number);
-    const device::ScaleJob *job = m_scale.open();
-    connect(job, &device::ScaleJob::finished, this, [this](const device::ScaleResult &result) {
-        if (!result.openError)
-            return;
-        qCWarning(lcScale).noquote() << result.openError->text();
-        tell(result.openError->text(), QMessageBox::Warning);
+    const auto *job = m_scale.open();
+    connect(job, &device::ScaleJob::finished, this, [this, job] {
+        if (const auto &error = job->result()) {
+            qCWarning(lcScale).noquote() << error->text();
+            tell(error->text(), QMessageBox::Warning);
+        }
     });
 }
 
@@ -220,6 +209,8 @@ void ScaleUpdate::runEnded(device::RunOutcome outcome)
         qCInfo(lcScale) << "update stopped; it ended" << int(outcome);
         Q_EMIT stopped();
     } else if (outcome == RunOutcome::Done) {
+        m_window->setBusy(false);
+        m_window->hideProgress();
         platform::deleteFile(m_updateFile);
         Q_EMIT scaleUpdated();
     } else if (outcome == RunOutcome::SerialRefused) {
@@ -243,7 +234,7 @@ void ScaleUpdate::endWithTheSession()
     Q_EMIT sessionEnded();
 }
 
-void ScaleUpdate::areaRead(const device::ScaleResult &result)
+void ScaleUpdate::areaRead(const device::AreaRead &result)
 {
     using device::RunOutcome;
     const RunOutcome outcome = result.outcome;
@@ -251,6 +242,7 @@ void ScaleUpdate::areaRead(const device::ScaleResult &result)
     m_operation = Operation::None;
     m_image = result.image;
     m_window->setBusy(false);
+    m_window->hideProgress();
     if (outcome == RunOutcome::Done) {
         showFirstPage();
         tell(aprom ? tr("APROM Read successfully") : tr("LDROM Read suceessfully"));

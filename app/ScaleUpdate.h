@@ -23,9 +23,8 @@ class Prompts;
 class ScaleUpdateWindow;
 
 namespace device {
-class ScaleJob;
 class ScaleProgrammer;
-struct ScaleResult;
+struct AreaRead;
 } // namespace device
 
 class ScaleUpdate final : public QObject
@@ -84,10 +83,8 @@ private:
     void writeSerialNumber();
     void runEnded(device::RunOutcome outcome);
     void endWithTheSession();
-    void areaRead(const device::ScaleResult &result);
-    void serialNumberStored(const device::ScaleResult &result);
-    // The job's busy state and progress go to the window.
-    void showProgressOf(const device::ScaleJob *job);
+    void areaRead(const device::AreaRead &result);
+    void serialNumberStored(device::RunOutcome outcome);
     std::optional<QString> askSerialNumber();
     void tell(const QString &text, QMessageBox::Icon icon = QMessageBox::NoIcon);
     // True (and logged) when a run is in progress and the command must wait.

@@ -10,12 +10,6 @@ namespace {
 
 constexpr int kBarWidth = 24;
 
-// The first word of a progress line names its phase: "Downloading", "Programming", "Verifying".
-QString phaseOf(const QString &line)
-{
-    return line.section(QLatin1Char(' '), 0, 0);
-}
-
 } // namespace
 
 QString oneLine(const QString &text)
@@ -38,7 +32,7 @@ void Console::say(const QString &text)
     write(m_err, text + QLatin1Char('\n'));
 }
 
-void Console::progress(const QString &line, qint64 value, qint64 maximum)
+void Console::progress(int phase, const QString &line, qint64 value, qint64 maximum)
 {
     if (m_options.quiet)
         return;
@@ -51,7 +45,7 @@ void Console::progress(const QString &line, qint64 value, qint64 maximum)
             = maximum > 0 ? QStringLiteral(" %1%").arg(shown * 100 / maximum) : QString();
         // Redrawn when the bar, the percentage or the phase moves, so at most about a hundred
         // times a phase: a console window that draws slowly (Wine's) would lag the work.
-        const QString moved = maximum > 0 ? bar + percent + phaseOf(line) : line;
+        const QString moved = maximum > 0 ? bar + percent + QString::number(phase) : line;
         m_barPending = QStringLiteral("[%1]%2 %3").arg(bar, percent, line);
         if (m_barWidth == 0 || moved != m_barMoved) {
             m_barMoved = moved;
@@ -60,9 +54,9 @@ void Console::progress(const QString &line, qint64 value, qint64 maximum)
         return;
     }
     const qint64 tenth = maximum > 0 ? shown * 10 / maximum : 0;
-    if (phaseOf(line) == m_phase && tenth == m_tenth)
+    if (phase == m_phase && tenth == m_tenth)
         return;
-    m_phase = phaseOf(line);
+    m_phase = phase;
     m_tenth = tenth;
     write(m_err, line + QLatin1Char('\n'));
 }

@@ -30,7 +30,9 @@ public:
     // What the command does now, as a line of its own.
     void say(const QString &text);
     // The line under the bar ("Programming block 37 of 512, about 53 s left"), and how far.
-    void progress(const QString &line, qint64 value, qint64 maximum);
+    // phase: a number that names the phase of the work; the plain output writes a line at each
+    // new one.
+    void progress(int phase, const QString &line, qint64 value, qint64 maximum);
     // Ends the output: text (its lines as they are; a box's CR breaks become spaces) and, with
     // --json, fields.
     void finish(ExitCode code, const QString &text, QJsonObject fields = {});
@@ -46,7 +48,7 @@ private:
     int m_barWidth = 0;   // of the bar's line last drawn; 0 when no bar is on the line
     QString m_barMoved;   // what it showed of the work's progress
     QString m_barPending; // its line, when not drawn yet
-    QString m_phase;
+    int m_phase = 0;
     qint64 m_tenth = -1;
 };
 

@@ -21,6 +21,9 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcConsole, "kovara.cli")
 
+// The phase number of a download's progress, beside the scale run's phases.
+constexpr int kDownloading = -1;
+
 // Breaks of the download that are resumed before it gives up.
 constexpr int kResumeLimit = 3;
 
@@ -42,6 +45,7 @@ ConsoleRun::ConsoleRun(Services services, Console &console, QObject *parent)
     net::Downloader &downloader = m_services.downloader;
     connect(&downloader, &net::Downloader::progress, this, [this](qint64 received, qint64 total) {
         m_console.progress(
+            kDownloading,
             tr("Downloading: %1 of %2")
                 .arg(core::fileSizeText(double(received)),
                      total < 0 ? tr("an unknown size") : core::fileSizeText(double(total))),
@@ -123,13 +127,13 @@ void ConsoleRun::findScale()
     }
     // The search skips a port it cannot open; the port the user named says why.
     m_services.scale.setPortNumber(m_command.port);
-    const device::ScaleJob *job = m_services.scale.open();
-    connect(job, &device::ScaleJob::finished, this, [this, ports](const device::ScaleResult &r) {
+    const auto *job = m_services.scale.open();
+    connect(job, &device::ScaleJob::finished, this, [this, ports, job] {
         if (m_step != Step::FindingScale)
             return;
         m_services.scale.close();
-        if (r.openError)
-            finish(ExitCode::NoScale, r.openError->text());
+        if (const auto &error = job->result())
+            finish(ExitCode::NoScale, error->text());
         else
             search(ports);
     });
@@ -139,10 +143,8 @@ void ConsoleRun::search(const QList<int> &ports)
 {
     m_console.say(
         tr("Looking for the scale on %1").arg(portNames(ports).join(QStringLiteral(", "))));
-    const device::ScaleJob *job = m_services.scale.findScale(ports);
-    connect(job, &device::ScaleJob::finished, this, [this](const device::ScaleResult &result) {
-        searchEnded(result.search);
-    });
+    const auto *job = m_services.scale.findScale(ports);
+    connect(job, &device::ScaleJob::finished, this, [this, job] { searchEnded(job->result()); });
 }
 
 void ConsoleRun::searchEnded(const device::ScaleSearch &search)
@@ -236,10 +238,10 @@ void ConsoleRun::update()
     m_step = Step::Updating;
     m_console.say(tr("Updating scale %1 on %2").arg(m_serial, platform::comName(m_port)));
     m_services.scale.setPortNumber(m_port);
-    const device::ScaleJob *opening = m_services.scale.open();
-    connect(opening, &device::ScaleJob::finished, this, [this](const device::ScaleResult &r) {
-        if (r.openError)
-            finish(ExitCode::NoScale, r.openError->text());
+    const auto *opening = m_services.scale.open();
+    connect(opening, &device::ScaleJob::finished, this, [this, opening] {
+        if (const auto &error = opening->result())
+            finish(ExitCode::NoScale, error->text());
         else
             program();
     });
@@ -248,19 +250,31 @@ void ConsoleRun::update()
 void ConsoleRun::program()
 {
     using device::ScaleJob;
-    const ScaleJob *job = m_services.scale.update(m_image);
+    const auto *job = m_services.scale.update(m_image);
     connect(job, &ScaleJob::serialNumberUsed, this, [this](const QString &serial) {
         m_serial = serial;
     });
-    connect(
-        job, &ScaleJob::progressShown, this, [this](int maximum) { m_progressMaximum = maximum; });
-    connect(job, &ScaleJob::progressChanged, this, [this](int value) { m_progress = value; });
-    connect(job, &ScaleJob::progressLineChanged, this, [this](const QString &line) {
-        m_console.progress(line, m_progress, m_progressMaximum);
+    connect(job, &ScaleJob::progress, this, &ConsoleRun::showProgress);
+    connect(job, &ScaleJob::finished, this, [this, job] {
+        if (job->result().outcome == device::RunOutcome::Done) {
+            // The bar ends on what happened: every block verified, the last one's words without
+            // the time that was left before it.
+            core::RunProgress last = m_progress;
+            last.msLeft = -1;
+            m_console.progress(int(last.phase), core::runProgressText(last), 1, 1);
+        }
+        runEnded(job->result().outcome);
     });
-    connect(job, &ScaleJob::finished, this, [this](const device::ScaleResult &result) {
-        runEnded(result.outcome);
-    });
+}
+
+void ConsoleRun::showProgress(const core::RunProgress &progress)
+{
+    m_progress = progress;
+    // A run is its blocks programmed, then verified: one bar for both.
+    const bool verifying = progress.phase == core::RunProgress::Phase::Verifying;
+    const int done = progress.block - 1 + (verifying ? progress.blocks : 0);
+    m_console.progress(
+        int(progress.phase), core::runProgressText(progress), done, 2 * progress.blocks);
 }
 
 void ConsoleRun::runEnded(device::RunOutcome outcome)

@@ -69,6 +69,7 @@ private:
     // Opens the scale's port, then programs and verifies it.
     void update();
     void program();
+    void showProgress(const core::RunProgress &progress);
     void runEnded(device::RunOutcome outcome);
     void finish(ExitCode code, const QString &text);
 
@@ -79,8 +80,8 @@ private:
     core::FlashImage m_image;
     int m_port = 0;
     QString m_serial;
-    int m_progress = 0;
-    int m_progressMaximum = 0;
+    // Where the update run stands.
+    core::RunProgress m_progress;
     int m_resumes = 0;
     qint64 m_startedMs = 0;
     QJsonObject m_fields;

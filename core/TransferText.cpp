@@ -1,5 +1,7 @@
 #include "core/TransferText.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 
 namespace core {
@@ -57,6 +59,31 @@ QString runTimeText(qint64 ms)
     if (seconds < 60)
         return QStringLiteral("%1 s").arg(seconds);
     return QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(seconds % 60);
+}
+
+QString runProgressText(const RunProgress &progress)
+{
+    const auto tr = [](const char *text) {
+        return QCoreApplication::translate("core::RunProgress", text);
+    };
+    QString name;
+    switch (progress.phase) {
+    case RunProgress::Phase::Opening:
+        return tr("Opening the programming session");
+    case RunProgress::Phase::Programming:
+        name = tr("Programming");
+        break;
+    case RunProgress::Phase::Verifying:
+        name = tr("Verifying");
+        break;
+    case RunProgress::Phase::Reading:
+        name = tr("Reading");
+        break;
+    }
+    QString text = tr("%1 block %2 of %3").arg(name).arg(progress.block).arg(progress.blocks);
+    if (progress.msLeft >= 0)
+        text += tr(", about %1 left").arg(runTimeText(progress.msLeft));
+    return text;
 }
 
 QString durationText(double seconds)

@@ -4,8 +4,6 @@
 #include "device/ScaleLink.h"
 #include "platform/Clock.h"
 
-#include <QCoreApplication>
-
 #include <array>
 
 namespace device {
@@ -13,7 +11,7 @@ namespace device {
 namespace {
 
 constexpr quint32 kEnd = 0x10000;
-constexpr int kProgressMaximum = kApromBlocks;
+using Phase = core::RunProgress::Phase;
 
 QString hex4(quint32 address)
 {
@@ -76,7 +74,6 @@ RunOutcome programScale(ScaleLink &link,
         qCWarning(lcScaleLink).noquote() << QStringLiteral("programming gave up: %1 (failure %2)")
                                                 .arg(what)
                                                 .arg(counters.retries);
-        observer.ended(outcome);
         return outcome;
     };
 
@@ -87,7 +84,6 @@ RunOutcome programScale(ScaleLink &link,
         qCInfo(lcScaleLink).noquote()
             << QStringLiteral("programming stopped on request at %1; the session is closed")
                    .arg(hex4(counters.address));
-        observer.ended(RunOutcome::Stopped);
         return RunOutcome::Stopped;
     };
     auto settle = [&] {
@@ -101,10 +97,9 @@ RunOutcome programScale(ScaleLink &link,
     for (;;) {
         if (observer.stopRequested())
             return stop();
-        observer.setHourglass(true);
-        observer.showProgress(kProgressMaximum);
-        observer.setProgressLine(
-            QCoreApplication::translate("device::RunObserver", "Opening the programming session"));
+        observer.progress({Phase::Opening,
+                           opened ? int(counters.address / core::FlashImage::kBlockSize) + 1 : 1,
+                           kApromBlocks});
         const Reply session = link.openSession(serial);
         if (session.status == Reply::Status::PortError)
             return giveUp(RunOutcome::ScaleLost,
@@ -132,11 +127,10 @@ RunOutcome programScale(ScaleLink &link,
                 return stop();
             const quint32 address = counters.address;
             const int block = int(address / core::FlashImage::kBlockSize);
-            observer.setProgress(int((address & 0xFF00) / 256));
-            observer.setProgressLine(progressText(Phase::Programming,
-                                                  block + 1,
-                                                  kApromBlocks,
-                                                  pace.timeLeft(2 * kApromBlocks - block)));
+            observer.progress({Phase::Programming,
+                               block + 1,
+                               kApromBlocks,
+                               pace.timeLeft(2 * kApromBlocks - block)});
             const Reply reply = timed(clock, pace, [&] {
                 return link.programBlock(quint16(address),
                                          image.bytes(int(address), core::FlashImage::kBlockSize));
@@ -171,9 +165,8 @@ RunOutcome programScale(ScaleLink &link,
             return stop();
         const quint32 address = counters.address;
         const int block = int(address / core::FlashImage::kBlockSize);
-        observer.setProgress(int((address & 0xFF00) / 256) + 256);
-        observer.setProgressLine(progressText(
-            Phase::Verifying, block + 1, kApromBlocks, pace.timeLeft(kApromBlocks - block)));
+        observer.progress(
+            {Phase::Verifying, block + 1, kApromBlocks, pace.timeLeft(kApromBlocks - block)});
         const Reply reply = timed(clock, pace, [&] { return link.readBlock(quint16(address)); });
         if (reply.complete() && readBackMatches(reply, address, image)) {
             counters.address += core::FlashImage::kBlockSize;
@@ -191,8 +184,6 @@ RunOutcome programScale(ScaleLink &link,
         settle();
     }
 
-    observer.setHourglass(false);
-    observer.hideProgress();
     // The closing byte needs no answer; closeSession returns once it has left the port.
     link.closeSession();
     qCInfo(lcScaleLink).noquote()
@@ -206,7 +197,6 @@ RunOutcome programScale(ScaleLink &link,
                        .toUpper())
                .arg(double(clock.nowMs() - started) / 1000.0, 0, 'f', 1)
                .arg(sessions);
-    observer.ended(RunOutcome::Done);
     return RunOutcome::Done;
 }
 

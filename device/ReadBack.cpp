@@ -26,9 +26,8 @@ RunOutcome readBlocks(ScaleLink &link,
     while (counters.address < end) {
         const quint32 address = counters.address;
         const int block = int(address / core::FlashImage::kBlockSize);
-        observer.setProgress(int((address & 0xFF00) / 256));
-        observer.setProgressLine(
-            progressText(Phase::Reading, block + 1, blocks, pace.timeLeft(blocks - block)));
+        observer.progress(
+            {core::RunProgress::Phase::Reading, block + 1, blocks, pace.timeLeft(blocks - block)});
         const qint64 started = link.clock().nowMs();
         const Reply reply = link.readBlock(quint16(address));
         const bool echoed = reply.complete() && quint8(reply.bytes.at(1)) == (address >> 8)
@@ -82,11 +81,8 @@ readAprom(ScaleLink &link, core::FlashImage &image, RunCounters &counters, RunOb
     }
     if (open) {
         counters.retries = 0;
-        observer.showProgress(256);
         outcome = readBlocks(link, image, core::FlashImage::kSize, counters, observer);
     }
-    observer.ended(outcome);
-    observer.hideProgress();
     link.closeSession();
     return outcome;
 }
@@ -95,12 +91,7 @@ RunOutcome
 readLdrom(ScaleLink &link, core::FlashImage &image, RunCounters &counters, RunObserver &observer)
 {
     counters.retries = 0;
-    observer.showProgress(7);
-    const RunOutcome outcome
-        = readBlocks(link, image, kLdromBlocks * core::FlashImage::kBlockSize, counters, observer);
-    observer.ended(outcome);
-    observer.hideProgress();
-    return outcome;
+    return readBlocks(link, image, kLdromBlocks * core::FlashImage::kBlockSize, counters, observer);
 }
 
 } // namespace device

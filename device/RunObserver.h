@@ -1,13 +1,15 @@
 #pragma once
 
-// What a long run with the scale (programming and verify, read-back) tells its screen, and the
-// counters it works with.
+// What a long run with the scale (programming and verify, read-back) reports while it works, and
+// the counters it works with.
 //
-// The runs are plain logic; the scale's worker implements RunObserver to show the hourglass, the
-// progress bar, the progress line under it, and to take over at the moment a run ends (the success
-// screen, the scale-error screen, a message). Tests implement it to record what a run showed.
+// The runs are plain logic that report values: where they stand while they work, and how they
+// ended as what they return. The scale's worker implements RunObserver to pass the reports on to
+// the job of the moment; the windows and the terminal word them. Tests implement it to record what
+// a run reported.
 
-#include <QString>
+#include "core/RunProgress.h"
+
 #include <QtGlobal>
 
 namespace device {
@@ -33,25 +35,12 @@ class RunObserver
 {
 public:
     virtual ~RunObserver() = default;
-    virtual void setHourglass(bool on) = 0;
-    // Shows the bar with the range 0 to maximum and the value 0.
-    virtual void showProgress(int maximum) = 0;
-    virtual void setProgress(int value) = 0;
-    virtual void hideProgress() = 0;
-    // The line under the bar: phase, block and time left.
-    virtual void setProgressLine(const QString &text) = 0;
-    // Called once, at the moment the run hands over to the screen; the run may still send the
-    // scale its closing byte afterwards.
-    virtual void ended(RunOutcome outcome) = 0;
+    // Where the run stands, before each frame of a block (and before each session it opens).
+    virtual void progress(const core::RunProgress &progress) = 0;
     // Asked before each frame of a programming run: true stops the run there (RunOutcome::Stopped)
     // once the closing byte has left. It may turn true from another thread.
     virtual bool stopRequested() const { return false; }
 };
-
-enum class Phase { Programming, Verifying, Reading };
-
-// "Programming block 37 of 512, about 53 s left"; without the time when msLeft is negative.
-QString progressText(Phase phase, int block, int blocks, qint64 msLeft);
 
 // The time left of a run, from the measured pace of the exchanges that were answered (a
 // time-out says nothing about the line's pace).

@@ -53,25 +53,21 @@ public:
     }
     void close() { port().close(); }
 
-    // Runs one job's work, its reports going to job; once a stop has been asked for, a job
-    // ends Stopped without touching the port.
-    void run(const QPointer<ScaleJob> &job, const std::function<void(ScaleWorker &)> &work)
+    // Runs one job's work and ends the job with its result; once a stop has been asked for, a job
+    // ends with `stopped` without touching the port.
+    template<class Result>
+    void run(const QPointer<ScaleJob> &job,
+             const Result &stopped,
+             const std::function<Result(ScaleWorker &)> &work)
     {
         m_job = job;
-        m_serialUsed.clear();
-        if (m_stop)
-            ended(RunOutcome::Stopped);
-        else
-            work(*this);
-        m_job = nullptr;
-    }
-    // Ends the job: finished() in the caller's thread, then the job goes.
-    void finish(ScaleResult result)
-    {
+        Result result = m_stop ? stopped : work(*this);
         report([result = std::move(result)](ScaleJob &job) {
-            Q_EMIT job.finished(result);
+            static_cast<Job<Result> &>(job).m_result = result;
+            Q_EMIT job.finished();
             job.deleteLater();
         });
+        m_job = nullptr;
     }
 
     std::optional<platform::SerialError> open()
@@ -113,9 +109,8 @@ public:
         return search;
     }
 
-    void update(core::FlashImage image)
+    UpdateRun update(core::FlashImage image)
     {
-        m_reading = nullptr;
         QString serial = readSerialNumber();
         // A read that got no complete answer is made again, after the line settles, as every
         // other exchange of the run is: one lost answer must not end the update.
@@ -126,7 +121,6 @@ public:
             link().settle();
             serial = readSerialNumber();
         }
-        m_serialUsed = serial;
         // A scale that answered none of the reads is not there: the run ends as a lost scale at
         // once. Going on would open the session with 00000000, which a silent scale leaves
         // unanswered four more times and a live one refuses ("Serial number wrong" over a number
@@ -134,22 +128,19 @@ public:
         if (serial.isEmpty() && !stopRequested()) {
             qCWarning(lcScale) << "the scale answered none of" << kRetryLimit + 1
                                << "serial-number reads";
-            ended(RunOutcome::ScaleLost);
-            return;
+            return {RunOutcome::ScaleLost, serial};
         }
         report([serial](ScaleJob &job) { Q_EMIT job.serialNumberUsed(serial); });
         writeSerialNumber(image, serial);
-        programScale(link(), image, m_counters, *this);
+        return {programScale(link(), image, m_counters, *this), serial};
     }
 
-    void readArea(FlashArea area, core::FlashImage image)
+    AreaRead readArea(FlashArea area, core::FlashImage image)
     {
-        m_reading = &image;
-        if (area == FlashArea::Aprom)
-            readAprom(link(), image, m_counters, *this);
-        else
-            readLdrom(link(), image, m_counters, *this);
-        m_reading = nullptr;
+        const RunOutcome outcome = area == FlashArea::Aprom
+            ? readAprom(link(), image, m_counters, *this)
+            : readLdrom(link(), image, m_counters, *this);
+        return {outcome, image};
     }
 
     void requestStop() { m_stop = true; }
@@ -176,36 +167,11 @@ private:
     }
 
     // RunObserver
-    void setHourglass(bool on) override
+    void progress(const core::RunProgress &progress) override
     {
-        report([on](ScaleJob &job) { Q_EMIT job.busyChanged(on); });
-    }
-    void showProgress(int maximum) override
-    {
-        report([maximum](ScaleJob &job) { Q_EMIT job.progressShown(maximum); });
-    }
-    void setProgress(int value) override
-    {
-        report([value](ScaleJob &job) { Q_EMIT job.progressChanged(value); });
-    }
-    void hideProgress() override
-    {
-        report([](ScaleJob &job) { Q_EMIT job.progressHidden(); });
-    }
-    void setProgressLine(const QString &text) override
-    {
-        report([text](ScaleJob &job) { Q_EMIT job.progressLineChanged(text); });
+        report([progress](ScaleJob &job) { Q_EMIT job.progress(progress); });
     }
     bool stopRequested() const override { return m_stop; }
-    void ended(RunOutcome outcome) override
-    {
-        ScaleResult result;
-        result.outcome = outcome;
-        result.serial = m_serialUsed;
-        if (m_reading)
-            result.image = *m_reading;
-        finish(std::move(result));
-    }
 
     ScaleProgrammer &m_programmer;
     platform::SerialSystem &m_ports;
@@ -215,9 +181,6 @@ private:
     RunCounters m_counters;
     // The job whose work runs now.
     QPointer<ScaleJob> m_job;
-    // The image a read-back fills in, while one runs.
-    const core::FlashImage *m_reading = nullptr;
-    QString m_serialUsed;
     // Set from the caller's thread while a job runs on this one.
     std::atomic<bool> m_stop {false};
 };
@@ -228,7 +191,6 @@ ScaleProgrammer::ScaleProgrammer(platform::SerialSystem &ports,
     : QObject(parent)
     , m_worker(std::make_unique<ScaleWorker>(*this, ports, clock))
 {
-    qRegisterMetaType<ScaleResult>();
     m_thread = new QThread(this);
     m_thread->setObjectName(QStringLiteral("scale"));
     m_worker->moveToThread(m_thread);
@@ -257,11 +219,13 @@ void ScaleProgrammer::shutDown()
     m_thread->wait();
 }
 
-ScaleJob *ScaleProgrammer::start(std::function<void(ScaleWorker &)> work)
+template<class Result>
+Job<Result> *ScaleProgrammer::start(const Result &stopped,
+                                    std::function<Result(ScaleWorker &)> work)
 {
-    auto *job = new ScaleJob(this);
-    post([job = QPointer<ScaleJob>(job), work = std::move(work)](ScaleWorker &worker) {
-        worker.run(job, work);
+    auto *job = new Job<Result>(this);
+    post([job = QPointer<ScaleJob>(job), stopped, work = std::move(work)](ScaleWorker &worker) {
+        worker.run(job, stopped, work);
     });
     return job;
 }
@@ -285,61 +249,53 @@ void ScaleProgrammer::close()
     post([](ScaleWorker &worker) { worker.close(); });
 }
 
-ScaleJob *ScaleProgrammer::open()
+Job<std::optional<platform::SerialError>> *ScaleProgrammer::open()
 {
-    return start([](ScaleWorker &worker) {
-        ScaleResult result;
-        result.openError = worker.open();
-        worker.finish(std::move(result));
+    return start<std::optional<platform::SerialError>>(
+        std::nullopt, [](ScaleWorker &worker) { return worker.open(); });
+}
+
+Job<SerialRead> *ScaleProgrammer::readSerialNumber()
+{
+    return start<SerialRead>({}, [](ScaleWorker &worker) {
+        SerialRead read;
+        read.openError = worker.open();
+        if (!read.openError)
+            read.serial = worker.readSerialNumber();
+        return read;
     });
 }
 
-ScaleJob *ScaleProgrammer::readSerialNumber()
+Job<ScaleSearch> *ScaleProgrammer::findScale(const QList<int> &portNumbers)
 {
-    return start([](ScaleWorker &worker) {
-        ScaleResult result;
-        result.openError = worker.open();
-        if (!result.openError)
-            result.serial = worker.readSerialNumber();
-        worker.finish(std::move(result));
-    });
-}
-
-ScaleJob *ScaleProgrammer::findScale(const QList<int> &portNumbers)
-{
-    ScaleJob *job = start([portNumbers](ScaleWorker &worker) {
-        ScaleResult result;
-        result.search = worker.findScale(portNumbers);
-        worker.finish(std::move(result));
-    });
+    auto *job = start<ScaleSearch>(
+        {}, [portNumbers](ScaleWorker &worker) { return worker.findScale(portNumbers); });
     // The port the search left: where the scale answered, else the last one it tried.
     if (!portNumbers.isEmpty()) {
-        connect(job,
-                &ScaleJob::finished,
-                this,
-                [this, last = portNumbers.last()](const ScaleResult &result) {
-                    m_portNumber = result.search.found ? result.search.port : last;
-                });
+        connect(job, &ScaleJob::finished, this, [this, job, last = portNumbers.last()] {
+            m_portNumber = job->result().found ? job->result().port : last;
+        });
     }
     return job;
 }
 
-ScaleJob *ScaleProgrammer::update(const core::FlashImage &image)
+Job<UpdateRun> *ScaleProgrammer::update(const core::FlashImage &image)
 {
-    return start([image](ScaleWorker &worker) { worker.update(image); });
+    return start<UpdateRun>({RunOutcome::Stopped, {}},
+                            [image](ScaleWorker &worker) { return worker.update(image); });
 }
 
-ScaleJob *ScaleProgrammer::readArea(FlashArea area, const core::FlashImage &image)
+Job<AreaRead> *ScaleProgrammer::readArea(FlashArea area, const core::FlashImage &image)
 {
-    return start([area, image](ScaleWorker &worker) { worker.readArea(area, image); });
+    return start<AreaRead>({RunOutcome::Stopped, image}, [area, image](ScaleWorker &worker) {
+        return worker.readArea(area, image);
+    });
 }
 
-ScaleJob *ScaleProgrammer::storeSerialNumber(const core::FlashImage &image)
+Job<RunOutcome> *ScaleProgrammer::storeSerialNumber(const core::FlashImage &image)
 {
-    return start([image](ScaleWorker &worker) {
-        ScaleResult result;
-        result.outcome = worker.storeSerialNumber(image);
-        worker.finish(std::move(result));
+    return start<RunOutcome>(RunOutcome::Stopped, [image](ScaleWorker &worker) {
+        return worker.storeSerialNumber(image);
     });
 }
 

@@ -52,38 +52,57 @@ struct ScaleSearch
 
 enum class FlashArea { Aprom, Ldrom };
 
-// What a job ended in. Each request says which fields its job fills.
-struct ScaleResult
+// The serial-number read's result.
+struct SerialRead
 {
-    RunOutcome outcome = RunOutcome::Done;
-    // The serial number read, or the one the update opened its session with; "" when the scale
-    // gave no complete answer.
-    QString serial;
-    ScaleSearch search;
-    // The area a read-back filled in.
-    core::FlashImage image;
     // The port would not open.
     std::optional<platform::SerialError> openError;
+    // "" when the scale gave no complete answer.
+    QString serial;
 };
 
-// One request to the scale, in the caller's thread. Its signals come while it runs, finished()
-// once at its end; the job deletes itself once finished() has been handled.
-class ScaleJob final : public QObject
+// How an update run ended, and the serial number its session was opened with ("" when the scale
+// answered none of the reads).
+struct UpdateRun
+{
+    RunOutcome outcome = RunOutcome::Done;
+    QString serial;
+};
+
+// How a read-back ended, and the area it filled in (what was read before it ended).
+struct AreaRead
+{
+    RunOutcome outcome = RunOutcome::Done;
+    core::FlashImage image;
+};
+
+// One request to the scale, in the caller's thread, as a QNetworkReply is one request to a server.
+// Its signals come while it runs, finished() once at its end; result() holds what the job ended in
+// from then on. The job deletes itself once finished() has been handled.
+class ScaleJob : public QObject
 {
     Q_OBJECT
 public:
     using QObject::QObject;
 
 Q_SIGNALS:
-    void busyChanged(bool busy);
-    void progressShown(int maximum);
-    void progressChanged(int value);
-    void progressLineChanged(const QString &text);
-    void progressHidden();
+    void progress(const core::RunProgress &progress);
     // The update's serial number, before its session opens ("" when it got none).
     void serialNumberUsed(const QString &serial);
-    // A run hands over here: the scale may still get its closing byte afterwards.
-    void finished(const device::ScaleResult &result);
+    // The job is over: a run has closed its session (or given up on the scale).
+    void finished();
+};
+
+template<class Result> class Job final : public ScaleJob
+{
+public:
+    using ScaleJob::ScaleJob;
+
+    const Result &result() const { return m_result; }
+
+private:
+    friend class ScaleWorker;
+    Result m_result {};
 };
 
 class ScaleProgrammer final : public QObject
@@ -102,25 +121,25 @@ public:
     void setPortNumber(int number);
     void close();
 
-    // Jobs. -> openError. An open port stays as it is.
-    ScaleJob *open();
-    // Opens the port when it is closed, then reads the serial number. -> serial, openError.
-    ScaleJob *readSerialNumber();
+    // Jobs. Opens the port; an open port stays as it is. -> the error when it would not open
+    Job<std::optional<platform::SerialError>> *open();
+    // Opens the port when it is closed, then reads the serial number.
+    Job<SerialRead> *readSerialNumber();
     // Opens each port in turn, reads the serial number, closes it; stops at the first port that
-    // answers with eight digits, which is then the port the jobs use, closed. -> search
-    ScaleJob *findScale(const QList<int> &portNumbers);
+    // answers with eight digits, which is then the port the jobs use, closed.
+    Job<ScaleSearch> *findScale(const QList<int> &portNumbers);
     // Reads the scale's serial number (again, after the line settles, while it gives no complete
     // answer: up to the retry limit), writes it into image, then programs and verifies. A scale
     // that answers none of the reads ends the run ScaleLost before any session.
-    // -> serialNumberUsed, the progress signals, outcome and serial
-    ScaleJob *update(const core::FlashImage &image);
+    // -> serialNumberUsed, progress
+    Job<UpdateRun> *update(const core::FlashImage &image);
     // Reads the area into image (erased first by the caller); the application area inside a
-    // session with image's serial number. -> the progress signals, outcome and image
-    ScaleJob *readArea(FlashArea area, const core::FlashImage &image);
+    // session with image's serial number. -> progress
+    Job<AreaRead> *readArea(FlashArea area, const core::FlashImage &image);
     // Stores image's serial-number bytes in the scale, one byte at a time, each tried twice.
-    // -> outcome: Done when the scale took them all, SerialRefused when it refused one,
-    // ScaleLost when it did not answer
-    ScaleJob *storeSerialNumber(const core::FlashImage &image);
+    // -> Done when the scale took them all, SerialRefused when it refused one, ScaleLost when it
+    // did not answer
+    Job<RunOutcome> *storeSerialNumber(const core::FlashImage &image);
     // For the program's end: an update run in progress stops before its next frame, closes the
     // session and ends Stopped, a search stops before its next port, and every later job ends
     // Stopped at once. Returns at once; the frame on the line still gets its answer or its
@@ -133,8 +152,10 @@ public:
     void shutDown();
 
 private:
-    // A new job whose work runs on the worker in its turn, reporting to the job.
-    ScaleJob *start(std::function<void(ScaleWorker &)> work);
+    // A new job whose work runs on the worker in its turn and gives the job's result; a job that
+    // a stop ends before its turn ends with `stopped`.
+    template<class Result>
+    Job<Result> *start(const Result &stopped, std::function<Result(ScaleWorker &)> work);
     void post(std::function<void(ScaleWorker &)> work);
 
     std::unique_ptr<ScaleWorker> m_worker;
@@ -143,5 +164,3 @@ private:
 };
 
 } // namespace device
-
-Q_DECLARE_METATYPE(device::ScaleResult)

@@ -1,5 +1,7 @@
 #include "ui/ScaleUpdateWindow.h"
 
+#include "core/TransferText.h"
+
 #include "ui/Look.h"
 
 #include <QCloseEvent>
@@ -137,23 +139,31 @@ void ScaleUpdateWindow::setBusy(bool busy)
         unsetCursor();
 }
 
-void ScaleUpdateWindow::showProgress(int maximum)
+void ScaleUpdateWindow::showProgress(const core::RunProgress &progress)
 {
-    m_bar->setRange(0, maximum);
-    m_bar->setValue(0);
+    using Phase = core::RunProgress::Phase;
+    // The bar moves by two blocks at a time: a programming run's 512 blocks fill the first half
+    // (0 to 255) and their verify the second (256 to 511) of 512. A read-back's bar runs to 256
+    // for the application area and to 7 for the loader area's 16 blocks.
+    const int step = (progress.block - 1) / 2;
+    switch (progress.phase) {
+    case Phase::Opening:
+        m_bar->setRange(0, progress.blocks);
+        m_bar->setValue(0);
+        break;
+    case Phase::Programming:
+    case Phase::Verifying:
+        m_bar->setRange(0, progress.blocks);
+        m_bar->setValue(progress.phase == Phase::Verifying ? progress.blocks / 2 + step : step);
+        break;
+    case Phase::Reading:
+        m_bar->setRange(0, progress.blocks >= 256 ? progress.blocks / 2 : progress.blocks / 2 - 1);
+        m_bar->setValue(step);
+        break;
+    }
+    m_progressLine->setText(core::runProgressText(progress));
     m_bar->setVisible(true);
-    m_progressLine->clear();
     m_progressLine->setVisible(true);
-}
-
-void ScaleUpdateWindow::setProgress(int value)
-{
-    m_bar->setValue(value);
-}
-
-void ScaleUpdateWindow::setProgressLine(const QString &text)
-{
-    m_progressLine->setText(text);
 }
 
 void ScaleUpdateWindow::hideProgress()

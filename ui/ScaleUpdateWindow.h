@@ -9,6 +9,8 @@
 // It reports once per showing that it has become the active window (autoRunDue): the automatic
 // update starts then, and a user switching windows during a run does not start a second one.
 
+#include "core/RunProgress.h"
+
 #include <QWidget>
 
 class QAction;
@@ -28,9 +30,7 @@ public:
     void setStatus(const QString &text);
     void setBusy(bool busy);
     // The run's bar and, under it, the phase, the block and the time left.
-    void showProgress(int maximum);
-    void setProgress(int value);
-    void setProgressLine(const QString &text);
+    void showProgress(const core::RunProgress &progress);
     void hideProgress();
     // Page pageNo (0 to 3) of the flash image, as its text; the page buttons follow.
     void showPage(int pageNo, const QString &text);

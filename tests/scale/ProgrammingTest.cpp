@@ -25,22 +25,9 @@ const QString kSerial = QStringLiteral("20231187");
 class RecordingObserver final : public device::RunObserver
 {
 public:
-    std::vector<int> maxima;
-    std::vector<int> values;
-    QStringList lines;
-    bool hourglass = false;
-    bool progressShown = false;
+    std::vector<core::RunProgress> reports;
 
-    void setHourglass(bool on) override { hourglass = on; }
-    void showProgress(int maximum) override
-    {
-        maxima.push_back(maximum);
-        progressShown = true;
-    }
-    void setProgress(int value) override { values.push_back(value); }
-    void hideProgress() override { progressShown = false; }
-    void setProgressLine(const QString &text) override { lines << text; }
-    void ended(RunOutcome) override { }
+    void progress(const core::RunProgress &progress) override { reports.push_back(progress); }
 };
 
 enum class Job { Program, ReadLdrom, ReadAprom, ReadAnotherSerial };
@@ -193,34 +180,31 @@ TEST_F(Run, EveryFaultCostsRetriesOrEndsTheRunAsTheUserIsTold)
         EXPECT_EQ(result.outcome, row.outcome);
         EXPECT_EQ(result.frames, row.frames);
         EXPECT_FALSE(scale.sessionOpen() && row.outcome == RunOutcome::Done);
-        // The hourglass stays for the error screen and goes after a success.
-        EXPECT_EQ(observer.hourglass, row.job == Job::Program && row.outcome != RunOutcome::Done);
     }
 }
 
 TEST_F(Run, ProgressCountsEveryBlockAndTheTimeLeftHolds)
 {
+    using Phase = core::RunProgress::Phase;
     scale.setTiming({true});
     const qint64 started = test.clock.nowMs();
-    std::map<QString, qint64> lineAt;
+    std::vector<qint64> reportedAt;
     scale.setFrameObserver([&](const vs::FrameRecord &) {
-        lineAt.emplace(observer.lines.last(), test.clock.nowMs());
+        reportedAt.resize(observer.reports.size(), test.clock.nowMs());
     });
     EXPECT_EQ(run(Job::Program, {}).outcome, RunOutcome::Done);
     const qint64 total = test.clock.nowMs() - started;
     EXPECT_GE(total, 70'940);
     EXPECT_LE(total, 72'400);
-    EXPECT_EQ(observer.maxima, std::vector<int> {512});
-    ASSERT_EQ(observer.values.size(), 1024u);
-    EXPECT_FALSE(observer.progressShown);
 
-    EXPECT_EQ(observer.lines.at(1), QStringLiteral("Programming block 1 of 512"));
-    const auto half = std::find_if(observer.lines.begin(), observer.lines.end(), [](auto &l) {
-        return l.startsWith(QStringLiteral("Programming block 257 of 512, about "));
-    });
-    ASSERT_NE(half, observer.lines.end());
+    const auto &reports = observer.reports;
+    ASSERT_EQ(reports.size(), 1025u);
+    EXPECT_EQ(reports.at(0), (core::RunProgress {Phase::Opening, 1, 512, -1}));
+    EXPECT_EQ(reports.at(1), (core::RunProgress {Phase::Programming, 1, 512, -1}));
+    EXPECT_EQ(reports.back().phase, Phase::Verifying);
+    EXPECT_EQ(reports.back().block, 512);
     // About 53 s are left at block 257; the estimate stays within a few seconds of the truth.
-    const int claimed = half->section(QStringLiteral("about "), 1).section(' ', 0, 0).toInt();
-    EXPECT_NEAR(claimed, (started + total - lineAt.at(*half)) / 1000, 3) << half->toStdString();
-    EXPECT_TRUE(observer.lines.last().startsWith(QStringLiteral("Verifying block 512 of 512")));
+    const core::RunProgress &half = reports.at(257);
+    ASSERT_EQ(half.block, 257);
+    EXPECT_NEAR(half.msLeft / 1000, (started + total - reportedAt.at(257)) / 1000, 3);
 }
