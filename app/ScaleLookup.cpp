@@ -1,7 +1,6 @@
 #include "app/ScaleLookup.h"
 #include "app/AppLog.h"
 
-#include "device/PortList.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/SerialPort.h"
 
@@ -21,10 +20,14 @@ ScaleLookup::ScaleLookup(device::ScaleProgrammer &scale,
 
 QList<int> ScaleLookup::portsToSearch() const
 {
-    const QStringList names = m_ports.portNames();
-    const QList<int> numbers = device::portNumbers(names);
+    QList<int> numbers;
+    QStringList listed;
+    for (const platform::SerialPortInfo &port : m_ports.ports()) {
+        numbers << port.number;
+        listed << port.name() + QLatin1Char('=') + port.device;
+    }
     qCInfo(lcPortSearch).noquote()
-        << "serial ports:" << names.join(QLatin1Char(' ')) << "-> search order" << numbers;
+        << "serial ports:" << listed.join(QLatin1Char(' ')) << "-> search order" << numbers;
     return numbers;
 }
 

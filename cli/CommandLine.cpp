@@ -4,7 +4,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 namespace cli {
 
@@ -18,11 +17,10 @@ QString tr(const char *text)
 // The number of COMn, "n" or a device the port rule numbers; 0 when there is none.
 int portNumber(const QString &text)
 {
-    static const QRegularExpression com(QStringLiteral("^(?:COM)?([1-9]\\d{0,5})$"),
-                                        QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = com.match(text);
-    if (match.hasMatch())
-        return match.captured(1).toInt();
+    if (const int number = platform::comNumber(QStringLiteral("COM") + text))
+        return number;
+    if (const int number = platform::comNumber(text))
+        return number;
     return platform::comNumberOfDevice(text);
 }
 

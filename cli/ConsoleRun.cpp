@@ -2,7 +2,6 @@
 
 #include "core/HexLoader.h"
 #include "core/TransferText.h"
-#include "device/PortList.h"
 #include "device/ScaleProgrammer.h"
 #include "net/DownloadMessage.h"
 #include "net/Downloader.h"
@@ -103,19 +102,31 @@ void ConsoleRun::interrupt()
 
 void ConsoleRun::listPorts()
 {
-    const QStringList names = portNames(device::portNumbers(m_services.ports.portNames()));
-    m_fields.insert(QStringLiteral("ports"), QJsonArray::fromStringList(names));
-    if (names.isEmpty())
+    QJsonArray ports;
+    QStringList lines;
+    for (const platform::SerialPortInfo &port : m_services.ports.ports()) {
+        ports.append(QJsonObject {{QStringLiteral("name"), port.name()},
+                                  {QStringLiteral("device"), port.device}});
+        // The device beside the name where the name does not already say it ("\\.\COM3").
+        lines << (port.device.endsWith(port.name(), Qt::CaseInsensitive)
+                      ? port.name()
+                      : port.name() + QStringLiteral("  ") + port.device);
+    }
+    m_fields.insert(QStringLiteral("ports"), ports);
+    if (lines.isEmpty())
         finish(ExitCode::NoScale, tr("No serial port was found."));
     else
-        finish(ExitCode::Success, names.join(QLatin1Char('\n')));
+        finish(ExitCode::Success, lines.join(QLatin1Char('\n')));
 }
 
 void ConsoleRun::findScale()
 {
-    const QList<int> ports = m_command.port != 0
-        ? QList<int> {m_command.port}
-        : device::portNumbers(m_services.ports.portNames());
+    QList<int> ports {m_command.port};
+    if (m_command.port == 0) {
+        ports.clear();
+        for (const platform::SerialPortInfo &port : m_services.ports.ports())
+            ports << port.number;
+    }
     if (ports.isEmpty()) {
         finish(ExitCode::NoScale, tr("No serial port was found."));
         return;

@@ -1,5 +1,7 @@
 #include "platform/SerialPort.h"
 
+#include <QRegularExpression>
+
 namespace platform {
 
 SerialError SerialError::notFound(const QString &portName)
@@ -39,6 +41,14 @@ SerialError::permissionDenied(const QString &portName, const QString &device, co
 QString comName(int number)
 {
     return QStringLiteral("COM%1").arg(number);
+}
+
+int comNumber(const QString &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^COM([1-9][0-9]{0,5})$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = pattern.match(name);
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
 }
 
 SerialError SerialError::notOpen()

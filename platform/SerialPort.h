@@ -5,16 +5,16 @@
 // SerialPort carries the operations the scale link needs of the one port object of the program
 // (port number, open/close, line settings, send, bytes still to send, bytes received, clear, read,
 // the blocking waits). A port object is used by one thread only: the one that made it.
-// SerialSystem lists the ports (names "COM1", "COM3", ... in the order the system gives them) and
-// makes the port object. The real ones are on QSerialPort; the tests give an in-process double
-// bound to the virtual scale (tests/support).
+// SerialSystem lists the ports (each once: its number n of "COMn" and the device the program opens
+// for it) and makes the port object. The real ones are on QSerialPort; the tests give an in-process
+// double bound to the virtual scale (tests/support).
 //
 // A port that cannot be opened, or a send that fails, comes back as a SerialError value whose
 // text the user reads.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
-#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -23,6 +23,18 @@ namespace platform {
 
 // The name of port number n, "COMn", as every serial system and the user's words spell it.
 QString comName(int number);
+// The n of "COMn" (any case; n from 1 to 999999, without leading zeros); 0 for any other text.
+int comNumber(const QString &name);
+
+// A serial port as the system lists it.
+struct SerialPortInfo
+{
+    int number = 0;
+    // The path the program opens for it: "/dev/ttyUSB0", "\\.\COM3".
+    QString device;
+
+    QString name() const { return comName(number); }
+};
 
 class SerialError
 {
@@ -102,8 +114,8 @@ class SerialSystem
 {
 public:
     virtual ~SerialSystem() = default;
-    // The serial ports' names, "COMn", as the system lists them.
-    virtual QStringList portNames() = 0;
+    // The serial ports, ascending by number.
+    virtual QList<SerialPortInfo> ports() = 0;
     virtual std::unique_ptr<SerialPort> createPort() = 0;
 };
 

@@ -39,7 +39,7 @@ public:
         : m_portsFolder(portsFolder)
     { }
 
-    QStringList portNames() override;
+    QList<SerialPortInfo> ports() override;
     std::unique_ptr<SerialPort> createPort() override;
 
 private:

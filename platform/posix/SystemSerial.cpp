@@ -4,11 +4,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <QThread>
 
 #include <algorithm>
+#include <map>
 
 #include <grp.h>
 #include <sys/ioctl.h>
@@ -36,14 +36,6 @@ const DeviceRange kRanges[] = {
 constexpr int kRangeSize = 100;
 // How long a wait for the driver's send queue sleeps before it looks again.
 constexpr int kDrainPollMs = 2;
-
-// The number n of a "COMn" name, 0 when it is not one.
-int comNumberOfName(const QString &name)
-{
-    static const QRegularExpression pattern(QStringLiteral("^COM([1-9][0-9]{0,5})$"));
-    const auto match = pattern.match(name);
-    return match.hasMatch() ? match.captured(1).toInt() : 0;
-}
 
 bool userMayOpen(const QString &device)
 {
@@ -221,30 +213,31 @@ private:
 
 } // namespace
 
-QStringList SystemSerial::portNames()
+QList<SerialPortInfo> SystemSerial::ports()
 {
-    std::vector<int> numbers;
+    std::map<int, QString> devices;
     if (!m_portsFolder.isEmpty()) {
-        // Dangling links are listed too (QDir::System).
-        const QStringList entries
-            = QDir(m_portsFolder).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
-        for (const QString &entry : entries) {
-            if (const int number = comNumberOfName(entry))
-                numbers.push_back(number);
+        // Dangling links are listed too (QDir::System), as the entry itself.
+        const QFileInfoList entries
+            = QDir(m_portsFolder).entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
+        for (const QFileInfo &entry : entries) {
+            const int number = comNumber(entry.fileName());
+            if (number == 0 || entry.fileName() != comName(number))
+                continue;
+            const QString device = entry.canonicalFilePath();
+            devices.emplace(number, device.isEmpty() ? entry.filePath() : device);
         }
     } else {
         for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
             if (const int number = comNumberOfDevice(info.systemLocation()))
-                numbers.push_back(number);
+                devices.emplace(number, info.systemLocation());
         }
     }
-    std::sort(numbers.begin(), numbers.end());
-    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
-    QStringList names;
-    for (const int number : numbers)
-        names << comName(number);
-    qCDebug(lcSerial) << "ports" << names << m_portsFolder;
-    return names;
+    QList<SerialPortInfo> ports;
+    for (const auto &[number, device] : devices)
+        ports.append({number, device});
+    qCDebug(lcSerial) << "ports" << devices << m_portsFolder;
+    return ports;
 }
 
 std::unique_ptr<SerialPort> SystemSerial::createPort()

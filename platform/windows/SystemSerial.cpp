@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
-#include <QRegularExpression>
 #include <QThread>
 
 #include <algorithm>
@@ -332,7 +331,7 @@ private:
 
 } // namespace
 
-QStringList SystemSerial::portNames()
+QList<SerialPortInfo> SystemSerial::ports()
 {
     std::vector<int> numbers;
     HKEY key = nullptr;
@@ -357,18 +356,18 @@ QStringList SystemSerial::portNames()
             if (result != ERROR_SUCCESS || type != REG_SZ)
                 continue;
             data[dataBytes / sizeof(wchar_t)] = L'\0';
-            if (const int number = comNumberOfDevice(QString::fromWCharArray(data).trimmed()))
+            if (const int number = comNumber(QString::fromWCharArray(data).trimmed()))
                 numbers.push_back(number);
         }
         RegCloseKey(key);
     }
     std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
-    QStringList names;
+    QList<SerialPortInfo> ports;
     for (const int number : numbers)
-        names << comName(number);
-    qCDebug(lcSerial) << "ports" << names;
-    return names;
+        ports.append({number, deviceOfComNumber(number)});
+    qCDebug(lcSerial) << "ports" << numbers;
+    return ports;
 }
 
 std::unique_ptr<SerialPort> SystemSerial::createPort()
@@ -378,11 +377,8 @@ std::unique_ptr<SerialPort> SystemSerial::createPort()
 
 int comNumberOfDevice(const QString &device)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral("^(?:\\\\\\\\\\.\\\\)?COM([1-9][0-9]{0,5})$"),
-        QRegularExpression::CaseInsensitiveOption);
-    const auto match = pattern.match(device);
-    return match.hasMatch() ? match.captured(1).toInt() : 0;
+    const QString prefix = QStringLiteral("\\\\.\\");
+    return comNumber(device.startsWith(prefix) ? device.mid(prefix.size()) : device);
 }
 
 QString portSpellings()

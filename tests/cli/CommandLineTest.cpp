@@ -247,7 +247,9 @@ TEST(CommandLine, EveryEndHasItsStatusAndItsWords)
          }},
         {"the ports and the serial number", "COM4 busy, COM1 scale", "--list-ports --json",
          ExitCode::Success,
-         "{\"exit\":0,\"message\":\"COM1\\nCOM4\",\"ok\":true,\"ports\":[\"COM1\",\"COM4\"]"},
+         "{\"exit\":0,\"message\":\"COM1  virtual port 1\\nCOM4  virtual port 4\",\"ok\":true,"
+         "\"ports\":[{\"device\":\"virtual port 1\",\"name\":\"COM1\"},"
+         "{\"device\":\"virtual port 4\",\"name\":\"COM4\"}]"},
         {"the serial number is read", "COM1 scale", "--read-serial", ExitCode::Success, "20231187"},
         {"a command line that names no file", "", "update --port COM1", ExitCode::Usage,
          "update needs"},

@@ -239,12 +239,14 @@ bool VirtualScaleSerial::isOpen(int number) const
     return line && line->owner;
 }
 
-QStringList VirtualScaleSerial::portNames()
+QList<platform::SerialPortInfo> VirtualScaleSerial::ports()
 {
-    QStringList names;
-    for (const int number : m_lines->listed)
-        names << platform::comName(number);
-    return names;
+    std::vector<int> numbers = m_lines->listed;
+    std::sort(numbers.begin(), numbers.end());
+    QList<platform::SerialPortInfo> ports;
+    for (const int number : numbers)
+        ports.append({number, QStringLiteral("virtual port %1").arg(number)});
+    return ports;
 }
 
 std::unique_ptr<platform::SerialPort> VirtualScaleSerial::createPort()

@@ -3,7 +3,8 @@
 // The machine's serial ports for tests, with virtual scales on them, in virtual time.
 //
 // Given to the program as its serial system (TestPlatform has one as `serial`, which
-// TestPlatform's flow uses). Each COMn is listed in the order it was added and is one of:
+// TestPlatform's flow uses). Each COMn is listed (ascending, as the device "virtual port n") and is
+// one of:
 //   addScale(n, "12345678")      a virtual scale (tools/virtual-scale) on the line
 //   addPort(n, PortState::Empty) a port with nothing on it: bytes go nowhere, nothing answers
 //   PortState::Absent            listed but not there (a dangling link): open -> NotFound
@@ -53,7 +54,7 @@ public:
     // A port object of the program has COMn open.
     bool isOpen(int number) const;
 
-    QStringList portNames() override;
+    QList<platform::SerialPortInfo> ports() override;
     std::unique_ptr<platform::SerialPort> createPort() override;
 
     struct Line;

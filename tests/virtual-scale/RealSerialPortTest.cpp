@@ -54,7 +54,11 @@ protected:
 TEST_F(ScaleOnPty, ListsTheFolderAndTellsMissingAndBusyPortsApart)
 {
     startScale();
-    EXPECT_EQ(m_system.portNames(), QStringList({"COM1", "COM3"}));
+    const QList<platform::SerialPortInfo> ports = m_system.ports();
+    ASSERT_EQ(ports.size(), 2);
+    EXPECT_EQ(ports.at(0).device, m_ports.folder() + QStringLiteral("/COM1")) << "dangling";
+    EXPECT_EQ(ports.at(1).number, 3);
+    EXPECT_TRUE(ports.at(1).device.startsWith(QStringLiteral("/dev/pts/")));
     QString text;
     EXPECT_EQ(failureOf(1, &text), SerialError::Kind::NotFound);
     EXPECT_EQ(text, QStringLiteral("COM1 is not there."));
