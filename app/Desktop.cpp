@@ -10,42 +10,44 @@
 
 namespace {
 
-// The desktop opener's failure codes, each with its message.
-QString openFailure(int code)
+// The message of each way the desktop's opener fails.
+QString openFailure(platform::Shell::Result result)
 {
-    switch (code) {
-    case 0:
-    case 8:
+    using Result = platform::Shell::Result;
+    switch (result) {
+    case Result::OutOfMemory:
         return Desktop::tr("Out of memory");
-    case 2:
+    case Result::FileNotFound:
         return Desktop::tr("File not found");
-    case 3:
+    case Result::PathNotFound:
         return Desktop::tr("Path not found");
-    case 5:
+    case Result::AccessDenied:
         return Desktop::tr("Path/file access error");
-    case 11:
+    case Result::InvalidProgram:
         return Desktop::tr("The executable file is invalid or corrupt");
-    case 26:
+    case Result::SharingViolation:
         return Desktop::tr("A sharing violation occurred.");
-    case 27:
+    case Result::NoValidAssociation:
         return Desktop::tr("This file type does not have a valid file association.");
-    case 28:
+    case Result::TimedOut:
         return Desktop::tr(
             "The file could not be opened due to time out. Please try again in a moment.");
-    case 29:
+    case Result::DdeFailed:
         return Desktop::tr("The file could not be opened because the DDE transaction failed. "
                            "Please try again in a moment.");
-    case 30:
+    case Result::Busy:
         return Desktop::tr("The file could not be opened because the target application is "
                            "busy. Please try again in a moment.");
-    case 31:
+    case Result::NoAssociation:
         return Desktop::tr("No application is associated with this file type.");
-    case 32:
+    case Result::LibraryNotFound:
         return Desktop::tr("The specified dynamic-link library was not found.");
-    default:
-        return Desktop::tr(
-            "An error occurred occurred whilst trying to open or print the selected file.");
+    case Result::Opened:
+    case Result::Failed:
+        break;
     }
+    return Desktop::tr(
+        "An error occurred occurred whilst trying to open or print the selected file.");
 }
 
 } // namespace
@@ -62,13 +64,12 @@ Desktop::Desktop(Prompts &prompts,
 
 bool Desktop::openInBrowser(QWidget *over, const QString &address)
 {
-    // Codes up to 32 are the opener's failures.
-    const int code = m_shell.open(address);
-    if (code > 32)
+    const platform::Shell::Result result = m_shell.open(address);
+    if (result == platform::Shell::Result::Opened)
         return true;
-    qCWarning(lcWizard).noquote() << "could not open" << address << "code" << code;
+    qCWarning(lcWizard).noquote() << "could not open" << address << "result" << int(result);
     m_prompts.tell(
-        over, {openFailure(code), QMessageBox::Ok, QMessageBox::Warning, tr("Download Error")});
+        over, {openFailure(result), QMessageBox::Ok, QMessageBox::Warning, tr("Download Error")});
     return false;
 }
 

@@ -1,7 +1,7 @@
 #include "app/MakerChecks.h"
 
-#include "app/ProgramVersion.h"
 #include "platform/Files.h"
+#include "platform/ProgramVersion.h"
 #include "ui/MainWindow.h"
 #include "ui/Prompts.h"
 
@@ -10,7 +10,7 @@
 #include <QLoggingCategory>
 #include <QPixmap>
 
-Q_LOGGING_CATEGORY(lcCheck, "kovara.check")
+Q_LOGGING_CATEGORY(lcChecks, "kovara.checks")
 
 using Question = net::MakerService::Question;
 
@@ -73,7 +73,7 @@ void MakerChecks::answered(Question question, const net::MakerAnswer &answer)
         m_prompts.tell(boxParent(), {answer.problem});
     const QString value = answer.value.value_or(QString());
     if (question == Question::UpdateOffer) {
-        qCInfo(lcCheck).noquote() << "software update on offer:" << value;
+        qCInfo(lcChecks).noquote() << "software update on offer:" << value;
         updateAnswered(value);
     } else {
         versionAnswered(answer.value ? QStringLiteral("Version ") + value : QString());
@@ -108,7 +108,7 @@ void MakerChecks::bannerFetched(const QString &path)
         QImageReader reader(path);
         const QImage picture = reader.read();
         if (picture.isNull())
-            qCWarning(lcCheck).noquote() << "the banner is not a picture:" << reader.errorString();
+            qCWarning(lcChecks).noquote() << "the banner is not a picture:" << reader.errorString();
         m_bannerWindow->setBanner(QPixmap::fromImage(picture));
     }
     if (!path.isEmpty())
@@ -118,8 +118,8 @@ void MakerChecks::bannerFetched(const QString &path)
 
 void MakerChecks::versionAnswered(const QString &latest)
 {
-    qCInfo(lcCheck).noquote() << "latest program version:" << latest;
-    if (latest == net::trimBlanks(programVersionText())) {
+    qCInfo(lcChecks).noquote() << "latest program version:" << latest;
+    if (latest == net::trimBlanks(platform::programVersionText())) {
         ended();
         return;
     }
@@ -136,7 +136,7 @@ void MakerChecks::versionAnswered(const QString &latest)
             ended();
         return;
     }
-    qCInfo(lcCheck).noquote() << "a different program version is available:" << latest;
+    qCInfo(lcChecks).noquote() << "a different program version is available:" << latest;
     Q_EMIT newVersionOffered(latest);
     ended();
 }

@@ -7,7 +7,7 @@
 #include <QLoggingCategory>
 
 namespace {
-Q_LOGGING_CATEGORY(lcMain, "kovara.welcome")
+Q_LOGGING_CATEGORY(lcLookup, "kovara.lookup")
 } // namespace
 
 ScaleLookup::ScaleLookup(device::ScaleProgrammer &scale,
@@ -48,13 +48,13 @@ void ScaleLookup::readSerialNumber()
     connect(job, &device::ScaleJob::finished, this, [this, job] {
         const device::SerialRead &result = job->result();
         if (result.openError) {
-            qCWarning(lcMain).noquote()
+            qCWarning(lcLookup).noquote()
                 << "cannot open the scale's port " + portName() + ':' << result.openError->text();
         } else if (result.serial.isEmpty()) {
-            qCWarning(lcMain).noquote()
+            qCWarning(lcLookup).noquote()
                 << "the scale did not answer with its serial number on" << portName();
         } else {
-            qCInfo(lcMain).noquote() << "the scale answered with serial number" << result.serial;
+            qCInfo(lcLookup).noquote() << "the scale answered with serial number" << result.serial;
         }
         Q_EMIT serialNumberRead(result.serial);
     });

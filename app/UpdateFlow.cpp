@@ -2,11 +2,11 @@
 #include "app/AppLog.h"
 
 #include "app/DownloadRun.h"
-#include "app/ProgramVersion.h"
 #include "app/ScaleUpdate.h"
 #include "net/MakerAddresses.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
+#include "platform/ProgramVersion.h"
 #include "ui/DownloadDialog.h"
 #include "ui/DownloadedWindow.h"
 #include "ui/HelpWindow.h"
@@ -163,7 +163,7 @@ void UpdateFlow::showScaleUpdate()
     // The window stays, hidden, behind the communication-error window; Retry shows it again,
     // and the update starts over.
     if (!m_scaleUpdateWindow) {
-        m_scaleUpdateWindow = std::make_unique<ScaleUpdateWindow>(programVersionLine());
+        m_scaleUpdateWindow = std::make_unique<ScaleUpdateWindow>(platform::programVersionLine());
         ScaleUpdateWindow *window = m_scaleUpdateWindow.get();
         // A child of the flow: one left for deletion goes with the flow at the latest, while
         // the scale programmer it uses is still there.
@@ -224,7 +224,7 @@ void UpdateFlow::showMain()
 
 void UpdateFlow::buildMain()
 {
-    m_main = std::make_unique<MainWindow>(programVersionLine(), m_pace.bannerBlink);
+    m_main = std::make_unique<MainWindow>(platform::programVersionLine(), m_pace.bannerBlink);
     MainWindow *window = m_main.get();
     connect(window, &MainWindow::updateRequested, this, [this, window] {
         window->showReadingScale();
@@ -266,8 +266,9 @@ void UpdateFlow::showHelp()
 void UpdateFlow::showNewVersion()
 {
     leaveScreen(m_version);
-    m_version = std::make_unique<VersionWindow>(
-        net::trimBlanks(programVersionText()), m_session.latestVersion, programVersionLine());
+    m_version = std::make_unique<VersionWindow>(net::trimBlanks(platform::programVersionText()),
+                                                m_session.latestVersion,
+                                                platform::programVersionLine());
     VersionWindow *window = m_version.get();
     connect(window, &VersionWindow::downloadRequested, this, [this] {
         if (m_desktop.openInBrowser(m_version.get(), m_addresses.installerUrl())) {
@@ -293,7 +294,7 @@ void UpdateFlow::showNewVersion()
 
 void UpdateFlow::showStartUp()
 {
-    m_startUp = std::make_unique<StartUpWindow>(programVersionText(), m_pace.startUpTick);
+    m_startUp = std::make_unique<StartUpWindow>(platform::programVersionText(), m_pace.startUpTick);
     StartUpWindow *window = m_startUp.get();
     connect(window, &StartUpWindow::internetCheckDue, this, [this, window] {
         const QPointer<StartUpWindow> screen = window;
@@ -342,7 +343,8 @@ void UpdateFlow::showPortSearch()
 void UpdateFlow::showUpdateFile()
 {
     leaveScreen(m_updateFile);
-    m_updateFile = std::make_unique<UpdateFileWindow>(programVersionLine(), m_session.serialNumber);
+    m_updateFile = std::make_unique<UpdateFileWindow>(platform::programVersionLine(),
+                                                      m_session.serialNumber);
     UpdateFileWindow *window = m_updateFile.get();
     connect(window, &UpdateFileWindow::continueRequested, this, &UpdateFlow::download);
     askQuitOn(window, &UpdateFileWindow::exitRequested, &UpdateFileWindow::closeRequested);

@@ -299,8 +299,8 @@ void Downloader::takeAnswer()
     }
 
     if (m_lengthKnown && QDir::isAbsolutePath(m_path)) {
-        const double free = m_disk.freeBytes(QFileInfo(m_path).absolutePath() + QLatin1Char('/'));
-        if (free < static_cast<double>(m_length)) {
+        const qint64 free = m_disk.freeBytes(QFileInfo(m_path).absolutePath() + QLatin1Char('/'));
+        if (free < m_length) {
             qCWarning(lcDownload).noquote()
                 << "not enough space:" << free << "bytes free for" << m_length;
             // A stale file of an earlier run may lie at the destination of a fresh download:

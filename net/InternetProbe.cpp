@@ -1,6 +1,6 @@
 #include "net/InternetProbe.h"
 
-#include "platform/Files.h"
+#include "platform/ProgramVersion.h"
 
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>

@@ -5,7 +5,7 @@
 
 namespace platform {
 
-double StorageDiskSpace::freeBytes(const QString &path)
+qint64 StorageDiskSpace::freeBytes(const QString &path)
 {
     // The folder may not exist yet: its nearest existing ancestor is on the same disk.
     QFileInfo info(path);
@@ -18,7 +18,7 @@ double StorageDiskSpace::freeBytes(const QString &path)
     const QStorageInfo storage(info.absoluteFilePath());
     if (!storage.isValid())
         return 0;
-    return static_cast<double>(storage.bytesAvailable());
+    return storage.bytesAvailable();
 }
 
 } // namespace platform

@@ -5,6 +5,7 @@
 // that reports a set number, so the "not enough space" path runs without filling a disk.
 
 #include <QString>
+#include <QtGlobal>
 
 namespace platform {
 
@@ -14,13 +15,13 @@ public:
     virtual ~DiskSpace() = default;
     // Bytes free to this user on the disk of path (a folder or a file, existing or not);
     // 0 when it cannot be told.
-    virtual double freeBytes(const QString &path) = 0;
+    virtual qint64 freeBytes(const QString &path) = 0;
 };
 
 class StorageDiskSpace final : public DiskSpace
 {
 public:
-    double freeBytes(const QString &path) override;
+    qint64 freeBytes(const QString &path) override;
 };
 
 } // namespace platform

@@ -37,13 +37,9 @@ WorkingFolder::WorkingFolder(QString path, QString supportLog)
         qCWarning(lcFiles).noquote() << "cannot create the working folder" << m_path;
 }
 
-QString WorkingFolder::file(const QString &backslashName) const
+QString WorkingFolder::file(const QString &name) const
 {
-    QString name = backslashName;
-    while (name.startsWith(QLatin1Char('\\')) || name.startsWith(QLatin1Char('/')))
-        name.remove(0, 1);
-    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return m_path + QLatin1Char('/') + name;
+    return QDir(m_path).filePath(name);
 }
 
 QString programFolder()

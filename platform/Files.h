@@ -9,8 +9,8 @@
 
 namespace platform {
 
-inline constexpr char kUpdateFileName[] = "\\KovaraNorvessia_APROM.hex";
-inline constexpr char kBannerFileName[] = "\\norvessiaupdatebanner.jpg";
+inline constexpr char kUpdateFileName[] = "KovaraNorvessia_APROM.hex";
+inline constexpr char kBannerFileName[] = "norvessiaupdatebanner.jpg";
 
 // The folder of the working files, created when missing, and the place of the support log.
 // main() makes the per-user one; tests make one of their own.
@@ -26,8 +26,8 @@ public:
     QString path() const { return m_path; }
     // The support log (platform/SupportLog.h).
     QString supportLog() const { return m_supportLog; }
-    // A file of the folder, named as the program's texts name it: "\KovaraNorvessia_APROM.hex".
-    QString file(const QString &backslashName) const;
+    // A file of the folder: "KovaraNorvessia_APROM.hex".
+    QString file(const QString &name) const;
     QString updateFile() const { return file(QString::fromLatin1(kUpdateFileName)); }
     QString bannerFile() const { return file(QString::fromLatin1(kBannerFileName)); }
 
@@ -41,11 +41,5 @@ QString programFolder();
 
 // Deletes a file; a missing file or a failure is ignored (and logged).
 void deleteFile(const QString &path);
-
-// The program's title: the title of every box given none, and the agent name of the probe.
-inline QString applicationTitle()
-{
-    return QStringLiteral("Kovara Norvessia PC Program");
-}
 
 } // namespace platform

@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QtEndian>
 
-Q_LOGGING_CATEGORY(lcAnimation, "kovara.animation")
+Q_LOGGING_CATEGORY(lcClip, "kovara.clip")
 
 namespace {
 
@@ -149,7 +149,7 @@ bool ClipPlayer::open(const QString &path)
     clear();
     m_clip = AviClip::read(path);
     if (!m_clip.isValid()) {
-        qCWarning(lcAnimation).noquote() << "cannot play" << path << "-" << m_clip.error;
+        qCWarning(lcClip).noquote() << "cannot play" << path << "-" << m_clip.error;
         m_clip = AviClip();
         update();
         return false;

@@ -1,6 +1,6 @@
 #include "ui/Prompts.h"
 
-#include "platform/Files.h"
+#include "platform/ProgramVersion.h"
 
 #include <QInputDialog>
 #include <QLoggingCategory>
@@ -8,7 +8,7 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcDialogs, "kovara.dialogs")
+Q_LOGGING_CATEGORY(lcPrompts, "kovara.prompts")
 
 QString withLineBreaks(QString text)
 {
@@ -33,9 +33,9 @@ QMessageBox::StandardButton Prompts::ask(QWidget *parent, Prompt prompt)
 {
     if (prompt.title.isEmpty())
         prompt.title = platform::applicationTitle();
-    qCInfo(lcDialogs).noquote() << "message box:" << prompt.title << "-" << prompt.text;
+    qCInfo(lcPrompts).noquote() << "message box:" << prompt.title << "-" << prompt.text;
     const QMessageBox::StandardButton answer = showBox(parent, prompt);
-    qCDebug(lcDialogs) << "answer" << answer;
+    qCDebug(lcPrompts) << "answer" << answer;
     return answer;
 }
 
@@ -43,7 +43,7 @@ QString Prompts::askText(QWidget *parent, const QString &label, QString title)
 {
     if (title.isEmpty())
         title = platform::applicationTitle();
-    qCInfo(lcDialogs).noquote() << "input box:" << title << "-" << label;
+    qCInfo(lcPrompts).noquote() << "input box:" << title << "-" << label;
     return showInput(parent, label, title);
 }
 
@@ -52,7 +52,7 @@ static void logQuit(QWidget *over, QuitDialog::Subject subject)
     const char *about = subject == QuitDialog::Subject::ScaleUpdate ? "the update"
         : subject == QuitDialog::Subject::ScaleBeingWritten         ? "the update in progress"
                                                                     : "the new version's download";
-    qCInfo(lcDialogs).noquote() << "quit question about" << about << "over"
+    qCInfo(lcPrompts).noquote() << "quit question about" << about << "over"
                                 << (over ? over->objectName() : QStringLiteral("none"));
 }
 

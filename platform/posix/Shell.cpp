@@ -7,22 +7,27 @@ Q_LOGGING_CATEGORY(lcShell, "kovara.shell")
 
 namespace platform {
 
-int DesktopShell::codeForExitStatus(int exitStatus)
+namespace {
+
+// exitStatus: xdg-open's, -1 when it could not be started at all.
+Shell::Result resultOfExitStatus(int exitStatus)
 {
     switch (exitStatus) {
     case 0:
-        return kShellOpenOk;
+        return Shell::Result::Opened;
     case -1: // xdg-open itself is missing
     case 3:  // xdg-open found no tool for this kind of address
-        return kShellNoAssociation;
+        return Shell::Result::NoAssociation;
     default:
         // Syntax error (1), missing file (2), the opener failed (4), a crash: none of these has a
         // message of its own for a web address.
-        return kShellOpenFailed;
+        return Shell::Result::Failed;
     }
 }
 
-int DesktopShell::open(const QString &address)
+} // namespace
+
+Shell::Result DesktopShell::open(const QString &address)
 {
     QProcess process;
     process.setProgram(QStringLiteral("xdg-open"));
@@ -37,9 +42,8 @@ int DesktopShell::open(const QString &address)
         else
             status = 0; // still starting the browser: it was handed over
     }
-    const int code = codeForExitStatus(status);
-    qCInfo(lcShell).noquote() << "shell open" << address << "status" << status << "code" << code;
-    return code;
+    qCInfo(lcShell).noquote() << "shell open" << address << "status" << status;
+    return resultOfExitStatus(status);
 }
 
 } // namespace platform

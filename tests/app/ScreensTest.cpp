@@ -133,7 +133,7 @@ const std::function<void(Platform &, QStringList &out)> scenes[] = {
         DownloadDialog progress(QStringLiteral(KOVARA_BIN_DIR "/downloading.AVI"));
         progress.setStatus(QStringLiteral("Saving:"));
         progress.setSource(QStringLiteral("u.hex from downloads.test"));
-        progress.setDestination(test.files.file(QStringLiteral("\\u.hex")));
+        progress.setDestination(test.files.file(QStringLiteral("u.hex")));
         progress.showProgress(4096, 10240, 2048, 3);
         progress.show();
         progress.activateWindow();

@@ -28,7 +28,7 @@ struct Row
     QString link; // a path on the maker server, or a whole address
     std::vector<Button> answers;
     QString trace; // after "+frmCheckScale"
-    std::optional<double> freeSpace = {};
+    std::optional<qint64> freeSpace = {};
     std::function<void(TestPlatform &)> setup = {};
     // Continue is pressed again after the first download ended (the user's retry).
     bool again = false;

@@ -17,8 +17,8 @@ namespace testing_support {
 Journey::Journey(TestPlatform &test, const QString &fileServer)
     : m_test(test)
     , m_fileServer(fileServer)
-    , m_log("kovara.forms kovara.dialogs kovara.files",
-            QStringLiteral("kovara.forms.info=true\nkovara.dialogs.info=true\n"
+    , m_log("kovara.forms kovara.prompts kovara.files",
+            QStringLiteral("kovara.forms.info=true\nkovara.prompts.info=true\n"
                            "kovara.files.info=true"))
 { }
 
@@ -96,7 +96,7 @@ void Journey::given(const QString &words)
         } else if (word == QLatin1String("type")) {
             m_test.dialogs.type(rest);
         } else if (phrase == QLatin1String("shell fails")) {
-            m_test.shell.result = platform::kShellNoAssociation;
+            m_test.shell.result = platform::Shell::Result::NoAssociation;
         } else {
             ADD_FAILURE() << "given: no such words: " << phrase.toStdString();
         }

@@ -73,9 +73,9 @@ void TestPlatform::waitForChecks()
     processEvents();
 }
 
-void TestPlatform::touchWorkingFile(const QString &backslashName, const QByteArray &content)
+void TestPlatform::touchWorkingFile(const QString &name, const QByteArray &content)
 {
-    QFile file(files.file(backslashName));
+    QFile file(files.file(name));
     if (file.open(QIODevice::WriteOnly))
         file.write(content);
 }

@@ -56,8 +56,8 @@ private:
 class SetDiskSpace final : public platform::DiskSpace
 {
 public:
-    std::optional<double> free;
-    double freeBytes(const QString &path) override
+    std::optional<qint64> free;
+    qint64 freeBytes(const QString &path) override
     {
         return free ? *free : platform::StorageDiskSpace().freeBytes(path);
     }
@@ -66,9 +66,9 @@ public:
 class FakeShell final : public platform::Shell
 {
 public:
-    int result = platform::kShellOpenOk;
+    Result result = Result::Opened;
     QStringList opened;
-    int open(const QString &address) override
+    Result open(const QString &address) override
     {
         opened << address;
         return result;
@@ -145,8 +145,8 @@ public:
     device::ScaleProgrammer scale;
     UpdateFlow flow;
 
-    // Creates a file of the working folder ("\name") with some content.
-    void touchWorkingFile(const QString &backslashName, const QByteArray &content = "x");
+    // Creates a file of the working folder with some content.
+    void touchWorkingFile(const QString &name, const QByteArray &content = "x");
     // Runs events until no question to the maker's servers is out and the input held meanwhile
     // has been delivered.
     void waitForChecks();
