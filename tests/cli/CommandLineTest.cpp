@@ -250,7 +250,8 @@ TEST(CommandLine, EveryEndHasItsStatusAndItsWords)
          "{\"exit\":0,\"message\":\"COM1  virtual port 1\\nCOM4  virtual port 4\",\"ok\":true,"
          "\"ports\":[{\"device\":\"virtual port 1\",\"name\":\"COM1\"},"
          "{\"device\":\"virtual port 4\",\"name\":\"COM4\"}]"},
-        {"the serial number is read", "COM1 scale", "--read-serial", ExitCode::Success, "20231187"},
+        {"the serial number is read on a port named in any case", "COM12 scale",
+         "--read-serial --port com12", ExitCode::Success, "20231187"},
         {"a command line that names no file", "", "update --port COM1", ExitCode::Usage,
          "update needs"},
         {"a port that is no port", "", "--read-serial --port LPT1", ExitCode::Usage,
