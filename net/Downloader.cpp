@@ -1,5 +1,6 @@
 #include "net/Downloader.h"
 
+#include "net/ResumeCheck.h"
 #include "platform/DiskSpace.h"
 
 #include <QDir>
@@ -13,7 +14,6 @@
 #include <QUrl>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -25,53 +25,6 @@ Q_LOGGING_CATEGORY(lcDownload, "kovara.download")
 
 // The most body bytes Qt holds in memory: the server is read only as fast as the disk takes it.
 constexpr qint64 kReadBufferBytes = qint64(16) * 1024 * 1024;
-
-// The leading whole number of a header value; -1 when it has none.
-qint64 leadingNumber(const QByteArray &value)
-{
-    const QByteArray text = value.trimmed();
-    qsizetype digits = 0;
-    while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text.at(digits))))
-        ++digits;
-    if (digits == 0 || digits > 18)
-        return -1;
-    return text.left(digits).toLongLong();
-}
-
-// The first byte of "bytes FIRST-LAST/TOTAL"; -1 when the header says something else.
-qint64 contentRangeStart(const QByteArray &value)
-{
-    const QByteArray text = value.trimmed();
-    if (!text.toLower().startsWith("bytes "))
-        return -1;
-    return leadingNumber(text.mid(6));
-}
-
-// The TOTAL of "bytes FIRST-LAST/TOTAL"; -1 when it is "*" or missing.
-qint64 contentRangeTotal(const QByteArray &value)
-{
-    const qsizetype slash = value.indexOf('/');
-    return slash < 0 ? -1 : leadingNumber(value.mid(slash + 1));
-}
-
-// count bytes of the file at path from byte from; fewer when they cannot be read.
-QByteArray readPart(const QString &path, qint64 from, qint64 count)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || !file.seek(from))
-        return {};
-    return file.read(count);
-}
-
-// The version of the file an answer names, for If-Range: a strong ETag, else Last-Modified (a
-// weak ETag may name two different files alike, so it cannot vouch for a splice).
-QString validatorOf(const QNetworkReply &reply)
-{
-    const QByteArray etag = reply.rawHeader("ETag").trimmed();
-    if (!etag.isEmpty() && !etag.startsWith("W/"))
-        return QString::fromLatin1(etag);
-    return QString::fromLatin1(reply.rawHeader("Last-Modified").trimmed());
-}
 
 DownloadResult ended(DownloadResult::Outcome outcome, const QString &statusLine = {})
 {
@@ -148,10 +101,7 @@ void Downloader::start(const QString &url, const QString &path)
     m_path = path;
     m_resuming = false;
     m_received = 0;
-    m_length = 0;
-    m_lengthKnown = false;
-    m_validator.clear();
-    m_overlap.clear();
+    m_resume.clear();
     m_changes = 0;
     qCInfo(lcDownload).noquote() << "download" << url << "to" << path;
     request(0);
@@ -159,33 +109,29 @@ void Downloader::start(const QString &url, const QString &path)
 
 void Downloader::resume()
 {
-    if (m_validator.isEmpty() || !m_lengthKnown) {
+    if (!m_resume.possible()) {
         qCInfo(lcDownload).noquote()
             << "the server named no version of the file (ETag, Last-Modified) or no length: "
                "starting again from the first byte rather than splicing";
         restart();
         return;
     }
-    m_resuming = true;
-    // The partial file may have been cut shorter meanwhile; never resume past its end.
-    const qint64 onDisk = QFileInfo(m_path).size();
-    const qint64 end = std::min(m_received, onDisk);
-    m_received = std::max<qint64>(0, end - m_options.resumeOverlap);
-    m_overlap = readPart(m_path, m_received, end - m_received);
-    if (m_overlap.size() != end - m_received) {
+    const qint64 from = m_resume.prepare(m_path, m_received, m_options.resumeOverlap);
+    if (from < 0) {
         qCWarning(lcDownload).noquote() << "the part on disk cannot be read: starting again";
         restart();
         return;
     }
-    request(m_received);
+    m_resuming = true;
+    m_received = from;
+    request(from);
 }
 
 void Downloader::restart()
 {
     m_resuming = false;
     m_received = 0;
-    m_validator.clear();
-    m_overlap.clear();
+    m_resume.clear();
     request(0);
 }
 
@@ -210,7 +156,6 @@ void Downloader::request(qint64 from)
     m_cancelled = false;
     m_statusLine.clear();
     m_sslErrors.clear();
-    m_overlapSeen = 0;
     m_requestedFrom = from;
 
     const QUrl address(m_url);
@@ -223,8 +168,8 @@ void Downloader::request(qint64 from)
     // Compressed bodies would have no length and ranges that do not count the file's bytes.
     request.setRawHeader("Accept-Encoding", "identity");
     request.setRawHeader("Range", "bytes=" + QByteArray::number(from) + '-');
-    if (m_resuming && from > 0 && !m_validator.isEmpty())
-        request.setRawHeader("If-Range", m_validator.toLatin1());
+    if (m_resuming && from > 0)
+        request.setRawHeader("If-Range", m_resume.validator().toLatin1());
     qCInfo(lcDownload).noquote() << "GET" << address.toDisplayString() << "from byte" << from;
 
     // As a custom request the GET is never sent again by Qt behind our back when the connection
@@ -259,26 +204,10 @@ void Downloader::takeAnswer()
               .arg(status)
               .arg(m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
     qCInfo(lcDownload).noquote() << "answer:" << m_statusLine;
-    const qint64 rangeStart = contentRangeStart(m_reply->rawHeader("Content-Range"));
+    const QByteArray contentRange = m_reply->rawHeader("Content-Range");
 
     using O = DownloadResult::Outcome;
-    if (status == 200 || (status == 206 && m_resuming && rangeStart != m_requestedFrom)) {
-        if (m_resuming) {
-            // Splicing what comes onto the part would corrupt the file.
-            QFile::remove(m_path);
-            finish(ended(O::ResumeRefused));
-            return;
-        }
-    } else if (status == 206) {
-        if (rangeStart > 0 && rangeStart != m_requestedFrom) {
-            finish(ended(O::ServerAnswer, m_statusLine));
-            return;
-        }
-        if (m_resuming && contentRangeTotal(m_reply->rawHeader("Content-Range")) != m_length) {
-            refuseResume("the part is of a file of another length");
-            return;
-        }
-    } else {
+    if (status != 200 && status != 206) {
         const O refusal = status == 204 ? O::NoContent
             : status == 401             ? O::Unauthorized
             : status == 404             ? O::NotFound
@@ -286,23 +215,38 @@ void Downloader::takeAnswer()
         finish(ended(refusal, m_statusLine));
         return;
     }
-
-    if (!m_resuming) {
-        const qint64 length = leadingNumber(m_reply->rawHeader("Content-Length"));
-        m_lengthKnown = length >= 0;
-        m_length = std::max<qint64>(length, 0);
-        m_validator = validatorOf(*m_reply);
-        if (m_lengthKnown && m_length == 0) {
+    if (m_resuming) {
+        switch (m_resume.check(status, contentRange, m_requestedFrom)) {
+        case ResumeCheck::Answer::Continues:
+            break;
+        case ResumeCheck::Answer::NotThePart:
+            // Splicing what comes onto the part would corrupt the file.
+            QFile::remove(m_path);
+            finish(ended(O::ResumeRefused));
+            return;
+        case ResumeCheck::Answer::OtherLength:
+            refuseResume("the part is of a file of another length");
+            return;
+        }
+    } else {
+        const qint64 rangeStart = contentRangeStart(contentRange);
+        if (status == 206 && rangeStart > 0 && rangeStart != m_requestedFrom) {
+            finish(ended(O::ServerAnswer, m_statusLine));
+            return;
+        }
+        m_resume.describe(*m_reply);
+        if (m_resume.length() == 0) {
             finish(ended(O::NoContent, m_statusLine));
             return;
         }
     }
 
-    if (m_lengthKnown && QDir::isAbsolutePath(m_path)) {
+    const qint64 length = m_resume.length();
+    if (length >= 0 && QDir::isAbsolutePath(m_path)) {
         const qint64 free = m_disk.freeBytes(QFileInfo(m_path).absolutePath() + QLatin1Char('/'));
-        if (free < m_length) {
+        if (free < length) {
             qCWarning(lcDownload).noquote()
-                << "not enough space:" << free << "bytes free for" << m_length;
+                << "not enough space:" << free << "bytes free for" << length;
             // A stale file of an earlier run may lie at the destination of a fresh download:
             // offering to resume would splice onto it.
             DownloadResult result = ended(O::NoSpace);
@@ -341,13 +285,9 @@ void Downloader::readBody()
     m_idle.start();
     while (m_reply->bytesAvailable() > 0) {
         const QByteArray chunk = m_reply->read(256 * 1024);
-        if (m_overlapSeen < m_overlap.size()) {
-            const qsizetype count = std::min(chunk.size(), m_overlap.size() - m_overlapSeen);
-            if (chunk.left(count) != m_overlap.mid(m_overlapSeen, count)) {
-                refuseResume("the bytes asked again differ from those on disk");
-                return;
-            }
-            m_overlapSeen += count;
+        if (!m_resume.repeats(chunk)) {
+            refuseResume("the bytes asked again differ from those on disk");
+            return;
         }
         errno = 0;
         if (m_file->write(chunk) != chunk.size()) {
@@ -398,9 +338,10 @@ void Downloader::replyFinished()
     m_file->close();
     const bool cleanEnd = error == QNetworkReply::NoError && !m_timedOut;
     DownloadResult result;
-    if (m_lengthKnown ? m_received == m_length : cleanEnd && m_received > 0) {
+    const bool lengthKnown = m_resume.length() >= 0;
+    if (lengthKnown ? m_received == m_resume.length() : cleanEnd && m_received > 0) {
         result.outcome = O::Complete;
-    } else if (!m_lengthKnown && cleanEnd) {
+    } else if (!lengthKnown && cleanEnd) {
         result = ended(O::NoContent, m_statusLine);
     } else {
         result.outcome = O::Broken;

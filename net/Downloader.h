@@ -13,6 +13,8 @@
 // finished() whose result says what happened, and the caller decides whether to resume, start
 // again or give up. A result that ends the download leaves no file behind.
 
+#include "net/ResumeCheck.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -115,7 +117,7 @@ private:
     void writeFailed();
     void finish(DownloadResult result);
     void dropReply();
-    qint64 total() const { return m_lengthKnown ? m_length : -1; }
+    qint64 total() const { return m_resume.length(); }
 
     QNetworkAccessManager &m_network;
     platform::DiskSpace &m_disk;
@@ -131,14 +133,8 @@ private:
     bool m_cancelled = false;
     qint64 m_requestedFrom = 0;
     qint64 m_received = 0;
-    qint64 m_length = 0;
-    bool m_lengthKnown = false;
-    // The version of the file that the first answer described, sent back on a resume so that a
-    // file changed on the server is not spliced onto the old bytes; empty when it named none.
-    QString m_validator;
-    // The bytes on disk that a resume asks for again, and how many of them the part has repeated.
-    QByteArray m_overlap;
-    qint64 m_overlapSeen = 0;
+    // What the first answer said of the file, and the checks of a resume against it.
+    ResumeCheck m_resume;
     // Resumes refused in this download because the part was of another file.
     int m_changes = 0;
     QStringList m_sslErrors;
