@@ -1,7 +1,7 @@
 // The Kovara scale update program: a wizard that brings a postage scale's rates up to date.
 
 #include "app/UpdateFlow.h"
-#include "cli/Terminal.h"
+#include "cli/CommandLineMain.h"
 #include "device/ScaleProgrammer.h"
 #include "net/Downloader.h"
 #include "net/InternetProbe.h"
@@ -97,7 +97,7 @@ int main(int argc, char *argv[])
     platform::SystemClock clock;
     device::ScaleProgrammer scale(ports, clock);
     if (commandLine)
-        return cli::runOnTerminal(command, {ports, scale, downloader, clock, files}, out, err);
+        return cli::runCommand(command, {ports, scale, downloader, clock, files}, out, err);
 
     net::MakerAddresses addresses = net::MakerAddresses::built();
     // The whole-program tests start a maker server tool of their own.

@@ -24,6 +24,65 @@ int portNumber(const QString &text)
     return platform::comNumberOfDevice(text);
 }
 
+// The options, each with the words --help shows for it, in the order it shows them.
+struct Options
+{
+    QCommandLineOption file {QStringLiteral("file"),
+                             tr("update the scale from this update file"),
+                             QStringLiteral("PATH")};
+    QCommandLineOption url {QStringLiteral("url"),
+                            tr("download the update file from this address first"),
+                            QStringLiteral("URL")};
+    QCommandLineOption port {QStringLiteral("port"),
+                             tr("the scale's port: %1; without it every serial port is searched "
+                                "for the scale")
+                                 .arg(platform::portSpellings()),
+                             QStringLiteral("PORT")};
+    QCommandLineOption quiet {{QStringLiteral("q"), QStringLiteral("quiet")},
+                              tr("print nothing but a failure")};
+    QCommandLineOption json {QStringLiteral("json"), tr("print the result as one JSON object")};
+    QCommandLineOption verbose {QStringLiteral("verbose"),
+                                tr("print the program's log lines as well")};
+    QCommandLineOption listPorts {QStringLiteral("list-ports"),
+                                  tr("list the serial ports and their devices")};
+    QCommandLineOption readSerial {QStringLiteral("read-serial"),
+                                   tr("read the scale's serial number")};
+    QCommandLineOption help {{QStringLiteral("h"), QStringLiteral("help")}, tr("show this help")};
+    QCommandLineOption version {QStringLiteral("version"), tr("print the program's version")};
+
+    QList<QCommandLineOption> all() const
+    {
+        return {file, url, port, quiet, json, verbose, listPorts, readSerial, help, version};
+    }
+};
+
+// "  --port PORT     the scale's port: ...", the words wrapped under each other.
+QString optionLines(const QList<QCommandLineOption> &options)
+{
+    constexpr int kNameWidth = 16;
+    constexpr int kLineWidth = 94;
+    QString text;
+    for (const QCommandLineOption &option : options) {
+        QStringList names;
+        for (const QString &name : option.names())
+            names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+        QString line = QStringLiteral("  ") + names.join(QStringLiteral(", "));
+        if (!option.valueName().isEmpty())
+            line += QLatin1Char(' ') + option.valueName();
+        line = line.leftJustified(kNameWidth + 2);
+        const QString indent(kNameWidth + 2, QLatin1Char(' '));
+        for (const QString &word : option.description().split(QLatin1Char(' '))) {
+            if (line.size() + 1 + word.size() > kLineWidth && line.size() > indent.size()) {
+                text += line + QLatin1Char('\n');
+                line = indent;
+            }
+            line += (line.endsWith(QLatin1Char(' ')) ? QString() : QStringLiteral(" ")) + word;
+        }
+        text += line + QLatin1Char('\n');
+    }
+    return text;
+}
+
 Command invalid(const QString &error)
 {
     Command command;
@@ -40,18 +99,10 @@ Command parseCommandLine(const QStringList &arguments)
         return {};
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, {});
-    const QCommandLineOption version(QStringLiteral("version"), {});
-    const QCommandLineOption listPorts(QStringLiteral("list-ports"), {});
-    const QCommandLineOption readSerial(QStringLiteral("read-serial"), {});
-    const QCommandLineOption port(QStringLiteral("port"), {}, QStringLiteral("PORT"));
-    const QCommandLineOption file(QStringLiteral("file"), {}, QStringLiteral("PATH"));
-    const QCommandLineOption url(QStringLiteral("url"), {}, QStringLiteral("URL"));
-    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")}, {});
-    const QCommandLineOption json(QStringLiteral("json"), {});
-    const QCommandLineOption verbose(QStringLiteral("verbose"), {});
-    parser.addOptions(
-        {help, version, listPorts, readSerial, port, file, url, quiet, json, verbose});
+    const Options options;
+    const auto &[file, url, port, quiet, json, verbose, listPorts, readSerial, help, version]
+        = options;
+    parser.addOptions(options.all());
     if (!parser.parse(arguments))
         return invalid(parser.errorText());
 
@@ -109,14 +160,7 @@ compared, and a file fetched with --url is resumed after a break and deleted onc
 is updated.
 
 Options:
-  --file PATH     update the scale from this update file
-  --url URL       download the update file from this address first
-  --port PORT     the scale's port: %1; without it every
-                  serial port is searched for the scale
-  -q, --quiet     print nothing but a failure
-  --json          print the result as one JSON object
-  --verbose       print the program's log lines as well
-
+%1
 Progress and messages go to standard error: a bar on a terminal, plain lines otherwise. The
 result line, or with --json the JSON object, goes to standard output. Ctrl-C during the update
 stops it between two frames with the session closed; run the update again afterwards.
@@ -132,7 +176,7 @@ Exit status:
      console window closed, a log-off or a shutdown): the update is unfinished and must
      be run again
 )")
-        .arg(platform::portSpellings());
+        .arg(optionLines(Options().all()));
 }
 
 QString windowedProgramText()

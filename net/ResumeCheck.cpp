@@ -76,7 +76,8 @@ qint64 ResumeCheck::prepare(const QString &path, qint64 received, qint64 overlap
     return m_overlap.size() == end - from ? from : -1;
 }
 
-ResumeCheck::Answer ResumeCheck::check(int status, const QByteArray &contentRange, qint64 from) const
+ResumeCheck::Answer
+ResumeCheck::check(int status, const QByteArray &contentRange, qint64 from) const
 {
     if (status != 206 || contentRangeStart(contentRange) != from)
         return Answer::NotThePart;

@@ -7,7 +7,7 @@
 #include "ScriptedSocketServer.h"
 #include "UpdateFile.h"
 
-#include "cli/ConsoleRun.h"
+#include "cli/CommandRun.h"
 #include "platform/InterruptSignal.h"
 
 #include <QBuffer>
@@ -103,16 +103,16 @@ void run(const Row &row, const QString &server)
         QBuffer out, err;
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
-        cli::Console console(out, err, {false, false, command.json});
-        cli::ConsoleRun run({test.serial, test.scale, test.downloader, test.clock, test.files},
-                            console);
+        cli::CommandOutput output(out, err, {false, false, command.json});
+        cli::CommandRun run({test.serial, test.scale, test.downloader, test.clock, test.files},
+                            output);
         platform::InterruptSignal interrupts;
         QObject::connect(&interrupts,
                          &platform::InterruptSignal::interrupted,
                          &run,
-                         &cli::ConsoleRun::interrupt);
+                         &cli::CommandRun::interrupt);
         std::optional<ExitCode> code;
-        QObject::connect(&run, &cli::ConsoleRun::finished, [&code](ExitCode c) { code = c; });
+        QObject::connect(&run, &cli::CommandRun::finished, [&code](ExitCode c) { code = c; });
         if (row.interruptAt != 0) {
             test.serial.scale(1)->setFrameObserver([&](const virtual_scale::FrameRecord &r) {
                 if (r.command == row.interruptAt && r.address == 100 * virtual_scale::kBlockSize)

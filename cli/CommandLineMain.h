@@ -4,7 +4,7 @@
 // streams, and returns the process's exit status. Help, the version and a wrong command line need
 // no service and are answered before anything is opened.
 
-#include "cli/ConsoleRun.h"
+#include "cli/CommandRun.h"
 
 namespace platform {
 class StandardStream;
@@ -20,9 +20,9 @@ bool wantsCommandLine(const QStringList &arguments);
 int answerWithoutServices(const Command &command, QIODevice &out, QIODevice &err);
 // Runs the command until it ends; needs a QCoreApplication. The log lines go to the support log
 // only, unless --verbose (main() makes the log).
-int runOnTerminal(const Command &command,
-                  ConsoleRun::Services services,
-                  platform::StandardStream &out,
-                  platform::StandardStream &err);
+int runCommand(const Command &command,
+               CommandRun::Services services,
+               platform::StandardStream &out,
+               platform::StandardStream &err);
 
 } // namespace cli

@@ -1,4 +1,4 @@
-#include "cli/ConsoleRun.h"
+#include "cli/CommandRun.h"
 
 #include "core/HexLoader.h"
 #include "core/TransferText.h"
@@ -36,14 +36,14 @@ QStringList portNames(const QList<int> &numbers)
 
 } // namespace
 
-ConsoleRun::ConsoleRun(Services services, Console &console, QObject *parent)
+CommandRun::CommandRun(Services services, CommandOutput &output, QObject *parent)
     : QObject(parent)
     , m_services(services)
-    , m_console(console)
+    , m_output(output)
 {
     net::Downloader &downloader = m_services.downloader;
     connect(&downloader, &net::Downloader::progress, this, [this](qint64 received, qint64 total) {
-        m_console.progress(
+        m_output.progress(
             kDownloading,
             tr("Downloading: %1 of %2")
                 .arg(core::fileSizeText(double(received)),
@@ -51,10 +51,10 @@ ConsoleRun::ConsoleRun(Services services, Console &console, QObject *parent)
             received,
             total);
     });
-    connect(&downloader, &net::Downloader::finished, this, &ConsoleRun::downloadEnded);
+    connect(&downloader, &net::Downloader::finished, this, &CommandRun::downloadEnded);
 }
 
-void ConsoleRun::start(const Command &command)
+void CommandRun::start(const Command &command)
 {
     m_command = command;
     m_startedMs = m_services.clock.nowMs();
@@ -81,12 +81,12 @@ void ConsoleRun::start(const Command &command)
     }
 }
 
-void ConsoleRun::interrupt()
+void CommandRun::interrupt()
 {
     switch (m_step) {
     case Step::Updating:
         m_step = Step::Stopping;
-        m_console.say(tr("Stopping after the frame on the line; Ctrl-C again ends at once."));
+        m_output.say(tr("Stopping after the frame on the line; Ctrl-C again ends at once."));
         m_services.scale.stop();
         return;
     case Step::Downloading:
@@ -100,7 +100,7 @@ void ConsoleRun::interrupt()
     }
 }
 
-void ConsoleRun::listPorts()
+void CommandRun::listPorts()
 {
     QJsonArray ports;
     QStringList lines;
@@ -119,7 +119,7 @@ void ConsoleRun::listPorts()
         finish(ExitCode::Success, lines.join(QLatin1Char('\n')));
 }
 
-void ConsoleRun::findScale()
+void CommandRun::findScale()
 {
     QList<int> ports {m_command.port};
     if (m_command.port == 0) {
@@ -150,15 +150,15 @@ void ConsoleRun::findScale()
     });
 }
 
-void ConsoleRun::search(const QList<int> &ports)
+void CommandRun::search(const QList<int> &ports)
 {
-    m_console.say(
+    m_output.say(
         tr("Looking for the scale on %1").arg(portNames(ports).join(QStringLiteral(", "))));
     const auto *job = m_services.scale.findScale(ports);
     connect(job, &device::ScaleJob::finished, this, [this, job] { searchEnded(job->result()); });
 }
 
-void ConsoleRun::searchEnded(const device::ScaleSearch &search)
+void CommandRun::searchEnded(const device::ScaleSearch &search)
 {
     // Ctrl-C may have ended the command during the search.
     if (m_step != Step::FindingScale)
@@ -183,14 +183,14 @@ void ConsoleRun::searchEnded(const device::ScaleSearch &search)
         update();
 }
 
-void ConsoleRun::download()
+void CommandRun::download()
 {
     m_step = Step::Downloading;
-    m_console.say(tr("Downloading %1").arg(m_command.url));
+    m_output.say(tr("Downloading %1").arg(m_command.url));
     m_services.downloader.start(m_command.url, m_services.files.updateFile());
 }
 
-void ConsoleRun::downloadEnded(const net::DownloadResult &result)
+void CommandRun::downloadEnded(const net::DownloadResult &result)
 {
     if (m_step != Step::Downloading)
         return;
@@ -208,12 +208,12 @@ void ConsoleRun::downloadEnded(const net::DownloadResult &result)
             && (result.canResume || result.outcome == Outcome::ResumeRefused)) {
             ++m_resumes;
             if (result.outcome == Outcome::ResumeRefused) {
-                m_console.say(tr("The server is unable to resume this download; starting again."));
+                m_output.say(tr("The server is unable to resume this download; starting again."));
                 m_services.downloader.restart();
             } else {
-                m_console.say(tr("The connection with the server was reset; resuming (%1 of %2).")
-                                  .arg(m_resumes)
-                                  .arg(kResumeLimit));
+                m_output.say(tr("The connection with the server was reset; resuming (%1 of %2).")
+                                 .arg(m_resumes)
+                                 .arg(kResumeLimit));
                 m_services.downloader.resume();
             }
             return;
@@ -230,7 +230,7 @@ void ConsoleRun::downloadEnded(const net::DownloadResult &result)
            message ? message->title + QStringLiteral(": ") + message->text : result.statusLine);
 }
 
-void ConsoleRun::loadAndUpdate(const QString &path)
+void CommandRun::loadAndUpdate(const QString &path)
 {
     // The whole file is checked before the scale is touched.
     const core::HexLoadResult result = core::loadIntelHexFile(path, m_image);
@@ -238,16 +238,16 @@ void ConsoleRun::loadAndUpdate(const QString &path)
         finish(ExitCode::FileRefused, result.message());
         return;
     }
-    m_console.say(tr("The update file %1 is whole: %2 data records.")
-                      .arg(QDir::toNativeSeparators(path))
-                      .arg(result.dataRecords));
+    m_output.say(tr("The update file %1 is whole: %2 data records.")
+                     .arg(QDir::toNativeSeparators(path))
+                     .arg(result.dataRecords));
     findScale();
 }
 
-void ConsoleRun::update()
+void CommandRun::update()
 {
     m_step = Step::Updating;
-    m_console.say(tr("Updating scale %1 on %2").arg(m_serial, platform::comName(m_port)));
+    m_output.say(tr("Updating scale %1 on %2").arg(m_serial, platform::comName(m_port)));
     m_services.scale.setPortNumber(m_port);
     const auto *opening = m_services.scale.open();
     connect(opening, &device::ScaleJob::finished, this, [this, opening] {
@@ -258,37 +258,37 @@ void ConsoleRun::update()
     });
 }
 
-void ConsoleRun::program()
+void CommandRun::program()
 {
     using device::ScaleJob;
     const auto *job = m_services.scale.update(m_image);
     connect(job, &ScaleJob::serialNumberUsed, this, [this](const QString &serial) {
         m_serial = serial;
     });
-    connect(job, &ScaleJob::progress, this, &ConsoleRun::showProgress);
+    connect(job, &ScaleJob::progress, this, &CommandRun::showProgress);
     connect(job, &ScaleJob::finished, this, [this, job] {
         if (job->result().outcome == device::RunOutcome::Done) {
             // The bar ends on what happened: every block verified, the last one's words without
             // the time that was left before it.
             core::RunProgress last = m_progress;
             last.msLeft = -1;
-            m_console.progress(int(last.phase), core::runProgressText(last), 1, 1);
+            m_output.progress(int(last.phase), core::runProgressText(last), 1, 1);
         }
         runEnded(job->result().outcome);
     });
 }
 
-void ConsoleRun::showProgress(const core::RunProgress &progress)
+void CommandRun::showProgress(const core::RunProgress &progress)
 {
     m_progress = progress;
     // A run is its blocks programmed, then verified: one bar for both.
     const bool verifying = progress.phase == core::RunProgress::Phase::Verifying;
     const int done = progress.block - 1 + (verifying ? progress.blocks : 0);
-    m_console.progress(
+    m_output.progress(
         int(progress.phase), core::runProgressText(progress), done, 2 * progress.blocks);
 }
 
-void ConsoleRun::runEnded(device::RunOutcome outcome)
+void CommandRun::runEnded(device::RunOutcome outcome)
 {
     using device::RunOutcome;
     const bool stopped = m_step == Step::Stopping;
@@ -315,7 +315,7 @@ void ConsoleRun::runEnded(device::RunOutcome outcome)
     }
 }
 
-void ConsoleRun::finish(ExitCode code, const QString &text)
+void CommandRun::finish(ExitCode code, const QString &text)
 {
     if (m_step == Step::Done)
         return;
@@ -328,7 +328,7 @@ void ConsoleRun::finish(ExitCode code, const QString &text)
     m_fields.insert(QStringLiteral("seconds"),
                     double(m_services.clock.nowMs() - m_startedMs) / 1000.0);
     qCInfo(lcConsole).noquote() << "command ended with" << int(code) << ":" << text;
-    m_console.finish(code, text, m_fields);
+    m_output.finish(code, text, m_fields);
     Q_EMIT finished(code);
 }
 

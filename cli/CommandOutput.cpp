@@ -1,4 +1,4 @@
-#include "cli/Console.h"
+#include "cli/CommandOutput.h"
 
 #include <QIODevice>
 #include <QJsonDocument>
@@ -18,13 +18,13 @@ QString oneLine(const QString &text)
     return text.trimmed().replace(breaks, QStringLiteral(" "));
 }
 
-Console::Console(QIODevice &out, QIODevice &err, Options options)
+CommandOutput::CommandOutput(QIODevice &out, QIODevice &err, Options options)
     : m_out(out)
     , m_err(err)
     , m_options(options)
 { }
 
-void Console::say(const QString &text)
+void CommandOutput::say(const QString &text)
 {
     if (m_options.quiet)
         return;
@@ -32,7 +32,7 @@ void Console::say(const QString &text)
     write(m_err, text + QLatin1Char('\n'));
 }
 
-void Console::progress(int phase, const QString &line, qint64 value, qint64 maximum)
+void CommandOutput::progress(int phase, const QString &line, qint64 value, qint64 maximum)
 {
     if (m_options.quiet)
         return;
@@ -61,7 +61,7 @@ void Console::progress(int phase, const QString &line, qint64 value, qint64 maxi
     write(m_err, line + QLatin1Char('\n'));
 }
 
-void Console::finish(ExitCode code, const QString &text, QJsonObject fields)
+void CommandOutput::finish(ExitCode code, const QString &text, QJsonObject fields)
 {
     endBar();
     const bool ok = code == ExitCode::Success;
@@ -81,12 +81,12 @@ void Console::finish(ExitCode code, const QString &text, QJsonObject fields)
     write(ok ? m_out : m_err, words + QLatin1Char('\n'));
 }
 
-void Console::write(QIODevice &device, const QString &text)
+void CommandOutput::write(QIODevice &device, const QString &text)
 {
     device.write(text.toUtf8());
 }
 
-void Console::drawBar()
+void CommandOutput::drawBar()
 {
     // Back to the line's start; spaces, not an erase sequence, cover the rest of a longer line
     // before, as Windows' console prints escape sequences as they are.
@@ -95,7 +95,7 @@ void Console::drawBar()
     m_barPending.clear();
 }
 
-void Console::endBar()
+void CommandOutput::endBar()
 {
     if (m_barWidth == 0)
         return;

@@ -1,4 +1,4 @@
-#include "cli/Terminal.h"
+#include "cli/CommandLineMain.h"
 
 #include "platform/InterruptSignal.h"
 #include "platform/StandardStream.h"
@@ -36,17 +36,17 @@ int answerWithoutServices(const Command &command, QIODevice &out, QIODevice &err
     }
 }
 
-int runOnTerminal(const Command &command,
-                  ConsoleRun::Services services,
-                  platform::StandardStream &out,
-                  platform::StandardStream &err)
+int runCommand(const Command &command,
+               CommandRun::Services services,
+               platform::StandardStream &out,
+               platform::StandardStream &err)
 {
-    Console console(out, err, {err.isTerminal(), command.quiet, command.json});
-    ConsoleRun run(services, console);
+    CommandOutput output(out, err, {err.isTerminal(), command.quiet, command.json});
+    CommandRun run(services, output);
     platform::InterruptSignal interrupts;
     QObject::connect(
-        &interrupts, &platform::InterruptSignal::interrupted, &run, &ConsoleRun::interrupt);
-    QObject::connect(&run, &ConsoleRun::finished, qApp, [](ExitCode code) {
+        &interrupts, &platform::InterruptSignal::interrupted, &run, &CommandRun::interrupt);
+    QObject::connect(&run, &CommandRun::finished, qApp, [](ExitCode code) {
         QCoreApplication::exit(int(code));
     });
     QTimer::singleShot(0, &run, [&run, &command] { run.start(command); });

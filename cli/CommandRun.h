@@ -1,7 +1,7 @@
 #pragma once
 
 // One command of the command line, run on the same services as the wizard: the port list, the
-// scale programmer, the downloader and the working folder. It reports on the console and ends
+// scale programmer, the downloader and the working folder. It reports on its output and ends
 // with finished(code), once.
 //
 // An update fetches the file first when given an address (into the working folder, resumed
@@ -11,7 +11,7 @@
 // session closed.
 
 #include "cli/CommandLine.h"
-#include "cli/Console.h"
+#include "cli/CommandOutput.h"
 #include "core/FlashImage.h"
 #include "device/RunObserver.h"
 
@@ -34,7 +34,7 @@ class WorkingFolder;
 
 namespace cli {
 
-class ConsoleRun final : public QObject
+class CommandRun final : public QObject
 {
     Q_OBJECT
 public:
@@ -47,7 +47,7 @@ public:
         const platform::WorkingFolder &files;
     };
 
-    ConsoleRun(Services services, Console &console, QObject *parent = nullptr);
+    CommandRun(Services services, CommandOutput &output, QObject *parent = nullptr);
 
     void start(const Command &command);
     // Ctrl-C: the update stops between two frames, a download is cancelled.
@@ -74,7 +74,7 @@ private:
     void finish(ExitCode code, const QString &text);
 
     Services m_services;
-    Console &m_console;
+    CommandOutput &m_output;
     Command m_command;
     Step m_step = Step::Idle;
     core::FlashImage m_image;

@@ -15,7 +15,7 @@ class QIODevice;
 
 namespace cli {
 
-class Console
+class CommandOutput
 {
 public:
     struct Options
@@ -25,7 +25,7 @@ public:
         bool json = false;
     };
 
-    Console(QIODevice &out, QIODevice &err, Options options);
+    CommandOutput(QIODevice &out, QIODevice &err, Options options);
 
     // What the command does now, as a line of its own.
     void say(const QString &text);
