@@ -30,6 +30,8 @@ ScaleUpdate::ScaleUpdate(device::ScaleProgrammer &scale,
     connect(
         &window, &ScaleUpdateWindow::serialNumberEntered, this, &ScaleUpdate::enterSerialNumber);
     connect(&window, &ScaleUpdateWindow::portChosen, this, &ScaleUpdate::choosePort);
+    connect(&window, &ScaleUpdateWindow::exitRequested, this, &ScaleUpdate::askQuit);
+    connect(&window, &ScaleUpdateWindow::closeRequested, this, &ScaleUpdate::askQuit);
     connect(&m_sessionEnd, &platform::SessionEnd::ending, this, &ScaleUpdate::endWithTheSession);
 
     m_image.erase();
@@ -187,10 +189,23 @@ bool ScaleUpdate::ignoredDuringRun(const char *command) const
     return true;
 }
 
-void ScaleUpdate::stop()
+void ScaleUpdate::askQuit()
 {
-    if (!writingScale())
+    if (m_operation == Operation::Stopping) {
+        qCInfo(lcScale) << "the update is stopping; the program ends with it";
         return;
+    }
+    if (!writingScale()) {
+        Q_EMIT quitAsked();
+        return;
+    }
+    if (!m_prompts.askQuit(m_window, QuitDialog::Subject::ScaleBeingWritten))
+        return;
+    // The run may have ended while the question was up.
+    if (!writingScale()) {
+        Q_EMIT stopped();
+        return;
+    }
     qCInfo(lcScale) << "stopping the update before the next frame";
     m_operation = Operation::Stopping;
     m_scale.stop();

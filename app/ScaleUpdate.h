@@ -39,20 +39,17 @@ public:
     // The port closes with the update.
     ~ScaleUpdate() override;
 
-    bool running() const { return m_operation != Operation::None; }
-    // The scale is being programmed or verified.
-    bool writingScale() const { return m_operation == Operation::Programming; }
-    bool stopping() const { return m_operation == Operation::Stopping; }
-    // Stops the programming run before its next frame; -> stopped once the session is closed
-    // (or the run has ended in any other way meanwhile).
-    void stop();
-
 Q_SIGNALS:
+    // The window's Exit or close box, when no scale is being written: the program's own quit
+    // question is due.
+    void quitAsked();
     // Every block programmed and verified; the update file is deleted.
     void scaleUpdated();
     // The scale stopped answering in the update or in the application area's read-back.
     void scaleLost();
-    // The run asked to stop has ended; the port may be closed.
+    // Yes to the question about the scale being written: the run has stopped before its next
+    // frame with the session closed (or ended in another way meanwhile); the port may be closed
+    // and the program ends.
     void stopped();
     // The user's session ended during the programming: the scale's session is closed, the port
     // too, and the program must end now.
@@ -70,6 +67,12 @@ private:
         Ended
     };
 
+    bool running() const { return m_operation != Operation::None; }
+    // The scale is being programmed or verified.
+    bool writingScale() const { return m_operation == Operation::Programming; }
+    // Exit or the close box: while the scale is written the question is about the scale, and Yes
+    // stops the run before its next frame; while a stop is under way nothing more is asked.
+    void askQuit();
     void autoRun();
     // Loads the update file into the image; false (and a message) when the file is refused.
     bool load();

@@ -189,30 +189,11 @@ void UpdateFlow::showScaleUpdate()
         connect(m_scaleUpdate.get(), &ScaleUpdate::sessionEnded, this, [this] {
             m_desktop.end(platform::kStoppedStatus);
         });
-        for (const auto signal :
-             {&ScaleUpdateWindow::exitRequested, &ScaleUpdateWindow::closeRequested})
-            connect(window, signal, this, [this, window] { quitScaleUpdate(window); });
+        connect(m_scaleUpdate.get(), &ScaleUpdate::quitAsked, this, [this, window] {
+            m_desktop.confirmQuit(window);
+        });
     }
     show(m_scaleUpdateWindow.get());
-}
-
-void UpdateFlow::quitScaleUpdate(ScaleUpdateWindow *window)
-{
-    if (m_scaleUpdate && m_scaleUpdate->stopping()) {
-        qCInfo(lcWizard) << "the update is stopping; the program ends with it";
-        return;
-    }
-    if (!m_scaleUpdate || !m_scaleUpdate->writingScale()) {
-        m_desktop.confirmQuit(window);
-        return;
-    }
-    if (!m_prompts.askQuit(window, QuitDialog::Subject::ScaleBeingWritten))
-        return;
-    // The run may have ended while the question was up.
-    if (m_scaleUpdate && m_scaleUpdate->writingScale())
-        m_scaleUpdate->stop();
-    else
-        m_desktop.quit();
 }
 
 void UpdateFlow::showMain()

@@ -122,7 +122,6 @@ private:
     void showScaleUpdate();
     // The scale window's Exit and close box: while the scale is being written, Yes stops the run
     // between two frames and the program ends once the port is released.
-    void quitScaleUpdate(ScaleUpdateWindow *window);
     void showPortSearch();
     void showUpdateFile();
     void download(const QString &link);
