@@ -56,6 +56,8 @@ void ScaleLookup::readSerialNumber()
         } else {
             qCInfo(lcLookup).noquote() << "the scale answered with serial number" << result.serial;
         }
+        // Q_EMIT expands to nothing, which the indentation check takes for a deeper statement.
+        // NOLINTNEXTLINE(readability-misleading-indentation)
         Q_EMIT serialNumberRead(result.serial);
     });
 }
@@ -64,9 +66,10 @@ void ScaleLookup::openForUpdate()
 {
     const auto *job = m_scale.open();
     connect(job, &device::ScaleJob::finished, this, [this, job] {
-        if (const auto &error = job->result())
+        if (const auto &error = job->result()) {
             qCWarning(lcWizard).noquote()
                 << "opening" << portName() << "for the update:" << error->text();
+        }
     });
 }
 

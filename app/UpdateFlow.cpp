@@ -27,7 +27,7 @@
 
 #include <utility>
 
-UpdateFlow::UpdateFlow(Services services, ScreenPace pace, QObject *parent)
+UpdateFlow::UpdateFlow(const Services &services, ScreenPace pace, QObject *parent)
     : QObject(parent)
     , m_prompts(services.prompts)
     , m_addresses(services.addresses)

@@ -94,7 +94,7 @@ public:
         const platform::WorkingFolder &files;
     };
 
-    explicit UpdateFlow(Services services, ScreenPace pace = {}, QObject *parent = nullptr);
+    explicit UpdateFlow(const Services &services, ScreenPace pace = {}, QObject *parent = nullptr);
     ~UpdateFlow() override;
 
     void start() { goTo(Screen::StartUp); }

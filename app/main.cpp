@@ -96,6 +96,8 @@ int main(int argc, char *argv[])
                                      : QString());
     platform::SystemClock clock;
     device::ScaleProgrammer scale(ports, clock);
+    // The windowed Windows program has returned above; this one runs the command.
+    // cppcheck-suppress identicalConditionAfterEarlyExit
     if (commandLine)
         return cli::runCommand(command, {ports, scale, downloader, clock, files}, out, err);
 

@@ -36,7 +36,7 @@ QStringList portNames(const QList<int> &numbers)
 
 } // namespace
 
-CommandRun::CommandRun(Services services, CommandOutput &output, QObject *parent)
+CommandRun::CommandRun(const Services &services, CommandOutput &output, QObject *parent)
     : QObject(parent)
     , m_services(services)
     , m_output(output)
@@ -285,7 +285,7 @@ void CommandRun::showProgress(const core::RunProgress &progress)
     const bool verifying = progress.phase == core::RunProgress::Phase::Verifying;
     const int done = progress.block - 1 + (verifying ? progress.blocks : 0);
     m_output.progress(
-        int(progress.phase), core::runProgressText(progress), done, 2 * progress.blocks);
+        int(progress.phase), core::runProgressText(progress), done, 2 * qint64(progress.blocks));
 }
 
 void CommandRun::runEnded(device::RunOutcome outcome)

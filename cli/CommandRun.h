@@ -47,7 +47,7 @@ public:
         const platform::WorkingFolder &files;
     };
 
-    CommandRun(Services services, CommandOutput &output, QObject *parent = nullptr);
+    CommandRun(const Services &services, CommandOutput &output, QObject *parent = nullptr);
 
     void start(const Command &command);
     // Ctrl-C: the update stops between two frames, a download is cancelled.

@@ -250,7 +250,7 @@ void Downloader::readBody()
         return;
     m_idle.start();
     while (m_reply->bytesAvailable() > 0) {
-        const QByteArray chunk = m_reply->read(256 * 1024);
+        const QByteArray chunk = m_reply->read(qint64(256) * 1024);
         if (!m_resume.repeats(chunk)) {
             refuseResume("the bytes asked again differ from those on disk");
             return;
@@ -337,7 +337,7 @@ void Downloader::writeFailed()
     finish(result);
 }
 
-void Downloader::finish(DownloadResult result)
+void Downloader::finish(const DownloadResult &result)
 {
     m_idle.stop();
     dropReply();

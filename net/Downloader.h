@@ -84,7 +84,7 @@ private:
     void readBody();
     void replyFinished();
     void writeFailed();
-    void finish(DownloadResult result);
+    void finish(const DownloadResult &result);
     void dropReply();
     qint64 total() const { return m_resume.length(); }
 

@@ -26,7 +26,7 @@ public:
     // The file could be opened; the program goes on without it otherwise.
     bool isOpen() const;
 
-    static constexpr qint64 kRotateBytes = 1024 * 1024;
+    static constexpr qint64 kRotateBytes = qint64(1024) * 1024;
 };
 
 } // namespace platform

@@ -29,8 +29,9 @@ QMessageBox::StandardButton defaultOf(QMessageBox::StandardButtons buttons)
 
 } // namespace
 
-QMessageBox::StandardButton Prompts::ask(QWidget *parent, Prompt prompt)
+QMessageBox::StandardButton Prompts::ask(QWidget *parent, const Prompt &asked)
 {
+    Prompt prompt = asked;
     if (prompt.title.isEmpty())
         prompt.title = platform::applicationTitle();
     qCInfo(lcPrompts).noquote() << "message box:" << prompt.title << "-" << prompt.text;

@@ -28,9 +28,12 @@ public:
 
     // The button chosen: Yes, Retry, Ok or Abort is the default; Esc and the close box give the
     // set's cancelling button (No, Cancel, Abort, or Ok when it is alone).
-    QMessageBox::StandardButton ask(QWidget *parent, Prompt prompt);
-    bool askYes(QWidget *parent, Prompt prompt) { return ask(parent, prompt) == QMessageBox::Yes; }
-    void tell(QWidget *parent, Prompt prompt) { ask(parent, prompt); }
+    QMessageBox::StandardButton ask(QWidget *parent, const Prompt &prompt);
+    bool askYes(QWidget *parent, const Prompt &prompt)
+    {
+        return ask(parent, prompt) == QMessageBox::Yes;
+    }
+    void tell(QWidget *parent, const Prompt &prompt) { ask(parent, prompt); }
     // The text typed, or "" on Cancel.
     QString askText(QWidget *parent, const QString &label, QString title = {});
     // The quit question, modal over `over`: true when the user chose Yes.
