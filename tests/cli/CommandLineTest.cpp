@@ -107,20 +107,24 @@ void run(const Row &row, const QString &server)
         cli::CommandRun run({test.serial, test.scale, test.downloader, test.clock, test.files},
                             output);
         platform::InterruptSignal interrupts;
-        QObject::connect(&interrupts,
-                         &platform::InterruptSignal::interrupted,
-                         &run,
-                         &cli::CommandRun::interrupt);
+        bool interrupted = false;
+        QObject::connect(
+            &interrupts, &platform::InterruptSignal::interrupted, &run, [&run, &interrupted] {
+                interrupted = true;
+                run.interrupt();
+            });
         std::optional<ExitCode> code;
         QObject::connect(&run, &cli::CommandRun::finished, [&code](ExitCode c) { code = c; });
         if (row.interruptAt != 0) {
             test.serial.scale(1)->setFrameObserver([&](const virtual_scale::FrameRecord &r) {
                 if (r.command == row.interruptAt && r.address == 100 * virtual_scale::kBlockSize)
-                    test.clock.scheduleIn(0, [&run, &row] {
-                        if (row.stopBy)
-                            row.stopBy();
-                        else
-                            run.interrupt();
+                    test.clock.scheduleIn(0, [&run, &row, &interrupted] {
+                        if (!row.stopBy)
+                            return run.interrupt();
+                        // The scale stands still until the system's request has reached the
+                        // run, however slowly the system's thread starts.
+                        row.stopBy();
+                        EXPECT_TRUE(QTest::qWaitFor([&interrupted] { return interrupted; }, 5000));
                     });
             });
         }
