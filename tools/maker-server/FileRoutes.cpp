@@ -3,6 +3,7 @@
 
 #include "FileDelivery.h"
 #include "HttpFiles.h"
+#include "Minisign.h"
 #include "Routes.h"
 
 #include <sys/stat.h>
@@ -15,6 +16,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -113,6 +115,58 @@ private:
     std::string m_builtIn;
 };
 
+// NAME.minisig for every file NAME served, signed when asked for with the server's key. The query
+// of the file's address stays on the signature's: "?sig=none" leaves it out (404),
+// "?sig=other-key" signs with a key nobody trusts, "?sig=legacy" signs the file itself (the
+// legacy form), "?sig=stall" answers nothing for 10 s. A NAME.minisig of the files folder is
+// served as it is.
+class Signatures
+{
+public:
+    explicit Signatures(const Options &options)
+        : m_folder(std::filesystem::temp_directory_path()
+                   / ("kovara-maker-server-" + std::to_string(::getpid())))
+    {
+        std::string error;
+        if (auto key = readSigningKey(options.signingKey, &error))
+            m_key = *key;
+        else
+            throw std::runtime_error(error);
+        m_otherKey = newSigningKey();
+        std::filesystem::create_directories(m_folder);
+    }
+    ~Signatures()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+    }
+
+    // The signature of file as the variant asks; none when it is to be left out.
+    std::optional<FileInfo> of(const FileInfo &file, const std::string &variant) const
+    {
+        if (variant == "none")
+            return std::nullopt;
+        std::ifstream in(file.path, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
+        const std::string name = std::filesystem::path(file.path).filename().string();
+        const bool legacy = variant == "legacy";
+        const std::string comment = "timestamp:" + std::to_string(std::time(nullptr))
+            + "\tfile:" + name + (legacy ? "" : "\thashed");
+        const auto path = m_folder / (name + "." + (variant.empty() ? "signed" : variant));
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            << signatureText(variant == "other-key" ? m_otherKey : m_key, bytes, comment, legacy);
+        return statFile(path.string());
+    }
+
+private:
+    std::filesystem::path m_folder;
+    SigningKey m_key;
+    SigningKey m_otherKey;
+    mutable std::mutex m_mutex;
+};
+
 // The part of the request's path after prefix, without a query, percent-decoded.
 std::string nameAfter(const Request &request, std::string_view prefix)
 {
@@ -163,17 +217,32 @@ void notFound(const Request &request, Connection &connection)
 void addFileRoutes(Router &router, const Options &options)
 {
     auto files = std::make_shared<Files>(options);
+    auto signatures = std::make_shared<Signatures>(options);
 
-    const auto serveUnder = [files](const std::string &prefix, Delivery delivery = Delivery()) {
-        return [files, prefix, delivery](const Request &request, Connection &connection) {
-            Delivery once = delivery;
-            applyQuery(request, once);
-            if (auto info = files->find(nameAfter(request, prefix)))
-                serveFile(request, connection, *info, once);
-            else
-                notFound(request, connection);
-        };
-    };
+    const auto serveUnder
+        = [files, signatures](const std::string &prefix, Delivery delivery = Delivery()) {
+              return [files, signatures, prefix, delivery](const Request &request, Connection &c) {
+                  Delivery once = delivery;
+                  applyQuery(request, once);
+                  const std::string name = nameAfter(request, prefix);
+                  std::optional<FileInfo> info = files->find(name);
+                  const std::string suffix = ".minisig";
+                  if (!info && name.size() > suffix.size()
+                      && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+                      const std::string variant = queryText(request, "sig");
+                      if (variant == "stall") {
+                          std::this_thread::sleep_for(std::chrono::seconds(10));
+                          return c.close();
+                      }
+                      if (auto file = files->find(name.substr(0, name.size() - suffix.size())))
+                          info = signatures->of(*file, variant);
+                  }
+                  if (info)
+                      serveFile(request, c, *info, once);
+                  else
+                      notFound(request, c);
+              };
+          };
 
     router.add("GET", "/files/*", serveUnder("/files/"));
     router.add("HEAD", "/files/*", serveUnder("/files/"));

@@ -22,6 +22,8 @@ struct Options
     std::string update;
     bool allowWrites = false;
     bool quiet = false;
+    // The minisign secret key (without a password) the served files' signatures are made with.
+    std::string signingKey = KOVARA_MAKER_SIGNING_KEY;
 };
 
 // "/": the page the program's internet check opens.

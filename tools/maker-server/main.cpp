@@ -17,6 +17,7 @@ void usage(std::ostream &out)
 {
     out << "usage: kovara-maker-server [--port N] [--files DIR] [--db FILE]\n"
            "                           [--version V] [--update Y|N] [--allow-writes] [--quiet]\n"
+           "                           [--key FILE]\n"
            "  --port N        port on 127.0.0.1 (default 8642; 0 picks a free one)\n"
            "  --files DIR     folder of the files served under /files/\n"
            "  --db FILE       database file of the query endpoint (created when missing;\n"
@@ -25,6 +26,8 @@ void usage(std::ostream &out)
            "  --update Y|N    SoftwareUpdate of the program row\n"
            "  --allow-writes  let queries change the database (read-only otherwise)\n"
            "  --quiet         do not log requests\n"
+           "  --key FILE      the minisign secret key (made with minisign -G -W) that signs\n"
+           "                  NAME.minisig for every file served (default: keys/dev.key)\n"
            "  --log FILE      write what it prints (its address, the requests) to FILE instead,\n"
            "                  and end when FILE is deleted\n";
 }
@@ -64,6 +67,8 @@ int main(int argc, char *argv[])
             options.allowWrites = true;
         } else if (arg == "--quiet") {
             options.quiet = true;
+        } else if (arg == "--key") {
+            options.signingKey = value("--key");
         } else if (arg == "--log") {
             // For callers that cannot read its output streams (Windows programs under Wine).
             const std::string log = value("--log");
