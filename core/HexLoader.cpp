@@ -2,6 +2,7 @@
 
 #include "core/Hex.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QIODevice>
@@ -150,6 +151,14 @@ HexLoadResult loadIntelHexFile(const QString &path, FlashImage &image)
                       QStringLiteral("%1 cannot be opened: %2")
                           .arg(QDir::toNativeSeparators(path), file.errorString()));
     return loadIntelHex(file, image);
+}
+
+HexLoadResult loadIntelHex(const QByteArray &bytes, FlashImage &image)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return loadIntelHex(buffer, image);
 }
 
 } // namespace core

@@ -35,5 +35,7 @@ struct HexLoadResult
 HexLoadResult loadIntelHex(QIODevice &device, FlashImage &image);
 // The same from a file; a file that cannot be opened is refused with the reason.
 HexLoadResult loadIntelHexFile(const QString &path, FlashImage &image);
+// The same from the bytes of a file.
+HexLoadResult loadIntelHex(const QByteArray &bytes, FlashImage &image);
 
 } // namespace core

@@ -1,5 +1,9 @@
 #include "core/UpdateSignature.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QFile>
+
 #include <sodium.h>
 
 #include <algorithm>
@@ -98,9 +102,8 @@ SignatureCheck checkSignature(const QByteArray &bytes,
 
     if (sodium_init() < 0)
         return check;
-    const auto key = std::find_if(trusted.begin(), trusted.end(), [&id](const TrustedKey &k) {
-        return k.id == id;
-    });
+    const auto key = std::find_if(
+        trusted.begin(), trusted.end(), [&id](const TrustedKey &k) { return k.id == id; });
     if (key == trusted.end()) {
         check.outcome = Outcome::OtherKey;
         return check;
@@ -115,6 +118,65 @@ SignatureCheck checkSignature(const QByteArray &bytes,
     check.outcome = Outcome::Signed;
     check.comment = QString::fromUtf8(comment);
     return check;
+}
+
+QList<TrustedKey> trustedKeys(const QList<QByteArray> &publicKeyLines)
+{
+    QList<TrustedKey> keys;
+    for (const QByteArray &line : publicKeyLines) {
+        if (auto key = TrustedKey::fromText(line))
+            keys.append(*key);
+    }
+    return keys;
+}
+
+QString signaturePath(const QString &path)
+{
+    return path + QStringLiteral(".minisig");
+}
+
+UpdateFileRead readUpdateFile(const QString &path, const QList<TrustedKey> &trusted)
+{
+    UpdateFileRead file;
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly)) {
+        file.error = in.errorString();
+        return file;
+    }
+    file.bytes = in.readAll();
+    if (in.error() != QFileDevice::NoError) {
+        file.error = in.errorString();
+        return file;
+    }
+    file.read = true;
+    file.sha256 = QString::fromLatin1(
+        QCryptographicHash::hash(file.bytes, QCryptographicHash::Sha256).toHex());
+    // A signature file that is there but cannot be read is no signature that holds.
+    std::optional<QByteArray> signature;
+    QFile signatureFile(signaturePath(path));
+    if (signatureFile.exists())
+        signature = signatureFile.open(QIODevice::ReadOnly) ? signatureFile.read(4096) : "";
+    file.signature = checkSignature(file.bytes, signature, trusted);
+    return file;
+}
+
+QString refusalText(SignatureCheck::Outcome outcome)
+{
+    const auto tr = [](const char *text) {
+        return QCoreApplication::translate("core::UpdateSignature", text);
+    };
+    switch (outcome) {
+    case SignatureCheck::Outcome::OtherKey:
+        return tr("The update file's signature is not Kovara's.");
+    case SignatureCheck::Outcome::Changed:
+        return tr("The update file was changed after Kovara signed it.");
+    case SignatureCheck::Outcome::Unreadable:
+        return tr("The update file's signature cannot be read.");
+    case SignatureCheck::Outcome::Signed:
+    case SignatureCheck::Outcome::Unsigned:
+        break;
+    }
+    return {};
 }
 
 } // namespace core

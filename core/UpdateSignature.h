@@ -52,4 +52,27 @@ SignatureCheck checkSignature(const QByteArray &bytes,
                               const std::optional<QByteArray> &signature,
                               const QList<TrustedKey> &trusted);
 
+// The keys of minisign public key lines; a line that is none is left out.
+QList<TrustedKey> trustedKeys(const QList<QByteArray> &publicKeyLines);
+
+// The update file as the scale gets it: read once, its signature checked on those bytes, and the
+// same bytes loaded afterwards (loadIntelHex), so that what was checked is what is written.
+struct UpdateFileRead
+{
+    bool read = false;
+    // Why the file cannot be read, when it cannot.
+    QString error;
+    QByteArray bytes;
+    SignatureCheck signature;
+    // The file's SHA-256, in hex digits.
+    QString sha256;
+};
+
+// The signature file of an update file: PATH.minisig.
+QString signaturePath(const QString &path);
+UpdateFileRead readUpdateFile(const QString &path, const QList<TrustedKey> &trusted);
+// Why a signature that does not hold is refused, in the user's words ("The update file's
+// signature is not Kovara's."); empty for Signed and Unsigned.
+QString refusalText(SignatureCheck::Outcome outcome);
+
 } // namespace core
