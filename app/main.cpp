@@ -2,6 +2,7 @@
 
 #include "app/UpdateFlow.h"
 #include "cli/CommandLineMain.h"
+#include "core/UpdateSignature.h"
 #include "device/ScaleProgrammer.h"
 #include "net/Downloader.h"
 #include "net/InternetProbe.h"
@@ -96,10 +97,15 @@ int main(int argc, char *argv[])
                                      : QString());
     platform::SystemClock clock;
     device::ScaleProgrammer scale(ports, clock);
+    QList<QByteArray> keyLines;
+    for (const char *line : build_config::kTrustedKeys)
+        keyLines << QByteArray(line);
+    const QList<core::TrustedKey> trusted = core::trustedKeys(keyLines);
     // The windowed Windows program has returned above; this one runs the command.
     // cppcheck-suppress identicalConditionAfterEarlyExit
     if (commandLine)
-        return cli::runCommand(command, {ports, scale, downloader, clock, files}, out, err);
+        return cli::runCommand(
+            command, {ports, scale, downloader, clock, files, trusted}, out, err);
 
     net::MakerAddresses addresses = net::MakerAddresses::built();
     // The whole-program tests start a maker server tool of their own.

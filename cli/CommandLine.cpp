@@ -38,6 +38,9 @@ struct Options
                                 "for the scale")
                                  .arg(platform::portSpellings()),
                              QStringLiteral("PORT")};
+    QCommandLineOption allowUnsigned {QStringLiteral("allow-unsigned"),
+                                      tr("write an update file that carries no signature of "
+                                         "Kovara's; only when Kovara's support says so")};
     QCommandLineOption quiet {{QStringLiteral("q"), QStringLiteral("quiet")},
                               tr("print nothing but a failure")};
     QCommandLineOption json {QStringLiteral("json"), tr("print the result as one JSON object")};
@@ -52,7 +55,17 @@ struct Options
 
     QList<QCommandLineOption> all() const
     {
-        return {file, url, port, quiet, json, verbose, listPorts, readSerial, help, version};
+        return {file,
+                url,
+                port,
+                allowUnsigned,
+                quiet,
+                json,
+                verbose,
+                listPorts,
+                readSerial,
+                help,
+                version};
     }
 };
 
@@ -100,7 +113,17 @@ Command parseCommandLine(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const Options options;
-    const auto &[file, url, port, quiet, json, verbose, listPorts, readSerial, help, version]
+    const auto &[file,
+                 url,
+                 port,
+                 allowUnsigned,
+                 quiet,
+                 json,
+                 verbose,
+                 listPorts,
+                 readSerial,
+                 help,
+                 version]
         = options;
     parser.addOptions(options.all());
     if (!parser.parse(arguments))
@@ -110,6 +133,7 @@ Command parseCommandLine(const QStringList &arguments)
     command.quiet = parser.isSet(quiet);
     command.json = parser.isSet(json);
     command.verbose = parser.isSet(verbose);
+    command.allowUnsigned = parser.isSet(allowUnsigned);
     command.file = parser.value(file);
     command.url = parser.value(url);
     if (parser.isSet(port)) {
@@ -140,8 +164,9 @@ Command parseCommandLine(const QStringList &arguments)
 
     if (command.kind == Command::Kind::Update && command.file.isEmpty() == command.url.isEmpty())
         return invalid(tr("update needs either --file PATH or --url URL"));
-    if (command.kind != Command::Kind::Update && (parser.isSet(file) || parser.isSet(url)))
-        return invalid(tr("--file and --url belong to update"));
+    if (command.kind != Command::Kind::Update
+        && (parser.isSet(file) || parser.isSet(url) || parser.isSet(allowUnsigned)))
+        return invalid(tr("--file, --url and --allow-unsigned belong to update"));
     return command;
 }
 
@@ -149,15 +174,16 @@ QString helpText()
 {
     return tr(R"(Usage:
   kovara-pc-program                 the update wizard
-  kovara-pc-program update (--file PATH | --url URL) [--port PORT] [--quiet] [--json]
+  kovara-pc-program update (--file PATH | --url URL) [--port PORT] [--allow-unsigned] [--quiet]
+                           [--json]
   kovara-pc-program --list-ports [--json]
   kovara-pc-program --read-serial [--port PORT] [--json]
   kovara-pc-program --help | --version
 
 Brings a Kovara scale's postage rates and services up to date from the terminal. The update
-file (Intel HEX) is checked whole before the scale is touched, every block is read back and
-compared, and a file fetched with --url is resumed after a break and deleted once the scale
-is updated.
+file (Intel HEX) is checked whole, and its signature by Kovara (NAME.minisig beside it, or
+fetched after it), before the scale is touched; every block is read back and compared, and a
+file fetched with --url is resumed after a break and deleted once the scale is updated.
 
 Options:
 %1
@@ -175,6 +201,8 @@ Exit status:
   6  stopped by Ctrl-C, or as the system ended the program (SIGTERM; on Windows the
      console window closed, a log-off or a shutdown): the update is unfinished and must
      be run again
+  7  the update file's signature is not Kovara's or does not hold, or the file carries
+     none and --allow-unsigned was not given
 )")
         .arg(optionLines(Options().all()));
 }

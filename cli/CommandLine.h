@@ -3,7 +3,8 @@
 // The program's command line. Without arguments the program is the wizard; with them it runs
 // one command on the terminal, for service benches and scripts:
 //
-//   kovara-pc-program update (--file PATH | --url URL) [--port PORT] [--quiet] [--json]
+//   kovara-pc-program update (--file PATH | --url URL) [--port PORT] [--allow-unsigned] [--quiet]
+//                            [--json]
 //   kovara-pc-program --list-ports [--json]
 //   kovara-pc-program --read-serial [--port PORT] [--json]
 //   kovara-pc-program --help | --version
@@ -29,6 +30,9 @@ enum class ExitCode {
     // interrupted (Ctrl-C, the console's close, the session's end): the update is unfinished and
     // must be run again
     Stopped = platform::kStoppedStatus,
+    // the update file's signature is not Kovara's or does not hold, or the file carries none
+    // (without --allow-unsigned)
+    SignatureRefused = 7,
 };
 
 struct Command
@@ -41,6 +45,7 @@ struct Command
     bool quiet = false;
     bool json = false;
     bool verbose = false;
+    bool allowUnsigned = false;
     QString error; // Invalid: what is wrong, for the user
 };
 

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QJsonValue>
 #include <QLoggingCategory>
 
 namespace cli {
@@ -51,7 +52,12 @@ CommandRun::CommandRun(const Services &services, CommandOutput &output, QObject 
             received,
             total);
     });
-    connect(&downloader, &net::Downloader::finished, this, &CommandRun::downloadEnded);
+    connect(&downloader, &net::Downloader::finished, this, [this](const net::DownloadResult &r) {
+        if (m_step == Step::FetchingSignature)
+            signatureFetched(r);
+        else
+            downloadEnded(r);
+    });
 }
 
 void CommandRun::start(const Command &command)
@@ -90,6 +96,7 @@ void CommandRun::interrupt()
         m_services.scale.stop();
         return;
     case Step::Downloading:
+    case Step::FetchingSignature:
         m_services.downloader.cancel();
         return;
     case Step::FindingScale:
@@ -197,7 +204,7 @@ void CommandRun::downloadEnded(const net::DownloadResult &result)
     using Outcome = net::DownloadResult::Outcome;
     switch (result.outcome) {
     case Outcome::Complete:
-        loadAndUpdate(m_services.files.updateFile());
+        fetchSignature(result.address);
         return;
     case Outcome::Cancelled:
         finish(ExitCode::Stopped, tr("Stopped: the download was cancelled."));
@@ -230,10 +237,86 @@ void CommandRun::downloadEnded(const net::DownloadResult &result)
            message ? message->title + QStringLiteral(": ") + message->text : result.statusLine);
 }
 
+void CommandRun::fetchSignature(const QString &fileAddress)
+{
+    m_step = Step::FetchingSignature;
+    const QString address = core::signatureAddress(fileAddress);
+    qCInfo(lcConsole).noquote() << "fetching the signature" << address;
+    m_services.downloader.start(address, core::signaturePath(m_services.files.updateFile()));
+}
+
+void CommandRun::signatureFetched(const net::DownloadResult &result)
+{
+    using Outcome = net::DownloadResult::Outcome;
+    if (result.outcome == Outcome::Complete || result.httpStatus == 404
+        || result.httpStatus == 410) {
+        // Not there is no signature; whether the file may go on without one is decided on it.
+        loadAndUpdate(m_services.files.updateFile());
+        return;
+    }
+    deleteDownload();
+    if (result.outcome == Outcome::Cancelled) {
+        finish(ExitCode::Stopped, tr("Stopped: the download was cancelled."));
+        return;
+    }
+    const auto message = net::refusalMessage(result, result.address);
+    finish(ExitCode::DownloadFailed,
+           tr("The update file's signature could not be downloaded: %1")
+               .arg(message ? message->text : result.statusLine));
+}
+
+void CommandRun::deleteDownload()
+{
+    if (m_command.url.isEmpty())
+        return;
+    platform::deleteFile(m_services.files.updateFile());
+    platform::deleteFile(core::signaturePath(m_services.files.updateFile()));
+}
+
 void CommandRun::loadAndUpdate(const QString &path)
 {
-    // The whole file is checked before the scale is touched.
-    const core::HexLoadResult result = core::loadIntelHexFile(path, m_image);
+    // The file is read once: its signature is checked on those bytes, then the same bytes are
+    // checked whole and loaded, before the scale is touched.
+    const core::UpdateFileRead file = core::readUpdateFile(path, m_services.trusted);
+    if (!file.read) {
+        core::HexLoadResult unreadable;
+        unreadable.fault = file.error;
+        finish(ExitCode::FileRefused, unreadable.message());
+        return;
+    }
+    m_fields.insert(QStringLiteral("sha256"), file.sha256);
+    using Outcome = core::SignatureCheck::Outcome;
+    switch (file.signature.outcome) {
+    case Outcome::Signed:
+        m_fields.insert(QStringLiteral("signature"),
+                        QJsonObject {{QStringLiteral("key"), file.signature.keyId},
+                                     {QStringLiteral("comment"), file.signature.comment}});
+        m_output.say(
+            tr("The update file carries Kovara's signature (key %1).").arg(file.signature.keyId));
+        break;
+    case Outcome::Unsigned:
+        m_fields.insert(QStringLiteral("signature"), QJsonValue::Null);
+        if (!m_command.allowUnsigned) {
+            deleteDownload();
+            finish(ExitCode::SignatureRefused,
+                   tr("This update file does not carry Kovara's signature, so nothing shows that "
+                      "it comes from Kovara. Give --allow-unsigned only if Kovara's support told "
+                      "you to use this file."));
+            return;
+        }
+        m_output.say(tr("The update file carries no signature; going on, as --allow-unsigned "
+                        "asks."));
+        break;
+    default:
+        qCWarning(lcConsole).noquote()
+            << "update file refused: signature" << int(file.signature.outcome) << "key"
+            << file.signature.keyId;
+        deleteDownload();
+        finish(ExitCode::SignatureRefused,
+               tr("Update File Refused: %1").arg(core::refusalText(file.signature.outcome)));
+        return;
+    }
+    const core::HexLoadResult result = core::loadIntelHex(file.bytes, m_image);
     if (!result.ok) {
         finish(ExitCode::FileRefused, result.message());
         return;
@@ -293,8 +376,7 @@ void CommandRun::runEnded(device::RunOutcome outcome)
     using device::RunOutcome;
     const bool stopped = m_step == Step::Stopping;
     if (outcome == RunOutcome::Done) {
-        if (!m_command.url.isEmpty())
-            platform::deleteFile(m_services.files.updateFile());
+        deleteDownload();
         finish(ExitCode::Success,
                tr("Scale %1 on %2 is updated and verified, in %3.")
                    .arg(m_serial,

@@ -13,6 +13,7 @@
 #include "cli/CommandLine.h"
 #include "cli/CommandOutput.h"
 #include "core/FlashImage.h"
+#include "core/UpdateSignature.h"
 #include "device/RunObserver.h"
 
 #include <QJsonObject>
@@ -45,6 +46,8 @@ public:
         net::Downloader &downloader;
         const platform::Clock &clock;
         const platform::WorkingFolder &files;
+        // The keys whose signatures on update files are trusted.
+        const QList<core::TrustedKey> &trusted;
     };
 
     CommandRun(const Services &services, CommandOutput &output, QObject *parent = nullptr);
@@ -57,7 +60,15 @@ Q_SIGNALS:
     void finished(cli::ExitCode code);
 
 private:
-    enum class Step { Idle, Downloading, FindingScale, Updating, Stopping, Done };
+    enum class Step {
+        Idle,
+        Downloading,
+        FetchingSignature,
+        FindingScale,
+        Updating,
+        Stopping,
+        Done
+    };
 
     void listPorts();
     void findScale();
@@ -65,6 +76,11 @@ private:
     void searchEnded(const device::ScaleSearch &search);
     void download();
     void downloadEnded(const net::DownloadResult &result);
+    // The file's signature, from the address the file came from.
+    void fetchSignature(const QString &fileAddress);
+    void signatureFetched(const net::DownloadResult &result);
+    // The file downloaded and its signature go, once the scale is updated or the file refused.
+    void deleteDownload();
     void loadAndUpdate(const QString &path);
     // Opens the scale's port, then programs and verifies it.
     void update();

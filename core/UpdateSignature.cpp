@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
+#include <QUrl>
 
 #include <sodium.h>
 
@@ -135,19 +137,27 @@ QString signaturePath(const QString &path)
     return path + QStringLiteral(".minisig");
 }
 
+QString signatureAddress(const QString &address)
+{
+    QUrl url(address);
+    url.setPath(url.path(QUrl::FullyEncoded) + QStringLiteral(".minisig"), QUrl::StrictMode);
+    return url.toString(QUrl::FullyEncoded);
+}
+
 UpdateFileRead readUpdateFile(const QString &path, const QList<TrustedKey> &trusted)
 {
     UpdateFileRead file;
     QFile in(path);
-    if (!in.open(QIODevice::ReadOnly)) {
-        file.error = in.errorString();
+    const auto failed = [&file, &in, &path] {
+        file.error = QStringLiteral("%1 cannot be opened: %2")
+                         .arg(QDir::toNativeSeparators(path), in.errorString());
         return file;
-    }
+    };
+    if (!in.open(QIODevice::ReadOnly))
+        return failed();
     file.bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError) {
-        file.error = in.errorString();
-        return file;
-    }
+    if (in.error() != QFileDevice::NoError)
+        return failed();
     file.read = true;
     file.sha256 = QString::fromLatin1(
         QCryptographicHash::hash(file.bytes, QCryptographicHash::Sha256).toHex());

@@ -60,7 +60,7 @@ QList<TrustedKey> trustedKeys(const QList<QByteArray> &publicKeyLines);
 struct UpdateFileRead
 {
     bool read = false;
-    // Why the file cannot be read, when it cannot.
+    // Why the file cannot be read, when it cannot: "PATH cannot be opened: REASON".
     QString error;
     QByteArray bytes;
     SignatureCheck signature;
@@ -68,8 +68,10 @@ struct UpdateFileRead
     QString sha256;
 };
 
-// The signature file of an update file: PATH.minisig.
+// The signature file of an update file: PATH.minisig; at an address, the path's with .minisig
+// appended (a query stays after it).
 QString signaturePath(const QString &path);
+QString signatureAddress(const QString &address);
 UpdateFileRead readUpdateFile(const QString &path, const QList<TrustedKey> &trusted);
 // Why a signature that does not hold is refused, in the user's words ("The update file's
 // signature is not Kovara's."); empty for Signed and Unsigned.

@@ -36,6 +36,9 @@ struct DownloadResult
     QString statusLine;
     int errorNumber = 0;
     QString errorText;
+    // The answer's HTTP status (0 when none came), and the address that gave it, after redirects.
+    int httpStatus = 0;
+    QString address;
 };
 
 // The outcome in the support log's words: "broken off", "not found", ...

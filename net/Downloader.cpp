@@ -64,6 +64,7 @@ Downloader::~Downloader()
 void Downloader::start(const QString &url, const QString &path)
 {
     m_url = url;
+    m_address.clear();
     m_path = path;
     m_resuming = false;
     m_received = 0;
@@ -121,6 +122,7 @@ void Downloader::request(qint64 from)
     m_timedOut = false;
     m_cancelled = false;
     m_statusLine.clear();
+    m_httpStatus = 0;
     m_sslErrors.clear();
     m_requestedFrom = from;
 
@@ -164,6 +166,8 @@ void Downloader::takeAnswer()
     m_answered = true;
     m_idle.start();
     const int status = code.toInt();
+    m_httpStatus = status;
+    m_address = m_reply->url().toString();
     // Qt keeps the code and the reason, not the status line itself.
     m_statusLine
         = QStringLiteral("HTTP/1.1 %1 %2")
@@ -337,8 +341,11 @@ void Downloader::writeFailed()
     finish(result);
 }
 
-void Downloader::finish(const DownloadResult &result)
+void Downloader::finish(const DownloadResult &attempt)
 {
+    DownloadResult result = attempt;
+    result.httpStatus = m_httpStatus;
+    result.address = m_address.isEmpty() ? m_url : m_address;
     m_idle.stop();
     dropReply();
     if (m_file) {

@@ -84,7 +84,7 @@ private:
     void readBody();
     void replyFinished();
     void writeFailed();
-    void finish(const DownloadResult &result);
+    void finish(const DownloadResult &attempt);
     void dropReply();
     qint64 total() const { return m_resume.length(); }
 
@@ -108,6 +108,8 @@ private:
     int m_changes = 0;
     QStringList m_sslErrors;
     QString m_statusLine;
+    int m_httpStatus = 0;
+    QString m_address;
 };
 
 } // namespace net

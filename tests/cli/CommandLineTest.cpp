@@ -73,6 +73,21 @@ void sessionClosedLast(TestPlatform &test)
     EXPECT_TRUE(closedInItsTurn(test, 1));
 }
 
+// A refused file: the scale's session was never opened.
+void noSession(TestPlatform &test)
+{
+    for (const auto &frame : test.serial.scale(1)->frames())
+        EXPECT_NE(frame.command, virtual_scale::kOpenSession);
+}
+
+// A refused download: neither the file nor its signature stays, and the scale was not touched.
+void downloadGone(TestPlatform &test)
+{
+    EXPECT_FALSE(QFile::exists(test.files.updateFile()));
+    EXPECT_FALSE(QFile::exists(core::signaturePath(test.files.updateFile())));
+    noSession(test);
+}
+
 QString lastLine(const QBuffer &buffer)
 {
     return QString::fromUtf8(buffer.data()).trimmed().section(QLatin1Char('\n'), -1);
@@ -104,8 +119,9 @@ void run(const Row &row, const QString &server)
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
         cli::CommandOutput output(out, err, {false, false, command.json});
-        cli::CommandRun run({test.serial, test.scale, test.downloader, test.clock, test.files},
-                            output);
+        cli::CommandRun run(
+            {test.serial, test.scale, test.downloader, test.clock, test.files, test.trusted},
+            output);
         platform::InterruptSignal interrupts;
         bool interrupted = false;
         QObject::connect(
@@ -179,6 +195,7 @@ TEST(CommandLine, EveryEndHasItsStatusAndItsWords)
          [](TestPlatform &t) {
              EXPECT_TRUE(updated(t));
              EXPECT_FALSE(QFile::exists(t.files.updateFile()));
+             EXPECT_FALSE(QFile::exists(core::signaturePath(t.files.updateFile())));
          }},
         {"a damaged file is refused before the scale is touched", "COM1 scale",
          "update --port 1 --url $SERVER/files/bad.hex", ExitCode::FileRefused,
@@ -249,6 +266,35 @@ TEST(CommandLine, EveryEndHasItsStatusAndItsWords)
              untouched.setSerialNumber(QStringLiteral("87654321"));
              EXPECT_EQ(t.serial.scale(1)->flash(), untouched.flash());
          }},
+        {"a file signed in the legacy form", "COM1 scale, update file signed in the legacy form",
+         "update --port COM1 " + file, ExitCode::Success, updatedOn1},
+        {"an unsigned file is refused unless allowed", "COM1 scale, update file unsigned",
+         "update --port COM1 " + file, ExitCode::SignatureRefused,
+         "This update file does not carry Kovara's signature", noSession},
+        {"an unsigned file allowed", "COM1 scale, update file unsigned",
+         "update --allow-unsigned --port COM1 " + file, ExitCode::Success, updatedOn1,
+         [](TestPlatform &t) { EXPECT_TRUE(updated(t)); }},
+        {"a file signed by another key", "COM1 scale, update file signed by another key",
+         "update --port COM1 " + file, ExitCode::SignatureRefused,
+         "Update File Refused: The update file's signature is not Kovara's.", noSession},
+        {"a file changed after it was signed", "COM1 scale, update file changed after signing",
+         "update --port COM1 " + file, ExitCode::SignatureRefused,
+         "Update File Refused: The update file was changed after Kovara signed it.", noSession},
+        {"a signature cut short", "COM1 scale, update file with its signature cut short",
+         "update --port COM1 " + file, ExitCode::SignatureRefused,
+         "Update File Refused: The update file's signature cannot be read.", noSession},
+        {"an empty signature", "COM1 scale, update file with an empty signature",
+         "update --port COM1 " + file, ExitCode::SignatureRefused,
+         "Update File Refused: The update file's signature cannot be read.", noSession},
+        {"an address whose signature another key made: both files go", "COM1 scale",
+         "update --url $SERVER/files/u.hex?sig=other-key", ExitCode::SignatureRefused,
+         "Update File Refused: The update file's signature is not Kovara's.", downloadGone},
+        {"an address without a signature (404)", "COM1 scale",
+         "update --url $SERVER/files/u.hex?sig=none", ExitCode::SignatureRefused,
+         "This update file does not carry Kovara's signature", downloadGone},
+        {"an address whose signature never comes is a failed download", "COM1 scale",
+         "update --url $SERVER/files/u.hex?sig=stall&seconds=1", ExitCode::DownloadFailed,
+         "The update file's signature could not be downloaded", downloadGone},
         {"the ports and the serial number", "COM4 busy, COM1 scale", "--list-ports --json",
          ExitCode::Success,
          "{\"exit\":0,\"message\":\"COM1  virtual port 1\\nCOM4  virtual port 4\",\"ok\":true,"

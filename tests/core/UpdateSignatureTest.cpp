@@ -58,24 +58,36 @@ TEST(UpdateSignature, HoldsOnlyForTheTrustedKeysOverTheSameBytes)
         Outcome outcome;
     } rows[] = {
         {"prehashed (ED), as minisign -S signs", file, signature, {dev}, Outcome::Signed},
-        {"legacy (Ed), as minisign -S -l signs", file, contents("legacy.minisig"), {dev},
+        {"legacy (Ed), as minisign -S -l signs",
+         file,
+         contents("legacy.minisig"),
+         {dev},
          Outcome::Signed},
         {"the second of two trusted keys", file, signature, {release, dev}, Outcome::Signed},
         {"no signature file", file, std::nullopt, {dev}, Outcome::Unsigned},
         {"a key that is not trusted", file, signature, {release}, Outcome::OtherKey},
-        {"another key's id in the signature", file,
-         withSignatureLine(signature, [](QByteArray &l) { l[2] = char(l[2] ^ 1); }), {dev},
+        {"another key's id in the signature",
+         file,
+         withSignatureLine(signature, [](QByteArray &l) { l[2] = char(l[2] ^ 1); }),
+         {dev},
          Outcome::OtherKey},
         {"one byte of the file changed", changed, signature, {dev}, Outcome::Changed},
-        {"one byte of the signature changed", file,
-         withSignatureLine(signature, [](QByteArray &l) { l[40] = char(l[40] ^ 1); }), {dev},
+        {"one byte of the signature changed",
+         file,
+         withSignatureLine(signature, [](QByteArray &l) { l[40] = char(l[40] ^ 1); }),
+         {dev},
          Outcome::Changed},
         {"the trusted comment changed", file, comment, {dev}, Outcome::Unreadable},
         {"an empty signature file", file, QByteArray(), {dev}, Outcome::Unreadable},
-        {"a signature cut short", file, signature.left(signature.size() / 2), {dev},
+        {"a signature cut short",
+         file,
+         signature.left(signature.size() / 2),
+         {dev},
          Outcome::Unreadable},
-        {"an unknown algorithm", file,
-         withSignatureLine(signature, [](QByteArray &l) { l[1] = 'X'; }), {dev},
+        {"an unknown algorithm",
+         file,
+         withSignatureLine(signature, [](QByteArray &l) { l[1] = 'X'; }),
+         {dev},
          Outcome::Unreadable},
         {"no trusted key at all", file, signature, {}, Outcome::OtherKey},
     };
@@ -91,6 +103,5 @@ TEST(UpdateSignature, HoldsOnlyForTheTrustedKeysOverTheSameBytes)
     }
     const core::SignatureCheck signedCheck
         = core::checkSignature(file, signature, core::trustedKeys({dev}));
-    EXPECT_EQ(signedCheck.comment,
-              QStringLiteral("timestamp:1796800000\tfile:signed.hex\thashed"));
+    EXPECT_EQ(signedCheck.comment, QStringLiteral("timestamp:1796800000\tfile:signed.hex\thashed"));
 }

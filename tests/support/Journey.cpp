@@ -83,6 +83,8 @@ void Journey::given(const QString &words)
             m_test.maker.setVersion(rest);
         } else if (word == QLatin1String("update") && rest == QLatin1String("file")) {
             EXPECT_TRUE(writeUpdateFile(m_test.files.updateFile(), applicationImage()));
+        } else if (phrase.startsWith(QLatin1String("update file "))) {
+            givenUpdateFile(phrase.mid(12));
         } else if (word == QLatin1String("update")) {
             m_test.maker.setUpdate(rest);
         } else if (phrase == QLatin1String("no internet")) {
@@ -100,6 +102,36 @@ void Journey::given(const QString &words)
         } else {
             ADD_FAILURE() << "given: no such words: " << phrase.toStdString();
         }
+    }
+}
+
+void Journey::givenUpdateFile(const QString &how)
+{
+    // The file as the maker signed it, then what happened to it or to its signature.
+    const QString path = m_test.files.updateFile();
+    QByteArray hex = intelHex(applicationImage());
+    QByteArray signature = makerSignature(hex);
+    if (how == QLatin1String("unsigned")) {
+        signature.clear();
+    } else if (how == QLatin1String("signed in the legacy form")) {
+        signature = makerSignature(hex, std::nullopt, true);
+    } else if (how == QLatin1String("signed by another key")) {
+        signature = makerSignature(hex, maker::newSigningKey());
+    } else if (how == QLatin1String("changed after signing")) {
+        // One data byte and its record's checksum: a whole file, but not the one signed.
+        QByteArray image = applicationImage();
+        image[0x1234] = char(image[0x1234] ^ 0x5A);
+        hex = intelHex(image);
+    } else if (how == QLatin1String("with its signature cut short")) {
+        signature.chop(signature.size() / 2);
+    } else if (how == QLatin1String("with an empty signature")) {
+        signature = "";
+    } else {
+        ADD_FAILURE() << "given: no such update file: " << how.toStdString();
+    }
+    EXPECT_TRUE(writeFile(path, hex));
+    if (how != QLatin1String("unsigned")) {
+        EXPECT_TRUE(writeFile(core::signaturePath(path), signature));
     }
 }
 

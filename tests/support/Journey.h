@@ -42,7 +42,10 @@ public:
     //   no internet | held internet                            the start-up's check
     //   quit Yes|Cancel | box Ok|Yes|No|Retry|Cancel | type TEXT   the user's next answer
     //   shell fails       the desktop cannot open an address
-    //   update file       the update file of the test image is in the working folder
+    //   update file       the update file of the test image is in the working folder, signed
+    //   update file HOW   the same, unsigned | signed in the legacy form | signed by another key
+    //                     | changed after signing | with its signature cut short | with an empty
+    //                     signature
     //   full disk         the update file's place is on a full disk (writes fail with ENOSPC)
     void given(const QString &words);
     // Shows the screen, then performs the steps.
@@ -55,6 +58,7 @@ public:
 
 private:
     void settle();
+    void givenUpdateFile(const QString &how);
 
     TestPlatform &m_test;
     QString m_fileServer;

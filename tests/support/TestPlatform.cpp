@@ -1,6 +1,7 @@
 #include "TestPlatform.h"
 
 #include "net/MakerAddresses.h"
+#include "platform/BuildConfig.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -26,9 +27,22 @@ void FakeProbe::answer()
         done(reachable);
 }
 
+namespace {
+
+QList<core::TrustedKey> builtInKeys()
+{
+    QList<QByteArray> lines;
+    for (const char *line : build_config::kTrustedKeys)
+        lines << QByteArray(line);
+    return core::trustedKeys(lines);
+}
+
+} // namespace
+
 TestPlatform::TestPlatform(Options options)
     : m_realPorts(options.realPortsFolder)
     , addresses(options.addresses)
+    , trusted(builtInKeys())
     , m_realMaker(options.network
                       ? std::make_unique<net::MakerClient>(*options.network, addresses.queryUrl())
                       : nullptr)

@@ -15,6 +15,7 @@
 #include "VirtualScaleSerial.h"
 
 #include "app/UpdateFlow.h"
+#include "core/UpdateSignature.h"
 #include "device/ScaleProgrammer.h"
 #include "net/Downloader.h"
 #include "net/InternetProbe.h"
@@ -132,6 +133,8 @@ public:
     // The working files, in a fresh folder of the test's own.
     const platform::WorkingFolder files {m_folder.path()};
     const net::MakerAddresses addresses;
+    // The keys the build trusts: the maker server tool's in the development presets.
+    const QList<core::TrustedKey> trusted;
 
 private:
     std::unique_ptr<net::MakerClient> m_realMaker;

@@ -1,14 +1,20 @@
 #pragma once
 
 // Update files for the programming tests: a 64 KiB application image with distinct bytes in
-// every block, written as Intel-HEX records the way the maker's tools write them.
+// every block, written as Intel-HEX records the way the maker's tools write them, and signed as
+// the maker signs them.
+
+#include "Minisign.h"
 
 #include "core/FlashImage.h"
+#include "core/UpdateSignature.h"
 #include "device/ScaleIdentity.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+
+#include <optional>
 
 namespace testing_support {
 
@@ -49,11 +55,34 @@ inline QByteArray intelHex(const QByteArray &image)
     return text + ":00000001FF\r\n";
 }
 
-inline bool writeUpdateFile(const QString &path, const QByteArray &image)
+// The text of bytes' signature file, signed as the maker signs (with the maker server tool's
+// key unless another is given).
+inline QByteArray makerSignature(const QByteArray &bytes,
+                                 const std::optional<maker::SigningKey> &key = std::nullopt,
+                                 bool legacy = false)
+{
+    static const std::optional<maker::SigningKey> devKey
+        = maker::readSigningKey(KOVARA_MAKER_SIGNING_KEY);
+    const std::string text = maker::signatureText(key ? *key : devKey.value(),
+                                                  bytes.toStdString(),
+                                                  "timestamp:1796800000\tfile:u.hex\thashed",
+                                                  legacy);
+    return QByteArray::fromStdString(text);
+}
+
+inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(intelHex(image)) > 0
-        && file.flush();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(bytes) == bytes.size() && file.flush();
+}
+
+// The update file of image, with its signature beside it unless it is to carry none.
+inline bool writeUpdateFile(const QString &path, const QByteArray &image, bool signedFile = true)
+{
+    const QByteArray hex = intelHex(image);
+    return writeFile(path, hex)
+        && (!signedFile || writeFile(core::signaturePath(path), makerSignature(hex)));
 }
 
 // What the scale must hold after programming image into the scale with this serial number.

@@ -118,8 +118,8 @@ private:
 // NAME.minisig for every file NAME served, signed when asked for with the server's key. The query
 // of the file's address stays on the signature's: "?sig=none" leaves it out (404),
 // "?sig=other-key" signs with a key nobody trusts, "?sig=legacy" signs the file itself (the
-// legacy form), "?sig=stall" answers nothing for 10 s. A NAME.minisig of the files folder is
-// served as it is.
+// legacy form), "?sig=stall" answers nothing for 10 s ("&seconds=N": N) and then closes. A
+// NAME.minisig of the files folder is served as it is.
 class Signatures
 {
 public:
@@ -231,7 +231,8 @@ void addFileRoutes(Router &router, const Options &options)
                       && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
                       const std::string variant = queryText(request, "sig");
                       if (variant == "stall") {
-                          std::this_thread::sleep_for(std::chrono::seconds(10));
+                          std::this_thread::sleep_for(
+                              std::chrono::seconds(queryNumber(request, "seconds", 10)));
                           return c.close();
                       }
                       if (auto file = files->find(name.substr(0, name.size() - suffix.size())))
