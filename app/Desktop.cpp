@@ -88,7 +88,7 @@ bool Desktop::confirmQuit(QWidget *over)
 
 void Desktop::quit()
 {
-    endDeleting(m_files.bannerFile(), m_files.updateFile());
+    endDeleting({m_files.bannerFile(), m_files.updateFile(), m_files.updateSignatureFile()});
 }
 
 void Desktop::end(int status)
@@ -99,12 +99,12 @@ void Desktop::end(int status)
 void Desktop::finishRun()
 {
     qCInfo(lcWizard) << "update finished; the working files go";
-    endDeleting(m_files.updateFile(), m_files.bannerFile());
+    endDeleting({m_files.updateFile(), m_files.updateSignatureFile(), m_files.bannerFile()});
 }
 
-void Desktop::endDeleting(const QString &first, const QString &second)
+void Desktop::endDeleting(const QStringList &files)
 {
-    platform::deleteFile(first);
-    platform::deleteFile(second);
+    for (const QString &file : files)
+        platform::deleteFile(file);
     m_process.end(0);
 }

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QString>
+#include <QStringList>
 
 class Prompts;
 class QWidget;
@@ -41,7 +42,7 @@ public:
 private:
     // The working files go in the order given (the quit and the end of a run each keep their
     // own), then the program ends.
-    void endDeleting(const QString &first, const QString &second);
+    void endDeleting(const QStringList &files);
 
     Prompts &m_prompts;
     platform::Shell &m_shell;

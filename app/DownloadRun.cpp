@@ -1,8 +1,10 @@
 #include "app/DownloadRun.h"
 
 #include "core/TransferText.h"
+#include "core/UpdateSignature.h"
 #include "net/DownloadMessage.h"
 #include "platform/Clock.h"
+#include "platform/Files.h"
 #include "ui/DownloadDialog.h"
 #include "ui/Prompts.h"
 
@@ -38,12 +40,15 @@ void DownloadRun::start(const QString &url, const QString &path)
     m_url = url;
     m_path = path;
     m_resuming = false;
+    m_fetchingSignature = false;
     m_dialog->setStatus(tr("Getting file information..."));
     m_downloader.start(url, path);
 }
 
 void DownloadRun::answered(const QString &host, qint64 total)
 {
+    if (m_fetchingSignature)
+        return;
     if (!m_resuming)
         m_startMs = m_clock.nowMs() - 1000;
     m_dialog->setStatus(tr("Saving:"));
@@ -54,6 +59,8 @@ void DownloadRun::answered(const QString &host, qint64 total)
 
 void DownloadRun::showProgress(qint64 received, qint64 total)
 {
+    if (m_fetchingSignature)
+        return;
     const double elapsed = (m_clock.nowMs() - m_startMs) / 1000.0;
     const double rate = elapsed > 0 ? received / elapsed : 0;
     m_secondsLeft = (total >= 0 && rate > 0) ? (total - received) / rate : 0;
@@ -67,10 +74,12 @@ void DownloadRun::attemptEnded(const DownloadResult &result)
         m_heldResult = result;
         return;
     }
+    if (m_fetchingSignature)
+        return signatureEnded(result);
     switch (result.outcome) {
     case Outcome::Complete:
-        m_dialog->setStatus(tr("Download completed!"));
-        end(true);
+        m_fetchingSignature = true;
+        m_downloader.start(core::signatureAddress(result.address), core::signaturePath(m_path));
         return;
     case Outcome::Cancelled:
         end(false);
@@ -114,6 +123,23 @@ void DownloadRun::attemptEnded(const DownloadResult &result)
     m_resuming = true;
     m_dialog->setStatus(tr("Resuming download..."));
     m_downloader.resume();
+}
+
+void DownloadRun::signatureEnded(const DownloadResult &result)
+{
+    if (result.outcome == Outcome::Complete || result.httpStatus == 404
+        || result.httpStatus == 410) {
+        m_dialog->setStatus(tr("Download completed!"));
+        end(true);
+        return;
+    }
+    if (result.outcome != Outcome::Cancelled) {
+        tellRefusal(result);
+        if (result.canResume)
+            m_downloader.abandon();
+    }
+    platform::deleteFile(m_path);
+    end(false);
 }
 
 void DownloadRun::tellRefusal(const DownloadResult &result)

@@ -4,7 +4,10 @@
 // to the dialog, and what the downloader leaves open is put to the user here. A break asks
 // whether to resume, a server that will not resume asks whether to start again, a refusal or a
 // failure shows its message, and Cancel, Esc and the close box ask whether the user is sure.
-// finished() comes once, after the dialog has closed.
+// Once the file is whole its signature follows, from the address the file came from with
+// .minisig appended: not there (404, 410) is no signature, whose question comes when the file is
+// loaded; any other failure is the download's failure, and neither file stays. finished() comes
+// once, after the dialog has closed.
 
 #include "net/Downloader.h"
 
@@ -41,6 +44,7 @@ private:
     void answered(const QString &host, qint64 total);
     void showProgress(qint64 received, qint64 total);
     void attemptEnded(const net::DownloadResult &result);
+    void signatureEnded(const net::DownloadResult &result);
     void tellRefusal(const net::DownloadResult &result);
     void askCancel(bool fromCloseBox);
     void end(bool ok);
@@ -53,6 +57,7 @@ private:
     QString m_url;
     QString m_path;
     bool m_resuming = false;
+    bool m_fetchingSignature = false;
     // The cancel question is open; an attempt that ends meanwhile waits for its answer.
     bool m_asking = false;
     std::optional<net::DownloadResult> m_heldResult;

@@ -14,12 +14,14 @@ ScaleUpdate::ScaleUpdate(device::ScaleProgrammer &scale,
                          ScaleUpdateWindow &window,
                          Prompts &prompts,
                          QString updateFile,
+                         const QList<core::TrustedKey> &trusted,
                          QObject *parent)
     : QObject(parent)
     , m_scale(scale)
     , m_window(&window)
     , m_prompts(prompts)
     , m_updateFile(std::move(updateFile))
+    , m_trusted(trusted)
 {
     connect(&window, &ScaleUpdateWindow::autoRunDue, this, &ScaleUpdate::autoRun);
     connect(&window, &ScaleUpdateWindow::loadRequested, this, &ScaleUpdate::load);
@@ -60,8 +62,15 @@ bool ScaleUpdate::load()
     if (ignoredDuringRun("Load"))
         return false;
     const QString &path = m_updateFile;
-    const core::HexLoadResult result = core::loadIntelHexFile(path, m_image);
+    const core::UpdateFileRead file = core::readUpdateFile(path, m_trusted);
     m_window->setBusy(false);
+    core::HexLoadResult result;
+    if (!file.read)
+        result.fault = file.error;
+    else if (!signatureAccepted(file))
+        return false;
+    else
+        result = core::loadIntelHex(file.bytes, m_image);
     if (!result.ok) {
         qCWarning(lcScale).noquote() << "update file" << path << "refused:" << result.message();
         tell(result.message(), QMessageBox::Warning);
@@ -77,6 +86,44 @@ bool ScaleUpdate::load()
     writeSerialNumber();
     showFirstPage();
     return true;
+}
+
+bool ScaleUpdate::signatureAccepted(const core::UpdateFileRead &file)
+{
+    using Outcome = core::SignatureCheck::Outcome;
+    const core::SignatureCheck &signature = file.signature;
+    if (signature.outcome == Outcome::Signed) {
+        qCInfo(lcScale).noquote() << "update file signed by key" << signature.keyId << "("
+                                  << signature.comment << "), SHA-256" << file.sha256;
+        return true;
+    }
+    if (signature.outcome == Outcome::Unsigned) {
+        qCWarning(lcScale).noquote() << "update file without a signature, SHA-256" << file.sha256;
+        const bool yes = m_prompts.askYes(
+            m_window,
+            {tr("This update file does not carry Kovara's signature, so nothing shows that it "
+                "comes from Kovara.")
+                 + QStringLiteral("\r\r")
+                 + tr("Continue only if Kovara's support told you to use this file. Do you want "
+                      "to continue?"),
+             QMessageBox::Yes | QMessageBox::No,
+             QMessageBox::Warning,
+             tr("Unsigned Update File"),
+             QMessageBox::No});
+        qCInfo(lcScale) << "the unsigned update file" << (yes ? "is used" : "is not used");
+        return yes;
+    }
+    qCWarning(lcScale).noquote() << "update file refused: its signature" << int(signature.outcome)
+                                 << "by key" << signature.keyId << "does not hold, SHA-256"
+                                 << file.sha256;
+    m_prompts.tell(m_window,
+                   {core::refusalText(signature.outcome),
+                    QMessageBox::Ok,
+                    QMessageBox::Critical,
+                    tr("Update File Refused")});
+    platform::deleteFile(m_updateFile);
+    platform::deleteFile(core::signaturePath(m_updateFile));
+    return false;
 }
 
 void ScaleUpdate::program()
@@ -227,6 +274,7 @@ void ScaleUpdate::runEnded(device::RunOutcome outcome)
         m_window->setBusy(false);
         m_window->hideProgress();
         platform::deleteFile(m_updateFile);
+        platform::deleteFile(core::signaturePath(m_updateFile));
         Q_EMIT scaleUpdated();
     } else if (outcome == RunOutcome::SerialRefused) {
         // The window stays for the service tools: it must look and act ready.

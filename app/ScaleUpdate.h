@@ -9,6 +9,7 @@
 // the scale is closed before the program lets the system go on.
 
 #include "core/FlashImage.h"
+#include "core/UpdateSignature.h"
 #include "device/RunObserver.h"
 #include "platform/SessionEnd.h"
 
@@ -31,10 +32,12 @@ class ScaleUpdate final : public QObject
 {
     Q_OBJECT
 public:
+    // trusted: the keys whose signatures on the update file are trusted.
     ScaleUpdate(device::ScaleProgrammer &scale,
                 ScaleUpdateWindow &window,
                 Prompts &prompts,
                 QString updateFile,
+                const QList<core::TrustedKey> &trusted,
                 QObject *parent = nullptr);
     // The port closes with the update.
     ~ScaleUpdate() override;
@@ -74,8 +77,12 @@ private:
     // stops the run before its next frame; while a stop is under way nothing more is asked.
     void askQuit();
     void autoRun();
-    // Loads the update file into the image; false (and a message) when the file is refused.
+    // Loads the update file into the image, read once and its signature checked on those bytes
+    // first; false (and a message) when the file is refused.
     bool load();
+    // Whether the file may go on: signed by a trusted key, or unsigned and the user says Yes to
+    // the question. A signature that does not hold is refused, and the file and it go.
+    bool signatureAccepted(const core::UpdateFileRead &file);
     void program();
     void read();
     void chooseArea(bool aprom);
@@ -98,6 +105,7 @@ private:
     Prompts &m_prompts;
     // The update file: loaded by Load, deleted once the scale is updated.
     const QString m_updateFile;
+    const QList<core::TrustedKey> m_trusted;
     core::FlashImage m_image;
     // The serial number in use: set by the programming and by the serial-number commands.
     QString m_serialNumber;

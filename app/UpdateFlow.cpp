@@ -34,6 +34,7 @@ UpdateFlow::UpdateFlow(const Services &services, ScreenPace pace, QObject *paren
     , m_probe(services.probe)
     , m_desktop(services.prompts, services.shell, services.process, services.files)
     , m_files(services.files)
+    , m_trusted(services.trusted)
     , m_downloader(services.downloader)
     , m_clock(services.clock)
     , m_pace(pace)
@@ -168,7 +169,7 @@ void UpdateFlow::showScaleUpdate()
         // A child of the flow: one left for deletion goes with the flow at the latest, while
         // the scale programmer it uses is still there.
         m_scaleUpdate = std::make_unique<ScaleUpdate>(
-            m_scale, *window, m_prompts, m_files.updateFile(), this);
+            m_scale, *window, m_prompts, m_files.updateFile(), m_trusted, this);
         connect(m_scaleUpdate.get(), &ScaleUpdate::scaleUpdated, this, [this] {
             // The port goes with the update's window.
             m_scale.close();

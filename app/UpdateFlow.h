@@ -13,6 +13,7 @@
 #include "app/MakerChecks.h"
 #include "app/ScaleLookup.h"
 #include "app/Session.h"
+#include "core/UpdateSignature.h"
 #include "device/ScaleProgrammer.h"
 #include "net/Downloader.h"
 #include "net/InternetProbe.h"
@@ -92,6 +93,8 @@ public:
         platform::Shell &shell;
         platform::Process &process;
         const platform::WorkingFolder &files;
+        // The keys whose signatures on update files are trusted.
+        const QList<core::TrustedKey> &trusted;
     };
 
     explicit UpdateFlow(const Services &services, ScreenPace pace = {}, QObject *parent = nullptr);
@@ -133,6 +136,7 @@ private:
     net::InternetProbe &m_probe;
     Desktop m_desktop;
     const platform::WorkingFolder &m_files;
+    const QList<core::TrustedKey> &m_trusted;
     net::Downloader &m_downloader;
     const platform::Clock &m_clock;
     const ScreenPace m_pace;

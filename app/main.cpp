@@ -116,8 +116,18 @@ int main(int argc, char *argv[])
     QtPrompts prompts;
     platform::DesktopShell shell;
     platform::SystemProcess process;
-    UpdateFlow flow(
-        {prompts, maker, addresses, probe, downloader, scale, ports, clock, shell, process, files});
+    UpdateFlow flow({prompts,
+                     maker,
+                     addresses,
+                     probe,
+                     downloader,
+                     scale,
+                     ports,
+                     clock,
+                     shell,
+                     process,
+                     files,
+                     trusted});
     flow.start();
     return QApplication::exec();
 }

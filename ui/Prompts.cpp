@@ -85,7 +85,8 @@ void preparePromptBox(QMessageBox &box, const Prompt &prompt)
     box.setText(withLineBreaks(prompt.text));
     box.setIcon(prompt.icon);
     box.setStandardButtons(prompt.buttons);
-    box.setDefaultButton(defaultOf(prompt.buttons));
+    box.setDefaultButton(prompt.defaultButton != QMessageBox::NoButton ? prompt.defaultButton
+                                                                       : defaultOf(prompt.buttons));
 }
 
 QMessageBox::StandardButton QtPrompts::showBox(QWidget *parent, const Prompt &prompt)

@@ -19,6 +19,8 @@ struct Prompt
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString title = {}; // empty: the program's title
+    // NoButton: Yes, Retry, Ok or Abort, whichever the box has.
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 };
 
 class Prompts

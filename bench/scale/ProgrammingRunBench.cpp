@@ -163,6 +163,7 @@ int main(int argc, char **argv)
     // The success window's Exit is not pressed in this run.
     platform::SystemProcess process;
     const net::MakerAddresses addresses = net::MakerAddresses::built();
+    const QList<core::TrustedKey> trusted = testing_support::keysOfThisBuild();
     UpdateFlow flow({dialogs,
                      maker,
                      addresses,
@@ -173,7 +174,8 @@ int main(int argc, char **argv)
                      clock,
                      shell,
                      process,
-                     files});
+                     files,
+                     trusted});
     programmer.setPortNumber(3);
     flow.goTo(UpdateFlow::Screen::ScaleUpdate);
     QWidget *display = nullptr;

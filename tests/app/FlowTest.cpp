@@ -22,7 +22,9 @@ using namespace testing_support;
 using Screen = UpdateFlow::Screen;
 namespace vs = virtual_scale;
 
-const QString kRmUpdate = QStringLiteral("rm:KovaraNorvessia_APROM.hex");
+// The update file and its signature.
+const QString kRmUpdate
+    = QStringLiteral("rm:KovaraNorvessia_APROM.hex rm:KovaraNorvessia_APROM.hex.minisig");
 const QString kRmBanner = QStringLiteral("rm:norvessiaupdatebanner.jpg");
 qint64 g_unpluggedAt = 0;
 qint64 g_quitAt = 0;
@@ -336,6 +338,10 @@ TEST(Flow, UpdatingTheScale)
         });
     };
     const QString updates = "+frmDisplay " + kRmUpdate + ' ' + success;
+    // A refused file: nothing at all went to the scale.
+    const auto untouched = [](TestPlatform &t) {
+        EXPECT_TRUE(t.serial.scale(1)->frames().empty());
+    };
     // clang-format off
     const Row rows[] = {
         {"the shown window updates the scale and hands over; Exit ends and deletes the files",
@@ -351,6 +357,17 @@ TEST(Flow, UpdatingTheScale)
          "COM4 busy, port 4, update file, quit Cancel", Screen::Downloaded, {"frmSuccess.close",
          "frmSuccess.cmdUpdate"},
          "+frmSuccess quit@frmSuccess +frmDisplay -frmSuccess +frmErrorScaleCom"},
+        {"an unsigned file asks first; No writes nothing and the window stays",
+         "COM1 scale, port 1, update file unsigned, box No", Screen::ScaleUpdate, {},
+         "+frmDisplay !This update file does not carry Kovara's signature", untouched},
+        {"an unsigned file, Yes: the update goes on as with a signed one",
+         "COM1 scale, port 1, update file unsigned, box Yes", Screen::ScaleUpdate, {},
+         "+frmDisplay !This update file does not carry Kovara's signature "
+         "rm:KovaraNorvessia_APROM.hex " + success, isUpdated},
+        {"a file changed after it was signed is refused, and it and its signature go",
+         "COM1 scale, port 1, update file changed after signing, box Ok", Screen::ScaleUpdate,
+         {}, "+frmDisplay !The update file was changed after Kovara signed it " + kRmUpdate,
+         untouched},
         {"a lost serial-number answer is read again, not taken for a refusal",
          "COM1 scale, fault ignore B4 @0700 x2, port 1, update file", Screen::ScaleUpdate, {},
          updates, isUpdated},

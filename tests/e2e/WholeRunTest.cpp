@@ -84,7 +84,8 @@ TEST_F(WholeRun, AScaleUnpluggedWhileProgrammedIsUpdatedOnRetryOncePluggedBack)
     journey->step("frmSuccessUpdate.cmdExit");
     EXPECT_TRUE(journey->trace().endsWith(
         "+frmDisplay -frmSuccess +frmErrorScaleCom +frmDisplay -frmErrorScaleCom "
-        "rm:KovaraNorvessia_APROM.hex -frmDisplay +frmSuccessUpdate end"))
+        "rm:KovaraNorvessia_APROM.hex rm:KovaraNorvessia_APROM.hex.minisig -frmDisplay "
+        "+frmSuccessUpdate end"))
         << journey->trace().toStdString();
     EXPECT_TRUE(scaleUpdated());
 }

@@ -1,7 +1,6 @@
 #include "TestPlatform.h"
 
 #include "net/MakerAddresses.h"
-#include "platform/BuildConfig.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -27,22 +26,10 @@ void FakeProbe::answer()
         done(reachable);
 }
 
-namespace {
-
-QList<core::TrustedKey> builtInKeys()
-{
-    QList<QByteArray> lines;
-    for (const char *line : build_config::kTrustedKeys)
-        lines << QByteArray(line);
-    return core::trustedKeys(lines);
-}
-
-} // namespace
-
 TestPlatform::TestPlatform(Options options)
     : m_realPorts(options.realPortsFolder)
     , addresses(options.addresses)
-    , trusted(builtInKeys())
+    , trusted(keysOfThisBuild())
     , m_realMaker(options.network
                       ? std::make_unique<net::MakerClient>(*options.network, addresses.queryUrl())
                       : nullptr)
@@ -58,7 +45,8 @@ TestPlatform::TestPlatform(Options options)
             time(options),
             shell,
             process,
-            files},
+            files,
+            trusted},
            options.pace)
 { }
 

@@ -9,6 +9,7 @@
 #include "core/FlashImage.h"
 #include "core/UpdateSignature.h"
 #include "device/ScaleIdentity.h"
+#include "platform/BuildConfig.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -53,6 +54,15 @@ inline QByteArray intelHex(const QByteArray &image)
         text += ':' + record.toHex().toUpper() + "\r\n";
     }
     return text + ":00000001FF\r\n";
+}
+
+// The keys this build trusts: the maker server tool's in the development presets.
+inline QList<core::TrustedKey> keysOfThisBuild()
+{
+    QList<QByteArray> lines;
+    for (const char *line : build_config::kTrustedKeys)
+        lines << QByteArray(line);
+    return core::trustedKeys(lines);
 }
 
 // The text of bytes' signature file, signed as the maker signs (with the maker server tool's
