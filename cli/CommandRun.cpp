@@ -1,4 +1,5 @@
 #include "cli/CommandRun.h"
+#include "cli/SignatureVerdict.h"
 
 #include "core/HexLoader.h"
 #include "core/TransferText.h"
@@ -12,7 +13,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonValue>
 #include <QLoggingCategory>
 
 namespace cli {
@@ -285,37 +285,18 @@ void CommandRun::loadAndUpdate(const QString &path)
         return;
     }
     m_fields.insert(QStringLiteral("sha256"), file.sha256);
-    using Outcome = core::SignatureCheck::Outcome;
-    switch (file.signature.outcome) {
-    case Outcome::Signed:
-        m_fields.insert(QStringLiteral("signature"),
-                        QJsonObject {{QStringLiteral("key"), file.signature.keyId},
-                                     {QStringLiteral("comment"), file.signature.comment}});
-        m_output.say(
-            tr("The update file carries Kovara's signature (key %1).").arg(file.signature.keyId));
-        break;
-    case Outcome::Unsigned:
-        m_fields.insert(QStringLiteral("signature"), QJsonValue::Null);
-        if (!m_command.allowUnsigned) {
-            deleteDownload();
-            finish(ExitCode::SignatureRefused,
-                   tr("This update file does not carry Kovara's signature, so nothing shows that "
-                      "it comes from Kovara. Give --allow-unsigned only if Kovara's support told "
-                      "you to use this file."));
-            return;
-        }
-        m_output.say(tr("The update file carries no signature; going on, as --allow-unsigned "
-                        "asks."));
-        break;
-    default:
+    const SignatureVerdict verdict = judgeSignature(file.signature, m_command.allowUnsigned);
+    if (!verdict.json.isUndefined())
+        m_fields.insert(QStringLiteral("signature"), verdict.json);
+    if (!verdict.goesOn) {
         qCWarning(lcConsole).noquote()
             << "update file refused: signature" << int(file.signature.outcome) << "key"
             << file.signature.keyId;
         deleteDownload();
-        finish(ExitCode::SignatureRefused,
-               tr("Update File Refused: %1").arg(core::refusalText(file.signature.outcome)));
+        finish(ExitCode::SignatureRefused, verdict.words);
         return;
     }
+    m_output.say(verdict.words);
     const core::HexLoadResult result = core::loadIntelHex(file.bytes, m_image);
     if (!result.ok) {
         finish(ExitCode::FileRefused, result.message());
