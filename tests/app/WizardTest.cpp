@@ -76,6 +76,7 @@ protected:
             EXPECT_EQ(readFile(test.files.updateFile()), kContent);
         } else {
             EXPECT_FALSE(QFileInfo::exists(test.files.updateFile()));
+            EXPECT_FALSE(QFileInfo::exists(test.files.updateSignatureFile()));
             EXPECT_TRUE(topLevel("frmCheckScale")->isEnabled());
         }
     }
@@ -154,6 +155,11 @@ TEST_F(Wizard, EveryQuestionAndMessageOfTheDownload)
         {"/fault/401/update.hex", {Button::Ok}, "+frmDownload !Authorization failed! " + kFailed},
         {"/fault/404/update.hex", {Button::Ok}, "+frmDownload !The file " + kFailed},
         {"/fault/status/503/update.hex", {Button::Ok}, response},
+        // The signature follows the file: not there is none (the question comes at the load);
+        // one that never comes fails the download, and neither file stays.
+        {"/files/update.hex?sig=none", {}, "+frmDownload " + kDone},
+        {"/files/update.hex?sig=stall&seconds=1", {Button::Ok},
+         "+frmDownload !Cannot establish connection rm:KovaraNorvessia_APROM.hex " + kFailed},
         {closedPortUrl(), {Button::Ok}, "+frmDownload !Cannot establish connection " + kFailed},
         {"/files/update.hex", {Button::Ok}, "+frmDownload " + noSpace + kFailed, 49999},
         // The disk fills up while the break's question is open: the resume is refused for
