@@ -204,6 +204,31 @@ std::uint64_t queryNumber(const Request &request, const std::string &key, std::u
     }
 }
 
+// What a route serves under name: a file of the folders, or the signature of one as the query
+// asks. None when there is nothing (or when a stall has already ended the connection: stalled).
+std::optional<FileInfo> servedFile(const Files &files,
+                                   const Signatures &signatures,
+                                   const Request &request,
+                                   const std::string &name,
+                                   bool &stalled)
+{
+    stalled = false;
+    if (auto info = files.find(name))
+        return info;
+    const std::string suffix = ".minisig";
+    if (name.size() <= suffix.size()
+        || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return std::nullopt;
+    const std::string variant = queryText(request, "sig");
+    if (variant == "stall") {
+        std::this_thread::sleep_for(std::chrono::seconds(queryNumber(request, "seconds", 10)));
+        stalled = true;
+        return std::nullopt;
+    }
+    const auto file = files.find(name.substr(0, name.size() - suffix.size()));
+    return file ? signatures.of(*file, variant) : std::nullopt;
+}
+
 void notFound(const Request &request, Connection &connection)
 {
     sendSmall(request,
@@ -219,31 +244,26 @@ void addFileRoutes(Router &router, const Options &options)
     auto files = std::make_shared<Files>(options);
     auto signatures = std::make_shared<Signatures>(options);
 
-    const auto serveUnder
-        = [files, signatures](const std::string &prefix, Delivery delivery = Delivery()) {
-              return [files, signatures, prefix, delivery](const Request &request, Connection &c) {
-                  Delivery once = delivery;
-                  applyQuery(request, once);
-                  const std::string name = nameAfter(request, prefix);
-                  std::optional<FileInfo> info = files->find(name);
-                  const std::string suffix = ".minisig";
-                  if (!info && name.size() > suffix.size()
-                      && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
-                      const std::string variant = queryText(request, "sig");
-                      if (variant == "stall") {
-                          std::this_thread::sleep_for(
-                              std::chrono::seconds(queryNumber(request, "seconds", 10)));
-                          return c.close();
-                      }
-                      if (auto file = files->find(name.substr(0, name.size() - suffix.size())))
-                          info = signatures->of(*file, variant);
-                  }
-                  if (info)
-                      serveFile(request, c, *info, once);
-                  else
-                      notFound(request, c);
-              };
-          };
+    // Serves name as delivery says, or answers 404.
+    const auto serve = [files, signatures](const Request &request,
+                                           Connection &c,
+                                           const std::string &name,
+                                           const Delivery &delivery) {
+        bool stalled = false;
+        if (auto info = servedFile(*files, *signatures, request, name, stalled))
+            serveFile(request, c, *info, delivery);
+        else if (stalled)
+            c.close();
+        else
+            notFound(request, c);
+    };
+    const auto serveUnder = [serve](const std::string &prefix, Delivery delivery = Delivery()) {
+        return [serve, prefix, delivery](const Request &request, Connection &c) {
+            Delivery once = delivery;
+            applyQuery(request, once);
+            serve(request, c, nameAfter(request, prefix), once);
+        };
+    };
 
     router.add("GET", "/files/*", serveUnder("/files/"));
     router.add("HEAD", "/files/*", serveUnder("/files/"));
@@ -333,34 +353,25 @@ void addFileRoutes(Router &router, const Options &options)
         delivery.resetAfter = count;
         serveFile(request, connection, *info, delivery);
     });
-    router.add("GET", "/fault/ignore-range/*", [files](const Request &request, Connection &c) {
+    router.add("GET", "/fault/ignore-range/*", [serve](const Request &request, Connection &c) {
         Delivery delivery;
         delivery.ignoreRange = true;
         applyQuery(request, delivery);
-        if (auto info = files->find(nameAfter(request, "/fault/ignore-range/")))
-            serveFile(request, c, *info, delivery);
-        else
-            notFound(request, c);
+        serve(request, c, nameAfter(request, "/fault/ignore-range/"), delivery);
     });
-    router.add("GET", "/fault/no-length/*", [files](const Request &request, Connection &c) {
+    router.add("GET", "/fault/no-length/*", [serve](const Request &request, Connection &c) {
         // A body made as it is sent: no length, and no ranges either.
         Delivery delivery;
         delivery.noLength = true;
         delivery.ignoreRange = true;
         applyQuery(request, delivery);
-        if (auto info = files->find(nameAfter(request, "/fault/no-length/")))
-            serveFile(request, c, *info, delivery);
-        else
-            notFound(request, c);
+        serve(request, c, nameAfter(request, "/fault/no-length/"), delivery);
     });
     // /fault/slow/NAME[?bps=N]: a trickle, 20,000 bytes a second unless told.
-    router.add("GET", "/fault/slow/*", [files](const Request &request, Connection &c) {
+    router.add("GET", "/fault/slow/*", [serve](const Request &request, Connection &c) {
         Delivery delivery;
         delivery.bytesPerSecond = std::max<std::uint64_t>(1, queryNumber(request, "bps", 20000));
-        if (auto info = files->find(nameAfter(request, "/fault/slow/")))
-            serveFile(request, c, *info, delivery);
-        else
-            notFound(request, c);
+        serve(request, c, nameAfter(request, "/fault/slow/"), delivery);
     });
 }
 
