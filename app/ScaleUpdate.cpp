@@ -93,8 +93,9 @@ bool ScaleUpdate::signatureAccepted(const core::UpdateFileRead &file)
     using Outcome = core::SignatureCheck::Outcome;
     const core::SignatureCheck &signature = file.signature;
     if (signature.outcome == Outcome::Signed) {
-        qCInfo(lcScale).noquote() << "update file signed by key" << signature.keyId << "("
-                                  << signature.comment << "), SHA-256" << file.sha256;
+        qCInfo(lcScale).noquote() << "update file signed by key" << signature.keyId
+                                  << QStringLiteral("(%1),").arg(signature.comment) << "SHA-256"
+                                  << file.sha256;
         return true;
     }
     if (signature.outcome == Outcome::Unsigned) {
