@@ -113,51 +113,40 @@ Command parseCommandLine(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const Options options;
-    const auto &[file,
-                 url,
-                 port,
-                 allowUnsigned,
-                 quiet,
-                 json,
-                 verbose,
-                 listPorts,
-                 readSerial,
-                 help,
-                 version]
-        = options;
     parser.addOptions(options.all());
     if (!parser.parse(arguments))
         return invalid(parser.errorText());
 
     Command command;
-    command.quiet = parser.isSet(quiet);
-    command.json = parser.isSet(json);
-    command.verbose = parser.isSet(verbose);
-    command.allowUnsigned = parser.isSet(allowUnsigned);
-    command.file = parser.value(file);
-    command.url = parser.value(url);
-    if (parser.isSet(port)) {
-        command.port = portNumber(parser.value(port));
+    command.quiet = parser.isSet(options.quiet);
+    command.json = parser.isSet(options.json);
+    command.verbose = parser.isSet(options.verbose);
+    command.allowUnsigned = parser.isSet(options.allowUnsigned);
+    command.file = parser.value(options.file);
+    command.url = parser.value(options.url);
+    if (parser.isSet(options.port)) {
+        command.port = portNumber(parser.value(options.port));
         if (command.port == 0)
             return invalid(tr("\"%1\" is not a serial port (%2)")
-                               .arg(parser.value(port), platform::portSpellings()));
+                               .arg(parser.value(options.port), platform::portSpellings()));
     }
     const QStringList words = parser.positionalArguments();
     const bool update = words == QStringList {QStringLiteral("update")};
     if (!words.isEmpty() && !update)
         return invalid(tr("unknown command \"%1\"").arg(words.join(QLatin1Char(' '))));
-    const int commands = int(update) + int(parser.isSet(listPorts)) + int(parser.isSet(readSerial))
-        + int(parser.isSet(help)) + int(parser.isSet(version));
+    const int commands = int(update) + int(parser.isSet(options.listPorts))
+        + int(parser.isSet(options.readSerial)) + int(parser.isSet(options.help))
+        + int(parser.isSet(options.version));
     if (commands != 1)
         return invalid(tr("give one command: update, --list-ports, --read-serial, --help or "
                           "--version"));
-    if (parser.isSet(help))
+    if (parser.isSet(options.help))
         command.kind = Command::Kind::Help;
-    else if (parser.isSet(version))
+    else if (parser.isSet(options.version))
         command.kind = Command::Kind::Version;
-    else if (parser.isSet(listPorts))
+    else if (parser.isSet(options.listPorts))
         command.kind = Command::Kind::ListPorts;
-    else if (parser.isSet(readSerial))
+    else if (parser.isSet(options.readSerial))
         command.kind = Command::Kind::ReadSerial;
     else
         command.kind = Command::Kind::Update;
@@ -165,7 +154,8 @@ Command parseCommandLine(const QStringList &arguments)
     if (command.kind == Command::Kind::Update && command.file.isEmpty() == command.url.isEmpty())
         return invalid(tr("update needs either --file PATH or --url URL"));
     if (command.kind != Command::Kind::Update
-        && (parser.isSet(file) || parser.isSet(url) || parser.isSet(allowUnsigned)))
+        && (parser.isSet(options.file) || parser.isSet(options.url)
+            || parser.isSet(options.allowUnsigned)))
         return invalid(tr("--file, --url and --allow-unsigned belong to update"));
     return command;
 }
