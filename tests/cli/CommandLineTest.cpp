@@ -11,6 +11,7 @@
 #include "platform/InterruptSignal.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -157,6 +158,20 @@ void run(const Row &row, const QString &server)
                 EXPECT_EQ(result.value("file").toString(),
                           command.url.isEmpty() ? QDir::toNativeSeparators(command.file)
                                                 : command.url);
+            }
+            // An update names the file's signing key, or null without a signature, and the
+            // SHA-256 of what it wrote.
+            if (command.kind == cli::Command::Kind::Update && row.code == ExitCode::Success) {
+                const QJsonValue signature = result.value("signature");
+                EXPECT_EQ(signature.isNull(), row.given.contains(QLatin1String("unsigned")));
+                if (!signature.isNull()) {
+                    EXPECT_EQ(signature.toObject().value("key").toString(),
+                              core::keyIdText(test.trusted.first().id));
+                }
+                const QByteArray written
+                    = command.url.isEmpty() ? readFile(command.file) : intelHex(applicationImage());
+                EXPECT_EQ(result.value("sha256").toString(),
+                          QCryptographicHash::hash(written, QCryptographicHash::Sha256).toHex());
             }
         } else {
             const QString last = lastLine(*code == ExitCode::Success || command.json ? out : err);
