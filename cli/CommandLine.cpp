@@ -50,6 +50,9 @@ struct Options
                                   tr("list the serial ports and their devices")};
     QCommandLineOption readSerial {QStringLiteral("read-serial"),
                                    tr("read the scale's serial number")};
+    QCommandLineOption serial {QStringLiteral("serial"),
+                               tr("history: the records of this scale only"),
+                               QStringLiteral("N")};
     QCommandLineOption help {{QStringLiteral("h"), QStringLiteral("help")}, tr("show this help")};
     QCommandLineOption version {QStringLiteral("version"), tr("print the program's version")};
 
@@ -64,6 +67,7 @@ struct Options
                 verbose,
                 listPorts,
                 readSerial,
+                serial,
                 help,
                 version};
     }
@@ -132,14 +136,15 @@ Command parseCommandLine(const QStringList &arguments)
     }
     const QStringList words = parser.positionalArguments();
     const bool update = words == QStringList {QStringLiteral("update")};
-    if (!words.isEmpty() && !update)
+    const bool history = words == QStringList {QStringLiteral("history")};
+    if (!words.isEmpty() && !update && !history)
         return invalid(tr("unknown command \"%1\"").arg(words.join(QLatin1Char(' '))));
-    const int commands = int(update) + int(parser.isSet(options.listPorts))
+    const int commands = int(update) + int(history) + int(parser.isSet(options.listPorts))
         + int(parser.isSet(options.readSerial)) + int(parser.isSet(options.help))
         + int(parser.isSet(options.version));
     if (commands != 1)
-        return invalid(tr("give one command: update, --list-ports, --read-serial, --help or "
-                          "--version"));
+        return invalid(tr("give one command: update, history, --list-ports, --read-serial, --help "
+                          "or --version"));
     if (parser.isSet(options.help))
         command.kind = Command::Kind::Help;
     else if (parser.isSet(options.version))
@@ -148,6 +153,8 @@ Command parseCommandLine(const QStringList &arguments)
         command.kind = Command::Kind::ListPorts;
     else if (parser.isSet(options.readSerial))
         command.kind = Command::Kind::ReadSerial;
+    else if (history)
+        command.kind = Command::Kind::History;
     else
         command.kind = Command::Kind::Update;
 
@@ -157,6 +164,9 @@ Command parseCommandLine(const QStringList &arguments)
         && (parser.isSet(options.file) || parser.isSet(options.url)
             || parser.isSet(options.allowUnsigned)))
         return invalid(tr("--file, --url and --allow-unsigned belong to update"));
+    command.serial = parser.value(options.serial);
+    if (command.kind != Command::Kind::History && parser.isSet(options.serial))
+        return invalid(tr("--serial belongs to history"));
     return command;
 }
 
@@ -168,6 +178,7 @@ QString helpText()
                            [--json]
   kovara-pc-program --list-ports [--json]
   kovara-pc-program --read-serial [--port PORT] [--json]
+  kovara-pc-program history [--serial N] [--json]
   kovara-pc-program --help | --version
 
 Brings a Kovara scale's postage rates and services up to date from the terminal. The update
@@ -177,12 +188,16 @@ file fetched with --url is resumed after a break and deleted once the scale is u
 
 Options:
 %1
+Every update of a scale, finished, failed or stopped, leaves a record in history.jsonl beside the
+support log; history lists them.
+
 Progress and messages go to standard error: a bar on a terminal, plain lines otherwise. The
 result line, or with --json the JSON object, goes to standard output. Ctrl-C during the update
 stops it between two frames with the session closed; run the update again afterwards.
 
 Exit status:
-  0  done: the scale is updated and verified (or the ports are listed, the number read)
+  0  done: the scale is updated and verified (or the ports are listed, the number read, the
+     history shown)
   1  the command line is wrong
   2  the update file is missing, unreadable or not a valid update file
   3  no scale: the port cannot be opened, or no scale answers

@@ -7,6 +7,7 @@
 //                            [--json]
 //   kovara-pc-program --list-ports [--json]
 //   kovara-pc-program --read-serial [--port PORT] [--json]
+//   kovara-pc-program history [--serial N] [--json]
 //   kovara-pc-program --help | --version
 //
 // PORT is COMn, its number, or a device such as /dev/ttyUSB0; without it the ports are searched
@@ -37,7 +38,7 @@ enum class ExitCode {
 
 struct Command
 {
-    enum class Kind { Wizard, Help, Version, ListPorts, ReadSerial, Update, Invalid };
+    enum class Kind { Wizard, Help, Version, ListPorts, ReadSerial, Update, History, Invalid };
     Kind kind = Kind::Wizard;
     int port = 0; // 0: search the ports
     QString file;
@@ -46,7 +47,8 @@ struct Command
     bool json = false;
     bool verbose = false;
     bool allowUnsigned = false;
-    QString error; // Invalid: what is wrong, for the user
+    QString serial; // History: that scale's records only
+    QString error;  // Invalid: what is wrong, for the user
 };
 
 // arguments as main() gets them, the program's name first.

@@ -1,6 +1,7 @@
 #include "cli/CommandOutput.h"
 
 #include <QIODevice>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
 
@@ -11,6 +12,21 @@ namespace {
 constexpr int kBarWidth = 24;
 
 } // namespace
+
+Listing portListing(const QList<platform::SerialPortInfo> &ports)
+{
+    QJsonArray items;
+    QStringList lines;
+    for (const platform::SerialPortInfo &port : ports) {
+        items.append(QJsonObject {{QStringLiteral("name"), port.name()},
+                                  {QStringLiteral("device"), port.device}});
+        // The device beside the name where the name does not already say it ("\\.\COM3").
+        lines << (port.device.endsWith(port.name(), Qt::CaseInsensitive)
+                      ? port.name()
+                      : port.name() + QStringLiteral("  ") + port.device);
+    }
+    return {lines.join(QLatin1Char('\n')), {{QStringLiteral("ports"), items}}};
+}
 
 QString oneLine(const QString &text)
 {

@@ -7,6 +7,7 @@
 // object in every case. Both streams take UTF-8.
 
 #include "cli/CommandLine.h"
+#include "platform/SerialPort.h"
 
 #include <QJsonObject>
 #include <QString>
@@ -51,6 +52,16 @@ private:
     int m_phase = 0;
     qint64 m_tenth = -1;
 };
+
+// What a command that lists shows: its words, a line an item, and its --json fields.
+struct Listing
+{
+    QString words;
+    QJsonObject fields;
+};
+
+// The serial ports, with the device beside a name that does not already say it.
+Listing portListing(const QList<platform::SerialPortInfo> &ports);
 
 // A box's text for the terminal: its CR line breaks become spaces.
 QString oneLine(const QString &text);

@@ -1,5 +1,6 @@
 #include "cli/CommandRun.h"
 #include "cli/SignatureVerdict.h"
+#include "cli/UpdateHistory.h"
 
 #include "core/HexLoader.h"
 #include "core/TransferText.h"
@@ -12,7 +13,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QLoggingCategory>
 
 namespace cli {
@@ -71,6 +71,12 @@ void CommandRun::start(const Command &command)
     case Command::Kind::ReadSerial:
         findScale();
         return;
+    case Command::Kind::History: {
+        const Listing listing = historyListing(m_services.files.historyFile(), command.serial);
+        m_fields = listing.fields;
+        finish(ExitCode::Success, listing.words);
+        return;
+    }
     case Command::Kind::Update:
         m_fields.insert(QStringLiteral("file"),
                         command.url.isEmpty()
@@ -109,21 +115,12 @@ void CommandRun::interrupt()
 
 void CommandRun::listPorts()
 {
-    QJsonArray ports;
-    QStringList lines;
-    for (const platform::SerialPortInfo &port : m_services.ports.ports()) {
-        ports.append(QJsonObject {{QStringLiteral("name"), port.name()},
-                                  {QStringLiteral("device"), port.device}});
-        // The device beside the name where the name does not already say it ("\\.\COM3").
-        lines << (port.device.endsWith(port.name(), Qt::CaseInsensitive)
-                      ? port.name()
-                      : port.name() + QStringLiteral("  ") + port.device);
-    }
-    m_fields.insert(QStringLiteral("ports"), ports);
-    if (lines.isEmpty())
+    const Listing listing = portListing(m_services.ports.ports());
+    m_fields = listing.fields;
+    if (listing.words.isEmpty())
         finish(ExitCode::NoScale, tr("No serial port was found."));
     else
-        finish(ExitCode::Success, lines.join(QLatin1Char('\n')));
+        finish(ExitCode::Success, listing.words);
 }
 
 void CommandRun::findScale()
@@ -330,7 +327,9 @@ void CommandRun::program()
         m_serial = serial;
     });
     connect(job, &ScaleJob::progress, this, &CommandRun::showProgress);
+    m_runStarted = true;
     connect(job, &ScaleJob::finished, this, [this, job] {
+        m_retries = job->result().retries;
         if (job->result().outcome == device::RunOutcome::Done) {
             // The bar ends on what happened: every block verified, the last one's words without
             // the time that was left before it.
@@ -391,6 +390,9 @@ void CommandRun::finish(ExitCode code, const QString &text)
     m_fields.insert(QStringLiteral("seconds"),
                     double(m_services.clock.nowMs() - m_startedMs) / 1000.0);
     qCInfo(lcConsole).noquote() << "command ended with" << int(code) << ":" << text;
+    // Every run on a scale is recorded, however it ended.
+    if (m_runStarted)
+        recordRun(m_services.files.historyFile(), m_fields, code, oneLine(text), m_retries);
     m_output.finish(code, text, m_fields);
     Q_EMIT finished(code);
 }

@@ -99,6 +99,9 @@ private:
     // Where the update run stands.
     core::RunProgress m_progress;
     int m_resumes = 0;
+    // The update run has begun on the scale: its end is recorded.
+    bool m_runStarted = false;
+    int m_retries = 0;
     qint64 m_startedMs = 0;
     QJsonObject m_fields;
 };

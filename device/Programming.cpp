@@ -92,6 +92,7 @@ RunOutcome programScale(ScaleLink &link,
     };
 
     counters.retries = 0;
+    counters.failures = 0;
     bool opened = false;
     // Opening the session; a block the scale did not take comes back here and resumes.
     for (;;) {
@@ -106,6 +107,7 @@ RunOutcome programScale(ScaleLink &link,
                           QStringLiteral("session: ") + failureText(session));
         if (!session.accepted()) {
             ++counters.retries;
+            ++counters.failures;
             if (counters.retries > kRetryLimit) {
                 return giveUp(session.complete() ? RunOutcome::SerialRefused
                                                  : RunOutcome::ScaleLost,
@@ -144,6 +146,7 @@ RunOutcome programScale(ScaleLink &link,
             if (reply.status == Reply::Status::PortError)
                 return giveUp(RunOutcome::ScaleLost, what);
             ++counters.retries;
+            ++counters.failures;
             if (counters.retries > kRetryLimit)
                 return giveUp(RunOutcome::ScaleLost, what);
             qCInfo(lcScaleLink).noquote()
@@ -179,6 +182,7 @@ RunOutcome programScale(ScaleLink &link,
         if (reply.status == Reply::Status::PortError)
             return giveUp(RunOutcome::ScaleLost, what);
         ++counters.retries;
+        ++counters.failures;
         if (counters.retries > kRetryLimit)
             return giveUp(RunOutcome::ScaleLost, what);
         settle();

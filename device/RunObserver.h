@@ -29,6 +29,8 @@ struct RunCounters
 {
     quint32 address = 0;
     quint8 retries = 0;
+    // Every failure of the run, in all its phases.
+    int failures = 0;
 };
 
 class RunObserver

@@ -132,7 +132,8 @@ public:
         }
         report([serial](ScaleJob &job) { Q_EMIT job.serialNumberUsed(serial); });
         writeSerialNumber(image, serial);
-        return {programScale(link(), image, m_counters, *this), serial};
+        const RunOutcome outcome = programScale(link(), image, m_counters, *this);
+        return {outcome, serial, m_counters.failures};
     }
 
     AreaRead readArea(FlashArea area, core::FlashImage image)

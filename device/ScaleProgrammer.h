@@ -67,6 +67,8 @@ struct UpdateRun
 {
     RunOutcome outcome = RunOutcome::Done;
     QString serial;
+    // The exchanges tried again in the run.
+    int retries = 0;
 };
 
 // How a read-back ended, and the area it filled in (what was read before it ended).

@@ -37,6 +37,11 @@ WorkingFolder::WorkingFolder(QString path, QString supportLog)
         qCWarning(lcFiles).noquote() << "cannot create the working folder" << m_path;
 }
 
+QString WorkingFolder::historyFile() const
+{
+    return QFileInfo(m_supportLog).dir().filePath(QStringLiteral("history.jsonl"));
+}
+
 QString WorkingFolder::file(const QString &name) const
 {
     return QDir(m_path).filePath(name);

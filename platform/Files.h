@@ -26,6 +26,8 @@ public:
     QString path() const { return m_path; }
     // The support log (platform/SupportLog.h).
     QString supportLog() const { return m_supportLog; }
+    // The record of every update (platform/HistoryFile.h), beside the support log.
+    QString historyFile() const;
     // A file of the folder: "KovaraNorvessia_APROM.hex".
     QString file(const QString &name) const;
     QString updateFile() const { return file(QString::fromLatin1(kUpdateFileName)); }

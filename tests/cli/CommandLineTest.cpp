@@ -8,6 +8,7 @@
 #include "UpdateFile.h"
 
 #include "cli/CommandRun.h"
+#include "platform/HistoryFile.h"
 #include "platform/InterruptSignal.h"
 
 #include <QBuffer>
@@ -64,9 +65,17 @@ bool closedInItsTurn(TestPlatform &test, int port)
     return QTest::qWaitFor([&] { return !test.serial.isOpen(port); }, 5000);
 }
 
+// The records of the runs on a scale, oldest first.
+QList<QJsonObject> history(TestPlatform &test)
+{
+    return platform::HistoryFile(test.files.historyFile()).read().records;
+}
+
 // The run stopped between two frames: the scale's last frame closed the session.
 void sessionClosedLast(TestPlatform &test)
 {
+    ASSERT_FALSE(history(test).isEmpty());
+    EXPECT_EQ(history(test).last().value("outcome").toString(), QStringLiteral("stopped"));
     const auto &frames = test.serial.scale(1)->frames();
     ASSERT_GE(frames.size(), 2u);
     EXPECT_NE(frames.at(frames.size() - 2).command, virtual_scale::kCloseSession);
@@ -202,6 +211,14 @@ TEST(CommandLine, EveryEndHasItsStatusAndItsWords)
          [](TestPlatform &t) {
              EXPECT_TRUE(updated(t));
              EXPECT_TRUE(QFile::exists(t.files.updateFile()));
+             // The run's record: the scale, its port, the file, its key, how it ended.
+             ASSERT_EQ(history(t).size(), 1);
+             const QJsonObject record = history(t).first();
+             EXPECT_EQ(record.value("serial").toString(), QStringLiteral("20231187"));
+             EXPECT_EQ(record.value("port").toString(), QStringLiteral("COM1"));
+             EXPECT_EQ(record.value("outcome").toString(), QStringLiteral("updated"));
+             EXPECT_EQ(record.value("key").toString(), core::keyIdText(t.trusted.first().id));
+             EXPECT_EQ(record.value("sha256").toString().size(), 64);
              EXPECT_TRUE(closedInItsTurn(t, 1));
          }},
         {"an address, the scale searched for: the file is fetched, resumed, then deleted",
@@ -315,6 +332,10 @@ TEST(CommandLine, EveryEndHasItsStatusAndItsWords)
          "{\"exit\":0,\"message\":\"COM1  virtual port 1\\nCOM4  virtual port 4\",\"ok\":true,"
          "\"ports\":[{\"device\":\"virtual port 1\",\"name\":\"COM1\"},"
          "{\"device\":\"virtual port 4\",\"name\":\"COM4\"}]"},
+        {"the history of a scale: none yet", "", "history --serial 20231187", ExitCode::Success,
+         "No update is recorded."},
+        {"a history line that a power cut left torn is skipped with a note", "torn history",
+         "history", ExitCode::Success, "(1 line(s) that are no whole record skipped"},
         {"the serial number is read on a port named in any case", "COM12 scale",
          "--read-serial --port com12", ExitCode::Success, "20231187"},
         {"a command line that names no file", "", "update --port COM1", ExitCode::Usage,

@@ -71,6 +71,11 @@ void Journey::given(const QString &words)
                             test.serial.addScale(port, serial);
                     });
             });
+        } else if (phrase == QLatin1String("torn history")) {
+            // One whole record, then one the power cut short.
+            EXPECT_TRUE(writeFile(m_test.files.historyFile(),
+                                  "{\"serial\":\"20231187\",\"outcome\":\"updated\"}\n"
+                                  "{\"serial\":\"2023"));
         } else if (phrase == QLatin1String("full disk")) {
             EXPECT_TRUE(QFile::link(QStringLiteral("/dev/full"), m_test.files.updateFile()));
         } else if (word.startsWith(QLatin1String("COM")) && states.contains(rest)) {

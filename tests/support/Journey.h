@@ -47,6 +47,7 @@ public:
     //                     | changed after signing | with its signature cut short | with an empty
     //                     signature
     //   full disk         the update file's place is on a full disk (writes fail with ENOSPC)
+    //   torn history      the history holds a record and a line a power cut left torn
     void given(const QString &words);
     // Shows the screen, then performs the steps.
     void run(UpdateFlow::Screen from, const QStringList &steps);
