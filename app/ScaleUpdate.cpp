@@ -1,9 +1,11 @@
 #include "app/ScaleUpdate.h"
 
 #include "core/HexLoader.h"
+#include "core/UpdateRecord.h"
 #include "device/ScaleIdentity.h"
 #include "device/ScaleProgrammer.h"
 #include "platform/Files.h"
+#include "platform/HistoryFile.h"
 #include "platform/SerialPort.h"
 #include "ui/Prompts.h"
 #include "ui/ScaleUpdateWindow.h"
@@ -71,6 +73,8 @@ bool ScaleUpdate::load()
         return false;
     else
         result = core::loadIntelHex(file.bytes, m_image);
+    m_sha256 = file.sha256;
+    m_key = file.signature.keyId;
     if (!result.ok) {
         qCWarning(lcScale).noquote() << "update file" << path << "refused:" << result.message();
         tell(result.message(), QMessageBox::Warning);
@@ -135,14 +139,18 @@ void ScaleUpdate::program()
     m_sessionEnd.hold(m_window->winId(), tr("Updating your scale — do not switch off"));
     // Reading the serial number may take ten seconds on a silent scale.
     m_window->setBusy(true);
+    m_runTime.start();
+    m_retries = 0;
     const auto *job = m_scale.update(m_image);
     connect(job, &device::ScaleJob::progress, m_window, &ScaleUpdateWindow::showProgress);
     connect(job, &device::ScaleJob::serialNumberUsed, this, [this](const QString &serial) {
         m_serialNumber = serial;
         writeSerialNumber();
     });
-    connect(
-        job, &device::ScaleJob::finished, this, [this, job] { runEnded(job->result().outcome); });
+    connect(job, &device::ScaleJob::finished, this, [this, job] {
+        m_retries = job->result().retries;
+        runEnded(job->result().outcome);
+    });
 }
 
 void ScaleUpdate::read()
@@ -267,6 +275,7 @@ void ScaleUpdate::runEnded(device::RunOutcome outcome)
     const bool stopping = m_operation == Operation::Stopping;
     m_operation = Operation::None;
     m_sessionEnd.release();
+    record(outcome, stopping);
     if (stopping) {
         // The user is leaving: whatever ended the run, no other window comes.
         qCInfo(lcScale) << "update stopped; it ended" << int(outcome);
@@ -287,6 +296,31 @@ void ScaleUpdate::runEnded(device::RunOutcome outcome)
     }
 }
 
+void ScaleUpdate::recordRunsIn(const QString &historyFile, const QString &source)
+{
+    m_historyFile = historyFile;
+    m_source = source;
+}
+
+void ScaleUpdate::record(device::RunOutcome outcome, bool stopped)
+{
+    if (m_historyFile.isEmpty())
+        return;
+    core::UpdateRecord record;
+    record.endedAt = QDateTime::currentDateTimeUtc();
+    record.serial = m_serialNumber;
+    record.port = platform::comName(m_scale.portNumber());
+    record.file = m_source.isEmpty() ? m_updateFile : m_source;
+    record.sha256 = m_sha256;
+    record.key = m_key;
+    record.outcome = outcome == device::RunOutcome::Done    ? QStringLiteral("updated")
+        : stopped || outcome == device::RunOutcome::Stopped ? QStringLiteral("stopped")
+                                                            : QStringLiteral("failed");
+    record.seconds = double(m_runTime.elapsed()) / 1000.0;
+    record.retries = m_retries;
+    platform::HistoryFile(m_historyFile).append(record.toJson());
+}
+
 void ScaleUpdate::endWithTheSession()
 {
     // The system ends the program once this returns: the scale's session is closed now, not in
@@ -294,6 +328,7 @@ void ScaleUpdate::endWithTheSession()
     qCInfo(lcScale) << "the user's session ends: the update stops before the next frame";
     m_operation = Operation::Ended;
     m_scale.shutDown();
+    record(device::RunOutcome::Stopped, true);
     m_sessionEnd.release();
     Q_EMIT sessionEnded();
 }

@@ -13,6 +13,7 @@
 #include "device/RunObserver.h"
 #include "platform/SessionEnd.h"
 
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
@@ -41,6 +42,10 @@ public:
                 QObject *parent = nullptr);
     // The port closes with the update.
     ~ScaleUpdate() override;
+
+    // Where each programming run's record goes (the history file), and the address the update
+    // file came from.
+    void recordRunsIn(const QString &historyFile, const QString &source);
 
 Q_SIGNALS:
     // The window's Exit or close box, when no scale is being written: the program's own quit
@@ -83,6 +88,8 @@ private:
     // Whether the file may go on: signed by a trusted key, or unsigned and the user says Yes to
     // the question. A signature that does not hold is refused, and the file and it go.
     bool signatureAccepted(const core::UpdateFileRead &file);
+    // The history's record of the programming run that ended so.
+    void record(device::RunOutcome outcome, bool stopped);
     void program();
     void read();
     void chooseArea(bool aprom);
@@ -106,6 +113,13 @@ private:
     // The update file: loaded by Load, deleted once the scale is updated.
     const QString m_updateFile;
     const QList<core::TrustedKey> m_trusted;
+    QString m_historyFile;
+    QString m_source;
+    // What the last load read, for the run's record.
+    QString m_sha256;
+    QString m_key;
+    QElapsedTimer m_runTime;
+    int m_retries = 0;
     core::FlashImage m_image;
     // The serial number in use: set by the programming and by the serial-number commands.
     QString m_serialNumber;

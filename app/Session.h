@@ -10,6 +10,8 @@ struct Session
     QString serialNumber;
     // The first port search has started (the main window is built with it).
     bool searchedOnce = false;
+    // The address the update file was downloaded from.
+    QString updateAddress;
     // The program version the maker's server offers instead of this one.
     QString latestVersion;
     // Where the scale was last looked for in vain; Retry on the error window goes back there.

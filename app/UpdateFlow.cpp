@@ -170,6 +170,7 @@ void UpdateFlow::showScaleUpdate()
         // the scale programmer it uses is still there.
         m_scaleUpdate = std::make_unique<ScaleUpdate>(
             m_scale, *window, m_prompts, m_files.updateFile(), m_trusted, this);
+        m_scaleUpdate->recordRunsIn(m_files.historyFile(), m_session.updateAddress);
         connect(m_scaleUpdate.get(), &ScaleUpdate::scaleUpdated, this, [this] {
             // The port goes with the update's window.
             m_scale.close();
@@ -346,6 +347,7 @@ void UpdateFlow::download(const QString &link)
         return;
     }
     qCInfo(lcWizard).noquote() << "downloading the update file from" << link;
+    m_session.updateAddress = link.trimmed();
     m_updateFile->setDownloading(true);
     m_downloadDialog = std::make_unique<DownloadDialog>(platform::programFolder()
                                                         + QStringLiteral("/downloading.AVI"));

@@ -1,7 +1,8 @@
 #include "cli/UpdateHistory.h"
 
-#include <QCoreApplication>
+#include "core/UpdateRecord.h"
 #include "platform/HistoryFile.h"
+#include <QCoreApplication>
 
 #include <QJsonArray>
 
@@ -34,22 +35,22 @@ QJsonObject historyRecord(const QJsonObject &fields,
                           int retries,
                           const QDateTime &endedAt)
 {
-    QJsonObject record;
-    record.insert(QStringLiteral("time"), endedAt.toUTC().toString(Qt::ISODate));
-    for (const char *key : {"serial", "port", "file", "sha256", "seconds"}) {
-        const QString name = QString::fromLatin1(key);
-        if (fields.contains(name))
-            record.insert(name, fields.value(name));
-    }
-    const QJsonValue signature = fields.value(QStringLiteral("signature"));
-    record.insert(QStringLiteral("key"),
-                  signature.isObject() ? signature.toObject().value(QStringLiteral("key"))
-                                       : QJsonValue(QJsonValue::Null));
-    record.insert(QStringLiteral("outcome"), outcomeOf(code));
-    record.insert(QStringLiteral("exit"), int(code));
-    record.insert(QStringLiteral("message"), message);
-    record.insert(QStringLiteral("retries"), retries);
-    return record;
+    core::UpdateRecord record;
+    record.endedAt = endedAt;
+    record.serial = fields.value(QStringLiteral("serial")).toString();
+    record.port = fields.value(QStringLiteral("port")).toString();
+    record.file = fields.value(QStringLiteral("file")).toString();
+    record.sha256 = fields.value(QStringLiteral("sha256")).toString();
+    record.key = fields.value(QStringLiteral("signature"))
+                     .toObject()
+                     .value(QStringLiteral("key"))
+                     .toString();
+    record.outcome = outcomeOf(code);
+    record.message = message;
+    record.seconds = fields.value(QStringLiteral("seconds")).toDouble();
+    record.retries = retries;
+    record.exit = int(code);
+    return record.toJson();
 }
 
 void recordRun(const QString &path,
@@ -78,9 +79,8 @@ Listing historyListing(const QString &path, const QString &serial)
                           record.value(QStringLiteral("serial")).toString(),
                           record.value(QStringLiteral("port")).toString(),
                           record.value(QStringLiteral("outcome")).toString(),
-                          QString::number(record.value(QStringLiteral("seconds")).toDouble(),
-                                          'f',
-                                          1),
+                          QString::number(
+                              record.value(QStringLiteral("seconds")).toDouble(), 'f', 1),
                           QString::number(record.value(QStringLiteral("retries")).toInt()),
                           record.value(QStringLiteral("file")).toString(),
                           key.isEmpty() ? tr("unsigned") : tr("key %1").arg(key));

@@ -47,8 +47,8 @@ HistoryFile::Contents HistoryFile::read() const
             ++contents.skipped;
     }
     if (contents.skipped > 0)
-        qCInfo(lcHistory).noquote() << contents.skipped << "line(s) of" << m_path
-                                    << "are no whole record and were skipped";
+        qCInfo(lcHistory).noquote()
+            << contents.skipped << "line(s) of" << m_path << "are no whole record and were skipped";
     return contents;
 }
 

@@ -8,6 +8,7 @@
 #include "core/FlashImage.h"
 #include "device/ScaleLink.h"
 #include "net/MakerAddresses.h"
+#include "platform/HistoryFile.h"
 
 #include <QAction>
 #include <QLabel>
@@ -43,6 +44,13 @@ struct Row
 // The close box and Yes when the scale gets the frame of block 100 (C3h: programming, B4h: the
 // verify): that frame is the last before the closing byte, and the program ends within one reply
 // deadline.
+// The history's last record of a run on the scale.
+QJsonObject lastRecord(TestPlatform &test)
+{
+    const auto records = platform::HistoryFile(test.files.historyFile()).read().records;
+    return records.isEmpty() ? QJsonObject() : records.last();
+}
+
 Row quitAtBlock100(quint8 command, const char *what)
 {
     return {what,
@@ -59,6 +67,7 @@ Row quitAtBlock100(quint8 command, const char *what)
                 EXPECT_EQ(frames.back().command, vs::kCloseSession);
                 EXPECT_FALSE(t.serial.isOpen(1));
                 EXPECT_LT(t.clock.nowMs() - g_quitAt, device::ScaleLink::kReplyTimeoutMs);
+                EXPECT_EQ(lastRecord(t).value("outcome").toString(), QStringLiteral("stopped"));
             },
             [command](TestPlatform &t) {
                 t.serial.scale(1)->setFrameObserver([&t, command](const vs::FrameRecord &record) {
@@ -352,6 +361,12 @@ TEST(Flow, UpdatingTheScale)
          [](TestPlatform &t) {
              EXPECT_TRUE(updated(t));
              EXPECT_FALSE(t.serial.isOpen(1));
+             // The run's record, as the command line's: the scale, its port, its file's key.
+             const QJsonObject record = lastRecord(t);
+             EXPECT_EQ(record.value("outcome").toString(), QStringLiteral("updated"));
+             EXPECT_EQ(record.value("serial").toString(), QStringLiteral("20231187"));
+             EXPECT_EQ(record.value("port").toString(), QStringLiteral("COM1"));
+             EXPECT_EQ(record.value("key").toString(), core::keyIdText(t.trusted.first().id));
          }},
         {"a downloaded window's close asks; Update on a port that will not open meets silence",
          "COM4 busy, port 4, update file, quit Cancel", Screen::Downloaded, {"frmSuccess.close",
