@@ -1,6 +1,7 @@
 #include "app/Desktop.h"
 #include "app/AppLog.h"
 
+#include "core/UpdateSignature.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
@@ -88,7 +89,8 @@ bool Desktop::confirmQuit(QWidget *over)
 
 void Desktop::quit()
 {
-    endDeleting({m_files.bannerFile(), m_files.updateFile(), m_files.updateSignatureFile()});
+    endDeleting(
+        {m_files.bannerFile(), m_files.updateFile(), core::signaturePath(m_files.updateFile())});
 }
 
 void Desktop::end(int status)
@@ -99,7 +101,8 @@ void Desktop::end(int status)
 void Desktop::finishRun()
 {
     qCInfo(lcWizard) << "update finished; the working files go";
-    endDeleting({m_files.updateFile(), m_files.updateSignatureFile(), m_files.bannerFile()});
+    endDeleting(
+        {m_files.updateFile(), core::signaturePath(m_files.updateFile()), m_files.bannerFile()});
 }
 
 void Desktop::endDeleting(const QStringList &files)

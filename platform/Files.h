@@ -32,8 +32,6 @@ public:
     QString file(const QString &name) const;
     QString updateFile() const { return file(QString::fromLatin1(kUpdateFileName)); }
     QString bannerFile() const { return file(QString::fromLatin1(kBannerFileName)); }
-    // The update file's signature, beside it.
-    QString updateSignatureFile() const { return updateFile() + QStringLiteral(".minisig"); }
 
 private:
     QString m_path;

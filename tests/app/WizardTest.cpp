@@ -76,7 +76,7 @@ protected:
             EXPECT_EQ(readFile(test.files.updateFile()), kContent);
         } else {
             EXPECT_FALSE(QFileInfo::exists(test.files.updateFile()));
-            EXPECT_FALSE(QFileInfo::exists(test.files.updateSignatureFile()));
+            EXPECT_FALSE(QFileInfo::exists(core::signaturePath(test.files.updateFile())));
             EXPECT_TRUE(topLevel("frmCheckScale")->isEnabled());
         }
     }
