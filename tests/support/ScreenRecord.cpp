@@ -20,6 +20,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QTemporaryDir>
+#include <QUuid>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -297,7 +298,9 @@ void collectBox(const QString &line)
 {
     const QString folder = QStringLiteral(KOVARA_MESSAGE_DIR);
     QDir().mkpath(folder);
-    QFile file(QStringLiteral("%1/%2.txt").arg(folder).arg(QCoreApplication::applicationPid()));
+    // A name of this process's own: Wine gives a new process the number of one just ended.
+    static const QString name = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QFile file(QStringLiteral("%1/%2.txt").arg(folder, name));
     if (file.open(QIODevice::Append))
         file.write(line.toUtf8() + '\n');
 }
