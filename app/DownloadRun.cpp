@@ -127,8 +127,7 @@ void DownloadRun::attemptEnded(const DownloadResult &result)
 
 void DownloadRun::signatureEnded(const DownloadResult &result)
 {
-    if (result.outcome == Outcome::Complete || result.httpStatus == 404
-        || result.httpStatus == 410) {
+    if (result.outcome == Outcome::Complete || result.notThere()) {
         m_dialog->setStatus(tr("Download completed!"));
         end(true);
         return;

@@ -245,8 +245,7 @@ void CommandRun::fetchSignature(const QString &fileAddress)
 void CommandRun::signatureFetched(const net::DownloadResult &result)
 {
     using Outcome = net::DownloadResult::Outcome;
-    if (result.outcome == Outcome::Complete || result.httpStatus == 404
-        || result.httpStatus == 410) {
+    if (result.outcome == Outcome::Complete || result.notThere()) {
         // Not there is no signature; whether the file may go on without one is decided on it.
         loadAndUpdate(m_services.files.updateFile());
         return;

@@ -39,6 +39,9 @@ struct DownloadResult
     // The answer's HTTP status (0 when none came), and the address that gave it, after redirects.
     int httpStatus = 0;
     QString address;
+
+    // The server says there is no such file (404, 410): for a signature, the file has none.
+    bool notThere() const { return httpStatus == 404 || httpStatus == 410; }
 };
 
 // The outcome in the support log's words: "broken off", "not found", ...
