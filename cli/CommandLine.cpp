@@ -5,6 +5,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace cli {
 
 namespace {
@@ -35,9 +37,11 @@ struct Options
                             QStringLiteral("URL")};
     QCommandLineOption port {QStringLiteral("port"),
                              tr("the scale's port: %1; without it every serial port is searched "
-                                "for the scale")
+                                "for the scale; given again, each port's scale is updated at once")
                                  .arg(platform::portSpellings()),
                              QStringLiteral("PORT")};
+    QCommandLineOption allPorts {QStringLiteral("all-ports"),
+                                 tr("update at once the scale on every port where one answers")};
     QCommandLineOption allowUnsigned {QStringLiteral("allow-unsigned"),
                                       tr("write an update file that carries no signature of "
                                          "Kovara's; only when Kovara's support says so")};
@@ -61,6 +65,7 @@ struct Options
         return {file,
                 url,
                 port,
+                allPorts,
                 allowUnsigned,
                 quiet,
                 json,
@@ -128,12 +133,16 @@ Command parseCommandLine(const QStringList &arguments)
     command.allowUnsigned = parser.isSet(options.allowUnsigned);
     command.file = parser.value(options.file);
     command.url = parser.value(options.url);
-    if (parser.isSet(options.port)) {
-        command.port = portNumber(parser.value(options.port));
-        if (command.port == 0)
-            return invalid(tr("\"%1\" is not a serial port (%2)")
-                               .arg(parser.value(options.port), platform::portSpellings()));
+    for (const QString &name : parser.values(options.port)) {
+        const int number = portNumber(name);
+        if (number == 0)
+            return invalid(
+                tr("\"%1\" is not a serial port (%2)").arg(name, platform::portSpellings()));
+        if (!command.ports.contains(number))
+            command.ports << number;
     }
+    std::sort(command.ports.begin(), command.ports.end());
+    command.allPorts = parser.isSet(options.allPorts);
     const QStringList words = parser.positionalArguments();
     const bool update = words == QStringList {QStringLiteral("update")};
     const bool history = words == QStringList {QStringLiteral("history")};
@@ -164,6 +173,10 @@ Command parseCommandLine(const QStringList &arguments)
         && (parser.isSet(options.file) || parser.isSet(options.url)
             || parser.isSet(options.allowUnsigned)))
         return invalid(tr("--file, --url and --allow-unsigned belong to update"));
+    if (command.allPorts && (command.kind != Command::Kind::Update || !command.ports.isEmpty()))
+        return invalid(tr("--all-ports belongs to update, without --port"));
+    if (command.kind == Command::Kind::ReadSerial && command.ports.size() > 1)
+        return invalid(tr("--read-serial reads one port"));
     command.serial = parser.value(options.serial);
     if (command.kind != Command::Kind::History && parser.isSet(options.serial))
         return invalid(tr("--serial belongs to history"));
@@ -174,8 +187,8 @@ QString helpText()
 {
     return tr(R"(Usage:
   kovara-pc-program                 the update wizard
-  kovara-pc-program update (--file PATH | --url URL) [--port PORT] [--allow-unsigned] [--quiet]
-                           [--json]
+  kovara-pc-program update (--file PATH | --url URL) [--port PORT]... [--all-ports]
+                           [--allow-unsigned] [--quiet] [--json]
   kovara-pc-program --list-ports [--json]
   kovara-pc-program --read-serial [--port PORT] [--json]
   kovara-pc-program history [--serial N] [--json]
@@ -188,6 +201,11 @@ file fetched with --url is resumed after a break and deleted once the scale is u
 
 Options:
 %1
+With --port given more than once, or --all-ports, the file is fetched and checked once, then
+the scales are updated at once, each on its own port under its own serial number, with a line
+each. A scale that fails ends alone; the exit status is that of the first scale not done, in port
+order (3 when --all-ports finds no scale), and 0 only when every scale is updated and verified.
+
 Every update of a scale, finished, failed or stopped, leaves a record in history.jsonl beside the
 support log; history lists them.
 

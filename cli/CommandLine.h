@@ -3,15 +3,15 @@
 // The program's command line. Without arguments the program is the wizard; with them it runs
 // one command on the terminal, for service benches and scripts:
 //
-//   kovara-pc-program update (--file PATH | --url URL) [--port PORT] [--allow-unsigned] [--quiet]
-//                            [--json]
+//   kovara-pc-program update (--file PATH | --url URL) [--port PORT]... [--all-ports]
+//                            [--allow-unsigned] [--quiet] [--json]
 //   kovara-pc-program --list-ports [--json]
 //   kovara-pc-program --read-serial [--port PORT] [--json]
 //   kovara-pc-program history [--serial N] [--json]
 //   kovara-pc-program --help | --version
 //
 // PORT is COMn, its number, or a device such as /dev/ttyUSB0; without it the ports are searched
-// as the wizard searches them.
+// as the wizard searches them. Several ports, or --all-ports, update several scales at once.
 
 #include "platform/Process.h"
 
@@ -40,7 +40,10 @@ struct Command
 {
     enum class Kind { Wizard, Help, Version, ListPorts, ReadSerial, Update, History, Invalid };
     Kind kind = Kind::Wizard;
-    int port = 0; // 0: search the ports
+    // The ports named, each once in ascending order; none: search the ports.
+    QList<int> ports;
+    // update: every port where a scale answers.
+    bool allPorts = false;
     QString file;
     QString url;
     bool quiet = false;
@@ -49,6 +52,11 @@ struct Command
     bool allowUnsigned = false;
     QString serial; // History: that scale's records only
     QString error;  // Invalid: what is wrong, for the user
+
+    // The port named, 0 when none was.
+    int port() const { return ports.value(0); }
+    // An update of several scales at once.
+    bool manyScales() const { return allPorts || ports.size() > 1; }
 };
 
 // arguments as main() gets them, the program's name first.

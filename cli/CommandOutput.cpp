@@ -10,6 +10,8 @@ namespace cli {
 namespace {
 
 constexpr int kBarWidth = 24;
+// A line redrawn in place must not wrap on an 80-column terminal.
+constexpr int kLineWidth = 79;
 
 } // namespace
 
@@ -46,6 +48,56 @@ void CommandOutput::say(const QString &text)
         return;
     endBar();
     write(m_err, text + QLatin1Char('\n'));
+    if (m_options.terminal)
+        m_linesBelow += int(text.count(QLatin1Char('\n'))) + 1;
+}
+
+void CommandOutput::beginLines(const QStringList &lines)
+{
+    m_lines = QList<Line>(lines.size());
+    m_linesBelow = 0;
+    if (m_options.quiet)
+        return;
+    endBar();
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString words = fitted(lines.at(i));
+        m_lines[i] = {lines.at(i), int(words.size()), -1, -1};
+        write(m_err, words + QLatin1Char('\n'));
+    }
+}
+
+void CommandOutput::line(int index, int phase, int percent, const QString &text)
+{
+    if (m_options.quiet || index < 0 || index >= m_lines.size())
+        return;
+    Line &shown = m_lines[index];
+    if (!m_options.terminal) {
+        const int tenth = percent < 0 ? -1 : percent / 10;
+        if (phase == shown.phase && tenth == shown.tenth)
+            return;
+        shown.phase = phase;
+        shown.tenth = tenth;
+        write(m_err, text + QLatin1Char('\n'));
+        return;
+    }
+    const QString moved
+        = percent < 0 ? text : QString::number(phase) + QLatin1Char(' ') + QString::number(percent);
+    if (moved == shown.moved)
+        return;
+    shown.moved = moved;
+    // Up to the line, over it, and back down to where the next line of the output goes.
+    const QString words = fitted(text);
+    const int up = int(m_lines.size()) - index + m_linesBelow;
+    write(m_err,
+          QStringLiteral("\x1b[%1A\r%2\x1b[%1B\r").arg(up).arg(words.leftJustified(shown.width)));
+    shown.width = int(words.size());
+}
+
+QString CommandOutput::fitted(const QString &text) const
+{
+    if (!m_options.terminal || text.size() <= kLineWidth)
+        return text;
+    return text.left(kLineWidth - 3) + QStringLiteral("...");
 }
 
 void CommandOutput::progress(int phase, const QString &line, qint64 value, qint64 maximum)

@@ -34,6 +34,12 @@ public:
     // phase: a number that names the phase of the work; the plain output writes a line at each
     // new one.
     void progress(int phase, const QString &line, qint64 value, qint64 maximum);
+    // Several scales at once: a line each, below what was said. On a terminal each is redrawn in
+    // place (the cursor moved up to it and back with ESC [ n A and ESC [ n B); otherwise a plain
+    // line is written at each new phase and each tenth of the way of a scale.
+    void beginLines(const QStringList &lines);
+    // Line index says text now; phase and percent (-1 while there is none) tell its progress.
+    void line(int index, int phase, int percent, const QString &text);
     // Ends the output: text (its lines as they are; a box's CR breaks become spaces) and, with
     // --json, fields.
     void finish(ExitCode code, const QString &text, QJsonObject fields = {});
@@ -41,6 +47,8 @@ public:
 private:
     void write(QIODevice &device, const QString &text);
     void drawBar();
+    // A line as a terminal shows it without wrapping.
+    QString fitted(const QString &text) const;
     void endBar();
 
     QIODevice &m_out;
@@ -51,6 +59,16 @@ private:
     QString m_barPending; // its line, when not drawn yet
     int m_phase = 0;
     qint64 m_tenth = -1;
+
+    struct Line
+    {
+        QString moved; // what it showed of its progress
+        int width = 0; // drawn on a terminal
+        int phase = 0;
+        int tenth = -1;
+    };
+    QList<Line> m_lines;
+    int m_linesBelow = 0; // written under the lines on a terminal since they were drawn
 };
 
 // What a command that lists shows: its words, a line an item, and its --json fields.

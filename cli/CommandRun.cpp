@@ -1,4 +1,6 @@
 #include "cli/CommandRun.h"
+#include "cli/RunEnd.h"
+#include "cli/ScaleBench.h"
 #include "cli/SignatureVerdict.h"
 #include "cli/UpdateHistory.h"
 
@@ -26,14 +28,6 @@ constexpr int kDownloading = -1;
 
 // Breaks of the download that are resumed before it gives up.
 constexpr int kResumeLimit = 3;
-
-QStringList portNames(const QList<int> &numbers)
-{
-    QStringList names;
-    for (const int number : numbers)
-        names << platform::comName(number);
-    return names;
-}
 
 } // namespace
 
@@ -99,7 +93,10 @@ void CommandRun::interrupt()
     case Step::Updating:
         m_step = Step::Stopping;
         m_output.say(tr("Stopping after the frame on the line; Ctrl-C again ends at once."));
-        m_services.scale.stop();
+        if (m_bench)
+            m_bench->interrupt();
+        else
+            m_services.scale.stop();
         return;
     case Step::Downloading:
     case Step::FetchingSignature:
@@ -125,8 +122,8 @@ void CommandRun::listPorts()
 
 void CommandRun::findScale()
 {
-    QList<int> ports {m_command.port};
-    if (m_command.port == 0) {
+    QList<int> ports {m_command.port()};
+    if (m_command.port() == 0) {
         ports.clear();
         for (const platform::SerialPortInfo &port : m_services.ports.ports())
             ports << port.number;
@@ -136,12 +133,12 @@ void CommandRun::findScale()
         return;
     }
     m_step = Step::FindingScale;
-    if (m_command.port == 0) {
+    if (m_command.port() == 0) {
         search(ports);
         return;
     }
     // The search skips a port it cannot open; the port the user named says why.
-    m_services.scale.setPortNumber(m_command.port);
+    m_services.scale.setPortNumber(m_command.port());
     const auto *job = m_services.scale.open();
     connect(job, &device::ScaleJob::finished, this, [this, ports, job] {
         if (m_step != Step::FindingScale)
@@ -156,8 +153,7 @@ void CommandRun::findScale()
 
 void CommandRun::search(const QList<int> &ports)
 {
-    m_output.say(
-        tr("Looking for the scale on %1").arg(portNames(ports).join(QStringLiteral(", "))));
+    m_output.say(tr("Looking for the scale on %1").arg(portNames(ports)));
     const auto *job = m_services.scale.findScale(ports);
     connect(job, &device::ScaleJob::finished, this, [this, job] { searchEnded(job->result()); });
 }
@@ -168,15 +164,7 @@ void CommandRun::searchEnded(const device::ScaleSearch &search)
     if (m_step != Step::FindingScale)
         return;
     if (!search.found) {
-        QString text = m_command.port != 0
-            ? tr("No scale answers on %1.").arg(platform::comName(m_command.port))
-            : tr("No scale answers on any serial port.");
-        text += QLatin1Char(' ')
-            + tr("Make sure that your Kovara scale is connected to your computer and that it is "
-                 "turned on.");
-        for (const QString &refusal : search.refused)
-            text += QLatin1Char('\n') + refusal;
-        finish(ExitCode::NoScale, text);
+        finish(ExitCode::NoScale, noScaleText(m_command.port(), search.refused));
         return;
     }
     m_port = search.port;
@@ -301,7 +289,30 @@ void CommandRun::loadAndUpdate(const QString &path)
     m_output.say(tr("The update file %1 is whole: %2 data records.")
                      .arg(QDir::toNativeSeparators(path))
                      .arg(result.dataRecords));
-    findScale();
+    if (m_command.manyScales())
+        updateMany();
+    else
+        findScale();
+}
+
+void CommandRun::updateMany()
+{
+    m_step = Step::Updating;
+    m_bench = new ScaleBench(m_services.ports, m_services.clock, m_output, this);
+    // Every run on a scale is recorded as it ends, however it ended.
+    connect(m_bench, &ScaleBench::scaleEnded, this, [this](const BenchScale &scale) {
+        recordScale(m_services.files.historyFile(), m_fields, scale);
+    });
+    connect(m_bench, &ScaleBench::finished, this, [this] {
+        const BenchEnd end = benchEnd(
+            m_bench->scales(), m_bench->refused(), m_services.clock.nowMs() - m_startedMs);
+        m_fields.insert(QStringLiteral("scales"), end.scales);
+        if (end.code == ExitCode::Success)
+            deleteDownload();
+        finish(end.code, end.text);
+    });
+    // No port named: every port.
+    m_bench->start(m_image, m_command.allPorts ? QList<int>() : m_command.ports);
 }
 
 void CommandRun::update()
@@ -343,37 +354,22 @@ void CommandRun::program()
 void CommandRun::showProgress(const core::RunProgress &progress)
 {
     m_progress = progress;
-    // A run is its blocks programmed, then verified: one bar for both.
-    const bool verifying = progress.phase == core::RunProgress::Phase::Verifying;
-    const int done = progress.block - 1 + (verifying ? progress.blocks : 0);
-    m_output.progress(
-        int(progress.phase), core::runProgressText(progress), done, 2 * qint64(progress.blocks));
+    m_output.progress(int(progress.phase),
+                      core::runProgressText(progress),
+                      runStepsDone(progress),
+                      2 * qint64(progress.blocks));
 }
 
 void CommandRun::runEnded(device::RunOutcome outcome)
 {
-    using device::RunOutcome;
-    const bool stopped = m_step == Step::Stopping;
-    if (outcome == RunOutcome::Done) {
+    if (outcome == device::RunOutcome::Done)
         deleteDownload();
-        finish(ExitCode::Success,
-               tr("Scale %1 on %2 is updated and verified, in %3.")
-                   .arg(m_serial,
-                        platform::comName(m_port),
-                        core::runTimeText(m_services.clock.nowMs() - m_startedMs)));
-    } else if (stopped || outcome == RunOutcome::Stopped) {
-        finish(ExitCode::Stopped, tr("Stopped: the scale's update is unfinished; run it again."));
-    } else if (outcome == RunOutcome::SerialRefused) {
-        // Another scale put on the port refuses the session of the one that was read.
-        finish(ExitCode::ScaleError,
-               tr("Serial number wrong: the scale on %1 refused the session of scale %2, so the "
-                  "update is unfinished. Check which scale is connected, then run it again.")
-                   .arg(platform::comName(m_port), m_serial));
-    } else {
-        finish(ExitCode::ScaleError,
-               tr("A communication error with your scale was encountered. Please make sure that "
-                  "your Kovara scale is connected to your computer and that it is turned on."));
-    }
+    const RunEnd end = runEnd(outcome,
+                              m_step == Step::Stopping,
+                              m_port,
+                              m_serial,
+                              m_services.clock.nowMs() - m_startedMs);
+    finish(end.code, end.text);
 }
 
 void CommandRun::finish(ExitCode code, const QString &text)

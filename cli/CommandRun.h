@@ -7,7 +7,8 @@
 // An update fetches the file first when given an address (into the working folder, resumed
 // after a break, deleted once the scale is updated), checks the whole file before the scale is
 // touched, finds the scale (on the port given, or by the wizard's search), then programs and
-// verifies it. interrupt() stops it as the wizard's quit does: between two frames, with the
+// verifies it; or, given several ports or every port, updates the scales on them at once (a
+// ScaleBench). interrupt() stops it as the wizard's quit does: between two frames, with the
 // session closed.
 
 #include "cli/CommandLine.h"
@@ -34,6 +35,8 @@ class WorkingFolder;
 } // namespace platform
 
 namespace cli {
+
+class ScaleBench;
 
 class CommandRun final : public QObject
 {
@@ -84,6 +87,8 @@ private:
     void loadAndUpdate(const QString &path);
     // Opens the scale's port, then programs and verifies it.
     void update();
+    // Several scales at once, on the ports named or on every port.
+    void updateMany();
     void program();
     void showProgress(const core::RunProgress &progress);
     void runEnded(device::RunOutcome outcome);
@@ -104,6 +109,8 @@ private:
     int m_retries = 0;
     qint64 m_startedMs = 0;
     QJsonObject m_fields;
+    // The scales updated at once, when there are several.
+    ScaleBench *m_bench = nullptr;
 };
 
 } // namespace cli

@@ -63,6 +63,19 @@ void recordRun(const QString &path,
         historyRecord(fields, code, message, retries, QDateTime::currentDateTimeUtc()));
 }
 
+void recordScale(const QString &path, const QJsonObject &fields, const BenchScale &scale)
+{
+    if (!scale.runStarted)
+        return;
+    const QJsonObject item = scale.json();
+    QJsonObject own = fields;
+    for (const QString &name :
+         {QStringLiteral("port"), QStringLiteral("serial"), QStringLiteral("seconds")})
+        own.insert(name, item.value(name));
+    recordRun(
+        path, own, scale.code, item.value(QStringLiteral("message")).toString(), scale.retries);
+}
+
 Listing historyListing(const QString &path, const QString &serial)
 {
     const platform::HistoryFile::Contents contents = platform::HistoryFile(path).read();

@@ -5,6 +5,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/CommandOutput.h"
+#include "cli/ScaleBench.h"
 
 #include <QDateTime>
 #include <QJsonObject>
@@ -26,6 +27,10 @@ void recordRun(const QString &path,
                ExitCode code,
                const QString &message,
                int retries);
+
+// Appends the record of one scale of several updated at once, once its run began and ended;
+// fields: what the scales share.
+void recordScale(const QString &path, const QJsonObject &fields, const BenchScale &scale);
 
 // The records of the history file at path (oldest first, "records" and, when lines were skipped,
 // "skipped" in --json), those of scale serial only when it is given.

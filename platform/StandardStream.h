@@ -3,7 +3,9 @@
 // The program's standard output or error stream as a write-only device that takes UTF-8. On a
 // Windows console the text goes through WriteConsoleW, so every letter shows whatever the
 // console's code page; to a file or a pipe, and on Linux, the bytes go as they are, so what a
-// script reads (--json) is UTF-8 everywhere.
+// script reads (--json) is UTF-8 everywhere. The cursor movements that redraw lines in place,
+// ESC [ n A (up n lines) and ESC [ n B (down), reach a terminal as they are; on a Windows console,
+// which would print them, they move the cursor through the console's own calls.
 
 #include <QIODevice>
 

@@ -1,5 +1,6 @@
 #include "platform/StandardStream.h"
 
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <windows.h>
@@ -25,6 +26,53 @@ bool isConsole(HANDLE handle)
 {
     DWORD mode = 0;
     return handle && GetConsoleMode(handle, &mode);
+}
+
+bool writeConsole(HANDLE handle, QStringView text)
+{
+    qsizetype done = 0;
+    while (done < text.size()) {
+        DWORD written = 0;
+        if (!WriteConsoleW(handle,
+                           reinterpret_cast<const wchar_t *>(text.utf16()) + done,
+                           DWORD(text.size() - done),
+                           &written,
+                           nullptr)
+            || written == 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
+// The cursor rows lines down (up when negative), in its column, within the screen buffer.
+void moveCursor(HANDLE handle, int rows)
+{
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(handle, &info))
+        return;
+    COORD to = info.dwCursorPosition;
+    to.Y = SHORT(qBound(0, int(to.Y) + rows, int(info.dwSize.Y) - 1));
+    SetConsoleCursorPosition(handle, to);
+}
+
+// Writes text to the console; the cursor movements in it that redraw a line in place, ESC [ n A
+// (up n lines) and ESC [ n B (down), go through the console's own calls, as a console that
+// takes no escape sequences would print them as they are. A movement is expected whole in one
+// write.
+bool writeToConsole(HANDLE handle, const QString &text)
+{
+    static const QRegularExpression movement(QStringLiteral("\x1b\\[(\\d+)([AB])"));
+    qsizetype from = 0;
+    for (QRegularExpressionMatchIterator it = movement.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        if (!writeConsole(handle, QStringView(text).mid(from, match.capturedStart() - from)))
+            return false;
+        const int rows = match.captured(1).toInt();
+        moveCursor(handle, match.captured(2) == QLatin1String("A") ? -rows : rows);
+        from = match.capturedEnd();
+    }
+    return writeConsole(handle, QStringView(text).mid(from));
 }
 
 } // namespace
@@ -68,19 +116,8 @@ qint64 StandardStream::writeData(const char *data, qint64 size)
     if (!handle)
         return -1;
     if (isConsole(handle)) {
-        const QString text = d->decoder.decode(QByteArrayView(data, size));
-        qsizetype done = 0;
-        while (done < text.size()) {
-            DWORD written = 0;
-            if (!WriteConsoleW(handle,
-                               reinterpret_cast<const wchar_t *>(text.utf16()) + done,
-                               DWORD(text.size() - done),
-                               &written,
-                               nullptr)
-                || written == 0)
-                return -1;
-            done += written;
-        }
+        if (!writeToConsole(handle, d->decoder.decode(QByteArrayView(data, size))))
+            return -1;
         return size;
     }
     qint64 done = 0;

@@ -15,8 +15,10 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -83,6 +85,39 @@ void sessionClosedLast(TestPlatform &test)
     EXPECT_TRUE(closedInItsTurn(test, 1));
 }
 
+// Each scale on a port of ports holds the image under its own serial number; each other scale is
+// untouched. Each updated scale has its record.
+std::function<void(TestPlatform &)> updatedOnly(const QList<int> &ports)
+{
+    return [ports](TestPlatform &test) {
+        QStringList recorded;
+        for (const QJsonObject &record : history(test)) {
+            if (record.value("outcome").toString() == QStringLiteral("updated"))
+                recorded << record.value("port").toString() + ' '
+                        + record.value("serial").toString();
+        }
+        QStringList expected;
+        for (const platform::SerialPortInfo &port : test.serial.ports()) {
+            const virtual_scale::VirtualScale *scale = test.serial.scale(port.number);
+            if (!scale)
+                continue;
+            virtual_scale::VirtualScale untouched;
+            untouched.setSerialNumber(scale->serialNumber());
+            const bool updated = ports.contains(port.number);
+            EXPECT_EQ(scale->flash(),
+                      updated ? programmedImage(applicationImage(), scale->serialNumber())
+                              : untouched.flash())
+                << port.name().toStdString();
+            if (updated)
+                expected << port.name() + ' ' + scale->serialNumber();
+            EXPECT_TRUE(closedInItsTurn(test, port.number));
+        }
+        // Recorded as each ended, in any order.
+        recorded.sort();
+        EXPECT_EQ(recorded, expected);
+    };
+}
+
 // A refused file: the scale's session was never opened.
 void noSession(TestPlatform &test)
 {
@@ -96,6 +131,51 @@ void downloadGone(TestPlatform &test)
     EXPECT_FALSE(QFile::exists(test.files.updateFile()));
     EXPECT_FALSE(QFile::exists(core::signaturePath(test.files.updateFile())));
     noSession(test);
+}
+
+// What a terminal shows after text: letters, CR, LF, and the cursor moved up and down.
+QStringList screen(const QString &text)
+{
+    static const QRegularExpression move(QStringLiteral("^\x1b\\[(\\d+)([AB])"));
+    QStringList rows {QString()};
+    int row = 0;
+    int column = 0;
+    for (int i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('\x1b')) {
+            const QRegularExpressionMatch m = move.match(QStringView(text).mid(i));
+            EXPECT_TRUE(m.hasMatch());
+            row += m.captured(2) == QLatin1String("A") ? -m.captured(1).toInt()
+                                                       : m.captured(1).toInt();
+            i += int(m.capturedLength()) - 1;
+        } else if (text.at(i) == QLatin1Char('\r') || text.at(i) == QLatin1Char('\n')) {
+            row += text.at(i) == QLatin1Char('\n');
+            column = 0;
+        } else {
+            rows[row] = rows[row].leftJustified(column + 1);
+            rows[row][column++] = text.at(i);
+        }
+        EXPECT_GE(row, 0);
+        while (rows.size() <= row)
+            rows << QString();
+    }
+    return rows;
+}
+
+// On a terminal several scales end with a line each, in port order, redrawn in place: none left
+// in the middle of its run.
+void linesEnded(const QString &err, const QList<int> &ports)
+{
+    QStringList shown;
+    for (const QString &row : screen(err)) {
+        if (!QRegularExpression(QStringLiteral("^COM\\d+ {2,}")).match(row).hasMatch())
+            continue;
+        EXPECT_FALSE(row.contains(QLatin1String("block"))) << row.toStdString();
+        shown << row.section(QLatin1Char(' '), 0, 0);
+    }
+    QStringList names;
+    for (const int port : ports)
+        names << platform::comName(port);
+    EXPECT_EQ(shown, names);
 }
 
 QString lastLine(const QBuffer &buffer)
@@ -128,7 +208,9 @@ void run(const Row &row, const QString &server)
         QBuffer out, err;
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
-        cli::CommandOutput output(out, err, {false, false, command.json});
+        // Several scales on a terminal, one of the two times.
+        const bool terminal = command.manyScales() && !json;
+        cli::CommandOutput output(out, err, {terminal, false, command.json});
         cli::CommandRun run(
             {test.serial, test.scale, test.downloader, test.clock, test.files, test.trusted},
             output);
@@ -161,8 +243,22 @@ void run(const Row &row, const QString &server)
             const QJsonObject result = QJsonDocument::fromJson(lastLine(out).toUtf8()).object();
             EXPECT_EQ(result.value("ok").toBool(), row.code == ExitCode::Success);
             EXPECT_EQ(result.value("exit").toInt(-1), int(row.code));
-            EXPECT_TRUE(result.value("message").toString().startsWith(row.last))
+            EXPECT_TRUE(result.value("message")
+                            .toString()
+                            .section(QLatin1Char('\n'), -1)
+                            .startsWith(row.last))
                 << lastLine(out).toStdString();
+            // Several scales: an object each, the first one not done with the status.
+            if (command.manyScales() && row.code != ExitCode::NoScale) {
+                const QJsonArray scales = result.value("scales").toArray();
+                ASSERT_FALSE(scales.isEmpty());
+                int code = 0;
+                for (const QJsonValue &scale : scales) {
+                    EXPECT_EQ(scale["ok"].toBool(), scale["exit"].toInt(-1) == 0);
+                    code = code != 0 ? code : scale["exit"].toInt();
+                }
+                EXPECT_EQ(code, int(row.code));
+            }
             if (command.kind == cli::Command::Kind::Update) {
                 EXPECT_EQ(result.value("file").toString(),
                           command.url.isEmpty() ? QDir::toNativeSeparators(command.file)
@@ -185,6 +281,13 @@ void run(const Row &row, const QString &server)
         } else {
             const QString last = lastLine(*code == ExitCode::Success || command.json ? out : err);
             EXPECT_TRUE(last.startsWith(row.last)) << last.toStdString();
+        }
+        if (terminal) {
+            QList<int> ports = command.ports;
+            for (const platform::SerialPortInfo &port : test.serial.ports())
+                ports << (command.allPorts ? port.number : 0);
+            ports.removeAll(0);
+            linesEnded(QString::fromUtf8(err.data()), ports);
         }
         if (row.check)
             row.check(test);
@@ -327,6 +430,21 @@ TEST(CommandLine, EveryEndHasItsStatusAndItsWords)
         {"an address whose signature never comes is a failed download", "COM1 scale",
          "update --url $SERVER/files/u.hex?sig=stall&seconds=1", ExitCode::DownloadFailed,
          "The update file's signature could not be downloaded", downloadGone},
+        {"four scales named at once: each updated under its own serial number, and recorded",
+         "COM1 scale, COM2 scale=20231188, COM3 scale=20231189, COM4 scale=20231190, update file",
+         "update --port COM4 --port COM1 --port 2 --port COM3 " + file, ExitCode::Success,
+         "All 4 scales are updated and verified", updatedOnly({1, 2, 3, 4})},
+        {"a silent and a refusing scale among them end alone; the first failure's status",
+         "COM1 scale, COM2 scale=20231188, COM3 scale=20231189, fault ignore * always, "
+         "COM4 scale=20231190, fault refuse 1E always, update file",
+         "update --port COM1 --port COM2 --port COM3 --port COM4 " + file, ExitCode::NoScale,
+         "COM4 20231190: Serial number wrong", updatedOnly({1, 2})},
+        {"every port: those where no scale answers are left out",
+         "COM1 scale, COM2 empty, COM3 scale=20231189, COM4 busy, COM5 forbidden, update file",
+         "update --all-ports " + file, ExitCode::Success, "All 2 scales are updated",
+         updatedOnly({1, 3})},
+        {"every port, and no scale answers on any", "COM2 empty, COM5 forbidden, update file",
+         "update --all-ports " + file, ExitCode::NoScale, "You may not open COM5"},
         {"the ports and the serial number", "COM4 busy, COM1 scale", "--list-ports --json",
          ExitCode::Success,
          "{\"exit\":0,\"message\":\"COM1  virtual port 1\\nCOM4  virtual port 4\",\"ok\":true,"
@@ -342,6 +460,8 @@ TEST(CommandLine, EveryEndHasItsStatusAndItsWords)
          "update needs"},
         {"a port that is no port", "", "--read-serial --port LPT1", ExitCode::Usage,
          "\"LPT1\" is not"},
+        {"every port and a port named", "", "update --all-ports --port COM1 " + file,
+         ExitCode::Usage, "--all-ports belongs to update, without --port"},
     };
     // clang-format on
     for (const Row &row : rows)
