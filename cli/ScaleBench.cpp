@@ -32,7 +32,6 @@ struct ScaleBench::Scale
     int index = 0;
     BenchScale result;
     std::unique_ptr<device::ScaleProgrammer> programmer;
-    core::RunProgress progress;
     bool ended = false;
     bool leftOut = false;
 };
@@ -193,15 +192,13 @@ void ScaleBench::program(Scale &scale)
 
 void ScaleBench::showProgress(Scale &scale, const core::RunProgress &progress)
 {
-    scale.progress = progress;
     const qint64 steps = 2 * qint64(progress.blocks);
     const int percent = steps > 0 ? int(runStepsDone(progress) * 100 / steps) : 0;
     m_output.line(scale.index,
                   int(progress.phase),
                   percent,
                   head(scale.result.port, scale.result.serial)
-                      + QStringLiteral("%1%  ").arg(percent, 3)
-                      + core::runProgressText(progress));
+                      + QStringLiteral("%1%  ").arg(percent, 3) + core::runProgressText(progress));
 }
 
 void ScaleBench::end(Scale &scale, ExitCode code, const QString &message)
@@ -211,8 +208,8 @@ void ScaleBench::end(Scale &scale, ExitCode code, const QString &message)
     scale.result.message = message;
     scale.result.ms = m_clock.nowMs() - m_startedMs;
     scale.programmer->close();
-    qCInfo(lcBench).noquote() << platform::comName(scale.result.port) << "ended with"
-                              << int(code) << ":" << oneLine(message);
+    qCInfo(lcBench).noquote() << platform::comName(scale.result.port) << "ended with" << int(code)
+                              << ":" << oneLine(message);
     const QString words = code == ExitCode::Success
         ? tr("100%  updated and verified, in %1").arg(core::runTimeText(scale.result.ms))
         : oneLine(message);
