@@ -81,7 +81,7 @@ struct Options
 // "  --port PORT     the scale's port: ...", the words wrapped under each other.
 QString optionLines(const QList<QCommandLineOption> &options)
 {
-    constexpr int kNameWidth = 16;
+    constexpr int kNameWidth = 18;
     constexpr int kLineWidth = 94;
     QString text;
     for (const QCommandLineOption &option : options) {
