@@ -147,6 +147,10 @@ void ScaleBench::serialRead(Scale &scale, const device::SerialRead &read)
         if (read.openError
             && read.openError->kind() == platform::SerialError::Kind::PermissionDenied)
             m_refused << read.openError->text();
+        qCInfo(lcBench).noquote() << platform::comName(scale.result.port) << "left out:"
+                                  << (read.openError
+                                          ? read.openError->text()
+                                          : QStringLiteral("answered \"%1\"").arg(read.serial));
         leaveOut(scale);
         return;
     }
