@@ -92,11 +92,14 @@ void CommandRun::interrupt()
     switch (m_step) {
     case Step::Updating:
         m_step = Step::Stopping;
-        m_output.say(tr("Stopping after the frame on the line; Ctrl-C again ends at once."));
-        if (m_bench)
+        if (m_bench) {
+            m_output.say(tr("Stopping every scale after the frame on its line; Ctrl-C again ends "
+                            "at once."));
             m_bench->interrupt();
-        else
-            m_services.scale.stop();
+            return;
+        }
+        m_output.say(tr("Stopping after the frame on the line; Ctrl-C again ends at once."));
+        m_services.scale.stop();
         return;
     case Step::Downloading:
     case Step::FetchingSignature:
