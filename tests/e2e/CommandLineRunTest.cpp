@@ -9,6 +9,8 @@
 #include "UpdateFile.h"
 #include "VirtualScalePorts.h"
 
+#include "platform/HistoryFile.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -21,19 +23,13 @@
 
 namespace {
 
-// The outcome of each run recorded in the history file at path, in the order they ended, as
-// "COM1 updated".
+// The outcome of each run recorded in the history file at path, as "COM1 updated", sorted: the
+// scales of a bench end in any order.
 QStringList recorded(const QString &path)
 {
-    QFile file(path);
     QStringList runs;
-    if (!file.open(QIODevice::ReadOnly))
-        return runs;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        const QJsonObject record = QJsonDocument::fromJson(line).object();
-        if (!record.isEmpty())
-            runs << record["port"].toString() + ' ' + record["outcome"].toString();
-    }
+    for (const QJsonObject &record : platform::HistoryFile(path).read().records)
+        runs << record["port"].toString() + ' ' + record["outcome"].toString();
     runs.sort();
     return runs;
 }
