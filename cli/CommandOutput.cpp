@@ -72,12 +72,8 @@ void CommandOutput::line(int index, int phase, int percent, const QString &text)
         return;
     Line &shown = m_lines[index];
     if (!m_options.terminal) {
-        const int tenth = percent < 0 ? -1 : percent / 10;
-        if (phase == shown.phase && tenth == shown.tenth)
-            return;
-        shown.phase = phase;
-        shown.tenth = tenth;
-        write(m_err, text + QLatin1Char('\n'));
+        if (shown.movesOn(phase, percent < 0 ? -1 : percent / 10))
+            write(m_err, text + QLatin1Char('\n'));
         return;
     }
     const QString moved
@@ -121,12 +117,8 @@ void CommandOutput::progress(int phase, const QString &line, qint64 value, qint6
         }
         return;
     }
-    const qint64 tenth = maximum > 0 ? shown * 10 / maximum : 0;
-    if (phase == m_phase && tenth == m_tenth)
-        return;
-    m_phase = phase;
-    m_tenth = tenth;
-    write(m_err, line + QLatin1Char('\n'));
+    if (m_plainBar.movesOn(phase, maximum > 0 ? int(shown * 10 / maximum) : 0))
+        write(m_err, line + QLatin1Char('\n'));
 }
 
 void CommandOutput::finish(ExitCode code, const QString &text, QJsonObject fields)

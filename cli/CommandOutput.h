@@ -57,16 +57,27 @@ private:
     int m_barWidth = 0;   // of the bar's line last drawn; 0 when no bar is on the line
     QString m_barMoved;   // what it showed of the work's progress
     QString m_barPending; // its line, when not drawn yet
-    int m_phase = 0;
-    qint64 m_tenth = -1;
 
+    // A line of progress: the bar's, or a scale's of several.
     struct Line
     {
         QString moved; // what it showed of its progress
         int width = 0; // drawn on a terminal
         int phase = 0;
         int tenth = -1;
+
+        // The plain output's rule: true at a new phase or a new tenth of the way, which the line
+        // then shows.
+        bool movesOn(int newPhase, int newTenth)
+        {
+            if (newPhase == phase && newTenth == tenth)
+                return false;
+            phase = newPhase;
+            tenth = newTenth;
+            return true;
+        }
     };
+    Line m_plainBar; // the bar's progress as plain lines show it
     QList<Line> m_lines;
     int m_linesBelow = 0; // written under the lines on a terminal since they were drawn
 };
