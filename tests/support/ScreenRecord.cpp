@@ -301,8 +301,12 @@ void collectBox(const QString &line)
     // A name of this process's own: Wine gives a new process the number of one just ended.
     static const QString name = QUuid::createUuid().toString(QUuid::WithoutBraces);
     QFile file(QStringLiteral("%1/%2.txt").arg(folder, name));
-    if (file.open(QIODevice::Append))
-        file.write(line.toUtf8() + '\n');
+    const QByteArray bytes = line.toUtf8() + '\n';
+    // A box left out of the collection fails the record's check later, far from here: say why.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(bytes) != bytes.size()
+        || !file.flush())
+        ADD_FAILURE() << "cannot collect the box into " << file.fileName().toStdString() << ": "
+                      << file.errorString().toStdString();
 }
 
 void markTestsRun()
