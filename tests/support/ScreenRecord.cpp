@@ -296,15 +296,22 @@ QString compareWithRecord(const QString &name, const QString &text)
 
 void collectBox(const QString &line)
 {
-    const QString folder = QStringLiteral(KOVARA_MESSAGE_DIR);
-    QDir().mkpath(folder);
-    // A name of this process's own: Wine gives a new process the number of one just ended.
-    static const QString name = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    QFile file(QStringLiteral("%1/%2.txt").arg(folder, name));
+    // A file of this process's own, claimed by an exclusive create and kept open: under Wine a new
+    // process may get the number, and even the random name, of one just ended, and an append
+    // after another process's may land on its lines.
+    static QFile file;
+    if (file.fileName().isEmpty()) {
+        const QString folder = QStringLiteral(KOVARA_MESSAGE_DIR);
+        QDir().mkpath(folder);
+        const QString name = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        for (int attempt = 0; attempt < 100 && !file.isOpen(); ++attempt) {
+            file.setFileName(QStringLiteral("%1/%2-%3.txt").arg(folder, name).arg(attempt));
+            file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+        }
+    }
     const QByteArray bytes = line.toUtf8() + '\n';
     // A box left out of the collection fails the record's check later, far from here: say why.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(bytes) != bytes.size()
-        || !file.flush())
+    if (!file.isOpen() || file.write(bytes) != bytes.size() || !file.flush())
         ADD_FAILURE() << "cannot collect the box into " << file.fileName().toStdString() << ": "
                       << file.errorString().toStdString();
 }
